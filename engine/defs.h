@@ -1,0 +1,39 @@
+// Build-time constants and enums shared by the whole engine.
+#pragma once
+
+// Size of every name, token and notation buffer; a token holds at most
+// MAX_STR_LEN - 1 characters.
+inline constexpr int MAX_STR_LEN = 256;
+// Separator between item name and port name in a composed port name.
+inline constexpr char NAME_SEPARATOR = '.';
+// Port names are stored composed: item name, separator, port name.
+inline constexpr int COMPOSED_PORT_NAME = 1;
+// Diagnostic build switch; selects the mode word of the start-up line.
+inline constexpr bool DEBUG = false;
+
+// Scan design techniques (bit flags).
+inline constexpr int ORDERED_SCAN = 1;
+inline constexpr int UNORDERED_SCAN = 2;
+inline constexpr int TEST_POINT_INSERTION = 4;
+
+enum item_type : int {
+  UUA = 0,  // the circuit's own item, holder of the primary ports
+  ADD,
+  SUB,
+  MUL,
+  DIV,
+  COMP,
+  REG,
+  MUX,
+  SREG,
+  BILBO,
+  LFSR,
+  I_UNKNOWN
+};
+
+enum port_type : int { IN = 0, OUT, INOUT, CIN_CLK, CIN_SEL, P_UNKNOWN };
+
+// True for the functional units ADD .. COMP.
+inline constexpr bool isFunctionalUnit(item_type t) { return t >= ADD && t <= COMP; }
+// True for the control inputs (clock and select).
+inline constexpr bool isControlInput(port_type t) { return t == CIN_CLK || t == CIN_SEL; }

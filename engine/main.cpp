@@ -1,0 +1,514 @@
+#include "main.h"
+
+#include <cctype>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "error.h"
+
+// Run parameters of the optimiser, set from the command line.
+double MAX_AREA_OVERHEAD = 0.0;
+double MAX_PIN_OVERHEAD = 0.0;
+bool ELITISM = false;
+int MAX_UNENHANCED_RUNS = 0;
+int POPULATION_SIZE = 0;
+
+namespace {
+
+// ---------------------------------------------------------------- reader
+
+port_type portTypeOf(const std::string& s) {
+  if (s == "in") return IN;
+  if (s == "out") return OUT;
+  if (s == "inout") return INOUT;
+  if (s == "clk") return CIN_CLK;
+  if (s == "sel") return CIN_SEL;
+  return P_UNKNOWN;
+}
+
+item_type itemTypeOf(const std::string& s) {
+  if (s == "ADD") return ADD;
+  if (s == "SUB") return SUB;
+  if (s == "COMP") return COMP;
+  if (s == "MUL") return MUL;
+  if (s == "DIV") return DIV;
+  if (s == "MUX") return MUX;
+  if (s == "REG") return REG;
+  if (s == "SREG") return SREG;
+  return I_UNKNOWN;
+}
+
+bool isSpace(int c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+bool isAlpha(int c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
+
+// The description reader: one numbered state per place in a line; each
+// character read is handled by the current state. step() returns false when
+// an error stops the reading.
+class DescriptionReader {
+ public:
+  std::unique_ptr<Circuit> read(FILE* in) {
+    for (;;) {
+      int c = std::getc(in);
+      if (c == EOF) break;
+      if (c == '\r') {  // a CR LF line end reads as LF
+        int d = std::getc(in);
+        if (d == '\n')
+          c = '\n';
+        else if (d != EOF)
+          std::ungetc(d, in);
+      }
+      if (c == '\n') ++line;
+      if (!step(c)) return std::move(circuit);
+    }
+    if (circuit) {
+      circuit->setOrigArea(circuit->getArea());
+      circuit->setOrigNPIOs(circuit->getNPIOs());
+    }
+    return std::move(circuit);
+  }
+
+ private:
+  // Appends `c` to a token; a token longer than MAX_STR_LEN - 1 stops the reading.
+  bool append(std::string& token, int c) {
+    if (token.size() >= static_cast<size_t>(MAX_STR_LEN - 1)) {
+      error("Token longer than %d characters (line %ld)!\n", MAX_STR_LEN - 1, line);
+      return false;
+    }
+    token.push_back(static_cast<char>(c));
+    return true;
+  }
+
+  void start(std::string& token, int c) {
+    token.assign(1, static_cast<char>(c));
+  }
+
+  // Converts the width token; false (with a counted error) when it is out of range.
+  bool convertWidth(int& bits) {
+    long w = std::strtol(width.c_str(), nullptr, 10);
+    if (w < 0 || w > MAX_PORT_WIDTH) {
+      error("Port width '%s' out of range 0..%ld (line %ld)!\n", width.c_str(), MAX_PORT_WIDTH, line);
+      return false;
+    }
+    if (circuit && circuit->getNPortBits() + w > MAX_CIRCUIT_BITS) {
+      error("Circuit has more than %ld port bits (line %ld)!\n", MAX_CIRCUIT_BITS, line);
+      return false;
+    }
+    bits = static_cast<int>(w);
+    return true;
+  }
+
+  // Finds the port "item.port" named on a LINK line.
+  Port* lookUp() {
+    const std::string composed = itemName + NAME_SEPARATOR + portName;
+    Port* p = circuit ? circuit->getPortPtr(composed) : nullptr;
+    if (!p) error("pointer to %s is NULL (Line %ld)! Please check the port name.\n", composed.c_str(), line);
+    return p;
+  }
+
+  bool step(int c) {
+    switch (state) {
+      case 0:
+        if (isSpace(c)) return true;
+        if (c == '/') {
+          state = 1;
+          return true;
+        }
+        if (isAlpha(c)) {
+          start(keyword, c);
+          state = 3;
+          return true;
+        }
+        error("Alpha-char expected at the beginning of line %ld!\n", line);
+        return false;
+      case 1:
+        if (c == '/') {
+          state = 2;
+          return true;
+        }
+        error("'/' expected (line %ld)", line);
+        return false;
+      case 2:
+        if (c == '\n') state = 0;
+        return true;
+      case 3:
+        if (isSpace(c)) {
+          state = 4;
+          return true;
+        }
+        return append(keyword, c);
+      case 4:
+        if (keyword == "CIR") {
+          start(circuitName, c);
+          state = 5;
+        } else if (keyword == "ITM") {
+          start(itemName, c);
+          item = nullptr;
+          state = 50;
+        } else if (keyword == "LINK") {
+          start(itemName, c);
+          state = 100;
+        } else {
+          error("Wrong ID at the begining of line %ld! One of these IDs expected: CIR, ITM, LINK\n", line);
+          return false;
+        }
+        return true;
+      case 5:
+        if (!isSpace(c)) return append(circuitName, c);
+        circuit.reset();  // a second CIR line starts a new circuit
+        circuit = std::make_unique<Circuit>(circuitName);
+        holder = circuit->getIList();
+        if (!holder) {
+          error("ptr to CIR-item is NULL - can't add '%s' ports!\n", circuitName.c_str());
+          return false;
+        }
+        item = nullptr;
+        portName.clear();
+        state = 6;
+        return true;
+      case 6:
+        if (c == '(') {
+          portType.clear();
+          state = 7;
+          return true;
+        }
+        if (c == '\n') {
+          state = 0;
+          return true;
+        }
+        if (isSpace(c)) return true;
+        return append(portName, c);
+      case 7:
+        if (c == ',') {
+          width.clear();
+          state = 8;
+          return true;
+        }
+        return append(portType, c);
+      case 8: {
+        if (c != ')') return append(width, c);
+        port_type t = portTypeOf(portType);
+        if (t == P_UNKNOWN) {
+          error("State 8: Unknown port type '%s' (line %ld)\n", portType.c_str(), line);
+          return false;
+        }
+        int bits = 0;
+        if (!convertWidth(bits)) return false;
+        holder->addPort(portName, bits, t);
+        portName.clear();
+        state = 6;
+        return true;
+      }
+      case 50:
+        if (c == '(') {
+          kind.clear();
+          state = 51;
+          return true;
+        }
+        return append(itemName, c);
+      case 51: {
+        if (c != ')') return append(kind, c);
+        item_type t = itemTypeOf(kind);
+        if (t == I_UNKNOWN) {
+          error("State 52: Unknown item type '%s' (line %ld)\n", kind.c_str(), line);
+          return false;
+        }
+        if (circuit) item = circuit->addItem(itemName, t);
+        state = 52;
+        return true;
+      }
+      case 52:
+        if (c == '\n') {
+          state = 0;
+          if (item) {
+            item->makeInnerIpaths();
+            return true;
+          }
+          error("State 52: iptr is NULL. Can't make inner ipaths of item '%s'\n", itemName.c_str());
+          return false;
+        }
+        if (isSpace(c)) return true;
+        start(portName, c);
+        state = 53;
+        return true;
+      case 53:
+        if (c == '(') {
+          portType.clear();
+          state = 54;
+          return true;
+        }
+        if (c == '\n') {
+          state = 0;
+          return true;
+        }
+        return append(portName, c);
+      case 54:
+        if (c == ',') {
+          width.clear();
+          state = 55;
+          return true;
+        }
+        return append(portType, c);
+      case 55: {
+        if (c != ')') return append(width, c);
+        port_type t = portTypeOf(portType);
+        if (t == P_UNKNOWN) {
+          error("State 55: Unknown port type '%s' (line %ld)\n", portType.c_str(), line);
+          return false;
+        }
+        int bits = 0;
+        if (!convertWidth(bits)) return false;
+        if (item) item->addPort(portName, bits, t);
+        state = 52;
+        return true;
+      }
+      case 100:
+        if (c == '.') {
+          portName.clear();
+          state = 101;
+          return true;
+        }
+        return append(itemName, c);
+      case 101:
+        if (!isSpace(c)) return append(portName, c);
+        source = lookUp();
+        if (!source) return false;
+        state = 102;
+        return true;
+      case 102:
+        if (c == '-') {
+          state = 103;
+          return true;
+        }
+        error("'-' expected (line %ld)", line);
+        return false;
+      case 103:
+        if (c == '>') {
+          state = 104;
+          return true;
+        }
+        error("'>' expected (line %ld)", line);
+        return false;
+      case 104:
+        if (isSpace(c)) return true;
+        start(itemName, c);
+        state = 105;
+        return true;
+      case 105:
+        if (c == '.') {
+          portName.clear();
+          state = 106;
+          return true;
+        }
+        return append(itemName, c);
+      case 106: {
+        if (!isSpace(c)) return append(portName, c);
+        Port* target = lookUp();
+        if (!target) return false;
+        source->addToPort(target);
+        state = c == '\n' ? 0 : 104;
+        return true;
+      }
+      default:
+        return false;
+    }
+  }
+
+  int state = 0;
+  long line = 1;
+  std::string keyword, width, portType, portName, itemName, circuitName, kind;
+  std::unique_ptr<Circuit> circuit;
+  Item* holder = nullptr;
+  Item* item = nullptr;
+  Port* source = nullptr;
+};
+
+}  // namespace
+
+std::unique_ptr<Circuit> readCirData(FILE* in) {
+  std::printf("Reading digital circuit data...\n");
+  DescriptionReader reader;
+  return reader.read(in);
+}
+
+// ---------------------------------------------------------------- run flow
+
+namespace {
+
+constexpr int kBannerWidth = 70;
+
+// Prints one framed banner line: '|', the text padded to 68 characters, '|'.
+void printFramed(const char* text) {
+  std::printf("|%-*s|\n", kBannerWidth - 2, text);
+}
+
+// Prints the six-line banner box.
+void print_info() {
+  const std::string border = "+" + std::string(kBannerWidth - 2, '-') + "+";
+  std::printf("%s\n", border.c_str());
+  printFramed("  TARVEX (Tool for Register-Transfer Level Testability Analysis");
+  printFramed("            and for Automated Design for Testability)");
+  printFramed("  Testability analysis and scan layout design for RTL data paths");
+  printFramed("  Written by the tarvex developers, 2026");
+  std::printf("%s\n", border.c_str());
+}
+
+// Reports the missing file name and prints the command line syntax.
+void display_help(const char* program) {
+  error("Parameter (input file name) missing!\n");
+  std::printf("SYNTAX: %s DC_structure_description_file Other_parameters\n", program);
+  std::printf("where Other_parameters are:\n");
+  std::printf("\t[-n] 0 scan_layout_notation\n");
+  std::printf("\tor\n");
+  std::printf("\t[-n] 1 scan_type a_over p_over psize elitism maxruns.\n");
+  std::printf("Comments:\n");
+  std::printf("\t-n disables interactive mode\n");
+  std::printf("\tscan_layout_notation or -1 (perform testability analysis only)\n");
+  std::printf("\tscan_type equal to 0 means unordered scan, otherwise ordered scan\n");
+  std::printf("\taover resp. pover represents max allowed area resp. pin overheads in %%\n");
+  std::printf("\tpsize means genetic algorithm population size\n");
+  std::printf("\telitism=0 switchs off elitism, other value switchs it on\n");
+  std::printf("\tmaxruns means max number of unenhanced genetic algorithm runs allowed\n");
+}
+
+bool isHelpRequest(const char* arg) {
+  for (const char* h : {"-h", "--h", "-help", "--help", "?", "/?", "/h"})
+    if (std::strcmp(arg, h) == 0) return true;
+  return false;
+}
+
+// Leading decimal number of `s` (0 when there is none), saturated to the int range.
+long readNumber(const char* s) {
+  long v = std::strtol(s, nullptr, 10);
+  if (v > INT_MAX) return INT_MAX;
+  if (v < INT_MIN) return INT_MIN;
+  return v;
+}
+
+void wrongParameter() { error("SYNTAX ERROR: Wrong parameter given! Please check the syntax.\n"); }
+
+// True when `text` fits a MAX_STR_LEN buffer; otherwise reports it as `what`.
+bool fitsBuffer(const char* text, const char* what) {
+  if (std::strlen(text) < static_cast<size_t>(MAX_STR_LEN)) return true;
+  error("The %s is longer than %d characters!\n", what, MAX_STR_LEN - 1);
+  return false;
+}
+
+// The decoded command line.
+struct Command {
+  enum Action { NONE, ANALYSIS, OPTIMISER } action = NONE;
+  bool explicitHelp = false;
+  bool disableList = false;
+  const char* file = nullptr;
+  const char* notation = nullptr;
+  int dftTechniques = ORDERED_SCAN;
+};
+
+// Decodes the arguments; reports help and syntax errors (action NONE then).
+Command decode(int argc, char* argv[]) {
+  Command cmd;
+  const int nargs = argc - 1;
+  if (nargs == 0) {
+    display_help(argv[0]);
+    return cmd;
+  }
+  if (nargs == 1) {
+    if (isHelpRequest(argv[1])) {
+      cmd.explicitHelp = true;
+      display_help(argv[0]);
+    } else {
+      wrongParameter();
+    }
+    return cmd;
+  }
+  if (nargs != 3 && nargs != 4 && nargs != 8 && nargs != 9) {
+    error("SYNTAX ERROR: Wrong number of parameters! Please check the syntax.\n");
+    return cmd;
+  }
+  const bool flagged = nargs == 4 || nargs == 9;
+  char** rest = argv + (flagged ? 3 : 2);  // the arguments after the mode
+  if (flagged) cmd.disableList = std::strcmp(argv[2], "-n") == 0;
+  const long mode = readNumber(rest[-1]);
+  if (nargs <= 4) {
+    if (mode != 0) {
+      wrongParameter();
+      return cmd;
+    }
+    cmd.notation = rest[0];
+    if (!fitsBuffer(cmd.notation, "scan layout notation")) return cmd;
+  } else {
+    if (mode != 1) {
+      wrongParameter();
+      return cmd;
+    }
+    cmd.dftTechniques = readNumber(rest[0]) == 0 ? UNORDERED_SCAN : ORDERED_SCAN;
+    MAX_AREA_OVERHEAD = static_cast<double>(readNumber(rest[1]));
+    MAX_PIN_OVERHEAD = static_cast<double>(readNumber(rest[2]));
+    POPULATION_SIZE = static_cast<int>(readNumber(rest[3]));
+    ELITISM = readNumber(rest[4]) != 0;
+    MAX_UNENHANCED_RUNS = static_cast<int>(readNumber(rest[5]));
+  }
+  cmd.file = argv[1];
+  if (!fitsBuffer(cmd.file, "input file name")) return cmd;
+  cmd.action = nargs <= 4 ? Command::ANALYSIS : Command::OPTIMISER;
+  return cmd;
+}
+
+// Analysis of the circuit, after the scan layout `notation` ("-1": none).
+void runAnalysis(Circuit& circuit, const char* notation) {
+  // Seam: the testability analysis and its result files are not built yet.
+  (void)circuit;
+  (void)notation;
+}
+
+// Search for the best scan layout with the genetic algorithm.
+void runOptimiser(Circuit& circuit, int dftTechniques) {
+  // Seam: the layout optimiser is not built yet.
+  (void)circuit;
+  (void)dftTechniques;
+}
+
+}  // namespace
+
+int tarvexMain(int argc, char* argv[]) {
+  const char* program = argc > 0 ? argv[0] : "tarvex";
+  print_info();
+  std::printf("%s is running in %s mode\n", program, DEBUG ? "DEBUG" : "NORMAL");
+
+  Command cmd = decode(argc, argv);
+  std::unique_ptr<Circuit> circuit;
+  if (cmd.action != Command::NONE) {
+    std::printf("----------\n");
+    std::printf("Opening input file '%s'...\n", cmd.file);
+    std::fflush(stdout);
+    FILE* in = std::fopen(cmd.file, "r");
+    if (!in) {
+      error("Can't open DC description file '%s'!\nExiting...\n", cmd.file);
+      std::printf("%s has ended with %ld error(s).\n", program, nerrors);
+      return 1;
+    }
+    circuit = readCirData(in);
+    std::printf("Closing input file '%s'.\n", cmd.file);
+    std::fclose(in);
+    if (circuit && nerrors != 0) circuit.reset();
+  }
+  if (circuit) {
+    if (cmd.action == Command::ANALYSIS)
+      runAnalysis(*circuit, cmd.notation);
+    else
+      runOptimiser(*circuit, cmd.dftTechniques);
+  }
+  circuit.reset();
+
+  if (nerrors)
+    std::printf("%s ended with %ld error(s).\n", program, nerrors);
+  else
+    std::printf("%s has ended with no errors.\n", program);
+  if (!cmd.disableList) {
+    std::printf("\nPress ENTER to finish the program\n");
+    std::fflush(stdout);
+    (void)std::getchar();
+  }
+  return cmd.explicitHelp || nerrors == 0 ? 0 : 1;
+}

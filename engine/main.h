@@ -1,0 +1,19 @@
+// The engine's driver: the description reader and the run flow of `tarvex`.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+
+#include "model.h"
+
+// Largest accepted port width, in bits.
+inline constexpr long MAX_PORT_WIDTH = 65536;
+// Largest accepted number of port bits in one circuit.
+inline constexpr long MAX_CIRCUIT_BITS = 100000000;
+
+// Reads a circuit description from `in`; null when it has no CIR line.
+// Errors are counted; a circuit returned while errors were counted is invalid.
+std::unique_ptr<Circuit> readCirData(FILE* in);
+
+// Runs `tarvex` with the given command line; returns the exit status.
+int tarvexMain(int argc, char* argv[]);

@@ -1,0 +1,422 @@
+#include "model.h"
+
+#include <cstdio>
+
+#include "error.h"
+
+namespace {
+
+constexpr const char* kItemTypeNames[] = {"UUA", "ADD",  "SUB", "MUL",   "DIV", "COMP",
+                                          "REG", "MUX", "SREG", "BILBO", "LFSR"};
+
+int areaOf(item_type t) {
+  switch (t) {
+    case ADD:
+    case COMP:
+      return 40;
+    case SUB:
+      return 72;
+    case MUL:
+      return 208;
+    case DIV:
+      return 300;
+    case REG:
+      return 80;
+    case MUX:
+      return 32;
+    case SREG:
+      return 112;
+    default:
+      return 0;
+  }
+}
+
+// Area a layout adds when it turns a register into a scan register.
+constexpr int kScanOverhead = 40;
+
+const char* emptyOr(bool empty) { return empty ? "list is empty" : ""; }
+
+}  // namespace
+
+const char* itemTypeName(item_type t) {
+  if (t < UUA || t > LFSR) return nullptr;
+  return kItemTypeNames[t];
+}
+
+// ---------------------------------------------------------------- Port
+
+Port::Port(const std::string& n, int bits, port_type t) : name(n), nbits(bits), type(t) {}
+
+Port::~Port() {
+  if (iptr) iptr->countBits(type, -nbits);
+  LinkToPort* l = link2ports;
+  while (l) {
+    LinkToPort* following = l->getNext();
+    delete l;
+    l = following;
+  }
+}
+
+LinkToPort* Port::addToPort(Port* to) {
+  auto* l = new LinkToPort;
+  l->setPort(to);
+  l->setNext(link2ports);
+  link2ports = l;
+  return l;
+}
+
+int Port::removeLinksTo(const Port* to) {
+  int removed = 0;
+  LinkToPort* prevLink = nullptr;
+  LinkToPort* l = link2ports;
+  while (l) {
+    LinkToPort* following = l->getNext();
+    if (l->getPort() == to) {
+      if (prevLink)
+        prevLink->setNext(following);
+      else
+        link2ports = following;
+      delete l;
+      ++removed;
+    } else {
+      prevLink = l;
+    }
+    l = following;
+  }
+  return removed;
+}
+
+void Port::dumpToPorts() const {
+  std::printf("\nDumping ToPorts of port %s: %s\n", name.c_str(), emptyOr(link2ports == nullptr));
+  for (LinkToPort* l = link2ports; l; l = l->getNext())
+    std::printf("%s\n", l->getPort() ? l->getPort()->getName().c_str() : "");
+  std::printf("\n");
+}
+
+// ---------------------------------------------------------------- Item
+
+Item::Item(const std::string& n, item_type t) : name(n), type(t), area(areaOf(t)) {}
+
+Item::~Item() {
+  if (cptr) {
+    if (isFunctionalUnit(type))
+      --cptr->nFUs;
+    else if (type == REG)
+      --cptr->nREGs;
+    else if (type == MUX)
+      --cptr->nMUXs;
+  }
+  Port* p = plist;
+  while (p) {
+    Port* following = p->getNext();
+    delete p;
+    p = following;
+  }
+}
+
+void Item::countBits(port_type t, int delta) {
+  if (type == UUA) {
+    if (!cptr) return;
+    switch (t) {
+      case IN: cptr->npins += delta; break;
+      case OUT: cptr->npouts += delta; break;
+      case INOUT: cptr->npinouts += delta; break;
+      case CIN_CLK:
+      case CIN_SEL: cptr->npcins += delta; break;
+      default: break;
+    }
+    return;
+  }
+  int* own = nullptr;
+  int* total = nullptr;
+  switch (t) {
+    case IN: own = &nins; total = cptr ? &cptr->nins : nullptr; break;
+    case OUT: own = &nouts; total = cptr ? &cptr->nouts : nullptr; break;
+    case INOUT: own = &ninouts; total = cptr ? &cptr->ninouts : nullptr; break;
+    case CIN_CLK:
+    case CIN_SEL: own = &ncins; total = cptr ? &cptr->ncins : nullptr; break;
+    default: return;
+  }
+  *own += delta;
+  if (total) *total += delta;
+}
+
+Port* Item::addPort(const std::string& portName, int nbits, port_type t) {
+  auto* p = new Port(name + NAME_SEPARATOR + portName, nbits, t);
+  p->setItem(this);
+  p->setNext(plist);
+  if (plist) plist->setPrev(p);
+  plist = p;
+  countBits(t, nbits);
+  return p;
+}
+
+bool Item::removePort(Port* p) {
+  if (!p || p->getItem() != this) return false;
+  if (p->getPrev())
+    p->getPrev()->setNext(p->getNext());
+  else
+    plist = p->getNext();
+  if (p->getNext()) p->getNext()->setPrev(p->getPrev());
+  if (cptr) cptr->forgetPort(p);
+  delete p;
+  return true;
+}
+
+void Item::makeInnerIpaths() {
+  switch (type) {
+    case ADD:
+    case SUB:
+    case MUL:
+    case DIV:
+    case COMP:
+    case MUX: {
+      Port* out = nullptr;
+      for (Port* p = plist; p && !out; p = p->getNext())
+        if (p->getType() == OUT) out = p;
+      for (Port* p = plist; p; p = p->getNext()) {
+        if (p->getType() != IN) continue;
+        if (out)
+          p->addToPort(out);
+        else
+          error("makeInnerIpaths(%s):%s%s points to NULL\n", name.c_str(), "", " dst");
+      }
+      break;
+    }
+    case REG: {
+      Port* in = nullptr;
+      Port* out = nullptr;
+      for (Port* p = plist; p; p = p->getNext()) {
+        if (p->getType() == IN) in = p;
+        if (p->getType() == OUT) out = p;
+      }
+      if (in && out)
+        in->addToPort(out);
+      else
+        error("makeInnerIpaths(%s):%s%s points to NULL\n", name.c_str(), in ? "" : " src",
+              out ? "" : " dst");
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void Item::toSreg() {
+  if (type != REG) {
+    error("Item::toSreg() can be applied only to REG-item(s) - '%s' is not of REG type!\n",
+          name.c_str());
+    return;
+  }
+  addPort("SCAN_MODE", 1, CIN_SEL);
+  addPort("SCAN_IN", 1, IN);
+  addPort("SCAN_OUT", 1, OUT);
+  type = SREG;
+  scanConverted = true;
+  if (cptr) cptr->area += kScanOverhead;
+}
+
+void Item::toReg() {
+  if (type != SREG || !scanConverted) {
+    error("Item::toReg() can be applied only to SREG-item(s) made by Item::toSreg() - '%s' is not one!\n",
+          name.c_str());
+    return;
+  }
+  for (int k = 0; k < 3 && plist; ++k) removePort(plist);
+  type = REG;
+  scanConverted = false;
+  if (cptr) cptr->area -= kScanOverhead;
+}
+
+void Item::dumpPortList() const {
+  std::printf("\nDumping item %s port list: %s\n", name.c_str(), emptyOr(plist == nullptr));
+  for (Port* p = plist; p; p = p->getNext()) std::printf("Item: %s\n", p->getName().c_str());
+  std::printf("\n");
+}
+
+// ---------------------------------------------------------------- Circuit
+
+Circuit::Circuit(const std::string& n) : name(n) {
+  if (!addItem(n, UUA)) error("ptr to CIR-item is NULL!\n");
+}
+
+Circuit::~Circuit() {
+  destroyReadyPortList();
+  Item* i = ilist;
+  while (i) {
+    Item* next = i->getNext();
+    delete i;
+    i = next;
+  }
+}
+
+Item* Circuit::addItem(const std::string& itemName, item_type t) {
+  auto* i = new Item(itemName, t);
+  i->setCircuit(this);
+  i->setNext(ilist);
+  if (ilist) ilist->setPrev(i);
+  ilist = i;
+  if (t != UUA) area += i->getArea();
+  if (t == REG)
+    ++nREGs;
+  else if (t == MUX)
+    ++nMUXs;
+  else if (isFunctionalUnit(t))
+    ++nFUs;
+  else if (t > LFSR || t < UUA)
+    error("Circuit::addItem - Unknown item type");
+  return i;
+}
+
+Item* Circuit::getPortHolder() const {
+  for (Item* i = ilist; i; i = i->getNext())
+    if (i->getType() == UUA) return i;
+  return nullptr;
+}
+
+Port* Circuit::addPrimaryPort(const std::string& portName, int nbits, port_type t) {
+  Item* holder = getPortHolder();
+  if (!holder) return nullptr;
+  return holder->addPort(portName, nbits, t);
+}
+
+Item* Circuit::getItemPtr(const std::string& itemName) const {
+  for (Item* i = ilist; i; i = i->getNext())
+    if (i->getName() == itemName) return i;
+  return nullptr;
+}
+
+Port* Circuit::getPortPtr(const std::string& composed) const {
+  const std::string itemName = composed.substr(0, composed.find(NAME_SEPARATOR));
+  Item* i = getItemPtr(itemName);
+  if (!i) {
+    error("iptr in Circuit::getPortPtr tries to acces a NULL pointer!\n");
+    return nullptr;
+  }
+  for (Port* p = i->getPList(); p; p = p->getNext())
+    if (p->getName() == composed) return p;
+  return nullptr;
+}
+
+Item* Circuit::getRegPtr(int index) const {
+  if (index < 0) return nullptr;
+  for (Item* i = ilist; i; i = i->getNext()) {
+    if (!i->isLayoutRegister()) continue;
+    if (index-- == 0) return i;
+  }
+  return nullptr;
+}
+
+bool Circuit::connectSREGs(Item* first, Item* second) {
+  if (!first || !second) return false;
+  Port* from = first->getPList();
+  Port* to = second->getPList() ? second->getPList()->getNext() : nullptr;
+  if (!from || !to) return false;
+  from->addToPort(to);
+  return true;
+}
+
+int Circuit::getNClks() const {
+  int clks = 0;
+  for (Item* i = ilist; i; i = i->getNext()) {
+    if (i->getType() == REG) {
+      ++clks;
+    } else if (i->getType() == SREG) {
+      for (Port* p = i->getPList(); p; p = p->getNext())
+        if (p->getType() == IN && p->getName().find("SCAN") == std::string::npos) clks += p->getNBits();
+    }
+  }
+  return clks;
+}
+
+ReadyPort* Circuit::addReadyPort(Port* p) {
+  if (!p) {
+    error("Port *ptr in Circuit::addReadyPort(Port *ptr) is NULL!\n");
+    return nullptr;
+  }
+  if (p->inReadyList()) return nullptr;
+  auto* r = new ReadyPort;
+  r->setPort(p);
+  r->setNext(rp);
+  rp = r;
+  p->setReady(true);
+  return r;
+}
+
+void Circuit::destroyReadyPortList() {
+  ReadyPort* r = rp;
+  while (r) {
+    ReadyPort* next = r->getNext();
+    if (Port* p = r->getPort()) {
+      p->setReady(false);
+      p->setMultC(0.0);
+      p->setNPorts(0);
+      p->setNClks(0);
+    }
+    delete r;
+    r = next;
+  }
+  rp = nullptr;
+}
+
+void Circuit::forgetPort(const Port* gone) {
+  for (Item* i = ilist; i; i = i->getNext())
+    for (Port* p = i->getPList(); p; p = p->getNext()) {
+      p->removeLinksTo(gone);
+      if (p->getConSrc() == gone) p->setConSrc(nullptr);
+      if (p->getObsSrc() == gone) p->setObsSrc(nullptr);
+    }
+  if (!gone->inReadyList()) return;
+  ReadyPort* prevEntry = nullptr;
+  for (ReadyPort* r = rp; r; prevEntry = r, r = r->getNext()) {
+    if (r->getPort() != gone) continue;
+    if (prevEntry)
+      prevEntry->setNext(r->getNext());
+    else
+      rp = r->getNext();
+    delete r;
+    return;
+  }
+}
+
+void Circuit::ResetPropagatedItems() {
+  for (Item* i = ilist; i; i = i->getNext()) i->setPropagDone(false);
+}
+
+void Circuit::dumpItemList() const {
+  std::printf("\nDumping circuit item list: %s\n", emptyOr(ilist == nullptr));
+  for (Item* i = ilist; i; i = i->getNext()) {
+    std::printf("Item: %s, type: ", i->getName().c_str());
+    if (const char* kind = itemTypeName(i->getType()))
+      std::printf("%s", kind);
+    else
+      error("Circuit::dumpItemList - unknown item type");
+    std::printf("\n");
+  }
+  std::printf("\n");
+}
+
+void Circuit::dumpReadyPorts() const {
+  std::printf("\nDumping ReadyPorts of circuit '%s': %s\n", name.c_str(), emptyOr(rp == nullptr));
+  for (ReadyPort* r = rp; r; r = r->getNext()) {
+    const Port* p = r->getPort();
+    if (!p) continue;
+    std::printf("%s ", p->getName().c_str());
+    std::printf("nports=%ld nclks=%ld con=%lf obs=%lf multC=%lf\n", static_cast<long>(p->getNPorts()),
+                static_cast<long>(p->getNClks()), p->getCon(), p->getObs(), p->getMultC());
+  }
+  std::printf("\n");
+}
+
+void Circuit::dumpInfo() const {
+  const std::string rule(60, '-');
+  std::printf("%s\n'%s' circuit information:\n", rule.c_str(), name.c_str());
+  std::printf("#PI(%ld) #PIO(%ld) #PCI(%ld) #PO(%ld) ", long{npins}, long{npinouts}, long{npcins},
+              long{npouts});
+  std::printf("#I(%ld) #IO(%ld) #CI(%ld) #O(%ld)\n", long{nins}, long{ninouts}, long{ncins}, long{nouts});
+  std::printf("#REGS(%ld) #FUs(%ld) #MUXs(%ld)\n\n", long{nREGs}, long{nFUs}, long{nMUXs});
+  for (Item* i = ilist; i; i = i->getNext())
+    std::printf("'%s': #I(%ld) #IO(%ld) #CI(%ld) #O(%ld)\n", i->getName().c_str(), long{i->getNIns()},
+                long{i->getNInouts()}, long{i->getNCins()}, long{i->getNOuts()});
+  std::printf("%s\n", rule.c_str());
+}

@@ -1,0 +1,323 @@
+// The circuit model: a circuit owns its items, an item its ports, a port the
+// links to the ports it drives. Every list inserts at its head, so lists
+// iterate newest first; register numbering and "first port of a kind" rely on it.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "defs.h"
+
+class Circuit;
+class Item;
+class Port;
+
+// One fan-out entry: the port driven by the owning port (not owned).
+class LinkToPort {
+ public:
+  LinkToPort() = default;
+  LinkToPort(const LinkToPort&) = delete;
+  LinkToPort& operator=(const LinkToPort&) = delete;
+
+  Port* getPort() const { return ptr; }
+  void setPort(Port* p) { ptr = p; }
+  LinkToPort* getNext() const { return next; }
+  void setNext(LinkToPort* n) { next = n; }
+
+ private:
+  Port* ptr = nullptr;
+  LinkToPort* next = nullptr;
+};
+
+// One entry of the circuit's ready-port work list (the port is not owned).
+class ReadyPort {
+ public:
+  ReadyPort() = default;
+  ReadyPort(const ReadyPort&) = delete;
+  ReadyPort& operator=(const ReadyPort&) = delete;
+
+  Port* getPort() const { return ptr; }
+  void setPort(Port* p) { ptr = p; }
+  ReadyPort* getNext() const { return next; }
+  void setNext(ReadyPort* n) { next = n; }
+
+ private:
+  Port* ptr = nullptr;
+  ReadyPort* next = nullptr;
+};
+
+class Port {
+ public:
+  // Creates a detached port named `name` (already composed).
+  Port(const std::string& name, int nbits, port_type t);
+  // Undoes the bit counting of Item::addPort and frees the fan-out list.
+  ~Port();
+  Port(const Port&) = delete;
+  Port& operator=(const Port&) = delete;
+
+  // Adds a fan-out link to `to` at the head of the list (no duplicate check).
+  LinkToPort* addToPort(Port* to);
+  // Removes every fan-out entry pointing at `to`; returns how many were removed.
+  int removeLinksTo(const Port* to);
+  // Prints the fan-out list (diagnostics).
+  void dumpToPorts() const;
+
+  const std::string& getName() const { return name; }
+  port_type getType() const { return type; }
+  int getNBits() const { return nbits; }
+  Item* getItem() const { return iptr; }
+  void setItem(Item* i) { iptr = i; }
+  Port* getNext() const { return next; }
+  void setNext(Port* p) { next = p; }
+  Port* getPrev() const { return prev; }
+  void setPrev(Port* p) { prev = p; }
+  LinkToPort* getLinkToPortPtr() const { return link2ports; }
+  bool inReadyList() const { return inREADY; }
+  void setReady(bool r) { inREADY = r; }
+  int getNClks() const { return nclks; }
+  void setNClks(int n) { nclks = n; }
+  int getNPorts() const { return nports; }
+  void setNPorts(int n) { nports = n; }
+  double getCon() const { return con; }
+  void setCon(double v) { con = v; }
+  double getObs() const { return obs; }
+  void setObs(double v) { obs = v; }
+  double getTst() const { return tst; }
+  void setTst(double v) { tst = v; }
+  double getMultC() const { return multC; }
+  void setMultC(double v) { multC = v; }
+  Port* getConSrc() const { return conSrc; }
+  void setConSrc(Port* p) { conSrc = p; }
+  Port* getObsSrc() const { return obsSrc; }
+  void setObsSrc(Port* p) { obsSrc = p; }
+
+ private:
+  std::string name;
+  Port* next = nullptr;
+  Port* prev = nullptr;
+  int nbits;
+  port_type type;
+  LinkToPort* link2ports = nullptr;
+  Item* iptr = nullptr;
+  double multC = 0.0;
+  bool inREADY = false;
+  int nports = 0;
+  int nclks = 0;
+  double con = 0.0;
+  double obs = 0.0;
+  double tst = 0.0;
+  Port* conSrc = nullptr;
+  Port* obsSrc = nullptr;
+};
+
+class Item {
+ public:
+  // Creates a detached item; its area follows from its kind.
+  Item(const std::string& name, item_type t);
+  // Uncounts the item from its circuit and deletes its ports.
+  ~Item();
+  Item(const Item&) = delete;
+  Item& operator=(const Item&) = delete;
+
+  // Creates the port "item.port" at the head of the port list and counts its bits.
+  Port* addPort(const std::string& portName, int nbits, port_type t);
+  // Unlinks `p` from the port list and destroys it; false when it is not ours.
+  bool removePort(Port* p);
+  // Creates the links from the item's inputs to its output (inner paths).
+  void makeInnerIpaths();
+  // Turns a REG into an SREG with the three scan ports.
+  void toSreg();
+  // Turns an SREG made by toSreg back into a REG.
+  void toReg();
+  // Prints the port list (diagnostics).
+  void dumpPortList() const;
+  // True for a REG, or an SREG made from one by toSreg: the registers a scan
+  // layout numbers (SREGs declared as such are not the layout's).
+  bool isLayoutRegister() const { return type == REG || (type == SREG && scanConverted); }
+  // True for an SREG made by toSreg.
+  bool isScanConverted() const { return scanConverted; }
+
+  const std::string& getName() const { return name; }
+  item_type getType() const { return type; }
+  Circuit* getCircuit() const { return cptr; }
+  void setCircuit(Circuit* c) { cptr = c; }
+  Port* getPList() const { return plist; }
+  void setPList(Port* p) { plist = p; }
+  Item* getNext() const { return next; }
+  void setNext(Item* i) { next = i; }
+  Item* getPrev() const { return prev; }
+  void setPrev(Item* i) { prev = i; }
+  bool propagDone() const { return propDone; }
+  void setPropagDone(bool d) { propDone = d; }
+  int getArea() const { return area; }
+  void setArea(int a) { area = a; }
+  int getNIns() const { return nins; }
+  void setNIns(int n) { nins = n; }
+  int getNCins() const { return ncins; }
+  void setNCins(int n) { ncins = n; }
+  int getNOuts() const { return nouts; }
+  void setNOuts(int n) { nouts = n; }
+  int getNInouts() const { return ninouts; }
+  void setNInouts(int n) { ninouts = n; }
+
+ private:
+  // Adds `delta` bits of kind `t` to the item's and the circuit's counts.
+  void countBits(port_type t, int delta);
+  friend class Port;
+
+  std::string name;
+  Item* next = nullptr;
+  Item* prev = nullptr;
+  item_type type;
+  Circuit* cptr = nullptr;
+  bool propDone = false;
+  Port* plist = nullptr;
+  int area = 0;
+  int nins = 0;
+  int ncins = 0;
+  int nouts = 0;
+  int ninouts = 0;
+  bool scanConverted = false;
+};
+
+class Circuit {
+ public:
+  // Creates the circuit and its primary-port holder item (kind UUA, same name).
+  explicit Circuit(const std::string& name);
+  // Deletes the items (with their ports and links) and the ready-port list.
+  ~Circuit();
+  Circuit(const Circuit&) = delete;
+  Circuit& operator=(const Circuit&) = delete;
+
+  // Creates an item at the head of the item list and counts it.
+  Item* addItem(const std::string& name, item_type t);
+  // Adds a port to the primary-port holder and counts its bits.
+  Port* addPrimaryPort(const std::string& portName, int nbits, port_type t);
+  // First item named exactly `name`, or null.
+  Item* getItemPtr(const std::string& name) const;
+  // Port by composed name "item.port"; reports a missing item.
+  Port* getPortPtr(const std::string& composed) const;
+  // The i-th REG or SREG item in list order, or null.
+  Item* getRegPtr(int i) const;
+  // Links first's SCAN_OUT (head port) to second's SCAN_IN (second port).
+  bool connectSREGs(Item* first, Item* second);
+  // REG items plus the parallel input bits of every SREG.
+  int getNClks() const;
+  // Puts `p` at the head of the ready-port list unless it is there already.
+  ReadyPort* addReadyPort(Port* p);
+  // Empties the ready-port list, clearing the scratch values of its ports.
+  void destroyReadyPortList();
+  // Clears the propagation mark of every item.
+  void ResetPropagatedItems();
+  // The primary-port holder (first UUA item in list order), or null.
+  Item* getPortHolder() const;
+
+  // Diagnostics on standard output.
+  void dumpItemList() const;
+  void dumpReadyPorts() const;
+  void dumpInfo() const;
+
+  // Testability analysis (both directions; writes the propagation file).
+  void testability_analysisFULL();
+  // Controllability-only analysis used by the optimiser.
+  void testability_analysis();
+  void controllability_analysis();
+  void observability_analysis();
+  bool itemsConPropag();
+  bool itemsObsPropag();
+  // Circuit averages of con/obs/tst over all non-control ports.
+  void evalCon();
+  void evalObs();
+  void evalTst();
+  // Bit counts of ports with con > 0, obs > 0, and both.
+  int getNConNodes() const;
+  int getNObsNodes() const;
+  int getNTstNodes() const;
+
+  // Result files named after the circuit.
+  void dumpPropagInfo();
+  void dumpResults();
+  void dumpResults2();
+  void dumpTAresultsTxt();
+  void dumpTAresultsTex();
+  void dumpTAresultsHtml();
+  // Graphviz export of the circuit structure.
+  void export_graphviz();
+
+  const std::string& getName() const { return name; }
+  Item* getIList() const { return ilist; }
+  ReadyPort* getReadyPorts() const { return rp; }
+  int getNFUs() const { return nFUs; }
+  void setNFUs(int n) { nFUs = n; }
+  int getNMUXs() const { return nMUXs; }
+  void setNMUXs(int n) { nMUXs = n; }
+  int getNREGs() const { return nREGs; }
+  void setNREGs(int n) { nREGs = n; }
+  int getArea() const { return area; }
+  void setArea(int a) { area = a; }
+  int getNPins() const { return npins; }
+  void setNPins(int n) { npins = n; }
+  int getNPCins() const { return npcins; }
+  void setNPCins(int n) { npcins = n; }
+  int getNPouts() const { return npouts; }
+  void setNPouts(int n) { npouts = n; }
+  int getNPinouts() const { return npinouts; }
+  void setNPinouts(int n) { npinouts = n; }
+  int getNIns() const { return nins; }
+  void setNIns(int n) { nins = n; }
+  int getNCins() const { return ncins; }
+  void setNCins(int n) { ncins = n; }
+  int getNOuts() const { return nouts; }
+  void setNOuts(int n) { nouts = n; }
+  int getNInouts() const { return ninouts; }
+  void setNInouts(int n) { ninouts = n; }
+  double getCon() const { return con; }
+  void setCon(double v) { con = v; }
+  double getObs() const { return obs; }
+  void setObs(double v) { obs = v; }
+  double getTst() const { return tst; }
+  void setTst(double v) { tst = v; }
+  const std::string& getNotation() const { return notation; }
+  void setNotation(const std::string& n) { notation = n; }
+  int getOrigArea() const { return origArea; }
+  void setOrigArea(int a) { origArea = a; }
+  int getOrigNPIOs() const { return origNPIOs; }
+  void setOrigNPIOs(int n) { origNPIOs = n; }
+  double getFitness() const { return fitness; }
+  void setFitness(double f) { fitness = f; }
+  // Sum of the primary port bits (inputs, control inputs, bidirectional, outputs).
+  int getNPIOs() const { return npins + npcins + npinouts + npouts; }
+  // Bits of every port of the circuit, primary and item ports.
+  int getNPortBits() const { return getNPIOs() + nins + ncins + nouts + ninouts; }
+
+ private:
+  friend class Item;
+  // Drops every reference to a port about to be destroyed: links, sources, ready entry.
+  void forgetPort(const Port* gone);
+
+  std::string name;
+  Item* ilist = nullptr;
+  ReadyPort* rp = nullptr;
+  int nFUs = 0;
+  int nMUXs = 0;
+  int nREGs = 0;
+  int area = 0;
+  int npins = 0;
+  int npcins = 0;
+  int npouts = 0;
+  int npinouts = 0;
+  int nins = 0;
+  int ncins = 0;
+  int nouts = 0;
+  int ninouts = 0;
+  double con = 0.0;
+  double obs = 0.0;
+  double tst = 0.0;
+  std::string notation;
+  int origArea = 0;
+  int origNPIOs = 0;
+  double fitness = 0.0;
+};
+
+// Text name of an item kind ("UUA", "ADD", ...), or null for an unknown kind.
+const char* itemTypeName(item_type t);
