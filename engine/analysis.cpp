@@ -34,6 +34,13 @@ bool linkMoves(const Item* from, const Item* to, const Port* src) {
 
 bool requiredForFiring(port_type t) { return t == IN || t == CIN_CLK || t == CIN_SEL; }
 
+// An item fires once all its IN and control ports are in the ready list.
+bool readyToFire(const Item* i) {
+  for (Port* p = i->getPList(); p; p = p->getNext())
+    if (requiredForFiring(p->getType()) && !p->inReadyList()) return false;
+  return true;
+}
+
 // Ports a register rule needs: the last IN, OUT and CIN_CLK port of the list.
 struct RegPorts {
   Port* in = nullptr;
@@ -251,9 +258,25 @@ bool semiStepWalk(const Circuit& c, const Totals& t) {
   return false;
 }
 
-void setTstFromConObs(const Circuit& c) {
+// Sets every port's tst to the mean of its con and obs, then the circuit
+// averages over the non-control ports (0 when there is none), in one walk;
+// the sums are those of evalCon, evalObs and evalTst.
+void finishAnalysis(Circuit& c) {
+  double con = 0.0, obs = 0.0, tst = 0.0;
+  long n = 0;
   for (Item* i = c.getIList(); i; i = i->getNext())
-    for (Port* p = i->getPList(); p; p = p->getNext()) p->setTst((p->getCon() + p->getObs()) * 0.5);
+    for (Port* p = i->getPList(); p; p = p->getNext()) {
+      p->setTst((p->getCon() + p->getObs()) * 0.5);
+      if (isControlInput(p->getType())) continue;
+      con += p->getCon();
+      obs += p->getObs();
+      tst += p->getTst();
+      ++n;
+    }
+  const double count = static_cast<double>(n);
+  c.setCon(n ? con / count : 0.0);
+  c.setObs(n ? obs / count : 0.0);
+  c.setTst(n ? tst / count : 0.0);
 }
 
 // ---------------------------------------------------------------- incremental schedule
@@ -301,55 +324,48 @@ class IncrementalSchedule {
   // Indexes the circuit; false when it is not well formed (the full walks then run).
   bool prepare(const Circuit& c, bool withDrivers) {
     items.clear();
-    size_t nports = 0;
-    for (Item* i = c.getIList(); i; i = i->getNext()) {
-      items.push_back(i);
-      for (Port* p = i->getPList(); p; p = p->getNext()) ++nports;
-    }
+    for (Item* i = c.getIList(); i; i = i->getNext()) items.push_back(i);
     itemIndex.reset(items.size());
-    portIndex.reset(nports);
-    int slot = 0;
     for (size_t k = 0; k < items.size(); ++k) {
       Item* i = items[k];
       if (i->getCircuit() != &c || !knownKind(i->getType())) return false;
       if (i->getType() == REG && !regPortsOf(i).complete()) return false;
       itemIndex.insert(i, static_cast<int>(k));
+    }
+    // Every port knows its item; every link leads to a port of an item of this circuit.
+    size_t nlinks = 0;
+    for (Item* i : items)
       for (Port* p = i->getPList(); p; p = p->getNext()) {
         if (p->getItem() != i) return false;
-        portIndex.insert(p, slot++);
+        for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext(), ++nlinks)
+          if (!l->getPort() || itemIndex.find(l->getPort()->getItem()) < 0) return false;
       }
-    }
-    // Every link must lead to a port of this circuit.
-    for (Item* i : items)
-      for (Port* p = i->getPList(); p; p = p->getNext())
-        for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext())
-          if (!l->getPort() || portIndex.find(l->getPort()) < 0) return false;
-    pending.assign(items.size(), 0);
+    queued.assign(items.size(), 0);
     marked.assign(items.size(), 0);
     work.clear();
-    work.reserve(items.size());
     classifyScanRegisters();
-    if (withDrivers) indexDrivers(static_cast<size_t>(slot));
+    if (withDrivers) indexDrivers(nlinks);
     return true;
   }
 
   void runCon(Circuit& c) {
     const Totals t = totalsOf(c);
-    // Items wait for their IN and control ports; those without any fire at once.
-    std::vector<int>& fire = firing;
-    fire.clear();
+    // The first sweep looks at every item, later ones at the items that
+    // received an IN or control port since.
+    candidates.clear();
     for (size_t k = 0; k < items.size(); ++k) {
       if (items[k]->getType() == UUA) continue;
-      int n = 0;
-      for (Port* p = items[k]->getPList(); p; p = p->getNext()) n += requiredForFiring(p->getType());
-      pending[k] = n;
-      if (n == 0) fire.push_back(static_cast<int>(k));
+      queued[k] = 1;
+      candidates.push_back(static_cast<int>(k));
     }
     auto onAdd = [&](const Port* p) {
       Item* j = p->getItem();
-      if (j->getType() == UUA) return;
+      if (j->getType() == UUA || j->propagDone()) return;
       const int k = itemIndex.find(j);
-      if (requiredForFiring(p->getType()) && --pending[k] == 0) fire.push_back(k);
+      if (requiredForFiring(p->getType()) && !queued[k]) {
+        queued[k] = 1;
+        candidates.push_back(k);
+      }
       if ((j->getType() == MUX || j->getType() == SREG) && !marked[k]) {
         marked[k] = 1;
         work.push_back(k);
@@ -362,15 +378,16 @@ class IncrementalSchedule {
       ReadyPort* head = c.getReadyPorts();
       change = conLinkPass(c, head, stopAt, onAdd);
       stopAt = head;
-      if (!fire.empty()) {
-        std::sort(fire.begin(), fire.end());
-        for (int k : fire) {
-          items[k]->setPropagDone(true);
-          fireCon(c, items[k], t, rolesOf(k, false));
-        }
-        fire.clear();
+      std::sort(candidates.begin(), candidates.end());
+      for (int k : candidates) {
+        queued[k] = 0;
+        Item* i = items[k];
+        if (i->propagDone() || !readyToFire(i)) continue;
+        i->setPropagDone(true);
+        fireCon(c, i, t, rolesOf(k, false));
         change = true;
       }
+      candidates.clear();
       if (!change) change = semiStep(t);
     } while (change);
   }
@@ -393,7 +410,8 @@ class IncrementalSchedule {
       ReadyPort* head = c.getReadyPorts();
       for (ReadyPort* r = head; r != stopAt; r = r->getNext()) {
         Port* s = r->getPort();
-        const int slot = portIndex.find(s);
+        const int slot = targetIndex.find(s);
+        if (slot < 0) continue;
         for (int e = driverStart[slot]; e < driverStart[slot + 1]; ++e)
           if (obsLinkStep(c, s, drivers[e])) onAdd(drivers[e]);
       }
@@ -451,32 +469,49 @@ class IncrementalSchedule {
     return false;
   }
 
-  // For every port, the ports driving it, in the order of a scan of all links
-  // (items, then ports, then fan-out entries, each in list order).
-  void indexDrivers(size_t nports) {
-    driverStart.assign(nports + 1, 0);
+  // For every port driven by a link, the ports driving it, in the order of a
+  // scan of all links (items, then ports, then fan-out entries, each in list order).
+  void indexDrivers(size_t nlinks) {
+    targetIndex.reset(nlinks);
+    driverStart.clear();
+    int slots = 0;
     for (Item* i : items)
       for (Port* p = i->getPList(); p; p = p->getNext())
-        for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext()) ++driverStart[portIndex.find(l->getPort()) + 1];
-    for (size_t s = 0; s < nports; ++s) driverStart[s + 1] += driverStart[s];
-    drivers.resize(static_cast<size_t>(driverStart[nports]));
+        for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext()) {
+          int slot = targetIndex.find(l->getPort());
+          if (slot < 0) {
+            slot = slots++;
+            targetIndex.insert(l->getPort(), slot);
+            driverStart.push_back(0);
+          }
+          ++driverStart[static_cast<size_t>(slot)];
+        }
+    // Counts to start offsets, then fill in scan order.
+    int offset = 0;
+    for (int& n : driverStart) {
+      const int count = n;
+      n = offset;
+      offset += count;
+    }
+    driverStart.push_back(offset);
+    drivers.resize(nlinks);
     fillPos.assign(driverStart.begin(), driverStart.end() - 1);
     for (Item* i : items)
       for (Port* p = i->getPList(); p; p = p->getNext())
         for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext())
-          drivers[fillPos[portIndex.find(l->getPort())]++] = p;
+          drivers[static_cast<size_t>(fillPos[static_cast<size_t>(targetIndex.find(l->getPort()))]++)] = p;
   }
 
   std::vector<Item*> items;  // item list order
   AddressIndex itemIndex;
-  AddressIndex portIndex;
-  std::vector<int> pending;  // ports an item still waits for
-  std::vector<unsigned char> marked;
-  std::vector<int> work;    // items to try (heap for the semi step, list for the sweep)
-  std::vector<int> firing;  // items ready to fire in the current sweep
+  std::vector<unsigned char> queued;  // in `candidates`
+  std::vector<unsigned char> marked;  // in `work`
+  std::vector<int> candidates;        // items to check for firing in the next sweep
+  std::vector<int> work;              // items to try (heap for the semi step, list for the sweep)
   std::vector<int> sregStart;
   std::vector<std::pair<Port*, SRegRole>> sregPorts;
   SRegRoles roles;
+  AddressIndex targetIndex;
   std::vector<int> driverStart;
   std::vector<int> fillPos;
   std::vector<Port*> drivers;
@@ -536,11 +571,7 @@ bool Circuit::itemsConPropag() {
   const Totals t = totalsOf(*this);
   bool result = false;
   for (Item* i = ilist; i; i = i->getNext()) {
-    if (i->getType() == UUA || i->propagDone()) continue;
-    bool ready = true;
-    for (Port* p = i->getPList(); p && ready; p = p->getNext())
-      if (requiredForFiring(p->getType()) && !p->inReadyList()) ready = false;
-    if (!ready) continue;
+    if (i->getType() == UUA || i->propagDone() || !readyToFire(i)) continue;
     i->setPropagDone(true);
     result = true;
     fireCon(*this, i, t, nullptr);
@@ -558,38 +589,23 @@ bool Circuit::itemsObsPropag() {
   return result;
 }
 
+// Both entry points start from con = obs = tst = 0 on every port: the
+// controllability direction clears them first thing.
+
 void Circuit::testability_analysisFULL() {
   std::printf("Running testability analysis (current part: ");
   std::fflush(stdout);
-  for (Item* i = ilist; i; i = i->getNext())
-    for (Port* p = i->getPList(); p; p = p->getNext()) {
-      p->setCon(0.0);
-      p->setObs(0.0);
-      p->setTst(0.0);
-    }
   controllability_analysis();
   observability_analysis();
-  setTstFromConObs(*this);
-  evalCon();
-  evalObs();
-  evalTst();
+  finishAnalysis(*this);
   std::printf("\rTestability analysis done.            ");
   std::printf("                                       \n");
   dumpPropagInfo();
 }
 
 void Circuit::testability_analysis() {
-  for (Item* i = ilist; i; i = i->getNext())
-    for (Port* p = i->getPList(); p; p = p->getNext()) {
-      p->setCon(0.0);
-      p->setObs(0.0);
-      p->setTst(0.0);
-    }
   controllability_analysis();
-  setTstFromConObs(*this);
-  evalCon();
-  evalObs();
-  evalTst();
+  finishAnalysis(*this);
 }
 
 namespace {

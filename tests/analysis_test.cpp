@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "analysis.h"
-#include "random_circuit.h"
 #include "analysis_util.h"
+#include "random_circuit.h"
+#include "reports.h"
 #include "test_util.h"
 
 namespace {
@@ -228,6 +229,20 @@ TEST_P(Scheduled, MalformedItemsAreReportedAsTheWalksMeetThem) {
   EXPECT_EQ(nerrors, 4);
 }
 
+TEST(Benchmark, RegisterLoopsAreControllableOnlyWithScan) {
+  ErrorCapture errors;
+  auto c = readExample("diffeq");
+  ASSERT_TRUE(c);
+  c->testability_analysis();
+  EXPECT_EQ(port(*c, "reg1.q")->getCon(), 0.0);
+  EXPECT_EQ(port(*c, "reg6.q")->getCon(), 0.0);
+  chainEveryRegister(*c);
+  c->testability_analysis();
+  for (const char* q : {"reg1.q", "reg2.q", "reg3.q", "reg4.q", "reg5.q", "reg6.q"})
+    EXPECT_GT(port(*c, q)->getCon(), 0.0) << q;
+  EXPECT_EQ(nerrors, 0);
+}
+
 // ------------------------------------------------- incremental schedule
 
 struct PortState {
@@ -268,12 +283,42 @@ State runUnder(AnalysisSchedule s, Circuit& c, Step step) {
   return stateOf(c, errors);
 }
 
+// The circuit built from a generated description equals the one built directly.
+void expectSameStructure(const Circuit& a, const Circuit& b) {
+  auto describe = [](const Circuit& c) {
+    std::string d = std::to_string(c.getArea()) + " " + std::to_string(c.getNPortBits()) + " " +
+                    std::to_string(c.getOrigNPIOs()) + "\n";
+    for (Item* i = c.getIList(); i; i = i->getNext()) {
+      d += i->getName() + " " + std::to_string(i->getType()) + "\n";
+      for (Port* p = i->getPList(); p; p = p->getNext()) {
+        d += " " + p->getName() + " " + std::to_string(p->getType()) + " " + std::to_string(p->getNBits()) + ":";
+        for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext()) d += " " + l->getPort()->getName();
+        d += "\n";
+      }
+    }
+    return d;
+  };
+  EXPECT_EQ(describe(a), describe(b));
+}
+
 void expectSchedulesAgree(Circuit& c, const std::string& what) {
   auto con = [](Circuit& x) { x.controllability_analysis(); };
   auto obs = [](Circuit& x) { x.observability_analysis(); };
   auto conOnly = [](Circuit& x) { x.testability_analysis(); };
   // Each pair starts from the same state (a direction keeps some values of the previous one).
-  for (auto step : {+con, +obs, +conOnly}) {
+  auto full = [](Circuit& x) {
+    const std::string folder = setResultFolder("/nonexistent-folder");  // no propagation file
+    ::testing::internal::CaptureStdout();
+    x.testability_analysisFULL();
+    ::testing::internal::GetCapturedStdout();
+    setResultFolder(folder);
+    const double c0 = x.getCon(), o0 = x.getObs(), t0 = x.getTst();
+    x.evalCon(), x.evalObs(), x.evalTst();
+    EXPECT_EQ(c0, x.getCon());
+    EXPECT_EQ(o0, x.getObs());
+    EXPECT_EQ(t0, x.getTst());
+  };
+  for (auto step : {+con, +obs, +conOnly, +full}) {
     const State walked = runUnder(AnalysisSchedule::FULL_WALKS, c, step);
     EXPECT_TRUE(runUnder(AnalysisSchedule::INCREMENTAL, c, step) == walked) << what;
   }
@@ -290,8 +335,10 @@ TEST(IncrementalSchedule, AgreesWithTheFullWalksOnRandomCircuits) {
       o.feedbackPercent = static_cast<int>(seed % 4) * 8;
       o.scanRegisterPercent = seed % 3 == 0 ? 40 : 0;
       o.oddPorts = seed % 2 == 0;
-      auto c = readText(randomCircuit(o));
+      const GeneratedCircuit g = randomCircuit(o);
+      auto c = readText(g.text());
       ASSERT_TRUE(c);
+      if (seed <= 3) expectSameStructure(*c, *g.build());
       ASSERT_EQ(nerrors, 0);
       expectSchedulesAgree(*c, "seed " + std::to_string(seed) + ", " + std::to_string(items) + " items");
       if (HasFailure()) return;

@@ -7,8 +7,13 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
+
+#include "model.h"
 
 struct RandomCircuitOptions {
   int items = 100;
@@ -18,8 +23,70 @@ struct RandomCircuitOptions {
   bool oddPorts = false;  // bidirectional ports, a register output wired to itself
 };
 
-// Generates the description text.
-inline std::string randomCircuit(const RandomCircuitOptions& o) {
+// A generated circuit: the description's lines in a form that can be
+// printed as a description or built directly (the reader's name lookups make
+// very large descriptions slow to read).
+struct GeneratedCircuit {
+  struct PortDecl {
+    std::string name;
+    int bits;
+    port_type type;
+    const char* typeName;
+  };
+  struct ItemDecl {
+    std::string name;
+    item_type kind;
+    const char* kindName;
+    std::vector<PortDecl> ports;
+  };
+  std::string name;
+  std::vector<PortDecl> primaryPorts;
+  std::vector<ItemDecl> items;
+  std::vector<std::pair<std::string, std::vector<std::string>>> links;  // composed names
+
+  // The description text.
+  std::string text() const {
+    std::string t = "// generated circuit\nCIR " + name;
+    auto ports = [&t](const std::vector<PortDecl>& list) {
+      for (const PortDecl& p : list)
+        t += " " + p.name + "(" + p.typeName + "," + std::to_string(p.bits) + ")";
+    };
+    ports(primaryPorts);
+    t += "\n";
+    for (const ItemDecl& i : items) {
+      t += "ITM " + i.name + "(" + i.kindName + ")";
+      ports(i.ports);
+      t += "\n";
+    }
+    for (const auto& [from, to] : links) {
+      t += "LINK " + from + " ->";
+      for (const std::string& d : to) t += " " + d;
+      t += "\n";
+    }
+    return t;
+  }
+
+  // The circuit the reader would build from text(), built directly.
+  std::unique_ptr<Circuit> build() const {
+    auto c = std::make_unique<Circuit>(name);
+    std::unordered_map<std::string, Port*> byName;
+    Item* holder = c->getIList();
+    for (const PortDecl& p : primaryPorts) byName[name + "." + p.name] = holder->addPort(p.name, p.bits, p.type);
+    for (const ItemDecl& d : items) {
+      Item* i = c->addItem(d.name, d.kind);
+      for (const PortDecl& p : d.ports) byName[d.name + "." + p.name] = i->addPort(p.name, p.bits, p.type);
+      i->makeInnerIpaths();
+    }
+    for (const auto& [from, to] : links)
+      for (const std::string& d : to) byName.at(from)->addToPort(byName.at(d));
+    c->setOrigArea(c->getArea());
+    c->setOrigNPIOs(c->getNPIOs());
+    return c;
+  }
+};
+
+// Generates a circuit.
+inline GeneratedCircuit randomCircuit(const RandomCircuitOptions& o) {
   std::uint64_t state = o.seed * 0x9E3779B97F4A7C15ULL + 0x632BE59BD9B4E5ULL;
   auto next = [&state]() {  // splitmix64: the same sequence on every platform
     std::uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
@@ -28,22 +95,28 @@ inline std::string randomCircuit(const RandomCircuitOptions& o) {
     return z ^ (z >> 31);
   };
   auto below = [&next](int n) { return static_cast<int>(next() % static_cast<std::uint64_t>(n)); };
+  using Decl = GeneratedCircuit::PortDecl;
+  auto in = [](std::string n, int bits) { return Decl{std::move(n), bits, IN, "in"}; };
+  auto out = [](std::string n, int bits) { return Decl{std::move(n), bits, OUT, "out"}; };
+  auto sel = [](std::string n) { return Decl{std::move(n), 1, CIN_SEL, "sel"}; };
+  auto clk = [](std::string n) { return Decl{std::move(n), 1, CIN_CLK, "clk"}; };
 
+  GeneratedCircuit g;
+  g.name = "gen";
   const int n = o.items < 1 ? 1 : o.items;
   const int nIn = 2 + n / 40, nSel = 1 + n / 80, nOut = 1 + n / 40;
-  std::string text = "// generated circuit\nCIR gen clk(clk,1)";
+  g.primaryPorts.push_back(clk("clk"));
   std::vector<std::string> primaryIns;
   for (int k = 0; k < nIn; ++k) {
-    text += " i" + std::to_string(k) + "(in,8)";
+    g.primaryPorts.push_back(in("i" + std::to_string(k), 8));
     primaryIns.push_back("gen.i" + std::to_string(k));
   }
-  for (int k = 0; k < nSel; ++k) text += " s" + std::to_string(k) + "(sel,1)";
-  for (int k = 0; k < nOut; ++k) text += " o" + std::to_string(k) + "(out,8)";
-  text += "\n";
+  for (int k = 0; k < nSel; ++k) g.primaryPorts.push_back(sel("s" + std::to_string(k)));
+  for (int k = 0; k < nOut; ++k) g.primaryPorts.push_back(out("o" + std::to_string(k), 8));
 
   struct Sink {
     std::string port;
-    int owner;  // index of the item, -1 for a primary output
+    int owner;  // index of the item
   };
   std::vector<std::string> outputs(static_cast<size_t>(n));  // the data output of each item
   std::vector<Sink> dataInputs;
@@ -51,51 +124,54 @@ inline std::string randomCircuit(const RandomCircuitOptions& o) {
   for (int k = 0; k < n; ++k) {
     const std::string name = "u" + std::to_string(k);
     const int width = below(8) == 0 ? 1 : 8;
-    const std::string w = "," + std::to_string(width) + ")";
+    GeneratedCircuit::ItemDecl item{name, REG, "REG", {}};
+    auto input = [&](const std::string& port, int bits) {
+      item.ports.push_back(in(port, bits));
+      dataInputs.push_back({name + "." + port, k});
+    };
     const int roll = below(100);
-    std::string line;
     if (roll < 30) {
       const bool scan = below(100) < o.scanRegisterPercent;
-      line = "ITM " + name + (scan ? "(SREG)" : "(REG)") + " d(in" + w + " clk(clk,1) q(out" + w;
-      if (scan) line += " SCAN_IN(in,1) SCAN_MODE(sel,1) SCAN_OUT(out,1)";
-      dataInputs.push_back({name + ".d", k});
+      if (scan) item.kind = SREG, item.kindName = "SREG";
+      input("d", width);
+      item.ports.push_back(clk("clk"));
       clocks.push_back(name + ".clk");
+      item.ports.push_back(out("q", width));
       if (scan) {
-        dataInputs.push_back({name + ".SCAN_IN", k});
+        input("SCAN_IN", 1);
+        item.ports.push_back(sel("SCAN_MODE"));
         selects.push_back(name + ".SCAN_MODE");
+        item.ports.push_back(out("SCAN_OUT", 1));
       }
     } else if (roll < 55) {
+      item.kind = MUX, item.kindName = "MUX";
       const int ways = 2 + below(3);
-      line = "ITM " + name + "(MUX)";
-      for (int d = 0; d < ways; ++d) {
-        const std::string port = std::string(1, static_cast<char>('a' + d));
-        line += " " + port + "(in" + w;
-        dataInputs.push_back({name + "." + port, k});
-      }
+      for (int d = 0; d < ways; ++d) input(std::string(1, static_cast<char>('a' + d)), width);
       for (int s = 0; s < (ways > 2 ? 2 : 1); ++s) {
-        line += " s" + std::to_string(s) + "(sel,1)";
+        item.ports.push_back(sel("s" + std::to_string(s)));
         selects.push_back(name + ".s" + std::to_string(s));
       }
-      line += " q(out" + w;
+      item.ports.push_back(out("q", width));
     } else {
-      static const char* const kinds[] = {"ADD", "SUB", "MUL", "COMP", "DIV"};
-      line = "ITM " + name + "(" + kinds[below(5)] + ") a(in" + w + " b(in" + w;
-      dataInputs.push_back({name + ".a", k});
-      dataInputs.push_back({name + ".b", k});
-      if (o.oddPorts && below(10) == 0) line += " io(inout" + w;
-      line += " q(out" + w;
+      static const item_type kinds[] = {ADD, SUB, MUL, COMP, DIV};
+      static const char* const kindNames[] = {"ADD", "SUB", "MUL", "COMP", "DIV"};
+      const int kind = below(5);
+      item.kind = kinds[kind], item.kindName = kindNames[kind];
+      input("a", width);
+      input("b", width);
+      if (o.oddPorts && below(10) == 0) item.ports.push_back(Decl{"io", width, INOUT, "inout"});
+      item.ports.push_back(out("q", width));
     }
-    text += line + "\n";
+    g.items.push_back(std::move(item));
     outputs[static_cast<size_t>(k)] = name + ".q";
   }
 
   // Fan-out lists by source, in order of first use.
-  std::vector<std::string> order;
-  std::map<std::string, std::vector<std::string>> fanout;
+  std::map<std::string, size_t> slot;
   auto link = [&](const std::string& from, const std::string& to) {
-    auto& list = fanout[from];
-    if (list.empty()) order.push_back(from);
-    list.push_back(to);
+    auto [it, added] = slot.try_emplace(from, g.links.size());
+    if (added) g.links.push_back({from, {}});
+    g.links[it->second].second.push_back(to);
   };
   for (const Sink& s : dataInputs) {
     const int roll = below(100);
@@ -119,10 +195,5 @@ inline std::string randomCircuit(const RandomCircuitOptions& o) {
     link(outputs[0], dataInputs[0].port);  // an item output back to its own input
     link(outputs[0], outputs[1]);  // an output driving another output
   }
-  for (const std::string& from : order) {
-    text += "LINK " + from + " ->";
-    for (const std::string& to : fanout[from]) text += " " + to;
-    text += "\n";
-  }
-  return text;
+  return g;
 }

@@ -1,0 +1,100 @@
+// Times the testability analysis on reproducible random circuits of 1,000,
+// 10,000 and 100,000 items (registers, multiplexers, functional units,
+// feedback loops), with both schedules where the full walks stay affordable.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "analysis.h"
+#include "random_circuit.h"
+#include "reports.h"
+
+namespace {
+
+// Standard output goes to /dev/null while alive (the full analysis prints a
+// line per run).
+class QuietStdout {
+ public:
+  QuietStdout() {
+    std::fflush(stdout);
+    saved = dup(1);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    close(null);
+  }
+  ~QuietStdout() {
+    std::fflush(stdout);
+    dup2(saved, 1);
+    close(saved);
+  }
+  QuietStdout(const QuietStdout&) = delete;
+  QuietStdout& operator=(const QuietStdout&) = delete;
+
+ private:
+  int saved;
+};
+
+// One circuit per size, built once (seed 7, 10 % feedback links).
+Circuit& circuitOf(int items) {
+  static std::map<int, std::unique_ptr<Circuit>> built;
+  auto& c = built[items];
+  if (!c) {
+    RandomCircuitOptions o;
+    o.items = items;
+    o.seed = 7;
+    c = randomCircuit(o).build();
+  }
+  return *c;
+}
+
+void setCounters(benchmark::State& state, Circuit& c) {
+  int ports = 0;
+  for (Item* i = c.getIList(); i; i = i->getNext())
+    for (Port* p = i->getPList(); p; p = p->getNext()) ++ports;
+  state.counters["ports"] = ports;
+  state.counters["con_bits"] = c.getNConNodes();
+  state.counters["obs_bits"] = c.getNObsNodes();
+}
+
+template <AnalysisSchedule S>
+void BM_TestabilityAnalysisFULL(benchmark::State& state) {
+  Circuit& c = circuitOf(static_cast<int>(state.range(0)));
+  const std::string folder = std::filesystem::temp_directory_path().string();
+  const std::string previousFolder = setResultFolder(folder);
+  const AnalysisSchedule previous = setAnalysisSchedule(S);
+  {
+    QuietStdout quiet;
+    for (auto _ : state) c.testability_analysisFULL();
+  }
+  setAnalysisSchedule(previous);
+  setResultFolder(previousFolder);
+  std::remove((folder + "/gen.pro").c_str());
+  setCounters(state, c);
+}
+
+template <AnalysisSchedule S>
+void BM_TestabilityAnalysis(benchmark::State& state) {
+  Circuit& c = circuitOf(static_cast<int>(state.range(0)));
+  const AnalysisSchedule previous = setAnalysisSchedule(S);
+  for (auto _ : state) c.testability_analysis();
+  setAnalysisSchedule(previous);
+  setCounters(state, c);
+}
+
+constexpr auto kIncremental = AnalysisSchedule::INCREMENTAL;
+constexpr auto kWalks = AnalysisSchedule::FULL_WALKS;
+
+BENCHMARK(BM_TestabilityAnalysisFULL<kIncremental>)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TestabilityAnalysis<kIncremental>)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TestabilityAnalysisFULL<kWalks>)->Arg(1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TestabilityAnalysis<kWalks>)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
