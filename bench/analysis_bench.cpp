@@ -12,6 +12,7 @@
 #include <string>
 
 #include "analysis.h"
+#include "main.h"
 #include "random_circuit.h"
 #include "reports.h"
 
@@ -87,8 +88,28 @@ void BM_TestabilityAnalysis(benchmark::State& state) {
   setCounters(state, c);
 }
 
+// The benchmark circuit of the front end: what one fitness evaluation of the
+// layout optimiser costs.
+template <AnalysisSchedule S>
+void BM_DiffeqTestabilityAnalysis(benchmark::State& state) {
+  static std::unique_ptr<Circuit> c = [] {
+    FILE* in = std::fopen(TARVEX_EXAMPLES "/diffeq", "r");
+    QuietStdout quiet;
+    auto read = readCirData(in);
+    std::fclose(in);
+    return read;
+  }();
+  const AnalysisSchedule previous = setAnalysisSchedule(S);
+  for (auto _ : state) c->testability_analysis();
+  setAnalysisSchedule(previous);
+  setCounters(state, *c);
+}
+
 constexpr auto kIncremental = AnalysisSchedule::INCREMENTAL;
 constexpr auto kWalks = AnalysisSchedule::FULL_WALKS;
+
+BENCHMARK(BM_DiffeqTestabilityAnalysis<kIncremental>)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DiffeqTestabilityAnalysis<kWalks>)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK(BM_TestabilityAnalysisFULL<kIncremental>)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TestabilityAnalysis<kIncremental>)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
