@@ -3,9 +3,9 @@
 // propagations over the circuit's ready-port list; then the averages and bit
 // counts. The per-item rules are in propag.cpp.
 #include <algorithm>
-#include <functional>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 #include "analysis.h"
