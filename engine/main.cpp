@@ -455,11 +455,21 @@ Command decode(int argc, char* argv[]) {
   return cmd;
 }
 
-// Analysis of the circuit, after the scan layout `notation` ("-1": none).
+// Analysis of the circuit, after the scan layout `notation` ("-1": none):
+// the Graphviz graph, the analysis (with its propagation record), then the
+// text, TeX and HTML tables, the parameters and the evaluation line.
 void runAnalysis(Circuit& circuit, const char* notation) {
-  // Seam: the testability analysis and its result files are not built yet.
-  (void)circuit;
-  (void)notation;
+  if (std::strcmp(notation, "-1") != 0) {
+    error("Scan layout '%s' can't be applied: scan layouts are not supported yet!\n", notation);
+    return;
+  }
+  circuit.export_graphviz();
+  circuit.testability_analysisFULL();
+  circuit.dumpTAresultsTxt();
+  circuit.dumpTAresultsTex();
+  circuit.dumpTAresultsHtml();
+  circuit.dumpResults();
+  circuit.dumpResults2();
 }
 
 // Search for the best scan layout with the genetic algorithm.

@@ -238,6 +238,8 @@ class Circuit {
   void dumpTAresultsHtml();
   // Graphviz export of the circuit structure.
   void export_graphviz();
+  // `name` with every '.' replaced by '_', in one shared buffer that the next call overwrites.
+  static const char* name4Graphviz(const std::string& name);
 
   const std::string& getName() const { return name; }
   Item* getIList() const { return ilist; }
