@@ -2,13 +2,17 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdarg>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <random>
+#include <tuple>
+#include <unordered_map>
 #include <utility>
 
 #include "error.h"
+#include "reports.h"
 
 // ---------------------------------------------------------------- helpers
 
@@ -148,6 +152,7 @@ Population::Population(const std::string& _name, int _size, int _ch_len, int sel
   }
   regs = cptr ? cptr->getNREGs() : 0;
   if (regs < 0) regs = 0;
+  slots.reserve(static_cast<size_t>(regs));
   width = scanFieldWidth(regs);
   const long long withPositions = static_cast<long long>(2 * width + 1) * regs;
   const long long withChains = static_cast<long long>(width + 1) * regs;
@@ -210,13 +215,13 @@ int Population::checkSregPos(int sequenceNumber, int scanChainID, int chID) cons
   return -1;
 }
 
-int Population::check_sregs(int chID, int sreg1, int sreg2) {
-  unsigned char* c = layoutChr(chID);
-  if (!c || !hasPositions || sreg1 < 0 || sreg2 < 0 || sreg1 >= regs || sreg2 >= regs) return 1;
-  if (!isFlagged(c, sreg1) || !isFlagged(c, sreg2)) return 1;
-  const int b = width;
-  unsigned char* chain1 = c + regs + sreg1 * b;
-  unsigned char* chain2 = c + regs + sreg2 * b;
+namespace {
+
+// The collision test and repair of check_sregs on the chromosome starting at c.
+int repairPair(unsigned char* c, int regs, int b, int sreg1, int sreg2) {
+  if (c[sreg1] != '1' || c[sreg2] != '1') return 1;
+  const unsigned char* chain1 = c + regs + sreg1 * b;
+  const unsigned char* chain2 = c + regs + sreg2 * b;
   unsigned char* pos1 = c + (b + 1) * regs + sreg1 * b;
   unsigned char* pos2 = c + (b + 1) * regs + sreg2 * b;
   for (int k = 0; k < b; ++k)
@@ -233,10 +238,23 @@ int Population::check_sregs(int chID, int sreg1, int sreg2) {
   return 0;
 }
 
+}  // namespace
+
+int Population::check_sregs(int chID, int sreg1, int sreg2) {
+  unsigned char* c = layoutChr(chID);
+  if (!c || !hasPositions || sreg1 < 0 || sreg2 < 0 || sreg1 >= regs || sreg2 >= regs) return 1;
+  return repairPair(c, regs, width, sreg1, sreg2);
+}
+
 void Population::chr_correct(int chID) {
   if (!ordered()) return;
-  for (int i = 0; i < regs; ++i)
-    for (int j = i + 1; j < regs; ++j) check_sregs(chID, i, j);
+  unsigned char* c = layoutChr(chID);
+  if (!c || !hasPositions) return;
+  // Repairs change positions only, so a register without its flag never collides.
+  for (int i = 0; i < regs; ++i) {
+    if (c[i] != '1') continue;
+    for (int j = i + 1; j < regs; ++j) repairPair(c, regs, width, i, j);
+  }
 }
 
 std::string Population::getNotation(int chID) const {
@@ -360,38 +378,74 @@ Item* Population::chainRegister(Item* reg, Item* prev, Port* scanMode, Port* sca
   return reg;
 }
 
-void Population::implementDFTLayout(int chID) {
-  if (!cptr || !layoutChr(chID)) return;
-  if (!ordered() && !unordered()) return;
-  const int values = 1 << width;
-  Port* scanMode = nullptr;
-  long k = -1;
-  for (int c = 0; c < values; ++c) {
-    Port* scanIn = nullptr;
-    Port* scanOut = nullptr;
-    Item* prev = nullptr;
-    auto openChain = [&] {
-      if (!scanMode) scanMode = addScanPin("SCAN_MODE", CIN_SEL);
-      ++k;
-      scanIn = addScanPin("SCAN_IN" + std::to_string(k), IN);
-      scanOut = addScanPin("SCAN_OUT" + std::to_string(k), OUT);
-    };
-    if (ordered()) {
-      if (!scanChainIdExistO(c, chID)) continue;
-      openChain();
-      for (int p = 0; p < values; ++p) {
-        const int r = checkSregPos(p, c, chID);
-        if (r >= 0) prev = chainRegister(cptr->getRegPtr(r), prev, scanMode, scanIn);
-      }
-    } else {
-      for (int i = 0; i < regs; ++i) {
-        if (!scanChainIdExistU(i, c, chID)) continue;
-        if (!scanIn) openChain();
-        prev = chainRegister(cptr->getRegPtr(i), prev, scanMode, scanIn);
-      }
+// Same walk as chain values ascending, then (ordered) positions ascending
+// taking the highest register at each position, or (unordered) registers
+// ascending; done by sorting the scan registers instead of probing every
+// chain and position value.
+template <class OnChain, class OnMember>
+void Population::forEachChain(int chID, OnChain onChain, OnMember onMember) const {
+  const unsigned char* c = layoutChr(chID);
+  if (!c || (!ordered() && !unordered())) return;
+  slots.clear();
+  for (int r = 0; r < regs; ++r) {
+    if (!isFlagged(c, r)) continue;
+    const LayoutSlot s{chainOf(c, r), ordered() ? positionOf(c, r) : 0, ordered() ? -r : r};
+    // insertion keeps (chain, position, key) ascending
+    size_t at = slots.size();
+    slots.push_back(s);
+    while (at > 0 && std::tie(s.chain, s.position, s.key) <
+                         std::tie(slots[at - 1].chain, slots[at - 1].position, slots[at - 1].key)) {
+      slots[at] = slots[at - 1];
+      --at;
     }
-    if (const std::optional<ScanPorts> last = scanPortsOf(prev); last && scanOut) last->out->addToPort(scanOut);
+    slots[at] = s;
   }
+  for (size_t k = 0; k < slots.size(); ++k) {
+    const LayoutSlot& s = slots[k];
+    const bool newChain = k == 0 || slots[k - 1].chain != s.chain;
+    if (ordered() && !newChain && slots[k - 1].position == s.position) continue;  // a lower register loses
+    if (newChain) onChain();
+    onMember(ordered() ? -s.key : s.key);
+  }
+}
+
+void Population::implementDFTLayout(int chID) {
+  if (!cptr) return;
+  Port* scanMode = nullptr;
+  Port* scanIn = nullptr;
+  Port* scanOut = nullptr;
+  Item* prev = nullptr;
+  long k = -1;
+  // Ends the open chain at the primary scan output.
+  auto closeChain = [&] {
+    if (const std::optional<ScanPorts> last = scanPortsOf(prev); last && scanOut) last->out->addToPort(scanOut);
+    prev = nullptr;
+  };
+  forEachChain(
+      chID,
+      [&] {
+        closeChain();
+        if (!scanMode) scanMode = addScanPin("SCAN_MODE", CIN_SEL);
+        ++k;
+        scanIn = addScanPin("SCAN_IN" + std::to_string(k), IN);
+        scanOut = addScanPin("SCAN_OUT" + std::to_string(k), OUT);
+      },
+      [&](int r) { prev = chainRegister(cptr->getRegPtr(r), prev, scanMode, scanIn); });
+  closeChain();
+}
+
+std::string Population::layoutKey(int chID) const {
+  std::string key;
+  // A zero byte opens a chain; each member is r + 1 in 7-bit groups (high bit:
+  // more to come), so no member byte is zero.
+  forEachChain(
+      chID, [&] { key.push_back('\0'); },
+      [&](int r) {
+        unsigned v = static_cast<unsigned>(r) + 1;
+        for (; v >= 0x80; v >>= 7) key.push_back(static_cast<char>(0x80 | (v & 0x7f)));
+        key.push_back(static_cast<char>(v));
+      });
+  return key;
 }
 
 void Population::deimplementDFTLayout(int chID) {
@@ -508,4 +562,216 @@ void Population::dumpPopulation() const {
     std::printf("fitness=%lf\n", info[static_cast<size_t>(i)].fitness);
   }
   std::printf("%s\n", rule.c_str());
+}
+
+// ---------------------------------------------------------------- fitness
+
+namespace {
+
+// Overhead of `actual` over `orig` in percent; growth from nothing is unbounded.
+double overheadPercent(double actual, double orig) {
+  if (orig != 0.0) return (actual / orig - 1.0) * 100.0;
+  return actual > 0.0 ? HUGE_VAL : 0.0;
+}
+
+}  // namespace
+
+double Population::evalFitness(int chID, int origArea, int origNPins, double origTst) {
+  (void)chID;
+  (void)origTst;
+  if (!cptr) return 0.0;
+  Circuit& c = *cptr;
+  const int nports = c.getNPins() + c.getNPCins() + c.getNPouts() + c.getNPinouts() + c.getNIns() +
+                     c.getNCins() + c.getNOuts() + c.getNInouts();
+  const double actualArea = c.getArea();
+  const double actualNIOs = c.getNPins() + c.getNPCins() + c.getNPinouts() + c.getNPouts();
+  const double aOver = overheadPercent(actualArea, origArea);
+  const double pOver = overheadPercent(actualNIOs, origNPins);
+  c.testability_analysis();  // also computes the averages (evalCon, evalObs, evalTst)
+  const double con = c.getCon();
+  const double uA = evalUBatt(MAX_AREA_OVERHEAD, aOver);
+  const double uP = evalUBatt(MAX_PIN_OVERHEAD, pOver);
+  // 100 when every port bit is controllable, else 0 (integer quotient)
+  const int res1 = nports > 0 ? 100 * (c.getNConNodes() / nports) : 0;
+  const double res2 = (50.0 * con + 10.0 * uA + 10.0 * uP) * res1 / 70.0;
+  return res2 * con * uA * uP;
+}
+
+// ---------------------------------------------------------------- solver
+
+namespace {
+
+// The optimiser's log; writing is skipped when the file could not be opened.
+class GarLog {
+ public:
+  explicit GarLog(const std::string& fileName) : file(std::fopen(resultPath(fileName).c_str(), "a")) {
+    if (!file) error("Can't write to '%s'!\n", fileName.c_str());
+  }
+  ~GarLog() { close(); }
+  GarLog(const GarLog&) = delete;
+  GarLog& operator=(const GarLog&) = delete;
+
+  void printf(const char* fmt, ...) __attribute__((format(printf, 2, 3))) {
+    if (!file) return;
+    va_list args;
+    va_start(args, fmt);
+    std::vfprintf(file, fmt, args);
+    va_end(args);
+  }
+  void close() {
+    if (file) std::fclose(file);
+    file = nullptr;
+  }
+
+ private:
+  FILE* file;
+};
+
+bool fitnessMemo = true;
+// Bound of the fitness memo (layouts); later layouts are evaluated every time.
+constexpr size_t kMaxMemoLayouts = size_t{1} << 20;
+
+// Layouts tried first: each replaces chromosome k with probability 1/10 per draw.
+constexpr const char* kPresets[] = {"0.1.2.3.4.5", "012345", "5.4.3.2.1.0", "543210"};
+
+// Writes the parameter header to the console and to the log.
+void printHeader(GarLog& gar, int chrLen, unsigned long max_ueruns, int nregs, bool elitism, int psize,
+                 int techniques) {
+  std::string text = "Running (GA-based) DFT Layout Solver\n(RUN-PARAMETERS: ";
+  char buf[MAX_STR_LEN];
+  std::snprintf(buf, sizeof buf, "Chromosome_length=%dbits, ", chrLen);
+  text += buf;
+  std::snprintf(buf, sizeof buf,
+                "MaxUnenhancedRuns=%ld, |REGS|=%ld, Elitism=%s, Population_size=%ld, Selected_DFT_Techniques:",
+                static_cast<long>(max_ueruns), static_cast<long>(nregs), elitism ? "YES" : "NO",
+                static_cast<long>(psize));
+  text += buf;
+  if (techniques & ORDERED_SCAN) text += " SCAN(ORDERED)";
+  if (techniques & UNORDERED_SCAN) text += " SCAN(UNORDERED)";
+  if (techniques & TEST_POINT_INSERTION) text += " TEST_POINT_INSERTION";
+  text += ")\n";
+  std::printf("----------\n%s", text.c_str());
+  gar.printf("%s", text.c_str());
+}
+
+}  // namespace
+
+bool setFitnessMemo(bool on) { return std::exchange(fitnessMemo, on); }
+
+int runGA(Circuit* cptr, unsigned long max_ueruns, bool elitism, int psize, int techniques, int run_number) {
+  if (!cptr) return 1;
+  const int nregs = cptr->getNREGs();
+  if (nregs > MAX_NOTATION_REGS) {
+    error("DFT Layout Solver: '%s' has %ld registers; layouts can name at most %ld!\n",
+          cptr->getName().c_str(), static_cast<long>(nregs), static_cast<long>(MAX_NOTATION_REGS));
+    return 1;
+  }
+  unsigned long remaining = max_ueruns;
+  long iteration = 0;
+  double best = 0.0;
+
+  GarLog gar(resultFileName(cptr->getName(), ".gar"));
+  gar.printf("Run number: %ld\n", static_cast<long>(run_number));
+  gar.printf("Collumns (from left to right side):\n1) Iteration number\n2) Best solution found\n3) Fitness value\n\n");
+
+  cptr->testability_analysisFULL();
+  const int origCirArea = cptr->getArea();
+  const int origCirNIOs = cptr->getNPins() + cptr->getNPCins() + cptr->getNPinouts() + cptr->getNPouts();
+  const double origCirTst = cptr->getTst();
+
+  const int chrLen = getScanChrLen(techniques, nregs);
+  printHeader(gar, chrLen, max_ueruns, nregs, elitism, psize, techniques);
+
+  Population bestPop("Best-evaluated chromosome", 1, chrLen, techniques, cptr);
+  {
+    Population first("Population_P", psize, chrLen, techniques, cptr);
+    Population second("Population_Q", psize, chrLen, techniques, cptr);
+    Population* P = &first;
+    Population* Q = &second;
+    init_random();
+    P->initPopulation();
+    for (int i = 0; i < P->getSize(); ++i) P->chr_correct(i);
+
+    bool presetFits[4];
+    for (int k = 0; k < 4; ++k) presetFits[k] = notationProblem(kPresets[k], nregs).empty();
+
+    std::unordered_map<std::string, double> evaluated;  // fitness by layoutKey
+    char spinner = '/';
+    while (max_ueruns != 0) {
+      ++iteration;
+      spinner = spinner == '/' ? '\\' : '/';
+      std::printf("\b\b\b\b\b[%ld-%c]", static_cast<long>((remaining * 9) / max_ueruns), spinner);
+      std::fflush(stdout);
+
+      for (int i = 0; i < P->getSize(); ++i) {
+        for (int k = 0; k < 4; ++k) {
+          if (P->getSize() <= k) break;
+          if (get_random_long() % 10 == 0 && presetFits[k]) P->implementScanNotation2(kPresets[k], k);
+        }
+        // The evaluation depends only on the layout applied (the circuit is
+        // restored exactly after each one), so a layout seen before keeps its value.
+        double f = 0.0;
+        const std::string key = fitnessMemo ? P->layoutKey(i) : std::string();
+        const auto seen = fitnessMemo ? evaluated.find(key) : evaluated.end();
+        if (seen != evaluated.end()) {
+          f = seen->second;
+        } else {
+          P->implementDFTLayout(i);
+          f = P->evalFitness(i, origCirArea, origCirNIOs, origCirTst);
+          P->deimplementDFTLayout(i);
+          if (fitnessMemo && evaluated.size() < kMaxMemoLayouts) evaluated.emplace(key, f);
+        }
+        P->setFitness(i, f);
+        if (f > best) {
+          best = f;
+          remaining = max_ueruns;
+          bestPop.resetPos();
+          bestPop.copyChromosome(i, P);
+          bestPop.dumpPopulation();
+          const std::string notation = bestPop.getNotation(0);
+          std::printf("Solution='%s', iteration number is %ld\n", notation.c_str(), iteration);
+          gar.printf("%ld\t%-15s\t%lf\n", iteration, notation.c_str(), best);
+        }
+      }
+
+      Q->resetPos();
+      for (int n = 0; n < psize / 2; ++n) {
+        const int a = P->select_parent_idx();
+        const int b = P->select_parent_idx();
+        Q->copyChromosome(a, P);
+        Q->copyChromosome(b, P);
+        Q->reproduction(Q->getPos(), Q->getPos() - 1);
+      }
+      // The best chromosome replaces the last child written (there is none for
+      // populations below two).
+      if (elitism && Q->getPos() >= 0) {
+        Q->setPos(Q->getPos() - 1);
+        Q->copyChromosome(0, &bestPop);
+      }
+      std::swap(P, Q);
+      for (int i = 0; i < P->getSize(); ++i) P->chr_correct(i);
+      for (int i = 0; i < Q->getSize(); ++i) Q->chr_correct(i);
+
+      if (--remaining == 0) break;
+    }
+  }
+  std::printf("\b\b\b\b\b\b\bDone - algorithm has ended after %ld iteration(s).\n", iteration);
+  gar.printf("Algorithm has ended after %ld iteration(s).\n", iteration);
+  gar.printf("%s\n\n", std::string(80, '-').c_str());
+
+  cptr->setNotation(bestPop.getNotation(0));
+  bestPop.implementDFTLayout(0);
+  gar.close();
+
+  std::printf("\nPerforming testability analysis (TA) to resulting circuit...\n");
+  cptr->testability_analysisFULL();
+  cptr->dumpTAresultsTxt();
+  cptr->dumpTAresultsTex();
+  cptr->dumpTAresultsHtml();
+  cptr->setFitness(bestPop.getFitness(0));
+  cptr->dumpResults();
+
+  bestPop.deimplementDFTLayout(0);
+  std::printf("----------\n");
+  return 1;
 }

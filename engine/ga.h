@@ -90,6 +90,8 @@ class Population {
   void implementDFTLayout(int chID);
   // Takes out every applied layout: scan registers back to REGs, scan pins removed.
   void deimplementDFTLayout(int chID);
+  // The chains chromosome chID applies, as text: equal texts apply identical layouts.
+  std::string layoutKey(int chID) const;
 
   // Fills every chromosome with random characters, repairs it, fitness 0.001.
   void initPopulation();
@@ -153,6 +155,10 @@ class Population {
   Port* addScanPin(const std::string& pinName, port_type t);
   // Wires register `reg` (just made a scan register) after `prev` in a chain.
   Item* chainRegister(Item* reg, Item* prev, Port* scanMode, Port* scanIn);
+  // Walks the chains of chromosome chID in the order they are applied:
+  // onChain() opens a chain, onMember(r) adds register r to it.
+  template <class OnChain, class OnMember>
+  void forEachChain(int chID, OnChain onChain, OnMember onMember) const;
 
   int size = 0;
   int pos = -1;
@@ -162,11 +168,22 @@ class Population {
   std::string name;
   std::vector<unsigned char> data;
   std::vector<chr_info> info;
+  // One scan register of a chromosome while its chains are walked.
+  struct LayoutSlot {
+    int chain;
+    int position;
+    int key;  // -register (ordered) or register (unordered): the order within a position
+  };
+  mutable std::vector<LayoutSlot> slots;  // scratch of forEachChain, sized once
   int regs = 0;         // R, registers numbered by the layout
   int width = 0;        // b, field width
   bool hasPositions = false;
   bool layoutFits = false;
 };
+
+// Lets the solver reuse the fitness of a layout it has already evaluated (on by
+// default; the values are the same either way). Returns the previous setting.
+bool setFitnessMemo(bool on);
 
 // Searches for the best scan layout of `cptr` and writes the result files; returns 1.
 int runGA(Circuit* cptr, unsigned long max_ueruns, bool elitism, int psize, int techniques, int run_number);
