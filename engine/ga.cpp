@@ -656,6 +656,23 @@ void printHeader(GarLog& gar, int chrLen, unsigned long max_ueruns, int nregs, b
 
 }  // namespace
 
+void breedGeneration(Population& P, Population& Q, Population& best, int psize, bool elitism) {
+  Q.resetPos();
+  for (int n = 0; n < psize / 2; ++n) {
+    const int a = P.select_parent_idx();
+    const int b = P.select_parent_idx();
+    Q.copyChromosome(a, &P);
+    Q.copyChromosome(b, &P);
+    Q.reproduction(Q.getPos(), Q.getPos() - 1);
+  }
+  // The best chromosome replaces the last child written (there is none for
+  // populations below two).
+  if (elitism && Q.getPos() >= 0) {
+    Q.setPos(Q.getPos() - 1);
+    Q.copyChromosome(0, &best);
+  }
+}
+
 bool setFitnessMemo(bool on) { return std::exchange(fitnessMemo, on); }
 
 int runGA(Circuit* cptr, unsigned long max_ueruns, bool elitism, int psize, int techniques, int run_number) {
@@ -734,20 +751,7 @@ int runGA(Circuit* cptr, unsigned long max_ueruns, bool elitism, int psize, int 
         }
       }
 
-      Q->resetPos();
-      for (int n = 0; n < psize / 2; ++n) {
-        const int a = P->select_parent_idx();
-        const int b = P->select_parent_idx();
-        Q->copyChromosome(a, P);
-        Q->copyChromosome(b, P);
-        Q->reproduction(Q->getPos(), Q->getPos() - 1);
-      }
-      // The best chromosome replaces the last child written (there is none for
-      // populations below two).
-      if (elitism && Q->getPos() >= 0) {
-        Q->setPos(Q->getPos() - 1);
-        Q->copyChromosome(0, &bestPop);
-      }
+      breedGeneration(*P, *Q, bestPop, psize, elitism);
       std::swap(P, Q);
       for (int i = 0; i < P->getSize(); ++i) P->chr_correct(i);
       for (int i = 0; i < Q->getSize(); ++i) Q->chr_correct(i);

@@ -181,6 +181,11 @@ class Population {
   bool layoutFits = false;
 };
 
+// Fills Q with the children of P: psize / 2 pairs of roulette-chosen parents,
+// crossed, mutated and repaired; with elitism the chromosome of `best`
+// replaces the last child written.
+void breedGeneration(Population& P, Population& Q, Population& best, int psize, bool elitism);
+
 // Lets the solver reuse the fitness of a layout it has already evaluated (on by
 // default; the values are the same either way). Returns the previous setting.
 bool setFitnessMemo(bool on);
