@@ -70,6 +70,7 @@ class Solver : public ::testing::Test {
     fs::create_directories(dir);
     previousFolder = setResultFolder(dir.string());
     setRandomSeed(11);
+    nerrors = 0;
     MAX_AREA_OVERHEAD = 7;
     MAX_PIN_OVERHEAD = 13;
   }
