@@ -41,8 +41,6 @@ int bin2int(const unsigned char* str, int size) {
 
 std::string notationProblem(const std::string& notation, int nregs) {
   if (nregs <= 0) return "the circuit has no registers";
-  if (nregs > MAX_NOTATION_REGS)
-    return "the notation names at most " + std::to_string(MAX_NOTATION_REGS) + " registers";
   int groups = 1;
   int digits = 0;  // digits in the current group
   for (char ch : notation) {

@@ -38,7 +38,8 @@ int scanFieldWidth(int nregs);
 // Value of a `size`-character field of '0'/'1' characters, first character most significant.
 int bin2int(const unsigned char* str, int size);
 // Empty when `notation` is a well-formed layout for a circuit with `nregs`
-// registers, otherwise the reason why it is not.
+// registers (digit d names the d-th register described; at most nregs chains
+// of at most nregs digits), otherwise the reason why it is not.
 std::string notationProblem(const std::string& notation, int nregs);
 
 // Seeds the optimiser's generator: from the clock, or from the seed fixed by setRandomSeed.

@@ -64,7 +64,7 @@ TEST(NotationCheck, AcceptsLayoutsAndRejectsWhatCannotBeApplied) {
                           "0000000", " 0"})
     EXPECT_NE(notationProblem(bad, 6), "") << bad;
   EXPECT_NE(notationProblem("0", 0), "");
-  EXPECT_NE(notationProblem("0", 11), "");
+  EXPECT_EQ(notationProblem("0.9", 11), "");  // digits reach the first ten registers
   EXPECT_EQ(notationProblem("9", 10), "");
   EXPECT_NE(notationProblem("1", 1), "");
 }
@@ -322,5 +322,18 @@ TEST(ChromosomeLayouts, TooShortChromosomesAreNeverApplied) {
   shortPop.implementDFTLayout(0);
   EXPECT_EQ(shortPop.getNotation(0), "");
   EXPECT_EQ(shortPop.check_sregs(0, 0, 1), 1);
+  EXPECT_EQ(structure(*c), before);
+}
+
+TEST(ChromosomeLayouts, DigitsNameTheFirstTenOfMoreRegisters) {
+  auto c = gatest::parseCircuit(gatest::registerChain(12));
+  ASSERT_TRUE(c);
+  const std::string before = structure(*c);
+  Population pop = layoutOf(*c);
+  ASSERT_TRUE(pop.implementScanNotation("0.94", 0));
+  EXPECT_EQ(targets(port(*c, "chain.SCAN_IN0")), "r0.SCAN_IN");
+  EXPECT_EQ(targets(port(*c, "chain.SCAN_IN1")), "r9.SCAN_IN");
+  EXPECT_EQ(targets(port(*c, "r9.SCAN_OUT")), "r4.SCAN_IN");
+  pop.deimplementDFTLayout(0);
   EXPECT_EQ(structure(*c), before);
 }
