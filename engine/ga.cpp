@@ -602,13 +602,15 @@ namespace {
 // The optimiser's log; writing is skipped when the file could not be opened.
 class GarLog {
  public:
-  explicit GarLog(const std::string& fileName) : file(std::fopen(resultPath(fileName).c_str(), "a")) {
-    if (!file) error("Can't write to '%s'!\n", fileName.c_str());
+  explicit GarLog(const std::string& fileName)
+      : name(fileName), file(std::fopen(resultPath(fileName).c_str(), "a")) {
+    if (!file) error("Can't write to '%s'!\n", name.c_str());
   }
   ~GarLog() { close(); }
   GarLog(const GarLog&) = delete;
   GarLog& operator=(const GarLog&) = delete;
 
+  // Appends formatted text (nothing when the log is not open).
   void printf(const char* fmt, ...) __attribute__((format(printf, 2, 3))) {
     if (!file) return;
     va_list args;
@@ -616,12 +618,16 @@ class GarLog {
     std::vfprintf(file, fmt, args);
     va_end(args);
   }
+  // Closes the log, reporting a write that failed.
   void close() {
-    if (file) std::fclose(file);
+    if (!file) return;
+    const bool failed = std::ferror(file) != 0;
+    if (std::fclose(file) != 0 || failed) error("Can't write to '%s'!\n", name.c_str());
     file = nullptr;
   }
 
  private:
+  std::string name;
   FILE* file;
 };
 
