@@ -167,16 +167,14 @@ unsigned char* Population::layoutChr(int chID) {
   return const_cast<unsigned char*>(std::as_const(*this).layoutChr(chID));
 }
 
-unsigned char* Population::checkedChr(int chID, const char* who) {
-  if (chID < 0 || chID >= size || data.empty()) {
-    error("Bad chromosome ID %ld in Population::%s()\n", static_cast<long>(chID), who);
-    return nullptr;
-  }
-  return data.data() + static_cast<size_t>(chID) * ch_len;
+bool Population::checkChrID(int chID, const char* who) const {
+  if (chID >= 0 && chID < size) return true;
+  error("Bad chromosome ID %ld in Population::%s()\n", static_cast<long>(chID), who);
+  return false;
 }
 
 std::string Population::chromosome(int chID) const {
-  if (chID < 0 || chID >= size || data.empty()) return {};
+  if (chID < 0 || chID >= size || ch_len == 0) return {};
   const auto* c = data.data() + static_cast<size_t>(chID) * ch_len;
   return std::string(reinterpret_cast<const char*>(c), static_cast<size_t>(ch_len));
 }
@@ -287,7 +285,7 @@ bool Population::encodeNotation(const std::string& notation, int chID) {
     error("Wrong scan layout notation '%s' (%s)!\n", notation.c_str(), problem.c_str());
     return false;
   }
-  if (!cptr || !checkedChr(chID, "implementScanNotation")) return false;
+  if (!cptr || !checkChrID(chID, "implementScanNotation")) return false;
   unsigned char* c = layoutChr(chID);
   if (!c) {
     error("Population %s cannot hold a layout of %ld register(s)!\n", name.c_str(),
@@ -477,7 +475,8 @@ int Population::copyChromosome(int src_idx, Population* src_pop) {
     error("Population::copyChromosome() - src_pop is NULL\n");
     return 0;
   }
-  if (!src_pop->getDataPtr()) {
+  // Chromosomes of a circuit without registers are empty but still carry a fitness.
+  if (src_pop->size == 0 || (!src_pop->getDataPtr() && src_pop->ch_len > 0)) {
     error("Population::copyChromosome() - dataPtr is NULL");
     return 0;
   }
@@ -491,8 +490,10 @@ int Population::copyChromosome(int src_idx, Population* src_pop) {
     error("Bad chromosome ID %ld in Population::copyChromosome()\n", static_cast<long>(src_idx));
     return 0;
   }
-  const unsigned char* from = src_pop->data.data() + static_cast<size_t>(src_idx) * ch_len;
-  std::copy(from, from + ch_len, data.data() + static_cast<size_t>(pos) * ch_len);
+  if (ch_len > 0) {
+    const unsigned char* from = src_pop->data.data() + static_cast<size_t>(src_idx) * ch_len;
+    std::copy(from, from + ch_len, data.data() + static_cast<size_t>(pos) * ch_len);
+  }
   info[static_cast<size_t>(pos)].fitness = src_pop->info[static_cast<size_t>(src_idx)].fitness;
   return 1;
 }
@@ -533,14 +534,14 @@ void Population::crossover(int ch1ID, int ch2ID) {
 }
 
 void Population::mutation(int chID) {
-  unsigned char* c = checkedChr(chID, "mutation");
-  if (!c || ch_len <= 0) return;
+  if (!checkChrID(chID, "mutation") || ch_len <= 0) return;
+  unsigned char* c = data.data() + static_cast<size_t>(chID) * ch_len;
   const int m = drawPosition(ch_len);
   c[m] = c[m] == '0' ? '1' : '0';
 }
 
 void Population::reproduction(int ch1ID, int ch2ID) {
-  if (!checkedChr(ch1ID, "reproduction") || !checkedChr(ch2ID, "reproduction")) return;
+  if (!checkChrID(ch1ID, "reproduction") || !checkChrID(ch2ID, "reproduction")) return;
   crossover(ch1ID, ch2ID);
   if (get_random_number() >= MUTATION_PROBABILITY) mutation(ch1ID);
   if (get_random_number() >= MUTATION_PROBABILITY) mutation(ch2ID);

@@ -140,8 +140,8 @@ class Population {
   // Start of chromosome chID, or null for a bad index or a chromosome too short for the layout.
   unsigned char* layoutChr(int chID);
   const unsigned char* layoutChr(int chID) const;
-  // Start of chromosome chID, or null (reported as `who`) for a bad index.
-  unsigned char* checkedChr(int chID, const char* who);
+  // True for an existing chromosome; a bad index is reported as an error of `who`.
+  bool checkChrID(int chID, const char* who) const;
   bool isFlagged(const unsigned char* c, int reg) const { return c[reg] == '1'; }
   int chainOf(const unsigned char* c, int reg) const { return bin2int(c + regs + reg * width, width); }
   int positionOf(const unsigned char* c, int reg) const {

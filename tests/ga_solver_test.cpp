@@ -288,6 +288,18 @@ TEST_F(Solver, OtherRegisterCounts) {
     EXPECT_NE(out.find("Chromosome_length=15bits"), std::string::npos);
   }
   EXPECT_EQ(structure(*small), before);
+  // no registers at all: the circuit as read is the only layout
+  auto none = gatest::parseCircuit(
+      "CIR comb a(in,8) b(in,8) y(out,8)\nITM add(ADD) i1(in,8) i2(in,8) o(out,8)\n"
+      "LINK comb.a -> add.i1\nLINK comb.b -> add.i2\nLINK add.o -> comb.y\n");
+  ASSERT_TRUE(none);
+  {
+    ErrorCapture errors;
+    const std::string out = solve(*none, 3, true, 4);
+    EXPECT_EQ(errors.count(), 0) << errors.text();
+    EXPECT_NE(out.find("Solution='', iteration number is 1\n"), std::string::npos);
+    EXPECT_EQ(slurp(dir / "comb.par").substr(0, 3), "'' ");
+  }
   // eleven registers cannot be written as a notation
   fs::remove(dir / "chain.par");
   auto big = gatest::parseCircuit(gatest::registerChain(11));
@@ -321,6 +333,24 @@ TEST_F(Solver, LayoutEvaluationsLeaveNoReferenceToRemovedPorts) {
     for (ReadyPort* r = c->getReadyPorts(); r; r = r->getNext()) EXPECT_NE(r->getPort()->getName(), "");
   }
   c->testability_analysisFULL();
+  // a circuit with its own scan register and scan-named pins, through whole runs
+  auto own = gatest::parseCircuit(
+      "CIR s a(in,8) clk(clk,1) SCAN_EN(sel,1) SCAN_IN0(in,1) y(out,8)\n"
+      "ITM r0(REG) d(in,8) c(clk,1) q(out,8)\n"
+      "ITM keep(SREG) d(in,8) c(clk,1) SCAN_MODE(sel,1) SCAN_IN(in,1) SCAN_OUT(out,1) q(out,8)\n"
+      "ITM r1(REG) d(in,8) c(clk,1) q(out,8)\n"
+      "LINK s.a -> r0.d\nLINK r0.q -> keep.d\nLINK keep.q -> r1.d\nLINK r1.q -> s.y r0.d\n"
+      "LINK s.SCAN_EN -> keep.SCAN_MODE\nLINK s.SCAN_IN0 -> keep.SCAN_IN\n"
+      "LINK s.clk -> r0.c keep.c r1.c\n");
+  ASSERT_TRUE(own);
+  const std::string before = structure(*own);
+  MAX_AREA_OVERHEAD = 100;
+  MAX_PIN_OVERHEAD = 100;
+  ErrorCapture errors;
+  solve(*own, 5, true, 6);
+  solve(*own, 5, false, 5);
+  EXPECT_EQ(errors.count(), 0) << errors.text();
+  EXPECT_EQ(structure(*own), before);
 }
 
 TEST_F(Solver, OptimiserRunOnTheBenchmark) {
