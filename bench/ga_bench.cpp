@@ -88,12 +88,13 @@ BENCHMARK(BM_FitnessEvaluation);
 
 // One whole `tarvex diffeq -n 1 1 a_over p_over psize elitism maxruns` run
 // (reading, search, final analysis and result files), in a scratch folder.
-void BM_OptimiserRun(benchmark::State& state, std::vector<std::string> args) {
+void BM_OptimiserRun(benchmark::State& state, std::vector<std::string> args, bool memo = true) {
   const auto home = std::filesystem::current_path();
   const auto dir = std::filesystem::temp_directory_path() / ("ga_bench_" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   std::filesystem::current_path(dir);
   unsigned long seed = 1;
+  const bool previousMemo = setFitnessMemo(memo);
   for (auto _ : state) {
     std::vector<std::string> words = {"tarvex", kDiffeq, "-n", "1", "1"};
     words.insert(words.end(), args.begin(), args.end());
@@ -104,6 +105,7 @@ void BM_OptimiserRun(benchmark::State& state, std::vector<std::string> args) {
     tarvexMain(static_cast<int>(argv.size()), argv.data());
   }
   setRandomSeed(std::nullopt);
+  setFitnessMemo(previousMemo);
   std::filesystem::current_path(home);
   std::filesystem::remove_all(dir);
 }
@@ -115,6 +117,11 @@ BENCHMARK_CAPTURE(BM_OptimiserRun, largest_20_100_100_1_9000, {"20", "100", "100
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(2);
+// The same run evaluating every chromosome afresh (no reuse of known layouts).
+BENCHMARK_CAPTURE(BM_OptimiserRun, largest_without_memo, {"20", "100", "100", "1", "9000"}, false)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 }  // namespace
 
