@@ -119,11 +119,10 @@ TEST_F(Results, BenchmarkFilesByteForByte) {
   EXPECT_EQ(errors.text(), "");
 }
 
-TEST_F(Results, ALayoutIsACountedErrorWithoutResults) {
+TEST_F(Results, AWrongLayoutIsACountedErrorWithoutResults) {
   ErrorCapture errors;
-  const std::string out = run({TARVEX_EXAMPLES "/diffeq", "-n", "0", "0.1.2.3.4.5"});
-  EXPECT_EQ(errors.text(),
-            "ERROR(1): Scan layout '0.1.2.3.4.5' can't be applied: scan layouts are not supported yet!\n");
+  const std::string out = run({TARVEX_EXAMPLES "/diffeq", "-n", "0", "0.1.6"});
+  EXPECT_EQ(errors.text(), "ERROR(1): Wrong scan layout notation '0.1.6' (register 6 does not exist)!\n");
   EXPECT_EQ(fileCount(), 0);
   EXPECT_NE(out.find("tarvex ended with 1 error(s).\n"), std::string::npos);
 }
