@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "ga.h"
 #include "main.h"
 #include "model.h"
 
@@ -18,19 +19,8 @@ inline std::unique_ptr<Circuit> readExample(const char* name) {
   return c;
 }
 
-// Turns every register into a scan register on a chain of its own, as the
-// layout "0.1.2.3.4.5" does: primary SCAN_MODE, SCAN_INk and SCAN_OUTk.
-inline void chainEveryRegister(Circuit& c) {
-  Port* mode = c.addPrimaryPort("SCAN_MODE", 1, CIN_SEL);
-  int k = 0;
-  for (Item* i = c.getIList(); i; i = i->getNext()) {
-    if (i->getType() != REG) continue;
-    i->toSreg();
-    Port* in = c.addPrimaryPort("SCAN_IN" + std::to_string(k), 1, IN);
-    Port* out = c.addPrimaryPort("SCAN_OUT" + std::to_string(k), 1, OUT);
-    ++k;
-    mode->addToPort(c.getPortPtr(i->getName() + ".SCAN_MODE"));
-    in->addToPort(c.getPortPtr(i->getName() + ".SCAN_IN"));
-    c.getPortPtr(i->getName() + ".SCAN_OUT")->addToPort(out);
-  }
+// Applies a scan layout notation to the circuit, as the analysis run does.
+inline bool applyLayout(Circuit& c, const char* notation) {
+  Population layout("layout", 1, getScanChrLen(ORDERED_SCAN, c.getNREGs()), ORDERED_SCAN, &c);
+  return layout.implementScanNotation(notation, 0);
 }
