@@ -305,7 +305,6 @@ void expectSchedulesAgree(Circuit& c, const std::string& what) {
   auto con = [](Circuit& x) { x.controllability_analysis(); };
   auto obs = [](Circuit& x) { x.observability_analysis(); };
   auto conOnly = [](Circuit& x) { x.testability_analysis(); };
-  // Each pair starts from the same state (a direction keeps some values of the previous one).
   auto full = [](Circuit& x) {
     const std::string folder = setResultFolder("/nonexistent-folder");  // no propagation file
     ::testing::internal::CaptureStdout();
@@ -318,6 +317,7 @@ void expectSchedulesAgree(Circuit& c, const std::string& what) {
     EXPECT_EQ(o0, x.getObs());
     EXPECT_EQ(t0, x.getTst());
   };
+  // Each pair starts from the same state (a direction keeps some values of the previous one).
   for (auto step : {+con, +obs, +conOnly, +full}) {
     const State walked = runUnder(AnalysisSchedule::FULL_WALKS, c, step);
     EXPECT_TRUE(runUnder(AnalysisSchedule::INCREMENTAL, c, step) == walked) << what;
