@@ -153,7 +153,15 @@ QSlider* TFormMain::addSlider(QWidget* parent, int index, const QString& caption
                               int tickInterval, int value, const QString& unit) {
   const int captionLines = static_cast<int>(caption.count(u'\n')) + 1;
   auto* label = new QLabel(caption, parent);
-  label->setGeometry(8, y, captionLines > 1 ? 244 : 186, 13 * captionLines + 1);
+  const int captionWidth = captionLines > 1 ? 246 : 186;
+  label->setGeometry(6, y, captionWidth, 13 * captionLines + 1);
+  // Long captions shrink their font until every line fits the group.
+  QFont captionFont = label->font();
+  while (captionFont.pixelSize() > 8 &&
+         QFontMetrics(captionFont).boundingRect(QRect(0, 0, 1000, 100), 0, caption).width() > captionWidth) {
+    captionFont.setPixelSize(captionFont.pixelSize() - 1);
+  }
+  label->setFont(captionFont);
   auto* valueLabel = new QLabel(parent);
   valueLabel->setGeometry(196, y + 13 * (captionLines - 1), 32, 14);
   valueLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);

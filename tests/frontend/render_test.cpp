@@ -4,7 +4,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include "aboutform.h"
 #include "dftform.h"
+#include "helpwindow.h"
 #include "mainform.h"
 #include "testsupport.h"
 
@@ -46,6 +48,20 @@ class RenderTest : public QObject {
     choose(form.OrderingBoxes[4], QStringLiteral("1st"));
     QCOMPARE(GetLayoutNotation(), QStringLiteral("20.4"));
     QVERIFY(form.grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-scanlayout.png")));
+  }
+
+  void helpAndAboutWindows() {
+    WorkFolder work;
+    TFormMain form;
+    form.setEnginePath(QStringLiteral(FAKE_ENGINE));
+    form.Topics1->trigger();
+    QVERIFY(HelpWindow() != nullptr);
+    QVERIFY(HelpWindow()->grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-help.png")));
+    ShowHelpTopic(QStringLiteral("mux"));
+    QVERIFY(HelpWindow()->grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-help-mux.png")));
+    form.About1->trigger();
+    QVERIFY(form.aboutBox() != nullptr);
+    QVERIFY(form.aboutBox()->grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-about.png")));
   }
 };
 
