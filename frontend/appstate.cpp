@@ -1,5 +1,7 @@
 #include "appstate.h"
 
+#include "schema.h"
+
 #include <QWidget>
 
 LayoutGridCells layoutGrid = [] {
@@ -158,13 +160,13 @@ QDateTime CurrentDateTime() {
 void SetClock(std::function<QDateTime()> clock) { clockSource() = std::move(clock); }
 
 // Schema overlay. The circuit schema window draws the chains of the notation
-// over its picture here: refresh it to the bare picture, then for every group
-// (chain) in its colour a line from the left scan-input column to the first
-// register, the connecting paths between consecutive registers, and a line
-// from the last register to the right scan-output column, recording each
-// wire end in chainAnchors. Until the schema window is part of the program
-// there is nothing to draw on.
+// over its picture: it is refreshed to the bare picture, then every group
+// (chain) gets, in its colour, a line from the left scan-input column to the
+// first register, the connecting paths between consecutive registers, and a
+// line from the last register to the right scan-output column; each wire end
+// is recorded in chainAnchors.
 void DrawLayoutOnSchema(const QString& notation) {
   if (FormSchema == nullptr) return;
-  (void)notation;
+  FormSchema->RefreshCanvas();
+  FormSchema->DrawChains(notation);
 }

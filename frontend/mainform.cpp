@@ -30,15 +30,14 @@
 #include "dftform.h"
 #include "helpwindow.h"
 #include "platform.h"
+#include "schema.h"
+#include "tares.h"
 
 namespace {
 
-// Companion windows that are not part of the program yet: their view boxes
-// stay disabled. The schema window (with the feedback-loop drawing and the
-// propagation path browser) and the testability details window switch these
-// on and fill the seams marked "schema window" and "details window" below.
-constexpr bool kSchemaWindowAvailable = false;
-constexpr bool kDetailsWindowAvailable = false;
+// The companion windows whose view boxes can be used.
+constexpr bool kSchemaWindowAvailable = true;
+constexpr bool kDetailsWindowAvailable = true;
 
 const QString kRunningMessage = QStringLiteral("Running... Please wait until the progress bar stops.");
 const QString kResultsFile = QStringLiteral("diffeq.par");
@@ -446,8 +445,8 @@ void TFormMain::discardCompanions() {
   delete aboutBox_;
   aboutBox_ = nullptr;
   CloseHelpWindow();
-  // schema window: discarded here once it exists.
-  // details window: discarded here once it exists.
+  discardSchemaWindow();
+  discardDetailsWindow();
 }
 
 void TFormMain::setActionControlsEnabled(bool autoDesign) {
@@ -549,7 +548,7 @@ void TFormMain::Button4Click() {
     return;
   }
 
-  // schema window: its single-step button is enabled here once it exists.
+  if (FormSchema != nullptr) FormSchema->Button3->setEnabled(true);
   CheckBox5->setChecked(false);
   // A result is only ever the one this run writes.
   QFile::remove(kResultsFile);
@@ -691,7 +690,12 @@ void TFormMain::finishAction() {
       CheckBox4->setChecked(true);
     }
     openScanLayoutWindow();
-    // schema window: "Circuit Schema" is checked and the window opened afresh here.
+    {
+      const QSignalBlocker blocker(CheckBox2);
+      CheckBox2->setChecked(true);
+    }
+    updateViewBoxes();
+    openSchemaWindow();
     if (DftForm != nullptr) DftForm->Button2Click();
   }
 }
@@ -734,17 +738,20 @@ void TFormMain::showResults() {
 }
 
 void TFormMain::CheckBox2Click() {
-  const bool on = CheckBox2->isChecked();
   updateViewBoxes();
-  // schema window: discarded here, and created and shown afresh when `on`.
-  (void)on;
+  if (CheckBox2->isChecked())
+    openSchemaWindow();
+  else
+    discardSchemaWindow();
 }
 
 void TFormMain::CheckBox3Click() {
-  const bool on = CheckBox3->isChecked();
-  // details window: discarded here, and created, shown and filled from
-  // "diffeq.txt" afresh when `on`.
-  (void)on;
+  discardDetailsWindow();
+  if (!CheckBox3->isChecked()) return;
+  auto* window = new TFormTAres(this);
+  window->Fill(QStringLiteral("diffeq.txt"));
+  window->show();
+  window->raise();
 }
 
 void TFormMain::CheckBox4Click() {
@@ -756,7 +763,7 @@ void TFormMain::CheckBox4Click() {
 
 void TFormMain::CheckBox5Click() {
   DrawLayoutOnSchema(GetLayoutNotation());
-  // schema window: the unbroken feedback loops are drawn here when the box is checked.
+  if (CheckBox5->isChecked() && FormSchema != nullptr) FormSchema->DrawFeedbackLoops();
 }
 
 void TFormMain::openScanLayoutWindow() {
@@ -775,6 +782,33 @@ void TFormMain::discardScanLayoutWindow() {
 }
 
 void TFormMain::ScanLayoutWindowClosed() { CheckBox4->setChecked(false); }
+
+void TFormMain::openSchemaWindow() {
+  discardSchemaWindow();
+  auto* window = new TFormSchema(this);
+  window->show();
+  window->raise();
+}
+
+void TFormMain::discardSchemaWindow() {
+  if (FormSchema == nullptr) return;
+  TFormSchema* window = FormSchema;
+  FormSchema = nullptr;
+  window->hide();
+  window->deleteLater();
+}
+
+void TFormMain::SchemaWindowClosed() { CheckBox2->setChecked(false); }
+
+void TFormMain::discardDetailsWindow() {
+  if (FormTAres == nullptr) return;
+  TFormTAres* window = FormTAres;
+  FormTAres = nullptr;
+  window->hide();
+  window->deleteLater();
+}
+
+void TFormMain::DetailsWindowClosed() { CheckBox3->setChecked(false); }
 
 void TFormMain::Button1Click() {
   const QStringList lines = HistoryLines();
@@ -806,8 +840,12 @@ void TFormMain::Topics1Click() { ShowHelpTopic(QString::fromLatin1(kHelpTutorial
 void TFormMain::HelpMode1Click() {
   helpMode = !helpMode;
   HelpMode1->setText(helpMode ? QStringLiteral("Help Mode on") : QStringLiteral("Help Mode off"));
-  // schema window: its cursor becomes the help cursor (Qt::WhatsThisCursor)
-  // here, or the default cursor again, once it exists.
+  if (FormSchema != nullptr) {
+    if (helpMode)
+      FormSchema->setCursor(Qt::WhatsThisCursor);
+    else
+      FormSchema->unsetCursor();
+  }
   statusBar()->showMessage(HelpMode1->text());
 }
 

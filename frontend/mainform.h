@@ -73,6 +73,10 @@ class TFormMain : public QMainWindow {
   bool isRunning() const;
   // Called by the scan layout window when it is closed by the user.
   void ScanLayoutWindowClosed();
+  // Called by the schema window when it is closed by the user.
+  void SchemaWindowClosed();
+  // Called by the testability details window when it is closed by the user.
+  void DetailsWindowClosed();
   // The About window, or null when it is not open.
   TAboutBox* aboutBox() const { return aboutBox_; }
 
@@ -166,6 +170,9 @@ class TFormMain : public QMainWindow {
   void showResults();
   void openScanLayoutWindow();
   void discardScanLayoutWindow();
+  void openSchemaWindow();
+  void discardSchemaWindow();
+  void discardDetailsWindow();
   void discardCompanions();
   QString timeText() const;
 

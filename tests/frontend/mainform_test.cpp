@@ -16,6 +16,7 @@
 #include "dftform.h"
 #include "helpwindow.h"
 #include "mainform.h"
+#include "schema.h"
 #include "testsupport.h"
 
 namespace {
@@ -275,7 +276,10 @@ class MainFormTest : public QObject {
     // Everything is unlocked again, the parameters as the action leaves them.
     QVERIFY(form.Memo1->isEnabled() && form.Button1->isEnabled() && form.Button2->isEnabled());
     QVERIFY(form.GaGroup->isEnabled() && form.ConstraintsGroup->isEnabled());
-    QVERIFY(form.CheckBox4->isEnabled() && !form.CheckBox2->isEnabled() && !form.CheckBox3->isEnabled());
+    QVERIFY(form.CheckBox4->isEnabled() && form.CheckBox2->isEnabled() && form.CheckBox3->isEnabled());
+    // ... and drawn over a fresh schema window.
+    QVERIFY(form.CheckBox2->isChecked() && FormSchema != nullptr && FormSchema->isVisible());
+    QVERIFY(form.CheckBox5->isEnabled());
   }
 
   void autoDesignLocksTheWindowWhileRunning() {
