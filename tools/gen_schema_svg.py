@@ -408,25 +408,25 @@ def main():
                f'fill="#1a1a1a">result[7:0]</text>')
 
     # legend
-    lx, ly = 664, 262
+    lx, ly = 707, 214
     out.append(f'<g id="legend" font-family="{FONT}" font-size="7" fill="#444444">')
     rows = [("data", "data"), ("select", "select"), ("clock", "clock")]
     for i, (style, text) in enumerate(rows):
         st = STYLE[style]
         y = ly + i * 11
         dash = f' stroke-dasharray="{st["dash"]}"' if "dash" in st else ""
-        out.append(f'<line x1="{fmt(lx + DX + PX)}" y1="{fmt(y + DY + PX)}" x2="{fmt(lx + 18 + DX + PX)}" y2="{fmt(y + DY + PX)}" '
+        out.append(f'<line x1="{fmt(lx + DX + PX)}" y1="{fmt(y + DY + PX)}" x2="{fmt(lx + 14 + DX + PX)}" y2="{fmt(y + DY + PX)}" '
                    f'stroke="{st["stroke"]}" stroke-width="{st["width"]}"{dash}/>')
-        out.append(f'<text x="{fmt(lx + 23 + DX)}" y="{fmt(y + 2.5 + DY)}">{text}</text>')
+        out.append(f'<text x="{fmt(lx + 18 + DX)}" y="{fmt(y + 2.5 + DY)}">{text}</text>')
     y = ly + 33
-    out.append(f'<circle cx="{fmt(lx + 9 + DX + PX)}" cy="{fmt(y + DY + PX)}" r="2.2" fill="#111111"/>')
-    out.append(f'<text x="{fmt(lx + 23 + DX)}" y="{fmt(y + 2.5 + DY)}">connection</text>')
+    out.append(f'<circle cx="{fmt(lx + 7 + DX + PX)}" cy="{fmt(y + DY + PX)}" r="2.2" fill="#111111"/>')
+    out.append(f'<text x="{fmt(lx + 18 + DX)}" y="{fmt(y + 2.5 + DY)}">junction</text>')
     y = ly + 44
-    out.append(f'<line x1="{fmt(lx + 9 + DX + PX)}" y1="{fmt(y - 5 + DY + PX)}" x2="{fmt(lx + 9 + DX + PX)}" '
+    out.append(f'<line x1="{fmt(lx + 7 + DX + PX)}" y1="{fmt(y - 5 + DY + PX)}" x2="{fmt(lx + 7 + DX + PX)}" '
                f'y2="{fmt(y + 4 + DY + PX)}" stroke="#111111" stroke-width="1"/>')
-    out.append(f'<path d="M{pt((lx, y))} L{pt((lx + 6, y))} A3,3 0 0 1 {pt((lx + 12, y))} L{pt((lx + 18, y))}" '
+    out.append(f'<path d="M{pt((lx, y))} L{pt((lx + 4, y))} A3,3 0 0 1 {pt((lx + 10, y))} L{pt((lx + 14, y))}" '
                'fill="none" stroke="#111111" stroke-width="1"/>')
-    out.append(f'<text x="{fmt(lx + 23 + DX)}" y="{fmt(y + 2.5 + DY)}">no connection</text>')
+    out.append(f'<text x="{fmt(lx + 18 + DX)}" y="{fmt(y + 2.5 + DY)}">crossing</text>')
     out.append('</g>')
     out.append('</svg>')
 
