@@ -427,7 +427,7 @@ Command decode(int argc, char* argv[]) {
     return cmd;
   }
   const bool flagged = nargs == 4 || nargs == 9;
-  char** rest = argv + (flagged ? 3 : 2);  // the arguments after the mode
+  char** rest = argv + (flagged ? 4 : 3);  // the arguments after the mode
   if (flagged) cmd.disableList = std::strcmp(argv[2], "-n") == 0;
   const long mode = readNumber(rest[-1]);
   if (nargs <= 4) {

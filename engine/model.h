@@ -12,39 +12,29 @@ class Circuit;
 class Item;
 class Port;
 
-// One fan-out entry: the port driven by the owning port (not owned).
-class LinkToPort {
+// One entry of a singly linked list of ports that it does not own.
+template <class Entry>
+class PortListEntry {
  public:
-  LinkToPort() = default;
-  LinkToPort(const LinkToPort&) = delete;
-  LinkToPort& operator=(const LinkToPort&) = delete;
+  PortListEntry() = default;
+  PortListEntry(const PortListEntry&) = delete;
+  PortListEntry& operator=(const PortListEntry&) = delete;
 
   Port* getPort() const { return ptr; }
   void setPort(Port* p) { ptr = p; }
-  LinkToPort* getNext() const { return next; }
-  void setNext(LinkToPort* n) { next = n; }
+  Entry* getNext() const { return next; }
+  void setNext(Entry* n) { next = n; }
 
  private:
   Port* ptr = nullptr;
-  LinkToPort* next = nullptr;
+  Entry* next = nullptr;
 };
 
-// One entry of the circuit's ready-port work list (the port is not owned).
-class ReadyPort {
- public:
-  ReadyPort() = default;
-  ReadyPort(const ReadyPort&) = delete;
-  ReadyPort& operator=(const ReadyPort&) = delete;
+// One fan-out entry: the port driven by the owning port.
+class LinkToPort : public PortListEntry<LinkToPort> {};
 
-  Port* getPort() const { return ptr; }
-  void setPort(Port* p) { ptr = p; }
-  ReadyPort* getNext() const { return next; }
-  void setNext(ReadyPort* n) { next = n; }
-
- private:
-  Port* ptr = nullptr;
-  ReadyPort* next = nullptr;
-};
+// One entry of the circuit's ready-port work list.
+class ReadyPort : public PortListEntry<ReadyPort> {};
 
 class Port {
  public:
