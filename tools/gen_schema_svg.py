@@ -56,7 +56,7 @@ ITEMS = {
     "mux5": ("MUX", 520, 148, 554, 183), "mux6": ("MUX", 520, 205, 554, 239),
     "reg1": ("REG", 284, 131, 318, 156), "reg2": ("REG", 284, 194, 318, 217),
     "reg3": ("REG", 284, 228, 318, 251), "reg4": ("REG", 182, 131, 217, 156),
-    "reg5": ("REG", 447, 194, 480, 217), "reg6": ("REG", 610, 178, 644, 202),
+    "reg5": ("REG", 447, 194, 480, 217), "reg6": ("REG", 610, 182, 643, 202),  # drawn 4 px below its region's top
     "mul1": ("MUL", 137, 138, 171, 162), "mul2": ("MUL", 402, 198, 436, 223),
     "add": ("ADD", 564, 184, 600, 207), "sub": ("SUB", 234, 138, 268, 161),
     "comp": ("COMP", 659, 159, 689, 184),  # drawn 4 px inside its click region
@@ -66,13 +66,13 @@ MUX_INSET = 5            # the output side of a multiplexer is this much shorter
 # Clock inputs of the registers: (x, y) on the body edge and the side it enters.
 CLOCK_PINS = {
     "reg1": (301, 131, "top"), "reg2": (301, 217, "bottom"), "reg3": (301, 228, "top"),
-    "reg4": (199, 131, "top"), "reg5": (463, 194, "top"), "reg6": (627, 178, "top"),
+    "reg4": (199, 131, "top"), "reg5": (463, 194, "top"), "reg6": (627, 182, "top"),
 }
 
 # Nets: (driver, sinks, style, polylines). style: data, select or clock.
 NETS = [
     ("diffeq.clk", ["reg1.clk", "reg2.clk", "reg3.clk", "reg4.clk", "reg5.clk", "reg6.clk"], "clock", [
-        [(63, 32), (627, 32), (627, 178)],
+        [(63, 32), (627, 32), (627, 182)],
         [(199, 32), (199, 131)],
         [(301, 32), (301, 131)],
         [(463, 32), (463, 194)],
@@ -84,7 +84,7 @@ NETS = [
         [(63, 56), (75, 56), (75, 116), (92, 116)],
     ]),
     ("diffeq.a", ["comp.b"], "data", [
-        [(63, 66), (606, 66), (606, 172), (654, 172), (654, 178), (659, 178)],
+        [(63, 66), (606, 66), (606, 178), (659, 178)],
     ]),
     ("diffeq.sel5", ["mux5.s"], "select", [
         [(63, 78), (537, 78), (537, 150.5)],
@@ -165,7 +165,7 @@ NETS = [
     ]),
     ("reg6.q", ["reg2.d", "reg3.d", "comp.a"], "data", [
         [(644, 188), (649, 188), (649, 302), (279, 302), (279, 210), (284, 210)],
-        [(649, 188), (649, 166), (659, 166)],
+        [(646, 188), (646, 166), (659, 166)],
         [(279, 246), (284, 246)],
     ]),
     ("comp.q", ["diffeq.result"], "data", [
