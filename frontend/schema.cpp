@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -95,23 +96,29 @@ TFormSchema::TFormSchema(QWidget* parent) : QWidget(parent, Qt::Window) {
   Schema->move(0, 0);
   connect(Schema, &TSchemaView::clicked, this, [this](QPoint p) { SchemaClick(p); });
 
-  // The browser sits in the empty top-right corner of the picture.
-  GroupBox1 = new QGroupBox(QStringLiteral("Test Data Propagation Paths"), this);
-  QFont small = GroupBox1->font();
-  small.setPointSizeF(std::max(6.5, small.pointSizeF() - 1.5));
-  GroupBox1->setFont(small);
-  GroupBox1->setGeometry(630, 58, 140, 60);
+  // The browser sits in the empty strip right of the comparator, clear of the
+  // wires and of the scan chains drawn over the picture.
+  GroupBox1 = new QGroupBox(this);
+  GroupBox1->setAccessibleName(QStringLiteral("Test Data Propagation Paths"));
+  GroupBox1->setGeometry(706, 56, 64, 106);
   GroupBox1->setToolTip(QStringLiteral("Follow the test data of the selected unit step by step"));
-  auto addButton = [this](const QString& caption, int x, const QString& hint) {
-    auto* b = new QPushButton(caption, GroupBox1);
-    b->setGeometry(x, 26, 30, 24);
+  auto* caption = new QLabel(QStringLiteral("Test Data Propagation Paths"), GroupBox1);
+  QFont small = caption->font();
+  small.setPointSizeF(std::max(6.5, small.pointSizeF() - 1.5));
+  caption->setFont(small);
+  caption->setWordWrap(true);
+  caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  caption->setGeometry(2, 3, 60, 44);
+  auto addButton = [this](const QString& text, int x, int y, const QString& hint) {
+    auto* b = new QPushButton(text, GroupBox1);
+    b->setGeometry(x, y, 28, 24);
     b->setToolTip(hint);
     return b;
   };
-  Button1 = addButton(QStringLiteral("|<"), 5, QStringLiteral("Back to the first step"));
-  Button3 = addButton(QStringLiteral(">"), 38, QStringLiteral("Next step"));
-  Button5 = addButton(QStringLiteral("Itm"), 71, QStringLiteral("List the paths of the selected unit"));
-  Button2 = addButton(QStringLiteral("All"), 104, QStringLiteral("List the paths of every unit"));
+  Button1 = addButton(QStringLiteral("|<"), 3, 50, QStringLiteral("Back to the first step"));
+  Button3 = addButton(QStringLiteral(">"), 33, 50, QStringLiteral("Next step"));
+  Button5 = addButton(QStringLiteral("Itm"), 3, 77, QStringLiteral("List the paths of the selected unit"));
+  Button2 = addButton(QStringLiteral("All"), 33, 77, QStringLiteral("List the paths of every unit"));
   connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
   connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
   connect(Button5, &QPushButton::clicked, this, [this] { Button5Click(); });

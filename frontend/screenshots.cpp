@@ -1,6 +1,7 @@
 // lumeno-screenshots: drives lumeno through a short session on the bundled
 // benchmark (an analysis without scan, one with full scan, an auto-design)
-// and saves pictures of the main window and the scan layout window.
+// and saves pictures of the main window, the scan layout window, the schema
+// window and the testability details window.
 // Usage: lumeno-screenshots OUTPUT_FOLDER [ENGINE]
 // Run it with QT_QPA_PLATFORM=offscreen when there is no display.
 #include <QApplication>
@@ -18,6 +19,8 @@
 #include "dftform.h"
 #include "mainform.h"
 #include "platform.h"
+#include "schema.h"
+#include "tares.h"
 
 namespace {
 
@@ -104,6 +107,24 @@ int main(int argc, char* argv[]) {
       form.CheckBox4->setChecked(true);
     }
     if (DftForm == nullptr || !save(DftForm, out, QStringLiteral("lumeno-scanlayout.png"))) status = 1;
+
+    // A partial layout (REG4 in chain A, REG5 in chain B) leaves the feedback
+    // loops unbroken: the schema shows both, with the test data paths of MUL1
+    // stepped through to the end, and the details table the per-port figures.
+    form.CheckBox4->setChecked(false);
+    ClearLayoutGrid();
+    LoadNotationIntoGrid(QStringLiteral("3.4"));
+    form.RadioButton1->click();
+    if (!run(form)) status = 1;
+    form.CheckBox2->setChecked(true);
+    form.CheckBox5->setChecked(true);
+    if (FormSchema != nullptr) {
+      FormSchema->SchemaClick(QPoint(150, 150));  // MUL1
+      for (int i = 0; i < 12 && FormSchema->Button3->isEnabled(); ++i) FormSchema->Button3Click();
+    }
+    if (FormSchema == nullptr || !save(FormSchema, out, QStringLiteral("lumeno-schema.png"))) status = 1;
+    form.CheckBox3->setChecked(true);
+    if (FormTAres == nullptr || !save(FormTAres, out, QStringLiteral("lumeno-details.png"))) status = 1;
   }
   SetMessageBoxHandler({});
   SetClock({});

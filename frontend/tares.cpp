@@ -3,7 +3,10 @@
 #include <QCloseEvent>
 #include <QEvent>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QTableWidget>
+
+#include <algorithm>
 
 #include "appstate.h"
 #include "mainform.h"
@@ -76,6 +79,19 @@ void TFormTAres::ShowTable(const DetailsTable& table) {
       if (!text.isEmpty()) StringGrid1->setItem(r, c, new QTableWidgetItem(text));
     }
   }
+  // Port names such as "reg5.SCAN_OUT(1)" need more room than the figures:
+  // the first column grows to its widest text, the others give way, so that
+  // the four columns still fit the table without a horizontal scroll bar.
+  if (table.columns == 4) {
+    const int room = StringGrid1->width() - 2 * StringGrid1->frameWidth() -
+                     StringGrid1->verticalScrollBar()->sizeHint().width();
+    StringGrid1->resizeColumnToContents(0);
+    const int first = std::clamp(StringGrid1->columnWidth(0) + 4, 100, 150);
+    StringGrid1->setColumnWidth(0, first);
+    for (int c = 1; c < 4; ++c) StringGrid1->setColumnWidth(c, std::min(100, (room - first) / 3));
+  }
+  StringGrid1->clearSelection();
+  StringGrid1->setCurrentItem(nullptr);
 }
 
 void TFormTAres::FormActivate() {
