@@ -671,7 +671,10 @@ void TFormMain::finishAction() {
   ProgressBar1->setValue(100);
   statusBar()->showMessage(QStringLiteral("Action done."));
   if (action == kActionAutoDesign) ClearLayoutGrid();
-  if (!readResults()) return;
+  if (!readResults()) {
+    statusBar()->showMessage(QStringLiteral("Action done. No results were read."));
+    return;
+  }
   showResults();
   for (const QString& line : ResultHistoryLines(lastResults, action == kActionAutoDesign)) AppendHistory(line);
   AppendHistory(QStringLiteral("\t-end time: ") + timeText());

@@ -278,7 +278,7 @@ class DftFormTest : public QObject {
     MessageLog log;
     TDftForm form;
     choose(form.ComboBox13, kPresetText[5]);
-    for (unsigned seed = 0; seed < 300; ++seed) {
+    for (unsigned seed = 0; seed < 200; ++seed) {
       std::mt19937 engine(seed);
       form.setRandomSource([&engine](int bound) {
         return std::uniform_int_distribution<int>(0, bound - 1)(engine);
