@@ -435,14 +435,20 @@ bool PathBrowser::step() {
   if (stepNumber_ < stepCount_) {
     if (cursor_) {
       std::size_t i = *cursor_;
-      const int value = entries[i].step;
+      // Steps outside the shown range are passed over.
+      while (i < entries.size() && !paths_->isSeparator(i) &&
+             (entries[i].step < kMinStep || entries[i].step > kMaxStep))
+        ++i;
       QString text;
-      for (; i < entries.size() && entries[i].step == value; ++i) {
-        if (paths_->isSeparator(i)) {
-          observation_ = true;
-          emitLine(QStringLiteral("--------"));
-        } else {
-          text = entries[i].name + u' ' + text;
+      if (i < entries.size()) {
+        const int value = entries[i].step;
+        for (; i < entries.size() && entries[i].step == value; ++i) {
+          if (paths_->isSeparator(i)) {
+            observation_ = true;
+            emitLine(QStringLiteral("--------"));
+          } else {
+            text = entries[i].name + u' ' + text;
+          }
         }
       }
       cursor_ = i;

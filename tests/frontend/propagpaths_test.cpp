@@ -198,6 +198,37 @@ class PropagPathsTest : public QObject {
     QVERIFY(set.countSteps() > 0);
   }
 
+  void stepsBeyondAHundredLevelsAreNeverShown() {
+    // u.a is fed through 61 multiplexers: 124 levels, of which the 100
+    // nearest the unit are shown, in the listing and when stepping.
+    QByteArray pro = "U I top.x I(0.0) -(0.0);F I u.a n0x.q(0.9) -(0);F O u.q -(0) -(0);";
+    for (int i = 0; i <= 60; ++i) {
+      const QByteArray from = i == 60 ? QByteArray("top.x") : "n" + QByteArray::number(i + 1) + "x.q";
+      pro += "M I n" + QByteArray::number(i) + "x.a " + from + "(0.9) -(0);";
+      pro += "M O n" + QByteArray::number(i) + "x.q n" + QByteArray::number(i) + "x.a(0.9) -(0);";
+    }
+    const PathSet set = PathSet::build(QStringLiteral("u"), PropagRecordList::parse(pro));
+    QCOMPARE(set.merged().entries().front().step, -124);
+    QCOMPARE(set.countSteps(), 100);
+    const QStringList listing = set.listing();
+    QCOMPARE(listing.value(3), QStringLiteral("   Step 1) n49x.q "));
+    QCOMPARE(listing.value(102), QStringLiteral("   Step 100) u.a "));
+
+    WorkFolder work(false);
+    work.write(QStringLiteral("diffeq.pro"), pro);
+    PathBrowser browser;
+    QStringList lines;
+    browser.setLineSink([&](const QString& l) { lines << l; });
+    browser.prepare(QStringLiteral("u"));
+    QVERIFY(browser.step());
+    QCOMPARE(lines.value(3), QStringLiteral("   Step 1) n49x.q "));
+    int presses = 1;
+    while (browser.step()) ++presses;
+    QCOMPARE(presses, 99);
+    QVERIFY(lines.contains(QStringLiteral("   Step 100) u.a ")));
+    QVERIFY(!lines.join(u'\n').contains(QStringLiteral("Step 101)")));
+  }
+
   void browserStepsThroughBothParts() {
     WorkFolder work(false);
     work.write(QStringLiteral("diffeq.pro"), kSimple);
