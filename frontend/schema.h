@@ -29,6 +29,7 @@ QString RunAnalysisFirstMessage();
 class TSchemaView : public QWidget {
   Q_OBJECT
  public:
+  // A picture area inside the schema window.
   explicit TSchemaView(QWidget* parent);
   ~TSchemaView() override;
 
@@ -63,17 +64,25 @@ class TFormSchema : public QWidget {
   // Reads the report from `fileName` instead of "diffeq.txt" (tests).
   void setReportFile(const QString& fileName);
 
-  // Event handlers.
+  // Creation: "|<", ">" and "Itm" disabled, "All" enabled.
   void FormCreate();
+  // Activation: back to the remembered place, chains and loops drawn again.
   void FormActivate();
+  // Deactivation: the window's place is remembered.
   void FormDeactivate();
+  // Closing: the main window's "Circuit Schema" box is cleared, the paths dropped.
   void FormClose();
-  // A click on the picture at a point of the client area.
+  // A click on the picture at a point of the client area: help, or selection
+  // of a function unit and preparation of its paths.
   void SchemaClick(QPoint clientPosition);
-  void Button1Click();  // "|<"
-  void Button3Click();  // ">"
-  void Button5Click();  // "Itm"
-  void Button2Click();  // "All"
+  // "|<": stepping starts again from the first entry.
+  void Button1Click();
+  // ">": the next step of the selected unit's paths.
+  void Button3Click();
+  // "Itm": every step of the selected unit listed in the history.
+  void Button5Click();
+  // "All": every step of every function unit listed in the history.
+  void Button2Click();
 
   // Repaints the bare picture: every overlay is removed.
   void RefreshCanvas();

@@ -23,10 +23,13 @@ class TFormTAres : public QWidget {
   // Puts a parsed report into the table.
   void ShowTable(const DetailsTable& table);
 
-  // Event handlers.
+  // Activation: the current details window, back at its remembered place.
   void FormActivate();
+  // Deactivation: the window's place is remembered.
   void FormDeactivate();
+  // Resize: the table takes the window's height less 8 pixels.
   void FormResize();
+  // Closing: the main window's "Testability Details" box is cleared.
   void FormClose();
 
   // The place the window returns to when activated.
