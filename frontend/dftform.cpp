@@ -139,6 +139,12 @@ void TDftForm::buildControls() {
     resetOrderingBox(i);
   }
 
+  SelectionHint = new QLabel(selectionGroup_);
+  SelectionHint->setGeometry(14, 66, 344, 120);
+  SelectionHint->setWordWrap(true);
+  SelectionHint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  SelectionHint->setForegroundRole(QPalette::PlaceholderText);
+
   Button1 = new QPushButton(QStringLiteral("Random"), selectionGroup_);
   Button1->setGeometry(214, 334, 140, 28);
   Button1->setToolTip(QStringLiteral("Generate a random scan layout"));
@@ -222,6 +228,14 @@ void TDftForm::FormCreate() {
 }
 
 void TDftForm::setSelectionVisible(bool visible) {
+  SelectionHint->setVisible(!visible);
+  SelectionHint->setText(ComboBox13->currentIndex() == kPresetRandom
+                             ? QStringLiteral("Press Random to let chance decide which registers are scanned "
+                                              "and how they are chained.")
+                             : QStringLiteral("Choose a full scan preset above, or \"Complete Scan Layout "
+                                              "Selection by User\" to put registers into scan chains A-F "
+                                              "yourself.\n\nThe layout shown here is the one the next "
+                                              "testability analysis applies."));
   HeadingRegister->setVisible(visible);
   HeadingChain->setVisible(visible);
   HeadingInChain->setVisible(visible);

@@ -124,6 +124,8 @@ class TDftForm : public QWidget {
   QLabel* HeadingChain = nullptr;
   QLabel* HeadingInChain = nullptr;
   QLabel* HeadingOrdering = nullptr;
+  // What to do next, shown while the selection controls are hidden.
+  QLabel* SelectionHint = nullptr;
 
  protected:
   void changeEvent(QEvent* event) override;
