@@ -7,6 +7,7 @@
 #include <string>
 
 #include "error.h"
+#include "ga.h"
 
 // Run parameters of the optimiser, set from the command line.
 double MAX_AREA_OVERHEAD = 0.0;
@@ -448,6 +449,10 @@ Command decode(int argc, char* argv[]) {
     POPULATION_SIZE = static_cast<int>(readNumber(rest[3]));
     ELITISM = readNumber(rest[4]) != 0;
     MAX_UNENHANCED_RUNS = static_cast<int>(readNumber(rest[5]));
+    if (MAX_UNENHANCED_RUNS < 0) {  // would never end
+      wrongParameter();
+      return cmd;
+    }
   }
   cmd.file = argv[1];
   if (!fitsBuffer(cmd.file, "input file name")) return cmd;
@@ -455,18 +460,26 @@ Command decode(int argc, char* argv[]) {
   return cmd;
 }
 
-// Analysis of the circuit, after the scan layout `notation` ("-1": none).
+// Analysis of the circuit, after the scan layout `notation` ("-1": none):
+// the Graphviz graph, the analysis (with its propagation record), then the
+// text, TeX and HTML tables, the parameters and the evaluation line.
 void runAnalysis(Circuit& circuit, const char* notation) {
-  // Seam: the testability analysis and its result files are not built yet.
-  (void)circuit;
-  (void)notation;
+  Population layout("TApopulation", 1, getScanChrLen(ORDERED_SCAN, circuit.getNREGs()), ORDERED_SCAN,
+                    &circuit);
+  // A notation that cannot be applied is reported and leaves no results.
+  if (std::strcmp(notation, "-1") != 0 && !layout.implementScanNotation(notation, 0)) return;
+  circuit.export_graphviz();
+  circuit.testability_analysisFULL();
+  circuit.dumpTAresultsTxt();
+  circuit.dumpTAresultsTex();
+  circuit.dumpTAresultsHtml();
+  circuit.dumpResults();
+  circuit.dumpResults2();
 }
 
 // Search for the best scan layout with the genetic algorithm.
 void runOptimiser(Circuit& circuit, int dftTechniques) {
-  // Seam: the layout optimiser is not built yet.
-  (void)circuit;
-  (void)dftTechniques;
+  runGA(&circuit, static_cast<unsigned long>(MAX_UNENHANCED_RUNS), ELITISM, POPULATION_SIZE, dftTechniques, 0);
 }
 
 }  // namespace

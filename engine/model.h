@@ -80,6 +80,10 @@ class Port {
   void setConSrc(Port* p) { conSrc = p; }
   Port* getObsSrc() const { return obsSrc; }
   void setObsSrc(Port* p) { obsSrc = p; }
+  // True for a primary scan pin added by a scan layout (taken out with the layout).
+  bool isLayoutPin() const { return layoutPin; }
+  // Marks the port as a scan pin of a layout.
+  void setLayoutPin(bool v) { layoutPin = v; }
 
  private:
   std::string name;
@@ -98,6 +102,7 @@ class Port {
   double tst = 0.0;
   Port* conSrc = nullptr;
   Port* obsSrc = nullptr;
+  bool layoutPin = false;
 };
 
 class Item {
@@ -233,6 +238,8 @@ class Circuit {
   void dumpTAresultsHtml();
   // Graphviz export of the circuit structure.
   void export_graphviz();
+  // `name` with every '.' replaced by '_', in one shared buffer that the next call overwrites.
+  static const char* name4Graphviz(const std::string& name);
 
   const std::string& getName() const { return name; }
   Item* getIList() const { return ilist; }

@@ -1,0 +1,634 @@
+// The testability analysis driver: controllability forward from the primary
+// inputs, observability backward from the primary outputs, both as work-list
+// propagations over the circuit's ready-port list; then the averages and bit
+// counts. The per-item rules are in propag.cpp.
+#include <algorithm>
+#include <functional>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+#include "analysis.h"
+#include "error.h"
+#include "model.h"
+#include "propag.h"
+
+namespace {
+
+AnalysisSchedule schedule = AnalysisSchedule::INCREMENTAL;
+
+// The two circuit totals every rule receives.
+struct Totals {
+  int nports;  // item input, control-input and bidirectional bits
+  int nclks;   // clock total
+};
+
+Totals totalsOf(const Circuit& c) { return {c.getNIns() + c.getNCins() + c.getNInouts(), c.getNClks()}; }
+
+// A value moves along a link from a port of item `from` to a port of item
+// `to` unless the link is an inner path of one item (a non-output port
+// feeding a port of its own item); the primary port holder's own links move.
+bool linkMoves(const Item* from, const Item* to, const Port* src) {
+  return from != to || src->getType() == OUT || from->getType() == UUA;
+}
+
+bool requiredForFiring(port_type t) { return t == IN || t == CIN_CLK || t == CIN_SEL; }
+
+// Ports a register rule needs: the last IN, OUT and CIN_CLK port of the list.
+struct RegPorts {
+  Port* in = nullptr;
+  Port* clk = nullptr;
+  Port* out = nullptr;
+  bool complete() const { return in && clk && out; }
+};
+
+RegPorts regPortsOf(const Item* i) {
+  RegPorts r;
+  for (Port* p = i->getPList(); p; p = p->getNext()) {
+    if (p->getType() == IN) r.in = p;
+    if (p->getType() == OUT) r.out = p;
+    if (p->getType() == CIN_CLK) r.clk = p;
+  }
+  return r;
+}
+
+// Fires the controllability rule of one item. `roles`: the scan register's
+// roles when already known.
+void fireCon(Circuit& c, Item* i, const Totals& t, const SRegRoles* roles) {
+  switch (i->getType()) {
+    case ADD:
+    case SUB:
+    case MUL:
+    case DIV:
+    case COMP:
+      propagFUCon(i, t.nports, t.nclks);
+      break;
+    case REG: {
+      const RegPorts r = regPortsOf(i);
+      if (!r.complete()) {
+        error("'%s' port(s) missing!\n", i->getName().c_str());
+        break;
+      }
+      propagRegCon(r.in, r.clk, r.out, t.nports, t.nclks);
+      c.addReadyPort(r.out);
+      break;
+    }
+    case MUX:
+      propagMuxCon(i, t.nports, t.nclks);
+      break;
+    case SREG:
+      if (roles)
+        propagSRegConRoles(i, *roles, t.nports, t.nclks);
+      else
+        propagSRegCon(i, t.nports, t.nclks);
+      break;
+    default:
+      error("'%s' item type is unknown!\n", i->getName().c_str());
+      break;
+  }
+}
+
+// Runs the observability rule of one item; true when it changed a value.
+bool fireObs(Item* i, const Totals& t, const SRegRoles* roles) {
+  switch (i->getType()) {
+    case ADD:
+    case SUB:
+    case MUL:
+    case DIV:
+    case COMP:
+      return propagFUObs(i, t.nports, t.nclks) != 0;
+    case REG: {
+      const RegPorts r = regPortsOf(i);
+      if (!r.complete()) {
+        error("'%s' port(s) missing!\n", i->getName().c_str());
+        return false;
+      }
+      return propagRegObs(i, r.in, r.clk, r.out, t.nports, t.nclks) != 0;
+    }
+    case MUX:
+      return propagMuxObs(i, t.nports, t.nclks) != 0;
+    case SREG:
+      return (roles ? propagSRegObsRoles(i, *roles, t.nports, t.nclks)
+                    : propagSRegObs(i, t.nports, t.nclks)) != 0;
+    default:
+      error("'%s' item type is unknown!\n", i->getName().c_str());
+      return false;
+  }
+}
+
+// The port of a ready-list entry, with the two checks both link passes make.
+Port* readyEntryPort(const ReadyPort* r) {
+  Port* s = r->getPort();
+  if (!s) {
+    error("readyPort points to NO Port-object (pointer to Port is NULL)!\n");
+    return nullptr;
+  }
+  if (!s->getItem()) {
+    error("%s points to NO item (poiter to Item is NULL)\n", s->getName().c_str());
+    return nullptr;
+  }
+  return s;
+}
+
+// Forward link pass over the entries from `head` up to `stopAt` (exclusive):
+// every port driven from a ready port and not yet ready takes its value.
+// `onAdd` is told about every port added. True when a port was added.
+template <class OnAdd>
+bool conLinkPass(Circuit& c, ReadyPort* head, const ReadyPort* stopAt, OnAdd&& onAdd) {
+  bool change = false;
+  for (ReadyPort* r = head; r != stopAt; r = r->getNext()) {
+    Port* s = readyEntryPort(r);
+    if (!s) continue;
+    const Item* from = s->getItem();
+    for (LinkToPort* l = s->getLinkToPortPtr(); l; l = l->getNext()) {
+      Port* t = l->getPort();
+      if (!t) {
+        error("linkToPort points to NO Port-object (pointer to Port is NULL)\n");
+        continue;
+      }
+      if (!t->getItem()) {
+        error("Port object point to NO Item-object (pointer to Item object is NULL)!\n");
+        continue;
+      }
+      if (!linkMoves(from, t->getItem(), s) || t->inReadyList()) continue;
+      c.addReadyPort(t);
+      t->setCon(s->getCon());
+      t->setNClks(s->getNClks());
+      t->setNPorts(s->getNPorts());
+      t->setMultC(s->getMultC());
+      t->setConSrc(s);
+      change = true;
+      onAdd(t);
+    }
+  }
+  return change;
+}
+
+// One backward step: driver `d` of ready port `s` joins the list and takes
+// the observability of `s` when that is higher. True when `d` was added.
+bool obsLinkStep(Circuit& c, Port* s, Port* d) {
+  if (!linkMoves(d->getItem(), s->getItem(), d) || d->inReadyList()) return false;
+  c.addReadyPort(d);
+  if (d->getObs() < s->getObs()) {
+    d->setObs(s->getObs());
+    d->setNClks(s->getNClks());
+    d->setNPorts(s->getNPorts());
+    d->setMultC(s->getMultC());
+    d->setObsSrc(s);
+  }
+  return true;
+}
+
+// Backward link pass by scanning every link of the circuit for every ready port.
+void obsLinkPassScan(Circuit& c, ReadyPort* head) {
+  for (ReadyPort* r = head; r; r = r->getNext()) {
+    Port* s = readyEntryPort(r);
+    if (!s) continue;
+    for (Item* j = c.getIList(); j; j = j->getNext())
+      for (Port* d = j->getPList(); d; d = d->getNext())
+        for (LinkToPort* l = d->getLinkToPortPtr(); l; l = l->getNext()) {
+          if (!l->getPort()) {
+            error("###linkToPort points to NO Port-object (pointer to Port is NULL)\n");
+            continue;
+          }
+          if (l->getPort() != s) continue;
+          if (!d->getItem()) {
+            error("Port object point to NO Item-object (pointer to Item object is NULL)!\n");
+            continue;
+          }
+          obsLinkStep(c, s, d);
+        }
+  }
+}
+
+// Clears the controllability side of every port (obsSrc is kept).
+void resetForCon(const Circuit& c) {
+  for (Item* i = c.getIList(); i; i = i->getNext())
+    for (Port* p = i->getPList(); p; p = p->getNext()) {
+      p->setCon(0.0);
+      p->setObs(0.0);
+      p->setTst(0.0);
+      p->setMultC(0.0);
+      p->setNPorts(0);
+      p->setNClks(0);
+      p->setConSrc(nullptr);
+    }
+}
+
+// Clears the observability side of every port (con, tst and conSrc are kept).
+void resetForObs(const Circuit& c) {
+  for (Item* i = c.getIList(); i; i = i->getNext())
+    for (Port* p = i->getPList(); p; p = p->getNext()) {
+      p->setObs(0.0);
+      p->setMultC(0.0);
+      p->setNPorts(0);
+      p->setNClks(0);
+      p->setObsSrc(nullptr);
+    }
+}
+
+// Puts the primary ports of the given kinds in the ready list as sources.
+template <class Pred>
+void seedPrimaryPorts(Circuit& c, Pred isSource, void (Port::*setValue)(double)) {
+  Item* holder = c.getPortHolder();
+  if (!holder) return;
+  for (Port* p = holder->getPList(); p; p = p->getNext()) {
+    if (!isSource(p->getType())) continue;
+    c.addReadyPort(p);
+    (p->*setValue)(1.0);
+    p->setMultC(1.0);
+  }
+}
+
+// One semi-propagation by full walk: the first multiplexer or scan register
+// not yet fired whose semi rule raises a value.
+bool semiStepWalk(const Circuit& c, const Totals& t) {
+  for (Item* i = c.getIList(); i; i = i->getNext()) {
+    if (i->propagDone()) continue;
+    if (i->getType() == MUX && semiPropagMuxCon(i, t.nports, t.nclks)) return true;
+    if (i->getType() == SREG && semiPropagSRegCon(i, t.nports, t.nclks)) return true;
+  }
+  return false;
+}
+
+void setTstFromConObs(const Circuit& c) {
+  for (Item* i = c.getIList(); i; i = i->getNext())
+    for (Port* p = i->getPList(); p; p = p->getNext()) p->setTst((p->getCon() + p->getObs()) * 0.5);
+}
+
+// ---------------------------------------------------------------- incremental schedule
+
+// Open-addressing map from object addresses to indexes.
+class AddressIndex {
+ public:
+  void reset(size_t n) {
+    size_t cap = 16;
+    bits = 4;
+    while (cap < 2 * n + 2) cap <<= 1, ++bits;
+    slots.assign(cap, Slot{});
+  }
+  void insert(const void* key, int value) {
+    size_t k = home(key);
+    while (slots[k].key) k = (k + 1) & (slots.size() - 1);
+    slots[k] = {key, value};
+  }
+  // The value stored for `key`, or -1.
+  int find(const void* key) const {
+    for (size_t k = home(key);; k = (k + 1) & (slots.size() - 1)) {
+      if (slots[k].key == key) return slots[k].value;
+      if (!slots[k].key) return -1;
+    }
+  }
+
+ private:
+  struct Slot {
+    const void* key = nullptr;
+    int value = -1;
+  };
+  size_t home(const void* key) const {
+    std::uint64_t x = reinterpret_cast<std::uintptr_t>(key);
+    x *= 0x9E3779B97F4A7C15ULL;
+    return static_cast<size_t>(x >> (64 - bits));
+  }
+  std::vector<Slot> slots;
+  int bits = 4;
+};
+
+// Work lists and indexes of the incremental schedule. One instance is reused
+// by every analysis so that repeated analyses do not allocate once warm.
+class IncrementalSchedule {
+ public:
+  // Indexes the circuit; false when it is not well formed (the full walks then run).
+  bool prepare(const Circuit& c, bool withDrivers) {
+    items.clear();
+    size_t nports = 0;
+    for (Item* i = c.getIList(); i; i = i->getNext()) {
+      items.push_back(i);
+      for (Port* p = i->getPList(); p; p = p->getNext()) ++nports;
+    }
+    itemIndex.reset(items.size());
+    portIndex.reset(nports);
+    int slot = 0;
+    for (size_t k = 0; k < items.size(); ++k) {
+      Item* i = items[k];
+      if (i->getCircuit() != &c || !knownKind(i->getType())) return false;
+      if (i->getType() == REG && !regPortsOf(i).complete()) return false;
+      itemIndex.insert(i, static_cast<int>(k));
+      for (Port* p = i->getPList(); p; p = p->getNext()) {
+        if (p->getItem() != i) return false;
+        portIndex.insert(p, slot++);
+      }
+    }
+    // Every link must lead to a port of this circuit.
+    for (Item* i : items)
+      for (Port* p = i->getPList(); p; p = p->getNext())
+        for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext())
+          if (!l->getPort() || portIndex.find(l->getPort()) < 0) return false;
+    pending.assign(items.size(), 0);
+    marked.assign(items.size(), 0);
+    work.clear();
+    work.reserve(items.size());
+    classifyScanRegisters();
+    if (withDrivers) indexDrivers(static_cast<size_t>(slot));
+    return true;
+  }
+
+  void runCon(Circuit& c) {
+    const Totals t = totalsOf(c);
+    // Items wait for their IN and control ports; those without any fire at once.
+    std::vector<int>& fire = firing;
+    fire.clear();
+    for (size_t k = 0; k < items.size(); ++k) {
+      if (items[k]->getType() == UUA) continue;
+      int n = 0;
+      for (Port* p = items[k]->getPList(); p; p = p->getNext()) n += requiredForFiring(p->getType());
+      pending[k] = n;
+      if (n == 0) fire.push_back(static_cast<int>(k));
+    }
+    auto onAdd = [&](const Port* p) {
+      Item* j = p->getItem();
+      if (j->getType() == UUA) return;
+      const int k = itemIndex.find(j);
+      if (requiredForFiring(p->getType()) && --pending[k] == 0) fire.push_back(k);
+      if ((j->getType() == MUX || j->getType() == SREG) && !marked[k]) {
+        marked[k] = 1;
+        work.push_back(k);
+        std::push_heap(work.begin(), work.end(), std::greater<int>());
+      }
+    };
+    const ReadyPort* stopAt = nullptr;
+    bool change;
+    do {
+      ReadyPort* head = c.getReadyPorts();
+      change = conLinkPass(c, head, stopAt, onAdd);
+      stopAt = head;
+      if (!fire.empty()) {
+        std::sort(fire.begin(), fire.end());
+        for (int k : fire) {
+          items[k]->setPropagDone(true);
+          fireCon(c, items[k], t, rolesOf(k, false));
+        }
+        fire.clear();
+        change = true;
+      }
+      if (!change) change = semiStep(t);
+    } while (change);
+  }
+
+  void runObs(Circuit& c) {
+    const Totals t = totalsOf(c);
+    work.clear();
+    auto onAdd = [&](const Port* d) {
+      Item* j = d->getItem();
+      if (j->getType() == UUA) return;
+      const int k = itemIndex.find(j);
+      if (!marked[k]) {
+        marked[k] = 1;
+        work.push_back(k);
+      }
+    };
+    const ReadyPort* stopAt = nullptr;
+    bool change;
+    do {
+      ReadyPort* head = c.getReadyPorts();
+      for (ReadyPort* r = head; r != stopAt; r = r->getNext()) {
+        Port* s = r->getPort();
+        const int slot = portIndex.find(s);
+        for (int e = driverStart[slot]; e < driverStart[slot + 1]; ++e)
+          if (obsLinkStep(c, s, drivers[e])) onAdd(drivers[e]);
+      }
+      stopAt = head;
+      // Only items with a port that joined the list can raise a value.
+      std::sort(work.begin(), work.end());
+      change = false;
+      for (int k : work) {
+        marked[k] = 0;
+        if (!items[k]->propagDone() && fireObs(items[k], t, rolesOf(k, false))) change = true;
+      }
+      work.clear();
+    } while (change);
+  }
+
+ private:
+  static bool knownKind(item_type t) { return t == UUA || isFunctionalUnit(t) || t == REG || t == MUX || t == SREG; }
+
+  // The scan register roles of every SREG, classified once (no name tests later).
+  void classifyScanRegisters() {
+    sregStart.assign(items.size() + 1, 0);
+    sregPorts.clear();
+    for (size_t k = 0; k < items.size(); ++k) {
+      sregStart[k] = static_cast<int>(sregPorts.size());
+      if (items[k]->getType() != SREG) continue;
+      for (Port* p = items[k]->getPList(); p; p = p->getNext()) sregPorts.push_back({p, sregRoleOf(p)});
+    }
+    sregStart[items.size()] = static_cast<int>(sregPorts.size());
+  }
+
+  // Roles of item k when it is a scan register, else null (the result lives until the next call).
+  const SRegRoles* rolesOf(int k, bool readyOnly) {
+    if (items[k]->getType() != SREG) return nullptr;
+    roles = SRegRoles{};
+    for (int e = sregStart[k]; e < sregStart[k + 1]; ++e)
+      assignSRegRole(roles, sregPorts[e].first, sregPorts[e].second, readyOnly);
+    return &roles;
+  }
+
+  // The semi-propagation step: the first multiplexer or scan register (in
+  // item order) whose semi rule raises a value. Only items with a port that
+  // joined the list since their last try can succeed or change anything.
+  bool semiStep(const Totals& t) {
+    while (!work.empty()) {
+      std::pop_heap(work.begin(), work.end(), std::greater<int>());
+      const int k = work.back();
+      work.pop_back();
+      marked[k] = 0;
+      Item* i = items[k];
+      if (i->propagDone()) continue;
+      const int raised = i->getType() == MUX ? semiPropagMuxCon(i, t.nports, t.nclks)
+                                             : semiPropagSRegConRoles(i, *rolesOf(k, true), t.nports, t.nclks);
+      if (raised) return true;
+    }
+    return false;
+  }
+
+  // For every port, the ports driving it, in the order of a scan of all links
+  // (items, then ports, then fan-out entries, each in list order).
+  void indexDrivers(size_t nports) {
+    driverStart.assign(nports + 1, 0);
+    for (Item* i : items)
+      for (Port* p = i->getPList(); p; p = p->getNext())
+        for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext()) ++driverStart[portIndex.find(l->getPort()) + 1];
+    for (size_t s = 0; s < nports; ++s) driverStart[s + 1] += driverStart[s];
+    drivers.resize(static_cast<size_t>(driverStart[nports]));
+    fillPos.assign(driverStart.begin(), driverStart.end() - 1);
+    for (Item* i : items)
+      for (Port* p = i->getPList(); p; p = p->getNext())
+        for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext())
+          drivers[fillPos[portIndex.find(l->getPort())]++] = p;
+  }
+
+  std::vector<Item*> items;  // item list order
+  AddressIndex itemIndex;
+  AddressIndex portIndex;
+  std::vector<int> pending;  // ports an item still waits for
+  std::vector<unsigned char> marked;
+  std::vector<int> work;    // items to try (heap for the semi step, list for the sweep)
+  std::vector<int> firing;  // items ready to fire in the current sweep
+  std::vector<int> sregStart;
+  std::vector<std::pair<Port*, SRegRole>> sregPorts;
+  SRegRoles roles;
+  std::vector<int> driverStart;
+  std::vector<int> fillPos;
+  std::vector<Port*> drivers;
+};
+
+IncrementalSchedule& incremental() {
+  static IncrementalSchedule s;
+  return s;
+}
+
+}  // namespace
+
+AnalysisSchedule setAnalysisSchedule(AnalysisSchedule s) {
+  const AnalysisSchedule previous = schedule;
+  schedule = s;
+  return previous;
+}
+
+// ---------------------------------------------------------------- Circuit
+
+void Circuit::controllability_analysis() {
+  resetForCon(*this);
+  destroyReadyPortList();
+  ResetPropagatedItems();
+  seedPrimaryPorts(*this, [](port_type t) { return t == IN || t == INOUT || t == CIN_CLK || t == CIN_SEL; },
+                   &Port::setCon);
+  if (schedule == AnalysisSchedule::INCREMENTAL && incremental().prepare(*this, false)) {
+    incremental().runCon(*this);
+    return;
+  }
+  const Totals t = totalsOf(*this);
+  bool change;
+  do {
+    change = conLinkPass(*this, rp, nullptr, [](const Port*) {});
+    if (itemsConPropag()) change = true;
+    if (!change) change = semiStepWalk(*this, t);
+  } while (change);
+}
+
+void Circuit::observability_analysis() {
+  resetForObs(*this);
+  destroyReadyPortList();
+  ResetPropagatedItems();
+  seedPrimaryPorts(*this, [](port_type t) { return t == OUT || t == INOUT; }, &Port::setObs);
+  if (schedule == AnalysisSchedule::INCREMENTAL && incremental().prepare(*this, true)) {
+    incremental().runObs(*this);
+    return;
+  }
+  bool change;
+  do {
+    obsLinkPassScan(*this, rp);
+    change = itemsObsPropag();
+  } while (change);
+}
+
+bool Circuit::itemsConPropag() {
+  const Totals t = totalsOf(*this);
+  bool result = false;
+  for (Item* i = ilist; i; i = i->getNext()) {
+    if (i->getType() == UUA || i->propagDone()) continue;
+    bool ready = true;
+    for (Port* p = i->getPList(); p && ready; p = p->getNext())
+      if (requiredForFiring(p->getType()) && !p->inReadyList()) ready = false;
+    if (!ready) continue;
+    i->setPropagDone(true);
+    result = true;
+    fireCon(*this, i, t, nullptr);
+  }
+  return result;
+}
+
+bool Circuit::itemsObsPropag() {
+  const Totals t = totalsOf(*this);
+  bool result = false;
+  for (Item* i = ilist; i; i = i->getNext()) {
+    if (i->getType() == UUA || i->propagDone()) continue;
+    if (fireObs(i, t, nullptr)) result = true;
+  }
+  return result;
+}
+
+void Circuit::testability_analysisFULL() {
+  std::printf("Running testability analysis (current part: ");
+  std::fflush(stdout);
+  for (Item* i = ilist; i; i = i->getNext())
+    for (Port* p = i->getPList(); p; p = p->getNext()) {
+      p->setCon(0.0);
+      p->setObs(0.0);
+      p->setTst(0.0);
+    }
+  controllability_analysis();
+  observability_analysis();
+  setTstFromConObs(*this);
+  evalCon();
+  evalObs();
+  evalTst();
+  std::printf("\rTestability analysis done.            ");
+  std::printf("                                       \n");
+  dumpPropagInfo();
+}
+
+void Circuit::testability_analysis() {
+  for (Item* i = ilist; i; i = i->getNext())
+    for (Port* p = i->getPList(); p; p = p->getNext()) {
+      p->setCon(0.0);
+      p->setObs(0.0);
+      p->setTst(0.0);
+    }
+  controllability_analysis();
+  setTstFromConObs(*this);
+  evalCon();
+  evalObs();
+  evalTst();
+}
+
+namespace {
+
+// Mean of a port value over every non-control port; 0 when there is none.
+double meanOverDataPorts(const Circuit& c, double (Port::*value)() const) {
+  double sum = 0.0;
+  long n = 0;
+  for (Item* i = c.getIList(); i; i = i->getNext())
+    for (Port* p = i->getPList(); p; p = p->getNext()) {
+      if (isControlInput(p->getType())) continue;
+      sum += (p->*value)();
+      ++n;
+    }
+  return n ? sum / static_cast<double>(n) : 0.0;
+}
+
+// Bits of the ports that satisfy `pred`.
+template <class Pred>
+int bitsWhere(const Circuit& c, Pred pred) {
+  int bits = 0;
+  for (Item* i = c.getIList(); i; i = i->getNext())
+    for (Port* p = i->getPList(); p; p = p->getNext())
+      if (pred(*p)) bits += p->getNBits();
+  return bits;
+}
+
+}  // namespace
+
+void Circuit::evalCon() { con = meanOverDataPorts(*this, &Port::getCon); }
+void Circuit::evalObs() { obs = meanOverDataPorts(*this, &Port::getObs); }
+void Circuit::evalTst() { tst = meanOverDataPorts(*this, &Port::getTst); }
+
+int Circuit::getNConNodes() const {
+  return bitsWhere(*this, [](const Port& p) { return p.getCon() > 0.0; });
+}
+int Circuit::getNObsNodes() const {
+  return bitsWhere(*this, [](const Port& p) { return p.getObs() > 0.0; });
+}
+int Circuit::getNTstNodes() const {
+  return bitsWhere(*this, [](const Port& p) { return p.getCon() > 0.0 && p.getObs() > 0.0; });
+}

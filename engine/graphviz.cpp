@@ -1,0 +1,124 @@
+// Export of the circuit structure as a Graphviz "dot" graph: one cluster of
+// ports per item (inner paths inside), links between items as edges labelled
+// with their bit widths.
+#include <cctype>
+#include <cstdio>
+#include <string>
+
+#include "error.h"
+#include "model.h"
+#include "reports.h"
+
+namespace {
+
+// Shared result buffer of name4Graphviz.
+std::string graphvizName;
+
+bool isKeyword(const std::string& s) {
+  static const char* const keywords[] = {"node", "edge", "graph", "digraph", "subgraph", "strict"};
+  for (const char* k : keywords) {
+    if (s.size() != std::char_traits<char>::length(k)) continue;
+    bool same = true;
+    for (size_t i = 0; i < s.size() && same; ++i)
+      same = std::tolower(static_cast<unsigned char>(s[i])) == k[i];
+    if (same) return true;
+  }
+  return false;
+}
+
+// True when `s` can stand unquoted as a dot identifier: letters, digits and
+// '_', not starting with a digit, not a keyword.
+bool isPlainId(const std::string& s) {
+  if (s.empty() || std::isdigit(static_cast<unsigned char>(s[0]))) return false;
+  for (char ch : s)
+    if (!std::isalnum(static_cast<unsigned char>(ch)) && ch != '_') return false;
+  return !isKeyword(s);
+}
+
+// Text for the inside of a dot quoted string: quotes and backslashes escaped.
+std::string quotedText(const std::string& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (char ch : s) {
+    if (ch == '"' || ch == '\\') out += '\\';
+    out += ch;
+  }
+  return out;
+}
+
+// A converted name as a dot identifier: as it is when plain, quoted otherwise.
+std::string dotId(const std::string& converted) {
+  return isPlainId(converted) ? converted : "\"" + quotedText(converted) + "\"";
+}
+
+// The identifier of a node (a port).
+std::string nodeId(const std::string& name) { return dotId(Circuit::name4Graphviz(name)); }
+
+}  // namespace
+
+const char* Circuit::name4Graphviz(const std::string& n) {
+  graphvizName = n;
+  for (char& ch : graphvizName)
+    if (ch == NAME_SEPARATOR) ch = '_';
+  return graphvizName.c_str();
+}
+
+void Circuit::export_graphviz() {
+  const std::string graphName = name4Graphviz(name);
+  const std::string fileName = resultFileName(graphName, ".dot");
+  std::printf("Exporting circuit structure to file '%s' in Graphviz format\n", fileName.c_str());
+  std::fflush(stdout);
+  FILE* f = std::fopen(resultPath(fileName).c_str(), "w");
+  if (!f) {
+    error("Circuit::export_graphviz - can't open output file %s.dot!\n", graphName.c_str());
+    return;
+  }
+  std::fprintf(f, "digraph %s {\n", dotId(graphName).c_str());
+  std::fputs("\n\t//size=\"60,35\";\n\tratio=fill;\n\trankdir=LR;\n\t//fontsize=40;\n\n", f);
+  std::fprintf(f, "//\tsubgraph %s {\n", dotId("cluster_" + graphName).c_str());
+
+  for (Item* i = ilist; i; i = i->getNext()) {
+    if (i->getType() == UUA) continue;
+    const std::string itemName = name4Graphviz(i->getName());
+    std::fprintf(f,
+                 "\t\tsubgraph %s {style=filled; color=lightgrey; node [style=filled, color=white]; ",
+                 dotId("cluster_" + itemName).c_str());
+    for (Port* p = i->getPList(); p; p = p->getNext()) {
+      const std::string id = nodeId(p->getName());
+      if (isControlInput(p->getType())) {
+        std::fprintf(f, " %s;", id.c_str());
+      } else if (p->getType() == IN && p->getLinkToPortPtr()) {
+        for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext()) {
+          const Port* t = l->getPort();
+          if (!t || t->getItem() != i) continue;
+          std::fprintf(f, " %s ", id.c_str());
+          std::fprintf(f, "-> %s ", nodeId(t->getName()).c_str());
+          if (p->getNBits() > 1) std::fprintf(f, "[style=bold, label=\"%ld\"];", long{p->getNBits()});
+        }
+      } else {
+        std::fprintf(f, "%s; ", id.c_str());
+      }
+    }
+    std::fprintf(f, " label=\"%s\";}\n", quotedText(itemName).c_str());
+  }
+
+  for (Item* i = ilist; i; i = i->getNext())
+    for (Port* p = i->getPList(); p; p = p->getNext())
+      for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext()) {
+        const Port* t = l->getPort();
+        if (!t) {
+          error("Circuit::exportGraphviz(): lptr->getPort() is NULL");
+          continue;
+        }
+        // Inner paths were drawn in the clusters; the primary port holder has none.
+        if (t->getItem() == i && p->getType() == IN && i->getType() != UUA) continue;
+        std::fprintf(f, "\t\t%s -> ", nodeId(p->getName()).c_str());
+        std::fprintf(f, "%s ", nodeId(t->getName()).c_str());
+        if (p->getNBits() > 1) std::fprintf(f, "[style=bold, label=\"%ld\"];\n", long{p->getNBits()});
+      }
+
+  std::fprintf(f, "\n//\t\tratio=2.0; label=\"%s i path graph\";\n//\t}\n", quotedText(graphName).c_str());
+  std::fputs("}\n", f);
+  const bool failed = std::ferror(f) != 0;
+  if (std::fclose(f) != 0 || failed) error("Circuit::export_graphviz - can't write output file %s.dot!\n", graphName.c_str());
+}
