@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the project, analyses the bundled examples, then lets the layout
-# solver design the scan chains of the benchmark circuit diffeq with the
-# front end's default settings and shows the layout it found.
+# Builds the project. With a display it starts the lumeno front end on the
+# benchmark diffeq; without one it analyses the bundled examples, then lets
+# the layout solver design the scan chains of diffeq with the front end's
+# default settings and shows the layout it found.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/setup.sh" "$root/build"
