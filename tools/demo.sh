@@ -1,10 +1,23 @@
 #!/usr/bin/env bash
-# Builds the project, analyses the bundled examples, then lets the layout
-# solver design the scan chains of the benchmark circuit diffeq with the
-# front end's default settings and shows the layout it found.
+# Builds the project. With a display it starts the lumeno front end on the
+# benchmark diffeq; without one it analyses the bundled examples, then lets
+# the layout solver design the scan chains of diffeq with the front end's
+# default settings and shows the layout it found.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/tools/setup.sh" "$root/build"
+
+# With a display (DISPLAY or WAYLAND_DISPLAY set) the demo is the lumeno front
+# end, working on a copy of the benchmark diffeq in build/lumeno-demo.
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -x "$root/build/frontend/lumeno" ]; then
+  work="$root/build/lumeno-demo"
+  mkdir -p "$work"
+  [ -f "$work/diffeq" ] || cp "$root/examples/diffeq" "$work/"
+  cd "$work"
+  echo "Starting lumeno in $work"
+  exec "$root/build/frontend/lumeno"
+fi
+
 out="$root/build/demo"
 rm -rf "$out"
 mkdir -p "$out"

@@ -1,0 +1,67 @@
+#include "helpwindow.h"
+
+#include <QFile>
+#include <QPointer>
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "appstate.h"
+#include "mainform.h"
+
+namespace {
+
+QPointer<THelpWindow>& helpWindow() {
+  static QPointer<THelpWindow> window;
+  return window;
+}
+
+}  // namespace
+
+QString HelpPageUrl(const QString& topic) {
+  QString name = topic.trimmed().toLower();
+  if (name.endsWith(QStringLiteral(".hlp"))) name.chop(4);
+  if (name.isEmpty()) return {};
+  for (QChar c : name)
+    if (!c.isLetter()) return {};
+  const QString path = QStringLiteral(":/lumeno/help/%1.html").arg(name);
+  if (!QFile::exists(path)) return {};
+  return QStringLiteral("qrc") + path;
+}
+
+THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), browser_(new QTextBrowser(this)) {
+  setWindowTitle(QStringLiteral("Lumeno Help"));
+  resize(640, 560);
+  auto* bar = new QToolBar(this);
+  bar->addAction(QStringLiteral("Contents"), this, [this] { showTopic(QString::fromLatin1(kHelpTutorial)); });
+  bar->addAction(QStringLiteral("Back"), browser_, &QTextBrowser::backward);
+  bar->addAction(QStringLiteral("Forward"), browser_, &QTextBrowser::forward);
+  browser_->setOpenLinks(true);
+  browser_->setOpenExternalLinks(false);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(bar);
+  layout->addWidget(browser_);
+}
+
+bool THelpWindow::showTopic(const QString& topic) {
+  const QString url = HelpPageUrl(topic);
+  if (url.isEmpty()) return false;
+  browser_->setSource(QUrl(url));
+  return true;
+}
+
+void ShowHelpTopic(const QString& topic) {
+  auto& window = helpWindow();
+  if (!window) window = new THelpWindow(FormMain);
+  if (!window->showTopic(topic)) window->showTopic(QString::fromLatin1(kHelpTutorial));
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+THelpWindow* HelpWindow() { return helpWindow().data(); }
+
+void CloseHelpWindow() { delete helpWindow().data(); }

@@ -1,0 +1,862 @@
+#include "mainform.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLocale>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSaveFile>
+#include <QScrollBar>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTimer>
+
+#include <charconv>
+#include <cmath>
+#include <string>
+
+#include "aboutform.h"
+#include "dftform.h"
+#include "helpwindow.h"
+#include "platform.h"
+#include "schema.h"
+#include "tares.h"
+
+namespace {
+
+// The companion windows whose view boxes can be used.
+constexpr bool kSchemaWindowAvailable = true;
+constexpr bool kDetailsWindowAvailable = true;
+
+const QString kRunningMessage = QStringLiteral("Running... Please wait until the progress bar stops.");
+const QString kResultsFile = QStringLiteral("diffeq.par");
+
+// Slider steps, by track bar: area, I/O, test time, population, runs.
+constexpr std::array<int, 5> kTrackSteps = {1, 1, 1, 10, 50};
+
+std::size_t at(int i) { return static_cast<std::size_t>(i); }
+
+// Locale-independent text to double: the leading number of the text, 0 if none.
+double textToDouble(const QString& text) {
+  const std::string s = text.trimmed().toStdString();
+  const char* begin = s.data();
+  const char* end = s.data() + s.size();
+  if (begin != end && *begin == '+') ++begin;
+  double value = 0.0;
+  const auto result = std::from_chars(begin, end, value);
+  return result.ec == std::errc() ? value : 0.0;
+}
+
+}  // namespace
+
+QString AnalysisParameters(const QString& notation) {
+  if (notation.isEmpty()) return QStringLiteral("diffeq -n 0 -1");
+  return QStringLiteral("diffeq -n 0 %1").arg(notation);
+}
+
+QString AutoDesignParameters(long areaOverhead, long ioOverhead, long populationSize, bool elitism,
+                             long unenhancedRuns) {
+  return QString::asprintf("diffeq -n 1 1 %ld %ld %ld %s %ld", areaOverhead, ioOverhead, populationSize,
+                           elitism ? "1" : "0", unenhancedRuns);
+}
+
+LastResults ParseResults(const QByteArray& content) {
+  std::array<QString, 8> fields;
+  std::size_t count = 0;
+  QString token;
+  for (char c : content) {
+    if (c == ' ') {
+      if (count < fields.size()) fields[count] = token;
+      ++count;
+      token.clear();
+    } else {
+      token += QChar::fromLatin1(c);
+    }
+  }
+  LastResults results;
+  for (QChar c : fields[0])
+    if (c.isDigit() || c == u'.') results.scanLayout += c;
+  results.nodes = fields[1];
+  results.testability = fields[2];
+  results.testabilityValue = textToDouble(fields[2]);
+  results.conRatio = fields[3];
+  results.obsRatio = fields[4];
+  results.ioOverhead = fields[5];
+  results.areaOverhead = fields[6];
+  results.fitness = fields[7];
+  results.fitnessValue = textToDouble(fields[7]);
+  return results;
+}
+
+int BarValue(double value, double scale) {
+  // A hair above the product keeps figures such as 0.29 from truncating to 28.
+  const double product = value * scale;
+  if (!std::isfinite(product) || product <= 0.0) return 0;
+  if (product >= 100.0) return 100;
+  return static_cast<int>(std::trunc(product + 1e-9));
+}
+
+QStringList ResultHistoryLines(const LastResults& results, bool autoDesign) {
+  QStringList lines;
+  lines << QStringLiteral("\t-results:");
+  lines << (results.scanLayout.isEmpty() ? QStringLiteral("\t\t-scanLayout: none")
+                                         : QStringLiteral("\t\t-scanLayout: ") + RegisterForm(results.scanLayout));
+  lines << QStringLiteral("\t\t-nNodes: ") + results.nodes;
+  lines << QStringLiteral("\t\t-areaOver: ") + results.areaOverhead + QStringLiteral(" %");
+  lines << QStringLiteral("\t\t-pinOver: ") + results.ioOverhead + QStringLiteral(" %");
+  if (autoDesign) lines << QString::asprintf("\t\t-fitness: %f", results.fitnessValue);
+  lines << QString::asprintf("\t\t-testability: %f", results.testabilityValue);
+  lines << QStringLiteral("\t\t-obsRatio: ") + results.obsRatio + QStringLiteral(" %");
+  lines << QStringLiteral("\t\t-conRatio: ") + results.conRatio + QStringLiteral(" %");
+  return lines;
+}
+
+TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
+  FormMain = this;
+  enginePath_ = FindEngine(QCoreApplication::applicationDirPath());
+  buildControls();
+  buildMenu();
+  FormCreate();
+}
+
+TFormMain::~TFormMain() {
+  discardCompanions();
+  if (engine_ != nullptr) {
+    engine_->disconnect(this);
+    engine_->kill();
+    engine_->waitForFinished(2000);
+  }
+  if (FormMain == this) FormMain = nullptr;
+}
+
+void TFormMain::setEnginePath(const QString& path) {
+  enginePath_ = path.isEmpty() ? FindEngine(QCoreApplication::applicationDirPath()) : path;
+}
+
+void TFormMain::setSaveFileNameProvider(std::function<QString()> provider) {
+  saveFileName_ = std::move(provider);
+}
+
+QSlider* TFormMain::addSlider(QWidget* parent, int index, const QString& caption, int y, int max, int step,
+                              int tickInterval, int value, const QString& unit) {
+  const int captionLines = static_cast<int>(caption.count(u'\n')) + 1;
+  auto* label = new QLabel(caption, parent);
+  const int captionWidth = captionLines > 1 ? 246 : 186;
+  label->setGeometry(6, y, captionWidth, 13 * captionLines + 1);
+  // Long captions shrink their font until every line fits the group.
+  QFont captionFont = label->font();
+  while (captionFont.pixelSize() > 8 &&
+         QFontMetrics(captionFont).boundingRect(QRect(0, 0, 1000, 100), 0, caption).width() > captionWidth) {
+    captionFont.setPixelSize(captionFont.pixelSize() - 1);
+  }
+  label->setFont(captionFont);
+  auto* valueLabel = new QLabel(parent);
+  valueLabel->setGeometry(196, y + 13 * (captionLines - 1), 32, 14);
+  valueLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  auto* unitLabel = new QLabel(unit, parent);
+  unitLabel->setGeometry(231, y + 13 * (captionLines - 1), 22, 14);
+  auto* slider = new QSlider(Qt::Horizontal, parent);
+  slider->setGeometry(4, y + 13 * captionLines + 1, 248, 22);
+  slider->setRange(0, max);
+  slider->setSingleStep(step);
+  slider->setPageStep(step);
+  slider->setTickPosition(QSlider::TicksBelow);
+  slider->setTickInterval(tickInterval);
+  slider->setValue(value);
+  TrackBars[at(index)] = slider;
+  TrackBarCaptions[at(index)] = label;
+  TrackBarValues[at(index)] = valueLabel;
+  TrackBarUnits[at(index)] = unitLabel;
+  connect(slider, &QSlider::valueChanged, this, [this, index] { trackBarChange(index); });
+  return slider;
+}
+
+void TFormMain::buildControls() {
+  setWindowTitle(QStringLiteral("Lumeno"));
+  QFont f = font();
+  f.setPixelSize(11);
+  setFont(f);
+
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+
+  // Action
+  auto* action = new QGroupBox(QStringLiteral("Action"), central);
+  action->setGeometry(3, 1, 258, 58);
+  RadioButton1 = new QRadioButton(QStringLiteral("&Testability Analysis"), action);
+  RadioButton1->setGeometry(8, 16, 176, 18);
+  RadioButton1->setToolTip(QStringLiteral("Analyse the testability of diffeq with the scan layout chosen"));
+  RadioButton2 = new QRadioButton(QStringLiteral("&Scan Layout Auto-Designer"), action);
+  RadioButton2->setGeometry(8, 35, 176, 18);
+  RadioButton2->setToolTip(QStringLiteral("Let the genetic algorithm design the best scan layout"));
+  Button4 = new QPushButton(QStringLiteral("&Run"), action);
+  Button4->setGeometry(190, 19, 60, 30);
+  Button4->setToolTip(QStringLiteral("Perform the selected action"));
+  connect(RadioButton1, &QRadioButton::clicked, this, [this] { RadioButton1Click(); });
+  connect(RadioButton2, &QRadioButton::clicked, this, [this] { RadioButton2Click(); });
+  connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
+
+  // Circuit Info
+  auto* info = new QGroupBox(QStringLiteral("Circuit Info"), central);
+  info->setObjectName(QStringLiteral("InfoGroup"));
+  info->setGeometry(3, 61, 258, 166);
+  const std::array<QString, 5> captions = {
+      QStringLiteral("Number of nodes:"), QStringLiteral("Contollable nodes (%):"),
+      QStringLiteral("Observable nodes (%):"), QStringLiteral("Area overhead (%):"),
+      QStringLiteral("I/O overhead (%):")};
+  const std::array<QString, 5> hints = {
+      QStringLiteral("Number of port bits (nodes) of the circuit"),
+      QStringLiteral("Share of the nodes that can be controlled from the primary inputs"),
+      QStringLiteral("Share of the nodes that can be observed at the primary outputs"),
+      QStringLiteral("Extra area of the scan registers, in percent"),
+      QStringLiteral("Extra pins of the scan chains, in percent")};
+  std::array<QLabel*, 5> values{};
+  for (std::size_t i = 0; i < captions.size(); ++i) {
+    const int y = 16 + 16 * static_cast<int>(i);
+    auto* caption = new QLabel(captions[i], info);
+    caption->setGeometry(8, y, 150, 14);
+    caption->setToolTip(hints[i]);
+    auto* value = new QLabel(info);
+    value->setGeometry(160, y, 90, 14);
+    value->setToolTip(hints[i]);
+    values[i] = value;
+  }
+  NodesValue = values[0];
+  ConRatioValue = values[1];
+  ObsRatioValue = values[2];
+  AreaOverValue = values[3];
+  IoOverValue = values[4];
+
+  auto* testabilityLabel = new QLabel(QStringLiteral("Testability:"), info);
+  testabilityLabel->setGeometry(8, 98, 70, 14);
+  TestabilityValue = new QLabel(info);
+  TestabilityValue->setGeometry(80, 98, 70, 14);
+  auto* legend = new QLabel(QStringLiteral("Bad      Perfect"), info);
+  legend->setGeometry(160, 98, 90, 14);
+  TestabilityBar = new QProgressBar(info);
+  TestabilityBar->setGeometry(8, 113, 242, 12);
+  TestabilityBar->setRange(0, 100);
+  TestabilityBar->setTextVisible(false);
+  for (QWidget* w : std::initializer_list<QWidget*>{testabilityLabel, TestabilityValue, legend, TestabilityBar})
+    w->setToolTip(QStringLiteral("Testability of the circuit: 0 (bad) to 1 (perfect)"));
+
+  FitnessLabel = new QLabel(QStringLiteral("Fitness:"), info);
+  FitnessLabel->setGeometry(8, 130, 70, 14);
+  FitnessValue = new QLabel(info);
+  FitnessValue->setGeometry(80, 130, 70, 14);
+  FitnessBar = new QProgressBar(info);
+  FitnessBar->setGeometry(8, 145, 242, 12);
+  FitnessBar->setRange(0, 100);
+  FitnessBar->setTextVisible(false);
+  for (QWidget* w : std::initializer_list<QWidget*>{FitnessLabel, FitnessValue, FitnessBar})
+    w->setToolTip(QStringLiteral("Fitness of the designed scan layout: how well it meets the constraints"));
+  TestTimeLabel = new QLabel(QStringLiteral("Test time estimation:"), info);
+  TestTimeLabel->setGeometry(8, 130, 120, 14);
+  TestTimeLabel->hide();
+  TestTimeValue = new QLabel(info);
+  TestTimeValue->setGeometry(160, 130, 90, 14);
+  TestTimeValue->hide();
+
+  // View
+  auto* view = new QGroupBox(QStringLiteral("View"), central);
+  view->setObjectName(QStringLiteral("ViewGroup"));
+  view->setGeometry(3, 229, 258, 72);
+  CheckBox2 = new QCheckBox(QStringLiteral("Circuit Schema"), view);
+  CheckBox2->setGeometry(8, 15, 150, 18);
+  CheckBox2->setToolTip(QStringLiteral("Show the schema of diffeq"));
+  CheckBox4 = new QCheckBox(QStringLiteral("Scan Layout Prefs"), view);
+  CheckBox4->setGeometry(8, 33, 150, 18);
+  CheckBox4->setToolTip(QStringLiteral("Choose the scan layout to analyse"));
+  CheckBox3 = new QCheckBox(QStringLiteral("Testability Details"), view);
+  CheckBox3->setGeometry(8, 51, 150, 18);
+  CheckBox3->setToolTip(QStringLiteral("Show the testability of every port"));
+  CheckBox5 = new QCheckBox(view);
+  CheckBox5->setGeometry(166, 33, 18, 18);
+  const std::array<QString, 3> loopCaptions = {QStringLiteral("Unbroken"), QStringLiteral("Feedback"),
+                                               QStringLiteral("Loops")};
+  for (std::size_t i = 0; i < loopCaptions.size(); ++i) {
+    auto* label = new QLabel(loopCaptions[i], view);
+    label->setGeometry(186, 18 + 16 * static_cast<int>(i), 66, 14);
+    label->setToolTip(QStringLiteral("Draw the feedback loops that no scan register breaks"));
+    LoopLabels[i] = label;
+  }
+  CheckBox5->setToolTip(QStringLiteral("Draw the feedback loops that no scan register breaks"));
+  connect(CheckBox2, &QCheckBox::toggled, this, [this] { CheckBox2Click(); });
+  connect(CheckBox3, &QCheckBox::toggled, this, [this] { CheckBox3Click(); });
+  connect(CheckBox4, &QCheckBox::toggled, this, [this] { CheckBox4Click(); });
+  connect(CheckBox5, &QCheckBox::toggled, this, [this] { CheckBox5Click(); });
+
+  // Design Constraints
+  ConstraintsGroup = new QGroupBox(QStringLiteral("Design Constraints"), central);
+  ConstraintsGroup->setGeometry(3, 303, 258, 90);
+  addSlider(ConstraintsGroup, 0, QStringLiteral("Max Area Overhead:"), 16, 20, 1, 1, 7, QStringLiteral("%"))
+      ->setToolTip(QStringLiteral("Largest area the scan registers may add, in percent"));
+  addSlider(ConstraintsGroup, 1, QStringLiteral("Max I/O Overhead:"), 52, 100, 1, 10, 13, QStringLiteral("%"))
+      ->setToolTip(QStringLiteral("Largest number of pins the scan chains may add, in percent"));
+  // The test time limit is kept with its default and never shown.
+  auto* testTime = addSlider(ConstraintsGroup, 2, QStringLiteral("Max test time:"), 52, 9999, 1, 1000, 1000,
+                             QStringLiteral("clks"));
+  for (QWidget* w : std::initializer_list<QWidget*>{testTime, TrackBarCaptions[2], TrackBarValues[2], TrackBarUnits[2]})
+    w->hide();
+
+  // Genetic Algorithm Parameters
+  GaGroup = new QGroupBox(QStringLiteral("Genetic Algorithm Parameters"), central);
+  GaGroup->setGeometry(3, 395, 258, 142);
+  CheckBox1 = new QCheckBox(QStringLiteral("&Elitism"), GaGroup);
+  CheckBox1->setGeometry(8, 15, 120, 18);
+  CheckBox1->setToolTip(QStringLiteral("Always keep the best layout of a generation in the next one"));
+  addSlider(GaGroup, 3, QStringLiteral("Population Size:"), 36, 100, 10, 10, 20, QString())
+      ->setToolTip(QStringLiteral("Number of scan layouts in each generation"));
+  addSlider(GaGroup, 4,
+            QStringLiteral("Maximum Number of Runs Without Increasing\nof Average Fitness\nin Population"), 72,
+            9000, 50, 900, 500, QString())
+      ->setToolTip(QStringLiteral("The search stops after this many generations without a better average fitness"));
+
+  // Progress and history
+  ProgressBar1 = new QProgressBar(central);
+  ProgressBar1->setGeometry(3, 540, 258, 14);
+  ProgressBar1->setRange(0, 100);
+  ProgressBar1->setTextVisible(false);
+  ProgressBar1->setToolTip(QStringLiteral("Moves while the engine runs; full when the action is done"));
+
+  Memo1 = new QPlainTextEdit(central);
+  Memo1->setReadOnly(true);
+  Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  Memo1->setTabStopDistance(14);
+  Memo1->setToolTip(QStringLiteral("History of the actions performed"));
+  Button2 = new QPushButton(QStringLiteral("Save"), central);
+  Button2->setToolTip(QStringLiteral("Save the history to a text file"));
+  Button1 = new QPushButton(QStringLiteral("Clear"), central);
+  Button1->setToolTip(QStringLiteral("Clear the history"));
+  connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+  connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+
+  auto* status = new QStatusBar(this);
+  status->setSizeGripEnabled(false);
+  setStatusBar(status);
+
+  Timer1 = new QTimer(this);
+  Timer1->setInterval(100);
+  connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
+}
+
+void TFormMain::buildMenu() {
+  QMenu* menu = menuBar()->addMenu(QStringLiteral("Main Menu"));
+  Topics1 = menu->addAction(QStringLiteral("Tutorial"), this, [this] { Topics1Click(); });
+  Topics1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+  HelpMode1 = menu->addAction(QStringLiteral("Help Mode off"), this, [this] { HelpMode1Click(); });
+  HelpMode1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+  About1 = menu->addAction(QStringLiteral("About"), this, [this] { About1Click(); });
+  menu->addSeparator();
+  Exit2 = menu->addAction(QStringLiteral("Exit"), this, [this] { Exit2Click(); });
+  Exit2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+  // The history fills what the menu and the status bar leave of the window.
+  const int clientHeight = kMainHeight - menuBar()->sizeHint().height() - statusBar()->sizeHint().height();
+  const int memoTop = 557;
+  const int memoHeight = std::max(60, clientHeight - memoTop - 2);
+  Memo1->setGeometry(3, memoTop, 258, memoHeight);
+  const int buttonsLeft = 3 + 258 - Memo1->verticalScrollBar()->sizeHint().width() - 2 * 40 - 3;
+  Button2->setGeometry(buttonsLeft, memoTop + 2, 40, 18);
+  Button1->setGeometry(buttonsLeft + 40, memoTop + 2, 40, 18);
+  Button1->raise();
+  Button2->raise();
+  setFixedSize(kMainWidth, kMainHeight);
+}
+
+void TFormMain::FormCreate() {
+  // An earlier run's results are never taken for a new one.
+  QFile::remove(kResultsFile);
+
+  Memo1->clear();
+  const QDateTime now = CurrentDateTime();
+  const QLocale locale;
+  AppendHistory(QStringLiteral("History (program started %1, %2)")
+                    .arg(locale.toString(now.date(), QLocale::ShortFormat),
+                         locale.toString(now.time(), QLocale::ShortFormat)));
+  AppendHistory(QString(72, u'-'));
+
+  startupFinished = true;
+  CheckBox5->setEnabled(false);
+  for (QLabel* label : LoopLabels) label->setEnabled(false);
+
+  for (QLabel* value : {NodesValue, TestabilityValue, ConRatioValue, ObsRatioValue, AreaOverValue, IoOverValue,
+                        TestTimeValue})
+    value->setText(QStringLiteral("0"));
+  FitnessValue->setText(QStringLiteral("0"));
+
+  RadioButton1->setChecked(true);
+  RadioButton1Click();
+  ClearLayoutGrid();
+  Timer1->stop();
+  ProgressBar1->setValue(0);
+  statusBar()->showMessage(QStringLiteral("Please select an action to be performed."));
+
+  for (int i = 0; i < 5; ++i) trackBarChange(i);
+  updateViewBoxes();
+}
+
+void TFormMain::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  FormShow();
+}
+
+void TFormMain::paintEvent(QPaintEvent* event) {
+  QMainWindow::paintEvent(event);
+  FormPaint();
+}
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+  FormClose();
+  event->accept();
+}
+
+void TFormMain::FormShow() {
+  if (pos() != QPoint(0, 0)) move(0, 0);
+}
+
+void TFormMain::FormPaint() {
+  if (pos() != QPoint(0, 0)) move(0, 0);
+}
+
+void TFormMain::FormClose() {
+  discardCompanions();
+  if (engine_ != nullptr && engine_->state() != QProcess::NotRunning) {
+    engine_->disconnect(this);
+    engine_->kill();
+    engine_->waitForFinished(2000);
+  }
+}
+
+void TFormMain::discardCompanions() {
+  discardScanLayoutWindow();
+  delete aboutBox_;
+  aboutBox_ = nullptr;
+  CloseHelpWindow();
+  discardSchemaWindow();
+  discardDetailsWindow();
+}
+
+void TFormMain::setActionControlsEnabled(bool autoDesign) {
+  ConstraintsGroup->setEnabled(autoDesign);
+  GaGroup->setEnabled(autoDesign);
+  FitnessLabel->setEnabled(autoDesign);
+  FitnessValue->setEnabled(autoDesign);
+  FitnessBar->setEnabled(autoDesign);
+}
+
+void TFormMain::RadioButton1Click() {
+  ProgressBar1->setValue(0);
+  setActionControlsEnabled(false);
+}
+
+void TFormMain::RadioButton2Click() {
+  ProgressBar1->setValue(0);
+  setActionControlsEnabled(true);
+}
+
+void TFormMain::trackBarChange(int index) {
+  QSlider* slider = TrackBars[at(index)];
+  const int step = kTrackSteps[at(index)];
+  const int position = slider->value();
+  const int snapped = position - position % step;
+  if (snapped != position) {
+    slider->setValue(snapped);  // comes back here with the snapped position
+    return;
+  }
+  TrackBarValues[at(index)]->setText(QString::number(snapped));
+}
+
+int TFormMain::trackValue(int index) const {
+  const int position = TrackBars[at(index)]->value();
+  return position - position % kTrackSteps[at(index)];
+}
+
+void TFormMain::TrackBar1Change() { trackBarChange(0); }
+void TFormMain::TrackBar2Change() { trackBarChange(1); }
+void TFormMain::TrackBar3Change() { trackBarChange(2); }
+void TFormMain::TrackBar4Change() { trackBarChange(3); }
+void TFormMain::TrackBar5Change() { trackBarChange(4); }
+
+QString TFormMain::timeText() const {
+  return QLocale().toString(CurrentDateTime().time(), QLocale::ShortFormat);
+}
+
+void TFormMain::AppendHistory(const QString& line) {
+  Memo1->appendPlainText(line);
+  Memo1->horizontalScrollBar()->setValue(0);  // lines start at the left edge
+}
+
+QStringList TFormMain::HistoryLines() const { return Memo1->toPlainText().split(u'\n'); }
+
+bool TFormMain::isRunning() const { return runningAction_ != 0; }
+
+void TFormMain::updateViewBoxes() {
+  // While an auto-design run locks the window its groups are disabled as a
+  // whole; the boxes keep the states set here for when it is unlocked.
+  CheckBox2->setEnabled(kSchemaWindowAvailable);
+  CheckBox3->setEnabled(kDetailsWindowAvailable);
+  CheckBox4->setEnabled(true);
+  const bool loops = kSchemaWindowAvailable && CheckBox2->isChecked();
+  CheckBox5->setEnabled(loops);
+  for (QLabel* label : LoopLabels) label->setEnabled(loops);
+}
+
+void TFormMain::lockWindow() {
+  for (QObject* child : centralWidget()->children()) {
+    auto* w = qobject_cast<QWidget*>(child);
+    if (w != nullptr && w != ProgressBar1) w->setEnabled(false);
+  }
+}
+
+void TFormMain::unlockWindow() {
+  for (QObject* child : centralWidget()->children()) {
+    auto* w = qobject_cast<QWidget*>(child);
+    if (w != nullptr) w->setEnabled(true);
+  }
+  Button4->setEnabled(true);
+  RadioButton1->setEnabled(true);
+  RadioButton2->setEnabled(true);
+  setActionControlsEnabled(RadioButton2->isChecked());
+  updateViewBoxes();
+}
+
+void TFormMain::Button4Click() {
+  if (isRunning()) {
+    statusBar()->showMessage(kRunningMessage);
+    return;
+  }
+  if (enginePath_.isEmpty() || !QFileInfo(enginePath_).isExecutable()) setEnginePath(QString());
+  if (enginePath_.isEmpty()) {
+    statusBar()->showMessage(QStringLiteral("The engine was not found."));
+    ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"),
+                QStringLiteral("The engine '%1' was found neither next to lumeno (%2) nor on the PATH.\n"
+                               "Please install it or put it next to lumeno, then press Run again.")
+                    .arg(QString::fromLatin1(kEngineName), QCoreApplication::applicationDirPath()));
+    return;
+  }
+
+  if (FormSchema != nullptr) FormSchema->Button3->setEnabled(true);
+  CheckBox5->setChecked(false);
+  // A result is only ever the one this run writes.
+  QFile::remove(kResultsFile);
+
+  const bool autoDesign = RadioButton2->isChecked();
+  runningAction_ = autoDesign ? kActionAutoDesign : kActionAnalysis;
+  engineEnded_ = false;
+  engineFailed_ = false;
+  failureReason_.clear();
+
+  if (!autoDesign) {
+    AppendHistory(QStringLiteral("Performing testability analysis"));
+    AppendHistory(QStringLiteral("\t-start time: ") + timeText());
+    Button4->setEnabled(false);
+    RadioButton1->setEnabled(false);
+    RadioButton2->setEnabled(false);
+    Timer1->start();
+    statusBar()->showMessage(kRunningMessage);
+    startEngine(AnalysisParameters(GetLayoutNotation()));
+    CheckBox3->setChecked(false);
+    Button4->setEnabled(true);
+    RadioButton1->setEnabled(true);
+    RadioButton2->setEnabled(true);
+    for (QSlider* slider : TrackBars) slider->setEnabled(true);
+    updateViewBoxes();
+  } else {
+    AppendHistory(QStringLiteral("Performing Scan-DFT"));
+    AppendHistory(QStringLiteral("\t-start time: ") + timeText());
+    lockWindow();
+    statusBar()->showMessage(kRunningMessage);
+    Timer1->start();
+    ProgressBar1->setValue(0);
+    progressUpward_ = true;
+    const long area = trackValue(0);
+    const long io = trackValue(1);
+    const long population = trackValue(3);
+    const long runs = trackValue(4);
+    const bool elitism = CheckBox1->isChecked();
+    AppendHistory(QStringLiteral("\t-run parameters:"));
+    AppendHistory(QString::asprintf("\t\tAreaOver: %ld %%", area));
+    AppendHistory(QString::asprintf("\t\tPinOver: %ld %%", io));
+    AppendHistory(QString::asprintf("\t\tPopulSize: %ld", population));
+    AppendHistory(QString::asprintf("\t\tUnenhRuns: %ld", runs));
+    AppendHistory(QStringLiteral("\t\tElitism: ") + (elitism ? QStringLiteral("on") : QStringLiteral("off")));
+    startEngine(AutoDesignParameters(area, io, population, elitism, runs));
+    CheckBox3->setChecked(false);
+  }
+  actionRun = true;
+}
+
+bool TFormMain::startEngine(const QString& parameters) {
+  auto* process = new QProcess(this);
+  engine_ = process;
+  process->setProgram(enginePath_);
+  process->setArguments(parameters.split(u' ', Qt::SkipEmptyParts));
+  process->setWorkingDirectory(QDir::currentPath());
+  process->setStandardOutputFile(QProcess::nullDevice());
+  connect(process, &QProcess::finished, this, [this, process](int exitCode, QProcess::ExitStatus status) {
+    if (process == engine_) engineFinished(exitCode, status);
+  });
+  connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
+    if (process == engine_) engineError(error);
+  });
+  process->start();
+  if (process->state() != QProcess::NotRunning) process->closeWriteChannel();
+  return true;
+}
+
+void TFormMain::engineFinished(int exitCode, QProcess::ExitStatus status) {
+  if (engineEnded_) return;
+  engineEnded_ = true;
+  if (status == QProcess::CrashExit) {
+    engineFailed_ = true;
+    failureReason_ = QStringLiteral("the engine crashed");
+  } else if (exitCode != 0) {
+    engineFailed_ = true;
+    failureReason_ = QStringLiteral("the engine ended with exit status %1").arg(exitCode);
+  }
+}
+
+void TFormMain::engineError(QProcess::ProcessError error) {
+  if (error != QProcess::FailedToStart || engineEnded_) return;
+  engineEnded_ = true;
+  engineFailed_ = true;
+  failureReason_ = QStringLiteral("the engine could not be started (%1)").arg(engine_->errorString());
+}
+
+void TFormMain::Timer1Timer() {
+  if (!engineEnded_) {
+    // Still running: the bar bounces between its ends.
+    int value = ProgressBar1->value() + (progressUpward_ ? 1 : -1);
+    value = std::clamp(value, 0, 100);
+    ProgressBar1->setValue(value);
+    if (value >= 100) progressUpward_ = false;
+    if (value <= 0) progressUpward_ = true;
+    return;
+  }
+  finishAction();
+}
+
+void TFormMain::finishAction() {
+  Timer1->stop();
+  const int action = runningAction_;
+  runningAction_ = 0;
+  QString engineErrors;
+  if (engine_ != nullptr) {
+    engineErrors = QString::fromLocal8Bit(engine_->readAllStandardError()).trimmed();
+    engine_->deleteLater();
+    engine_ = nullptr;
+  }
+  unlockWindow();
+
+  if (engineFailed_) {
+    ProgressBar1->setValue(0);
+    statusBar()->showMessage(QStringLiteral("Action failed."));
+    reportFailedRun(engineErrors);
+    return;
+  }
+
+  ProgressBar1->setValue(100);
+  statusBar()->showMessage(QStringLiteral("Action done."));
+  if (action == kActionAutoDesign) ClearLayoutGrid();
+  if (!readResults()) {
+    statusBar()->showMessage(QStringLiteral("Action done. No results were read."));
+    return;
+  }
+  showResults();
+  for (const QString& line : ResultHistoryLines(lastResults, action == kActionAutoDesign)) AppendHistory(line);
+  AppendHistory(QStringLiteral("\t-end time: ") + timeText());
+  AppendHistory(QString(20, u'-'));
+
+  if (action == kActionAutoDesign && lastResults.fitnessValue < 50.0) {
+    ShowMessage(this, QMessageBox::Information, QStringLiteral("Info"),
+                QStringLiteral("Probably, solution does not meet design constraints as desired (fitness value is "
+                               "too low).\nIt is possible design constraints are too strict.\nPlease check design "
+                               "constraints and start the process again."));
+  }
+
+  if (action == kActionAutoDesign) {
+    {
+      const QSignalBlocker blocker(CheckBox4);
+      CheckBox4->setChecked(true);
+    }
+    openScanLayoutWindow();
+    {
+      const QSignalBlocker blocker(CheckBox2);
+      CheckBox2->setChecked(true);
+    }
+    updateViewBoxes();
+    openSchemaWindow();
+    if (DftForm != nullptr) DftForm->Button2Click();
+  }
+}
+
+void TFormMain::reportFailedRun(const QString& engineErrors) {
+  AppendHistory(QStringLiteral("\t-failed: ") + failureReason_);
+  AppendHistory(QStringLiteral("\t-end time: ") + timeText());
+  AppendHistory(QString(20, u'-'));
+  QString text = QStringLiteral("The action was not completed: %1.\nNo new results are shown.").arg(failureReason_);
+  if (!engineErrors.isEmpty()) {
+    QString details = engineErrors;
+    if (details.size() > 2000) details = details.left(2000) + QStringLiteral("\n...");
+    text += QStringLiteral("\n\nThe engine reported:\n") + details;
+  }
+  ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), text);
+}
+
+bool TFormMain::readResults() {
+  QFile file(kResultsFile);
+  while (!file.open(QIODevice::ReadOnly)) {
+    const auto choice =
+        ShowMessage(this, QMessageBox::Warning, QStringLiteral("Error"), QStringLiteral("Can't read from 'diffeq.par'!"),
+                    QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
+    if (choice != QMessageBox::Retry) return false;
+  }
+  lastResults = ParseResults(file.readAll());
+  return true;
+}
+
+void TFormMain::showResults() {
+  NodesValue->setText(lastResults.nodes);
+  TestabilityValue->setText(lastResults.testability);
+  TestabilityBar->setValue(BarValue(lastResults.testabilityValue, 100.0));
+  ConRatioValue->setText(lastResults.conRatio);
+  ObsRatioValue->setText(lastResults.obsRatio);
+  IoOverValue->setText(lastResults.ioOverhead);
+  AreaOverValue->setText(lastResults.areaOverhead);
+  FitnessValue->setText(lastResults.fitness);
+  FitnessBar->setValue(BarValue(lastResults.fitnessValue, 1.0));
+}
+
+void TFormMain::CheckBox2Click() {
+  updateViewBoxes();
+  if (CheckBox2->isChecked())
+    openSchemaWindow();
+  else
+    discardSchemaWindow();
+}
+
+void TFormMain::CheckBox3Click() {
+  discardDetailsWindow();
+  if (!CheckBox3->isChecked()) return;
+  auto* window = new TFormTAres(this);
+  window->Fill(QStringLiteral("diffeq.txt"));
+  window->show();
+  window->raise();
+}
+
+void TFormMain::CheckBox4Click() {
+  if (CheckBox4->isChecked())
+    openScanLayoutWindow();
+  else
+    discardScanLayoutWindow();
+}
+
+void TFormMain::CheckBox5Click() {
+  DrawLayoutOnSchema(GetLayoutNotation());
+  if (CheckBox5->isChecked() && FormSchema != nullptr) FormSchema->DrawFeedbackLoops();
+}
+
+void TFormMain::openScanLayoutWindow() {
+  discardScanLayoutWindow();
+  auto* window = new TDftForm(this);
+  window->show();
+  window->raise();
+}
+
+void TFormMain::discardScanLayoutWindow() {
+  if (DftForm == nullptr) return;
+  TDftForm* window = DftForm;
+  DftForm = nullptr;
+  window->hide();
+  window->deleteLater();
+}
+
+void TFormMain::ScanLayoutWindowClosed() { CheckBox4->setChecked(false); }
+
+void TFormMain::openSchemaWindow() {
+  discardSchemaWindow();
+  auto* window = new TFormSchema(this);
+  window->show();
+  window->raise();
+}
+
+void TFormMain::discardSchemaWindow() {
+  if (FormSchema == nullptr) return;
+  TFormSchema* window = FormSchema;
+  FormSchema = nullptr;
+  window->hide();
+  window->deleteLater();
+}
+
+void TFormMain::SchemaWindowClosed() { CheckBox2->setChecked(false); }
+
+void TFormMain::discardDetailsWindow() {
+  if (FormTAres == nullptr) return;
+  TFormTAres* window = FormTAres;
+  FormTAres = nullptr;
+  window->hide();
+  window->deleteLater();
+}
+
+void TFormMain::DetailsWindowClosed() { CheckBox3->setChecked(false); }
+
+void TFormMain::Button1Click() {
+  const QStringList lines = HistoryLines();
+  if (lines.size() <= 2) return;
+  Memo1->setPlainText(lines.mid(0, 2).join(u'\n'));
+}
+
+void TFormMain::Button2Click() {
+  const QString file = saveFileName_ ? saveFileName_()
+                                     : QFileDialog::getSaveFileName(this, QStringLiteral("Save the history to..."),
+                                                                    QString(),
+                                                                    QStringLiteral("Text files (*.txt);;All files (*)"));
+  if (file.isEmpty()) return;
+  QSaveFile out(file);
+  bool ok = out.open(QIODevice::WriteOnly | QIODevice::Text);
+  if (ok) {
+    for (const QString& line : HistoryLines()) {
+      const QByteArray bytes = line.toLocal8Bit() + '\n';
+      if (out.write(bytes) != bytes.size()) ok = false;
+    }
+    ok = ok && out.commit();
+  }
+  if (!ok)
+    ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), QStringLiteral("Can't write to '%1'!").arg(file));
+}
+
+void TFormMain::Topics1Click() { ShowHelpTopic(QString::fromLatin1(kHelpTutorial)); }
+
+void TFormMain::HelpMode1Click() {
+  helpMode = !helpMode;
+  HelpMode1->setText(helpMode ? QStringLiteral("Help Mode on") : QStringLiteral("Help Mode off"));
+  if (FormSchema != nullptr) {
+    if (helpMode)
+      FormSchema->setCursor(Qt::WhatsThisCursor);
+    else
+      FormSchema->unsetCursor();
+  }
+  statusBar()->showMessage(HelpMode1->text());
+}
+
+void TFormMain::About1Click() {
+  if (aboutBox_ == nullptr) aboutBox_ = new TAboutBox(enginePath_, QDir::currentPath(), this);
+  aboutBox_->show();
+  aboutBox_->raise();
+  aboutBox_->activateWindow();
+}
+
+void TFormMain::Exit2Click() { close(); }

@@ -1,0 +1,188 @@
+// The main window "Lumeno": action and parameter selection, engine runs on
+// the benchmark diffeq, the summary figures, the run history, help, and the
+// view boxes that open the companion windows.
+#pragma once
+
+#include <QMainWindow>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+
+#include "appstate.h"
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QSlider;
+class QTimer;
+class TAboutBox;
+
+// Size of the main window, in pixels.
+inline constexpr int kMainWidth = 264;
+inline constexpr int kMainHeight = 745;
+
+// The two actions of the main window.
+enum MainAction { kActionAnalysis = 1, kActionAutoDesign = 2 };
+
+// Engine parameter string of a testability analysis with `notation`
+// ("-1" is passed when it is empty).
+QString AnalysisParameters(const QString& notation);
+
+// Engine parameter string of an auto-design (ordered scan) run.
+QString AutoDesignParameters(long areaOverhead, long ioOverhead, long populationSize, bool elitism,
+                             long unenhancedRuns);
+
+// Splits "diffeq.par" content into results: blank-separated fields, the
+// notation reduced to digits and points; fields that are missing stay empty.
+LastResults ParseResults(const QByteArray& content);
+
+// Value of a 0..100 quality bar: `value` x `scale`, truncated toward zero,
+// kept within the bar.
+int BarValue(double value, double scale);
+
+// The history lines of a results record, "\t-results:" to the "-conRatio:" line.
+QStringList ResultHistoryLines(const LastResults& results, bool autoDesign);
+
+class TFormMain : public QMainWindow {
+  Q_OBJECT
+ public:
+  // Creates the window (FormCreate): deletes "diffeq.par" in the working folder.
+  explicit TFormMain(QWidget* parent = nullptr);
+  ~TFormMain() override;
+
+  // Uses `path` as the engine executable (empty: look it up again).
+  void setEnginePath(const QString& path);
+  // The engine executable used by Run; empty when none was found.
+  QString enginePath() const { return enginePath_; }
+  // Replaces the save dialog with a function returning the chosen file (empty: cancelled).
+  void setSaveFileNameProvider(std::function<QString()> provider);
+
+  // Appends one line to the history area.
+  void AppendHistory(const QString& line);
+  // The history, one entry per line.
+  QStringList HistoryLines() const;
+  // True while an engine run is in progress.
+  bool isRunning() const;
+  // Called by the scan layout window when it is closed by the user.
+  void ScanLayoutWindowClosed();
+  // Called by the schema window when it is closed by the user.
+  void SchemaWindowClosed();
+  // Called by the testability details window when it is closed by the user.
+  void DetailsWindowClosed();
+  // The About window, or null when it is not open.
+  TAboutBox* aboutBox() const { return aboutBox_; }
+
+  // Event handlers, named after their controls.
+  void FormCreate();
+  void FormShow();
+  void FormPaint();
+  void FormClose();
+  void RadioButton1Click();
+  void RadioButton2Click();
+  void Button4Click();
+  void Timer1Timer();
+  void TrackBar1Change();
+  void TrackBar2Change();
+  void TrackBar3Change();
+  void TrackBar4Change();
+  void TrackBar5Change();
+  void CheckBox2Click();
+  void CheckBox3Click();
+  void CheckBox4Click();
+  void CheckBox5Click();
+  void Button1Click();
+  void Button2Click();
+  void Topics1Click();
+  void HelpMode1Click();
+  void About1Click();
+  void Exit2Click();
+
+  // Controls, named after the window description.
+  QRadioButton* RadioButton1 = nullptr;   // "&Testability Analysis"
+  QRadioButton* RadioButton2 = nullptr;   // "&Scan Layout Auto-Designer"
+  QPushButton* Button4 = nullptr;         // "&Run"
+  QLabel* NodesValue = nullptr;
+  QLabel* ConRatioValue = nullptr;
+  QLabel* ObsRatioValue = nullptr;
+  QLabel* AreaOverValue = nullptr;
+  QLabel* IoOverValue = nullptr;
+  QLabel* TestabilityValue = nullptr;
+  QProgressBar* TestabilityBar = nullptr;
+  QLabel* FitnessLabel = nullptr;
+  QLabel* FitnessValue = nullptr;
+  QProgressBar* FitnessBar = nullptr;
+  QLabel* TestTimeLabel = nullptr;        // never shown
+  QLabel* TestTimeValue = nullptr;        // never shown
+  QCheckBox* CheckBox2 = nullptr;         // "Circuit Schema"
+  QCheckBox* CheckBox4 = nullptr;         // "Scan Layout Prefs"
+  QCheckBox* CheckBox3 = nullptr;         // "Testability Details"
+  QCheckBox* CheckBox5 = nullptr;         // unbroken feedback loops
+  std::array<QLabel*, 3> LoopLabels{};    // "Unbroken", "Feedback", "Loops"
+  QGroupBox* ConstraintsGroup = nullptr;  // "Design Constraints"
+  QGroupBox* GaGroup = nullptr;           // "Genetic Algorithm Parameters"
+  QCheckBox* CheckBox1 = nullptr;         // "&Elitism"
+  // TrackBar1 area overhead, 2 I/O overhead, 3 test time (hidden),
+  // 4 population size, 5 runs without increasing.
+  std::array<QSlider*, 5> TrackBars{};
+  std::array<QLabel*, 5> TrackBarCaptions{};
+  std::array<QLabel*, 5> TrackBarValues{};
+  std::array<QLabel*, 5> TrackBarUnits{};
+  QProgressBar* ProgressBar1 = nullptr;
+  QPlainTextEdit* Memo1 = nullptr;        // history
+  QPushButton* Button1 = nullptr;         // "Clear"
+  QPushButton* Button2 = nullptr;         // "Save"
+  QTimer* Timer1 = nullptr;
+  QAction* Topics1 = nullptr;             // "Tutorial"
+  QAction* HelpMode1 = nullptr;           // "Help Mode off" / "Help Mode on"
+  QAction* About1 = nullptr;
+  QAction* Exit2 = nullptr;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void buildControls();
+  void buildMenu();
+  QSlider* addSlider(QWidget* parent, int index, const QString& caption, int y, int max, int step,
+                     int tickInterval, int value, const QString& unit);
+  void trackBarChange(int index);
+  int trackValue(int index) const;
+  void setActionControlsEnabled(bool autoDesign);
+  void lockWindow();
+  void unlockWindow();
+  void updateViewBoxes();
+  bool startEngine(const QString& parameters);
+  void engineFinished(int exitCode, QProcess::ExitStatus status);
+  void engineError(QProcess::ProcessError error);
+  void finishAction();
+  void reportFailedRun(const QString& reason);
+  bool readResults();
+  void showResults();
+  void openScanLayoutWindow();
+  void discardScanLayoutWindow();
+  void openSchemaWindow();
+  void discardSchemaWindow();
+  void discardDetailsWindow();
+  void discardCompanions();
+  QString timeText() const;
+
+  QString enginePath_;
+  std::function<QString()> saveFileName_;
+  QProcess* engine_ = nullptr;
+  int runningAction_ = 0;      // the action whose engine is running, 0 when idle
+  bool engineEnded_ = false;   // the engine of the running action has ended
+  bool engineFailed_ = false;  // ... without results (start failure, crash, error status)
+  QString failureReason_;
+  bool progressUpward_ = true;
+  TAboutBox* aboutBox_ = nullptr;
+};

@@ -1,0 +1,135 @@
+// The "Circuit Schema" window: the picture of diffeq with the scan chains, the
+// uncontrollable feedback loops, the selected function unit and the ports of
+// the current propagation step drawn over it, and the browser of the test
+// data propagation paths of the selected unit.
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+#include "propagpaths.h"
+
+class QGroupBox;
+class QPushButton;
+class QSvgRenderer;
+
+// Client size of the schema window.
+inline constexpr int kSchemaClientWidth = 773;
+inline constexpr int kSchemaClientHeight = 354;
+
+// The message shown when paths are asked for before the first Run.
+QString RunAnalysisFirstMessage();
+
+// The picture area: paints the schema and the overlays drawn on it, and
+// reports clicks to the window.
+class TSchemaView : public QWidget {
+  Q_OBJECT
+ public:
+  // A picture area inside the schema window.
+  explicit TSchemaView(QWidget* parent);
+  ~TSchemaView() override;
+
+  // The overlay everything is drawn on (client coordinates, transparent).
+  QImage& canvas() { return canvas_; }
+  // Removes every overlay.
+  void clearCanvas();
+
+ signals:
+  // A click at a point of the client area.
+  void clicked(QPoint position);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+
+ private:
+  std::unique_ptr<QSvgRenderer> picture_;
+  QImage canvas_;
+};
+
+class TFormSchema : public QWidget {
+  Q_OBJECT
+ public:
+  // Creates the window (FormCreate) at its remembered place and makes it the
+  // current schema window.
+  explicit TFormSchema(QWidget* parent = nullptr);
+  ~TFormSchema() override;
+
+  // Reads the paths from `fileName` instead of "diffeq.pro" (tests).
+  void setPropagationFile(const QString& fileName);
+  // Reads the report from `fileName` instead of "diffeq.txt" (tests).
+  void setReportFile(const QString& fileName);
+
+  // Creation: "|<", ">" and "Itm" disabled, "All" enabled.
+  void FormCreate();
+  // Activation: back to the remembered place, chains and loops drawn again.
+  void FormActivate();
+  // Deactivation: the window's place is remembered.
+  void FormDeactivate();
+  // Closing: the main window's "Circuit Schema" box is cleared, the paths dropped.
+  void FormClose();
+  // A click on the picture at a point of the client area: help, or selection
+  // of a function unit and preparation of its paths.
+  void SchemaClick(QPoint clientPosition);
+  // "|<": stepping starts again from the first entry.
+  void Button1Click();
+  // ">": the next step of the selected unit's paths.
+  void Button3Click();
+  // "Itm": every step of the selected unit listed in the history.
+  void Button5Click();
+  // "All": every step of every function unit listed in the history.
+  void Button2Click();
+
+  // Repaints the bare picture: every overlay is removed.
+  void RefreshCanvas();
+  // Draws the chains of a notation (the canvas is not refreshed here) and
+  // records their wire ends in chainAnchors.
+  void DrawChains(const QString& notation);
+  // Draws the uncontrollable feedback loops found in the report; says so
+  // when there is none.
+  void DrawFeedbackLoops();
+  // Marks the ports of a step (names separated by blanks) with short bars.
+  void MarkStepPorts(const QString& names, bool observation);
+
+  // The overlay drawn over the picture.
+  const QImage& canvas() const;
+  // The window's client area as shown (picture and overlays).
+  QImage renderClient();
+
+  // The unit selected last (empty before the first selection).
+  const QString& selectedUnit() const { return selectedUnit_; }
+  // The path browser of the window.
+  PathBrowser& browser() { return browser_; }
+
+  // The place the window returns to when activated.
+  static QPoint rememberedPosition();
+
+  TSchemaView* Schema = nullptr;
+  QGroupBox* GroupBox1 = nullptr;  // "Test Data Propagation Paths"
+  QPushButton* Button1 = nullptr;  // "|<"
+  QPushButton* Button3 = nullptr;  // ">"
+  QPushButton* Button5 = nullptr;  // "Itm"
+  QPushButton* Button2 = nullptr;  // "All"
+
+ protected:
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void drawSelectionFrame();
+  void checkLayoutAgreement();
+  bool loopsWanted() const;
+  void appendHistory(const QString& line);
+  void setBrowserEnabled(bool enabled);
+
+  PathBrowser browser_;
+  QString reportFile_ = QStringLiteral("diffeq.txt");
+  QString selectedUnit_;
+  bool selectionMarked_ = false;
+  bool layoutWarned_ = false;
+  bool closing_ = false;
+};

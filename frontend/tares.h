@@ -1,0 +1,47 @@
+// The "Testability Details" window: the engine's per-port report
+// "diffeq.txt" as a table, one report line per row and one field per column.
+#pragma once
+
+#include <QPoint>
+#include <QString>
+#include <QWidget>
+
+class QTableWidget;
+struct DetailsTable;
+
+class TFormTAres : public QWidget {
+  Q_OBJECT
+ public:
+  // Creates the window at its remembered place with a table of one empty cell
+  // and makes it the current details window.
+  explicit TFormTAres(QWidget* parent = nullptr);
+  ~TFormTAres() override;
+
+  // Fills the table from the report file (default "diffeq.txt"); a missing
+  // file leaves the single empty cell.
+  void Fill(const QString& fileName = QStringLiteral("diffeq.txt"));
+  // Puts a parsed report into the table.
+  void ShowTable(const DetailsTable& table);
+
+  // Activation: the current details window, back at its remembered place.
+  void FormActivate();
+  // Deactivation: the window's place is remembered.
+  void FormDeactivate();
+  // Resize: the table takes the window's height less 8 pixels.
+  void FormResize();
+  // Closing: the main window's "Testability Details" box is cleared.
+  void FormClose();
+
+  // The place the window returns to when activated.
+  static QPoint rememberedPosition();
+
+  QTableWidget* StringGrid1 = nullptr;
+
+ protected:
+  void changeEvent(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  bool closing_ = false;
+};

@@ -1,0 +1,69 @@
+// Renders the main window and the scan layout window to PNG files in the
+// build folder, so that their looks can be checked by eye.
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "aboutform.h"
+#include "dftform.h"
+#include "helpwindow.h"
+#include "mainform.h"
+#include "testsupport.h"
+
+class RenderTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void init() { ClearLayoutGrid(); }
+
+  void mainWindowAfterAutoDesign() {
+    MessageLog log;
+    WorkFolder work;
+    SetClock(fixedNow);
+    TFormMain form;
+    form.setEnginePath(QStringLiteral(FAKE_ENGINE));
+    form.show();
+    form.RadioButton2->click();
+    form.Button4->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!form.isRunning(), 10000);
+    const QImage image = form.grab().toImage();
+    QCOMPARE(image.size(), QSize(kMainWidth, kMainHeight));
+    QVERIFY(image.save(QStringLiteral(RENDER_DIR "/lumeno-main.png")));
+    SetClock({});
+  }
+
+  void scanLayoutWindowWithPresets() {
+    MessageLog log;
+    WorkFolder work;
+    TDftForm form;
+    form.show();
+    choose(form.ComboBox13, QStringLiteral("Full Scan (1 Register <-> 1 Scan-Chain)"));
+    QVERIFY(form.grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-scanlayout-full.png")));
+    choose(form.ComboBox13, QStringLiteral("Complete Scan Layout Selection by User"));
+    form.CheckBox1->click();
+    choose(form.ChainBoxes[0], QStringLiteral("B"));
+    choose(form.OrderingBoxes[0], QStringLiteral("2nd"));
+    choose(form.ChainBoxes[2], QStringLiteral("B"));
+    choose(form.OrderingBoxes[2], QStringLiteral("1st"));
+    choose(form.ChainBoxes[4], QStringLiteral("D"));
+    choose(form.OrderingBoxes[4], QStringLiteral("1st"));
+    QCOMPARE(GetLayoutNotation(), QStringLiteral("20.4"));
+    QVERIFY(form.grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-scanlayout.png")));
+  }
+
+  void helpAndAboutWindows() {
+    WorkFolder work;
+    TFormMain form;
+    form.setEnginePath(QStringLiteral(FAKE_ENGINE));
+    form.Topics1->trigger();
+    QVERIFY(HelpWindow() != nullptr);
+    QVERIFY(HelpWindow()->grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-help.png")));
+    ShowHelpTopic(QStringLiteral("mux"));
+    QVERIFY(HelpWindow()->grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-help-mux.png")));
+    form.About1->trigger();
+    QVERIFY(form.aboutBox() != nullptr);
+    QVERIFY(form.aboutBox()->grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-about.png")));
+  }
+};
+
+QTEST_MAIN(RenderTest)
+#include "render_test.moc"
