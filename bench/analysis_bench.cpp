@@ -1,4 +1,4 @@
-// Times the testability analysis on reproducible random circuits of 1,000,
+// Times the description reader and the testability analysis on reproducible random circuits of 1,000,
 // 10,000 and 100,000 items (registers, multiplexers, functional units,
 // feedback loops), with both schedules where the full walks stay affordable.
 #include <benchmark/benchmark.h>
@@ -105,9 +105,26 @@ void BM_DiffeqTestabilityAnalysis(benchmark::State& state) {
   setCounters(state, *c);
 }
 
+// Reading a generated description of the given size.
+void BM_ReadDescription(benchmark::State& state) {
+  RandomCircuitOptions o;
+  o.items = static_cast<int>(state.range(0));
+  o.seed = 7;
+  std::string text = randomCircuit(o).text();
+  QuietStdout quiet;
+  for (auto _ : state) {
+    FILE* in = fmemopen(text.data(), text.size(), "r");
+    auto c = readCirData(in);
+    std::fclose(in);
+    benchmark::DoNotOptimize(c.get());
+  }
+  state.counters["bytes"] = static_cast<double>(text.size());
+}
+
 constexpr auto kIncremental = AnalysisSchedule::INCREMENTAL;
 constexpr auto kWalks = AnalysisSchedule::FULL_WALKS;
 
+BENCHMARK(BM_ReadDescription)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DiffeqTestabilityAnalysis<kIncremental>)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DiffeqTestabilityAnalysis<kWalks>)->Unit(benchmark::kMicrosecond);
 

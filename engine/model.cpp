@@ -256,6 +256,7 @@ Item* Circuit::addItem(const std::string& itemName, item_type t) {
   i->setNext(ilist);
   if (ilist) ilist->setPrev(i);
   ilist = i;
+  itemIndex[itemName] = i;  // items are never removed, so the newest stays first
   if (t != UUA) area += i->getArea();
   if (t == REG)
     ++nREGs;
@@ -281,9 +282,8 @@ Port* Circuit::addPrimaryPort(const std::string& portName, int nbits, port_type 
 }
 
 Item* Circuit::getItemPtr(const std::string& itemName) const {
-  for (Item* i = ilist; i; i = i->getNext())
-    if (i->getName() == itemName) return i;
-  return nullptr;
+  auto found = itemIndex.find(itemName);
+  return found == itemIndex.end() ? nullptr : found->second;
 }
 
 Port* Circuit::getPortPtr(const std::string& composed) const {

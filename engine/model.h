@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <unordered_map>
 
 #include "defs.h"
 
@@ -294,6 +295,8 @@ class Circuit {
 
   std::string name;
   Item* ilist = nullptr;
+  // Item by name: the first of that name in list order (the newest), for lookups.
+  std::unordered_map<std::string, Item*> itemIndex;
   ReadyPort* rp = nullptr;
   int nFUs = 0;
   int nMUXs = 0;

@@ -24,8 +24,7 @@ struct RandomCircuitOptions {
 };
 
 // A generated circuit: the description's lines in a form that can be
-// printed as a description or built directly (the reader's name lookups make
-// very large descriptions slow to read).
+// printed as a description or built directly.
 struct GeneratedCircuit {
   struct PortDecl {
     std::string name;

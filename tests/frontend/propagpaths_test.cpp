@@ -354,7 +354,7 @@ class PropagPathsTest : public QObject {
 
   // diffeq analysed without scan: the engine's record (checked line by line).
   void benchmarkWithoutScan() {
-    const QString pro = QStringLiteral(LUMENO_TEST_DATA "/frontend/diffeq-noscan.pro");
+    const QString pro = QStringLiteral(LUMENO_TEST_DATA "/diffeq/diffeq.pro");
     QCOMPARE(PathSet::build(QStringLiteral("mul1"), pro).listing(), noScanMul1());
     QCOMPARE(PathSet::build(QStringLiteral("add"), pro).listing(), noScanAdd());
   }

@@ -335,7 +335,7 @@ class SchemaTest : public QObject {
 
   void feedbackLoopScanRules() {
     // The benchmark without scan: all three loops, in drawing order.
-    QFile noscan(QStringLiteral(LUMENO_TEST_DATA "/frontend/diffeq-noscan.txt"));
+    QFile noscan(QStringLiteral(LUMENO_TEST_DATA "/diffeq/diffeq.txt"));
     QVERIFY(noscan.open(QIODevice::ReadOnly));
     const FeedbackLoopScan scan = ScanFeedbackLoops(noscan.readAll());
     QCOMPARE(scan.loops, (std::vector<FeedbackLoop>{FeedbackLoop::Reg3, FeedbackLoop::Reg2, FeedbackLoop::Reg1}));
@@ -429,7 +429,7 @@ class SchemaTest : public QObject {
   void browserButtonsWriteTheHistory() {
     WorkFolder work;
     MessageLog log;
-    QVERIFY(QFile::copy(QStringLiteral(LUMENO_TEST_DATA "/frontend/diffeq-noscan.pro"),
+    QVERIFY(QFile::copy(QStringLiteral(LUMENO_TEST_DATA "/diffeq/diffeq.pro"),
                         work.file(QStringLiteral("diffeq.pro"))));
     TFormMain form;
     actionRun = true;
@@ -533,7 +533,7 @@ class SchemaTest : public QObject {
     WorkFolder work;
     MessageLog log;
     for (const char* name : {"diffeq.pro", "diffeq.txt"})
-      QVERIFY(QFile::copy(QStringLiteral(LUMENO_TEST_DATA "/frontend/diffeq-noscan") + QString::fromLatin1(name).mid(6),
+      QVERIFY(QFile::copy(QStringLiteral(LUMENO_TEST_DATA "/diffeq/") + QString::fromLatin1(name),
                           work.file(QString::fromLatin1(name))));
     TFormMain form;
     actionRun = true;

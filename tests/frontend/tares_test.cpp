@@ -74,7 +74,7 @@ class TaresTest : public QObject {
     QCOMPARE(row(crlf, 1), QStringList({"d", "e", "", ""}));
     QCOMPARE(row(crlf, 2), QStringList({"f", "g", "", ""}));
     // The benchmark's report: 56 lines, 54 rows.
-    QFile real(QStringLiteral(LUMENO_TEST_DATA "/frontend/diffeq-noscan.txt"));
+    QFile real(QStringLiteral(LUMENO_TEST_DATA "/diffeq/diffeq.txt"));
     QVERIFY(real.open(QIODevice::ReadOnly));
     const DetailsTable t = ParseDetailsReport(real.readAll());
     QCOMPARE(t.rows, 54);
@@ -157,7 +157,7 @@ class TaresTest : public QObject {
   // A picture of the window for checking by eye (in the build folder).
   void renderDetails() {
     WorkFolder work(false);
-    QVERIFY(QFile::copy(QStringLiteral(LUMENO_TEST_DATA "/frontend/diffeq-noscan.txt"),
+    QVERIFY(QFile::copy(QStringLiteral(LUMENO_TEST_DATA "/diffeq/diffeq.txt"),
                         work.file(QStringLiteral("diffeq.txt"))));
     TFormTAres window;
     window.Fill();
