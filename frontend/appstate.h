@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QEvent>
 #include <QMessageBox>
 #include <QString>
 
@@ -128,3 +129,14 @@ QDateTime CurrentDateTime();
 
 // Replaces the clock; an empty function restores the system clock.
 void SetClock(std::function<QDateTime()> clock);
+
+// Calls the form's FormActivate or FormDeactivate handler when `event` is a
+// change of window activation (the companion windows remember their place).
+template <class Form>
+void DispatchActivationChange(Form* form, QEvent* event) {
+  if (event->type() != QEvent::ActivationChange) return;
+  if (form->isActiveWindow())
+    form->FormActivate();
+  else
+    form->FormDeactivate();
+}

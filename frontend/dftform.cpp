@@ -262,12 +262,7 @@ void TDftForm::resetOrderingBox(int index) {
 }
 
 void TDftForm::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::ActivationChange) {
-    if (isActiveWindow())
-      FormActivate();
-    else
-      FormDeactivate();
-  }
+  DispatchActivationChange(this, event);
   QWidget::changeEvent(event);
 }
 

@@ -177,12 +177,7 @@ void TFormSchema::FormClose() {
 }
 
 void TFormSchema::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::ActivationChange) {
-    if (isActiveWindow())
-      FormActivate();
-    else
-      FormDeactivate();
-  }
+  DispatchActivationChange(this, event);
   QWidget::changeEvent(event);
 }
 

@@ -112,12 +112,7 @@ void TFormTAres::FormClose() {
 }
 
 void TFormTAres::changeEvent(QEvent* event) {
-  if (event->type() == QEvent::ActivationChange) {
-    if (isActiveWindow())
-      FormActivate();
-    else
-      FormDeactivate();
-  }
+  DispatchActivationChange(this, event);
   QWidget::changeEvent(event);
 }
 
