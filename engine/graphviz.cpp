@@ -8,6 +8,7 @@
 #include "error.h"
 #include "model.h"
 #include "reports.h"
+#include "textout.h"
 
 namespace {
 
@@ -51,10 +52,77 @@ std::string dotId(const std::string& converted) {
   return isPlainId(converted) ? converted : "\"" + quotedText(converted) + "\"";
 }
 
-// The identifier of a node (a port).
-std::string nodeId(const std::string& name) { return dotId(Circuit::name4Graphviz(name)); }
+// Appends the identifier of a node (a port named `name`); `scratch` holds the converted name.
+void putNodeId(TextOut& out, const std::string& name, std::string& scratch) {
+  scratch.assign(name.c_str());
+  for (char& ch : scratch)
+    if (ch == NAME_SEPARATOR) ch = '_';
+  if (isPlainId(scratch))
+    out.put(scratch);
+  else
+    out.put('"').put(quotedText(scratch)).put('"');
+}
 
 }  // namespace
+
+void Circuit::writeGraph(TextOut& out, const std::string& graphName) const {
+  out.put("digraph ").put(dotId(graphName)).put(" {\n");
+  out.put("\n\t//size=\"60,35\";\n\tratio=fill;\n\trankdir=LR;\n\t//fontsize=40;\n\n");
+  out.put("//\tsubgraph ").put(dotId("cluster_" + graphName)).put(" {\n");
+
+  std::string scratch;
+  for (Item* i = ilist; i; i = i->getNext()) {
+    if (i->getType() == UUA) continue;
+    std::string itemName = i->getName().c_str();
+    for (char& ch : itemName)
+      if (ch == NAME_SEPARATOR) ch = '_';
+    out.put("\t\tsubgraph ").put(dotId("cluster_" + itemName));
+    out.put(" {style=filled; color=lightgrey; node [style=filled, color=white]; ");
+    for (Port* p = i->getPList(); p; p = p->getNext()) {
+      if (isControlInput(p->getType())) {
+        out.put(' ');
+        putNodeId(out, p->getName(), scratch);
+        out.put(';');
+      } else if (p->getType() == IN && p->getLinkToPortPtr()) {
+        for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext()) {
+          const Port* t = l->getPort();
+          if (!t || t->getItem() != i) continue;
+          out.put(' ');
+          putNodeId(out, p->getName(), scratch);
+          out.put(" -> ");
+          putNodeId(out, t->getName(), scratch);
+          out.put(' ');
+          if (p->getNBits() > 1) out.put("[style=bold, label=\"").putLong(p->getNBits()).put("\"];");
+        }
+      } else {
+        putNodeId(out, p->getName(), scratch);
+        out.put("; ");
+      }
+    }
+    out.put(" label=\"").put(quotedText(itemName)).put("\";}\n");
+  }
+
+  for (Item* i = ilist; i; i = i->getNext())
+    for (Port* p = i->getPList(); p; p = p->getNext())
+      for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext()) {
+        const Port* t = l->getPort();
+        if (!t) {
+          error("Circuit::exportGraphviz(): lptr->getPort() is NULL");
+          continue;
+        }
+        // Inner paths were drawn in the clusters; the primary port holder has none.
+        if (t->getItem() == i && p->getType() == IN && i->getType() != UUA) continue;
+        out.put("\t\t");
+        putNodeId(out, p->getName(), scratch);
+        out.put(" -> ");
+        putNodeId(out, t->getName(), scratch);
+        out.put(' ');
+        if (p->getNBits() > 1) out.put("[style=bold, label=\"").putLong(p->getNBits()).put("\"];\n");
+      }
+
+  out.put("\n//\t\tratio=2.0; label=\"").put(quotedText(graphName)).put(" i path graph\";\n//\t}\n");
+  out.put("}\n");
+}
 
 const char* Circuit::name4Graphviz(const std::string& n) {
   graphvizName = n;
@@ -73,52 +141,10 @@ void Circuit::export_graphviz() {
     error("Circuit::export_graphviz - can't open output file %s.dot!\n", graphName.c_str());
     return;
   }
-  std::fprintf(f, "digraph %s {\n", dotId(graphName).c_str());
-  std::fputs("\n\t//size=\"60,35\";\n\tratio=fill;\n\trankdir=LR;\n\t//fontsize=40;\n\n", f);
-  std::fprintf(f, "//\tsubgraph %s {\n", dotId("cluster_" + graphName).c_str());
-
-  for (Item* i = ilist; i; i = i->getNext()) {
-    if (i->getType() == UUA) continue;
-    const std::string itemName = name4Graphviz(i->getName());
-    std::fprintf(f,
-                 "\t\tsubgraph %s {style=filled; color=lightgrey; node [style=filled, color=white]; ",
-                 dotId("cluster_" + itemName).c_str());
-    for (Port* p = i->getPList(); p; p = p->getNext()) {
-      const std::string id = nodeId(p->getName());
-      if (isControlInput(p->getType())) {
-        std::fprintf(f, " %s;", id.c_str());
-      } else if (p->getType() == IN && p->getLinkToPortPtr()) {
-        for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext()) {
-          const Port* t = l->getPort();
-          if (!t || t->getItem() != i) continue;
-          std::fprintf(f, " %s ", id.c_str());
-          std::fprintf(f, "-> %s ", nodeId(t->getName()).c_str());
-          if (p->getNBits() > 1) std::fprintf(f, "[style=bold, label=\"%ld\"];", long{p->getNBits()});
-        }
-      } else {
-        std::fprintf(f, "%s; ", id.c_str());
-      }
-    }
-    std::fprintf(f, " label=\"%s\";}\n", quotedText(itemName).c_str());
+  {
+    TextOut out(f);
+    writeGraph(out, graphName);
   }
-
-  for (Item* i = ilist; i; i = i->getNext())
-    for (Port* p = i->getPList(); p; p = p->getNext())
-      for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext()) {
-        const Port* t = l->getPort();
-        if (!t) {
-          error("Circuit::exportGraphviz(): lptr->getPort() is NULL");
-          continue;
-        }
-        // Inner paths were drawn in the clusters; the primary port holder has none.
-        if (t->getItem() == i && p->getType() == IN && i->getType() != UUA) continue;
-        std::fprintf(f, "\t\t%s -> ", nodeId(p->getName()).c_str());
-        std::fprintf(f, "%s ", nodeId(t->getName()).c_str());
-        if (p->getNBits() > 1) std::fprintf(f, "[style=bold, label=\"%ld\"];\n", long{p->getNBits()});
-      }
-
-  std::fprintf(f, "\n//\t\tratio=2.0; label=\"%s i path graph\";\n//\t}\n", quotedText(graphName).c_str());
-  std::fputs("}\n", f);
   const bool failed = std::ferror(f) != 0;
   if (std::fclose(f) != 0 || failed) error("Circuit::export_graphviz - can't write output file %s.dot!\n", graphName.c_str());
 }

@@ -41,25 +41,59 @@ item_type itemTypeOf(const std::string& s) {
   return I_UNKNOWN;
 }
 
-bool isSpace(int c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
-bool isAlpha(int c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
+// Character classes of the C locale, one table lookup per character.
+struct CharClasses {
+  bool space[257] = {};
+  bool alpha[257] = {};
+  CharClasses() {
+    for (int c = 0; c < 256; ++c) {
+      space[c] = std::isspace(c) != 0;
+      alpha[c] = std::isalpha(c) != 0;
+    }
+  }
+};
+const CharClasses kClasses;
+
+bool isSpace(int c) { return c >= 0 && c < 256 && kClasses.space[c]; }
+bool isAlpha(int c) { return c >= 0 && c < 256 && kClasses.alpha[c]; }
+
+// Characters of a file read in large blocks.
+class BlockInput {
+ public:
+  explicit BlockInput(FILE* f) : file(f) {}
+  // The next character, or EOF.
+  int get() {
+    if (pos == end && !refill()) return EOF;
+    return static_cast<unsigned char>(block[pos++]);
+  }
+  // The next character without taking it, or EOF.
+  int peek() {
+    if (pos == end && !refill()) return EOF;
+    return static_cast<unsigned char>(block[pos]);
+  }
+
+ private:
+  bool refill() {
+    pos = 0;
+    end = file ? std::fread(block, 1, sizeof block, file) : 0;
+    return end != 0;
+  }
+  FILE* file;
+  char block[1 << 16];
+  size_t pos = 0, end = 0;
+};
 
 // The description reader: one numbered state per place in a line; each
 // character read is handled by the current state. step() returns false when
 // an error stops the reading.
 class DescriptionReader {
  public:
-  std::unique_ptr<Circuit> read(FILE* in) {
+  std::unique_ptr<Circuit> read(FILE* file) {
+    auto in = std::make_unique<BlockInput>(file);
     for (;;) {
-      int c = std::getc(in);
+      int c = in->get();
       if (c == EOF) break;
-      if (c == '\r') {  // a CR LF line end reads as LF
-        int d = std::getc(in);
-        if (d == '\n')
-          c = '\n';
-        else if (d != EOF)
-          std::ungetc(d, in);
-      }
+      if (c == '\r' && in->peek() == '\n') c = in->get();  // a CR LF line end reads as LF
       if (c == '\n') ++line;
       if (!step(c)) return std::move(circuit);
     }

@@ -15,6 +15,7 @@
 class Circuit;
 class Item;
 class Port;
+class TextOut;
 
 // One entry of a singly linked list of ports that it does not own.
 template <class Entry>
@@ -279,6 +280,8 @@ class Circuit {
   void dumpTAresultsHtml();
   // Graphviz export of the circuit structure.
   void export_graphviz();
+  // The Graphviz text of the circuit structure, graph named `graphName`.
+  void writeGraph(TextOut& out, const std::string& graphName) const;
   // `name` with every '.' replaced by '_', in one shared buffer that the next call overwrites.
   static const char* name4Graphviz(const std::string& name);
 

@@ -3,9 +3,11 @@
 #include "reports.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "error.h"
 #include "model.h"
+#include "textout.h"
 
 namespace {
 
@@ -23,15 +25,34 @@ struct Measures {
 
 double ratio(double a, double b) { return b != 0.0 ? a / b : 0.0; }
 
+// The circuit averages (as evalCon, evalObs and evalTst set them) and the bit
+// counts of getNConNodes, getNObsNodes and getNTstNodes, in one walk.
 Measures measuresOf(Circuit& c) {
-  c.evalCon();
-  c.evalObs();
-  c.evalTst();
+  double con = 0.0, obs = 0.0, tst = 0.0;
+  long n = 0;
+  int nC = 0, nO = 0, nT = 0;
+  for (Item* i = c.getIList(); i; i = i->getNext())
+    for (Port* p = i->getPList(); p; p = p->getNext()) {
+      const int bits = p->getNBits();
+      const bool controllable = p->getCon() > 0.0, observable = p->getObs() > 0.0;
+      if (controllable) nC += bits;
+      if (observable) nO += bits;
+      if (controllable && observable) nT += bits;
+      if (isControlInput(p->getType())) continue;
+      con += p->getCon();
+      obs += p->getObs();
+      tst += p->getTst();
+      ++n;
+    }
+  const double count = static_cast<double>(n);
+  c.setCon(n ? con / count : 0.0);
+  c.setObs(n ? obs / count : 0.0);
+  c.setTst(n ? tst / count : 0.0);
   Measures m;
   m.total = c.getNPortBits();
-  m.nC = c.getNConNodes();
-  m.nO = c.getNObsNodes();
-  m.nT = c.getNTstNodes();
+  m.nC = nC;
+  m.nO = nO;
+  m.nT = nT;
   m.con = c.getCon();
   m.obs = c.getObs();
   const double total = static_cast<double>(m.total);
@@ -119,13 +140,14 @@ void forTableRows(const Circuit& c, F f) {
 const char* const kRule60 = "------------------------------------------------------------\n";
 
 // One HTML cell for a value: red when 0, green when exactly 1, plain otherwise.
-void htmlCell(FILE* f, double v, bool untestable) {
+void htmlCell(TextOut& out, double v, bool untestable) {
   if (untestable)
-    std::fprintf(f, "<TD class=nontestport>%lf</TD>", v);
+    out.put("<TD class=nontestport>");
   else if (v == 1.0)
-    std::fprintf(f, "<TD class=testport>%lf</TD>", v);
+    out.put("<TD class=testport>");
   else
-    std::fprintf(f, "<TD>%lf</TD>", v);
+    out.put("<TD>");
+  out.putFixed(v).put("</TD>");
 }
 
 struct StyleClass {
@@ -176,24 +198,32 @@ std::string resultPath(const std::string& fileName) {
 void Circuit::dumpPropagInfo() {
   ResultFile out(*this, ".pro", "Writing propagation info to '%s' (ASCII text format)...\n");
   if (!out) return;
-  FILE* f = out.get();
+  TextOut f(out.get());
   for (Item* i = ilist; i; i = i->getNext()) {
     const char* letter = itemLetter(i->getType());
     for (Port* p = i->getPList(); p; p = p->getNext()) {
       if (letter)
-        std::fputs(letter, f);
+        f.put(letter);
       else
         error("Circuit::dumpPropagInfo - Unknown item type");
-      std::fputs(portLetter(p->getType()), f);
+      f.put(portLetter(p->getType()));
+      f.putName(p->getName()).put(' ');
       if (i->getType() == UUA) {
-        std::fprintf(f, "%s %s %s;\n", p->getName().c_str(), p->getCon() == 1.0 ? "I(0.0)" : "-(0.0)",
-                     p->getObs() == 1.0 ? "O(0.0)" : "-(0.0)");
+        f.put(p->getCon() == 1.0 ? "I(0.0) " : "-(0.0) ").put(p->getObs() == 1.0 ? "O(0.0);\n" : "-(0.0);\n");
         continue;
       }
       const Port* cs = p->getConSrc();
       const Port* os = p->getObsSrc();
-      std::fprintf(f, "%s %s(%lf) %s(%lf);\n", p->getName().c_str(), cs ? cs->getName().c_str() : "-",
-                   cs ? p->getCon() : 0.0, os ? os->getName().c_str() : "-", os ? os->getObs() : 0.0);
+      if (cs)
+        f.putName(cs->getName());
+      else
+        f.put('-');
+      f.put('(').putFixed(cs ? p->getCon() : 0.0).put(") ");
+      if (os)
+        f.putName(os->getName());
+      else
+        f.put('-');
+      f.put('(').putFixed(os ? os->getObs() : 0.0).put(");\n");
     }
   }
 }
@@ -202,93 +232,92 @@ void Circuit::dumpResults() {
   ResultFile out(*this, ".par", "Writing circuit parameters to '%s' (ASCII text format)...\n");
   if (!out) return;
   const Measures m = measuresOf(*this);
-  std::fprintf(out.get(), "'%s' %ld %3.3lf %3.1lf %3.1lf %3.3lf %3.3lf %3.3lf ", notation.c_str(), m.total,
-               m.gt, m.pctC, m.pctO, m.pinOver, m.areaOver, fitness);
+  TextOut f(out.get());
+  f.put('\'').putName(notation).put("' ").putLong(m.total).put(' ');
+  for (const auto& [v, precision] : {std::pair{m.gt, 3}, {m.pctC, 1}, {m.pctO, 1}, {m.pinOver, 3}, {m.areaOver, 3},
+                                     {fitness, 3}})
+    f.putFixed(v, precision, 3).put(' ');
 }
 
 void Circuit::dumpResults2() {
   ResultFile out(*this, ".eva", "Writing circuit parameters to '%s' (ASCII text format)...\n");
   if (!out) return;
   const Measures m = measuresOf(*this);
-  std::fprintf(out.get(), "%ld %3.3lf %3.3lf %3.3lf %3.1lf %3.1lf ", m.total, m.gt, m.con, m.obs, m.pctC,
-               m.pctO);
+  TextOut f(out.get());
+  f.putLong(m.total).put(' ');
+  for (const auto& [v, precision] : {std::pair{m.gt, 3}, {m.con, 3}, {m.obs, 3}, {m.pctC, 1}, {m.pctO, 1}})
+    f.putFixed(v, precision, 3).put(' ');
 }
 
 void Circuit::dumpTAresultsTxt() {
   ResultFile out(*this, ".txt", "Writing TA results to '%s' (ASCII text format)...\n");
   if (!out) return;
-  FILE* f = out.get();
-  std::fprintf(f, "%s\t'%s' testability results\n%s", kRule60, name.c_str(), kRule60);
-  std::fprintf(f, "Port_name(bit_width) Con Obs Tst\n");
-  forTableRows(*this, [f](const Port* p) {
-    std::fprintf(f, "%s(%ld) %lf %lf %lf\n", p->getName().c_str(), long{p->getNBits()}, p->getCon(),
-                 p->getObs(), shownTst(p));
+  TextOut f(out.get());
+  f.printf("%s\t'%s' testability results\n%s", kRule60, name.c_str(), kRule60);
+  f.put("Port_name(bit_width) Con Obs Tst\n");
+  forTableRows(*this, [&f](const Port* p) {
+    f.putName(p->getName()).put('(').putLong(p->getNBits()).put(") ");
+    f.putFixed(p->getCon()).put(' ').putFixed(p->getObs()).put(' ').putFixed(shownTst(p)).put('\n');
   });
   const Measures m = measuresOf(*this);
-  std::fprintf(f, "#Nodes(Total=%ld) C(%ld/%3.1lf%c) O(%ld/%3.1lf%c) T(%ld/%3.1lf%c)\n", m.total, m.nC, m.pctC,
+  f.printf("#Nodes(Total=%ld) C(%ld/%3.1lf%c) O(%ld/%3.1lf%c) T(%ld/%3.1lf%c)\n", m.total, m.nC, m.pctC,
                '%', m.nO, m.pctO, '%', m.nT, m.pctT, '%');
-  std::fprintf(f, "GlobalMeasures %lf %lf %lf\n", m.gc, m.go, m.gt);
+  f.printf("GlobalMeasures %lf %lf %lf\n", m.gc, m.go, m.gt);
 }
 
 void Circuit::dumpTAresultsTex() {
   ResultFile out(*this, ".tex", "Writing TA results to '%s' (TEX format)...\n");
   if (!out) return;
-  FILE* f = out.get();
-  std::fputs("\\documentclass[6pt]{report}\n\\usepackage{longtable}\n\\begin{document}\n", f);
-  std::fprintf(f, "\n\\begin{center}\n'%s' testability results\n\\end{center}\n\n", name.c_str());
-  std::fputs(
+  TextOut f(out.get());
+  f.put("\\documentclass[6pt]{report}\n\\usepackage{longtable}\n\\begin{document}\n");
+  f.printf("\n\\begin{center}\n'%s' testability results\n\\end{center}\n\n", name.c_str());
+  f.put(
       "\\begin{center}\n\\begin{longtable}{|c||c|c|c|}\n\\hline\n\\bfseries Port name (bit width)&\n"
-      "\\bfseries Con. &\n\\bfseries Obs. &\n\\bfseries Tst. \\\\ \n\\hline\n",
-      f);
-  forTableRows(*this, [f](const Port* p) {
-    std::fprintf(f, "\\verb( %s ( (%ld)& ", p->getName().c_str(), long{p->getNBits()});
-    std::fprintf(f, "%lf & ", p->getCon());
-    std::fprintf(f, "%lf & ", p->getObs());
-    std::fprintf(f, "%lf \\\\ \n\\hline\n", shownTst(p));
+      "\\bfseries Con. &\n\\bfseries Obs. &\n\\bfseries Tst. \\\\ \n\\hline\n");
+  forTableRows(*this, [&f](const Port* p) {
+    f.put("\\verb( ").putName(p->getName()).put(" ( (").putLong(p->getNBits()).put(")& ");
+    f.putFixed(p->getCon()).put(" & ").putFixed(p->getObs()).put(" & ");
+    f.putFixed(shownTst(p)).put(" \\\\ \n\\hline\n");
   });
   const Measures m = measuresOf(*this);
-  std::fprintf(f, "Nodes(Total=%ld) & C(%ld/%3.1lf%s) & O(%ld/%3.1lf%s) & T(%ld/%3.1lf%s) \\\\ \n\\hline\n",
+  f.printf("Nodes(Total=%ld) & C(%ld/%3.1lf%s) & O(%ld/%3.1lf%s) & T(%ld/%3.1lf%s) \\\\ \n\\hline\n",
                m.total, m.nC, m.pctC, "\\%", m.nO, m.pctO, "\\%", m.nT, m.pctT, "\\%");
-  std::fprintf(f, "Global measures & %lf & %lf & %lf \\\\ \n\\hline\n", m.gc, m.go, m.gt);
-  std::fputs("\\end{longtable}\n\\end{center}\n\n\\end{document}\n", f);
+  f.printf("Global measures & %lf & %lf & %lf \\\\ \n\\hline\n", m.gc, m.go, m.gt);
+  f.put("\\end{longtable}\n\\end{center}\n\n\\end{document}\n");
 }
 
 void Circuit::dumpTAresultsHtml() {
   ResultFile out(*this, ".html", "Writing TA results to '%s' (HTML format)...\n");
   if (!out) return;
-  FILE* f = out.get();
-  std::fprintf(f, "<HTML>\n<HEAD>\n<TITLE>'%s' testability results</TITLE>\n\n<STYLE>\n\n", name.c_str());
+  TextOut f(out.get());
+  f.printf("<HTML>\n<HEAD>\n<TITLE>'%s' testability results</TITLE>\n\n<STYLE>\n\n", name.c_str());
   for (const StyleClass& s : kStyles) {
-    std::fprintf(f, "%s\n{\n", s.name);
+    f.put(s.name).put("\n{\n");
     for (const char* property : s.properties)
-      if (property) std::fprintf(f, "%s\n", property);
-    std::fputs(s.name == std::string(".TITLE") ? "}\n" : "}\n\n", f);
+      if (property) f.put(property).put('\n');
+    f.put(s.name == std::string(".TITLE") ? "}\n" : "}\n\n");
   }
-  std::fputs("</STYLE>\n</HEAD>\n\n\n<BODY>\n\n<TABLE frame=border border=1 rules=all>\n", f);
-  std::fprintf(f, "<TR><TD class=title colspan=4>'%s' testability results</TD></TR>\n\n", name.c_str());
-  std::fputs(
+  f.put("</STYLE>\n</HEAD>\n\n\n<BODY>\n\n<TABLE frame=border border=1 rules=all>\n");
+  f.printf("<TR><TD class=title colspan=4>'%s' testability results</TD></TR>\n\n", name.c_str());
+  f.put(
       "<TR class=header align=center valign=middle>\n<TD>Port name (bit width)</TD>\n<TD>Con.</TD>\n"
-      "<TD>Obs.</TD>\n<TD>Tst.</TD\n</TR>\n\n<TBODY class=table align=center valign=middle>\n",
-      f);
-  forTableRows(*this, [f](const Port* p) {
-    std::fprintf(f, "<TR><TD class=portname>%s (%ld)</TD>", p->getName().c_str(), long{p->getNBits()});
+      "<TD>Obs.</TD>\n<TD>Tst.</TD\n</TR>\n\n<TBODY class=table align=center valign=middle>\n");
+  forTableRows(*this, [&f](const Port* p) {
+    f.put("<TR><TD class=portname>").putName(p->getName()).put(" (").putLong(p->getNBits()).put(")</TD>");
     htmlCell(f, p->getCon(), p->getCon() == 0.0);
     htmlCell(f, p->getObs(), p->getObs() == 0.0);
     const double t = p->getTst();
     htmlCell(f, t, t == 0.0 || (t != 1.0 && p->getCon() * p->getObs() == 0.0));
   });
   const Measures m = measuresOf(*this);
-  std::fprintf(f,
-               "<TR><TR><TD class=header>#Nodes(Total=%ld)</TD><TD class=header>C(%ld/%3.1lf%c)</TD>"
+  f.printf("<TR><TR><TD class=header>#Nodes(Total=%ld)</TD><TD class=header>C(%ld/%3.1lf%c)</TD>"
                "<TD class=header>O(%ld/%3.1lf%c)</TD><TD class=header>T(%ld/%3.1lf%c)</TD></TR>\n",
                m.total, m.nC, m.pctC, '%', m.nO, m.pctO, '%', m.nT, m.pctT, '%');
-  std::fprintf(f,
-               "<TR><TR><TD class=header>Global measures</TD><TD class=header>%lf</TD>"
+  f.printf("<TR><TR><TD class=header>Global measures</TD><TD class=header>%lf</TD>"
                "<TD class=header>%lf</TD><TD class=header>%lf</TD></TR>\n",
                m.gc, m.go, m.gt);
-  std::fputs(
+  f.put(
       "<TR><TD class=comment colspan=4>Generated by TARVEX, the register-transfer level testability "
-      "analysis tool</TD></TR>\n",
-      f);
-  std::fputs("\n</TBODY>\n</TABLE>\n</BODY>\n</HTML>\n", f);
+      "analysis tool</TD></TR>\n");
+  f.put("\n</TBODY>\n</TABLE>\n</BODY>\n</HTML>\n");
 }
