@@ -3,6 +3,7 @@
 // propagations over the circuit's ready-port list; then the averages and bit
 // counts. The per-item rules are in propag.cpp.
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -281,56 +282,20 @@ void finishAnalysis(Circuit& c) {
 
 // ---------------------------------------------------------------- incremental schedule
 
-// Open-addressing map from object addresses to indexes.
-class AddressIndex {
- public:
-  void reset(size_t n) {
-    size_t cap = 16;
-    bits = 4;
-    while (cap < 2 * n + 2) cap <<= 1, ++bits;
-    slots.assign(cap, Slot{});
-  }
-  void insert(const void* key, int value) {
-    size_t k = home(key);
-    while (slots[k].key) k = (k + 1) & (slots.size() - 1);
-    slots[k] = {key, value};
-  }
-  // The value stored for `key`, or -1.
-  int find(const void* key) const {
-    for (size_t k = home(key);; k = (k + 1) & (slots.size() - 1)) {
-      if (slots[k].key == key) return slots[k].value;
-      if (!slots[k].key) return -1;
-    }
-  }
-
- private:
-  struct Slot {
-    const void* key = nullptr;
-    int value = -1;
-  };
-  size_t home(const void* key) const {
-    std::uint64_t x = reinterpret_cast<std::uintptr_t>(key);
-    x *= 0x9E3779B97F4A7C15ULL;
-    return static_cast<size_t>(x >> (64 - bits));
-  }
-  std::vector<Slot> slots;
-  int bits = 4;
-};
-
-// Work lists and indexes of the incremental schedule. One instance is reused
-// by every analysis so that repeated analyses do not allocate once warm.
+// Work lists and indexes of the incremental schedule. One instance per thread
+// is reused by every analysis so that repeated analyses do not allocate once warm.
 class IncrementalSchedule {
  public:
   // Indexes the circuit; false when it is not well formed (the full walks then run).
   bool prepare(const Circuit& c, bool withDrivers) {
     items.clear();
     for (Item* i = c.getIList(); i; i = i->getNext()) items.push_back(i);
-    itemIndex.reset(items.size());
+    stamp = nextStamp();
     for (size_t k = 0; k < items.size(); ++k) {
       Item* i = items[k];
       if (i->getCircuit() != &c || !knownKind(i->getType())) return false;
       if (i->getType() == REG && !regPortsOf(i).complete()) return false;
-      itemIndex.insert(i, static_cast<int>(k));
+      i->setScheduleSlot(stamp, static_cast<int>(k));
     }
     // Every port knows its item; every link leads to a port of an item of this circuit.
     size_t nlinks = 0;
@@ -338,7 +303,7 @@ class IncrementalSchedule {
       for (Port* p = i->getPList(); p; p = p->getNext()) {
         if (p->getItem() != i) return false;
         for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext(), ++nlinks)
-          if (!l->getPort() || itemIndex.find(l->getPort()->getItem()) < 0) return false;
+          if (!l->getPort() || indexOf(l->getPort()->getItem()) < 0) return false;
       }
     queued.assign(items.size(), 0);
     marked.assign(items.size(), 0);
@@ -361,7 +326,7 @@ class IncrementalSchedule {
     auto onAdd = [&](const Port* p) {
       Item* j = p->getItem();
       if (j->getType() == UUA || j->propagDone()) return;
-      const int k = itemIndex.find(j);
+      const int k = indexOf(j);
       if (requiredForFiring(p->getType()) && !queued[k]) {
         queued[k] = 1;
         candidates.push_back(k);
@@ -398,7 +363,7 @@ class IncrementalSchedule {
     auto onAdd = [&](const Port* d) {
       Item* j = d->getItem();
       if (j->getType() == UUA) return;
-      const int k = itemIndex.find(j);
+      const int k = indexOf(j);
       if (!marked[k]) {
         marked[k] = 1;
         work.push_back(k);
@@ -410,7 +375,7 @@ class IncrementalSchedule {
       ReadyPort* head = c.getReadyPorts();
       for (ReadyPort* r = head; r != stopAt; r = r->getNext()) {
         Port* s = r->getPort();
-        const int slot = targetIndex.find(s);
+        const int slot = s->scheduleSlot(targetStamp);
         if (slot < 0) continue;
         for (int e = driverStart[slot]; e < driverStart[slot + 1]; ++e)
           if (obsLinkStep(c, s, drivers[e])) onAdd(drivers[e]);
@@ -472,16 +437,17 @@ class IncrementalSchedule {
   // For every port driven by a link, the ports driving it, in the order of a
   // scan of all links (items, then ports, then fan-out entries, each in list order).
   void indexDrivers(size_t nlinks) {
-    targetIndex.reset(nlinks);
+    (void)nlinks;
+    targetStamp = nextStamp();
     driverStart.clear();
     int slots = 0;
     for (Item* i : items)
       for (Port* p = i->getPList(); p; p = p->getNext())
         for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext()) {
-          int slot = targetIndex.find(l->getPort());
+          int slot = l->getPort()->scheduleSlot(targetStamp);
           if (slot < 0) {
             slot = slots++;
-            targetIndex.insert(l->getPort(), slot);
+            l->getPort()->setScheduleSlot(targetStamp, slot);
             driverStart.push_back(0);
           }
           ++driverStart[static_cast<size_t>(slot)];
@@ -499,11 +465,23 @@ class IncrementalSchedule {
     for (Item* i : items)
       for (Port* p = i->getPList(); p; p = p->getNext())
         for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext())
-          drivers[static_cast<size_t>(fillPos[static_cast<size_t>(targetIndex.find(l->getPort()))]++)] = p;
+          drivers[static_cast<size_t>(fillPos[static_cast<size_t>(l->getPort()->scheduleSlot(targetStamp))]++)] = p;
   }
 
   std::vector<Item*> items;  // item list order
-  AddressIndex itemIndex;
+  // Index of an item of the circuit in `items`, or -1.
+  int indexOf(const Item* i) const {
+    const int k = i->scheduleSlot(stamp);
+    return k >= 0 && static_cast<size_t>(k) < items.size() && items[static_cast<size_t>(k)] == i ? k : -1;
+  }
+  // A stamp no port or item holds yet (0 is never handed out).
+  static unsigned nextStamp() {
+    static std::atomic<unsigned> last{0};
+    unsigned s = ++last;
+    while (s == 0) s = ++last;
+    return s;
+  }
+  unsigned stamp = 0;
   std::vector<unsigned char> queued;  // in `candidates`
   std::vector<unsigned char> marked;  // in `work`
   std::vector<int> candidates;        // items to check for firing in the next sweep
@@ -511,14 +489,15 @@ class IncrementalSchedule {
   std::vector<int> sregStart;
   std::vector<std::pair<Port*, SRegRole>> sregPorts;
   SRegRoles roles;
-  AddressIndex targetIndex;
+  unsigned targetStamp = 0;
   std::vector<int> driverStart;
   std::vector<int> fillPos;
   std::vector<Port*> drivers;
 };
 
+// One per thread, so that circuits can be analysed side by side.
 IncrementalSchedule& incremental() {
-  static IncrementalSchedule s;
+  thread_local IncrementalSchedule s;
   return s;
 }
 

@@ -136,7 +136,8 @@ class DescriptionReader {
 
   // Finds the port "item.port" named on a LINK line.
   Port* lookUp() {
-    const std::string composed = itemName + NAME_SEPARATOR + portName;
+    composed.assign(itemName).push_back(NAME_SEPARATOR);
+    composed.append(portName);
     Port* p = circuit ? circuit->getPortPtr(composed) : nullptr;
     if (!p) error("pointer to %s is NULL (Line %ld)! Please check the port name.\n", composed.c_str(), line);
     return p;
@@ -352,7 +353,7 @@ class DescriptionReader {
 
   int state = 0;
   long line = 1;
-  std::string keyword, width, portType, portName, itemName, circuitName, kind;
+  std::string keyword, width, portType, portName, itemName, circuitName, kind, composed;
   std::unique_ptr<Circuit> circuit;
   Item* holder = nullptr;
   Item* item = nullptr;

@@ -31,6 +31,9 @@ int areaOf(item_type t) {
   }
 }
 
+// Items with more ports than this have their ports indexed by name.
+constexpr int kNarrowItemPorts = 8;
+
 // Area a layout adds when it turns a register into a scan register.
 constexpr int kScanOverhead = 40;
 
@@ -206,7 +209,16 @@ Port* Item::addPort(const std::string& portName, int nbits, port_type t) {
   if (plist) plist->setPrev(p);
   plist = p;
   countBits(t, nbits);
-  if (cptr) cptr->indexPort(p);
+  ++portCount;
+  if (cptr && portsIndexed) {
+    cptr->indexPort(p);
+  } else if (cptr && portCount > kNarrowItemPorts) {
+    // Index every port, oldest first so that the newest of a name stays.
+    Port* last = plist;
+    while (last->getNext()) last = last->getNext();
+    for (Port* q = last; q; q = q->getPrev()) cptr->indexPort(q);
+    portsIndexed = true;
+  }
   return p;
 }
 
@@ -224,8 +236,9 @@ bool Item::removePort(Port* p) {
   else
     plist = p->getNext();
   if (p->getNext()) p->getNext()->setPrev(p->getPrev());
+  --portCount;
   if (cptr) {
-    cptr->unindexPort(p);
+    if (portsIndexed) cptr->unindexPort(p);
     cptr->forgetPort(p);
   }
   disposePort(p);
@@ -376,10 +389,11 @@ Port* Circuit::getPortPtr(const std::string& composed) const {
     error("iptr in Circuit::getPortPtr tries to acces a NULL pointer!\n");
     return nullptr;
   }
-  if (Port* p = portIndex.find(nameHash(whole),
-                               [&](const Port* o) { return o->getItem() == i && o->getName() == whole; }))
-    return p;
-  // Ports of items that joined the circuit after they got them are not indexed.
+  if (i->portsIndexed) {
+    if (Port* p = portIndex.find(nameHash(whole), [&](const Port* o) { return o->getItem() == i && o->getName() == whole; }))
+      return p;
+  }
+  // A narrow item, or ports it had before it joined the circuit.
   for (Port* p = i->getPList(); p; p = p->getNext())
     if (p->getName() == composed) return p;
   return nullptr;

@@ -106,6 +106,12 @@ class Port {
   bool isLayoutPin() const { return layoutPin; }
   // Marks the port as a scan pin of a layout.
   void setLayoutPin(bool v) { layoutPin = v; }
+  // Scratch number of the analysis schedule, valid while the stamp is its current one (else -1).
+  int scheduleSlot(unsigned stamp) const { return slotStamp == stamp ? slot : -1; }
+  void setScheduleSlot(unsigned stamp, int s) {
+    slotStamp = stamp;
+    slot = s;
+  }
 
  private:
   friend class Item;
@@ -131,6 +137,8 @@ class Port {
   Port* obsSrc = nullptr;
   bool layoutPin = false;
   int srcRefs = 0;                     // ports whose conSrc or obsSrc is this one
+  unsigned slotStamp = 0;
+  int slot = -1;
   LinkFromPort* drivers = nullptr;     // one entry per fan-out entry leading here
   ReadyPort* readyEntry = nullptr;     // the ready-list entry while in the list
   CircuitPools* pools = nullptr;       // where the port and its entries live (null: heap)
@@ -171,6 +179,12 @@ class Item {
   bool isLayoutRegister() const { return type == REG || (type == SREG && scanConverted); }
   // True for an SREG made by toSreg.
   bool isScanConverted() const { return scanConverted; }
+  // Scratch number of the analysis schedule, valid while the stamp is its current one (else -1).
+  int scheduleSlot(unsigned stamp) const { return slotStamp == stamp ? slot : -1; }
+  void setScheduleSlot(unsigned stamp, int s) {
+    slotStamp = stamp;
+    slot = s;
+  }
 
   const std::string& getName() const { return name; }
   item_type getType() const { return type; }
@@ -201,6 +215,7 @@ class Item {
   // Frees a port made by addPort (from its circuit's pool) or by new.
   static void disposePort(Port* p);
   friend class Port;
+  friend class Circuit;
 
   std::string name;
   Item* next = nullptr;
@@ -215,6 +230,10 @@ class Item {
   int nouts = 0;
   int ninouts = 0;
   bool scanConverted = false;
+  bool portsIndexed = false;  // its ports are in the circuit's port index (wide items)
+  int portCount = 0;
+  unsigned slotStamp = 0;
+  int slot = -1;
 };
 
 class Circuit {
@@ -348,7 +367,8 @@ class Circuit {
   Item* ilist = nullptr;
   // Item by name: the first of that name in list order (the newest), for lookups.
   NameIndex<Item> itemIndex;
-  // Port by item and composed name: the first in the item's port list (the newest).
+  // Port by item and composed name: the first in the item's port list (the
+  // newest), for items with many ports; narrow items are searched directly.
   NameIndex<Port> portIndex;
   // The first UUA item in list order (the newest one).
   Item* portHolder = nullptr;

@@ -24,9 +24,10 @@ class NameIndex {
       if (s.value != tombstone() && s.hash == h && matches(s.value)) return s.value;
     }
   }
-  // Puts `value` under hash `h`, replacing the entry that `matches` if there is one.
+  // Puts `value` under hash `h`, replacing the entry that `matches` if there
+  // is one; true when it replaced one.
   template <class Match>
-  void put(size_t h, T* value, Match matches) {
+  bool put(size_t h, T* value, Match matches) {
     if ((filled + 1) * 4 > slots.size() * 3) grow();
     size_t reuse = SIZE_MAX;
     size_t k = h & mask();
@@ -39,15 +40,16 @@ class NameIndex {
       }
       if (s.hash == h && matches(s.value)) {
         s.value = value;
-        return;
+        return true;
       }
     }
     if (reuse != SIZE_MAX) {
       slots[reuse] = {value, h};
-      return;
+      return false;
     }
     slots[k] = {value, h};
     ++filled;
+    return false;
   }
   // Replaces the entry `value` under hash `h` by `replacement` (null: removes it).
   void replace(size_t h, const T* value, T* replacement) {
