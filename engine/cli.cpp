@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <iostream>
 #include <map>
 #include <memory>
 #include <span>
@@ -15,6 +16,7 @@
 #include "clock.h"
 #include "error.h"
 #include "ga.h"
+#include "import.h"
 #include "main.h"
 #include "methods.h"
 #include "progress.h"
@@ -141,18 +143,13 @@ class ResultFolderScope {
   bool good = true;
 };
 
-// Reads FILE into a circuit; null (errors counted) when it cannot be used.
-std::unique_ptr<Circuit> loadInput(const std::string& path, const std::string& top) {
-  (void)top;
+// Reads FILE (a description, Verilog or a netlist) into a circuit; null
+// (errors counted) when it cannot be used.
+std::unique_ptr<Circuit> loadInput(const std::string& path, const std::string& top, CliEnv& env) {
   std::printf("Opening input file '%s'...\n", path.c_str());
-  FILE* in = std::fopen(path.c_str(), "r");
-  if (!in) {
-    error("Can't open DC description file '%s'!\n", path.c_str());
-    return nullptr;
-  }
-  std::unique_ptr<Circuit> c = readCirData(in);
-  std::fclose(in);
-  if (!c && nerrors == 0) error("'%s' describes no circuit (no CIR line)!\n", path.c_str());
+  std::fflush(stdout);
+  std::unique_ptr<Circuit> c = loadCircuit(path, ImportOptions{top}, env.processes);
+  if (!c && nerrors == 0) error("'%s' describes no circuit!\n", path.c_str());
   if (nerrors != 0) c.reset();
   return c;
 }
@@ -225,7 +222,6 @@ std::string inputFile(const Arguments& a, std::string& problem) {
 }
 
 int runAnalyse(const Command& self, const Arguments& a, CliEnv& env) {
-  (void)env;
   std::string problem;
   const std::string file = inputFile(a, problem);
   OptimiseSettings defaults;
@@ -237,7 +233,7 @@ int runAnalyse(const Command& self, const Arguments& a, CliEnv& env) {
 
   ResultFolderScope folder(a.value("--out"));
   if (!folder.ok()) return 1;
-  std::unique_ptr<Circuit> c = loadInput(file, a.value("--top"));
+  std::unique_ptr<Circuit> c = loadInput(file, a.value("--top"), env);
   if (!c) return 1;
   runAnalysis(*c, layout, [&](const Population& applied) {
     printFigures(*c, applied.layoutNotation(0));
@@ -276,7 +272,7 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
 
   ResultFolderScope folder(a.value("--out"));
   if (!folder.ok()) return 1;
-  std::unique_ptr<Circuit> c = loadInput(file, a.value("--top"));
+  std::unique_ptr<Circuit> c = loadInput(file, a.value("--top"), env);
   if (!c) return 1;
   std::printf("Method %s, objective %s, seed %llu\n", methodName.c_str(), objectiveName(settings.limits.objective),
               static_cast<unsigned long long>(settings.seed));
@@ -292,9 +288,10 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
 }
 
 int runImport(const Command& self, const Arguments& a, CliEnv& env) {
-  (void)env;
-  (void)a;
-  return usageError(self, "importing is not available in this build");
+  std::string problem;
+  const std::string file = inputFile(a, problem);
+  if (!problem.empty()) return usageError(self, problem);
+  return importToDescription(file, ImportOptions{a.value("--top")}, a.value("-o"), env.processes, std::cout);
 }
 
 int runHelp(const Command& self, const Arguments& a, CliEnv& env);
