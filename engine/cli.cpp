@@ -21,10 +21,8 @@
 #include "methods.h"
 #include "progress.h"
 #include "reports.h"
-
-#ifndef TARVEX_VERSION
-#define TARVEX_VERSION "unknown"
-#endif
+#include "resultjson.h"
+#include "version.h"
 
 namespace {
 
@@ -235,10 +233,17 @@ int runAnalyse(const Command& self, const Arguments& a, CliEnv& env) {
   if (!folder.ok()) return 1;
   std::unique_ptr<Circuit> c = loadInput(file, a.value("--top"), env);
   if (!c) return 1;
+  const bool json = a.has("--json");
   runAnalysis(*c, layout, [&](const Population& applied) {
-    printFigures(*c, applied.layoutNotation(0));
-    const double fitness = analysedLayoutFitness(*c, FitnessBasis{c->getOrigArea(), c->getOrigNPIOs(), limits});
-    std::printf("fitness %.3f (%s objective)\n", fitness, objectiveName(limits.objective));
+    RunSummary run;
+    run.method = "analyse";
+    run.objective = objectiveName(limits.objective);
+    run.layout = layout == "-1" ? std::string() : layout;
+    run.chains = applied.chains(0);
+    run.fitness = analysedLayoutFitness(*c, FitnessBasis{c->getOrigArea(), c->getOrigNPIOs(), limits});
+    if (json) writeResultJson(*c, run);
+    printFigures(*c, run.layout);
+    std::printf("fitness %.3f (%s objective)\n", run.fitness, run.objective.c_str());
   });
   return statusFromErrors();
 }
@@ -257,6 +262,30 @@ std::string readOptimiseSettings(const Arguments& a, OptimiseSettings& s, bool& 
     return "--seed needs a whole number from 0 to " + std::to_string(UINT64_MAX);
   return {};
 }
+
+// Shows the progress of an optimiser run and writes its JSON results at the end.
+class OptimiseObserver final : public SearchObserver {
+ public:
+  // `json` (null: no JSON) holds what the run adds to the figures.
+  OptimiseObserver(ProgressReport& p, RunSummary* json) : progress(p), run(json) {}
+  void generation(long generation, unsigned long stale, double best) override {
+    progress.generation(generation, stale, best);
+  }
+  void finished(Circuit& c, const SearchResult& found) override {
+    progress.finish();
+    if (!run) return;
+    run->layout = found.notation;
+    run->chains = found.chains;
+    run->fitness = found.fitness;
+    run->visited = found.visited;
+    run->elapsedSeconds = progress.elapsed();
+    writeResultJson(c, *run);
+  }
+
+ private:
+  ProgressReport& progress;
+  RunSummary* run;
+};
 
 int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
   std::string problem;
@@ -277,8 +306,13 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
   std::printf("Method %s, objective %s, seed %llu\n", methodName.c_str(), objectiveName(settings.limits.objective),
               static_cast<unsigned long long>(settings.seed));
   ProgressReport progress(ProgressReport::modeFor(a.has("--progress"), env.stderrIsTerminal), stderr, env.clock);
+  RunSummary run;
+  run.method = methodName;
+  run.objective = objectiveName(settings.limits.objective);
+  run.seed = settings.seed;
+  OptimiseObserver observer(progress, a.has("--json") ? &run : nullptr);
   SeededRandom random(settings.seed);
-  const SearchResult result = method->run(*c, settings, random, &progress);
+  const SearchResult result = method->run(*c, settings, random, &observer);
   progress.finish();
   if (nerrors == 0) {
     std::printf("Layout '%s', fitness %.3f, %ld layout(s) evaluated in %.1f s\n", result.notation.c_str(),
@@ -352,7 +386,7 @@ void printCommandHelp(const Command& c) {
 }
 
 void printOverview() {
-  std::printf("tarvex %s: testability analysis and scan layout design for RTL data paths\n\n", TARVEX_VERSION);
+  std::printf("tarvex %s: testability analysis and scan layout design for RTL data paths\n\n", tarvexVersion());
   std::printf("Usage:\n");
   for (const Command& c : kCommands) std::printf("  tarvex %s\n", std::string(c.synopsis).c_str());
   std::printf("  tarvex --version\n");
@@ -384,7 +418,7 @@ int cliMain(int argc, char* argv[], CliEnv& env) {
   if (argc < 2) return 2;
   const std::string_view name = argv[1];
   if (name == "--version") {
-    std::printf("tarvex %s\n", TARVEX_VERSION);
+    std::printf("tarvex %s\n", tarvexVersion());
     return 0;
   }
   const Command* cmd = findCommand(name);

@@ -775,7 +775,7 @@ SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random) {
   c.dumpTAresultsHtml();
   c.setFitness(result.fitness);
   c.dumpResults();
-  if (o.observer) o.observer->finished(c);
+  if (o.observer) o.observer->finished(c, result);
 
   bestPop.deimplementDFTLayout(0);
   std::printf("----------\n");

@@ -215,8 +215,11 @@ class SearchObserver {
   // After generation `generation`: `stale` generations since the last
   // improvement (the improving one counts), best fitness so far.
   virtual void generation(long generation, unsigned long stale, double best) = 0;
-  // At the end of the run, while the best layout is applied to `c` and analysed.
-  virtual void finished(const Circuit& c) { (void)c; }
+  // At the end of the run, while the best layout `found` is applied to `c` and analysed.
+  virtual void finished(Circuit& c, const struct SearchResult& found) {
+    (void)c;
+    (void)found;
+  }
 };
 
 // Parameters of a solver run.
