@@ -236,3 +236,21 @@ TEST_F(ModernCli, ClassicObjectiveAndUnorderedChains) {
   ASSERT_EQ(back.status, 0);
   EXPECT_NEAR(json("diffeq.json")["fitness"].get<double>(), d["fitness"].get<double>(), 1e-9);
 }
+
+TEST_F(ModernCli, TheVerilogExampleOptimisesAndAnalysesBack) {
+  fs::copy_file(fs::path(TARVEX_EXAMPLES) / "datapath50.v", dir / "datapath50.v");
+  if (run({"import", "datapath50.v", "-o", "datapath50.cir"}).status != 0) GTEST_SKIP() << "yosys is not available";
+  RunResult r = run({"optimise", "datapath50.v", "--seed", "5", "--patience", "8", "--json"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Json found = json("datapath50.json");
+  EXPECT_EQ(found["registers"].size(), 50u);
+  const std::string layout = found["layout"];
+  ASSERT_EQ(run({"analyse", "datapath50.v", "--layout", layout, "--json"}).status, 0);
+  const Json back = json("datapath50.json");
+  for (const char* k : {"testability", "controllable_percent", "observable_percent", "area_overhead_percent",
+                        "pin_overhead_percent", "fitness"})
+    EXPECT_EQ(back[k], found[k]) << k;
+  // the imported description gives the same figures
+  ASSERT_EQ(run({"analyse", "datapath50.cir", "--layout", layout, "--json"}).status, 0);
+  EXPECT_EQ(json("datapath50.json")["testability"], found["testability"]);
+}
