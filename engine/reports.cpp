@@ -13,17 +13,9 @@ namespace {
 
 std::string resultFolder;
 
-// Circuit-wide figures shared by the result files. Ratios whose divisor is 0 are 0.
-struct Measures {
-  long total = 0;  // bits of all ports, primary and item ports
-  long nC = 0, nO = 0, nT = 0;
-  double con = 0.0, obs = 0.0;
-  double pctC = 0.0, pctO = 0.0, pctT = 0.0;
-  double gc = 0.0, go = 0.0, gt = 0.0;
-  double pinOver = 0.0, areaOver = 0.0;
-};
-
 double ratio(double a, double b) { return b != 0.0 ? a / b : 0.0; }
+
+}  // namespace
 
 // The circuit averages (as evalCon, evalObs and evalTst set them) and the bit
 // counts of getNConNodes, getNObsNodes and getNTstNodes, in one walk.
@@ -70,6 +62,8 @@ Measures measuresOf(Circuit& c) {
   return m;
 }
 
+namespace {
+
 // One result file: announces it on the console, opens it (reporting a
 // failure), and reports a failed write when closed.
 class ResultFile {
@@ -105,7 +99,15 @@ const char* itemLetter(item_type t) {
     case SUB:
     case MUL:
     case DIV:
-    case COMP: return "F ";
+    case COMP:
+    case AND:
+    case OR:
+    case XOR:
+    case NOT:
+    case LOGIC:
+    case REDUCE:
+    case SHIFT:
+    case ROM: return "F ";
     case REG: return "R ";
     case MUX: return "M ";
     case SREG: return "S ";
