@@ -6,10 +6,13 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <memory>
+#include <thread>
 #include <tuple>
 #include <unordered_map>
 #include <utility>
 
+#include "circuitcopy.h"
 #include "error.h"
 #include "reports.h"
 
@@ -605,7 +608,8 @@ void printHeader(GarLog& gar, int chrLen, const GaOptions& o, int nregs) {
 // (the circuit is restored exactly after each evaluation).
 class LayoutEvaluator {
  public:
-  LayoutEvaluator(const FitnessBasis& b, bool reuse) : basis(b), reuseKnown(reuse) {}
+  LayoutEvaluator(const FitnessBasis& b, bool reuse, int threads)
+      : basis(b), reuseKnown(reuse), workers(threads > 0 ? threads : defaultWorkers()) {}
 
   // Applies chromosome i of `pop`, computes its fitness and takes the layout out.
   double evaluate(Population& pop, int i, Circuit& c) {
@@ -623,18 +627,121 @@ class LayoutEvaluator {
   }
   // Layouts evaluated so far.
   long visited() const { return count; }
+  // Threads evaluation may use.
+  int threads() const { return workers; }
+
+  // Evaluates every chromosome of `pop` into `fitness` on several threads,
+  // each with its own copy of the circuit. The reuse of known layouts and the
+  // count of evaluations follow the serial order exactly; only the analyses
+  // run side by side. False (nothing evaluated) when the circuit cannot be copied.
+  bool evaluateSideBySide(Population& pop, Circuit& c, std::vector<double>& fitness);
 
  private:
+  static int defaultWorkers() {
+    const unsigned n = std::thread::hardware_concurrency();
+    return n == 0 ? 1 : static_cast<int>(n);
+  }
+  // Analyses chromosomes jobs[t], jobs[t + T], ... of `pop` (T threads) into `values`.
+  void evaluateShare(Population& pop, const std::vector<int>& jobs, size_t t, size_t stride,
+                     std::vector<double>& values);
+
   FitnessBasis basis;
   bool reuseKnown;
+  int workers;
   std::unordered_map<std::string, double> known;  // fitness by layoutKey
   long count = 0;
+  std::vector<std::unique_ptr<Circuit>> copies;  // one per extra thread, made once
+  bool copiesFailed = false;
 };
+
+void LayoutEvaluator::evaluateShare(Population& pop, const std::vector<int>& jobs, size_t t, size_t stride,
+                                    std::vector<double>& values) {
+  for (size_t j = t; j < jobs.size(); j += stride) {
+    pop.implementDFTLayout(jobs[j]);
+    values[j] = appliedLayoutFitness(*pop.circuit(), basis);
+    pop.deimplementDFTLayout(jobs[j]);
+  }
+}
+
+bool LayoutEvaluator::evaluateSideBySide(Population& pop, Circuit& c, std::vector<double>& fitness) {
+  if (copiesFailed) return false;
+  const int n = pop.getSize();
+  // The serial order decides which chromosomes are evaluated: a layout known
+  // before, or met earlier in this generation while the memo had room, is not.
+  std::vector<int> jobs;
+  std::vector<int> sameAs(static_cast<size_t>(n), -1);  // index of an earlier chromosome with the layout
+  std::vector<std::string> keys(static_cast<size_t>(n));
+  std::unordered_map<std::string, int> stored;  // layouts the memo takes in this generation
+  size_t memoSize = known.size();
+  for (int i = 0; i < n; ++i) {
+    if (reuseKnown) {
+      std::string& key = keys[static_cast<size_t>(i)];
+      key = pop.layoutKey(i);
+      if (const auto seen = known.find(key); seen != known.end()) {
+        fitness[static_cast<size_t>(i)] = seen->second;
+        continue;
+      }
+      if (const auto earlier = stored.find(key); earlier != stored.end()) {
+        sameAs[static_cast<size_t>(i)] = earlier->second;
+        continue;
+      }
+      if (memoSize < kMaxMemoLayouts) {
+        stored.emplace(key, i);
+        ++memoSize;
+      }
+    }
+    jobs.push_back(i);
+  }
+  const size_t threads = std::min(static_cast<size_t>(workers), jobs.size());
+  if (threads > 1 && !copiesFailed) {
+    while (copies.size() + 1 < threads) {
+      copies.push_back(copyCircuit(c));
+      if (!copies.back()) {
+        copies.clear();
+        copiesFailed = true;
+        return false;
+      }
+    }
+  }
+  if (copiesFailed) return false;
+  std::vector<double> values(jobs.size(), 0.0);
+  if (threads <= 1) {
+    evaluateShare(pop, jobs, 0, 1, values);
+  } else {
+    // Each thread works on its own circuit through its own population copy.
+    std::vector<std::unique_ptr<Population>> local;
+    for (size_t t = 1; t < threads; ++t) {
+      local.push_back(std::make_unique<Population>(pop.getName(), n, pop.getChLen(), pop.getSelectedDFT(),
+                                                   copies[t - 1].get()));
+      if (n > 0 && pop.getChLen() > 0)
+        std::copy_n(pop.getDataPtr(), static_cast<size_t>(n) * static_cast<size_t>(pop.getChLen()),
+                    local.back()->getDataPtr());
+    }
+    std::vector<std::thread> running;
+    for (size_t t = 1; t < threads; ++t)
+      running.emplace_back([&, t] { evaluateShare(*local[t - 1], jobs, t, threads, values); });
+    evaluateShare(pop, jobs, 0, threads, values);
+    for (std::thread& th : running) th.join();
+  }
+  for (size_t j = 0; j < jobs.size(); ++j) {
+    const int i = jobs[j];
+    fitness[static_cast<size_t>(i)] = values[j];
+    ++count;
+    if (reuseKnown) {
+      const auto mine = stored.find(keys[static_cast<size_t>(i)]);
+      if (mine != stored.end() && mine->second == i) known.emplace(std::move(keys[static_cast<size_t>(i)]), values[j]);
+    }
+  }
+  for (int i = 0; i < n; ++i)
+    if (sameAs[static_cast<size_t>(i)] >= 0) fitness[static_cast<size_t>(i)] = fitness[static_cast<size_t>(sameAs[static_cast<size_t>(i)])];
+  return true;
+}
 
 // Evaluates every chromosome of `candidates` into `fitness`, in index order.
 // The only step of a generation that touches the circuit.
 void evaluateGeneration(Population& candidates, Circuit& c, LayoutEvaluator& evaluator, std::vector<double>& fitness) {
   fitness.assign(static_cast<size_t>(candidates.getSize()), 0.0);
+  if (evaluator.threads() > 1 && evaluator.evaluateSideBySide(candidates, c, fitness)) return;
   for (int i = 0; i < candidates.getSize(); ++i) fitness[static_cast<size_t>(i)] = evaluator.evaluate(candidates, i, c);
 }
 
@@ -699,7 +806,7 @@ SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random) {
   Population bestPop("Best-evaluated chromosome", 1, chrLen, o.techniques, &c);
   // The notation a run shows and stores for its best chromosome.
   auto bestNotation = [&] { return o.classicForm ? bestPop.getNotation(0) : bestPop.layoutNotation(0); };
-  LayoutEvaluator evaluator(basis, o.reuseFitness);
+  LayoutEvaluator evaluator(basis, o.reuseFitness, o.workers);
   {
     Population first("Population_P", psize, chrLen, o.techniques, &c);
     Population second("Population_Q", psize, chrLen, o.techniques, &c);

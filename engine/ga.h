@@ -133,6 +133,8 @@ class Population {
   double getFitness(int chID) const;
   // Number of chromosomes.
   int getSize() const { return size; }
+  // The circuit the layouts are applied to.
+  Circuit* circuit() const { return cptr; }
   // Characters per chromosome.
   int getChLen() const { return ch_len; }
   // Technique bits.
@@ -238,6 +240,9 @@ struct GaOptions {
   // Written to the .gar header when set, so the run can be repeated.
   std::optional<std::uint64_t> seed;
   SearchObserver* observer = nullptr;
+  // Threads that evaluate a generation side by side (0: one per core). The
+  // results are the same for any number; the classic form keeps one.
+  int workers = 1;
 };
 
 // What a solver run found.

@@ -13,6 +13,7 @@ SearchResult runGeneticAlgorithm(Circuit& c, const OptimiseSettings& s, RandomSo
   o.classicForm = false;
   o.seed = s.seed;
   o.observer = observer;
+  o.workers = 0;  // every core; the same results as one
   return runGA(c, o, random);
 }
 
