@@ -12,6 +12,8 @@
 #include <sstream>
 
 #include "ga.h"
+#include "circuitcopy.h"
+#include "circuitgen.h"
 #include "ga_test_util.h"
 #include "reports.h"
 
@@ -88,6 +90,7 @@ class Solver : public ::testing::Test {
     o.runNumber = run;
     o.limits = limits;
     o.reuseFitness = reuseFitness;
+    o.workers = workers;
     SeededRandom random(11);
     StdoutCapture out(fs::path(dir.string() + ".stdout"));
     found = runGA(c, o, random);
@@ -110,6 +113,7 @@ class Solver : public ::testing::Test {
   std::string previousFolder;
   FitnessLimits limits{7, 13, Objective::CLASSIC};  // the front end's default run
   bool reuseFitness = true;
+  int workers = 1;
   SearchResult found;  // by the last solve()
 };
 
@@ -280,6 +284,78 @@ TEST_F(Solver, ReusedFitnessValuesChangeNothing) {
   EXPECT_EQ(slurp(dir / "diffeq.gar"), memoGar);
   EXPECT_EQ(slurp(dir / "diffeq.par"), memoPar);
   EXPECT_NE(memo.find("Solution="), std::string::npos);
+}
+
+namespace {
+// Reads a generated description quietly.
+std::unique_ptr<Circuit> readGenerated(std::string text) {
+  FILE* in = fmemopen(text.data(), text.size(), "r");
+  std::fflush(stdout);
+  const int saved = dup(STDOUT_FILENO);
+  const int null = open("/dev/null", O_WRONLY);
+  dup2(null, STDOUT_FILENO);
+  close(null);
+  auto c = readCirData(in);
+  std::fflush(stdout);
+  dup2(saved, STDOUT_FILENO);
+  close(saved);
+  std::fclose(in);
+  return c;
+}
+}  // namespace
+
+// Evaluating a generation on several threads changes nothing: the console,
+// the log, the results and the count of evaluations are those of one thread,
+// with and without the reuse of known layouts, on 6 and on 48 registers.
+TEST_F(Solver, SideBySideEvaluationGivesTheSerialRun) {
+  for (bool reuse : {true, false}) {
+    for (int copies : {0, 8}) {
+      auto c = copies == 0 ? gatest::loadExample("diffeq") : readGenerated(tiledDiffeq(copies, "diffeq"));
+      ASSERT_NE(c, nullptr);
+      reuseFitness = reuse;
+      workers = 1;
+      const std::string serial = solve(*c, 8, true, 10);
+      const std::string serialGar = slurp(dir / "diffeq.gar"), serialTxt = slurp(dir / "diffeq.txt");
+      const long serialVisited = found.visited;
+      fs::remove(dir / "diffeq.gar");
+      workers = 3;
+      EXPECT_EQ(solve(*c, 8, true, 10), serial);
+      EXPECT_EQ(slurp(dir / "diffeq.gar"), serialGar);
+      EXPECT_EQ(slurp(dir / "diffeq.txt"), serialTxt);
+      EXPECT_EQ(found.visited, serialVisited);
+      fs::remove(dir / "diffeq.gar");
+    }
+  }
+  EXPECT_EQ(nerrors, 0);
+}
+
+// A copy has the same lists in the same order, so it analyses to the same values.
+TEST_F(Solver, CircuitCopiesAnalyseLikeTheOriginal) {
+  auto c = readGenerated(tiledDiffeq(3, "t"));
+  ASSERT_NE(c, nullptr);
+  auto copy = copyCircuit(*c);
+  ASSERT_NE(copy, nullptr);
+  c->testability_analysisFULL();
+  copy->testability_analysisFULL();
+  for (Item *i = c->getIList(), *j = copy->getIList(); i || j; i = i->getNext(), j = j->getNext()) {
+    ASSERT_TRUE(i && j);
+    ASSERT_EQ(i->getName(), j->getName());
+    for (Port *p = i->getPList(), *q = j->getPList(); p || q; p = p->getNext(), q = q->getNext()) {
+      ASSERT_TRUE(p && q);
+      EXPECT_EQ(p->getName(), q->getName());
+      EXPECT_EQ(p->getCon(), q->getCon());
+      EXPECT_EQ(p->getObs(), q->getObs());
+    }
+  }
+  EXPECT_EQ(c->getArea(), copy->getArea());
+  EXPECT_EQ(c->getNPortBits(), copy->getNPortBits());
+  // With a layout applied there is nothing to copy from.
+  Population pop("p", 1, getScanChrLen(ORDERED_SCAN, c->getNREGs()), ORDERED_SCAN, c.get());
+  pop.getDataPtr()[0] = '1';
+  pop.implementDFTLayout(0);
+  EXPECT_EQ(copyCircuit(*c), nullptr);
+  pop.deimplementDFTLayout(0);
+  EXPECT_NE(copyCircuit(*c), nullptr);
 }
 
 TEST_F(Solver, OtherRegisterCounts) {
