@@ -21,6 +21,8 @@
 
 #include "circuitgen.h"
 #include "error.h"
+#include "ga.h"
+#include "random.h"
 #include "main.h"
 #include "reports.h"
 
@@ -183,6 +185,47 @@ void BM_PlainCopy(benchmark::State& state) {
   for (const fs::path& f : files) fs::remove(f.string() + ".copy");
 }
 
+// Optimiser throughput: fitness evaluations per second of whole solver runs
+// (population 32, no reuse of known layouts) on 6 registers (diffeq), 50 and
+// 600 (layered data paths), on one thread and on every core.
+std::map<std::pair<int, int>, double> evaluationsPerSecond;  // by registers, threads
+
+void BM_Evaluations(benchmark::State& state) {
+  const int regs = static_cast<int>(state.range(0));
+  const int threads = static_cast<int>(state.range(1));
+  std::unique_ptr<Circuit> c;
+  {
+    Quiet quiet;
+    std::string text = regs == 6 ? tiledDiffeq(1, "diffeq") : layeredWithRegisters(regs);
+    FILE* in = fmemopen(text.data(), text.size(), "r");
+    c = readCirData(in);
+    std::fclose(in);
+  }
+  const fs::path dir = fs::temp_directory_path() / ("tarvex-scale-" + std::to_string(getpid()) + "-ga");
+  fs::create_directories(dir);
+  const std::string previous = setResultFolder(dir.string());
+  GaOptions o;
+  o.maxUnenhancedRuns = regs >= 600 ? 2 : 10;
+  o.populationSize = 32;
+  o.reuseFitness = false;
+  o.classicForm = false;
+  o.limits = FitnessLimits{20, 40, Objective::CLASSIC};
+  o.workers = threads;
+  long visited = 0;
+  double seconds = 0.0;
+  for (auto _ : state) {
+    Quiet quiet;
+    SeededRandom random(5);
+    const double w0 = wallSeconds();
+    visited += runGA(*c, o, random).visited;
+    seconds += wallSeconds() - w0;
+  }
+  setResultFolder(previous);
+  fs::remove_all(dir);
+  evaluationsPerSecond[{regs, threads}] = seconds > 0 ? static_cast<double>(visited) / seconds : 0.0;
+  state.counters["evaluations_per_s"] = evaluationsPerSecond[{regs, threads}];
+}
+
 void sizes(benchmark::internal::Benchmark* b) {
   for (int shape : {DIFFEQ, LAYERED})
     for (long ports : {10000L, 100000L, 1000000L}) b->Args({shape, ports});
@@ -192,6 +235,12 @@ void sizes(benchmark::internal::Benchmark* b) {
 BENCHMARK(BM_ClassicRun)->Apply(sizes)->Iterations(3);
 BENCHMARK(BM_Read)->Apply(sizes)->Iterations(3);
 BENCHMARK(BM_PlainCopy)->Apply(sizes)->Iterations(3);
+BENCHMARK(BM_Evaluations)
+    ->ArgsProduct({{6, 50, 600}, {1, 0}})
+    ->ArgNames({"registers", "threads"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 void printTable() {
   std::printf("\n| Circuit | Ports | Whole classic run (wall / CPU) | Of which reading (wall / CPU, MB/s) | "
@@ -209,6 +258,11 @@ void printTable() {
                   copy.cpu > 0 ? run.cpu / copy.cpu : 0.0);
     }
   }
+  if (evaluationsPerSecond.empty()) return;
+  std::printf("\n| Registers | Evaluations/s, 1 thread | Evaluations/s, every core |\n|---|---|---|\n");
+  for (int regs : {6, 50, 600})
+    if (evaluationsPerSecond.count({regs, 1}))
+      std::printf("| %d | %.0f | %.0f |\n", regs, evaluationsPerSecond[{regs, 1}], evaluationsPerSecond[{regs, 0}]);
 }
 
 }  // namespace
