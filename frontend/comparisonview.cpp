@@ -105,7 +105,7 @@ void ComparisonView::setComparison(const CompareResult& comparison) {
     chart->addSeries(s);
     series_.emplace_back(row.method, s);
   }
-  auto* x = axis(QStringLiteral("Area overhead (%)"), xLo, xHi, 0.0);
+  auto* x = axis(QStringLiteral("Area overhead (%)"), xLo, xHi, -1e9);  // room left of 0 keeps "none" in view
   auto* y = axis(QStringLiteral("Testability"), yLo, yHi, 0.0);
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);

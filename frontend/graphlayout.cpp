@@ -118,9 +118,17 @@ class Builder {
 
  private:
   void buildNodes(Agraph_t* g) {
+    // Primary inputs line up on the left edge, primary outputs on the right.
+    std::string sourceName = "inputs", sinkName = "outputs";
+    Agraph_t* sources = agsubg(g, sourceName.data(), 1);
+    Agraph_t* sinks = agsubg(g, sinkName.data(), 1);
+    setAttr(sources, "rank", "source");
+    setAttr(sinks, "rank", "sink");
     for (std::size_t n = 0; n < out_.nodes.size(); ++n) {
       std::string id = "n" + std::to_string(n);
-      Agnode_t* node = agnode(g, id.data(), 1);
+      const auto& layoutNode = out_.nodes[n];
+      Agraph_t* owner = !layoutNode.primary ? g : layoutNode.ports.front().input ? sinks : sources;
+      Agnode_t* node = agnode(owner, id.data(), 1);
       setAttr(node, "shape", "record");
       setAttr(node, "fontname", "Helvetica");
       setAttr(node, "fontsize", out_.nodes[n].primary ? "9" : "10");
@@ -144,6 +152,9 @@ class Builder {
       setAttr(e, "tailport", "p" + std::to_string(from->second) + ":e");
       setAttr(e, "headport", "p" + std::to_string(to->second) + ":w");
       setAttr(e, "arrowsize", "0.5");
+      // Clock and select wires reach everywhere; they must not order the ranks.
+      const QString sinkType = out_.nodes[to->first].ports[to->second].type;
+      if (sinkType == u"clk" || sinkType == u"sel") setAttr(e, "constraint", "false");
       const int bits = out_.nodes[from->first].ports[from->second].bits;
       out_.edges.push_back({static_cast<int>(l), link.from, link.to, bits < 1 ? 1 : bits, {}, {}});
       gvEdges_.push_back(e);

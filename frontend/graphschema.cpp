@@ -245,6 +245,7 @@ GraphSchemaWindow::GraphSchemaWindow(QWidget* parent)
   measureBox_->addItems({QStringLiteral("Kind"), QStringLiteral("con"), QStringLiteral("obs"), QStringLiteral("tst")});
   measureBox_->setCurrentIndex(3);
   history_->setReadOnly(true);
+  loopList_->setWordWrap(true);
   history_->setFont(QFont(QStringLiteral("Monospace"), 8));
   restartButton_->setToolTip(QStringLiteral("Back to the first step of the selected unit's paths"));
   stepButton_->setToolTip(QStringLiteral("Next step of the selected unit's test data paths"));
@@ -281,6 +282,8 @@ GraphSchemaWindow::GraphSchemaWindow(QWidget* parent)
   split->addWidget(side);
   split->setStretchFactor(0, 4);
   split->setStretchFactor(1, 1);
+  split->setSizes({820, 260});
+  side->setMaximumWidth(420);
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(bar);

@@ -82,7 +82,7 @@ void ChainTree::showLayout(const ScanChains& chains, const QStringList& unscanne
   addGroup(QStringLiteral("Not scanned (%1)").arg(unscanned.size()), kNotScanned, unscanned);
 }
 
-std::pair<int, int> ChainTree::dropTarget(const QTreeWidgetItem* item, DropIndicatorPosition where, int chainCount) {
+std::pair<int, int> ChainTree::dropTarget(const QTreeWidgetItem* item, bool below, int chainCount) {
   if (!item) return {chainCount, 0};
   const QTreeWidgetItem* group = item->parent() ? item->parent() : item;
   int chain = group->data(0, kChainRole).toInt();
@@ -90,7 +90,7 @@ std::pair<int, int> ChainTree::dropTarget(const QTreeWidgetItem* item, DropIndic
   if (chain == kNotScanned) return {-1, 0};
   if (!item->parent()) return {chain, static_cast<int>(group->childCount())};
   const int index = group->indexOfChild(const_cast<QTreeWidgetItem*>(item));
-  return {chain, where == BelowItem ? index + 1 : index};
+  return {chain, below ? index + 1 : index};
 }
 
 QMimeData* ChainTree::mimeData(const QList<QTreeWidgetItem*>& items) const {
@@ -104,7 +104,7 @@ QMimeData* ChainTree::mimeData(const QList<QTreeWidgetItem*>& items) const {
 
 void ChainTree::dropEvent(QDropEvent* event) {
   const QStringList names = event->mimeData()->text().split(u'\n', Qt::SkipEmptyParts);
-  const auto [chain, position] = dropTarget(itemAt(event->position().toPoint()), dropIndicatorPosition(), chainCount_);
+  const auto [chain, position] = dropTarget(itemAt(event->position().toPoint()), dropIndicatorPosition() == BelowItem, chainCount_);
   event->setDropAction(Qt::CopyAction);  // the tree is rebuilt from the model, nothing is moved by Qt
   event->accept();
   if (!names.isEmpty()) emit registersDropped(names, chain, position);

@@ -37,9 +37,9 @@ class ChainTree : public QTreeWidget {
   explicit ChainTree(QWidget* parent = nullptr);
   // Shows `chains` and the registers outside them.
   void showLayout(const ScanChains& chains, const QStringList& unscanned);
-  // The chain (-1: not scanned) and position a drop on `item` with the
-  // indicator `where` means, given the chain count.
-  static std::pair<int, int> dropTarget(const QTreeWidgetItem* item, DropIndicatorPosition where, int chainCount);
+  // The chain (-1: not scanned) and position a drop on `item` means (just
+  // below it when `below`), given the chain count.
+  static std::pair<int, int> dropTarget(const QTreeWidgetItem* item, bool below, int chainCount);
 
  signals:
   // `names` were dropped at `position` of `chain` (-1: out of the layout).

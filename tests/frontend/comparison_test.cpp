@@ -4,6 +4,7 @@
 #include <QChartView>
 #include <QLineSeries>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScatterSeries>
 #include <QSignalSpy>
 #include <QTableWidget>

@@ -1,6 +1,7 @@
 // The scan layout editor alone: its table, drops, cell edits, presets and
 // the live notation.
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTreeWidget>
 
@@ -33,7 +34,8 @@ void ScanEditorTest::tableShowsRegistersAndCurrentLayout() {
   auto* t = e.table();
   QCOMPARE(t->rowCount(), 6);
   QCOMPARE(t->item(3, 0)->text(), QStringLiteral("reg4"));
-  QCOMPARE(t->item(3, 1)->text(), QStringLiteral("1.000"));  // a scanned register is controllable
+  QCOMPARE(t->item(3, 1)->text(), QStringLiteral("0.919"));  // the figures of its output
+  QCOMPARE(t->item(1, 2)->text(), QStringLiteral("0.680"));
   QCOMPARE(t->item(3, 3)->text(), QStringLiteral("yes"));
   QCOMPARE(t->item(5, 4)->text(), QStringLiteral("1"));  // reg6: chain 1, position 2
   QCOMPARE(t->item(5, 5)->text(), QStringLiteral("2"));
@@ -52,17 +54,17 @@ void ScanEditorTest::dropsAndEditsUpdateTheNotationLive() {
   QSignalSpy applied(&e, &ScanLayoutEditor::layoutApplied);
   // A drop on "New chain", then on a register entry of that chain.
   auto* tree = e.tree();
-  auto [chain, position] = ChainTree::dropTarget(tree->topLevelItem(0), QAbstractItemView::OnItem, 0);
+  auto [chain, position] = ChainTree::dropTarget(tree->topLevelItem(0), false, 0);
   QCOMPARE(chain, 0);
   emit tree->registersDropped({"reg2", "reg5"}, chain, position);
   QCOMPARE(e.notationText(), QStringLiteral("reg2,reg5"));
   std::tie(chain, position) =
-      ChainTree::dropTarget(tree->topLevelItem(0)->child(0), QAbstractItemView::BelowItem, 1);
+      ChainTree::dropTarget(tree->topLevelItem(0)->child(0), true, 1);
   QCOMPARE(position, 1);
   emit tree->registersDropped({"reg6"}, chain, position);
   QCOMPARE(e.notationText(), QStringLiteral("reg2,reg6,reg5"));
   // Dropping on "Not scanned" takes a register out.
-  std::tie(chain, position) = ChainTree::dropTarget(tree->topLevelItem(2), QAbstractItemView::OnItem, 1);
+  std::tie(chain, position) = ChainTree::dropTarget(tree->topLevelItem(2), false, 1);
   QCOMPARE(chain, -1);
   emit tree->registersDropped({"reg2"}, chain, position);
   QCOMPARE(e.notationText(), QStringLiteral("reg6,reg5"));
