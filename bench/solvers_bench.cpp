@@ -42,7 +42,7 @@ void BM_ExactDiffeq(benchmark::State& state) {
   MAX_PIN_OVERHEAD = 13;
   long visited = 0;
   for (auto _ : state) {
-    LayoutEvaluator eval(*c, ORDERED_SCAN);
+    ScanEvaluator eval(*c, ORDERED_SCAN);
     const ExactResult r = exactOptimum(eval, {});
     visited = r.visited;
     benchmark::DoNotOptimize(r.fitness);

@@ -9,7 +9,7 @@ double overheadPercent(double actual, double orig) { return orig != 0.0 ? (actua
 
 }  // namespace
 
-LayoutEvaluator::LayoutEvaluator(Circuit& circuit, int techniques)
+ScanEvaluator::ScanEvaluator(Circuit& circuit, int techniques)
     : c(circuit),
       tech(techniques),
       origArea(circuit.getArea()),
@@ -17,9 +17,9 @@ LayoutEvaluator::LayoutEvaluator(Circuit& circuit, int techniques)
       origTst(circuit.getTst()),
       pop("Evaluated layout", 1, getScanChrLen(techniques, circuit.getNREGs()), techniques, &circuit) {}
 
-bool LayoutEvaluator::encode(const ScanLayout& layout) { return pop.encodeChains(layout, 0); }
+bool ScanEvaluator::encode(const ScanLayout& layout) { return pop.encodeChains(layout, 0); }
 
-double LayoutEvaluator::fitness(const ScanLayout& layout) {
+double ScanEvaluator::fitness(const ScanLayout& layout) {
   ++visits;
   if (!encode(layout)) return 0.0;
   std::string key;
@@ -35,7 +35,7 @@ double LayoutEvaluator::fitness(const ScanLayout& layout) {
   return f;
 }
 
-LayoutEvaluator::Overheads LayoutEvaluator::overheads(const ScanLayout& layout) {
+ScanEvaluator::Overheads ScanEvaluator::overheads(const ScanLayout& layout) {
   Overheads o;
   if (!encode(layout)) return o;
   pop.implementDFTLayout(0);

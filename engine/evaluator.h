@@ -8,13 +8,13 @@
 #include "ga.h"
 #include "layouts.h"
 
-class LayoutEvaluator {
+class ScanEvaluator {
  public:
   // Evaluates layouts of `c` (with no layout applied) for the scan technique
   // bits `techniques` (ORDERED_SCAN or UNORDERED_SCAN).
-  LayoutEvaluator(Circuit& c, int techniques);
-  LayoutEvaluator(const LayoutEvaluator&) = delete;
-  LayoutEvaluator& operator=(const LayoutEvaluator&) = delete;
+  ScanEvaluator(Circuit& c, int techniques);
+  ScanEvaluator(const ScanEvaluator&) = delete;
+  ScanEvaluator& operator=(const ScanEvaluator&) = delete;
 
   // Fitness of `layout` (0 for a layout that cannot be applied); each call counts as a visit.
   double fitness(const ScanLayout& layout);

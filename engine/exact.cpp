@@ -40,7 +40,7 @@ struct LayoutClass {
 
 class Enumerator {
  public:
-  Enumerator(LayoutEvaluator& e, ExactResult& r, bool ord) : eval(e), result(r), ordered(ord) {}
+  Enumerator(ScanEvaluator& e, ExactResult& r, bool ord) : eval(e), result(r), ordered(ord) {}
 
   // Every layout of class (k, j).
   void run(int nregs, int k, int j) {
@@ -95,7 +95,7 @@ class Enumerator {
     }
   }
 
-  LayoutEvaluator& eval;
+  ScanEvaluator& eval;
   ExactResult& result;
   bool ordered;
   std::vector<int> chosen;
@@ -128,7 +128,7 @@ double fitnessUpperBound(double areaOverheadPercent, double pinOverheadPercent) 
   return (50.0 + 10.0 * uA + 10.0 * uP) * 100.0 / 70.0 * uA * uP;
 }
 
-ExactResult exactOptimum(LayoutEvaluator& eval, const ExactOptions& options) {
+ExactResult exactOptimum(ScanEvaluator& eval, const ExactOptions& options) {
   ExactResult result;
   const long visitedBefore = eval.visited();
   const int nregs = eval.circuit().getNREGs();
@@ -142,7 +142,7 @@ ExactResult exactOptimum(LayoutEvaluator& eval, const ExactOptions& options) {
     for (int j = 1; j <= k; ++j) {
       LayoutClass c{k, j, choose(nregs, k) * arrangements(k, j, ordered), HUGE_VAL};
       if (options.prune) {
-        const LayoutEvaluator::Overheads o = eval.overheads(fullScanLayout(k, j));
+        const ScanEvaluator::Overheads o = eval.overheads(fullScanLayout(k, j));
         c.bound = fitnessUpperBound(o.areaPercent, o.pinPercent);
       }
       classes.push_back(c);

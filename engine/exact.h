@@ -38,7 +38,7 @@ double fitnessUpperBound(double areaOverheadPercent, double pinOverheadPercent);
 
 // Searches every layout of the evaluator's circuit for the highest fitness;
 // the first layout found keeps a tie.
-ExactResult exactOptimum(LayoutEvaluator& eval, const ExactOptions& options);
+ExactResult exactOptimum(ScanEvaluator& eval, const ExactOptions& options);
 
 // The message of a refused search: the layout count and what to use instead.
 std::string exactRefusal(const ExactResult& r, const ExactOptions& options);

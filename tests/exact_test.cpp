@@ -89,12 +89,12 @@ TEST(ExactOptimum, AgreesWithEveryNotation) {
     auto c = gatest::parseCircuit(k.text);
     ASSERT_TRUE(c);
     const double expected = bruteForceBest(*c);
-    LayoutEvaluator eval(*c, ORDERED_SCAN);
+    ScanEvaluator eval(*c, ORDERED_SCAN);
     const ExactResult r = exactOptimum(eval, {});
     EXPECT_FALSE(r.refused);
     EXPECT_DOUBLE_EQ(r.fitness, expected);
     EXPECT_GT(expected, 0.0);
-    LayoutEvaluator again(*c, ORDERED_SCAN);
+    ScanEvaluator again(*c, ORDERED_SCAN);
     EXPECT_DOUBLE_EQ(again.fitness(r.best), expected);
   }
 }
@@ -104,7 +104,7 @@ TEST(ExactOptimum, DiffeqAgreesWithEveryNotationAndPrunes) {
   auto c = gatest::loadExample("diffeq");
   ASSERT_TRUE(c);
   const double expected = bruteForceBest(*c);
-  LayoutEvaluator eval(*c, ORDERED_SCAN);
+  ScanEvaluator eval(*c, ORDERED_SCAN);
   const ExactResult r = exactOptimum(eval, {});
   EXPECT_DOUBLE_EQ(r.fitness, expected);
   EXPECT_LT(r.visited, 8464);  // the area budget rules out most register counts
@@ -124,7 +124,7 @@ TEST(ExactOptimum, BoundsNeverLoseTheOptimum) {
     ++compared;
     SCOPED_TRACE("seed " + std::to_string(seed));
     for (int tech : {ORDERED_SCAN, UNORDERED_SCAN}) {
-      LayoutEvaluator pruned(*c, tech), full(*c, tech);
+      ScanEvaluator pruned(*c, tech), full(*c, tech);
       ExactOptions off;
       off.prune = false;
       const ExactResult a = exactOptimum(pruned, {});
@@ -141,7 +141,7 @@ TEST(ExactOptimum, RefusesTooManyLayoutsWithTheirCount) {
   const Budgets b(100, 100);
   auto c = gatest::parseCircuit(gatest::registerChain(9));
   ASSERT_TRUE(c);
-  LayoutEvaluator eval(*c, ORDERED_SCAN);
+  ScanEvaluator eval(*c, ORDERED_SCAN);
   ExactOptions o;
   const ExactResult r = exactOptimum(eval, o);
   EXPECT_TRUE(r.refused);
