@@ -7,7 +7,7 @@
 # Usage: tools/fuzz.sh [BUILD_DIR] [TARGET...]   (FUZZ_SECONDS, FUZZ_JOBS)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build-fuzz}
+build=$(realpath -m "${1:-$root/build-fuzz}")
 shift || true
 seconds=${FUZZ_SECONDS:-60}
 jobs=${FUZZ_JOBS:-1}
