@@ -39,6 +39,14 @@ item_type itemTypeOf(const std::string& s) {
   if (s == "MUX") return MUX;
   if (s == "REG") return REG;
   if (s == "SREG") return SREG;
+  if (s == "AND") return AND;
+  if (s == "OR") return OR;
+  if (s == "XOR") return XOR;
+  if (s == "NOT") return NOT;
+  if (s == "LOGIC") return LOGIC;
+  if (s == "REDUCE") return REDUCE;
+  if (s == "SHIFT") return SHIFT;
+  if (s == "ROM") return ROM;
   return I_UNKNOWN;
 }
 
@@ -493,7 +501,7 @@ void runOptimiser(Circuit& circuit, int dftTechniques) {
 
 }  // namespace
 
-int tarvexMain(int argc, char* argv[]) {
+int tarvexMain(int argc, char* argv[], InputImporter* importer) {
   const char* program = argc > 0 ? argv[0] : "tarvex";
   print_info();
   std::printf("%s is running in %s mode\n", program, DEBUG ? "DEBUG" : "NORMAL");
@@ -504,15 +512,20 @@ int tarvexMain(int argc, char* argv[]) {
     std::printf("----------\n");
     std::printf("Opening input file '%s'...\n", cmd.file);
     std::fflush(stdout);
-    FILE* in = std::fopen(cmd.file, "r");
-    if (!in) {
-      error("Can't open DC description file '%s'!\nExiting...\n", cmd.file);
-      std::printf("%s has ended with %ld error(s).\n", program, nerrors);
-      return 1;
+    if (importer && importer->accepts(cmd.file)) {
+      circuit = importer->import(cmd.file);
+      std::printf("Closing input file '%s'.\n", cmd.file);
+    } else {
+      FILE* in = std::fopen(cmd.file, "r");
+      if (!in) {
+        error("Can't open DC description file '%s'!\nExiting...\n", cmd.file);
+        std::printf("%s has ended with %ld error(s).\n", program, nerrors);
+        return 1;
+      }
+      circuit = readCirData(in);
+      std::printf("Closing input file '%s'.\n", cmd.file);
+      std::fclose(in);
     }
-    circuit = readCirData(in);
-    std::printf("Closing input file '%s'.\n", cmd.file);
-    std::fclose(in);
     if (circuit && nerrors != 0) circuit.reset();
   }
   if (circuit) {

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "model.h"
 
@@ -17,5 +18,16 @@ std::unique_ptr<Circuit> readCirData(FILE* in);
 // As above, refusing (with a counted error) a description longer than `maxBytes`.
 std::unique_ptr<Circuit> readCirData(FILE* in, long maxBytes);
 
-// Runs `tarvex` with the given command line; returns the exit status.
-int tarvexMain(int argc, char* argv[]);
+// Reads input files that are not circuit descriptions (Verilog designs, netlists).
+class InputImporter {
+ public:
+  virtual ~InputImporter() = default;
+  // True when `path` is read by this importer instead of the description reader.
+  virtual bool accepts(const std::string& path) const = 0;
+  // Reads the circuit; errors are counted, null on failure.
+  virtual std::unique_ptr<Circuit> import(const std::string& path) = 0;
+};
+
+// Runs `tarvex` with the given command line; returns the exit status. Input
+// files that `importer` accepts are read by it.
+int tarvexMain(int argc, char* argv[], InputImporter* importer = nullptr);
