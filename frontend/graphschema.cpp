@@ -323,7 +323,7 @@ void GraphSchemaWindow::setCircuit(const CircuitResult& circuit) {
                                             : layout_.errors.join(QStringLiteral("; ")));
 }
 
-void GraphSchemaWindow::setScanChains(const ScanChains& chains) {
+void GraphSchemaWindow::setScanChains(const NamedChains& chains) {
   chains_ = chains;
   drawChains();
 }

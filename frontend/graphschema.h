@@ -17,7 +17,6 @@
 #include "circuitgraph.h"
 #include "graphlayout.h"
 #include "heatmap.h"
-#include "notation.h"
 #include "propagpaths.h"
 #include "resultjson.h"
 
@@ -79,7 +78,7 @@ class GraphSchemaWindow : public QWidget {
   // Shows `circuit`: lays it out, draws it with its loops and scan chains.
   void setCircuit(const CircuitResult& circuit);
   // Draws `chains` over the schema instead of the circuit's own chains.
-  void setScanChains(const ScanChains& chains);
+  void setScanChains(const NamedChains& chains);
   // The propagation record the paths are read from (NAME.pro).
   void setPropagationFile(const QString& fileName);
   // Colours the schema by `measure` (None: by kind).
@@ -140,7 +139,7 @@ class GraphSchemaWindow : public QWidget {
   CircuitResult circuit_;
   std::unique_ptr<CircuitGraph> graph_;
   GraphLayout layout_;
-  ScanChains chains_;
+  NamedChains chains_;
   HeatMeasure measure_ = HeatMeasure::Tst;
   QString selected_;
   PathBrowser browser_;

@@ -1,86 +1,113 @@
 #include "notation.h"
 
-#include <QSet>
+#include <unordered_set>
 
 namespace {
 
-// Adds `name` to the current chain, or says why it cannot be added.
-QString addRegister(const QString& name, const QStringList& registers, QSet<QString>& seen, QStringList& chain) {
-  if (!registers.contains(name)) return QStringLiteral("unknown register '%1'").arg(name);
-  if (seen.contains(name)) return QStringLiteral("register '%1' given twice").arg(name);
-  seen.insert(name);
-  chain << name;
-  return {};
-}
-
-NotationResult failure(const QString& text, const QString& what) {
-  NotationResult r;
-  r.error = QStringLiteral("scan layout '%1': %2").arg(text, what);
-  return r;
+// Splits a notation into its '.'-separated groups; the empty text has none.
+std::vector<QStringView> groupsOf(QStringView notation) {
+  std::vector<QStringView> groups;
+  if (notation.isEmpty()) return groups;
+  qsizetype start = 0;
+  for (qsizetype i = 0; i <= notation.size(); ++i) {
+    if (i == notation.size() || notation[i] == u'.') {
+      groups.push_back(notation.mid(start, i - start));
+      start = i + 1;
+    }
+  }
+  return groups;
 }
 
 }  // namespace
 
-bool IsNotationName(const QString& name) {
-  if (name.isEmpty()) return false;
-  for (const QChar c : name)
-    if (c == u',' || c == u'.' || c == u'\'' || c == u'"' || c.isSpace()) return false;
+bool IsClassicNotation(QStringView notation) {
+  for (QChar c : notation)
+    if (!(c == u'.' || (c >= u'0' && c <= u'9'))) return false;
   return true;
 }
 
-bool IsClassicNotation(const QString& text) {
-  if (text.isEmpty()) return false;
-  for (const QChar c : text)
-    if (!c.isDigit() && c != u'.') return false;
-  return true;
-}
-
-NotationResult ParseNotation(const QString& text, const QStringList& registers) {
+ScanChains ParseClassicNotation(QStringView notation) {
   ScanChains chains;
-  if (text.isEmpty()) return {chains, {}};
-  const bool classic = IsClassicNotation(text);
-  QSet<QString> seen;
-  for (const QString& group : text.split(u'.')) {
-    if (group.isEmpty()) return failure(text, QStringLiteral("empty chain"));
-    QStringList chain;
-    if (classic) {
-      for (const QChar digit : group) {
-        const int index = digit.digitValue();
-        if (index < 0 || index >= registers.size())
-          return failure(text, QStringLiteral("no register number %1").arg(digit));
-        const QString error = addRegister(registers[index], registers, seen, chain);
-        if (!error.isEmpty()) return failure(text, error);
+  for (QStringView group : groupsOf(notation)) {
+    auto& chain = chains.emplace_back();
+    for (QChar c : group)
+      if (c >= u'0' && c <= u'9') chain.push_back(c.unicode() - u'0');
+  }
+  return chains;
+}
+
+ScanChains ParseNotation(QStringView notation, const QStringList& registers, QString* error) {
+  auto fail = [error](const QString& why) {
+    if (error != nullptr) *error = why;
+    return ScanChains{};
+  };
+  if (error != nullptr) error->clear();
+  const QString text = notation.trimmed().toString();
+  if (IsClassicNotation(text)) {
+    ScanChains chains = ParseClassicNotation(text);
+    std::unordered_set<int> seen;
+    for (const auto& chain : chains)
+      for (int r : chain) {
+        if (r >= registers.size()) return fail(QStringLiteral("register %1 does not exist").arg(r));
+        if (!seen.insert(r).second) return fail(QStringLiteral("register %1 is named twice").arg(r));
       }
+    return chains;
+  }
+  ScanChains chains;
+  std::unordered_set<int> seen;
+  for (QStringView group : groupsOf(text)) {
+    auto& chain = chains.emplace_back();
+    for (QStringView name : group.split(u',')) {
+      const QString trimmed = name.trimmed().toString();
+      if (trimmed.isEmpty()) return fail(QStringLiteral("an empty register name"));
+      const auto index = static_cast<int>(registers.indexOf(trimmed));
+      if (index < 0) return fail(QStringLiteral("unknown register '%1'").arg(trimmed));
+      if (!seen.insert(index).second) return fail(QStringLiteral("register '%1' is named twice").arg(trimmed));
+      chain.push_back(index);
+    }
+  }
+  return chains;
+}
+
+QString ClassicNotation(const ScanChains& chains) {
+  QString text;
+  for (std::size_t g = 0; g < chains.size(); ++g) {
+    if (g > 0) text += u'.';
+    for (int r : chains[g]) text += QString::number(r);
+  }
+  return text;
+}
+
+QString NamedNotation(const ScanChains& chains, const QStringList& registers) {
+  QStringList groups;
+  for (const auto& chain : chains) {
+    QStringList names;
+    for (int r : chain)
+      if (r >= 0 && r < registers.size()) names << registers[r];
+    if (!names.isEmpty()) groups << names.join(u',');
+  }
+  return groups.join(u'.');
+}
+
+int CountNotationChains(QStringView notation) { return static_cast<int>(groupsOf(notation).size()); }
+
+int CountNotationRegisters(QStringView notation) {
+  int registers = 0;
+  for (const auto& chain : ParseClassicNotation(notation)) registers += static_cast<int>(chain.size());
+  return registers;
+}
+
+QString RegisterForm(QStringView notation) {
+  QString text;
+  for (QChar c : notation) {
+    if (c.isDigit()) {
+      text += u'R';
+      text += QString::number(c.digitValue() + 1);
+    } else if (c == u'.') {
+      text += u'.';
     } else {
-      for (const QString& name : group.split(u',')) {
-        if (name.isEmpty()) return failure(text, QStringLiteral("empty register name"));
-        const QString error = addRegister(name, registers, seen, chain);
-        if (!error.isEmpty()) return failure(text, error);
-      }
+      text += u'R';
     }
-    chains.push_back(std::move(chain));
   }
-  return {std::move(chains), {}};
-}
-
-QString NamedNotation(const ScanChains& chains) {
-  QStringList groups;
-  for (const QStringList& chain : chains)
-    if (!chain.isEmpty()) groups << chain.join(u',');
-  return groups.join(u'.');
-}
-
-std::optional<QString> ClassicNotation(const ScanChains& chains, const QStringList& registers) {
-  QStringList groups;
-  for (const QStringList& chain : chains) {
-    if (chain.isEmpty()) continue;
-    QString group;
-    for (const QString& name : chain) {
-      const qsizetype index = registers.indexOf(name);
-      if (index < 0 || index > 9) return std::nullopt;
-      group += QChar(u'0' + static_cast<char16_t>(index));
-    }
-    groups << group;
-  }
-  return groups.join(u'.');
+  return text;
 }

@@ -1,42 +1,45 @@
-// Scan layout notation of the front end, for any register count.
-// Named form: chains separated by '.', registers within a chain by ',',
-// each register by its item name, from the chain's scan input on
-// ("x_var,u_var.y_var"). A text made only of digits and '.' is the classic
-// form: one digit per register, the digit k naming the k-th register.
-// Pure text handling, no widgets.
+// Scan layout notations, the one place the front end reads and writes them.
+// The classic form is groups of digits separated by '.', each digit a register
+// index ("01.2"); the named form separates chains by '.' and the registers of
+// a chain by ',', each register given by its item name ("x_var,u_var.y_var").
 #pragma once
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
-#include <optional>
 #include <vector>
 
-// A scan layout: the register names of every chain, from scan input to output.
-using ScanChains = std::vector<QStringList>;
+// Chains of register indexes, each from its scan input on. A group may be
+// empty when a notation has two points in a row.
+using ScanChains = std::vector<std::vector<int>>;
 
-// The outcome of parsing a notation: the chains, or the error.
-struct NotationResult {
-  std::optional<ScanChains> chains;
-  QString error;  // names the notation and the fault; empty on success
-  explicit operator bool() const { return chains.has_value(); }
-};
+// The chains of a classic notation: one chain per '.'-separated group, one
+// register per digit (its value); other characters are skipped. The empty
+// text has no chain.
+ScanChains ParseClassicNotation(QStringView notation);
 
-// True when `name` can be written in the named form (no ',', '.', quote or
-// white space, and not empty).
-bool IsNotationName(const QString& name);
+// True when the text has only digits and points (the classic form).
+bool IsClassicNotation(QStringView notation);
 
-// True when `text` is in the classic digit form (digits and '.' only).
-bool IsClassicNotation(const QString& text);
+// The chains of a notation in either form, registers indexed into
+// `registers` (the classic form's digits index it too). Empty, with
+// `error` set for an unknown name, a register named twice or an empty name.
+ScanChains ParseNotation(QStringView notation, const QStringList& registers, QString* error);
 
-// Parses `text` against the circuit's registers (in declaration order).
-// The empty text is the empty layout. Errors: an unknown name or digit, a
-// register given twice, an empty chain.
-NotationResult ParseNotation(const QString& text, const QStringList& registers);
+// The classic text of chains: digits, groups joined by '.'.
+QString ClassicNotation(const ScanChains& chains);
 
-// The named form of a layout; empty chains are left out.
-QString NamedNotation(const ScanChains& chains);
+// The named text of chains: item names joined by ',' within a chain and '.'
+// between chains; indexes outside `registers` are left out.
+QString NamedNotation(const ScanChains& chains, const QStringList& registers);
 
-// The classic digit form of a layout, or nothing when a register of it is not
-// among the first ten of `registers`.
-std::optional<QString> ClassicNotation(const ScanChains& chains, const QStringList& registers);
+// Number of scan chains of a notation (0 for the empty notation).
+int CountNotationChains(QStringView notation);
+
+// Number of scan registers of a classic notation (its digits).
+int CountNotationRegisters(QStringView notation);
+
+// The register form of a classic notation shown in the history: digit k
+// becomes "R" followed by k+1, points stay, any other character becomes "R".
+QString RegisterForm(QStringView notation);

@@ -10,6 +10,9 @@
 #include <optional>
 #include <vector>
 
+// A scan layout by register names: every chain from its scan input on.
+using NamedChains = std::vector<QStringList>;
+
 // One port of an item as declared: short name, type ("in", "out", "inout",
 // "clk", "sel") and width.
 struct CircuitPort {
@@ -68,7 +71,7 @@ struct CircuitResult {
   QString objective;
   std::optional<qint64> seed;
   QString layout;
-  std::vector<QStringList> chains;
+  NamedChains chains;
   double fitness = 0.0;
   double testability = 0.0;
   double controllability = 0.0;

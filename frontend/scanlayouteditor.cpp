@@ -59,7 +59,7 @@ ChainTree::ChainTree(QWidget* parent) : QTreeWidget(parent) {
   setDefaultDropAction(Qt::MoveAction);
 }
 
-void ChainTree::showLayout(const ScanChains& chains, const QStringList& unscanned) {
+void ChainTree::showLayout(const NamedChains& chains, const QStringList& unscanned) {
   clear();
   chainCount_ = static_cast<int>(chains.size());
   auto addGroup = [this](const QString& title, int role, const QStringList& names) {

@@ -36,7 +36,7 @@ class ChainTree : public QTreeWidget {
  public:
   explicit ChainTree(QWidget* parent = nullptr);
   // Shows `chains` and the registers outside them.
-  void showLayout(const ScanChains& chains, const QStringList& unscanned);
+  void showLayout(const NamedChains& chains, const QStringList& unscanned);
   // The chain (-1: not scanned) and position a drop on `item` means (just
   // below it when `below`), given the chain count.
   static std::pair<int, int> dropTarget(const QTreeWidgetItem* item, bool below, int chainCount);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "notation.h"
+
 void ScanLayoutModel::setRegisters(std::vector<RegisterFigures> registers) {
   registers_ = std::move(registers);
   names_.clear();
@@ -43,7 +45,7 @@ void ScanLayoutModel::placeAll(const QStringList& names, int chain, int position
   dropEmptyChains();
 }
 
-void ScanLayoutModel::setChains(const ScanChains& chains) {
+void ScanLayoutModel::setChains(const NamedChains& chains) {
   chains_.clear();
   QStringList seen;
   for (const auto& chain : chains) {
@@ -58,10 +60,26 @@ void ScanLayoutModel::setChains(const ScanChains& chains) {
 }
 
 QString ScanLayoutModel::setNotation(const QString& text) {
-  const NotationResult parsed = ParseNotation(text.trimmed(), names_);
-  if (!parsed) return parsed.error;
-  chains_ = *parsed.chains;
+  QString error;
+  const ScanChains parsed = ParseNotation(text, names_, &error);
+  if (!error.isEmpty()) return QStringLiteral("scan layout '%1': %2").arg(text.trimmed(), error);
+  NamedChains chains;
+  for (const auto& chain : parsed) {
+    QStringList names;
+    for (int r : chain) names << names_[r];
+    chains.push_back(names);
+  }
+  setChains(chains);
   return {};
+}
+
+QString ScanLayoutModel::notation() const {
+  ScanChains indexed;
+  for (const auto& chain : chains_) {
+    auto& indices = indexed.emplace_back();
+    for (const auto& name : chain) indices.push_back(static_cast<int>(names_.indexOf(name)));
+  }
+  return NamedNotation(indexed, names_);
 }
 
 void ScanLayoutModel::fullScan(int chainCount) {

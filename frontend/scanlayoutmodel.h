@@ -8,7 +8,6 @@
 
 #include <vector>
 
-#include "notation.h"
 #include "resultjson.h"
 
 class ScanLayoutModel {
@@ -21,9 +20,9 @@ class ScanLayoutModel {
   const QStringList& names() const { return names_; }
 
   // The chains, each from scan input to output; never an empty chain.
-  const ScanChains& chains() const { return chains_; }
+  const NamedChains& chains() const { return chains_; }
   // The layout in the named notation ("" when no register is scanned).
-  QString notation() const { return NamedNotation(chains_); }
+  QString notation() const;
   // The chain (0-based) of `name`, or -1 when it is not scanned.
   int chainOf(const QString& name) const;
   // The position (0-based) of `name` in its chain, or -1.
@@ -36,8 +35,9 @@ class ScanLayoutModel {
   // Moves `names` in order to `chain` from `position` on.
   void placeAll(const QStringList& names, int chain, int position);
   // Replaces the layout; names that are unknown or repeated are dropped.
-  void setChains(const ScanChains& chains);
-  // Parses `text` (named or classic) and takes it on; returns the error.
+  void setChains(const NamedChains& chains);
+  // Parses `text` (named or classic) and takes it on; returns the error,
+  // which names the notation, and keeps the layout on an error.
   QString setNotation(const QString& text);
 
   // Preset: no register scanned.
@@ -51,5 +51,5 @@ class ScanLayoutModel {
 
   std::vector<RegisterFigures> registers_;
   QStringList names_;
-  ScanChains chains_;
+  NamedChains chains_;
 };

@@ -1,7 +1,6 @@
 // The pure units behind the views: result readers, notation, circuit graph,
 // scan layout model and the progress reader.
 #include "circuitgraph.h"
-#include "notation.h"
 #include "progressreader.h"
 #include "resultjson.h"
 #include "scanlayoutmodel.h"
@@ -80,36 +79,46 @@ void ViewUnitsTest::malformedResultsNameThePlace() {
   QCOMPARE(compare.errors, QStringList({"rows[0].method: is missing", "pareto: is not a list"}));
 }
 
+// The model reads and writes layouts through the front end's notation unit.
 void ViewUnitsTest::notationNamedAndClassicForms() {
-  const QStringList regs{"x_var", "u_var", "y_var"};
-  auto r = ParseNotation(QStringLiteral("x_var,u_var.y_var"), regs);
-  QVERIFY(r);
-  QCOMPARE(r.chains->size(), std::size_t(2));
-  QCOMPARE(NamedNotation(*r.chains), QStringLiteral("x_var,u_var.y_var"));
-  QCOMPARE(ClassicNotation(*r.chains, regs).value_or("?"), QStringLiteral("01.2"));
+  ScanLayoutModel m;
+  std::vector<RegisterFigures> regs;
+  for (const QString n : {"x_var", "u_var", "y_var"}) regs.push_back({n, false, -1, -1, 0, 0, false});
+  m.setRegisters(regs);
+  QCOMPARE(m.setNotation("x_var,u_var.y_var"), QString());
+  QCOMPARE(m.chains(), NamedChains({{"x_var", "u_var"}, {"y_var"}}));
+  QCOMPARE(m.notation(), QStringLiteral("x_var,u_var.y_var"));
   // The classic digit form names registers by their index.
-  r = ParseNotation(QStringLiteral("05.3"), kSix);
-  QVERIFY(r);
-  QCOMPARE(NamedNotation(*r.chains), QStringLiteral("reg1,reg6.reg4"));
-  QVERIFY(ParseNotation(QString(), kSix).chains->empty());
-  QCOMPARE(NamedNotation({}), QString());
-  // Beyond ten registers there is no classic form.
-  QStringList many;
-  for (int i = 0; i < 600; ++i) many << QStringLiteral("r%1").arg(i);
-  const ScanChains big{many.mid(0, 300), many.mid(300)};
-  QVERIFY(!ClassicNotation(big, many));
-  r = ParseNotation(NamedNotation(big), many);
-  QVERIFY(r && *r.chains == big);
-  QVERIFY(IsNotationName("a_b[3]") && !IsNotationName("a b") && !IsNotationName("a'b") && !IsNotationName(""));
+  QCOMPARE(m.setNotation("2.10"), QString());
+  QCOMPARE(m.notation(), QStringLiteral("y_var.u_var,x_var"));
+  QCOMPARE(m.setNotation(""), QString());
+  QVERIFY(m.chains().empty());
+  // Round trip of a wide layout.
+  std::vector<RegisterFigures> many;
+  for (int i = 0; i < 600; ++i) many.push_back({QStringLiteral("r%1").arg(i), false, -1, -1, 0, 0, false});
+  m.setRegisters(many);
+  m.fullScan(2);
+  const QString text = m.notation();
+  QCOMPARE(text.count(u'.'), 1);
+  m.clear();
+  QCOMPARE(m.setNotation(text), QString());
+  QCOMPARE(m.chains().size(), std::size_t(2));
+  QCOMPARE(m.chains()[1].size(), 300);
+  QCOMPARE(m.notation(), text);
 }
 
 void ViewUnitsTest::notationErrors() {
-  QCOMPARE(ParseNotation("reg1,regX", kSix).error, QStringLiteral("scan layout 'reg1,regX': unknown register 'regX'"));
-  QCOMPARE(ParseNotation("reg1.reg1", kSix).error, QStringLiteral("scan layout 'reg1.reg1': register 'reg1' given twice"));
-  QCOMPARE(ParseNotation("reg1..reg2", kSix).error, QStringLiteral("scan layout 'reg1..reg2': empty chain"));
-  QCOMPARE(ParseNotation("reg1,,reg2", kSix).error, QStringLiteral("scan layout 'reg1,,reg2': empty register name"));
-  QCOMPARE(ParseNotation("07", kSix).error, QStringLiteral("scan layout '07': no register number 7"));
-  QCOMPARE(ParseNotation("0.0", kSix).error, QStringLiteral("scan layout '0.0': register 'reg1' given twice"));
+  ScanLayoutModel m;
+  std::vector<RegisterFigures> regs;
+  for (const auto& n : kSix) regs.push_back({n, false, -1, -1, 0, 0, false});
+  m.setRegisters(regs);
+  QCOMPARE(m.setNotation("reg2"), QString());
+  for (const QString bad : {"reg1,regX", "reg1.reg1", "reg1,,reg2", "07"}) {
+    const QString error = m.setNotation(bad);
+    QVERIFY2(error.startsWith(QStringLiteral("scan layout '%1': ").arg(bad)), qPrintable(error));
+    QCOMPARE(m.notation(), QStringLiteral("reg2"));  // a rejected notation changes nothing
+  }
+  QVERIFY(m.setNotation("reg1,regX").contains(QLatin1String("regX")));
 }
 
 void ViewUnitsTest::registerGraphAndLoopBreaking() {
