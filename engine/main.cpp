@@ -8,6 +8,7 @@
 
 #include "error.h"
 #include "ga.h"
+#include "sizelimits.h"
 
 // Run parameters of the optimiser, set from the command line.
 double MAX_AREA_OVERHEAD = 0.0;
@@ -38,6 +39,14 @@ item_type itemTypeOf(const std::string& s) {
   if (s == "MUX") return MUX;
   if (s == "REG") return REG;
   if (s == "SREG") return SREG;
+  if (s == "AND") return AND;
+  if (s == "OR") return OR;
+  if (s == "XOR") return XOR;
+  if (s == "NOT") return NOT;
+  if (s == "LOGIC") return LOGIC;
+  if (s == "REDUCE") return REDUCE;
+  if (s == "SHIFT") return SHIFT;
+  if (s == "ROM") return ROM;
   return I_UNKNOWN;
 }
 
@@ -49,10 +58,14 @@ bool isAlpha(int c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
 // an error stops the reading.
 class DescriptionReader {
  public:
-  std::unique_ptr<Circuit> read(FILE* in) {
-    for (;;) {
+  std::unique_ptr<Circuit> read(FILE* in, long maxBytes) {
+    for (long bytes = 0;; ++bytes) {
       int c = std::getc(in);
       if (c == EOF) break;
+      if (bytes == maxBytes) {
+        error("Description longer than %ld bytes (line %ld)!\n", maxBytes, line);
+        return std::move(circuit);
+      }
       if (c == '\r') {  // a CR LF line end reads as LF
         int d = std::getc(in);
         if (d == '\n')
@@ -307,6 +320,7 @@ class DescriptionReader {
         if (!isSpace(c)) return append(portName, c);
         Port* target = lookUp();
         if (!target) return false;
+        if (!links.admit(source, target, c == '\n' ? line - 1 : line)) return false;
         source->addToPort(target);
         state = c == '\n' ? 0 : 104;
         return true;
@@ -323,14 +337,17 @@ class DescriptionReader {
   Item* holder = nullptr;
   Item* item = nullptr;
   Port* source = nullptr;
+  LinkLimits links;
 };
 
 }  // namespace
 
-std::unique_ptr<Circuit> readCirData(FILE* in) {
+std::unique_ptr<Circuit> readCirData(FILE* in) { return readCirData(in, MAX_DESCRIPTION_BYTES); }
+
+std::unique_ptr<Circuit> readCirData(FILE* in, long maxBytes) {
   std::printf("Reading digital circuit data...\n");
   DescriptionReader reader;
-  return reader.read(in);
+  return reader.read(in, maxBytes);
 }
 
 // ---------------------------------------------------------------- run flow
@@ -484,7 +501,7 @@ void runOptimiser(Circuit& circuit, int dftTechniques) {
 
 }  // namespace
 
-int tarvexMain(int argc, char* argv[]) {
+int tarvexMain(int argc, char* argv[], InputImporter* importer) {
   const char* program = argc > 0 ? argv[0] : "tarvex";
   print_info();
   std::printf("%s is running in %s mode\n", program, DEBUG ? "DEBUG" : "NORMAL");
@@ -495,15 +512,20 @@ int tarvexMain(int argc, char* argv[]) {
     std::printf("----------\n");
     std::printf("Opening input file '%s'...\n", cmd.file);
     std::fflush(stdout);
-    FILE* in = std::fopen(cmd.file, "r");
-    if (!in) {
-      error("Can't open DC description file '%s'!\nExiting...\n", cmd.file);
-      std::printf("%s has ended with %ld error(s).\n", program, nerrors);
-      return 1;
+    if (importer && importer->accepts(cmd.file)) {
+      circuit = importer->import(cmd.file);
+      std::printf("Closing input file '%s'.\n", cmd.file);
+    } else {
+      FILE* in = std::fopen(cmd.file, "r");
+      if (!in) {
+        error("Can't open DC description file '%s'!\nExiting...\n", cmd.file);
+        std::printf("%s has ended with %ld error(s).\n", program, nerrors);
+        return 1;
+      }
+      circuit = readCirData(in);
+      std::printf("Closing input file '%s'.\n", cmd.file);
+      std::fclose(in);
     }
-    circuit = readCirData(in);
-    std::printf("Closing input file '%s'.\n", cmd.file);
-    std::fclose(in);
     if (circuit && nerrors != 0) circuit.reset();
   }
   if (circuit) {

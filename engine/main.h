@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "model.h"
 
@@ -14,6 +15,19 @@ inline constexpr long MAX_CIRCUIT_BITS = 100000000;
 // Reads a circuit description from `in`; null when it has no CIR line.
 // Errors are counted; a circuit returned while errors were counted is invalid.
 std::unique_ptr<Circuit> readCirData(FILE* in);
+// As above, refusing (with a counted error) a description longer than `maxBytes`.
+std::unique_ptr<Circuit> readCirData(FILE* in, long maxBytes);
 
-// Runs `tarvex` with the given command line; returns the exit status.
-int tarvexMain(int argc, char* argv[]);
+// Reads input files that are not circuit descriptions (Verilog designs, netlists).
+class InputImporter {
+ public:
+  virtual ~InputImporter() = default;
+  // True when `path` is read by this importer instead of the description reader.
+  virtual bool accepts(const std::string& path) const = 0;
+  // Reads the circuit; errors are counted, null on failure.
+  virtual std::unique_ptr<Circuit> import(const std::string& path) = 0;
+};
+
+// Runs `tarvex` with the given command line; returns the exit status. Input
+// files that `importer` accepts are read by it.
+int tarvexMain(int argc, char* argv[], InputImporter* importer = nullptr);
