@@ -2,8 +2,11 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <string>
 
+#include "clock.h"
 #include "model.h"
 
 // Largest accepted port width, in bits.
@@ -15,5 +18,16 @@ inline constexpr long MAX_CIRCUIT_BITS = 100000000;
 // Errors are counted; a circuit returned while errors were counted is invalid.
 std::unique_ptr<Circuit> readCirData(FILE* in);
 
-// Runs `tarvex` with the given command line; returns the exit status.
-int tarvexMain(int argc, char* argv[]);
+class Population;
+
+// Analysis of the circuit after the scan layout `notation` ("-1": none): the
+// Graphviz graph, the analysis (with its propagation record), then the text,
+// TeX and HTML tables, the parameters and the evaluation line. `whileApplied`
+// sees the layout while it is still applied. False (error counted, no
+// results) when the notation cannot be applied.
+bool runAnalysis(Circuit& circuit, const std::string& notation,
+                 const std::function<void(const Population&)>& whileApplied = {});
+
+// Runs the classic `tarvex` command line; returns the exit status. The
+// optimiser form seeds its generator from `clock`.
+int tarvexMain(int argc, char* argv[], Clock& clock = systemClock());
