@@ -197,7 +197,8 @@ constexpr OptionSpec kAnalyseOptions[] = {{"--layout", true}, {"--out", true},  
 constexpr OptionSpec kOptimiseOptions[] = {
     {"--method", true},  {"--area", true},      {"--pins", true},  {"--unordered", false}, {"--population", true},
     {"--elitism", false}, {"--patience", true}, {"--seed", true},  {"--objective", true},  {"--out", true},
-    {"--json", false},   {"--progress", false}, {"--top", true}};
+    {"--json", false},   {"--progress", false}, {"--top", true},    {"--keep-self-loops", false},
+    {"--chains", true}};
 
 constexpr OptionSpec kImportOptions[] = {{"--top", true}, {"-o", true}};
 
@@ -256,6 +257,9 @@ std::string readOptimiseSettings(const Arguments& a, OptimiseSettings& s, bool& 
     return "--population needs a whole number from 1 to 1000000";
   if (a.has("--patience") && !parseWhole(a.value("--patience"), 0UL, 1000000000UL, s.patience))
     return "--patience needs a whole number from 0 to 1000000000";
+  s.keepSelfLoops = a.has("--keep-self-loops");
+  if (a.has("--chains") && !parseWhole(a.value("--chains"), 1, 1000000, s.chains))
+    return "--chains needs a whole number from 1 to 1000000";
   seeded = a.has("--seed");
   if (seeded && !parseWhole(a.value("--seed"), std::uint64_t{0}, UINT64_MAX, s.seed))
     return "--seed needs a whole number from 0 to " + std::to_string(UINT64_MAX);
@@ -316,10 +320,14 @@ constexpr Command kCommands[] = {
     {"optimise",
      "optimise FILE [--method NAME] [--area PCT] [--pins PCT] [--unordered] [--population N]\n"
      "                [--elitism] [--patience N] [--seed N] [--objective classic|graded]\n"
-     "                [--out DIR] [--json] [--progress] [--top NAME]",
+     "                [--out DIR] [--json] [--progress] [--top NAME] [--keep-self-loops] [--chains N]",
      "Searches the scan layout of FILE with the best fitness under the area and pin\n"
      "overhead bounds, then writes the result files of the circuit with that layout.\n"
-     "  --method NAME      the search method (ga)\n"
+     "  --method NAME      the search method (ga):\n"
+     "                     ga     genetic algorithm, seeded with the loops, full and sparse layouts\n"
+     "                     exact  the optimum over every layout (refused when too many)\n"
+     "                     loops  fewest scan registers breaking every register loop\n"
+     "                     full   every register scanned\n"
      "  --area PCT         largest area overhead, in percent (7)\n"
      "  --pins PCT         largest pin overhead, in percent (13)\n"
      "  --unordered        unordered scan chains (ordered by default)\n"
@@ -334,7 +342,9 @@ constexpr Command kCommands[] = {
      "  --json             also write NAME.json (see docs/json.md)\n"
      "  --progress         progress lines on standard error even when it is not a terminal:\n"
      "                     progress generation=G stale=S best=F elapsed=SECONDS\n"
-     "  --top NAME         the top module of a Verilog design\n",
+     "  --top NAME         the top module of a Verilog design\n"
+     "  --keep-self-loops  loops: a register feeding only itself stays unscanned\n"
+     "  --chains N         loops, full: N scan chains instead of as many as --pins allows\n",
      kOptimiseOptions, runOptimise},
     {"import", "import FILE [--top NAME] [-o OUT]",
      "Writes the circuit description of FILE (Verilog .v/.sv or a Yosys JSON netlist)\n"

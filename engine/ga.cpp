@@ -547,9 +547,10 @@ namespace {
 // The optimiser's log; writing is skipped when the file could not be opened.
 class GarLog {
  public:
+  // An empty name opens no log.
   explicit GarLog(const std::string& fileName)
-      : name(fileName), file(std::fopen(resultPath(fileName).c_str(), "a")) {
-    if (!file) error("Can't write to '%s'!\n", name.c_str());
+      : name(fileName), file(fileName.empty() ? nullptr : std::fopen(resultPath(fileName).c_str(), "a")) {
+    if (!file && !name.empty()) error("Can't write to '%s'!\n", name.c_str());
   }
   ~GarLog() { close(); }
   GarLog(const GarLog&) = delete;
@@ -685,12 +686,12 @@ SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random) {
   long lastImprovement = 0;
   double best = 0.0;
 
-  GarLog gar(resultFileName(c.getName(), ".gar"));
+  GarLog gar(o.writeResults ? resultFileName(c.getName(), ".gar") : std::string());
   gar.printf("Run number: %ld\n", static_cast<long>(o.runNumber));
   if (o.seed) gar.printf("Seed: %llu\n", static_cast<unsigned long long>(*o.seed));
   gar.printf("Collumns (from left to right side):\n1) Iteration number\n2) Best solution found\n3) Fitness value\n\n");
 
-  c.testability_analysisFULL();
+  if (o.writeResults) c.testability_analysisFULL();
   const FitnessBasis basis{c.getArea(), c.getNPins() + c.getNPCins() + c.getNPinouts() + c.getNPouts(), o.limits};
 
   const int chrLen = getScanChrLen(o.techniques, nregs);
@@ -709,6 +710,7 @@ SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random) {
     Population* Q = &second;
     P->initPopulation(random);
     for (int i = 0; i < P->getSize(); ++i) P->chr_correct(i);
+    if (o.prepare) o.prepare(*P, random);
 
     bool presetFits[4];
     for (int k = 0; k < 4; ++k) presetFits[k] = notationProblem(kPresets[k], nregs).empty();
@@ -741,7 +743,7 @@ SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random) {
         bestPop.copyChromosome(i, &candidates);
         if (o.classicForm) bestPop.dumpPopulation();
         const std::string notation = bestNotation();
-        std::printf("Solution='%s', iteration number is %ld\n", notation.c_str(), iteration);
+        if (o.writeResults) std::printf("Solution='%s', iteration number is %ld\n", notation.c_str(), iteration);
         gar.printf("%ld\t%-15s\t%lf\n", iteration, notation.c_str(), best);
       }
 
@@ -754,8 +756,9 @@ SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random) {
       if (--remaining == 0) break;
     }
   }
-  std::printf("%sDone - algorithm has ended after %ld iteration(s).\n", o.classicForm ? "\b\b\b\b\b\b\b" : "",
-              iteration);
+  if (o.writeResults)
+    std::printf("%sDone - algorithm has ended after %ld iteration(s).\n", o.classicForm ? "\b\b\b\b\b\b\b" : "",
+                iteration);
   gar.printf("Algorithm has ended after %ld iteration(s).\n", iteration);
   gar.printf("%s\n\n", std::string(80, '-').c_str());
 
@@ -765,21 +768,26 @@ SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random) {
   result.generations = iteration;
   result.visited = evaluator.visited();
   c.setNotation(result.notation);
-  bestPop.implementDFTLayout(0);
-  gar.close();
 
+  gar.close();
+  c.setFitness(result.fitness);
+  if (o.writeResults) {
+    writeLayoutResults(c, bestPop, 0, o.observer);
+    std::printf("----------\n");
+  }
+  return result;
+}
+
+void writeLayoutResults(Circuit& c, Population& pop, int chID, SearchObserver* observer) {
+  pop.implementDFTLayout(chID);
   std::printf("\nPerforming testability analysis (TA) to resulting circuit...\n");
   c.testability_analysisFULL();
   c.dumpTAresultsTxt();
   c.dumpTAresultsTex();
   c.dumpTAresultsHtml();
-  c.setFitness(result.fitness);
   c.dumpResults();
-  if (o.observer) o.observer->finished(c);
-
-  bestPop.deimplementDFTLayout(0);
-  std::printf("----------\n");
-  return result;
+  if (observer) observer->finished(c);
+  pop.deimplementDFTLayout(chID);
 }
 
 const char* objectiveName(Objective o) { return o == Objective::GRADED ? "graded" : "classic"; }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -235,6 +236,12 @@ struct GaOptions {
   // Written to the .gar header when set, so the run can be repeated.
   std::optional<std::uint64_t> seed;
   SearchObserver* observer = nullptr;
+  // Called on the random first population before its first evaluation
+  // (the modern form puts its seed layouts in).
+  std::function<void(Population& first, RandomSource& random)> prepare;
+  // Writes the log, the console lines and the result files; without them the
+  // run only returns what it found (comparisons).
+  bool writeResults = true;
 };
 
 // What a solver run found.
@@ -245,6 +252,11 @@ struct SearchResult {
   long generations = 0;
   long visited = 0;  // layouts evaluated
 };
+
+// Applies chromosome chID of `pop` to `c`, analyses it, writes the result
+// files (with the circuit's notation and fitness as set) and tells `observer`,
+// then takes the layout out again.
+void writeLayoutResults(Circuit& c, Population& pop, int chID, SearchObserver* observer);
 
 // Searches for the best scan layout of `c` and writes the result files
 // (the circuit is left without a layout, its notation and fitness set).

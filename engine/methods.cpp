@@ -1,6 +1,18 @@
 #include "methods.h"
 
+#include "solvers.h"
+
 namespace {
+
+ScanMethodSettings scanSettings(const OptimiseSettings& s) {
+  ScanMethodSettings m;
+  m.limits = s.limits;
+  m.techniques = s.unordered ? UNORDERED_SCAN : ORDERED_SCAN;
+  m.rules.chains = s.chains;
+  m.rules.pinBudgetPercent = s.limits.maxPinOverhead;
+  m.rules.loops.keepSelfLoops = s.keepSelfLoops;
+  return m;
+}
 
 SearchResult runGeneticAlgorithm(Circuit& c, const OptimiseSettings& s, RandomSource& random,
                                  SearchObserver* observer) {
@@ -13,11 +25,27 @@ SearchResult runGeneticAlgorithm(Circuit& c, const OptimiseSettings& s, RandomSo
   o.classicForm = false;
   o.seed = s.seed;
   o.observer = observer;
+  o.prepare = gaSeeding(c, scanSettings(s));
   return runGA(c, o, random);
+}
+
+SearchResult runExact(Circuit& c, const OptimiseSettings& s, RandomSource&, SearchObserver* observer) {
+  return runExactSearch(c, scanSettings(s), observer);
+}
+
+SearchResult runLoops(Circuit& c, const OptimiseSettings& s, RandomSource&, SearchObserver* observer) {
+  return runLoopBreaking(c, scanSettings(s), observer);
+}
+
+SearchResult runFull(Circuit& c, const OptimiseSettings& s, RandomSource&, SearchObserver* observer) {
+  return runFullScan(c, scanSettings(s), observer);
 }
 
 constexpr OptimiserMethod kMethods[] = {
     {"ga", "genetic algorithm (population, elitism, patience, seed)", runGeneticAlgorithm},
+    {"exact", "the optimum over every layout (small circuits)", runExact},
+    {"loops", "fewest scan registers that break every register loop", runLoops},
+    {"full", "every register scanned", runFull},
 };
 
 }  // namespace

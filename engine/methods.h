@@ -16,6 +16,8 @@ struct OptimiseSettings {
   bool elitism = false;          // keep the best chromosome (ga)
   unsigned long patience = 500;  // generations without improvement before stopping (ga)
   std::uint64_t seed = 0;        // seed of the run's generator
+  bool keepSelfLoops = false;    // registers feeding only themselves need no scan (loops)
+  int chains = 0;                // chain count (loops, full); 0: as many as the pin bound allows
 };
 
 // One method: it searches a layout for `c`, writes the result files with the
