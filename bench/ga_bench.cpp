@@ -18,6 +18,7 @@
 #include "datapath.h"
 #include "error.h"
 #include "ga.h"
+#include "import.h"
 #include "main.h"
 
 namespace {
@@ -135,10 +136,10 @@ class ScratchRun {
     Quiet quiet;
     nerrors = 0;
     if (isCliCommand(argv[1])) {
-      CliEnv env{clock, false};
+      CliEnv env{clock, systemProcessRunner(), false};
       return cliMain(static_cast<int>(argv.size()), argv.data(), env);
     }
-    return tarvexMain(static_cast<int>(argv.size()), argv.data(), clock);
+    return tarvexMain(static_cast<int>(argv.size()), argv.data(), nullptr, clock);
   }
 
  private:

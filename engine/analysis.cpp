@@ -68,6 +68,14 @@ void fireCon(Circuit& c, Item* i, const Totals& t, const SRegRoles* roles) {
     case MUL:
     case DIV:
     case COMP:
+    case AND:
+    case OR:
+    case XOR:
+    case NOT:
+    case LOGIC:
+    case REDUCE:
+    case SHIFT:
+    case ROM:
       propagFUCon(i, t.nports, t.nclks);
       break;
     case REG: {
@@ -103,6 +111,14 @@ bool fireObs(Item* i, const Totals& t, const SRegRoles* roles) {
     case MUL:
     case DIV:
     case COMP:
+    case AND:
+    case OR:
+    case XOR:
+    case NOT:
+    case LOGIC:
+    case REDUCE:
+    case SHIFT:
+    case ROM:
       return propagFUObs(i, t.nports, t.nclks) != 0;
     case REG: {
       const RegPorts r = regPortsOf(i);

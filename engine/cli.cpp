@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <map>
 #include <memory>
 #include <span>
@@ -13,8 +15,10 @@
 #include <vector>
 
 #include "clock.h"
+#include "compare.h"
 #include "error.h"
 #include "ga.h"
+#include "import.h"
 #include "main.h"
 #include "methods.h"
 #include "progress.h"
@@ -141,18 +145,13 @@ class ResultFolderScope {
   bool good = true;
 };
 
-// Reads FILE into a circuit; null (errors counted) when it cannot be used.
-std::unique_ptr<Circuit> loadInput(const std::string& path, const std::string& top) {
-  (void)top;
+// Reads FILE (a description, Verilog or a netlist) into a circuit; null
+// (errors counted) when it cannot be used.
+std::unique_ptr<Circuit> loadInput(const std::string& path, const std::string& top, CliEnv& env) {
   std::printf("Opening input file '%s'...\n", path.c_str());
-  FILE* in = std::fopen(path.c_str(), "r");
-  if (!in) {
-    error("Can't open DC description file '%s'!\n", path.c_str());
-    return nullptr;
-  }
-  std::unique_ptr<Circuit> c = readCirData(in);
-  std::fclose(in);
-  if (!c && nerrors == 0) error("'%s' describes no circuit (no CIR line)!\n", path.c_str());
+  std::fflush(stdout);
+  std::unique_ptr<Circuit> c = loadCircuit(path, ImportOptions{top}, env.processes);
+  if (!c && nerrors == 0) error("'%s' describes no circuit!\n", path.c_str());
   if (nerrors != 0) c.reset();
   return c;
 }
@@ -226,7 +225,6 @@ std::string inputFile(const Arguments& a, std::string& problem) {
 }
 
 int runAnalyse(const Command& self, const Arguments& a, CliEnv& env) {
-  (void)env;
   std::string problem;
   const std::string file = inputFile(a, problem);
   OptimiseSettings defaults;
@@ -238,7 +236,7 @@ int runAnalyse(const Command& self, const Arguments& a, CliEnv& env) {
 
   ResultFolderScope folder(a.value("--out"));
   if (!folder.ok()) return 1;
-  std::unique_ptr<Circuit> c = loadInput(file, a.value("--top"));
+  std::unique_ptr<Circuit> c = loadInput(file, a.value("--top"), env);
   if (!c) return 1;
   runAnalysis(*c, layout, [&](const Population& applied) {
     printFigures(*c, applied.layoutNotation(0));
@@ -280,7 +278,7 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
 
   ResultFolderScope folder(a.value("--out"));
   if (!folder.ok()) return 1;
-  std::unique_ptr<Circuit> c = loadInput(file, a.value("--top"));
+  std::unique_ptr<Circuit> c = loadInput(file, a.value("--top"), env);
   if (!c) return 1;
   std::printf("Method %s, objective %s, seed %llu\n", methodName.c_str(), objectiveName(settings.limits.objective),
               static_cast<unsigned long long>(settings.seed));
@@ -295,10 +293,52 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
   return statusFromErrors();
 }
 
+constexpr OptionSpec kCompareOptions[] = {
+    {"--area", true},      {"--pins", true},   {"--objective", true}, {"--json", false},
+    {"--out", true},       {"--top", true},    {"--unordered", false}, {"--population", true},
+    {"--elitism", false},  {"--patience", true}, {"--seed", true},     {"--keep-self-loops", false},
+    {"--chains", true}};
+
+// Writes `text` to the result file `fileName`; false (error counted) when it cannot.
+bool writeResultText(const std::string& fileName, const std::string& text) {
+  std::ofstream out(resultPath(fileName), std::ios::binary);
+  out << text;
+  out.close();
+  if (out) return true;
+  error("Can't write to '%s'!\n", fileName.c_str());
+  return false;
+}
+
+int runCompare(const Command& self, const Arguments& a, CliEnv& env) {
+  std::string problem;
+  const std::string file = inputFile(a, problem);
+  OptimiseSettings settings;
+  bool seeded = false;
+  if (problem.empty()) problem = readOptimiseSettings(a, settings, seeded);
+  if (!problem.empty()) return usageError(self, problem);
+  if (!seeded) settings.seed = env.clock.seedFromTime();
+
+  ResultFolderScope folder(a.value("--out"));
+  if (!folder.ok()) return 1;
+  std::unique_ptr<Circuit> c = loadInput(file, a.value("--top"), env);
+  if (!c) return 1;
+  std::printf("Comparing the methods, objective %s, seed %llu\n", objectiveName(settings.limits.objective),
+              static_cast<unsigned long long>(settings.seed));
+  SeededRandom random(settings.seed);
+  const Comparison cmp = compareMethods(*c, settings, random, env.clock);
+  printComparison(cmp, stdout);
+  if (a.has("--json")) {
+    const std::string name = resultFileName(c->getName(), ".compare.json");
+    if (writeResultText(name, comparisonJson(cmp, TARVEX_VERSION))) std::printf("Wrote '%s'\n", name.c_str());
+  }
+  return statusFromErrors();
+}
+
 int runImport(const Command& self, const Arguments& a, CliEnv& env) {
-  (void)env;
-  (void)a;
-  return usageError(self, "importing is not available in this build");
+  std::string problem;
+  const std::string file = inputFile(a, problem);
+  if (!problem.empty()) return usageError(self, problem);
+  return importToDescription(file, ImportOptions{a.value("--top")}, a.value("-o"), env.processes, std::cout);
 }
 
 int runHelp(const Command& self, const Arguments& a, CliEnv& env);
@@ -350,6 +390,18 @@ constexpr Command kCommands[] = {
      "Writes the circuit description of FILE (Verilog .v/.sv or a Yosys JSON netlist)\n"
      "to OUT, or to standard output.\n",
      kImportOptions, runImport},
+    {"compare",
+     "compare FILE [--area PCT] [--pins PCT] [--objective classic|graded] [--json] [--out DIR]\n"
+     "               [--seed N] [--population N] [--patience N] [--elitism] [--unordered]\n"
+     "               [--keep-self-loops] [--chains N] [--top NAME]",
+     "Runs every optimiser method on FILE (none, full, loops, ga, and exact when the\n"
+     "circuit is small enough) and prints one row per method: scanned registers,\n"
+     "chains, area and pin overhead, testability GT, controllable and observable port\n"
+     "bits, fitness, time and the layout (ready for 'analyse --layout'), then the\n"
+     "methods on the Pareto front of testability against area overhead. Writes no\n"
+     "result files except, with --json, NAME.compare.json (see docs/json.md).\n"
+     "The options are those of 'optimise'.\n",
+     kCompareOptions, runCompare},
     {"help", "help [COMMAND]", "Shows the help of the command line or of one command.\n", kNoOptions, runHelp},
 };
 

@@ -3,10 +3,12 @@
 #pragma once
 
 class Clock;
+class ProcessRunner;
 
 // What the command line takes from the outside world.
 struct CliEnv {
   Clock& clock;               // elapsed times and clock-drawn seeds
+  ProcessRunner& processes;   // external programs (the Verilog importer)
   bool stderrIsTerminal = false;
 };
 

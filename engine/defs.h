@@ -28,12 +28,21 @@ enum item_type : int {
   SREG,
   BILBO,
   LFSR,
+  // Word-level logic, shifts and read-only memories of imported designs.
+  AND,     // bitwise and
+  OR,      // bitwise or
+  XOR,     // bitwise exclusive or / exclusive nor
+  NOT,     // bitwise inversion
+  LOGIC,   // logical and, or, not (one-bit result)
+  REDUCE,  // reduction and, or, xor, bool (one-bit result)
+  SHIFT,   // logical, arithmetic and indexed shifts
+  ROM,     // read-only memory: address in, data out
   I_UNKNOWN
 };
 
 enum port_type : int { IN = 0, OUT, INOUT, CIN_CLK, CIN_SEL, P_UNKNOWN };
 
-// True for the functional units ADD .. COMP.
-inline constexpr bool isFunctionalUnit(item_type t) { return t >= ADD && t <= COMP; }
+// True for the functional units ADD .. COMP and AND .. ROM (all propagate by the functional-unit rules).
+inline constexpr bool isFunctionalUnit(item_type t) { return (t >= ADD && t <= COMP) || (t >= AND && t <= ROM); }
 // True for the control inputs (clock and select).
 inline constexpr bool isControlInput(port_type t) { return t == CIN_CLK || t == CIN_SEL; }

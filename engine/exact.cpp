@@ -167,7 +167,7 @@ std::string exactRefusal(const ExactResult& r, const ExactOptions& options) {
   char buf[256];
   std::snprintf(buf, sizeof buf,
                 "the exact search would evaluate %.4g layouts, more than the %.4g it can search in about "
-                "10 s; use --method ga\n",
+                "10 s; use --method ga",
                 r.layouts, options.maxLayouts);
   return buf;
 }

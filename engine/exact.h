@@ -40,5 +40,5 @@ double fitnessUpperBound(const FitnessLimits& limits, double areaOverheadPercent
 // the first layout found keeps a tie.
 ExactResult exactOptimum(ScanEvaluator& eval, const ExactOptions& options);
 
-// The message of a refused search: the layout count and what to use instead.
+// The message of a refused search (one line, no line end): the layout count and what to use instead.
 std::string exactRefusal(const ExactResult& r, const ExactOptions& options);

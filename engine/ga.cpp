@@ -598,7 +598,7 @@ void printHeader(GarLog& gar, int chrLen, const GaOptions& o, int nregs) {
   if (o.techniques & UNORDERED_SCAN) text += " SCAN(UNORDERED)";
   if (o.techniques & TEST_POINT_INSERTION) text += " TEST_POINT_INSERTION";
   text += ")\n";
-  std::printf("----------\n%s", text.c_str());
+  if (o.writeResults) std::printf("----------\n%s", text.c_str());
   gar.printf("%s", text.c_str());
 }
 

@@ -31,6 +31,14 @@ item_type itemTypeOf(const std::string& s) {
   if (s == "MUX") return MUX;
   if (s == "REG") return REG;
   if (s == "SREG") return SREG;
+  if (s == "AND") return AND;
+  if (s == "OR") return OR;
+  if (s == "XOR") return XOR;
+  if (s == "NOT") return NOT;
+  if (s == "LOGIC") return LOGIC;
+  if (s == "REDUCE") return REDUCE;
+  if (s == "SHIFT") return SHIFT;
+  if (s == "ROM") return ROM;
   return I_UNKNOWN;
 }
 
@@ -455,7 +463,6 @@ Command decode(int argc, char* argv[]) {
   return cmd;
 }
 
-
 // Search for the best scan layout with the genetic algorithm, seeded from the clock.
 void runOptimiser(Circuit& circuit, const GaOptions& options, Clock& clock) {
   SeededRandom random(clock.seedFromTime());
@@ -481,7 +488,7 @@ bool runAnalysis(Circuit& circuit, const std::string& notation, const std::funct
   return true;
 }
 
-int tarvexMain(int argc, char* argv[], Clock& clock) {
+int tarvexMain(int argc, char* argv[], InputImporter* importer, Clock& clock) {
   const char* program = argc > 0 ? argv[0] : "tarvex";
   print_info();
   std::printf("%s is running in %s mode\n", program, DEBUG ? "DEBUG" : "NORMAL");
@@ -492,15 +499,20 @@ int tarvexMain(int argc, char* argv[], Clock& clock) {
     std::printf("----------\n");
     std::printf("Opening input file '%s'...\n", cmd.file);
     std::fflush(stdout);
-    FILE* in = std::fopen(cmd.file, "r");
-    if (!in) {
-      error("Can't open DC description file '%s'!\nExiting...\n", cmd.file);
-      std::printf("%s has ended with %ld error(s).\n", program, nerrors);
-      return 1;
+    if (importer && importer->accepts(cmd.file)) {
+      circuit = importer->import(cmd.file);
+      std::printf("Closing input file '%s'.\n", cmd.file);
+    } else {
+      FILE* in = std::fopen(cmd.file, "r");
+      if (!in) {
+        error("Can't open DC description file '%s'!\nExiting...\n", cmd.file);
+        std::printf("%s has ended with %ld error(s).\n", program, nerrors);
+        return 1;
+      }
+      circuit = readCirData(in);
+      std::printf("Closing input file '%s'.\n", cmd.file);
+      std::fclose(in);
     }
-    circuit = readCirData(in);
-    std::printf("Closing input file '%s'.\n", cmd.file);
-    std::fclose(in);
     if (circuit && nerrors != 0) circuit.reset();
   }
   if (circuit) {

@@ -28,6 +28,17 @@ class Population;
 bool runAnalysis(Circuit& circuit, const std::string& notation,
                  const std::function<void(const Population&)>& whileApplied = {});
 
-// Runs the classic `tarvex` command line; returns the exit status. The
-// optimiser form seeds its generator from `clock`.
-int tarvexMain(int argc, char* argv[], Clock& clock = systemClock());
+// Reads input files that are not circuit descriptions (Verilog designs, netlists).
+class InputImporter {
+ public:
+  virtual ~InputImporter() = default;
+  // True when `path` is read by this importer instead of the description reader.
+  virtual bool accepts(const std::string& path) const = 0;
+  // Reads the circuit; errors are counted, null on failure.
+  virtual std::unique_ptr<Circuit> import(const std::string& path) = 0;
+};
+
+// Runs the classic `tarvex` command line; returns the exit status. Input
+// files that `importer` accepts are read by it; the optimiser form seeds its
+// generator from `clock`.
+int tarvexMain(int argc, char* argv[], InputImporter* importer = nullptr, Clock& clock = systemClock());

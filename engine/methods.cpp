@@ -1,10 +1,6 @@
 #include "methods.h"
 
-#include "solvers.h"
-
-namespace {
-
-ScanMethodSettings scanSettings(const OptimiseSettings& s) {
+ScanMethodSettings scanMethodSettings(const OptimiseSettings& s) {
   ScanMethodSettings m;
   m.limits = s.limits;
   m.techniques = s.unordered ? UNORDERED_SCAN : ORDERED_SCAN;
@@ -13,6 +9,8 @@ ScanMethodSettings scanSettings(const OptimiseSettings& s) {
   m.rules.loops.keepSelfLoops = s.keepSelfLoops;
   return m;
 }
+
+namespace {
 
 SearchResult runGeneticAlgorithm(Circuit& c, const OptimiseSettings& s, RandomSource& random,
                                  SearchObserver* observer) {
@@ -25,20 +23,20 @@ SearchResult runGeneticAlgorithm(Circuit& c, const OptimiseSettings& s, RandomSo
   o.classicForm = false;
   o.seed = s.seed;
   o.observer = observer;
-  o.prepare = gaSeeding(c, scanSettings(s));
+  o.prepare = gaSeeding(c, scanMethodSettings(s));
   return runGA(c, o, random);
 }
 
 SearchResult runExact(Circuit& c, const OptimiseSettings& s, RandomSource&, SearchObserver* observer) {
-  return runExactSearch(c, scanSettings(s), observer);
+  return runExactSearch(c, scanMethodSettings(s), observer);
 }
 
 SearchResult runLoops(Circuit& c, const OptimiseSettings& s, RandomSource&, SearchObserver* observer) {
-  return runLoopBreaking(c, scanSettings(s), observer);
+  return runLoopBreaking(c, scanMethodSettings(s), observer);
 }
 
 SearchResult runFull(Circuit& c, const OptimiseSettings& s, RandomSource&, SearchObserver* observer) {
-  return runFullScan(c, scanSettings(s), observer);
+  return runFullScan(c, scanMethodSettings(s), observer);
 }
 
 constexpr OptimiserMethod kMethods[] = {

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "ga.h"
+#include "solvers.h"
 
 // What every method is asked to respect.
 struct OptimiseSettings {
@@ -27,6 +28,9 @@ struct OptimiserMethod {
   std::string_view summary;  // one line for the help text
   SearchResult (*run)(Circuit& c, const OptimiseSettings& settings, RandomSource& random, SearchObserver* observer);
 };
+
+// The settings of the scan methods (exact, loops, full) and of the GA's seeds.
+ScanMethodSettings scanMethodSettings(const OptimiseSettings& s);
 
 // Every method, the default first.
 std::span<const OptimiserMethod> optimiserMethods();

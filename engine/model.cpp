@@ -7,7 +7,8 @@
 namespace {
 
 constexpr const char* kItemTypeNames[] = {"UUA", "ADD",  "SUB", "MUL",   "DIV", "COMP",
-                                          "REG", "MUX", "SREG", "BILBO", "LFSR"};
+                                          "REG", "MUX", "SREG", "BILBO", "LFSR",
+                                          "AND", "OR", "XOR", "NOT", "LOGIC", "REDUCE", "SHIFT", "ROM"};
 
 int areaOf(item_type t) {
   switch (t) {
@@ -26,6 +27,19 @@ int areaOf(item_type t) {
       return 32;
     case SREG:
       return 112;
+    case NOT:
+      return 8;
+    case AND:
+    case OR:
+    case LOGIC:
+    case REDUCE:
+      return 16;
+    case XOR:
+      return 24;
+    case SHIFT:
+      return 48;
+    case ROM:
+      return 96;
     default:
       return 0;
   }
@@ -39,7 +53,7 @@ const char* emptyOr(bool empty) { return empty ? "list is empty" : ""; }
 }  // namespace
 
 const char* itemTypeName(item_type t) {
-  if (t < UUA || t > LFSR) return nullptr;
+  if (t < UUA || t > ROM) return nullptr;
   return kItemTypeNames[t];
 }
 
@@ -170,6 +184,14 @@ void Item::makeInnerIpaths() {
     case MUL:
     case DIV:
     case COMP:
+    case AND:
+    case OR:
+    case XOR:
+    case NOT:
+    case LOGIC:
+    case REDUCE:
+    case SHIFT:
+    case ROM:
     case MUX: {
       Port* out = nullptr;
       for (Port* p = plist; p && !out; p = p->getNext())
@@ -264,7 +286,7 @@ Item* Circuit::addItem(const std::string& itemName, item_type t) {
     ++nMUXs;
   else if (isFunctionalUnit(t))
     ++nFUs;
-  else if (t > LFSR || t < UUA)
+  else if (t > ROM || t < UUA)
     error("Circuit::addItem - Unknown item type");
   return i;
 }

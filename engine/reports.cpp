@@ -78,7 +78,15 @@ const char* itemLetter(item_type t) {
     case SUB:
     case MUL:
     case DIV:
-    case COMP: return "F ";
+    case COMP:
+    case AND:
+    case OR:
+    case XOR:
+    case NOT:
+    case LOGIC:
+    case REDUCE:
+    case SHIFT:
+    case ROM: return "F ";
     case REG: return "R ";
     case MUX: return "M ";
     case SREG: return "S ";

@@ -41,7 +41,7 @@ SearchResult runExactSearch(Circuit& c, const ScanMethodSettings& s, SearchObser
   ScanEvaluator eval(c, s.techniques, s.limits);
   const ExactResult r = exactOptimum(eval, o);
   if (r.refused) {
-    error("Exact search of '%s': %s", c.getName().c_str(), exactRefusal(r, o).c_str());
+    error("Exact search of '%s': %s\n", c.getName().c_str(), exactRefusal(r, o).c_str());
     return {};
   }
   return finish(c, s, r.best, r.fitness, r.visited, observer);
