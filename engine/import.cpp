@@ -12,6 +12,7 @@
 #include <unordered_set>
 
 #include "error.h"
+#include "sizelimits.h"
 
 using json = nlohmann::json;
 
@@ -685,7 +686,24 @@ class NetlistMapper {
       error("Design '%s' has more than %ld port bits!\n", design.name.c_str(), MAX_CIRCUIT_BITS);
       return false;
     }
-    return ok;
+    return ok && checkLinks();
+  }
+
+  // The link limits of descriptions hold for imported designs too.
+  bool checkLinks() {
+    std::unordered_map<long long, long> fanIn;
+    long total = 0;
+    for (const ImportedLink& l : design.links) {
+      total += static_cast<long>(l.to.size());
+      long worst = static_cast<long>(l.to.size());
+      for (const PortRef& r : l.to) worst = std::max(worst, ++fanIn[keyOf(r)]);
+      if (worst > MAX_LINKS_PER_PORT || total > MAX_CIRCUIT_LINKS) {
+        error("Design '%s' has more links than a circuit may hold (%ld a port, %ld in all)!\n",
+              design.name.c_str(), MAX_LINKS_PER_PORT, MAX_CIRCUIT_LINKS);
+        return false;
+      }
+    }
+    return true;
   }
 
   const std::string& source;
@@ -837,6 +855,10 @@ InputKind inputKindOf(const std::string& path) {
 
 bool importNetlist(const std::string& text, const std::string& source, const ImportOptions& options,
                    ImportedDesign& design) {
+  if (static_cast<long>(text.size()) > MAX_DESCRIPTION_BYTES) {
+    error("Netlist '%s' is larger than %ld bytes!\n", source.c_str(), MAX_DESCRIPTION_BYTES);
+    return false;
+  }
   json netlist;
   if (!parseNetlist(text, source, netlist)) return false;
   std::string top;
