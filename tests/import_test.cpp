@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -136,6 +136,9 @@ TEST_F(Import, EveryOperatorCellBecomesItsItemKind) {
     const std::string text = describe(operatorModule(c.expr));
     EXPECT_NE(linesStarting(text, "ITM").find(c.item), std::string::npos) << c.expr << "\n" << text;
     EXPECT_EQ(linesStarting(text, "CIR"), "CIR m a(in,4) b(in,4) s(in,2) y(out,4)\n") << c.expr;
+    const std::string item(c.item + 4, std::strchr(c.item, '(') - c.item - 4);
+    EXPECT_NE(text.find("LINK m.a -> " + item + ".a\n"), std::string::npos) << c.expr << "\n" << text;
+    EXPECT_NE(text.find(" -> m.y\n"), std::string::npos) << c.expr << "\n" << text;
   }
   EXPECT_EQ(errors.text(), "");
 }
@@ -190,6 +193,13 @@ TEST_F(Import, FlipFlopsAndLatchesBecomeRegistersWithoutTheirResetPins) {
   // The asynchronous load value reaches the data input too; reset pins are not linked.
   EXPECT_NE(text.find("LINK m.ad -> q5.d\n"), std::string::npos) << text;
   EXPECT_EQ(text.find("LINK m.rst"), std::string::npos) << text;
+  // Separate set and reset pins per bit.
+  EXPECT_EQ(describe("module m(input clk, r, s, input [3:0] d, output reg [3:0] q);\n"
+                     "  always @(posedge clk, posedge r, posedge s) if (r) q <= 0; else if (s) q <= 4'hf; else q <= d;\n"
+                     "endmodule\n"),
+            "CIR m clk(clk,1) r(sel,1) s(sel,1) d(in,4) q(out,4)\n"
+            "ITM q(REG) d(in,4) clk(clk,1) q(out,4)\n"
+            "LINK m.d -> q.d\nLINK m.clk -> q.clk\nLINK q.q -> m.q\n");
   EXPECT_EQ(errors.text(), "");
 }
 
