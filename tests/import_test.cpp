@@ -404,10 +404,26 @@ TEST_F(Import, YosysRunsWithoutAShellWithTheFileAsItsOwnArgument) {
   EXPECT_EQ(argv[4], "-p");
   EXPECT_EQ(argv[5], "hierarchy -top top; proc; flatten; opt -nodffe -nosdff; opt_clean; write_json");
   EXPECT_EQ(argv[6], odd);
-  // The real runner passes a name that starts with '-' as a file, not an option.
-  EXPECT_NE(describe("module m(input a, output y); assign y = ~a; endmodule\n", "", "-lead ing.v").find("NOT"),
-            std::string::npos)
-      << errors.text();
+  // A relative name that starts with '-' reaches yosys as a file, not an option.
+  write("-lead ing.v", "module m(input a, output y); assign y = ~a; endmodule\n");
+  FakeRunner quiet(0, kNetlist);
+  ASSERT_TRUE(importDesign("-lead ing.v", ImportOptions{"top"}, quiet, d));
+  EXPECT_EQ(quiet.calls.at(0).back(), "./-lead ing.v");
+  ASSERT_TRUE(importDesign("-lead ing.v", {}, systemProcessRunner(), d)) << errors.text();
+  EXPECT_EQ(d.items.at(0).kind, NOT);
+}
+
+TEST(ProcessRunner, ReportsStatusOutputsAndMissingPrograms) {
+  ProcessRunner& runner = systemProcessRunner();
+  std::string out, err;
+  EXPECT_EQ(runner.run({"tarvex-no-such-program"}, out, err), ProcessRunner::kNotStarted);
+  EXPECT_EQ(runner.run({"false"}, out, err), 1);
+  // Both streams are drained together, so a large output cannot stall the child.
+  EXPECT_EQ(runner.run({"head", "-c", "3000000", "/dev/zero"}, out, err), 0);
+  EXPECT_EQ(out.size(), 3000000u);
+  EXPECT_NE(runner.run({"ls", "/tarvex-no-such-file"}, out, err), 0);
+  EXPECT_EQ(out, "");
+  EXPECT_NE(err.find("tarvex-no-such-file"), std::string::npos);
 }
 
 // ---------------------------------------------------------------- whole designs
