@@ -136,6 +136,15 @@ void ViewUnitsTest::registerGraphAndLoopBreaking() {
   const auto gcd = readCircuitResult(data("gcd.json"));
   QVERIFY(gcd);
   QCOMPARE(CircuitGraph(*gcd.value).loopBreakingRegisters().size(), 1);
+  // A ring of many registers is broken by scanning one of them.
+  CircuitResult ring;
+  ring.circuit = "ring";
+  const int n = 20000;
+  for (int i = 0; i < n; ++i) {
+    ring.items.push_back({QStringLiteral("r%1").arg(i), "REG", {{"d", "in", 1}, {"q", "out", 1}}});
+    ring.links.push_back({QStringLiteral("r%1.q").arg(i), QStringLiteral("r%1.d").arg((i + 1) % n)});
+  }
+  QCOMPARE(CircuitGraph(ring).loopBreakingRegisters(), QStringList({"r0"}));
   // A circuit without registers has no loop to break.
   CircuitResult empty;
   QVERIFY(CircuitGraph(empty).loopBreakingRegisters().isEmpty());
