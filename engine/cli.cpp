@@ -194,8 +194,6 @@ constexpr OptionSpec kOptimiseOptions[] = {
     {"--elitism", false}, {"--patience", true}, {"--seed", true},  {"--objective", true},  {"--out", true},
     {"--json", false},   {"--progress", false}, {"--top", true}};
 
-constexpr OptionSpec kImportOptions[] = {{"--top", true}, {"-o", true}};
-
 constexpr OptionSpec kNoOptions[] = {{"", false}};
 
 struct Command {
@@ -204,6 +202,8 @@ struct Command {
   std::string_view help;      // the rest of the help page
   std::span<const OptionSpec> options;
   int (*run)(const Command& self, const Arguments& args, CliEnv& env);
+  // When set, the command reads its own words (and prints its own help).
+  int (*runWords)(const std::vector<std::string>& words, CliEnv& env) = nullptr;
 };
 
 int usageError(const Command& cmd, const std::string& message) {
@@ -321,11 +321,9 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
   return statusFromErrors();
 }
 
-int runImport(const Command& self, const Arguments& a, CliEnv& env) {
-  std::string problem;
-  const std::string file = inputFile(a, problem);
-  if (!problem.empty()) return usageError(self, problem);
-  return importToDescription(file, ImportOptions{a.value("--top")}, a.value("-o"), env.processes, std::cout);
+// The importer reads its own options and prints its own usage.
+int runImport(const std::vector<std::string>& words, CliEnv& env) {
+  return importCommand(words, env.processes, std::cout);
 }
 
 int runHelp(const Command& self, const Arguments& a, CliEnv& env);
@@ -370,7 +368,7 @@ constexpr Command kCommands[] = {
     {"import", "import FILE [--top NAME] [-o OUT]",
      "Writes the circuit description of FILE (Verilog .v/.sv or a Yosys JSON netlist)\n"
      "to OUT, or to standard output.\n",
-     kImportOptions, runImport},
+     kNoOptions, nullptr, runImport},
     {"help", "help [COMMAND]", "Shows the help of the command line or of one command.\n", kNoOptions, runHelp},
 };
 
@@ -380,7 +378,11 @@ const Command* findCommand(std::string_view name) {
   return nullptr;
 }
 
-void printCommandHelp(const Command& c) {
+void printCommandHelp(const Command& c, CliEnv& env) {
+  if (c.runWords) {
+    c.runWords({"--help"}, env);
+    return;
+  }
   std::printf("Usage: tarvex %s\n\n%s", std::string(c.synopsis).c_str(), std::string(c.help).c_str());
   std::printf("\nExit status: 0 success, 1 errors reported, 2 wrong usage.\n");
 }
@@ -396,14 +398,13 @@ void printOverview() {
 }
 
 int runHelp(const Command& self, const Arguments& a, CliEnv& env) {
-  (void)env;
   if (a.positional.empty()) {
     printOverview();
     return 0;
   }
   const Command* c = a.positional.size() == 1 ? findCommand(a.positional[0]) : nullptr;
   if (!c) return usageError(self, "no command '" + a.positional[0] + "'");
-  printCommandHelp(*c);
+  printCommandHelp(*c, env);
   return 0;
 }
 
@@ -426,11 +427,12 @@ int cliMain(int argc, char* argv[], CliEnv& env) {
     std::fprintf(stderr, "tarvex: no command '%s' (see 'tarvex help')\n", argv[1]);
     return 2;
   }
+  if (cmd->runWords) return cmd->runWords(std::vector<std::string>(argv + 2, argv + argc), env);
   Arguments args;
   const std::string problem = parseArguments(std::span<char* const>(argv + 2, static_cast<size_t>(argc - 2)),
                                              cmd->options, args);
   if (args.help) {
-    printCommandHelp(*cmd);
+    printCommandHelp(*cmd, env);
     return 0;
   }
   if (!problem.empty()) return usageError(*cmd, problem);

@@ -209,12 +209,6 @@ bool Population::canHoldLayout(int chID) const {
   return false;
 }
 
-bool Population::encodeChains(const ScanChains& layout, int chID) {
-  if (!canHoldLayout(chID)) return false;
-  writeChains(layout, layoutChr(chID));
-  return true;
-}
-
 void Population::writeChains(const ScanChains& layout, unsigned char* c) {
   std::fill(c, c + ch_len, static_cast<unsigned char>('0'));
   // A register listed twice keeps its last place.
@@ -240,6 +234,22 @@ bool Population::encodeNotation(const std::string& notation, int chID) {
   if (!canHoldLayout(chID)) return false;
   cptr->setNotation(notation);
   writeChains(layout, layoutChr(chID));
+  return true;
+}
+
+bool Population::encodeChains(const std::vector<std::vector<int>>& chains, int chID) {
+  unsigned char* c = layoutChr(chID);
+  if (!c || chains.size() > static_cast<size_t>(regs)) return false;
+  std::fill(c, c + ch_len, static_cast<unsigned char>('0'));
+  for (size_t g = 0; g < chains.size(); ++g) {
+    for (size_t p = 0; p < chains[g].size(); ++p) {
+      const int r = chains[g][p];
+      if (r < 0 || r >= regs || c[r] == '1') return false;
+      c[r] = '1';
+      writeField(c + regs + r * width, static_cast<int>(g));
+      if (hasPositions) writeField(c + (width + 1) * regs + r * width, static_cast<int>(p));
+    }
+  }
   return true;
 }
 
