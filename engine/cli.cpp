@@ -344,8 +344,8 @@ constexpr Command kCommands[] = {
      kAnalyseOptions, runAnalyse},
     {"optimise",
      "optimise FILE [--method NAME] [--area PCT] [--pins PCT] [--unordered] [--population N]\n"
-     "                [--elitism] [--patience N] [--seed N] [--objective classic|graded]\n"
-     "                [--out DIR] [--json] [--progress] [--top NAME]",
+     "[--elitism] [--patience N] [--seed N] [--objective classic|graded]\n"
+     "[--out DIR] [--json] [--progress] [--top NAME]",
      "Searches the scan layout of FILE with the best fitness under the area and pin\n"
      "overhead bounds, then writes the result files of the circuit with that layout.\n"
      "  --method NAME      the search method (ga)\n"
@@ -378,19 +378,31 @@ const Command* findCommand(std::string_view name) {
   return nullptr;
 }
 
+// The usage line of `c` after a prefix of `indent` characters, its
+// continuation lines aligned under the command's first option.
+std::string synopsis(const Command& c, size_t indent) {
+  const std::string pad(indent + c.name.size() + std::string_view(" FILE ").size(), ' ');
+  std::string text;
+  for (char ch : c.synopsis) {
+    text.push_back(ch);
+    if (ch == '\n') text += pad;
+  }
+  return text;
+}
+
 void printCommandHelp(const Command& c, CliEnv& env) {
   if (c.runWords) {
     c.runWords({"--help"}, env);
     return;
   }
-  std::printf("Usage: tarvex %s\n\n%s", std::string(c.synopsis).c_str(), std::string(c.help).c_str());
+  std::printf("Usage: tarvex %s\n\n%s", synopsis(c, 14).c_str(), std::string(c.help).c_str());
   std::printf("\nExit status: 0 success, 1 errors reported, 2 wrong usage.\n");
 }
 
 void printOverview() {
   std::printf("tarvex %s: testability analysis and scan layout design for RTL data paths\n\n", tarvexVersion());
   std::printf("Usage:\n");
-  for (const Command& c : kCommands) std::printf("  tarvex %s\n", std::string(c.synopsis).c_str());
+  for (const Command& c : kCommands) std::printf("  tarvex %s\n", synopsis(c, 9).c_str());
   std::printf("  tarvex --version\n");
   std::printf("  tarvex FILE [-n] 0 NOTATION | FILE [-n] 1 scan_type a_over p_over psize elitism maxruns\n"
               "                     (the classic forms; 'tarvex -h' prints their syntax)\n");
