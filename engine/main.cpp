@@ -8,6 +8,7 @@
 
 #include "error.h"
 #include "ga.h"
+#include "sizelimits.h"
 
 namespace {
 
@@ -50,10 +51,14 @@ bool isAlpha(int c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
 // an error stops the reading.
 class DescriptionReader {
  public:
-  std::unique_ptr<Circuit> read(FILE* in) {
-    for (;;) {
+  std::unique_ptr<Circuit> read(FILE* in, long maxBytes) {
+    for (long bytes = 0;; ++bytes) {
       int c = std::getc(in);
       if (c == EOF) break;
+      if (bytes == maxBytes) {
+        error("Description longer than %ld bytes (line %ld)!\n", maxBytes, line);
+        return std::move(circuit);
+      }
       if (c == '\r') {  // a CR LF line end reads as LF
         int d = std::getc(in);
         if (d == '\n')
@@ -308,6 +313,7 @@ class DescriptionReader {
         if (!isSpace(c)) return append(portName, c);
         Port* target = lookUp();
         if (!target) return false;
+        if (!links.admit(source, target, c == '\n' ? line - 1 : line)) return false;
         source->addToPort(target);
         state = c == '\n' ? 0 : 104;
         return true;
@@ -324,14 +330,17 @@ class DescriptionReader {
   Item* holder = nullptr;
   Item* item = nullptr;
   Port* source = nullptr;
+  LinkLimits links;
 };
 
 }  // namespace
 
-std::unique_ptr<Circuit> readCirData(FILE* in) {
+std::unique_ptr<Circuit> readCirData(FILE* in) { return readCirData(in, MAX_DESCRIPTION_BYTES); }
+
+std::unique_ptr<Circuit> readCirData(FILE* in, long maxBytes) {
   std::printf("Reading digital circuit data...\n");
   DescriptionReader reader;
-  return reader.read(in);
+  return reader.read(in, maxBytes);
 }
 
 // ---------------------------------------------------------------- run flow

@@ -28,7 +28,9 @@
 
 #include "aboutform.h"
 #include "dftform.h"
+#include "enginerun.h"
 #include "helpwindow.h"
+#include "notation.h"
 #include "platform.h"
 #include "schema.h"
 #include "tares.h"
@@ -85,8 +87,7 @@ LastResults ParseResults(const QByteArray& content) {
     }
   }
   LastResults results;
-  for (QChar c : fields[0])
-    if (c.isDigit() || c == u'.') results.scanLayout += c;
+  results.scanLayout = ClassicNotation(ParseClassicNotation(fields[0]));
   results.nodes = fields[1];
   results.testability = fields[2];
   results.testabilityValue = textToDouble(fields[2]);
@@ -122,8 +123,14 @@ QStringList ResultHistoryLines(const LastResults& results, bool autoDesign) {
   return lines;
 }
 
-TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
-  FormMain = this;
+TFormMain::TFormMain(QWidget* parent)
+    : QMainWindow(parent), ownState_(std::make_unique<AppState>()), state_(*ownState_) {
+  setUp();
+}
+
+TFormMain::TFormMain(AppState& state, QWidget* parent) : QMainWindow(parent), state_(state) { setUp(); }
+
+void TFormMain::setUp() {
   enginePath_ = FindEngine(QCoreApplication::applicationDirPath());
   buildControls();
   buildMenu();
@@ -132,13 +139,14 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
 
 TFormMain::~TFormMain() {
   discardCompanions();
-  if (engine_ != nullptr) {
-    engine_->disconnect(this);
-    engine_->kill();
-    engine_->waitForFinished(2000);
-  }
-  if (FormMain == this) FormMain = nullptr;
+  stopEngine();
 }
+
+TAboutBox* TFormMain::aboutBox() const { return aboutBox_; }
+TDftForm* TFormMain::scanLayoutWindow() const { return dftForm_; }
+TFormSchema* TFormMain::schemaWindow() const { return schemaForm_; }
+TFormTAres* TFormMain::detailsWindow() const { return detailsForm_; }
+THelpWindow* TFormMain::helpWindow() const { return helpWindow_; }
 
 void TFormMain::setEnginePath(const QString& path) {
   enginePath_ = path.isEmpty() ? FindEngine(QCoreApplication::applicationDirPath()) : path;
@@ -295,6 +303,9 @@ void TFormMain::buildControls() {
   connect(CheckBox2, &QCheckBox::toggled, this, [this] { CheckBox2Click(); });
   connect(CheckBox3, &QCheckBox::toggled, this, [this] { CheckBox3Click(); });
   connect(CheckBox4, &QCheckBox::toggled, this, [this] { CheckBox4Click(); });
+  // The state learns the wish before the box's handler draws.
+  connect(CheckBox5, &QCheckBox::toggled, &state_, &AppState::setShowLoops);
+  connect(&state_, &AppState::showLoopsChanged, CheckBox5, &QCheckBox::setChecked);
   connect(CheckBox5, &QCheckBox::toggled, this, [this] { CheckBox5Click(); });
 
   // Design Constraints
@@ -381,14 +392,14 @@ void TFormMain::FormCreate() {
   QFile::remove(kResultsFile);
 
   Memo1->clear();
-  const QDateTime now = CurrentDateTime();
+  const QDateTime now = state_.now();
   const QLocale locale;
   AppendHistory(QStringLiteral("History (program started %1, %2)")
                     .arg(locale.toString(now.date(), QLocale::ShortFormat),
                          locale.toString(now.time(), QLocale::ShortFormat)));
   AppendHistory(QString(72, u'-'));
 
-  startupFinished = true;
+  startupFinished_ = true;
   CheckBox5->setEnabled(false);
   for (QLabel* label : LoopLabels) label->setEnabled(false);
 
@@ -399,7 +410,7 @@ void TFormMain::FormCreate() {
 
   RadioButton1->setChecked(true);
   RadioButton1Click();
-  ClearLayoutGrid();
+  state_.clearLayout();
   Timer1->stop();
   ProgressBar1->setValue(0);
   statusBar()->showMessage(QStringLiteral("Please select an action to be performed."));
@@ -433,18 +444,22 @@ void TFormMain::FormPaint() {
 
 void TFormMain::FormClose() {
   discardCompanions();
-  if (engine_ != nullptr && engine_->state() != QProcess::NotRunning) {
-    engine_->disconnect(this);
-    engine_->kill();
-    engine_->waitForFinished(2000);
-  }
+  stopEngine();
+}
+
+void TFormMain::stopEngine() {
+  if (engine_ == nullptr) return;
+  EngineRun* run = engine_;
+  engine_ = nullptr;
+  run->disconnect(this);
+  run->abandon();
+  run->deleteLater();
 }
 
 void TFormMain::discardCompanions() {
   discardScanLayoutWindow();
-  delete aboutBox_;
-  aboutBox_ = nullptr;
-  CloseHelpWindow();
+  delete aboutBox_.data();
+  delete helpWindow_.data();
   discardSchemaWindow();
   discardDetailsWindow();
 }
@@ -491,7 +506,7 @@ void TFormMain::TrackBar4Change() { trackBarChange(3); }
 void TFormMain::TrackBar5Change() { trackBarChange(4); }
 
 QString TFormMain::timeText() const {
-  return QLocale().toString(CurrentDateTime().time(), QLocale::ShortFormat);
+  return QLocale().toString(state_.now().time(), QLocale::ShortFormat);
 }
 
 void TFormMain::AppendHistory(const QString& line) {
@@ -541,14 +556,14 @@ void TFormMain::Button4Click() {
   if (enginePath_.isEmpty() || !QFileInfo(enginePath_).isExecutable()) setEnginePath(QString());
   if (enginePath_.isEmpty()) {
     statusBar()->showMessage(QStringLiteral("The engine was not found."));
-    ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"),
+    state_.showMessage(this, QMessageBox::Critical, QStringLiteral("Error"),
                 QStringLiteral("The engine '%1' was found neither next to lumeno (%2) nor on the PATH.\n"
                                "Please install it or put it next to lumeno, then press Run again.")
                     .arg(QString::fromLatin1(kEngineName), QCoreApplication::applicationDirPath()));
     return;
   }
 
-  if (FormSchema != nullptr) FormSchema->Button3->setEnabled(true);
+  if (schemaForm_ != nullptr) schemaForm_->RunStarted();
   CheckBox5->setChecked(false);
   // A result is only ever the one this run writes.
   QFile::remove(kResultsFile);
@@ -567,7 +582,7 @@ void TFormMain::Button4Click() {
     RadioButton2->setEnabled(false);
     Timer1->start();
     statusBar()->showMessage(kRunningMessage);
-    startEngine(AnalysisParameters(GetLayoutNotation()));
+    startEngine(AnalysisParameters(state_.layoutNotation()).split(u' ', Qt::SkipEmptyParts));
     CheckBox3->setChecked(false);
     Button4->setEnabled(true);
     RadioButton1->setEnabled(true);
@@ -593,47 +608,23 @@ void TFormMain::Button4Click() {
     AppendHistory(QString::asprintf("\t\tPopulSize: %ld", population));
     AppendHistory(QString::asprintf("\t\tUnenhRuns: %ld", runs));
     AppendHistory(QStringLiteral("\t\tElitism: ") + (elitism ? QStringLiteral("on") : QStringLiteral("off")));
-    startEngine(AutoDesignParameters(area, io, population, elitism, runs));
+    startEngine(AutoDesignParameters(area, io, population, elitism, runs).split(u' ', Qt::SkipEmptyParts));
     CheckBox3->setChecked(false);
   }
-  actionRun = true;
+  state_.setActionRun(true);
 }
 
-bool TFormMain::startEngine(const QString& parameters) {
-  auto* process = new QProcess(this);
-  engine_ = process;
-  process->setProgram(enginePath_);
-  process->setArguments(parameters.split(u' ', Qt::SkipEmptyParts));
-  process->setWorkingDirectory(QDir::currentPath());
-  process->setStandardOutputFile(QProcess::nullDevice());
-  connect(process, &QProcess::finished, this, [this, process](int exitCode, QProcess::ExitStatus status) {
-    if (process == engine_) engineFinished(exitCode, status);
-  });
-  connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
-    if (process == engine_) engineError(error);
-  });
-  process->start();
-  if (process->state() != QProcess::NotRunning) process->closeWriteChannel();
-  return true;
-}
-
-void TFormMain::engineFinished(int exitCode, QProcess::ExitStatus status) {
-  if (engineEnded_) return;
-  engineEnded_ = true;
-  if (status == QProcess::CrashExit) {
+void TFormMain::startEngine(const QStringList& arguments) {
+  stopEngine();
+  auto* run = new EngineRun(this);
+  engine_ = run;
+  connect(run, &EngineRun::finished, this, [this] { engineEnded_ = true; });
+  connect(run, &EngineRun::failed, this, [this](const QString& reason) {
+    engineEnded_ = true;
     engineFailed_ = true;
-    failureReason_ = QStringLiteral("the engine crashed");
-  } else if (exitCode != 0) {
-    engineFailed_ = true;
-    failureReason_ = QStringLiteral("the engine ended with exit status %1").arg(exitCode);
-  }
-}
-
-void TFormMain::engineError(QProcess::ProcessError error) {
-  if (error != QProcess::FailedToStart || engineEnded_) return;
-  engineEnded_ = true;
-  engineFailed_ = true;
-  failureReason_ = QStringLiteral("the engine could not be started (%1)").arg(engine_->errorString());
+    failureReason_ = reason;
+  });
+  run->start(enginePath_, arguments, QDir::currentPath());
 }
 
 void TFormMain::Timer1Timer() {
@@ -655,9 +646,8 @@ void TFormMain::finishAction() {
   runningAction_ = 0;
   QString engineErrors;
   if (engine_ != nullptr) {
-    engineErrors = QString::fromLocal8Bit(engine_->readAllStandardError()).trimmed();
-    engine_->deleteLater();
-    engine_ = nullptr;
+    engineErrors = engine_->errorText().trimmed();
+    stopEngine();
   }
   unlockWindow();
 
@@ -670,18 +660,18 @@ void TFormMain::finishAction() {
 
   ProgressBar1->setValue(100);
   statusBar()->showMessage(QStringLiteral("Action done."));
-  if (action == kActionAutoDesign) ClearLayoutGrid();
+  if (action == kActionAutoDesign) state_.clearLayout();
   if (!readResults()) {
     statusBar()->showMessage(QStringLiteral("Action done. No results were read."));
     return;
   }
   showResults();
-  for (const QString& line : ResultHistoryLines(lastResults, action == kActionAutoDesign)) AppendHistory(line);
+  for (const QString& line : ResultHistoryLines(state_.results(), action == kActionAutoDesign)) AppendHistory(line);
   AppendHistory(QStringLiteral("\t-end time: ") + timeText());
   AppendHistory(QString(20, u'-'));
 
-  if (action == kActionAutoDesign && lastResults.fitnessValue < 50.0) {
-    ShowMessage(this, QMessageBox::Information, QStringLiteral("Info"),
+  if (action == kActionAutoDesign && state_.results().fitnessValue < 50.0) {
+    state_.showMessage(this, QMessageBox::Information, QStringLiteral("Info"),
                 QStringLiteral("Probably, solution does not meet design constraints as desired (fitness value is "
                                "too low).\nIt is possible design constraints are too strict.\nPlease check design "
                                "constraints and start the process again."));
@@ -699,7 +689,7 @@ void TFormMain::finishAction() {
     }
     updateViewBoxes();
     openSchemaWindow();
-    if (DftForm != nullptr) DftForm->Button2Click();
+    if (dftForm_ != nullptr) dftForm_->Button2Click();
   }
 }
 
@@ -713,22 +703,23 @@ void TFormMain::reportFailedRun(const QString& engineErrors) {
     if (details.size() > 2000) details = details.left(2000) + QStringLiteral("\n...");
     text += QStringLiteral("\n\nThe engine reported:\n") + details;
   }
-  ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), text);
+  state_.showMessage(this, QMessageBox::Critical, QStringLiteral("Error"), text);
 }
 
 bool TFormMain::readResults() {
   QFile file(kResultsFile);
   while (!file.open(QIODevice::ReadOnly)) {
     const auto choice =
-        ShowMessage(this, QMessageBox::Warning, QStringLiteral("Error"), QStringLiteral("Can't read from 'diffeq.par'!"),
+        state_.showMessage(this, QMessageBox::Warning, QStringLiteral("Error"), QStringLiteral("Can't read from 'diffeq.par'!"),
                     QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
     if (choice != QMessageBox::Retry) return false;
   }
-  lastResults = ParseResults(file.readAll());
+  state_.setResults(ParseResults(file.readAll()));
   return true;
 }
 
 void TFormMain::showResults() {
+  const LastResults& lastResults = state_.results();
   NodesValue->setText(lastResults.nodes);
   TestabilityValue->setText(lastResults.testability);
   TestabilityBar->setValue(BarValue(lastResults.testabilityValue, 100.0));
@@ -752,6 +743,8 @@ void TFormMain::CheckBox3Click() {
   discardDetailsWindow();
   if (!CheckBox3->isChecked()) return;
   auto* window = new TFormTAres(this);
+  detailsForm_ = window;
+  connect(window, &TFormTAres::closed, this, [this] { DetailsWindowClosed(); });
   window->Fill(QStringLiteral("diffeq.txt"));
   window->show();
   window->raise();
@@ -765,21 +758,30 @@ void TFormMain::CheckBox4Click() {
 }
 
 void TFormMain::CheckBox5Click() {
-  DrawLayoutOnSchema(GetLayoutNotation());
-  if (CheckBox5->isChecked() && FormSchema != nullptr) FormSchema->DrawFeedbackLoops();
+  if (schemaForm_ == nullptr) return;
+  schemaForm_->ShowLayout(state_.layoutNotation());
+  if (CheckBox5->isChecked()) schemaForm_->DrawFeedbackLoops();
 }
 
 void TFormMain::openScanLayoutWindow() {
   discardScanLayoutWindow();
-  auto* window = new TDftForm(this);
+  auto* window = new TDftForm(state_, this);
+  dftForm_ = window;
+  connect(window, &TDftForm::closed, this, [this] { ScanLayoutWindowClosed(); });
+  connect(window, &TDftForm::drawLayoutRequested, this, [this](const QString& notation) {
+    if (schemaForm_ != nullptr) schemaForm_->ShowLayout(notation);
+  });
+  if (schemaForm_ != nullptr) schemaForm_->setLayoutWindowOpen(true);
   window->show();
   window->raise();
 }
 
 void TFormMain::discardScanLayoutWindow() {
-  if (DftForm == nullptr) return;
-  TDftForm* window = DftForm;
-  DftForm = nullptr;
+  if (dftForm_ == nullptr) return;
+  TDftForm* window = dftForm_;
+  dftForm_ = nullptr;
+  if (schemaForm_ != nullptr) schemaForm_->setLayoutWindowOpen(false);
+  window->disconnect(this);
   window->hide();
   window->deleteLater();
 }
@@ -788,15 +790,24 @@ void TFormMain::ScanLayoutWindowClosed() { CheckBox4->setChecked(false); }
 
 void TFormMain::openSchemaWindow() {
   discardSchemaWindow();
-  auto* window = new TFormSchema(this);
+  auto* window = new TFormSchema(state_, this);
+  schemaForm_ = window;
+  window->setLayoutWindowOpen(dftForm_ != nullptr);
+  connect(window, &TFormSchema::closed, this, [this] { SchemaWindowClosed(); });
+  connect(window, &TFormSchema::historyLine, this, [this](const QString& line) { AppendHistory(line); });
+  connect(window, &TFormSchema::helpRequested, this, [this](const QString& topic) { ShowHelpTopic(topic); });
+  connect(window, &TFormSchema::layoutRedrawRequested, this, [this] {
+    if (dftForm_ != nullptr) dftForm_->Button6Click();
+  });
   window->show();
   window->raise();
 }
 
 void TFormMain::discardSchemaWindow() {
-  if (FormSchema == nullptr) return;
-  TFormSchema* window = FormSchema;
-  FormSchema = nullptr;
+  if (schemaForm_ == nullptr) return;
+  TFormSchema* window = schemaForm_;
+  schemaForm_ = nullptr;
+  window->disconnect(this);
   window->hide();
   window->deleteLater();
 }
@@ -804,9 +815,10 @@ void TFormMain::discardSchemaWindow() {
 void TFormMain::SchemaWindowClosed() { CheckBox2->setChecked(false); }
 
 void TFormMain::discardDetailsWindow() {
-  if (FormTAres == nullptr) return;
-  TFormTAres* window = FormTAres;
-  FormTAres = nullptr;
+  if (detailsForm_ == nullptr) return;
+  TFormTAres* window = detailsForm_;
+  detailsForm_ = nullptr;
+  window->disconnect(this);
   window->hide();
   window->deleteLater();
 }
@@ -835,20 +847,22 @@ void TFormMain::Button2Click() {
     ok = ok && out.commit();
   }
   if (!ok)
-    ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), QStringLiteral("Can't write to '%1'!").arg(file));
+    state_.showMessage(this, QMessageBox::Critical, QStringLiteral("Error"), QStringLiteral("Can't write to '%1'!").arg(file));
 }
 
 void TFormMain::Topics1Click() { ShowHelpTopic(QString::fromLatin1(kHelpTutorial)); }
 
+void TFormMain::ShowHelpTopic(const QString& topic) {
+  if (helpWindow_ == nullptr) helpWindow_ = new THelpWindow(this);
+  if (!helpWindow_->showTopic(topic)) helpWindow_->showTopic(QString::fromLatin1(kHelpTutorial));
+  helpWindow_->show();
+  helpWindow_->raise();
+  helpWindow_->activateWindow();
+}
+
 void TFormMain::HelpMode1Click() {
-  helpMode = !helpMode;
-  HelpMode1->setText(helpMode ? QStringLiteral("Help Mode on") : QStringLiteral("Help Mode off"));
-  if (FormSchema != nullptr) {
-    if (helpMode)
-      FormSchema->setCursor(Qt::WhatsThisCursor);
-    else
-      FormSchema->unsetCursor();
-  }
+  state_.setHelpMode(!state_.helpMode());
+  HelpMode1->setText(state_.helpMode() ? QStringLiteral("Help Mode on") : QStringLiteral("Help Mode off"));
   statusBar()->showMessage(HelpMode1->text());
 }
 

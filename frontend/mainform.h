@@ -4,15 +4,21 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QProcess>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
 #include <array>
 #include <functional>
+#include <memory>
 
 #include "appstate.h"
 
+class EngineRun;
+class TDftForm;
+class TFormSchema;
+class TFormTAres;
+class THelpWindow;
 class QAction;
 class QCheckBox;
 class QGroupBox;
@@ -54,8 +60,11 @@ QStringList ResultHistoryLines(const LastResults& results, bool autoDesign);
 class TFormMain : public QMainWindow {
   Q_OBJECT
  public:
-  // Creates the window (FormCreate): deletes "diffeq.par" in the working folder.
+  // Creates the window (FormCreate) with a state of its own: deletes
+  // "diffeq.par" in the working folder.
   explicit TFormMain(QWidget* parent = nullptr);
+  // The same on a state given by the caller, which outlives the window.
+  explicit TFormMain(AppState& state, QWidget* parent = nullptr);
   ~TFormMain() override;
 
   // Uses `path` as the engine executable (empty: look it up again).
@@ -71,14 +80,26 @@ class TFormMain : public QMainWindow {
   QStringList HistoryLines() const;
   // True while an engine run is in progress.
   bool isRunning() const;
-  // Called by the scan layout window when it is closed by the user.
+  // The scan layout window was closed by the user: its box is cleared.
   void ScanLayoutWindowClosed();
-  // Called by the schema window when it is closed by the user.
+  // The schema window was closed by the user: its box is cleared.
   void SchemaWindowClosed();
-  // Called by the testability details window when it is closed by the user.
+  // The testability details window was closed by the user: its box is cleared.
   void DetailsWindowClosed();
-  // The About window, or null when it is not open.
-  TAboutBox* aboutBox() const { return aboutBox_; }
+  // Opens the help window (created on first use) on `topic`, the tutorial
+  // when there is no such page, and brings it to the front.
+  void ShowHelpTopic(const QString& topic);
+
+  // The state shared with the windows.
+  AppState& state() { return state_; }
+  // The companion windows; null while they are not open.
+  TAboutBox* aboutBox() const;
+  TDftForm* scanLayoutWindow() const;
+  TFormSchema* schemaWindow() const;
+  TFormTAres* detailsWindow() const;
+  THelpWindow* helpWindow() const;
+  // True once the window has been created.
+  bool startupFinished() const { return startupFinished_; }
 
   // Event handlers, named after their controls.
   void FormCreate();
@@ -151,6 +172,7 @@ class TFormMain : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void setUp();
   void buildControls();
   void buildMenu();
   QSlider* addSlider(QWidget* parent, int index, const QString& caption, int y, int max, int step,
@@ -161,9 +183,8 @@ class TFormMain : public QMainWindow {
   void lockWindow();
   void unlockWindow();
   void updateViewBoxes();
-  bool startEngine(const QString& parameters);
-  void engineFinished(int exitCode, QProcess::ExitStatus status);
-  void engineError(QProcess::ProcessError error);
+  void startEngine(const QStringList& arguments);
+  void stopEngine();
   void finishAction();
   void reportFailedRun(const QString& reason);
   bool readResults();
@@ -176,13 +197,20 @@ class TFormMain : public QMainWindow {
   void discardCompanions();
   QString timeText() const;
 
+  std::unique_ptr<AppState> ownState_;
+  AppState& state_;
   QString enginePath_;
   std::function<QString()> saveFileName_;
-  QProcess* engine_ = nullptr;
+  QPointer<EngineRun> engine_;
   int runningAction_ = 0;      // the action whose engine is running, 0 when idle
   bool engineEnded_ = false;   // the engine of the running action has ended
   bool engineFailed_ = false;  // ... without results (start failure, crash, error status)
   QString failureReason_;
   bool progressUpward_ = true;
-  TAboutBox* aboutBox_ = nullptr;
+  bool startupFinished_ = false;
+  QPointer<TAboutBox> aboutBox_;
+  QPointer<TDftForm> dftForm_;
+  QPointer<TFormSchema> schemaForm_;
+  QPointer<TFormTAres> detailsForm_;
+  QPointer<THelpWindow> helpWindow_;
 };

@@ -14,11 +14,9 @@
 
 #include <cmath>
 
+#include "activation.h"
 #include "appstate.h"
-#include "dftform.h"
-#include "helpwindow.h"
-#include "mainform.h"
-#include "schemageometry.h"
+#include "layoutgrid.h"
 #include "txtreport.h"
 
 namespace {
@@ -87,8 +85,7 @@ void TSchemaView::mousePressEvent(QMouseEvent* event) {
 // ---------------------------------------------------------------------------
 // TFormSchema
 
-TFormSchema::TFormSchema(QWidget* parent) : QWidget(parent, Qt::Window) {
-  FormSchema = this;
+TFormSchema::TFormSchema(AppState& state, QWidget* parent) : QWidget(parent, Qt::Window), state_(state) {
   setWindowTitle(QStringLiteral("Circuit Schema"));
   setAttribute(Qt::WA_DeleteOnClose, false);
 
@@ -124,23 +121,35 @@ TFormSchema::TFormSchema(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(Button5, &QPushButton::clicked, this, [this] { Button5Click(); });
   connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
 
-  browser_.setLineSink([this](const QString& line) { appendHistory(line); });
-  browser_.setMarkSink([this](const QString& names, bool obs) { MarkStepPorts(names, obs); });
+  connectBrowser();
+  connect(&state_, &AppState::helpModeChanged, this, [this](bool on) { helpModeChanged(on); });
+  helpModeChanged(state_.helpMode());
 
   setFixedSize(kSchemaClientWidth, kSchemaClientHeight);
   move(remembered());
   FormCreate();
 }
 
-TFormSchema::~TFormSchema() {
-  if (FormSchema == this) FormSchema = nullptr;
+TFormSchema::~TFormSchema() = default;
+
+void TFormSchema::connectBrowser() {
+  browser_.setLineSink([this](const QString& line) { appendHistory(line); });
+  browser_.setMarkSink([this](const QString& names, bool obs) { MarkStepPorts(names, obs); });
 }
 
 void TFormSchema::setPropagationFile(const QString& fileName) {
   browser_ = PathBrowser(fileName);
-  browser_.setLineSink([this](const QString& line) { appendHistory(line); });
-  browser_.setMarkSink([this](const QString& names, bool obs) { MarkStepPorts(names, obs); });
+  connectBrowser();
 }
+
+void TFormSchema::helpModeChanged(bool on) {
+  if (on)
+    setCursor(Qt::WhatsThisCursor);
+  else
+    unsetCursor();
+}
+
+void TFormSchema::RunStarted() { Button3->setEnabled(true); }
 
 void TFormSchema::setReportFile(const QString& fileName) { reportFile_ = fileName; }
 
@@ -155,12 +164,12 @@ void TFormSchema::FormCreate() {
 
 void TFormSchema::FormActivate() {
   if (pos() != remembered()) move(remembered());
-  if (DftForm != nullptr) {
-    DftForm->Button6Click();
+  if (layoutWindowOpen_) {
+    emit layoutRedrawRequested();
   } else {
-    const QString notation = GetLayoutNotation();
+    const QString notation = state_.layoutNotation();
     if (notation.isEmpty()) return;
-    DrawLayoutOnSchema(notation);
+    ShowLayout(notation);
   }
   if (loopsWanted()) DrawFeedbackLoops();
 }
@@ -173,7 +182,7 @@ void TFormSchema::FormClose() {
   if (closing_) return;
   closing_ = true;
   browser_.discard();
-  if (FormMain != nullptr) FormMain->SchemaWindowClosed();
+  emit closed();
 }
 
 void TFormSchema::changeEvent(QEvent* event) {
@@ -186,13 +195,9 @@ void TFormSchema::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-bool TFormSchema::loopsWanted() const {
-  return FormMain != nullptr && FormMain->CheckBox5->isChecked();
-}
+bool TFormSchema::loopsWanted() const { return state_.showLoops(); }
 
-void TFormSchema::appendHistory(const QString& line) {
-  if (FormMain != nullptr) FormMain->AppendHistory(line);
-}
+void TFormSchema::appendHistory(const QString& line) { emit historyLine(line); }
 
 void TFormSchema::setBrowserEnabled(bool enabled) {
   GroupBox1->setEnabled(true);
@@ -202,6 +207,16 @@ void TFormSchema::setBrowserEnabled(bool enabled) {
 }
 
 void TFormSchema::RefreshCanvas() { Schema->clearCanvas(); }
+
+// The chains of the notation over the bare picture: the canvas is refreshed,
+// then every group (chain) gets, in its colour, a line from the left
+// scan-input column to the first register, the connecting paths between
+// consecutive registers, and a line from the last register to the right
+// scan-output column; each wire end is recorded.
+void TFormSchema::ShowLayout(const QString& notation) {
+  RefreshCanvas();
+  DrawChains(notation);
+}
 
 const QImage& TFormSchema::canvas() const { return Schema->canvas(); }
 
@@ -224,10 +239,10 @@ void TFormSchema::SchemaClick(QPoint clientPosition) {
   browser_.resetStepNumber();
   selectionMarked_ = false;
   RefreshCanvas();
-  DrawLayoutOnSchema(lastResults.scanLayout);
+  ShowLayout(state_.results().scanLayout);
 
-  if (helpMode) {
-    if (const auto kind = HitHelpRegion(outer)) ShowHelpTopic(HelpFileOf(*kind));
+  if (state_.helpMode()) {
+    if (const auto kind = HitHelpRegion(outer)) emit helpRequested(HelpFileOf(*kind));
     return;
   }
 
@@ -238,10 +253,10 @@ void TFormSchema::SchemaClick(QPoint clientPosition) {
     drawSelectionFrame();
   }
 
-  if (!actionRun) {
-    ShowMessage(this, QMessageBox::NoIcon, QStringLiteral("Lumeno"), RunAnalysisFirstMessage());
-    DrawLayoutOnSchema(lastResults.scanLayout);
-    if (FormMain != nullptr) FormMain->CheckBox5->setChecked(false);
+  if (!state_.actionRun()) {
+    state_.showMessage(this, QMessageBox::NoIcon, QStringLiteral("Lumeno"), RunAnalysisFirstMessage());
+    ShowLayout(state_.results().scanLayout);
+    state_.setShowLoops(false);
     return;
   }
 
@@ -252,9 +267,9 @@ void TFormSchema::SchemaClick(QPoint clientPosition) {
 }
 
 void TFormSchema::checkLayoutAgreement() {
-  if (GetLayoutNotation() != lastResults.scanLayout) {
+  if (state_.layoutNotation() != state_.results().scanLayout) {
     if (!layoutWarned_) {
-      ShowMessage(this, QMessageBox::Warning, QStringLiteral("Lumeno"), kLayoutWarning);
+      state_.showMessage(this, QMessageBox::Warning, QStringLiteral("Lumeno"), kLayoutWarning);
       layoutWarned_ = true;
     }
   } else {
@@ -267,7 +282,7 @@ void TFormSchema::Button1Click() {
   checkLayoutAgreement();
   // A fresh start: the marks of the earlier steps go, the rest is drawn again.
   RefreshCanvas();
-  DrawLayoutOnSchema(lastResults.scanLayout);
+  ShowLayout(state_.results().scanLayout);
   if (selectionMarked_) drawSelectionFrame();
   if (loopsWanted()) DrawFeedbackLoops();
   browser_.restart();
@@ -288,8 +303,8 @@ void TFormSchema::Button5Click() {
 }
 
 void TFormSchema::Button2Click() {
-  if (!actionRun) {
-    ShowMessage(this, QMessageBox::NoIcon, QStringLiteral("Lumeno"), RunAnalysisFirstMessage());
+  if (!state_.actionRun()) {
+    state_.showMessage(this, QMessageBox::NoIcon, QStringLiteral("Lumeno"), RunAnalysisFirstMessage());
     return;
   }
   browser_.listAll();
@@ -298,26 +313,9 @@ void TFormSchema::Button2Click() {
 }
 
 void TFormSchema::DrawChains(const QString& notation) {
-  ChainAnchorsOut anchors;
-  const ChainDrawing drawing = RouteScanChains(notation, &anchors);
   // Only the chains drawn now have wire ends.
-  chainAnchors.fill(0);
-  for (int g = 0; g < kChains; ++g) {
-    const auto& c = anchors.chains[g];
-    if (!c.used) continue;
-    ChainAnchor(kAnchorChainInX, g) = c.inX;
-    ChainAnchor(kAnchorChainInY, g) = c.inY;
-    ChainAnchor(kAnchorChainOutX, g) = c.outX;
-    ChainAnchor(kAnchorChainOutY, g) = c.outY;
-  }
-  for (int r = 0; r < kRegisters; ++r) {
-    const auto& reg = anchors.regs[r];
-    if (!reg.used) continue;
-    ChainAnchor(kAnchorRegInX, r) = reg.inX;
-    ChainAnchor(kAnchorRegInY, r) = reg.inY;
-    ChainAnchor(kAnchorRegOutX, r) = reg.outX;
-    ChainAnchor(kAnchorRegOutY, r) = reg.outY;
-  }
+  anchors_ = ChainAnchors();
+  const ChainDrawing drawing = RouteScanChains(notation, &anchors_);
 
   QPainter p(&Schema->canvas());
   for (const auto& wire : drawing.wires) {
@@ -373,7 +371,7 @@ void TFormSchema::DrawFeedbackLoops() {
   p.end();
   Schema->update();
   if (scan.noLoops())
-    ShowMessage(this, QMessageBox::Information, QStringLiteral("Info"), kNoLoops);
+    state_.showMessage(this, QMessageBox::Information, QStringLiteral("Info"), kNoLoops);
 }
 
 void TFormSchema::MarkStepPorts(const QString& names, bool observation) {
@@ -381,7 +379,7 @@ void TFormSchema::MarkStepPorts(const QString& names, bool observation) {
   int place = 0;
   for (const QString& name : names.split(u' ', Qt::SkipEmptyParts)) {
     ++place;
-    const auto at = SchemaPortPosition(name);
+    const auto at = SchemaPortPosition(name, anchors_);
     if (!at) continue;
     p.setPen(QPen(StepMarkColour(place, observation), 4, Qt::SolidLine, Qt::FlatCap));
     p.drawLine(QPoint(at->x(), at->y() - 4), QPoint(at->x(), at->y() + 4));
