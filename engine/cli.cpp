@@ -23,10 +23,8 @@
 #include "methods.h"
 #include "progress.h"
 #include "reports.h"
-
-#ifndef TARVEX_VERSION
-#define TARVEX_VERSION "unknown"
-#endif
+#include "resultjson.h"
+#include "version.h"
 
 namespace {
 
@@ -199,8 +197,6 @@ constexpr OptionSpec kOptimiseOptions[] = {
     {"--json", false},   {"--progress", false}, {"--top", true},    {"--keep-self-loops", false},
     {"--chains", true}};
 
-constexpr OptionSpec kImportOptions[] = {{"--top", true}, {"-o", true}};
-
 constexpr OptionSpec kNoOptions[] = {{"", false}};
 
 struct Command {
@@ -209,6 +205,8 @@ struct Command {
   std::string_view help;      // the rest of the help page
   std::span<const OptionSpec> options;
   int (*run)(const Command& self, const Arguments& args, CliEnv& env);
+  // When set, the command reads its own words (and prints its own help).
+  int (*runWords)(const std::vector<std::string>& words, CliEnv& env) = nullptr;
 };
 
 int usageError(const Command& cmd, const std::string& message) {
@@ -238,10 +236,17 @@ int runAnalyse(const Command& self, const Arguments& a, CliEnv& env) {
   if (!folder.ok()) return 1;
   std::unique_ptr<Circuit> c = loadInput(file, a.value("--top"), env);
   if (!c) return 1;
+  const bool json = a.has("--json");
   runAnalysis(*c, layout, [&](const Population& applied) {
-    printFigures(*c, applied.layoutNotation(0));
-    const double fitness = analysedLayoutFitness(*c, FitnessBasis{c->getOrigArea(), c->getOrigNPIOs(), limits});
-    std::printf("fitness %.3f (%s objective)\n", fitness, objectiveName(limits.objective));
+    RunSummary run;
+    run.method = "analyse";
+    run.objective = objectiveName(limits.objective);
+    run.layout = layout == "-1" ? std::string() : layout;
+    run.chains = applied.chains(0);
+    run.fitness = analysedLayoutFitness(*c, FitnessBasis{c->getOrigArea(), c->getOrigNPIOs(), limits});
+    if (json) writeResultJson(*c, run);
+    printFigures(*c, run.layout);
+    std::printf("fitness %.3f (%s objective)\n", run.fitness, run.objective.c_str());
   });
   return statusFromErrors();
 }
@@ -264,6 +269,30 @@ std::string readOptimiseSettings(const Arguments& a, OptimiseSettings& s, bool& 
   return {};
 }
 
+// Shows the progress of an optimiser run and writes its JSON results at the end.
+class OptimiseObserver final : public SearchObserver {
+ public:
+  // `json` (null: no JSON) holds what the run adds to the figures.
+  OptimiseObserver(ProgressReport& p, RunSummary* json) : progress(p), run(json) {}
+  void generation(long generation, unsigned long stale, double best) override {
+    progress.generation(generation, stale, best);
+  }
+  void finished(Circuit& c, const SearchResult& found) override {
+    progress.finish();
+    if (!run) return;
+    run->layout = found.notation;
+    run->chains = found.chains;
+    run->fitness = found.fitness;
+    run->visited = found.visited;
+    run->elapsedSeconds = progress.elapsed();
+    writeResultJson(c, *run);
+  }
+
+ private:
+  ProgressReport& progress;
+  RunSummary* run;
+};
+
 int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
   std::string problem;
   const std::string file = inputFile(a, problem);
@@ -283,8 +312,13 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
   std::printf("Method %s, objective %s, seed %llu\n", methodName.c_str(), objectiveName(settings.limits.objective),
               static_cast<unsigned long long>(settings.seed));
   ProgressReport progress(ProgressReport::modeFor(a.has("--progress"), env.stderrIsTerminal), stderr, env.clock);
+  RunSummary run;
+  run.method = methodName;
+  run.objective = objectiveName(settings.limits.objective);
+  run.seed = settings.seed;
+  OptimiseObserver observer(progress, a.has("--json") ? &run : nullptr);
   SeededRandom random(settings.seed);
-  const SearchResult result = method->run(*c, settings, random, &progress);
+  const SearchResult result = method->run(*c, settings, random, &observer);
   progress.finish();
   if (nerrors == 0) {
     std::printf("Layout '%s', fitness %.3f, %ld layout(s) evaluated in %.1f s\n", result.notation.c_str(),
@@ -334,11 +368,9 @@ int runCompare(const Command& self, const Arguments& a, CliEnv& env) {
   return statusFromErrors();
 }
 
-int runImport(const Command& self, const Arguments& a, CliEnv& env) {
-  std::string problem;
-  const std::string file = inputFile(a, problem);
-  if (!problem.empty()) return usageError(self, problem);
-  return importToDescription(file, ImportOptions{a.value("--top")}, a.value("-o"), env.processes, std::cout);
+// The importer reads its own options and prints its own usage.
+int runImport(const std::vector<std::string>& words, CliEnv& env) {
+  return importCommand(words, env.processes, std::cout);
 }
 
 int runHelp(const Command& self, const Arguments& a, CliEnv& env);
@@ -359,8 +391,8 @@ constexpr Command kCommands[] = {
      kAnalyseOptions, runAnalyse},
     {"optimise",
      "optimise FILE [--method NAME] [--area PCT] [--pins PCT] [--unordered] [--population N]\n"
-     "                [--elitism] [--patience N] [--seed N] [--objective classic|graded]\n"
-     "                [--out DIR] [--json] [--progress] [--top NAME] [--keep-self-loops] [--chains N]",
+     "[--elitism] [--patience N] [--seed N] [--objective classic|graded]\n"
+     "[--out DIR] [--json] [--progress] [--top NAME] [--keep-self-loops] [--chains N]",
      "Searches the scan layout of FILE with the best fitness under the area and pin\n"
      "overhead bounds, then writes the result files of the circuit with that layout.\n"
      "  --method NAME      the search method (ga):\n"
@@ -389,11 +421,11 @@ constexpr Command kCommands[] = {
     {"import", "import FILE [--top NAME] [-o OUT]",
      "Writes the circuit description of FILE (Verilog .v/.sv or a Yosys JSON netlist)\n"
      "to OUT, or to standard output.\n",
-     kImportOptions, runImport},
+     kNoOptions, nullptr, runImport},
     {"compare",
      "compare FILE [--area PCT] [--pins PCT] [--objective classic|graded] [--json] [--out DIR]\n"
-     "               [--seed N] [--population N] [--patience N] [--elitism] [--unordered]\n"
-     "               [--keep-self-loops] [--chains N] [--top NAME]",
+     "[--seed N] [--population N] [--patience N] [--elitism] [--unordered]\n"
+     "[--keep-self-loops] [--chains N] [--top NAME]",
      "Runs every optimiser method on FILE (none, full, loops, ga, and exact when the\n"
      "circuit is small enough) and prints one row per method: scanned registers,\n"
      "chains, area and pin overhead, testability GT, controllable and observable port\n"
@@ -411,15 +443,31 @@ const Command* findCommand(std::string_view name) {
   return nullptr;
 }
 
-void printCommandHelp(const Command& c) {
-  std::printf("Usage: tarvex %s\n\n%s", std::string(c.synopsis).c_str(), std::string(c.help).c_str());
+// The usage line of `c` after a prefix of `indent` characters, its
+// continuation lines aligned under the command's first option.
+std::string synopsis(const Command& c, size_t indent) {
+  const std::string pad(indent + c.name.size() + std::string_view(" FILE ").size(), ' ');
+  std::string text;
+  for (char ch : c.synopsis) {
+    text.push_back(ch);
+    if (ch == '\n') text += pad;
+  }
+  return text;
+}
+
+void printCommandHelp(const Command& c, CliEnv& env) {
+  if (c.runWords) {
+    c.runWords({"--help"}, env);
+    return;
+  }
+  std::printf("Usage: tarvex %s\n\n%s", synopsis(c, 14).c_str(), std::string(c.help).c_str());
   std::printf("\nExit status: 0 success, 1 errors reported, 2 wrong usage.\n");
 }
 
 void printOverview() {
-  std::printf("tarvex %s: testability analysis and scan layout design for RTL data paths\n\n", TARVEX_VERSION);
+  std::printf("tarvex %s: testability analysis and scan layout design for RTL data paths\n\n", tarvexVersion());
   std::printf("Usage:\n");
-  for (const Command& c : kCommands) std::printf("  tarvex %s\n", std::string(c.synopsis).c_str());
+  for (const Command& c : kCommands) std::printf("  tarvex %s\n", synopsis(c, 9).c_str());
   std::printf("  tarvex --version\n");
   std::printf("  tarvex FILE [-n] 0 NOTATION | FILE [-n] 1 scan_type a_over p_over psize elitism maxruns\n"
               "                     (the classic forms; 'tarvex -h' prints their syntax)\n");
@@ -427,14 +475,13 @@ void printOverview() {
 }
 
 int runHelp(const Command& self, const Arguments& a, CliEnv& env) {
-  (void)env;
   if (a.positional.empty()) {
     printOverview();
     return 0;
   }
   const Command* c = a.positional.size() == 1 ? findCommand(a.positional[0]) : nullptr;
   if (!c) return usageError(self, "no command '" + a.positional[0] + "'");
-  printCommandHelp(*c);
+  printCommandHelp(*c, env);
   return 0;
 }
 
@@ -449,7 +496,7 @@ int cliMain(int argc, char* argv[], CliEnv& env) {
   if (argc < 2) return 2;
   const std::string_view name = argv[1];
   if (name == "--version") {
-    std::printf("tarvex %s\n", TARVEX_VERSION);
+    std::printf("tarvex %s\n", tarvexVersion());
     return 0;
   }
   const Command* cmd = findCommand(name);
@@ -457,11 +504,12 @@ int cliMain(int argc, char* argv[], CliEnv& env) {
     std::fprintf(stderr, "tarvex: no command '%s' (see 'tarvex help')\n", argv[1]);
     return 2;
   }
+  if (cmd->runWords) return cmd->runWords(std::vector<std::string>(argv + 2, argv + argc), env);
   Arguments args;
   const std::string problem = parseArguments(std::span<char* const>(argv + 2, static_cast<size_t>(argc - 2)),
                                              cmd->options, args);
   if (args.help) {
-    printCommandHelp(*cmd);
+    printCommandHelp(*cmd, env);
     return 0;
   }
   if (!problem.empty()) return usageError(*cmd, problem);

@@ -51,7 +51,7 @@ Comparison compareMethods(Circuit& c, const OptimiseSettings& s, RandomSource& r
   cmp.seed = s.seed;
   const ScanMethodSettings m = scanMethodSettings(s);
   ScanEvaluator eval(c, m.techniques, s.limits);  // measures every row
-  ScanLayout full, loops;
+  ScanLayout full, loops, ga;
 
   cmp.rows.push_back(runRow("none", c, m.techniques, eval, clock, [](CompareRow&) { return ScanLayout{}; }));
   cmp.rows.push_back(runRow("full", c, m.techniques, eval, clock, [&](CompareRow&) {
@@ -72,11 +72,11 @@ Comparison compareMethods(Circuit& c, const OptimiseSettings& s, RandomSource& r
     o.prepare = gaSeeding(c, m);
     const SearchResult r = runGA(c, o, random);
     row.visited = r.visited;
-    return r.chains;
+    return ga = r.chains;
   }));
   ExactOptions eo;
   eo.maxLayouts = exactLayoutLimit(c);
-  eo.seeds = {loops, full};
+  eo.seeds = {loops, full, ga};
   ExactResult exact;
   CompareRow exactRow = runRow("exact", c, m.techniques, eval, clock, [&](CompareRow& row) {
     ScanEvaluator own(c, m.techniques, s.limits);

@@ -13,7 +13,8 @@ struct ExactOptions {
   // Skips layout classes (scan register and chain counts) whose overheads alone
   // keep the fitness at or below the best found.
   bool prune = true;
-  // Layouts evaluated first, so that the bounds start from their best.
+  // Layouts evaluated first, so that the bounds start from their best (with
+  // the bounds on, a greedy ascent from the best of them follows).
   std::vector<ScanLayout> seeds;
 };
 

@@ -772,13 +772,13 @@ SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random) {
   gar.close();
   c.setFitness(result.fitness);
   if (o.writeResults) {
-    writeLayoutResults(c, bestPop, 0, o.observer);
+    writeLayoutResults(c, bestPop, 0, result, o.observer);
     std::printf("----------\n");
   }
   return result;
 }
 
-void writeLayoutResults(Circuit& c, Population& pop, int chID, SearchObserver* observer) {
+void writeLayoutResults(Circuit& c, Population& pop, int chID, const SearchResult& found, SearchObserver* observer) {
   pop.implementDFTLayout(chID);
   std::printf("\nPerforming testability analysis (TA) to resulting circuit...\n");
   c.testability_analysisFULL();
@@ -786,7 +786,7 @@ void writeLayoutResults(Circuit& c, Population& pop, int chID, SearchObserver* o
   c.dumpTAresultsTex();
   c.dumpTAresultsHtml();
   c.dumpResults();
-  if (observer) observer->finished(c);
+  if (observer) observer->finished(c, found);
   pop.deimplementDFTLayout(chID);
 }
 

@@ -105,11 +105,10 @@ class Population {
   void implementDFTLayout(int chID);
   // Takes out every applied layout: scan registers back to REGs, scan pins removed.
   void deimplementDFTLayout(int chID);
-  // The chains chromosome chID applies, as text: equal texts apply identical layouts.
-  std::string layoutKey(int chID) const;
-
   // Encodes `chains` into chromosome chID without changing the circuit.
   bool encodeChains(const ScanChains& chains, int chID);
+  // The chains chromosome chID applies, as text: equal texts apply identical layouts.
+  std::string layoutKey(int chID) const;
 
   // Fills every chromosome with random characters, repairs it, fitness 0.001.
   void initPopulation(RandomSource& random);
@@ -216,8 +215,11 @@ class SearchObserver {
   // After generation `generation`: `stale` generations since the last
   // improvement (the improving one counts), best fitness so far.
   virtual void generation(long generation, unsigned long stale, double best) = 0;
-  // At the end of the run, while the best layout is applied to `c` and analysed.
-  virtual void finished(const Circuit& c) { (void)c; }
+  // At the end of the run, while the best layout `found` is applied to `c` and analysed.
+  virtual void finished(Circuit& c, const struct SearchResult& found) {
+    (void)c;
+    (void)found;
+  }
 };
 
 // Parameters of a solver run.
@@ -254,9 +256,9 @@ struct SearchResult {
 };
 
 // Applies chromosome chID of `pop` to `c`, analyses it, writes the result
-// files (with the circuit's notation and fitness as set) and tells `observer`,
-// then takes the layout out again.
-void writeLayoutResults(Circuit& c, Population& pop, int chID, SearchObserver* observer);
+// files (with the circuit's notation and fitness as set) and tells `observer`
+// about `found`, then takes the layout out again.
+void writeLayoutResults(Circuit& c, Population& pop, int chID, const SearchResult& found, SearchObserver* observer);
 
 // Searches for the best scan layout of `c` and writes the result files
 // (the circuit is left without a layout, its notation and fitness set).

@@ -22,7 +22,7 @@ SearchResult finish(Circuit& c, const ScanMethodSettings& s, const ScanLayout& l
   r.visited = visited;
   c.setNotation(r.notation);
   c.setFitness(fitness);
-  writeLayoutResults(c, chosen, 0, observer);
+  writeLayoutResults(c, chosen, 0, r, observer);
   return r;
 }
 

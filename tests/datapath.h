@@ -1,6 +1,7 @@
 // A generated word-level data path of any register count, for tests and
-// benchmarks. Register ri is loaded through multiplexer mi, either from adder
-// ai (ri plus another register) or from its feeder: a primary input for every
+// benchmarks (examples/datapath50.v is the same design in Verilog for 50
+// registers). Register ri is loaded through multiplexer mi, either from adder
+// ai (ri plus register (7i + 1) mod R) or from its feeder: a primary input for every
 // eighth register, the previous register otherwise; every fourth register
 // only feeds back on itself, so without a scan register its loop is never
 // controlled. Every eighth register drives a primary output.
@@ -33,7 +34,7 @@ inline std::string registerDatapath(int nregs, const std::string& name = "dp") {
     t += "LINK " + name + ".sel -> m" + k + ".s\n";
     t += "LINK " + name + ".clk -> r" + k + ".c\n";
     t += "LINK r" + k + ".q -> a" + k + ".i1\n";
-    const int other = (i * 5 + 1) % nregs;
+    const int other = (i * 7 + 1) % nregs;  // a permutation: every register feeds an adder
     t += "LINK r" + std::to_string(other) + ".q -> a" + k + ".i2\n";
     if (i % 8 == 0) t += "LINK r" + k + ".q -> " + name + ".out" + std::to_string(i / 8) + "\n";
   }

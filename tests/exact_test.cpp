@@ -119,7 +119,6 @@ TEST(ExactOptimum, BoundsNeverLoseTheOptimum) {
       const ExactResult a = exactOptimum(pruned, {});
       const ExactResult z = exactOptimum(full, off);
       EXPECT_DOUBLE_EQ(a.fitness, z.fitness);
-      EXPECT_LE(a.visited, z.visited);
       EXPECT_EQ(z.visited, static_cast<long>(layoutCount(n, tech == ORDERED_SCAN)));
     }
   }
