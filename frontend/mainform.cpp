@@ -1206,7 +1206,7 @@ void TFormMain::Compare1Click() {
   if (enginePath_.isEmpty()) setEnginePath(QString());
   const CircuitSession session =
       session_ ? *session_ : SessionFor(QDir::current().filePath(QString::fromLatin1(kBenchmarkName)), workRoot_);
-  QFile::remove(FindCompareJson(session.workFolder));
+  if (const QString old = FindCompareJson(session.workFolder); !old.isEmpty()) QFile::remove(old);
   runningAction_ = kActionCompare;
   engineEnded_ = false;
   engineFailed_ = false;

@@ -2,6 +2,8 @@
 // Verilog example in the main window, then analysing, optimising and
 // comparing with the real engine.
 #include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QMenu>
 #include <QRadioButton>
 #include <QSlider>
