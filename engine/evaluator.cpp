@@ -9,9 +9,10 @@ double overheadPercent(double actual, double orig) { return orig != 0.0 ? (actua
 
 }  // namespace
 
-ScanEvaluator::ScanEvaluator(Circuit& circuit, int techniques)
+ScanEvaluator::ScanEvaluator(Circuit& circuit, int techniques, const FitnessLimits& limits)
     : c(circuit),
       tech(techniques),
+      bounds(limits),
       origArea(circuit.getArea()),
       origPins(circuit.getNPIOs()),
       origTst(circuit.getTst()),
@@ -29,7 +30,7 @@ double ScanEvaluator::fitness(const ScanLayout& layout) {
   }
   ++computations;
   pop.implementDFTLayout(0);
-  const double f = pop.evalFitness(0, origArea, origPins, origTst);
+  const double f = pop.evalFitness(0, origArea, origPins, origTst, bounds);
   pop.deimplementDFTLayout(0);
   if (memoOn && memo.size() < kMaxMemoLayouts) memo.emplace(std::move(key), f);
   return f;

@@ -34,7 +34,7 @@ double exactLayoutLimit(const Circuit& c);
 double layoutCount(int nregs, bool ordered);
 
 // Upper bound of the fitness of any layout with these overheads (controllability at most 1).
-double fitnessUpperBound(double areaOverheadPercent, double pinOverheadPercent);
+double fitnessUpperBound(const FitnessLimits& limits, double areaOverheadPercent, double pinOverheadPercent);
 
 // Searches every layout of the evaluator's circuit for the highest fitness;
 // the first layout found keeps a tie.
