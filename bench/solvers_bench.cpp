@@ -38,7 +38,7 @@ std::unique_ptr<Circuit> design600() {
 
 void BM_ExactDiffeq(benchmark::State& state) {
   auto c = loadExample("diffeq");
-  const FitnessLimits limits{7, 13, Objective::CLASSIC};
+  const FitnessLimits limits{7, 13, Objective::GRADED};
   long visited = 0;
   for (auto _ : state) {
     ScanEvaluator eval(*c, ORDERED_SCAN, limits);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "clock.h"
+#include "compare.h"
 #include "error.h"
 #include "ga.h"
 #include "import.h"
@@ -192,7 +194,8 @@ constexpr OptionSpec kAnalyseOptions[] = {{"--layout", true}, {"--out", true},  
 constexpr OptionSpec kOptimiseOptions[] = {
     {"--method", true},  {"--area", true},      {"--pins", true},  {"--unordered", false}, {"--population", true},
     {"--elitism", false}, {"--patience", true}, {"--seed", true},  {"--objective", true},  {"--out", true},
-    {"--json", false},   {"--progress", false}, {"--top", true}};
+    {"--json", false},   {"--progress", false}, {"--top", true},    {"--keep-self-loops", false},
+    {"--chains", true}};
 
 constexpr OptionSpec kNoOptions[] = {{"", false}};
 
@@ -257,6 +260,9 @@ std::string readOptimiseSettings(const Arguments& a, OptimiseSettings& s, bool& 
     return "--population needs a whole number from 1 to 1000000";
   if (a.has("--patience") && !parseWhole(a.value("--patience"), 0UL, 1000000000UL, s.patience))
     return "--patience needs a whole number from 0 to 1000000000";
+  s.keepSelfLoops = a.has("--keep-self-loops");
+  if (a.has("--chains") && !parseWhole(a.value("--chains"), 1, 1000000, s.chains))
+    return "--chains needs a whole number from 1 to 1000000";
   seeded = a.has("--seed");
   if (seeded && !parseWhole(a.value("--seed"), std::uint64_t{0}, UINT64_MAX, s.seed))
     return "--seed needs a whole number from 0 to " + std::to_string(UINT64_MAX);
@@ -321,6 +327,47 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
   return statusFromErrors();
 }
 
+constexpr OptionSpec kCompareOptions[] = {
+    {"--area", true},      {"--pins", true},   {"--objective", true}, {"--json", false},
+    {"--out", true},       {"--top", true},    {"--unordered", false}, {"--population", true},
+    {"--elitism", false},  {"--patience", true}, {"--seed", true},     {"--keep-self-loops", false},
+    {"--chains", true}};
+
+// Writes `text` to the result file `fileName`; false (error counted) when it cannot.
+bool writeResultText(const std::string& fileName, const std::string& text) {
+  std::ofstream out(resultPath(fileName), std::ios::binary);
+  out << text;
+  out.close();
+  if (out) return true;
+  error("Can't write to '%s'!\n", fileName.c_str());
+  return false;
+}
+
+int runCompare(const Command& self, const Arguments& a, CliEnv& env) {
+  std::string problem;
+  const std::string file = inputFile(a, problem);
+  OptimiseSettings settings;
+  bool seeded = false;
+  if (problem.empty()) problem = readOptimiseSettings(a, settings, seeded);
+  if (!problem.empty()) return usageError(self, problem);
+  if (!seeded) settings.seed = env.clock.seedFromTime();
+
+  ResultFolderScope folder(a.value("--out"));
+  if (!folder.ok()) return 1;
+  std::unique_ptr<Circuit> c = loadInput(file, a.value("--top"), env);
+  if (!c) return 1;
+  std::printf("Comparing the methods, objective %s, seed %llu\n", objectiveName(settings.limits.objective),
+              static_cast<unsigned long long>(settings.seed));
+  SeededRandom random(settings.seed);
+  const Comparison cmp = compareMethods(*c, settings, random, env.clock);
+  printComparison(cmp, stdout);
+  if (a.has("--json")) {
+    const std::string name = resultFileName(c->getName(), ".compare.json");
+    if (writeResultText(name, comparisonJson(cmp, TARVEX_VERSION))) std::printf("Wrote '%s'\n", name.c_str());
+  }
+  return statusFromErrors();
+}
+
 // The importer reads its own options and prints its own usage.
 int runImport(const std::vector<std::string>& words, CliEnv& env) {
   return importCommand(words, env.processes, std::cout);
@@ -345,10 +392,14 @@ constexpr Command kCommands[] = {
     {"optimise",
      "optimise FILE [--method NAME] [--area PCT] [--pins PCT] [--unordered] [--population N]\n"
      "[--elitism] [--patience N] [--seed N] [--objective classic|graded]\n"
-     "[--out DIR] [--json] [--progress] [--top NAME]",
+     "[--out DIR] [--json] [--progress] [--top NAME] [--keep-self-loops] [--chains N]",
      "Searches the scan layout of FILE with the best fitness under the area and pin\n"
      "overhead bounds, then writes the result files of the circuit with that layout.\n"
-     "  --method NAME      the search method (ga)\n"
+     "  --method NAME      the search method (ga):\n"
+     "                     ga     genetic algorithm, seeded with the loops, full and sparse layouts\n"
+     "                     exact  the optimum over every layout (refused when too many)\n"
+     "                     loops  fewest scan registers breaking every register loop\n"
+     "                     full   every register scanned\n"
      "  --area PCT         largest area overhead, in percent (7)\n"
      "  --pins PCT         largest pin overhead, in percent (13)\n"
      "  --unordered        unordered scan chains (ordered by default)\n"
@@ -363,12 +414,26 @@ constexpr Command kCommands[] = {
      "  --json             also write NAME.json (see docs/json.md)\n"
      "  --progress         progress lines on standard error even when it is not a terminal:\n"
      "                     progress generation=G stale=S best=F elapsed=SECONDS\n"
-     "  --top NAME         the top module of a Verilog design\n",
+     "  --top NAME         the top module of a Verilog design\n"
+     "  --keep-self-loops  loops: a register feeding only itself stays unscanned\n"
+     "  --chains N         loops, full: N scan chains instead of as many as --pins allows\n",
      kOptimiseOptions, runOptimise},
     {"import", "import FILE [--top NAME] [-o OUT]",
      "Writes the circuit description of FILE (Verilog .v/.sv or a Yosys JSON netlist)\n"
      "to OUT, or to standard output.\n",
      kNoOptions, nullptr, runImport},
+    {"compare",
+     "compare FILE [--area PCT] [--pins PCT] [--objective classic|graded] [--json] [--out DIR]\n"
+     "[--seed N] [--population N] [--patience N] [--elitism] [--unordered]\n"
+     "[--keep-self-loops] [--chains N] [--top NAME]",
+     "Runs every optimiser method on FILE (none, full, loops, ga, and exact when the\n"
+     "circuit is small enough) and prints one row per method: scanned registers,\n"
+     "chains, area and pin overhead, testability GT, controllable and observable port\n"
+     "bits, fitness, time and the layout (ready for 'analyse --layout'), then the\n"
+     "methods on the Pareto front of testability against area overhead. Writes no\n"
+     "result files except, with --json, NAME.compare.json (see docs/json.md).\n"
+     "The options are those of 'optimise'.\n",
+     kCompareOptions, runCompare},
     {"help", "help [COMMAND]", "Shows the help of the command line or of one command.\n", kNoOptions, runHelp},
 };
 

@@ -102,6 +102,34 @@ class Enumerator {
   ScanLayout layout;
 };
 
+// Largest register count for the greedy start of the bounds.
+constexpr int kGreedyStartRegisters = 16;
+
+// Raises the best found by adding one register at a time (as a new chain or
+// at the end of a chain) while that improves the fitness.
+void greedyAscent(Enumerator& e, const ExactResult& result, int nregs) {
+  for (bool improved = true; improved;) {
+    improved = false;
+    const ScanLayout start = result.best;
+    std::vector<bool> used(static_cast<size_t>(nregs), false);
+    for (const auto& chain : start)
+      for (int r : chain) used[static_cast<size_t>(r)] = true;
+    const double before = result.fitness;
+    for (int r = 0; r < nregs; ++r) {
+      if (used[static_cast<size_t>(r)]) continue;
+      for (size_t c = 0; c <= start.size(); ++c) {
+        ScanLayout next = start;
+        if (c == start.size())
+          next.push_back({r});
+        else
+          next[c].push_back(r);
+        e.consider(next);
+      }
+    }
+    improved = result.fitness > before;
+  }
+}
+
 }  // namespace
 
 double layoutCount(int nregs, bool ordered) {
@@ -136,6 +164,7 @@ ExactResult exactOptimum(ScanEvaluator& eval, const ExactOptions& options) {
   Enumerator e(eval, result, ordered);
   e.consider({});
   for (const ScanLayout& s : options.seeds) e.consider(s);
+  if (options.prune && nregs <= kGreedyStartRegisters) greedyAscent(e, result, nregs);
 
   std::vector<LayoutClass> classes;
   for (int k = 1; k <= nregs; ++k)
@@ -143,7 +172,7 @@ ExactResult exactOptimum(ScanEvaluator& eval, const ExactOptions& options) {
       LayoutClass c{k, j, choose(nregs, k) * arrangements(k, j, ordered), HUGE_VAL};
       if (options.prune) {
         const ScanEvaluator::Overheads o = eval.overheads(fullScanLayout(k, j));
-        c.bound = fitnessUpperBound(eval.limits(), o.areaPercent, o.pinPercent);
+        c.bound = fitnessUpperBound(eval.basis().limits, o.areaPercent, o.pinPercent);
       }
       classes.push_back(c);
     }
@@ -167,7 +196,7 @@ std::string exactRefusal(const ExactResult& r, const ExactOptions& options) {
   char buf[256];
   std::snprintf(buf, sizeof buf,
                 "the exact search would evaluate %.4g layouts, more than the %.4g it can search in about "
-                "10 s; use --method ga\n",
+                "10 s; use --method ga",
                 r.layouts, options.maxLayouts);
   return buf;
 }

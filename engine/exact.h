@@ -13,7 +13,8 @@ struct ExactOptions {
   // Skips layout classes (scan register and chain counts) whose overheads alone
   // keep the fitness at or below the best found.
   bool prune = true;
-  // Layouts evaluated first, so that the bounds start from their best.
+  // Layouts evaluated first, so that the bounds start from their best (with
+  // the bounds on, a greedy ascent from the best of them follows).
   std::vector<ScanLayout> seeds;
 };
 
@@ -40,5 +41,5 @@ double fitnessUpperBound(const FitnessLimits& limits, double areaOverheadPercent
 // the first layout found keeps a tie.
 ExactResult exactOptimum(ScanEvaluator& eval, const ExactOptions& options);
 
-// The message of a refused search: the layout count and what to use instead.
+// The message of a refused search (one line, no line end): the layout count and what to use instead.
 std::string exactRefusal(const ExactResult& r, const ExactOptions& options);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -100,14 +101,12 @@ class Population {
   bool implementScanNotation(const std::string& notation, int chID);
   // Encodes `notation` into chromosome chID without changing the circuit's structure.
   bool implementScanNotation2(const std::string& notation, int chID);
-  // Encodes chains of register numbers (Circuit::getRegPtr numbering, scan
-  // input first) into chromosome chID; false when a register is out of range
-  // or repeated, or the chromosome cannot hold the layout.
-  bool encodeChains(const std::vector<std::vector<int>>& chains, int chID);
   // Turns the chromosome's scan registers into SREGs and adds and wires the scan pins.
   void implementDFTLayout(int chID);
   // Takes out every applied layout: scan registers back to REGs, scan pins removed.
   void deimplementDFTLayout(int chID);
+  // Encodes `chains` into chromosome chID without changing the circuit.
+  bool encodeChains(const ScanChains& chains, int chID);
   // The chains chromosome chID applies, as text: equal texts apply identical layouts.
   std::string layoutKey(int chID) const;
 
@@ -239,6 +238,12 @@ struct GaOptions {
   // Written to the .gar header when set, so the run can be repeated.
   std::optional<std::uint64_t> seed;
   SearchObserver* observer = nullptr;
+  // Called on the random first population before its first evaluation
+  // (the modern form puts its seed layouts in).
+  std::function<void(Population& first, RandomSource& random)> prepare;
+  // Writes the log, the console lines and the result files; without them the
+  // run only returns what it found (comparisons).
+  bool writeResults = true;
 };
 
 // What a solver run found.
@@ -249,6 +254,11 @@ struct SearchResult {
   long generations = 0;
   long visited = 0;  // layouts evaluated
 };
+
+// Applies chromosome chID of `pop` to `c`, analyses it, writes the result
+// files (with the circuit's notation and fitness as set) and tells `observer`
+// about `found`, then takes the layout out again.
+void writeLayoutResults(Circuit& c, Population& pop, int chID, const SearchResult& found, SearchObserver* observer);
 
 // Searches for the best scan layout of `c` and writes the result files
 // (the circuit is left without a layout, its notation and fitness set).
