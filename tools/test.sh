@@ -12,6 +12,7 @@ ctest --test-dir "$root/build" --output-on-failure -j "$(nproc)"
 
 BUILD_TYPE=Release "$root/tools/setup.sh" "$root/build-release" -DTARVEX_WERROR=ON
 ctest --test-dir "$root/build-release" --output-on-failure -j "$(nproc)"
+"$root/tools/package.sh" "$root/build-release"
 
 BUILD_TYPE=Debug "$root/tools/setup.sh" "$root/build-asan" -DTARVEX_WERROR=ON -DTARVEX_SANITIZE=ON -DTARVEX_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
