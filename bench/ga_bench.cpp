@@ -1,6 +1,7 @@
-// Speed of the layout optimiser on the benchmark circuit: fitness evaluations
-// per second, and the wall time of whole optimiser runs as the front end
-// starts them (its default settings and the largest ones it offers).
+// Speed of the layout optimiser: fitness evaluations per second and the wall
+// time of whole optimiser runs, on diffeq (6 registers) and on generated data
+// paths of 50 and 600 registers; and the classic runs as the front end starts
+// them (its default settings and the largest ones it offers).
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -12,8 +13,12 @@
 #include <string>
 #include <vector>
 
+#include "cli.h"
+#include "clock.h"
+#include "datapath.h"
 #include "error.h"
 #include "ga.h"
+#include "import.h"
 #include "main.h"
 
 namespace {
@@ -57,68 +62,123 @@ std::unique_ptr<Circuit> loadDiffeq() {
   return c;
 }
 
+// diffeq for 6 registers, the generated data path otherwise.
+std::unique_ptr<Circuit> circuitWith(int nregs) {
+  if (nregs == 6) return loadDiffeq();
+  const std::string text = registerDatapath(nregs);
+  Quiet quiet;
+  FILE* f = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
+  if (!f) return nullptr;
+  auto c = readCirData(f);
+  std::fclose(f);
+  return c;
+}
+
+// A clock that stands still, so that runs take their seed from the command line.
+class StillClock final : public Clock {
+ public:
+  double seconds() override { return 0.0; }
+  std::uint64_t seedFromTime() override { return 1; }
+};
+
 // Layout, analysis and removal of random chromosomes, as the solver does per chromosome.
 void BM_FitnessEvaluation(benchmark::State& state) {
-  auto c = loadDiffeq();
+  auto c = circuitWith(static_cast<int>(state.range(0)));
   if (!c) {
-    state.SkipWithError("cannot read examples/diffeq");
+    state.SkipWithError("cannot read the circuit");
     return;
   }
-  MAX_AREA_OVERHEAD = 7;
-  MAX_PIN_OVERHEAD = 13;
+  const FitnessLimits limits{7, 13, Objective::GRADED};
   const int len = getScanChrLen(ORDERED_SCAN, c->getNREGs());
   constexpr int kChromosomes = 64;
   Population pop("bench", kChromosomes, len, ORDERED_SCAN, c.get());
-  setRandomSeed(1);
-  init_random();
-  pop.initPopulation();
+  SeededRandom random(1);
+  pop.initPopulation(random);
   const int area = c->getArea();
   const int pins = c->getNPIOs();
   int i = 0;
   for (auto _ : state) {
     pop.implementDFTLayout(i);
-    benchmark::DoNotOptimize(pop.evalFitness(i, area, pins, 0.0));
+    benchmark::DoNotOptimize(pop.evalFitness(i, area, pins, 0.0, limits));
     pop.deimplementDFTLayout(i);
     i = (i + 1) % kChromosomes;
   }
   state.SetItemsProcessed(state.iterations());
-  setRandomSeed(std::nullopt);
 }
-BENCHMARK(BM_FitnessEvaluation);
+BENCHMARK(BM_FitnessEvaluation)->Arg(6)->Arg(50)->Arg(600);
+
+// Runs a command line in a scratch folder, quietly.
+class ScratchRun {
+ public:
+  ScratchRun() : home(std::filesystem::current_path()) {
+    dir = std::filesystem::temp_directory_path() / ("ga_bench_" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    std::filesystem::current_path(dir);
+  }
+  ~ScratchRun() {
+    std::filesystem::current_path(home);
+    std::filesystem::remove_all(dir);
+  }
+  ScratchRun(const ScratchRun&) = delete;
+  ScratchRun& operator=(const ScratchRun&) = delete;
+  // Writes `text` to a file of the scratch folder; returns its path.
+  std::string file(const std::string& name, const std::string& text) const {
+    std::FILE* f = std::fopen((dir / name).c_str(), "w");
+    if (f) {
+      std::fputs(text.c_str(), f);
+      std::fclose(f);
+    }
+    return (dir / name).string();
+  }
+  int run(std::vector<std::string> words) {
+    std::vector<char*> argv;
+    for (auto& w : words) argv.push_back(w.data());
+    Quiet quiet;
+    nerrors = 0;
+    if (isCliCommand(argv[1])) {
+      CliEnv env{clock, systemProcessRunner(), false};
+      return cliMain(static_cast<int>(argv.size()), argv.data(), env);
+    }
+    return tarvexMain(static_cast<int>(argv.size()), argv.data(), nullptr, clock);
+  }
+
+ private:
+  std::filesystem::path home, dir;
+  StillClock clock;
+};
 
 // One whole `tarvex diffeq -n 1 1 a_over p_over psize elitism maxruns` run
-// (reading, search, final analysis and result files), in a scratch folder.
-void BM_OptimiserRun(benchmark::State& state, std::vector<std::string> args, bool memo = true) {
-  const auto home = std::filesystem::current_path();
-  const auto dir = std::filesystem::temp_directory_path() / ("ga_bench_" + std::to_string(getpid()));
-  std::filesystem::create_directories(dir);
-  std::filesystem::current_path(dir);
-  unsigned long seed = 1;
-  const bool previousMemo = setFitnessMemo(memo);
+// (reading, search, final analysis and result files).
+void BM_ClassicOptimiserRun(benchmark::State& state, std::vector<std::string> args) {
+  ScratchRun scratch;
   for (auto _ : state) {
     std::vector<std::string> words = {"tarvex", kDiffeq, "-n", "1", "1"};
     words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& w : words) argv.push_back(w.data());
-    setRandomSeed(seed++);
-    Quiet quiet;
-    tarvexMain(static_cast<int>(argv.size()), argv.data());
+    scratch.run(words);
   }
-  setRandomSeed(std::nullopt);
-  setFitnessMemo(previousMemo);
-  std::filesystem::current_path(home);
-  std::filesystem::remove_all(dir);
 }
-BENCHMARK_CAPTURE(BM_OptimiserRun, default_7_13_20_0_500, {"7", "13", "20", "0", "500"})
+BENCHMARK_CAPTURE(BM_ClassicOptimiserRun, default_7_13_20_0_500, {"7", "13", "20", "0", "500"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
-    ->Iterations(5);
-BENCHMARK_CAPTURE(BM_OptimiserRun, largest_20_100_100_1_9000, {"20", "100", "100", "1", "9000"})
+    ->Iterations(3);
+BENCHMARK_CAPTURE(BM_ClassicOptimiserRun, largest_20_100_100_1_9000, {"20", "100", "100", "1", "9000"})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
-    ->Iterations(2);
-// The same run evaluating every chromosome afresh (no reuse of known layouts).
-BENCHMARK_CAPTURE(BM_OptimiserRun, largest_without_memo, {"20", "100", "100", "1", "9000"}, false)
+    ->Iterations(1);
+
+// A default `tarvex optimise FILE --seed 1` run on a circuit of range(0) registers
+// (patience range(1)).
+void BM_OptimiseRun(benchmark::State& state) {
+  ScratchRun scratch;
+  const int nregs = static_cast<int>(state.range(0));
+  const std::string input = nregs == 6 ? kDiffeq : scratch.file("dp", registerDatapath(nregs));
+  for (auto _ : state)
+    scratch.run({"tarvex", "optimise", input, "--seed", "1", "--patience", std::to_string(state.range(1))});
+}
+BENCHMARK(BM_OptimiseRun)
+    ->Args({6, 500})
+    ->Args({50, 500})
+    ->Args({600, 20})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);

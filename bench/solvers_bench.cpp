@@ -38,11 +38,10 @@ std::unique_ptr<Circuit> design600() {
 
 void BM_ExactDiffeq(benchmark::State& state) {
   auto c = loadExample("diffeq");
-  MAX_AREA_OVERHEAD = 7;
-  MAX_PIN_OVERHEAD = 13;
+  const FitnessLimits limits{7, 13, Objective::GRADED};
   long visited = 0;
   for (auto _ : state) {
-    ScanEvaluator eval(*c, ORDERED_SCAN);
+    ScanEvaluator eval(*c, ORDERED_SCAN, limits);
     const ExactResult r = exactOptimum(eval, {});
     visited = r.visited;
     benchmark::DoNotOptimize(r.fitness);

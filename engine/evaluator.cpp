@@ -9,12 +9,10 @@ double overheadPercent(double actual, double orig) { return orig != 0.0 ? (actua
 
 }  // namespace
 
-ScanEvaluator::ScanEvaluator(Circuit& circuit, int techniques)
+ScanEvaluator::ScanEvaluator(Circuit& circuit, int techniques, const FitnessLimits& limits)
     : c(circuit),
       tech(techniques),
-      origArea(circuit.getArea()),
-      origPins(circuit.getNPIOs()),
-      origTst(circuit.getTst()),
+      base{circuit.getArea(), circuit.getNPIOs(), limits},
       pop("Evaluated layout", 1, getScanChrLen(techniques, circuit.getNREGs()), techniques, &circuit) {}
 
 bool ScanEvaluator::encode(const ScanLayout& layout) { return pop.encodeChains(layout, 0); }
@@ -29,7 +27,7 @@ double ScanEvaluator::fitness(const ScanLayout& layout) {
   }
   ++computations;
   pop.implementDFTLayout(0);
-  const double f = pop.evalFitness(0, origArea, origPins, origTst);
+  const double f = appliedLayoutFitness(c, base);
   pop.deimplementDFTLayout(0);
   if (memoOn && memo.size() < kMaxMemoLayouts) memo.emplace(std::move(key), f);
   return f;
@@ -39,8 +37,8 @@ ScanEvaluator::Overheads ScanEvaluator::overheads(const ScanLayout& layout) {
   Overheads o;
   if (!encode(layout)) return o;
   pop.implementDFTLayout(0);
-  o.areaPercent = overheadPercent(c.getArea(), origArea);
-  o.pinPercent = overheadPercent(c.getNPIOs(), origPins);
+  o.areaPercent = overheadPercent(c.getArea(), base.origArea);
+  o.pinPercent = overheadPercent(c.getNPIOs(), base.origNPins);
   pop.deimplementDFTLayout(0);
   return o;
 }

@@ -11,8 +11,8 @@
 class ScanEvaluator {
  public:
   // Evaluates layouts of `c` (with no layout applied) for the scan technique
-  // bits `techniques` (ORDERED_SCAN or UNORDERED_SCAN).
-  ScanEvaluator(Circuit& c, int techniques);
+  // bits `techniques` (ORDERED_SCAN or UNORDERED_SCAN) against `limits`.
+  ScanEvaluator(Circuit& c, int techniques, const FitnessLimits& limits);
   ScanEvaluator(const ScanEvaluator&) = delete;
   ScanEvaluator& operator=(const ScanEvaluator&) = delete;
 
@@ -32,15 +32,14 @@ class ScanEvaluator {
   void setMemo(bool on) { memoOn = on; }
   Circuit& circuit() { return c; }
   int techniques() const { return tech; }
+  const FitnessBasis& basis() const { return base; }
 
  private:
   bool encode(const ScanLayout& layout);
 
   Circuit& c;
   int tech;
-  int origArea;
-  int origPins;
-  double origTst;
+  FitnessBasis base;
   Population pop;
   std::unordered_map<std::string, double> memo;  // fitness by Population::layoutKey
   bool memoOn = true;

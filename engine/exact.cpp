@@ -121,9 +121,9 @@ double exactLayoutLimit(const Circuit& c) {
   return 1.2e7 / static_cast<double>(std::max(ports, 1L));
 }
 
-double fitnessUpperBound(double areaOverheadPercent, double pinOverheadPercent) {
-  const double uA = evalUBatt(MAX_AREA_OVERHEAD, areaOverheadPercent);
-  const double uP = evalUBatt(MAX_PIN_OVERHEAD, pinOverheadPercent);
+double fitnessUpperBound(const FitnessLimits& limits, double areaOverheadPercent, double pinOverheadPercent) {
+  const double uA = evalUBatt(limits.maxAreaOverhead, areaOverheadPercent);
+  const double uP = evalUBatt(limits.maxPinOverhead, pinOverheadPercent);
   // The fitness with every port controllable and a mean controllability of 1.
   return (50.0 + 10.0 * uA + 10.0 * uP) * 100.0 / 70.0 * uA * uP;
 }
@@ -143,7 +143,7 @@ ExactResult exactOptimum(ScanEvaluator& eval, const ExactOptions& options) {
       LayoutClass c{k, j, choose(nregs, k) * arrangements(k, j, ordered), HUGE_VAL};
       if (options.prune) {
         const ScanEvaluator::Overheads o = eval.overheads(fullScanLayout(k, j));
-        c.bound = fitnessUpperBound(o.areaPercent, o.pinPercent);
+        c.bound = fitnessUpperBound(eval.basis().limits, o.areaPercent, o.pinPercent);
       }
       classes.push_back(c);
     }
@@ -167,7 +167,7 @@ std::string exactRefusal(const ExactResult& r, const ExactOptions& options) {
   char buf[256];
   std::snprintf(buf, sizeof buf,
                 "the exact search would evaluate %.4g layouts, more than the %.4g it can search in about "
-                "10 s; use --method ga\n",
+                "10 s; use --method ga",
                 r.layouts, options.maxLayouts);
   return buf;
 }

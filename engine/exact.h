@@ -34,11 +34,11 @@ double exactLayoutLimit(const Circuit& c);
 double layoutCount(int nregs, bool ordered);
 
 // Upper bound of the fitness of any layout with these overheads (controllability at most 1).
-double fitnessUpperBound(double areaOverheadPercent, double pinOverheadPercent);
+double fitnessUpperBound(const FitnessLimits& limits, double areaOverheadPercent, double pinOverheadPercent);
 
 // Searches every layout of the evaluator's circuit for the highest fitness;
 // the first layout found keeps a tie.
 ExactResult exactOptimum(ScanEvaluator& eval, const ExactOptions& options);
 
-// The message of a refused search: the layout count and what to use instead.
+// The message of a refused search (one line, no line end): the layout count and what to use instead.
 std::string exactRefusal(const ExactResult& r, const ExactOptions& options);

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
-#include <random>
 #include <tuple>
 #include <unordered_map>
 #include <utility>
@@ -37,76 +36,6 @@ int bin2int(const unsigned char* str, int size) {
   int v = 0;
   for (int k = 0; k < size; ++k) v = (v << 1) | (str[k] == '1' ? 1 : 0);
   return v;
-}
-
-std::string notationProblem(const std::string& notation, int nregs) {
-  if (nregs <= 0) return "the circuit has no registers";
-  int groups = 1;
-  int digits = 0;  // digits in the current group
-  for (char ch : notation) {
-    if (ch == '.') {
-      if (digits == 0) return "empty chain";
-      ++groups;
-      digits = 0;
-      if (groups > nregs) return "more chains than registers";
-      continue;
-    }
-    if (ch < '0' || ch > '9') return "only digits and '.' are allowed";
-    if (ch - '0' >= nregs) return std::string("register ") + ch + " does not exist";
-    if (++digits > nregs) return "a chain longer than the register count";
-  }
-  if (digits == 0) return "empty chain";
-  return {};
-}
-
-// ---------------------------------------------------------------- randomness
-
-namespace {
-
-struct RandomState {
-  std::mt19937 uniformGen;
-  std::mt19937 longGen;
-  std::optional<unsigned long> fixedSeed;
-  std::vector<double> scripted;
-  size_t nextScripted = 0;
-};
-
-RandomState& randomState() {
-  static RandomState state;
-  return state;
-}
-
-// Largest value of the generator behind get_random_number.
-constexpr int kRandMax = 32767;
-
-}  // namespace
-
-void setRandomSeed(std::optional<unsigned long> seed) { randomState().fixedSeed = seed; }
-
-void setRandomDraws(std::vector<double> draws) {
-  RandomState& s = randomState();
-  s.scripted = std::move(draws);
-  s.nextScripted = 0;
-}
-
-void init_random() {
-  RandomState& s = randomState();
-  const unsigned long seed =
-      s.fixedSeed ? *s.fixedSeed : static_cast<unsigned long>(std::time(nullptr));
-  s.uniformGen.seed(static_cast<std::mt19937::result_type>(seed));
-  // The second generator gets a different stream from the same seed.
-  s.longGen.seed(static_cast<std::mt19937::result_type>(seed ^ 0x5bd1e995UL));
-}
-
-double get_random_number() {
-  RandomState& s = randomState();
-  if (s.nextScripted < s.scripted.size()) return s.scripted[s.nextScripted++];
-  std::uniform_int_distribution<int> dist(0, kRandMax);
-  return dist(s.uniformGen) * (1.0 / kRandMax);
-}
-
-long get_random_long() {
-  return static_cast<long>(randomState().longGen() & 0x7fffffffUL);
 }
 
 // ---------------------------------------------------------------- fitness helpers
@@ -148,8 +77,8 @@ Population::Population(const std::string& _name, int _size, int _ch_len, int sel
     data.clear();
     info.clear();
   }
-  regs = cptr ? cptr->getNREGs() : 0;
-  if (regs < 0) regs = 0;
+  if (cptr) layoutRegs = LayoutRegisters(*cptr);
+  regs = layoutRegs.count();
   slots.reserve(static_cast<size_t>(regs));
   width = scanFieldWidth(regs);
   const long long withPositions = static_cast<long long>(2 * width + 1) * regs;
@@ -254,24 +183,18 @@ void Population::chr_correct(int chID) {
 }
 
 std::string Population::getNotation(int chID) const {
-  std::string text;
-  if (!ordered() || !layoutChr(chID)) return text;
-  const int values = 1 << width;
-  for (int c = 0; c < values; ++c) {
-    if (!scanChainIdExistO(c, chID)) continue;
-    bool any = false;
-    for (int p = 0; p < values; ++p) {
-      const int r = checkSregPos(p, c, chID);
-      const int digit = regs - 1 - r;
-      if (r < 0 || digit > 9) continue;  // digits name at most ten registers
-      text.push_back(static_cast<char>('0' + digit));
-      any = true;
-    }
-    if (any) text.push_back('.');
-  }
-  while (!text.empty() && (text.back() < '0' || text.back() > '9')) text.pop_back();
-  return text;
+  if (!ordered() || !layoutChr(chID)) return {};
+  return ::layoutNotation(chains(chID), layoutRegs);
 }
+
+ScanChains Population::chains(int chID) const {
+  ScanChains result;
+  forEachChain(
+      chID, [&] { result.emplace_back(); }, [&](int r) { result.back().push_back(r); });
+  return result;
+}
+
+std::string Population::layoutNotation(int chID) const { return ::layoutNotation(chains(chID), layoutRegs); }
 
 // ---------------------------------------------------------------- Population: notation in
 
@@ -279,51 +202,44 @@ void Population::writeField(unsigned char* field, int value) const {
   for (int k = 0; k < width; ++k) field[k] = ((value >> (width - 1 - k)) & 1) ? '1' : '0';
 }
 
+bool Population::canHoldLayout(int chID) const {
+  if (!cptr || !checkChrID(chID, "implementScanNotation")) return false;
+  if (layoutChr(chID)) return true;
+  error("Population %s cannot hold a layout of %ld register(s)!\n", name.c_str(), static_cast<long>(regs));
+  return false;
+}
+
+bool Population::encodeChains(const ScanChains& layout, int chID) {
+  if (!canHoldLayout(chID)) return false;
+  writeChains(layout, layoutChr(chID));
+  return true;
+}
+
+void Population::writeChains(const ScanChains& layout, unsigned char* c) {
+  std::fill(c, c + ch_len, static_cast<unsigned char>('0'));
+  // A register listed twice keeps its last place.
+  for (size_t g = 0; g < layout.size(); ++g) {
+    int p = 0;
+    for (int r : layout[g]) {
+      if (r < 0 || r >= regs) continue;
+      c[r] = '1';
+      writeField(c + regs + r * width, static_cast<int>(g));
+      if (hasPositions) writeField(c + (width + 1) * regs + r * width, p);
+      ++p;
+    }
+  }
+}
+
 bool Population::encodeNotation(const std::string& notation, int chID) {
-  const std::string problem = notationProblem(notation, regs);
+  ScanChains layout;
+  const std::string problem = parseNotation(notation, layoutRegs, layout);
   if (!problem.empty()) {
     error("Wrong scan layout notation '%s' (%s)!\n", notation.c_str(), problem.c_str());
     return false;
   }
-  if (!cptr || !checkChrID(chID, "implementScanNotation")) return false;
-  unsigned char* c = layoutChr(chID);
-  if (!c) {
-    error("Population %s cannot hold a layout of %ld register(s)!\n", name.c_str(),
-          static_cast<long>(regs));
-    return false;
-  }
+  if (!canHoldLayout(chID)) return false;
   cptr->setNotation(notation);
-  std::fill(c, c + ch_len, static_cast<unsigned char>('0'));
-  int g = 0;
-  int p = 0;
-  for (char ch : notation) {
-    if (ch == '.') {
-      ++g;
-      p = 0;
-      continue;
-    }
-    const int r = regs - 1 - (ch - '0');
-    c[r] = '1';
-    writeField(c + regs + r * width, g);
-    if (hasPositions) writeField(c + (width + 1) * regs + r * width, p);
-    ++p;
-  }
-  return true;
-}
-
-bool Population::encodeChains(const std::vector<std::vector<int>>& chains, int chID) {
-  unsigned char* c = layoutChr(chID);
-  if (!c || chains.size() > static_cast<size_t>(regs)) return false;
-  std::fill(c, c + ch_len, static_cast<unsigned char>('0'));
-  for (size_t g = 0; g < chains.size(); ++g) {
-    for (size_t p = 0; p < chains[g].size(); ++p) {
-      const int r = chains[g][p];
-      if (r < 0 || r >= regs || c[r] == '1') return false;
-      c[r] = '1';
-      writeField(c + regs + r * width, static_cast<int>(g));
-      if (hasPositions) writeField(c + (width + 1) * regs + r * width, static_cast<int>(p));
-    }
-  }
+  writeChains(layout, layoutChr(chID));
   return true;
 }
 
@@ -442,7 +358,7 @@ void Population::implementDFTLayout(int chID) {
         scanIn = addScanPin("SCAN_IN" + std::to_string(k), IN);
         scanOut = addScanPin("SCAN_OUT" + std::to_string(k), OUT);
       },
-      [&](int r) { prev = chainRegister(cptr->getRegPtr(r), prev, scanMode, scanIn); });
+      [&](int r) { prev = chainRegister(layoutRegs.item(r), prev, scanMode, scanIn); });
   closeChain();
 }
 
@@ -477,10 +393,10 @@ void Population::deimplementDFTLayout(int chID) {
 
 // ---------------------------------------------------------------- Population: genetic operations
 
-void Population::initPopulation() {
+void Population::initPopulation(RandomSource& random) {
   for (int i = 0; i < size; ++i) {
     unsigned char* c = data.data() + static_cast<size_t>(i) * ch_len;
-    for (int j = 0; j < ch_len; ++j) c[j] = get_random_number() >= 0.5 ? '1' : '0';
+    for (int j = 0; j < ch_len; ++j) c[j] = random.unit() >= 0.5 ? '1' : '0';
     chr_correct(i);
     info[static_cast<size_t>(i)].fitness = 0.001;
   }
@@ -514,10 +430,10 @@ int Population::copyChromosome(int src_idx, Population* src_pop) {
   return 1;
 }
 
-int Population::select_parent_idx() {
+int Population::select_parent_idx(RandomSource& random) {
   double sum1 = 0.0;
   for (int i = 0; i < size; ++i) sum1 += info[static_cast<size_t>(i)].fitness;
-  const double r = get_random_number() * sum1;
+  const double r = random.unit() * sum1;
   double sum2 = 0.0;
   for (int i = 0; i < size; ++i) {
     sum2 += info[static_cast<size_t>(i)].fitness;
@@ -529,38 +445,38 @@ int Population::select_parent_idx() {
 namespace {
 
 // A position in 0 .. len-1 from one draw; a draw of exactly 1 gives 0.
-int drawPosition(int len) {
-  int c = static_cast<int>(std::floor(get_random_number() * len));
+int drawPosition(int len, RandomSource& random) {
+  int c = static_cast<int>(std::floor(random.unit() * len));
   if (c > len - 1) c %= len;
   return c < 0 ? 0 : c;
 }
 
 }  // namespace
 
-void Population::crossover(int ch1ID, int ch2ID) {
+void Population::crossover(int ch1ID, int ch2ID, RandomSource& random) {
   if (ch1ID < 0 || ch2ID < 0 || ch1ID >= size || ch2ID >= size) {
     error("Bad chromosome ID in Population::crossover()\n");
     return;
   }
   if (ch_len <= 0) return;
-  const int c = drawPosition(ch_len);
+  const int c = drawPosition(ch_len, random);
   unsigned char* a = data.data() + static_cast<size_t>(ch1ID) * ch_len;
   unsigned char* b = data.data() + static_cast<size_t>(ch2ID) * ch_len;
   std::swap_ranges(a, a + c, b);
 }
 
-void Population::mutation(int chID) {
+void Population::mutation(int chID, RandomSource& random) {
   if (!checkChrID(chID, "mutation") || ch_len <= 0) return;
   unsigned char* c = data.data() + static_cast<size_t>(chID) * ch_len;
-  const int m = drawPosition(ch_len);
+  const int m = drawPosition(ch_len, random);
   c[m] = c[m] == '0' ? '1' : '0';
 }
 
-void Population::reproduction(int ch1ID, int ch2ID) {
+void Population::reproduction(int ch1ID, int ch2ID, RandomSource& random) {
   if (!checkChrID(ch1ID, "reproduction") || !checkChrID(ch2ID, "reproduction")) return;
-  crossover(ch1ID, ch2ID);
-  if (get_random_number() >= MUTATION_PROBABILITY) mutation(ch1ID);
-  if (get_random_number() >= MUTATION_PROBABILITY) mutation(ch2ID);
+  crossover(ch1ID, ch2ID, random);
+  if (random.unit() >= MUTATION_PROBABILITY) mutation(ch1ID, random);
+  if (random.unit() >= MUTATION_PROBABILITY) mutation(ch2ID, random);
   chr_correct(ch1ID);
   chr_correct(ch2ID);
 }
@@ -591,25 +507,37 @@ double overheadPercent(double actual, double orig) {
 
 }  // namespace
 
-double Population::evalFitness(int chID, int origArea, int origNPins, double origTst) {
-  (void)chID;
-  (void)origTst;
-  if (!cptr) return 0.0;
-  Circuit& c = *cptr;
+double appliedLayoutFitness(Circuit& c, const FitnessBasis& basis) {
+  c.testability_analysis();  // also computes the averages (evalCon, evalObs, evalTst)
+  return analysedLayoutFitness(c, basis);
+}
+
+double analysedLayoutFitness(const Circuit& c, const FitnessBasis& basis) {
   const int nports = c.getNPins() + c.getNPCins() + c.getNPouts() + c.getNPinouts() + c.getNIns() +
                      c.getNCins() + c.getNOuts() + c.getNInouts();
   const double actualArea = c.getArea();
   const double actualNIOs = c.getNPins() + c.getNPCins() + c.getNPinouts() + c.getNPouts();
-  const double aOver = overheadPercent(actualArea, origArea);
-  const double pOver = overheadPercent(actualNIOs, origNPins);
-  c.testability_analysis();  // also computes the averages (evalCon, evalObs, evalTst)
+  const double aOver = overheadPercent(actualArea, basis.origArea);
+  const double pOver = overheadPercent(actualNIOs, basis.origNPins);
   const double con = c.getCon();
-  const double uA = evalUBatt(MAX_AREA_OVERHEAD, aOver);
-  const double uP = evalUBatt(MAX_PIN_OVERHEAD, pOver);
-  // 100 when every port bit is controllable, else 0 (integer quotient)
-  const int res1 = nports > 0 ? 100 * (c.getNConNodes() / nports) : 0;
+  const double uA = evalUBatt(basis.limits.maxAreaOverhead, aOver);
+  const double uP = evalUBatt(basis.limits.maxPinOverhead, pOver);
+  double res1 = 0.0;
+  if (nports > 0) {
+    if (basis.limits.objective == Objective::GRADED)
+      res1 = 100.0 * static_cast<double>(c.getNConNodes()) / static_cast<double>(nports);
+    else
+      res1 = 100 * (c.getNConNodes() / nports);  // 100 when every port bit is controllable, else 0
+  }
   const double res2 = (50.0 * con + 10.0 * uA + 10.0 * uP) * res1 / 70.0;
   return res2 * con * uA * uP;
+}
+
+double Population::evalFitness(int chID, int origArea, int origNPins, double origTst, const FitnessLimits& limits) {
+  (void)chID;
+  (void)origTst;
+  if (!cptr) return 0.0;
+  return appliedLayoutFitness(*cptr, FitnessBasis{origArea, origNPins, limits});
 }
 
 // ---------------------------------------------------------------- solver
@@ -619,9 +547,10 @@ namespace {
 // The optimiser's log; writing is skipped when the file could not be opened.
 class GarLog {
  public:
+  // An empty name opens no log.
   explicit GarLog(const std::string& fileName)
-      : name(fileName), file(std::fopen(resultPath(fileName).c_str(), "a")) {
-    if (!file) error("Can't write to '%s'!\n", name.c_str());
+      : name(fileName), file(fileName.empty() ? nullptr : std::fopen(resultPath(fileName).c_str(), "a")) {
+    if (!file && !name.empty()) error("Can't write to '%s'!\n", name.c_str());
   }
   ~GarLog() { close(); }
   GarLog(const GarLog&) = delete;
@@ -648,7 +577,6 @@ class GarLog {
   FILE* file;
 };
 
-bool fitnessMemo = true;
 // Bound of the fitness memo (layouts); later layouts are evaluated every time.
 constexpr size_t kMaxMemoLayouts = size_t{1} << 20;
 
@@ -656,35 +584,88 @@ constexpr size_t kMaxMemoLayouts = size_t{1} << 20;
 constexpr const char* kPresets[] = {"0.1.2.3.4.5", "012345", "5.4.3.2.1.0", "543210"};
 
 // Writes the parameter header to the console and to the log.
-void printHeader(GarLog& gar, int chrLen, unsigned long max_ueruns, int nregs, bool elitism, int psize,
-                 int techniques) {
+void printHeader(GarLog& gar, int chrLen, const GaOptions& o, int nregs) {
   std::string text = "Running (GA-based) DFT Layout Solver\n(RUN-PARAMETERS: ";
   char buf[MAX_STR_LEN];
   std::snprintf(buf, sizeof buf, "Chromosome_length=%dbits, ", chrLen);
   text += buf;
   std::snprintf(buf, sizeof buf,
                 "MaxUnenhancedRuns=%ld, |REGS|=%ld, Elitism=%s, Population_size=%ld, Selected_DFT_Techniques:",
-                static_cast<long>(max_ueruns), static_cast<long>(nregs), elitism ? "YES" : "NO",
-                static_cast<long>(psize));
+                static_cast<long>(o.maxUnenhancedRuns), static_cast<long>(nregs), o.elitism ? "YES" : "NO",
+                static_cast<long>(o.populationSize));
   text += buf;
-  if (techniques & ORDERED_SCAN) text += " SCAN(ORDERED)";
-  if (techniques & UNORDERED_SCAN) text += " SCAN(UNORDERED)";
-  if (techniques & TEST_POINT_INSERTION) text += " TEST_POINT_INSERTION";
+  if (o.techniques & ORDERED_SCAN) text += " SCAN(ORDERED)";
+  if (o.techniques & UNORDERED_SCAN) text += " SCAN(UNORDERED)";
+  if (o.techniques & TEST_POINT_INSERTION) text += " TEST_POINT_INSERTION";
   text += ")\n";
-  std::printf("----------\n%s", text.c_str());
+  if (o.writeResults) std::printf("----------\n%s", text.c_str());
   gar.printf("%s", text.c_str());
+}
+
+// Fitness of the layouts of chromosomes; a layout seen before keeps its value
+// (the circuit is restored exactly after each evaluation).
+class LayoutEvaluator {
+ public:
+  LayoutEvaluator(const FitnessBasis& b, bool reuse) : basis(b), reuseKnown(reuse) {}
+
+  // Applies chromosome i of `pop`, computes its fitness and takes the layout out.
+  double evaluate(Population& pop, int i, Circuit& c) {
+    std::string key;
+    if (reuseKnown) {
+      key = pop.layoutKey(i);
+      if (const auto seen = known.find(key); seen != known.end()) return seen->second;
+    }
+    pop.implementDFTLayout(i);
+    const double f = appliedLayoutFitness(c, basis);
+    pop.deimplementDFTLayout(i);
+    ++count;
+    if (reuseKnown && known.size() < kMaxMemoLayouts) known.emplace(std::move(key), f);
+    return f;
+  }
+  // Layouts evaluated so far.
+  long visited() const { return count; }
+
+ private:
+  FitnessBasis basis;
+  bool reuseKnown;
+  std::unordered_map<std::string, double> known;  // fitness by layoutKey
+  long count = 0;
+};
+
+// Evaluates every chromosome of `candidates` into `fitness`, in index order.
+// The only step of a generation that touches the circuit.
+void evaluateGeneration(Population& candidates, Circuit& c, LayoutEvaluator& evaluator, std::vector<double>& fitness) {
+  fitness.assign(static_cast<size_t>(candidates.getSize()), 0.0);
+  for (int i = 0; i < candidates.getSize(); ++i) fitness[static_cast<size_t>(i)] = evaluator.evaluate(candidates, i, c);
+}
+
+// Refuses circuits whose layouts cannot be written: beyond ten registers the
+// notation names registers, so every name must be writable.
+bool notationsWritable(const Circuit& c) {
+  if (usesClassicNotation(c.getNREGs())) return true;
+  const LayoutRegisters regs(c);
+  for (int r = 0; r < regs.count(); ++r) {
+    std::string problem = nameProblem(regs.name(r));
+    if (problem.empty() && isClassicNotation(regs.name(r)))
+      problem = "register name '" + regs.name(r) + "' is made of digits";
+    if (!problem.empty()) {
+      error("DFT Layout Solver: layouts of '%s' cannot be written (%s)!\n", c.getName().c_str(), problem.c_str());
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace
 
-void breedGeneration(Population& P, Population& Q, Population& best, int psize, bool elitism) {
+void breedGeneration(Population& P, Population& Q, Population& best, int psize, bool elitism, RandomSource& random) {
   Q.resetPos();
   for (int n = 0; n < psize / 2; ++n) {
-    const int a = P.select_parent_idx();
-    const int b = P.select_parent_idx();
+    const int a = P.select_parent_idx(random);
+    const int b = P.select_parent_idx(random);
     Q.copyChromosome(a, &P);
     Q.copyChromosome(b, &P);
-    Q.reproduction(Q.getPos(), Q.getPos() - 1);
+    Q.reproduction(Q.getPos(), Q.getPos() - 1, random);
   }
   // The best chromosome replaces the last child written (there is none for
   // populations below two).
@@ -694,109 +675,119 @@ void breedGeneration(Population& P, Population& Q, Population& best, int psize, 
   }
 }
 
-bool setFitnessMemo(bool on) { return std::exchange(fitnessMemo, on); }
-
-int runGA(Circuit* cptr, unsigned long max_ueruns, bool elitism, int psize, int techniques, int run_number) {
-  if (!cptr) return 1;
-  const int nregs = cptr->getNREGs();
-  if (nregs > MAX_NOTATION_REGS) {
-    error("DFT Layout Solver: '%s' has %ld registers; layouts can name at most %ld!\n",
-          cptr->getName().c_str(), static_cast<long>(nregs), static_cast<long>(MAX_NOTATION_REGS));
-    return 1;
-  }
-  unsigned long remaining = max_ueruns;
+SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random) {
+  SearchResult result;
+  if (!notationsWritable(c)) return result;
+  const int nregs = c.getNREGs();
+  const int psize = o.populationSize;
+  const unsigned long maxRuns = o.maxUnenhancedRuns;
+  unsigned long remaining = maxRuns;
   long iteration = 0;
+  long lastImprovement = 0;
   double best = 0.0;
 
-  GarLog gar(resultFileName(cptr->getName(), ".gar"));
-  gar.printf("Run number: %ld\n", static_cast<long>(run_number));
+  GarLog gar(o.writeResults ? resultFileName(c.getName(), ".gar") : std::string());
+  gar.printf("Run number: %ld\n", static_cast<long>(o.runNumber));
+  if (o.seed) gar.printf("Seed: %llu\n", static_cast<unsigned long long>(*o.seed));
   gar.printf("Collumns (from left to right side):\n1) Iteration number\n2) Best solution found\n3) Fitness value\n\n");
 
-  cptr->testability_analysisFULL();
-  const int origCirArea = cptr->getArea();
-  const int origCirNIOs = cptr->getNPins() + cptr->getNPCins() + cptr->getNPinouts() + cptr->getNPouts();
-  const double origCirTst = cptr->getTst();
+  if (o.writeResults) c.testability_analysisFULL();
+  const FitnessBasis basis{c.getArea(), c.getNPins() + c.getNPCins() + c.getNPinouts() + c.getNPouts(), o.limits};
 
-  const int chrLen = getScanChrLen(techniques, nregs);
-  printHeader(gar, chrLen, max_ueruns, nregs, elitism, psize, techniques);
+  const int chrLen = getScanChrLen(o.techniques, nregs);
+  printHeader(gar, chrLen, o, nregs);
 
-  Population bestPop("Best-evaluated chromosome", 1, chrLen, techniques, cptr);
+  Population bestPop("Best-evaluated chromosome", 1, chrLen, o.techniques, &c);
+  // The notation a run shows and stores for its best chromosome.
+  auto bestNotation = [&] { return o.classicForm ? bestPop.getNotation(0) : bestPop.layoutNotation(0); };
+  LayoutEvaluator evaluator(basis, o.reuseFitness);
   {
-    Population first("Population_P", psize, chrLen, techniques, cptr);
-    Population second("Population_Q", psize, chrLen, techniques, cptr);
+    Population first("Population_P", psize, chrLen, o.techniques, &c);
+    Population second("Population_Q", psize, chrLen, o.techniques, &c);
+    // Each chromosome as it was when evaluated (seeding may replace it afterwards).
+    Population candidates("Candidates", psize, chrLen, o.techniques, &c);
     Population* P = &first;
     Population* Q = &second;
-    init_random();
-    P->initPopulation();
+    P->initPopulation(random);
     for (int i = 0; i < P->getSize(); ++i) P->chr_correct(i);
+    if (o.prepare) o.prepare(*P, random);
 
     bool presetFits[4];
     for (int k = 0; k < 4; ++k) presetFits[k] = notationProblem(kPresets[k], nregs).empty();
 
-    std::unordered_map<std::string, double> evaluated;  // fitness by layoutKey
+    std::vector<double> fitness;
     char spinner = '/';
-    while (max_ueruns != 0) {
+    while (maxRuns != 0) {
       ++iteration;
       spinner = spinner == '/' ? '\\' : '/';
-      std::printf("\b\b\b\b\b[%ld-%c]", static_cast<long>((remaining * 9) / max_ueruns), spinner);
-      std::fflush(stdout);
-
+      if (o.classicForm) {
+        std::printf("\b\b\b\b\b[%ld-%c]", static_cast<long>((remaining * 9) / maxRuns), spinner);
+        std::fflush(stdout);
+      }
+      candidates.resetPos();
       for (int i = 0; i < P->getSize(); ++i) {
-        for (int k = 0; k < 4; ++k) {
-          if (P->getSize() <= k) break;
-          if (get_random_long() % 10 == 0 && presetFits[k]) P->implementScanNotation2(kPresets[k], k);
-        }
-        // The evaluation depends only on the layout applied (the circuit is
-        // restored exactly after each one), so a layout seen before keeps its value.
-        double f = 0.0;
-        const std::string key = fitnessMemo ? P->layoutKey(i) : std::string();
-        const auto seen = fitnessMemo ? evaluated.find(key) : evaluated.end();
-        if (seen != evaluated.end()) {
-          f = seen->second;
-        } else {
-          P->implementDFTLayout(i);
-          f = P->evalFitness(i, origCirArea, origCirNIOs, origCirTst);
-          P->deimplementDFTLayout(i);
-          if (fitnessMemo && evaluated.size() < kMaxMemoLayouts) evaluated.emplace(key, f);
-        }
+        for (int k = 0; k < 4 && k < P->getSize(); ++k)
+          if (random.nonNegative() % 10 == 0 && presetFits[k]) P->implementScanNotation2(kPresets[k], k);
+        candidates.copyChromosome(i, P);
+      }
+      evaluateGeneration(candidates, c, evaluator, fitness);
+      for (int i = 0; i < P->getSize(); ++i) {
+        const double f = fitness[static_cast<size_t>(i)];
         P->setFitness(i, f);
-        if (f > best) {
-          best = f;
-          remaining = max_ueruns;
-          bestPop.resetPos();
-          bestPop.copyChromosome(i, P);
-          bestPop.dumpPopulation();
-          const std::string notation = bestPop.getNotation(0);
-          std::printf("Solution='%s', iteration number is %ld\n", notation.c_str(), iteration);
-          gar.printf("%ld\t%-15s\t%lf\n", iteration, notation.c_str(), best);
-        }
+        candidates.setFitness(i, f);
+        if (f <= best) continue;
+        best = f;
+        remaining = maxRuns;
+        lastImprovement = iteration;
+        bestPop.resetPos();
+        bestPop.copyChromosome(i, &candidates);
+        if (o.classicForm) bestPop.dumpPopulation();
+        const std::string notation = bestNotation();
+        if (o.writeResults) std::printf("Solution='%s', iteration number is %ld\n", notation.c_str(), iteration);
+        gar.printf("%ld\t%-15s\t%lf\n", iteration, notation.c_str(), best);
       }
 
-      breedGeneration(*P, *Q, bestPop, psize, elitism);
+      breedGeneration(*P, *Q, bestPop, psize, o.elitism, random);
       std::swap(P, Q);
       for (int i = 0; i < P->getSize(); ++i) P->chr_correct(i);
       for (int i = 0; i < Q->getSize(); ++i) Q->chr_correct(i);
 
+      if (o.observer) o.observer->generation(iteration, static_cast<unsigned long>(iteration - lastImprovement), best);
       if (--remaining == 0) break;
     }
   }
-  std::printf("\b\b\b\b\b\b\bDone - algorithm has ended after %ld iteration(s).\n", iteration);
+  if (o.writeResults)
+    std::printf("%sDone - algorithm has ended after %ld iteration(s).\n", o.classicForm ? "\b\b\b\b\b\b\b" : "",
+                iteration);
   gar.printf("Algorithm has ended after %ld iteration(s).\n", iteration);
   gar.printf("%s\n\n", std::string(80, '-').c_str());
 
-  cptr->setNotation(bestPop.getNotation(0));
-  bestPop.implementDFTLayout(0);
+  result.notation = bestNotation();
+  result.chains = bestPop.chains(0);
+  result.fitness = bestPop.getFitness(0);
+  result.generations = iteration;
+  result.visited = evaluator.visited();
+  c.setNotation(result.notation);
+
   gar.close();
-
-  std::printf("\nPerforming testability analysis (TA) to resulting circuit...\n");
-  cptr->testability_analysisFULL();
-  cptr->dumpTAresultsTxt();
-  cptr->dumpTAresultsTex();
-  cptr->dumpTAresultsHtml();
-  cptr->setFitness(bestPop.getFitness(0));
-  cptr->dumpResults();
-
-  bestPop.deimplementDFTLayout(0);
-  std::printf("----------\n");
-  return 1;
+  c.setFitness(result.fitness);
+  if (o.writeResults) {
+    writeLayoutResults(c, bestPop, 0, o.observer);
+    std::printf("----------\n");
+  }
+  return result;
 }
+
+void writeLayoutResults(Circuit& c, Population& pop, int chID, SearchObserver* observer) {
+  pop.implementDFTLayout(chID);
+  std::printf("\nPerforming testability analysis (TA) to resulting circuit...\n");
+  c.testability_analysisFULL();
+  c.dumpTAresultsTxt();
+  c.dumpTAresultsTex();
+  c.dumpTAresultsHtml();
+  c.dumpResults();
+  if (observer) observer->finished(c);
+  pop.deimplementDFTLayout(chID);
+}
+
+const char* objectiveName(Objective o) { return o == Objective::GRADED ? "graded" : "classic"; }

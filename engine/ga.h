@@ -3,18 +3,15 @@
 // genetic algorithm that searches for the best layout.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "model.h"
-
-// Run parameters of the optimiser (set from the command line by the driver).
-extern double MAX_AREA_OVERHEAD;
-extern double MAX_PIN_OVERHEAD;
-extern bool ELITISM;
-extern int MAX_UNENHANCED_RUNS;
-extern int POPULATION_SIZE;
+#include "notation.h"
+#include "random.h"
 
 // Threshold of the mutation draw: a child is mutated when its draw is not below it.
 inline constexpr double MUTATION_PROBABILITY = 0.05;
@@ -22,8 +19,26 @@ inline constexpr double MUTATION_PROBABILITY = 0.05;
 inline constexpr double BPup = 0.95;
 // Level of the lower-bound attenuation (kept beside BPup; the solver does not use it).
 inline constexpr double BPlow = 0.95;
-// Largest register count the layout notation can name (one digit per register).
-inline constexpr int MAX_NOTATION_REGS = 10;
+
+// What a layout's fitness rewards.
+enum class Objective {
+  CLASSIC,  // all or nothing: 0 unless every port bit is controllable
+  GRADED,   // the controllable share of port bits, in percent, scales the value
+};
+
+// Bounds and objective of the fitness.
+struct FitnessLimits {
+  double maxAreaOverhead = 0.0;  // percent
+  double maxPinOverhead = 0.0;   // percent
+  Objective objective = Objective::CLASSIC;
+};
+
+// The circuit as read, which the overheads of a layout are measured against.
+struct FitnessBasis {
+  int origArea = 0;
+  int origNPins = 0;
+  FitnessLimits limits;
+};
 
 namespace tarvex {
 // Base-2 logarithm computed as log10(x) / log10(2). Kept in a namespace so it
@@ -37,24 +52,16 @@ int getScanChrLen(int dft_techniques, int nregs);
 int scanFieldWidth(int nregs);
 // Value of a `size`-character field of '0'/'1' characters, first character most significant.
 int bin2int(const unsigned char* str, int size);
-// Empty when `notation` is a well-formed layout for a circuit with `nregs`
-// registers (digit d names the d-th register described; at most nregs chains
-// of at most nregs digits), otherwise the reason why it is not.
-std::string notationProblem(const std::string& notation, int nregs);
-
-// Seeds the optimiser's generator: from the clock, or from the seed fixed by setRandomSeed.
-void init_random();
-// A draw in [0, 1] with a resolution of 1/32767; 1 is included.
-double get_random_number();
-// A non-negative draw used for seeding the preset layouts.
-long get_random_long();
-// Fixes the seed used by init_random (tests, repeatable runs); nullopt restores clock seeding.
-void setRandomSeed(std::optional<unsigned long> seed);
-// Makes the next get_random_number calls return `draws` in order (tests).
-void setRandomDraws(std::vector<double> draws);
 
 // Upper-bound attenuation: 1 far below the bound, BPup + (1 - BPup)/e at it, falling above it.
 double evalUBatt(double requiredVal, double realVal);
+
+// Fitness of the layout currently applied to `c` (runs the controllability analysis).
+double appliedLayoutFitness(Circuit& c, const FitnessBasis& basis);
+// Fitness of the layout applied to `c` from its last analysis (either kind).
+double analysedLayoutFitness(const Circuit& c, const FitnessBasis& basis);
+// The name of an objective ("classic", "graded").
+const char* objectiveName(Objective o);
 
 // Per-chromosome record.
 struct chr_info {
@@ -81,16 +88,19 @@ class Population {
   int check_sregs(int chID, int sreg1, int sreg2);
   // Repairs all register pairs of one chromosome (ordered scan only; one pass).
   void chr_correct(int chID);
-  // The notation of chromosome chID ("" for unordered scan or no scan register).
+  // The notation of chromosome chID ("" for unordered scan or no scan register),
+  // classic up to ten registers, named beyond.
   std::string getNotation(int chID) const;
-  // Encodes `notation` into chromosome chID and applies it; false (error counted) when invalid.
+  // The chains chromosome chID applies (ordered or unordered), in order.
+  ScanChains chains(int chID) const;
+  // The notation of the chains chromosome chID applies, for either technique.
+  std::string layoutNotation(int chID) const;
+  // The registers the chromosomes number.
+  const LayoutRegisters& registers() const { return layoutRegs; }
+  // Encodes `notation` (either form) into chromosome chID and applies it; false (error counted) when invalid.
   bool implementScanNotation(const std::string& notation, int chID);
   // Encodes `notation` into chromosome chID without changing the circuit's structure.
   bool implementScanNotation2(const std::string& notation, int chID);
-  // Encodes chains of register numbers (Circuit::getRegPtr numbering, scan
-  // input first) into chromosome chID; false when a register is out of range
-  // or repeated, or the chromosome cannot hold the layout.
-  bool encodeChains(const std::vector<std::vector<int>>& chains, int chID);
   // Turns the chromosome's scan registers into SREGs and adds and wires the scan pins.
   void implementDFTLayout(int chID);
   // Takes out every applied layout: scan registers back to REGs, scan pins removed.
@@ -98,20 +108,23 @@ class Population {
   // The chains chromosome chID applies, as text: equal texts apply identical layouts.
   std::string layoutKey(int chID) const;
 
+  // Encodes `chains` into chromosome chID without changing the circuit.
+  bool encodeChains(const ScanChains& chains, int chID);
+
   // Fills every chromosome with random characters, repairs it, fitness 0.001.
-  void initPopulation();
+  void initPopulation(RandomSource& random);
   // Fitness of the layout currently applied to the circuit.
-  double evalFitness(int chID, int origArea, int origNPins, double origTst);
+  double evalFitness(int chID, int origArea, int origNPins, double origTst, const FitnessLimits& limits);
   // Copies chromosome src_idx of src_pop into the next slot; 1 copied, 0 not.
   int copyChromosome(int src_idx, Population* src_pop);
   // Roulette-wheel choice of a parent index.
-  int select_parent_idx();
+  int select_parent_idx(RandomSource& random);
   // One-point crossover of two chromosomes.
-  void crossover(int ch1ID, int ch2ID);
+  void crossover(int ch1ID, int ch2ID, RandomSource& random);
   // Flips one random character of a chromosome.
-  void mutation(int chID);
+  void mutation(int chID, RandomSource& random);
   // Crossover, mutations and repair of two children.
-  void reproduction(int ch1ID, int ch2ID);
+  void reproduction(int ch1ID, int ch2ID, RandomSource& random);
   // Prints every chromosome and its fitness.
   void dumpPopulation() const;
 
@@ -154,6 +167,10 @@ class Population {
   // Writes `value` as a width-character field at `field`.
   void writeField(unsigned char* field, int value) const;
   bool encodeNotation(const std::string& notation, int chID);
+  // True when chromosome chID can hold a layout of the circuit; reports why not.
+  bool canHoldLayout(int chID) const;
+  // Writes `layout` into the chromosome starting at c (a register listed twice keeps its last place).
+  void writeChains(const ScanChains& layout, unsigned char* c);
   bool ordered() const { return (selectedDFT & ORDERED_SCAN) != 0; }
   bool unordered() const { return (selectedDFT & ORDERED_SCAN) == 0 && (selectedDFT & UNORDERED_SCAN) != 0; }
   // Adds one scan pin of the layout to the circuit.
@@ -180,6 +197,7 @@ class Population {
     int key;  // -register (ordered) or register (unordered): the order within a position
   };
   mutable std::vector<LayoutSlot> slots;  // scratch of forEachChain, sized once
+  LayoutRegisters layoutRegs;
   int regs = 0;         // R, registers numbered by the layout
   int width = 0;        // b, field width
   bool hasPositions = false;
@@ -189,11 +207,57 @@ class Population {
 // Fills Q with the children of P: psize / 2 pairs of roulette-chosen parents,
 // crossed, mutated and repaired; with elitism the chromosome of `best`
 // replaces the last child written.
-void breedGeneration(Population& P, Population& Q, Population& best, int psize, bool elitism);
+void breedGeneration(Population& P, Population& Q, Population& best, int psize, bool elitism, RandomSource& random);
 
-// Lets the solver reuse the fitness of a layout it has already evaluated (on by
-// default; the values are the same either way). Returns the previous setting.
-bool setFitnessMemo(bool on);
+// Told about each generation of a solver run.
+class SearchObserver {
+ public:
+  virtual ~SearchObserver() = default;
+  // After generation `generation`: `stale` generations since the last
+  // improvement (the improving one counts), best fitness so far.
+  virtual void generation(long generation, unsigned long stale, double best) = 0;
+  // At the end of the run, while the best layout is applied to `c` and analysed.
+  virtual void finished(const Circuit& c) { (void)c; }
+};
 
-// Searches for the best scan layout of `cptr` and writes the result files; returns 1.
-int runGA(Circuit* cptr, unsigned long max_ueruns, bool elitism, int psize, int techniques, int run_number);
+// Parameters of a solver run.
+struct GaOptions {
+  unsigned long maxUnenhancedRuns = 500;  // generations without improvement before the run stops
+  bool elitism = false;
+  int populationSize = 20;
+  int techniques = ORDERED_SCAN;
+  int runNumber = 0;
+  FitnessLimits limits;
+  // Reuse the fitness of a layout already evaluated (the values are the same either way).
+  bool reuseFitness = true;
+  // The output of the classic command line: generation counter and population
+  // dumps on the console, and no notation for unordered layouts.
+  bool classicForm = true;
+  // Written to the .gar header when set, so the run can be repeated.
+  std::optional<std::uint64_t> seed;
+  SearchObserver* observer = nullptr;
+  // Called on the random first population before its first evaluation
+  // (the modern form puts its seed layouts in).
+  std::function<void(Population& first, RandomSource& random)> prepare;
+  // Writes the log, the console lines and the result files; without them the
+  // run only returns what it found (comparisons).
+  bool writeResults = true;
+};
+
+// What a solver run found.
+struct SearchResult {
+  std::string notation;  // of the best layout ("" for none)
+  ScanChains chains;
+  double fitness = 0.0;
+  long generations = 0;
+  long visited = 0;  // layouts evaluated
+};
+
+// Applies chromosome chID of `pop` to `c`, analyses it, writes the result
+// files (with the circuit's notation and fitness as set) and tells `observer`,
+// then takes the layout out again.
+void writeLayoutResults(Circuit& c, Population& pop, int chID, SearchObserver* observer);
+
+// Searches for the best scan layout of `c` and writes the result files
+// (the circuit is left without a layout, its notation and fitness set).
+SearchResult runGA(Circuit& c, const GaOptions& options, RandomSource& random);

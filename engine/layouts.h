@@ -7,10 +7,11 @@
 
 #include "loops.h"
 #include "model.h"
+#include "notation.h"
 
-// Chains of registers numbered as Circuit::getRegPtr numbers them, each from
-// its scan input on. No chains: no scan register.
-using ScanLayout = std::vector<std::vector<int>>;
+// Chains of registers numbered as the layouts number them, each from its scan
+// input on. No chains: no scan register.
+using ScanLayout = ScanChains;
 
 // Scan pins a layout of `chains` chains adds: one scan mode and an input and
 // an output per chain (none without chains).

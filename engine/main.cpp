@@ -10,13 +10,6 @@
 #include "ga.h"
 #include "sizelimits.h"
 
-// Run parameters of the optimiser, set from the command line.
-double MAX_AREA_OVERHEAD = 0.0;
-double MAX_PIN_OVERHEAD = 0.0;
-bool ELITISM = false;
-int MAX_UNENHANCED_RUNS = 0;
-int POPULATION_SIZE = 0;
-
 namespace {
 
 // ---------------------------------------------------------------- reader
@@ -420,7 +413,7 @@ struct Command {
   bool disableList = false;
   const char* file = nullptr;
   const char* notation = nullptr;
-  int dftTechniques = ORDERED_SCAN;
+  GaOptions optimiser;  // the solver's run parameters (optimiser form)
 };
 
 // Decodes the arguments; reports help and syntax errors (action NONE then).
@@ -460,13 +453,15 @@ Command decode(int argc, char* argv[]) {
       wrongParameter();
       return cmd;
     }
-    cmd.dftTechniques = readNumber(rest[0]) == 0 ? UNORDERED_SCAN : ORDERED_SCAN;
-    MAX_AREA_OVERHEAD = static_cast<double>(readNumber(rest[1]));
-    MAX_PIN_OVERHEAD = static_cast<double>(readNumber(rest[2]));
-    POPULATION_SIZE = static_cast<int>(readNumber(rest[3]));
-    ELITISM = readNumber(rest[4]) != 0;
-    MAX_UNENHANCED_RUNS = static_cast<int>(readNumber(rest[5]));
-    if (MAX_UNENHANCED_RUNS < 0) {  // would never end
+    GaOptions& o = cmd.optimiser;
+    o.techniques = readNumber(rest[0]) == 0 ? UNORDERED_SCAN : ORDERED_SCAN;
+    o.limits.maxAreaOverhead = static_cast<double>(readNumber(rest[1]));
+    o.limits.maxPinOverhead = static_cast<double>(readNumber(rest[2]));
+    o.populationSize = static_cast<int>(readNumber(rest[3]));
+    o.elitism = readNumber(rest[4]) != 0;
+    const long maxRuns = readNumber(rest[5]);
+    o.maxUnenhancedRuns = static_cast<unsigned long>(maxRuns);
+    if (maxRuns < 0) {  // would never end
       wrongParameter();
       return cmd;
     }
@@ -477,14 +472,19 @@ Command decode(int argc, char* argv[]) {
   return cmd;
 }
 
-// Analysis of the circuit, after the scan layout `notation` ("-1": none):
-// the Graphviz graph, the analysis (with its propagation record), then the
-// text, TeX and HTML tables, the parameters and the evaluation line.
-void runAnalysis(Circuit& circuit, const char* notation) {
+// Search for the best scan layout with the genetic algorithm, seeded from the clock.
+void runOptimiser(Circuit& circuit, const GaOptions& options, Clock& clock) {
+  SeededRandom random(clock.seedFromTime());
+  runGA(circuit, options, random);
+}
+
+}  // namespace
+
+bool runAnalysis(Circuit& circuit, const std::string& notation, const std::function<void(const Population&)>& whileApplied) {
   Population layout("TApopulation", 1, getScanChrLen(ORDERED_SCAN, circuit.getNREGs()), ORDERED_SCAN,
                     &circuit);
   // A notation that cannot be applied is reported and leaves no results.
-  if (std::strcmp(notation, "-1") != 0 && !layout.implementScanNotation(notation, 0)) return;
+  if (notation != "-1" && !layout.implementScanNotation(notation, 0)) return false;
   circuit.export_graphviz();
   circuit.testability_analysisFULL();
   circuit.dumpTAresultsTxt();
@@ -492,16 +492,12 @@ void runAnalysis(Circuit& circuit, const char* notation) {
   circuit.dumpTAresultsHtml();
   circuit.dumpResults();
   circuit.dumpResults2();
+  if (whileApplied) whileApplied(layout);
+  layout.deimplementDFTLayout(0);
+  return true;
 }
 
-// Search for the best scan layout with the genetic algorithm.
-void runOptimiser(Circuit& circuit, int dftTechniques) {
-  runGA(&circuit, static_cast<unsigned long>(MAX_UNENHANCED_RUNS), ELITISM, POPULATION_SIZE, dftTechniques, 0);
-}
-
-}  // namespace
-
-int tarvexMain(int argc, char* argv[], InputImporter* importer) {
+int tarvexMain(int argc, char* argv[], InputImporter* importer, Clock& clock) {
   const char* program = argc > 0 ? argv[0] : "tarvex";
   print_info();
   std::printf("%s is running in %s mode\n", program, DEBUG ? "DEBUG" : "NORMAL");
@@ -532,7 +528,7 @@ int tarvexMain(int argc, char* argv[], InputImporter* importer) {
     if (cmd.action == Command::ANALYSIS)
       runAnalysis(*circuit, cmd.notation);
     else
-      runOptimiser(*circuit, cmd.dftTechniques);
+      runOptimiser(*circuit, cmd.optimiser, clock);
   }
   circuit.reset();
 

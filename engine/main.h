@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "clock.h"
 #include "model.h"
 
 // Largest accepted port width, in bits.
@@ -18,6 +20,16 @@ std::unique_ptr<Circuit> readCirData(FILE* in);
 // As above, refusing (with a counted error) a description longer than `maxBytes`.
 std::unique_ptr<Circuit> readCirData(FILE* in, long maxBytes);
 
+class Population;
+
+// Analysis of the circuit after the scan layout `notation` ("-1": none): the
+// Graphviz graph, the analysis (with its propagation record), then the text,
+// TeX and HTML tables, the parameters and the evaluation line. `whileApplied`
+// sees the layout while it is still applied. False (error counted, no
+// results) when the notation cannot be applied.
+bool runAnalysis(Circuit& circuit, const std::string& notation,
+                 const std::function<void(const Population&)>& whileApplied = {});
+
 // Reads input files that are not circuit descriptions (Verilog designs, netlists).
 class InputImporter {
  public:
@@ -28,6 +40,7 @@ class InputImporter {
   virtual std::unique_ptr<Circuit> import(const std::string& path) = 0;
 };
 
-// Runs `tarvex` with the given command line; returns the exit status. Input
-// files that `importer` accepts are read by it.
-int tarvexMain(int argc, char* argv[], InputImporter* importer = nullptr);
+// Runs the classic `tarvex` command line; returns the exit status. Input
+// files that `importer` accepts are read by it; the optimiser form seeds its
+// generator from `clock`.
+int tarvexMain(int argc, char* argv[], InputImporter* importer = nullptr, Clock& clock = systemClock());

@@ -11,17 +11,9 @@ namespace {
 
 std::string resultFolder;
 
-// Circuit-wide figures shared by the result files. Ratios whose divisor is 0 are 0.
-struct Measures {
-  long total = 0;  // bits of all ports, primary and item ports
-  long nC = 0, nO = 0, nT = 0;
-  double con = 0.0, obs = 0.0;
-  double pctC = 0.0, pctO = 0.0, pctT = 0.0;
-  double gc = 0.0, go = 0.0, gt = 0.0;
-  double pinOver = 0.0, areaOver = 0.0;
-};
-
 double ratio(double a, double b) { return b != 0.0 ? a / b : 0.0; }
+
+}  // namespace
 
 Measures measuresOf(Circuit& c) {
   c.evalCon();
@@ -48,6 +40,8 @@ Measures measuresOf(Circuit& c) {
   if (c.getOrigArea() != 0) m.areaOver = (static_cast<double>(c.getArea()) / c.getOrigArea() - 1.0) * 100.0;
   return m;
 }
+
+namespace {
 
 // One result file: announces it on the console, opens it (reporting a
 // failure), and reports a failed write when closed.

@@ -3,6 +3,21 @@
 
 #include <string>
 
+class Circuit;
+
+// Circuit-wide figures shared by the result files. Ratios whose divisor is 0 are 0.
+struct Measures {
+  long total = 0;  // bits of all ports, primary and item ports
+  long nC = 0, nO = 0, nT = 0;
+  double con = 0.0, obs = 0.0;
+  double pctC = 0.0, pctO = 0.0, pctT = 0.0;
+  double gc = 0.0, go = 0.0, gt = 0.0;
+  double pinOver = 0.0, areaOver = 0.0;
+};
+
+// The figures of the circuit as last analysed (updates its con/obs/tst averages).
+Measures measuresOf(Circuit& c);
+
 // Sets the folder result files are written to; empty (the default) means the
 // working directory. Returns the previous folder.
 std::string setResultFolder(const std::string& folder);

@@ -1,15 +1,16 @@
-#include <cstring>
-#include <iostream>
-#include <string>
-#include <vector>
+#include <unistd.h>
 
+#include "cli.h"
+#include "clock.h"
 #include "import.h"
 #include "main.h"
 
 int main(int argc, char* argv[]) {
   ProcessRunner& runner = systemProcessRunner();
-  if (argc > 1 && std::strcmp(argv[1], "import") == 0)
-    return importCommand(std::vector<std::string>(argv + 2, argv + argc), runner, std::cout);
+  if (argc > 1 && isCliCommand(argv[1])) {
+    CliEnv env{systemClock(), runner, isatty(STDERR_FILENO) != 0};
+    return cliMain(argc, argv, env);
+  }
   DesignImporter importer(runner, ImportOptions{});
   return tarvexMain(argc, argv, &importer);
 }

@@ -11,22 +11,11 @@
 
 namespace {
 
-// Sets the budgets for one test and restores them.
-struct Budgets {
-  Budgets(double area, double pins) : oldArea(MAX_AREA_OVERHEAD), oldPins(MAX_PIN_OVERHEAD) {
-    MAX_AREA_OVERHEAD = area;
-    MAX_PIN_OVERHEAD = pins;
-  }
-  ~Budgets() {
-    MAX_AREA_OVERHEAD = oldArea;
-    MAX_PIN_OVERHEAD = oldPins;
-  }
-  double oldArea, oldPins;
-};
+FitnessLimits budgets(double area, double pins) { return FitnessLimits{area, pins, Objective::GRADED}; }
 
 // Highest fitness over every digit notation: each ordered choice of registers
 // cut into chains in every way, in every chain order.
-double bruteForceBest(Circuit& c) {
+double bruteForceBest(Circuit& c, const FitnessLimits& limits) {
   const int n = c.getNREGs();
   Population p("brute", 1, getScanChrLen(ORDERED_SCAN, n), ORDERED_SCAN, &c);
   const int area = c.getArea(), pins = c.getNPIOs();
@@ -46,13 +35,13 @@ double bruteForceBest(Circuit& c) {
           notation.push_back(digits[k]);
         }
         EXPECT_TRUE(p.implementScanNotation(notation, 0)) << notation;
-        best = std::max(best, p.evalFitness(0, area, pins, tst));
+        best = std::max(best, p.evalFitness(0, area, pins, tst, limits));
         p.deimplementDFTLayout(0);
       }
     } while (std::next_permutation(digits.begin(), digits.end()));
   }
   Population none("none", 1, getScanChrLen(ORDERED_SCAN, n), ORDERED_SCAN, &c);
-  return std::max(best, none.evalFitness(0, area, pins, tst));
+  return std::max(best, none.evalFitness(0, area, pins, tst, limits));
 }
 
 TEST(ExactOptimum, LayoutCounts) {
@@ -64,7 +53,7 @@ TEST(ExactOptimum, LayoutCounts) {
 }
 
 TEST(ExactOptimum, AgreesWithEveryNotation) {
-  const Budgets b(30, 40);
+  const FitnessLimits b = budgets(30, 40);
   struct Case {
     const char* what;
     std::string text;
@@ -88,30 +77,30 @@ TEST(ExactOptimum, AgreesWithEveryNotation) {
     SCOPED_TRACE(k.what);
     auto c = gatest::parseCircuit(k.text);
     ASSERT_TRUE(c);
-    const double expected = bruteForceBest(*c);
-    ScanEvaluator eval(*c, ORDERED_SCAN);
+    const double expected = bruteForceBest(*c, b);
+    ScanEvaluator eval(*c, ORDERED_SCAN, b);
     const ExactResult r = exactOptimum(eval, {});
     EXPECT_FALSE(r.refused);
     EXPECT_DOUBLE_EQ(r.fitness, expected);
     EXPECT_GT(expected, 0.0);
-    ScanEvaluator again(*c, ORDERED_SCAN);
+    ScanEvaluator again(*c, ORDERED_SCAN, b);
     EXPECT_DOUBLE_EQ(again.fitness(r.best), expected);
   }
 }
 
 TEST(ExactOptimum, DiffeqAgreesWithEveryNotationAndPrunes) {
-  const Budgets b(7, 13);
+  const FitnessLimits b = budgets(7, 13);
   auto c = gatest::loadExample("diffeq");
   ASSERT_TRUE(c);
-  const double expected = bruteForceBest(*c);
-  ScanEvaluator eval(*c, ORDERED_SCAN);
+  const double expected = bruteForceBest(*c, b);
+  ScanEvaluator eval(*c, ORDERED_SCAN, b);
   const ExactResult r = exactOptimum(eval, {});
   EXPECT_DOUBLE_EQ(r.fitness, expected);
   EXPECT_LT(r.visited, 8464);  // the area budget rules out most register counts
 }
 
 TEST(ExactOptimum, BoundsNeverLoseTheOptimum) {
-  const Budgets b(15, 25);
+  const FitnessLimits b = budgets(15, 25);
   int compared = 0;
   for (std::uint64_t seed = 1; compared < 12 && seed < 200; ++seed) {
     RandomCircuitOptions o;
@@ -124,7 +113,7 @@ TEST(ExactOptimum, BoundsNeverLoseTheOptimum) {
     ++compared;
     SCOPED_TRACE("seed " + std::to_string(seed));
     for (int tech : {ORDERED_SCAN, UNORDERED_SCAN}) {
-      ScanEvaluator pruned(*c, tech), full(*c, tech);
+      ScanEvaluator pruned(*c, tech, b), full(*c, tech, b);
       ExactOptions off;
       off.prune = false;
       const ExactResult a = exactOptimum(pruned, {});
@@ -138,10 +127,10 @@ TEST(ExactOptimum, BoundsNeverLoseTheOptimum) {
 }
 
 TEST(ExactOptimum, RefusesTooManyLayoutsWithTheirCount) {
-  const Budgets b(100, 100);
+  const FitnessLimits b = budgets(100, 100);
   auto c = gatest::parseCircuit(gatest::registerChain(9));
   ASSERT_TRUE(c);
-  ScanEvaluator eval(*c, ORDERED_SCAN);
+  ScanEvaluator eval(*c, ORDERED_SCAN, b);
   ExactOptions o;
   const ExactResult r = exactOptimum(eval, o);
   EXPECT_TRUE(r.refused);
