@@ -42,7 +42,8 @@ CircuitGraph::CircuitGraph(const CircuitResult& circuit) : circuit_(circuit) {
   for (const auto& link : circuit.links) {
     const int from = itemIndex_.value(ItemOfComposedPort(link.from), -1);
     const int to = itemIndex_.value(ItemOfComposedPort(link.to), -1);
-    const bool data = from >= 0 && to >= 0 && circuit.items[to].kind != u"CIRCUIT" &&
+    // Paths inside an item (input to output) are no wires.
+    const bool data = from >= 0 && to >= 0 && from != to && circuit.items[to].kind != u"CIRCUIT" &&
                       circuit.items[from].kind != u"CIRCUIT" && !IsScanPortName(PortOfComposedPort(link.from)) &&
                       !IsScanPortName(PortOfComposedPort(link.to)) &&
                       portType(circuit.items[to], PortOfComposedPort(link.to)) != u"clk";

@@ -24,8 +24,8 @@ QString PortOfComposedPort(const QString& port);
 class CircuitGraph {
  public:
   // Builds the graph of `circuit`'s items and links; scan ports and clock
-  // inputs carry no data and are left out; links naming unknown items are
-  // skipped.
+  // inputs carry no data and are left out; links inside one item (its
+  // internal paths) and links naming unknown items are skipped.
   explicit CircuitGraph(const CircuitResult& circuit);
 
   // The registers in declaration order.

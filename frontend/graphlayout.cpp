@@ -149,6 +149,8 @@ class Builder {
     for (std::size_t l = 0; l < circuit_.links.size(); ++l) {
       const auto& link = circuit_.links[l];
       if (IsScanPortName(PortOfComposedPort(link.from)) || IsScanPortName(PortOfComposedPort(link.to))) continue;
+      // The paths inside an item (input to output) are no wires.
+      if (ItemOfComposedPort(link.from) == ItemOfComposedPort(link.to)) continue;
       const auto from = portIndex_.find(link.from), to = portIndex_.find(link.to);
       if (from == portIndex_.end() || to == portIndex_.end()) {
         out_.errors << QStringLiteral("links[%1]: no port '%2'").arg(l).arg(from == portIndex_.end() ? link.from : link.to);

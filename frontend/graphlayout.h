@@ -60,6 +60,6 @@ struct GraphLayout {
 };
 
 // Lays `circuit` out. Scan ports are left out so that the schema stays the
-// same with and without a scan layout; links naming an unknown item or port
-// are reported in `errors` and left out.
+// same with and without a scan layout, and so are the paths inside an item;
+// links naming an unknown item or port are reported in `errors` and left out.
 GraphLayout LayoutCircuit(const CircuitResult& circuit);

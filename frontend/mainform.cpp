@@ -1126,7 +1126,7 @@ void TFormMain::showCircuitResult(int action) {
   updateViewBoxes();
   openLayoutEditor();
   openGraphSchema();
-  if (layoutEditor_ != nullptr) layoutEditor_->setOptimiserLayout(circuitResult_->layout);
+  if (layoutEditor_ != nullptr) layoutEditor_->setOptimiserLayout(circuitResult_->chains);
 }
 
 void TFormMain::openGraphSchema() {

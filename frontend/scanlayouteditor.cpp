@@ -200,11 +200,13 @@ void ScanLayoutEditor::setCircuit(const CircuitResult& circuit) {
   refresh();
 }
 
-void ScanLayoutEditor::setOptimiserLayout(const QString& notation) {
-  optimiserLayout_ = notation;
-  optimiserButton_->setEnabled(!notation.isEmpty());
-  optimiserButton_->setToolTip(notation.isEmpty() ? QStringLiteral("No optimiser run yet")
-                                                  : QStringLiteral("The optimiser's layout: %1").arg(notation));
+void ScanLayoutEditor::setOptimiserLayout(const NamedChains& chains) {
+  optimiserLayout_ = chains;
+  optimiserButton_->setEnabled(!chains.empty());
+  QStringList groups;
+  for (const auto& chain : chains) groups << chain.join(u',');
+  optimiserButton_->setToolTip(chains.empty() ? QStringLiteral("No optimiser run yet")
+                                              : QStringLiteral("The optimiser's layout: %1").arg(groups.join(u'.')));
 }
 
 QString ScanLayoutEditor::notationText() const { return notation_->text(); }
@@ -240,8 +242,8 @@ void ScanLayoutEditor::presetLoopBreaking() {
 }
 
 void ScanLayoutEditor::presetOptimiser() {
-  if (optimiserLayout_.isEmpty()) return;
-  error_->setText(model_.setNotation(optimiserLayout_));
+  if (optimiserLayout_.empty()) return;
+  model_.setChains(optimiserLayout_);
   refresh();
 }
 

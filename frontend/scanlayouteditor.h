@@ -62,8 +62,9 @@ class ScanLayoutEditor : public QWidget {
 
   // Takes the registers, loops and current layout of `circuit`.
   void setCircuit(const CircuitResult& circuit);
-  // The optimiser's layout for its preset (named or classic; "" disables it).
-  void setOptimiserLayout(const QString& notation);
+  // The optimiser's layout for its preset (the "chains" of its NAME.json;
+  // none disables the preset).
+  void setOptimiserLayout(const NamedChains& chains);
 
   // The layout being edited.
   const ScanLayoutModel& model() const { return model_; }
@@ -98,7 +99,7 @@ class ScanLayoutEditor : public QWidget {
 
   ScanLayoutModel model_;
   QStringList loopBreaking_;
-  QString optimiserLayout_;
+  NamedChains optimiserLayout_;
   bool refreshing_ = false;
 
   RegisterTable* table_;

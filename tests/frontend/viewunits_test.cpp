@@ -36,8 +36,9 @@ void ViewUnitsTest::readsRecordedCircuitResult() {
   QCOMPARE(c.chains.size(), std::size_t(2));
   QCOMPARE(c.chains[0], QStringList({"reg1", "reg6"}));
   QVERIFY(!c.seed.has_value());  // null for an analysis
-  QCOMPARE(c.testability, 0.656454);
-  QCOMPARE(c.areaOverheadPercent, 12.5);
+  QVERIFY(qAbs(c.testability - 0.656454) < 1e-6);
+  QVERIFY(qAbs(c.areaOverheadPercent - 9.677) < 1e-3);
+  QVERIFY(qAbs(c.pinOverheadPercent - 12.5) < 1e-9);
   const auto* reg6 = c.reg("reg6");
   QVERIFY(reg6 && reg6->scanned && reg6->chain == 0 && reg6->position == 1);
   QVERIFY(!c.reg("reg2")->scanned && c.reg("reg2")->chain == -1);
@@ -125,14 +126,22 @@ void ViewUnitsTest::registerGraphAndLoopBreaking() {
   const auto r = readCircuitResult(data("diffeq.json"));
   QVERIFY(r);
   const CircuitGraph g(*r.value);
-  QCOMPARE(g.registers(), kSix);
+  QCOMPARE(g.registers(), QStringList({"reg6", "reg5", "reg4", "reg3", "reg2", "reg1"}));  // results' order
+  auto successors = [&g](const QString& reg) {
+    QStringList names;
+    for (int s : g.successors(static_cast<int>(g.registers().indexOf(reg)))) names << g.registers()[s];
+    names.sort();
+    return names;
+  };
   // reg1 feeds itself through sub, and reg5 through mux3 and mul2.
-  QCOMPARE(g.successors(0), std::vector<int>({0, 4}));
+  QCOMPARE(successors("reg1"), QStringList({"reg1", "reg5"}));
   // reg6 reaches reg2 and reg3 directly; the comparator leads nowhere.
-  QCOMPARE(g.successors(5), std::vector<int>({1, 2}));
+  QCOMPARE(successors("reg6"), QStringList({"reg2", "reg3"}));
   // reg1 (its self-loop), reg6 (the adder loops) and one of the multiplier
   // pair reg4/reg5 (the one harder to control) leave no cycle among the others.
-  QCOMPARE(g.loopBreakingRegisters(), QStringList({"reg1", "reg5", "reg6"}));
+  QStringList breaking = g.loopBreakingRegisters();
+  breaking.sort();
+  QCOMPARE(breaking, QStringList({"reg1", "reg5", "reg6"}));
   const auto gcd = readCircuitResult(data("gcd.json"));
   QVERIFY(gcd);
   QCOMPARE(CircuitGraph(*gcd.value).loopBreakingRegisters().size(), 1);
