@@ -30,7 +30,11 @@
 #include <string>
 
 #include "aboutform.h"
+#include "comparisonview.h"
 #include "dftform.h"
+#include "graphschema.h"
+#include "optimiserpanel.h"
+#include "scanlayouteditor.h"
 #include "enginerun.h"
 #include "helpwindow.h"
 #include "notation.h"
@@ -114,8 +118,11 @@ int BarValue(double value, double scale) {
 QStringList ResultHistoryLines(const LastResults& results, bool autoDesign) {
   QStringList lines;
   lines << QStringLiteral("\t-results:");
+  // A named layout (any circuit) is shown as it is.
+  const QString layout =
+      IsClassicNotation(results.scanLayout) ? RegisterForm(results.scanLayout) : results.scanLayout;
   lines << (results.scanLayout.isEmpty() ? QStringLiteral("\t\t-scanLayout: none")
-                                         : QStringLiteral("\t\t-scanLayout: ") + RegisterForm(results.scanLayout));
+                                         : QStringLiteral("\t\t-scanLayout: ") + layout);
   lines << QStringLiteral("\t\t-nNodes: ") + results.nodes;
   lines << QStringLiteral("\t\t-areaOver: ") + results.areaOverhead + QStringLiteral(" %");
   lines << QStringLiteral("\t\t-pinOver: ") + results.ioOverhead + QStringLiteral(" %");
@@ -153,6 +160,10 @@ TDftForm* TFormMain::scanLayoutWindow() const { return dftForm_; }
 TFormSchema* TFormMain::schemaWindow() const { return schemaForm_; }
 TFormTAres* TFormMain::detailsWindow() const { return detailsForm_; }
 THelpWindow* TFormMain::helpWindow() const { return helpWindow_; }
+GraphSchemaWindow* TFormMain::graphSchemaWindow() const { return graphSchema_; }
+ScanLayoutEditor* TFormMain::layoutEditorWindow() const { return layoutEditor_; }
+ComparisonView* TFormMain::comparisonWindow() const { return comparison_; }
+OptimiserPanel* TFormMain::optimiserWindow() const { return optimiser_; }
 
 void TFormMain::setEnginePath(const QString& path) {
   enginePath_ = path.isEmpty() ? FindEngine(QCoreApplication::applicationDirPath()) : path;
@@ -385,6 +396,12 @@ void TFormMain::buildMenu() {
   Open1->setToolTip(QStringLiteral("Open a circuit description, a Verilog file or a Yosys netlist"));
   RecentMenu = file->addMenu(QStringLiteral("Open &Recent"));
   fillRecentMenu();
+  file->addSeparator();
+  Optimiser1 = file->addAction(QStringLiteral("O&ptimiser..."), this, [this] { Optimiser1Click(); });
+  Optimiser1->setToolTip(QStringLiteral("Optimise the scan layout with any method, budget and seed"));
+  Compare1 = file->addAction(QStringLiteral("&Compare Methods"), this, [this] { Compare1Click(); });
+  Compare1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+  Compare1->setToolTip(QStringLiteral("Run every optimiser method and chart testability against area"));
 
   QMenu* menu = menuBar()->addMenu(QStringLiteral("Main Menu"));
   Topics1 = menu->addAction(QStringLiteral("Tutorial"), this, [this] { Topics1Click(); });
@@ -479,6 +496,12 @@ void TFormMain::stopEngine() {
 }
 
 void TFormMain::discardCompanions() {
+  for (QWidget* window : std::initializer_list<QWidget*>{graphSchema_, layoutEditor_, comparison_, optimiser_}) {
+    if (window == nullptr) continue;
+    window->disconnect(this);
+    window->hide();
+    window->deleteLater();
+  }
   discardScanLayoutWindow();
   delete aboutBox_.data();
   delete helpWindow_.data();
@@ -670,6 +693,7 @@ QString TFormMain::resultsFile() const {
 }
 
 void TFormMain::engineProgress(const QString& line) {
+  if (runningAction_ == kActionOptimiser && optimiser_ != nullptr) optimiser_->showProgressLine(line);
   const int percent = ProgressPercent(line, runPatience_);
   if (percent < 0) return;
   progressFed_ = true;
@@ -721,16 +745,32 @@ void TFormMain::finishAction() {
   if (engineFailed_) {
     ProgressBar1->setValue(0);
     statusBar()->showMessage(QStringLiteral("Action failed."));
+    if (action == kActionOptimiser && optimiser_ != nullptr) optimiser_->runFinished(false, failureReason_);
     reportFailedRun(engineErrors);
     return;
   }
 
   ProgressBar1->setValue(100);
   statusBar()->showMessage(QStringLiteral("Action done."));
+  if (action == kActionCompare) {
+    showComparison();
+    return;
+  }
+  if (action == kActionOptimiser && optimiser_ != nullptr) optimiser_->runFinished(true, QStringLiteral("done"));
   if (action == kActionAutoDesign) state_.clearLayout();
+  if (anyCircuit() && !readCircuitResult()) {
+    statusBar()->showMessage(QStringLiteral("Action done. No results were read."));
+    return;
+  }
   if (!readResults()) {
     statusBar()->showMessage(QStringLiteral("Action done. No results were read."));
     return;
+  }
+  if (anyCircuit()) {
+    // The layout as the engine names it, for any register count.
+    LastResults results = state_.results();
+    results.scanLayout = circuitResult_->layout;
+    state_.setResults(results);
   }
   showResults();
   for (const QString& line : ResultHistoryLines(state_.results(), action == kActionAutoDesign)) AppendHistory(line);
@@ -744,6 +784,10 @@ void TFormMain::finishAction() {
                                "constraints and start the process again."));
   }
 
+  if (anyCircuit()) {
+    showCircuitResult(action);
+    return;
+  }
   if (action == kActionAutoDesign) {
     {
       const QSignalBlocker blocker(CheckBox4);
@@ -802,6 +846,13 @@ void TFormMain::showResults() {
 
 void TFormMain::CheckBox2Click() {
   updateViewBoxes();
+  if (anyCircuit()) {
+    if (CheckBox2->isChecked())
+      openGraphSchema();
+    else if (graphSchema_ != nullptr)
+      graphSchema_->deleteLater();
+    return;
+  }
   if (CheckBox2->isChecked())
     openSchemaWindow();
   else
@@ -820,6 +871,13 @@ void TFormMain::CheckBox3Click() {
 }
 
 void TFormMain::CheckBox4Click() {
+  if (anyCircuit()) {
+    if (CheckBox4->isChecked())
+      openLayoutEditor();
+    else if (layoutEditor_ != nullptr)
+      layoutEditor_->deleteLater();
+    return;
+  }
   if (CheckBox4->isChecked())
     openScanLayoutWindow();
   else
@@ -827,6 +885,7 @@ void TFormMain::CheckBox4Click() {
 }
 
 void TFormMain::CheckBox5Click() {
+  if (anyCircuit()) return;  // the laid-out schema lists and highlights its loops itself
   if (schemaForm_ == nullptr) return;
   schemaForm_->ShowLayout(state_.layoutNotation());
   if (CheckBox5->isChecked()) schemaForm_->DrawFeedbackLoops();
@@ -1034,4 +1093,204 @@ bool TFormMain::OpenCircuit(const QString& file) {
   RadioButton1Click();
   Button4Click();
   return true;
+}
+
+bool TFormMain::readCircuitResult() {
+  const QString file = FindResultJson(session_->workFolder);
+  const ReadResult<CircuitResult> read = ::readCircuitResult(file.isEmpty() ? QStringLiteral("NAME.json") : file);
+  if (!read) {
+    circuitResult_.reset();
+    state_.showMessage(this, QMessageBox::Warning, QStringLiteral("Error"),
+                       QStringLiteral("The results of '%1' could not be read:\n%2")
+                           .arg(session_->name, read.errors.join(u'\n')));
+    return false;
+  }
+  circuitResult_ = *read.value;
+  return true;
+}
+
+void TFormMain::showCircuitResult(int action) {
+  const QString base = FindResultJson(session_->workFolder).chopped(5);
+  if (graphSchema_ != nullptr) {
+    graphSchema_->setCircuit(*circuitResult_);
+    graphSchema_->setPropagationFile(base + QStringLiteral(".pro"));
+  }
+  if (layoutEditor_ != nullptr) layoutEditor_->setCircuit(*circuitResult_);
+  if (action != kActionAutoDesign && action != kActionOptimiser) return;
+  // An optimised layout is shown at once, as for the benchmark.
+  state_.setCircuitLayout(circuitResult_->layout);
+  for (QCheckBox* box : {CheckBox4, CheckBox2}) {
+    const QSignalBlocker blocker(box);
+    box->setChecked(true);
+  }
+  updateViewBoxes();
+  openLayoutEditor();
+  openGraphSchema();
+  if (layoutEditor_ != nullptr) layoutEditor_->setOptimiserLayout(circuitResult_->layout);
+}
+
+void TFormMain::openGraphSchema() {
+  if (graphSchema_ == nullptr) {
+    auto* window = new GraphSchemaWindow(this);
+    window->setWindowFlag(Qt::Window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    graphSchema_ = window;
+    connect(window, &GraphSchemaWindow::historyLine, this, [this](const QString& line) { AppendHistory(line); });
+    connect(window, &QObject::destroyed, this, [this] {
+      const QSignalBlocker blocker(CheckBox2);
+      CheckBox2->setChecked(false);
+      updateViewBoxes();
+    });
+  }
+  if (circuitResult_) {
+    graphSchema_->setCircuit(*circuitResult_);
+    graphSchema_->setPropagationFile(FindResultJson(session_->workFolder).chopped(5) + QStringLiteral(".pro"));
+  }
+  graphSchema_->setWindowTitle(QStringLiteral("Circuit Schema - %1").arg(session_->name));
+  graphSchema_->show();
+  graphSchema_->raise();
+}
+
+void TFormMain::openLayoutEditor() {
+  if (layoutEditor_ == nullptr) {
+    auto* window = new ScanLayoutEditor(this);
+    window->setWindowFlag(Qt::Window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    layoutEditor_ = window;
+    connect(window, &ScanLayoutEditor::layoutChanged, this, [this](const QString& notation) {
+      state_.setCircuitLayout(notation);
+      if (graphSchema_ != nullptr && circuitResult_) {
+        QStringList registers;
+        for (const RegisterFigures& reg : circuitResult_->registers) registers << reg.name;
+        QString error;
+        NamedChains named;
+        for (const auto& chain : ParseNotation(notation, registers, &error)) {
+          QStringList names;
+          for (int r : chain) names << registers.value(r);
+          named.push_back(names);
+        }
+        if (error.isEmpty()) graphSchema_->setScanChains(named);
+      }
+    });
+    connect(window, &ScanLayoutEditor::layoutApplied, this, [this](const QString& notation) {
+      applyChosenLayout(notation);
+    });
+    connect(window, &QObject::destroyed, this, [this] {
+      const QSignalBlocker blocker(CheckBox4);
+      CheckBox4->setChecked(false);
+    });
+  }
+  if (circuitResult_) layoutEditor_->setCircuit(*circuitResult_);
+  layoutEditor_->setWindowTitle(QStringLiteral("Scan Layout - %1").arg(session_->name));
+  layoutEditor_->show();
+  layoutEditor_->raise();
+}
+
+void TFormMain::applyChosenLayout(const QString& layout) {
+  if (anyCircuit()) {
+    state_.setCircuitLayout(layout);
+  } else {
+    state_.clearLayout();
+    state_.loadNotation(layout);
+  }
+  RadioButton1->setChecked(true);
+  RadioButton1Click();
+  Button4Click();
+}
+
+void TFormMain::Compare1Click() {
+  if (isRunning()) {
+    statusBar()->showMessage(kRunningMessage);
+    return;
+  }
+  if (enginePath_.isEmpty()) setEnginePath(QString());
+  const CircuitSession session =
+      session_ ? *session_ : SessionFor(QDir::current().filePath(QString::fromLatin1(kBenchmarkName)), workRoot_);
+  QFile::remove(FindCompareJson(session.workFolder));
+  runningAction_ = kActionCompare;
+  engineEnded_ = false;
+  engineFailed_ = false;
+  failureReason_.clear();
+  AppendHistory(QStringLiteral("Comparing the optimiser methods"));
+  AppendHistory(QStringLiteral("\t-start time: ") + timeText());
+  lockWindow();
+  statusBar()->showMessage(kRunningMessage);
+  ProgressBar1->setValue(0);
+  progressUpward_ = true;
+  Timer1->start();
+  startEngine(CompareArguments(session));
+}
+
+void TFormMain::showComparison() {
+  const QString folder = session_ ? session_->workFolder : QDir::currentPath();
+  const QString file = FindCompareJson(folder);
+  const ReadResult<CompareResult> read = readCompareResult(file);
+  if (!read) {
+    state_.showMessage(this, QMessageBox::Warning, QStringLiteral("Error"),
+                       QStringLiteral("The comparison could not be read:\n%1").arg(read.errors.join(u'\n')));
+    return;
+  }
+  for (const CompareRow& row : read.value->rows)
+    AppendHistory(QString::asprintf("\t\t-%s: testability %f, area %.3f %%", qPrintable(row.method), row.testability,
+                                    row.areaPercent));
+  AppendHistory(QStringLiteral("\t-end time: ") + timeText());
+  AppendHistory(QString(20, u'-'));
+  if (comparison_ == nullptr) {
+    auto* window = new ComparisonView(this);
+    window->setWindowFlag(Qt::Window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    comparison_ = window;
+    connect(window, &ComparisonView::layoutChosen, this,
+            [this](const QString& layout, const QString&) { applyChosenLayout(layout); });
+  }
+  comparison_->setComparison(*read.value);
+  comparison_->setWindowTitle(QStringLiteral("Method Comparison - %1").arg(read.value->circuit));
+  comparison_->show();
+  comparison_->raise();
+}
+
+void TFormMain::Optimiser1Click() {
+  if (!anyCircuit()) {
+    state_.showMessage(this, QMessageBox::Information, QStringLiteral("Info"),
+                       QStringLiteral("The optimiser window works on a circuit opened with File > Open.\n"
+                                      "For diffeq, use the Scan Layout Auto-Designer."));
+    return;
+  }
+  if (optimiser_ == nullptr) {
+    auto* window = new OptimiserPanel(this);
+    window->setWindowFlag(Qt::Window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    optimiser_ = window;
+    connect(window, &OptimiserPanel::runRequested, this, [this](const QStringList& arguments) {
+      if (isRunning()) {
+        statusBar()->showMessage(kRunningMessage);
+        return;
+      }
+      removeOldResults();
+      runningAction_ = kActionOptimiser;
+      engineEnded_ = false;
+      engineFailed_ = false;
+      failureReason_.clear();
+      AppendHistory(QStringLiteral("Performing Scan-DFT"));
+      AppendHistory(QStringLiteral("\t-start time: ") + timeText());
+      AppendHistory(QStringLiteral("\t-run parameters: ") + arguments.mid(2).join(u' '));
+      lockWindow();
+      statusBar()->showMessage(kRunningMessage);
+      ProgressBar1->setValue(0);
+      Timer1->start();
+      startEngine(arguments);
+      optimiser_->runStarted();
+    });
+    connect(window, &OptimiserPanel::stopRequested, this, [this] {
+      if (runningAction_ != kActionOptimiser) return;
+      stopEngine();
+      engineEnded_ = true;
+      engineFailed_ = true;
+      failureReason_ = QStringLiteral("the run was stopped");
+    });
+  }
+  optimiser_->setCircuitFile(session_->file, session_->workFolder);
+  optimiser_->setWindowTitle(QStringLiteral("Optimiser - %1").arg(session_->name));
+  optimiser_->show();
+  optimiser_->raise();
 }

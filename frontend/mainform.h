@@ -15,7 +15,12 @@
 
 #include "appstate.h"
 #include "circuitsession.h"
+#include "resultjson.h"
 
+class ComparisonView;
+class GraphSchemaWindow;
+class OptimiserPanel;
+class ScanLayoutEditor;
 class QMenu;
 class QSettings;
 class EngineRun;
@@ -39,8 +44,9 @@ class TAboutBox;
 inline constexpr int kMainWidth = 264;
 inline constexpr int kMainHeight = 745;
 
-// The two actions of the main window.
-enum MainAction { kActionAnalysis = 1, kActionAutoDesign = 2 };
+// The actions of the main window: the two of its Action box, and for any
+// circuit the comparison of every method and a run of the optimiser window.
+enum MainAction { kActionAnalysis = 1, kActionAutoDesign = 2, kActionCompare = 3, kActionOptimiser = 4 };
 
 // Engine parameter string of a testability analysis with `notation`
 // ("-1" is passed when it is empty).
@@ -96,6 +102,14 @@ class TFormMain : public QMainWindow {
   bool anyCircuit() const { return session_ && !session_->benchmark; }
   // The recent files, newest first.
   QStringList recentFiles() const;
+  // The figures and structure of the circuit from the last run; null before
+  // one (and for the benchmark's classic runs).
+  const CircuitResult* circuitResult() const { return circuitResult_ ? &*circuitResult_ : nullptr; }
+  // The windows for any circuit; null while they are not open.
+  GraphSchemaWindow* graphSchemaWindow() const;
+  ScanLayoutEditor* layoutEditorWindow() const;
+  ComparisonView* comparisonWindow() const;
+  OptimiserPanel* optimiserWindow() const;
 
   // Appends one line to the history area.
   void AppendHistory(const QString& line);
@@ -149,6 +163,10 @@ class TFormMain : public QMainWindow {
   void About1Click();
   void Exit2Click();
   void Open1Click();
+  // "Compare Methods": runs every method of the engine and charts them.
+  void Compare1Click();
+  // "Optimiser...": the window with every setting of an optimiser run.
+  void Optimiser1Click();
 
   // Controls, named after the window description.
   QRadioButton* RadioButton1 = nullptr;   // "&Testability Analysis"
@@ -191,6 +209,8 @@ class TFormMain : public QMainWindow {
   QAction* Exit2 = nullptr;
   QAction* Open1 = nullptr;               // "&Open..."
   QMenu* RecentMenu = nullptr;            // "Open &Recent"
+  QAction* Compare1 = nullptr;            // "&Compare Methods"
+  QAction* Optimiser1 = nullptr;          // "O&ptimiser..."
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -219,6 +239,12 @@ class TFormMain : public QMainWindow {
   void rememberRecentFile(const QString& file);
   void fillRecentMenu();
   void resetFigures();
+  bool readCircuitResult();
+  void showCircuitResult(int action);
+  void openGraphSchema();
+  void openLayoutEditor();
+  void applyChosenLayout(const QString& layout);
+  void showComparison();
   void stopEngine();
   void finishAction();
   void reportFailedRun(const QString& reason);
@@ -254,4 +280,9 @@ class TFormMain : public QMainWindow {
   QPointer<TFormSchema> schemaForm_;
   QPointer<TFormTAres> detailsForm_;
   QPointer<THelpWindow> helpWindow_;
+  QPointer<GraphSchemaWindow> graphSchema_;
+  QPointer<ScanLayoutEditor> layoutEditor_;
+  QPointer<ComparisonView> comparison_;
+  QPointer<OptimiserPanel> optimiser_;
+  std::optional<CircuitResult> circuitResult_;
 };

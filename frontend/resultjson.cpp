@@ -184,7 +184,7 @@ void readFigures(const Fields& f, CircuitResult& r, QStringList& errors) {
     r.ports.push_back(std::move(port));
   });
   f.objects("loops", [&](const QJsonObject& o, const QString& place) {
-    FeedbackLoop loop;
+    RegisterLoop loop;
     Fields g(o, place, errors);
     g.names("registers", loop.registers);
     g.boolean("broken", loop.broken);

@@ -58,7 +58,7 @@ struct RegisterFigures {
 
 // A feedback loop: the registers of one strongly connected component of the
 // register graph; broken when no cycle remains among its unscanned registers.
-struct FeedbackLoop {
+struct RegisterLoop {
   QStringList registers;
   bool broken = false;
 };
@@ -86,7 +86,7 @@ struct CircuitResult {
   std::vector<PortFigures> ports;
   std::vector<CircuitItem> items;
   std::vector<CircuitLink> links;
-  std::vector<FeedbackLoop> loops;
+  std::vector<RegisterLoop> loops;
 
   // The figures of the composed port `name`, or null.
   const PortFigures* port(const QString& name) const;

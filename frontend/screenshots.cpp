@@ -16,6 +16,9 @@
 #include <QTextStream>
 
 #include "appstate.h"
+#include "comparisonview.h"
+#include "graphschema.h"
+#include "scanlayouteditor.h"
 #include "dftform.h"
 #include "mainform.h"
 #include "platform.h"
@@ -53,7 +56,7 @@ bool save(QWidget* window, const QDir& folder, const QString& name) {
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   if (argc < 2) {
-    err() << "usage: lumeno-screenshots OUTPUT_FOLDER [ENGINE]\n";
+    err() << "usage: lumeno-screenshots OUTPUT_FOLDER [ENGINE [VERILOG_EXAMPLE]]\n";
     return 2;
   }
   QDir out(QString::fromLocal8Bit(argv[1]));
@@ -126,6 +129,39 @@ int main(int argc, char* argv[]) {
     if (form.schemaWindow() == nullptr || !save(form.schemaWindow(), out, QStringLiteral("lumeno-schema.png"))) status = 1;
     form.CheckBox3->setChecked(true);
     if (form.detailsWindow() == nullptr || !save(form.detailsWindow(), out, QStringLiteral("lumeno-details.png"))) status = 1;
+  }
+  // A Verilog example: opened (which analyses it), laid out, scanned by the
+  // loop-breaking preset, optimised and compared.
+  if (argc > 3) {
+    TFormMain form(state);
+    form.setEnginePath(engine);
+    form.setWorkRoot(QDir(temp.path()).filePath(QStringLiteral("circuits")));
+    form.setSettingsFile(QDir(temp.path()).filePath(QStringLiteral("settings.ini")));
+    form.show();
+    auto wait = [&form] {
+      QDeadlineTimer deadline(240000);
+      while (form.isRunning() && !deadline.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 50);
+      return !form.isRunning();
+    };
+    if (!form.OpenCircuit(QString::fromLocal8Bit(argv[3])) || !wait()) status = 1;
+    form.CheckBox4->setChecked(true);
+    if (form.layoutEditorWindow() != nullptr) form.layoutEditorWindow()->presetLoopBreaking();
+    if (!run(form)) status = 1;
+    form.CheckBox2->setChecked(true);
+    if (GraphSchemaWindow* schema = form.graphSchemaWindow()) {
+      schema->resize(1100, 700);
+      schema->fitToWindow();
+    }
+    if (form.graphSchemaWindow() == nullptr || !save(form.graphSchemaWindow(), out, QStringLiteral("lumeno-verilog-schema.png")))
+      status = 1;
+    if (form.layoutEditorWindow() == nullptr || !save(form.layoutEditorWindow(), out, QStringLiteral("lumeno-verilog-editor.png")))
+      status = 1;
+    form.Compare1Click();
+    if (!wait()) status = 1;
+    if (form.comparisonWindow() != nullptr) form.comparisonWindow()->resize(900, 600);
+    if (form.comparisonWindow() == nullptr || !save(form.comparisonWindow(), out, QStringLiteral("lumeno-verilog-compare.png")))
+      status = 1;
+    if (!save(&form, out, QStringLiteral("lumeno-verilog-main.png"))) status = 1;
   }
   return status;
 }
