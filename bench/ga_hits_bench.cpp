@@ -52,14 +52,9 @@ void gaHits(benchmark::State& state) {
     hits = 0;
     visited = 0;
     for (std::uint64_t seed = 1; seed <= 100; ++seed) {
-      GaOptions o;
-      o.maxUnenhancedRuns = defaults.patience;
-      o.populationSize = defaults.population;
-      o.techniques = scan.techniques;
-      o.limits = defaults.limits;
-      o.classicForm = false;
+      GaOptions o = modernGaOptions(*c, defaults);
       o.writeResults = false;
-      if (seeded) o.prepare = gaSeeding(*c, scan);
+      if (!seeded) o.prepare = nullptr;
       SeededRandom random(seed);
       const SearchResult r = runGA(*c, o, random);
       visited += r.visited;

@@ -61,15 +61,8 @@ Comparison compareMethods(Circuit& c, const OptimiseSettings& s, RandomSource& r
     return loops = loopBreakingLayout(c, m.rules, nullptr);
   }));
   cmp.rows.push_back(runRow("ga", c, m.techniques, eval, clock, [&](CompareRow& row) {
-    GaOptions o;
-    o.maxUnenhancedRuns = s.patience;
-    o.elitism = s.elitism;
-    o.populationSize = s.population;
-    o.techniques = m.techniques;
-    o.limits = s.limits;
-    o.classicForm = false;
+    GaOptions o = modernGaOptions(c, s);
     o.writeResults = false;
-    o.prepare = gaSeeding(c, m);
     const SearchResult r = runGA(c, o, random);
     row.visited = r.visited;
     return ga = r.chains;

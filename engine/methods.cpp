@@ -10,10 +10,7 @@ ScanMethodSettings scanMethodSettings(const OptimiseSettings& s) {
   return m;
 }
 
-namespace {
-
-SearchResult runGeneticAlgorithm(Circuit& c, const OptimiseSettings& s, RandomSource& random,
-                                 SearchObserver* observer) {
+GaOptions modernGaOptions(Circuit& c, const OptimiseSettings& s) {
   GaOptions o;
   o.maxUnenhancedRuns = s.patience;
   o.elitism = s.elitism;
@@ -22,8 +19,16 @@ SearchResult runGeneticAlgorithm(Circuit& c, const OptimiseSettings& s, RandomSo
   o.limits = s.limits;
   o.classicForm = false;
   o.seed = s.seed;
-  o.observer = observer;
   o.prepare = gaSeeding(c, scanMethodSettings(s));
+  return o;
+}
+
+namespace {
+
+SearchResult runGeneticAlgorithm(Circuit& c, const OptimiseSettings& s, RandomSource& random,
+                                 SearchObserver* observer) {
+  GaOptions o = modernGaOptions(c, s);
+  o.observer = observer;
   return runGA(c, o, random);
 }
 

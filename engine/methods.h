@@ -32,6 +32,10 @@ struct OptimiserMethod {
 // The settings of the scan methods (exact, loops, full) and of the GA's seeds.
 ScanMethodSettings scanMethodSettings(const OptimiseSettings& s);
 
+// The genetic algorithm's options of `optimise`: the settings, the modern
+// output and the seeded first population of `c`.
+GaOptions modernGaOptions(Circuit& c, const OptimiseSettings& s);
+
 // Every method, the default first.
 std::span<const OptimiserMethod> optimiserMethods();
 // The method named `name`, or null.
