@@ -311,6 +311,22 @@ bool Population::encodeNotation(const std::string& notation, int chID) {
   return true;
 }
 
+bool Population::encodeChains(const std::vector<std::vector<int>>& chains, int chID) {
+  unsigned char* c = layoutChr(chID);
+  if (!c || chains.size() > static_cast<size_t>(regs)) return false;
+  std::fill(c, c + ch_len, static_cast<unsigned char>('0'));
+  for (size_t g = 0; g < chains.size(); ++g) {
+    for (size_t p = 0; p < chains[g].size(); ++p) {
+      const int r = chains[g][p];
+      if (r < 0 || r >= regs || c[r] == '1') return false;
+      c[r] = '1';
+      writeField(c + regs + r * width, static_cast<int>(g));
+      if (hasPositions) writeField(c + (width + 1) * regs + r * width, static_cast<int>(p));
+    }
+  }
+  return true;
+}
+
 bool Population::implementScanNotation(const std::string& notation, int chID) {
   if (!encodeNotation(notation, chID)) return false;
   implementDFTLayout(chID);

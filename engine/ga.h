@@ -87,6 +87,10 @@ class Population {
   bool implementScanNotation(const std::string& notation, int chID);
   // Encodes `notation` into chromosome chID without changing the circuit's structure.
   bool implementScanNotation2(const std::string& notation, int chID);
+  // Encodes chains of register numbers (Circuit::getRegPtr numbering, scan
+  // input first) into chromosome chID; false when a register is out of range
+  // or repeated, or the chromosome cannot hold the layout.
+  bool encodeChains(const std::vector<std::vector<int>>& chains, int chID);
   // Turns the chromosome's scan registers into SREGs and adds and wires the scan pins.
   void implementDFTLayout(int chID);
   // Takes out every applied layout: scan registers back to REGs, scan pins removed.

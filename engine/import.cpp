@@ -12,6 +12,7 @@
 #include <unordered_set>
 
 #include "error.h"
+#include "sizelimits.h"
 
 using json = nlohmann::json;
 
@@ -38,9 +39,13 @@ std::string cleanName(std::string_view raw) {
   if (!raw.empty() && raw.front() == '\\') raw.remove_prefix(1);
   std::string s;
   s.reserve(raw.size());
+  bool replaced = false;  // a run of invalid characters becomes one '_'
   for (char ch : raw) {
     const auto c = static_cast<unsigned char>(ch);
-    s.push_back(std::isalnum(c) || c == '_' ? ch : '_');
+    const bool valid = std::isalnum(c) || c == '_';
+    if (!valid && replaced) continue;
+    replaced = !valid;
+    s.push_back(valid ? ch : '_');
   }
   while (!s.empty() && s.back() == '_' && !raw.empty() && raw.back() != '_') s.pop_back();
   for (size_t at = s.find("SCAN"); at != std::string::npos; at = s.find("SCAN", at)) s.replace(at, 4, "Scan");
@@ -111,6 +116,14 @@ bool readBits(const json& v, Bits& bits) {
   }
   return true;
 }
+
+struct BitsHash {
+  size_t operator()(const Bits& bits) const {
+    size_t h = bits.size();
+    for (long b : bits) h = (h ^ static_cast<size_t>(b)) * 0x100000001b3ULL;
+    return h;
+  }
+};
 
 bool allConstant(const Bits& bits) {
   return std::all_of(bits.begin(), bits.end(), [](long b) { return b == kConst; });
@@ -243,14 +256,19 @@ class NetlistMapper {
 
   // ---- reading
 
+  // Named nets: by their exact bits (names that are not ports preferred) and by each bit.
   void readNetNames(const json& module) {
     const json* nets = member(module, "netnames");
     if (!nets || !nets->is_object()) return;
+    const json* ports = member(module, "ports");
     Bits bits;
     for (auto it = nets->begin(); it != nets->end(); ++it) {
       if (truthy(member(it.value(), "hide_name"))) continue;
       const json* b = member(it.value(), "bits");
       if (!b || !readBits(*b, bits)) continue;
+      const bool isPort = ports && member(*ports, it.key().c_str());
+      auto [exact, fresh] = netOfBits.try_emplace(bits, &it.key(), isPort);
+      if (!fresh && exact->second.second && !isPort) exact->second = {&it.key(), false};
       for (long bit : bits) {
         if (bit == kConst) continue;
         auto [slot, added] = netOfBit.try_emplace(bit, &it.key(), bits.size());
@@ -428,9 +446,19 @@ class NetlistMapper {
     addOutput(item, "y", y);
   }
 
+  // A multiplexer choosing only among constants is a lookup table: a ROM addressed by its select.
+  bool mapTable(const Cell& c, const Bits& a, const Bits& b, const Bits& s, const Bits& y) {
+    if (!allConstant(a) || !allConstant(b)) return false;
+    const int item = newItem(ROM, c, "");
+    addInput(item, "addr", IN, s, USE_DATA, false);
+    addOutput(item, "data", y);
+    return true;
+  }
+
   void mapMux(const Cell& c) {
     Bits a, b, s, y;
     if (!pinBits(c, "A", a) || !pinBits(c, "B", b) || !pinBits(c, "S", s) || !pinBits(c, "Y", y)) return;
+    if (mapTable(c, a, b, s, y)) return;
     const int item = newItem(MUX, c, "");
     addInput(item, "a", IN, a, USE_DATA, false);
     addInput(item, "b", IN, b, USE_DATA, false);
@@ -447,6 +475,7 @@ class NetlistMapper {
             where(c).c_str(), b.size(), s.size(), width);
       return;
     }
+    if (mapTable(c, a, b, s, y)) return;
     const int item = newItem(MUX, c, "");
     addInput(item, "a", IN, a, USE_DATA, false);
     for (size_t k = 0; k < s.size(); ++k) {
@@ -459,6 +488,7 @@ class NetlistMapper {
 
   // The name of the signal held in `q`: the smallest named net holding its first bit.
   std::string signalName(const Bits& q) const {
+    if (auto exact = netOfBits.find(q); exact != netOfBits.end()) return cleanName(*exact->second.first);
     for (long b : q) {
       if (b == kConst) continue;
       auto it = netOfBit.find(b);
@@ -501,7 +531,8 @@ class NetlistMapper {
 
   // One read port of a read-only memory: a ROM item, and a register behind it when the read is clocked.
   void addReadPort(const Cell& c, const Bits& addr, const Bits& data, bool clocked, const Bits& clk) {
-    std::string name = cleanName(memoryId(c));
+    const std::string id = memoryId(c);
+    std::string name = id.empty() || id[0] == '$' ? "" : cleanName(id);
     const int rom = newItem(ROM, c, name.empty() ? "" : name);
     addInput(rom, "addr", IN, addr, USE_DATA, false);
     if (!clocked) {
@@ -655,7 +686,24 @@ class NetlistMapper {
       error("Design '%s' has more than %ld port bits!\n", design.name.c_str(), MAX_CIRCUIT_BITS);
       return false;
     }
-    return ok;
+    return ok && checkLinks();
+  }
+
+  // The link limits of descriptions hold for imported designs too.
+  bool checkLinks() {
+    std::unordered_map<long long, long> fanIn;
+    long total = 0;
+    for (const ImportedLink& l : design.links) {
+      total += static_cast<long>(l.to.size());
+      long worst = static_cast<long>(l.to.size());
+      for (const PortRef& r : l.to) worst = std::max(worst, ++fanIn[keyOf(r)]);
+      if (worst > MAX_LINKS_PER_PORT || total > MAX_CIRCUIT_LINKS) {
+        error("Design '%s' has more links than a circuit may hold (%ld a port, %ld in all)!\n",
+              design.name.c_str(), MAX_LINKS_PER_PORT, MAX_CIRCUIT_LINKS);
+        return false;
+      }
+    }
+    return true;
   }
 
   const std::string& source;
@@ -663,6 +711,7 @@ class NetlistMapper {
   std::vector<PendingItem> pending;
   std::vector<Sink> sinks, outputSinks, dropped, inputBits;
   std::unordered_map<long, std::pair<const std::string*, size_t>> netOfBit;
+  std::unordered_map<Bits, std::pair<const std::string*, bool>, BitsHash> netOfBits;
   std::unordered_map<long, PortRef> driverOfBit;
   std::unordered_map<long, long> aliasOf;
   std::unordered_map<long long, size_t> linkOfSource;
@@ -806,6 +855,10 @@ InputKind inputKindOf(const std::string& path) {
 
 bool importNetlist(const std::string& text, const std::string& source, const ImportOptions& options,
                    ImportedDesign& design) {
+  if (static_cast<long>(text.size()) > MAX_DESCRIPTION_BYTES) {
+    error("Netlist '%s' is larger than %ld bytes!\n", source.c_str(), MAX_DESCRIPTION_BYTES);
+    return false;
+  }
   json netlist;
   if (!parseNetlist(text, source, netlist)) return false;
   std::string top;

@@ -50,6 +50,19 @@ constexpr int kScanOverhead = 40;
 
 const char* emptyOr(bool empty) { return empty ? "list is empty" : ""; }
 
+template <class Entry>
+Entry* newEntry(Pool<Entry>* pool) {
+  return pool ? pool->create() : new Entry;
+}
+
+template <class Entry>
+void freeEntry(Pool<Entry>* pool, Entry* e) {
+  if (pool)
+    pool->destroy(e);
+  else
+    delete e;
+}
+
 }  // namespace
 
 const char* itemTypeName(item_type t) {
@@ -63,20 +76,54 @@ Port::Port(const std::string& n, int bits, port_type t) : name(n), nbits(bits), 
 
 Port::~Port() {
   if (iptr) iptr->countBits(type, -nbits);
+  const bool neighbours = pools && !pools->tearingDown;
+  Pool<LinkToPort>* linkPool = pools ? &pools->links : nullptr;
   LinkToPort* l = link2ports;
   while (l) {
     LinkToPort* following = l->getNext();
-    delete l;
+    if (neighbours && l->getPort() && l->getPort()->pools == pools) l->getPort()->dropDriver(this);
+    freeEntry(linkPool, l);
     l = following;
+  }
+  Pool<LinkFromPort>* driverPool = pools ? &pools->driverLinks : nullptr;
+  for (LinkFromPort* d = drivers; d;) {
+    LinkFromPort* following = d->getNext();
+    freeEntry(driverPool, d);
+    d = following;
+  }
+  if (neighbours) {
+    setConSrc(nullptr);
+    setObsSrc(nullptr);
   }
 }
 
 LinkToPort* Port::addToPort(Port* to) {
-  auto* l = new LinkToPort;
+  auto* l = newEntry(pools ? &pools->links : nullptr);
   l->setPort(to);
   l->setNext(link2ports);
   link2ports = l;
+  // Drivers are tracked between ports of one circuit.
+  if (to && pools && to->pools == pools) {
+    auto* d = pools->driverLinks.create();
+    d->setPort(this);
+    d->setNext(to->drivers);
+    to->drivers = d;
+  }
   return l;
+}
+
+void Port::dropDriver(const Port* from) {
+  Pool<LinkFromPort>* pool = pools ? &pools->driverLinks : nullptr;
+  LinkFromPort* before = nullptr;
+  for (LinkFromPort* d = drivers; d; before = d, d = d->getNext()) {
+    if (d->getPort() != from) continue;
+    if (before)
+      before->setNext(d->getNext());
+    else
+      drivers = d->getNext();
+    freeEntry(pool, d);
+    return;
+  }
 }
 
 int Port::removeLinksTo(const Port* to) {
@@ -90,7 +137,8 @@ int Port::removeLinksTo(const Port* to) {
         prevLink->setNext(following);
       else
         link2ports = following;
-      delete l;
+      if (l->getPort() && pools && l->getPort()->pools == pools) l->getPort()->dropDriver(this);
+      freeEntry(pools ? &pools->links : nullptr, l);
       ++removed;
     } else {
       prevLink = l;
@@ -123,7 +171,7 @@ Item::~Item() {
   Port* p = plist;
   while (p) {
     Port* following = p->getNext();
-    delete p;
+    disposePort(p);
     p = following;
   }
 }
@@ -156,13 +204,31 @@ void Item::countBits(port_type t, int delta) {
 }
 
 Port* Item::addPort(const std::string& portName, int nbits, port_type t) {
-  auto* p = new Port(name + NAME_SEPARATOR + portName, nbits, t);
+  std::string composed;
+  composed.reserve(name.size() + 1 + portName.size());
+  composed.append(name).push_back(NAME_SEPARATOR);
+  composed.append(portName);
+  Port* p = nullptr;
+  if (cptr) {
+    p = cptr->pools.ports.create(std::move(composed), nbits, t);
+    p->pools = &cptr->pools;
+  } else {
+    p = new Port(composed, nbits, t);
+  }
   p->setItem(this);
   p->setNext(plist);
   if (plist) plist->setPrev(p);
   plist = p;
   countBits(t, nbits);
+  if (cptr) cptr->indexPort(p);
   return p;
+}
+
+void Item::disposePort(Port* p) {
+  if (CircuitPools* pools = p->pools)
+    pools->ports.destroy(p);
+  else
+    delete p;
 }
 
 bool Item::removePort(Port* p) {
@@ -172,8 +238,11 @@ bool Item::removePort(Port* p) {
   else
     plist = p->getNext();
   if (p->getNext()) p->getNext()->setPrev(p->getPrev());
-  if (cptr) cptr->forgetPort(p);
-  delete p;
+  if (cptr) {
+    cptr->unindexPort(p);
+    cptr->forgetPort(p);
+  }
+  disposePort(p);
   return true;
 }
 
@@ -264,6 +333,7 @@ Circuit::Circuit(const std::string& n) : name(n) {
 
 Circuit::~Circuit() {
   destroyReadyPortList();
+  pools.tearingDown = true;
   Item* i = ilist;
   while (i) {
     Item* next = i->getNext();
@@ -278,7 +348,10 @@ Item* Circuit::addItem(const std::string& itemName, item_type t) {
   i->setNext(ilist);
   if (ilist) ilist->setPrev(i);
   ilist = i;
-  itemIndex[itemName] = i;  // items are never removed, so the newest stays first
+  // Items are never removed, so the newest stays first.
+  itemIndex.put(nameHash(itemName), i, [&](const Item* o) { return o->getName() == itemName; });
+  if (t == UUA) portHolder = i;
+  if (t == REG) layoutRegsValid = false;
   if (t != UUA) area += i->getArea();
   if (t == REG)
     ++nREGs;
@@ -291,11 +364,7 @@ Item* Circuit::addItem(const std::string& itemName, item_type t) {
   return i;
 }
 
-Item* Circuit::getPortHolder() const {
-  for (Item* i = ilist; i; i = i->getNext())
-    if (i->getType() == UUA) return i;
-  return nullptr;
-}
+Item* Circuit::getPortHolder() const { return portHolder; }
 
 Port* Circuit::addPrimaryPort(const std::string& portName, int nbits, port_type t) {
   Item* holder = getPortHolder();
@@ -303,18 +372,36 @@ Port* Circuit::addPrimaryPort(const std::string& portName, int nbits, port_type 
   return holder->addPort(portName, nbits, t);
 }
 
-Item* Circuit::getItemPtr(const std::string& itemName) const {
-  auto found = itemIndex.find(itemName);
-  return found == itemIndex.end() ? nullptr : found->second;
+Item* Circuit::findItem(std::string_view itemName) const {
+  return itemIndex.find(nameHash(itemName), [&](const Item* i) { return i->getName() == itemName; });
+}
+
+Item* Circuit::getItemPtr(const std::string& itemName) const { return findItem(itemName); }
+
+void Circuit::indexPort(Port* p) {
+  const Item* owner = p->getItem();
+  const std::string& n = p->getName();
+  portIndex.put(nameHash(n), p, [&](const Port* o) { return o->getItem() == owner && o->getName() == n; });
+}
+
+void Circuit::unindexPort(const Port* p) {
+  // The next port of the same name further down the item's list is the newest one left.
+  Port* older = p->getNext();
+  while (older && older->getName() != p->getName()) older = older->getNext();
+  portIndex.replace(nameHash(p->getName()), p, older);
 }
 
 Port* Circuit::getPortPtr(const std::string& composed) const {
-  const std::string itemName = composed.substr(0, composed.find(NAME_SEPARATOR));
-  Item* i = getItemPtr(itemName);
+  const std::string_view whole(composed);
+  Item* i = findItem(whole.substr(0, whole.find(NAME_SEPARATOR)));
   if (!i) {
     error("iptr in Circuit::getPortPtr tries to acces a NULL pointer!\n");
     return nullptr;
   }
+  if (Port* p = portIndex.find(nameHash(whole),
+                               [&](const Port* o) { return o->getItem() == i && o->getName() == whole; }))
+    return p;
+  // Ports of items that joined the circuit after they got them are not indexed.
   for (Port* p = i->getPList(); p; p = p->getNext())
     if (p->getName() == composed) return p;
   return nullptr;
@@ -322,11 +409,14 @@ Port* Circuit::getPortPtr(const std::string& composed) const {
 
 Item* Circuit::getRegPtr(int index) const {
   if (index < 0) return nullptr;
-  for (Item* i = ilist; i; i = i->getNext()) {
-    if (!i->isLayoutRegister()) continue;
-    if (index-- == 0) return i;
+  if (!layoutRegsValid) {
+    // A register stays a layout register when it becomes a scan register and back.
+    layoutRegs.clear();
+    for (Item* i = ilist; i; i = i->getNext())
+      if (i->isLayoutRegister()) layoutRegs.push_back(i);
+    layoutRegsValid = true;
   }
-  return nullptr;
+  return static_cast<size_t>(index) < layoutRegs.size() ? layoutRegs[static_cast<size_t>(index)] : nullptr;
 }
 
 bool Circuit::connectSREGs(Item* first, Item* second) {
@@ -357,11 +447,13 @@ ReadyPort* Circuit::addReadyPort(Port* p) {
     return nullptr;
   }
   if (p->inReadyList()) return nullptr;
-  auto* r = new ReadyPort;
+  auto* r = pools.ready.create();
   r->setPort(p);
   r->setNext(rp);
+  if (rp) rp->prev = r;
   rp = r;
   p->setReady(true);
+  p->readyEntry = r;
   return r;
 }
 
@@ -374,31 +466,54 @@ void Circuit::destroyReadyPortList() {
       p->setMultC(0.0);
       p->setNPorts(0);
       p->setNClks(0);
+      p->readyEntry = nullptr;
     }
-    delete r;
+    pools.ready.destroy(r);
     r = next;
   }
   rp = nullptr;
 }
 
-void Circuit::forgetPort(const Port* gone) {
-  for (Item* i = ilist; i; i = i->getNext())
-    for (Port* p = i->getPList(); p; p = p->getNext()) {
-      p->removeLinksTo(gone);
-      if (p->getConSrc() == gone) p->setConSrc(nullptr);
-      if (p->getObsSrc() == gone) p->setObsSrc(nullptr);
-    }
-  if (!gone->inReadyList()) return;
-  ReadyPort* prevEntry = nullptr;
-  for (ReadyPort* r = rp; r; prevEntry = r, r = r->getNext()) {
-    if (r->getPort() != gone) continue;
-    if (prevEntry)
-      prevEntry->setNext(r->getNext());
-    else
-      rp = r->getNext();
-    delete r;
-    return;
+void Circuit::forgetPort(Port* gone) {
+  if (gone->pools != &pools) {  // not one of ours: nothing is tracked, look everywhere
+    for (Item* i = ilist; i; i = i->getNext())
+      for (Port* p = i->getPList(); p; p = p->getNext()) {
+        p->removeLinksTo(gone);
+        if (p->getConSrc() == gone) p->setConSrc(nullptr);
+        if (p->getObsSrc() == gone) p->setObsSrc(nullptr);
+      }
   }
+  // The fan-out entries leading to it, through its list of drivers.
+  while (LinkFromPort* d = gone->drivers) {
+    Port* from = d->getPort();
+    if (!from || from->removeLinksTo(gone) == 0) {  // a stale entry: drop it by hand
+      gone->drivers = d->getNext();
+      freeEntry(gone->pools ? &gone->pools->driverLinks : nullptr, d);
+    }
+  }
+  // Sources are set along links and inside one item; the full walk runs only
+  // when some reference is not found among those ports.
+  auto clearSources = [gone](Port* p) {
+    if (p->getConSrc() == gone) p->setConSrc(nullptr);
+    if (p->getObsSrc() == gone) p->setObsSrc(nullptr);
+  };
+  if (gone->srcRefs > 0) {
+    for (LinkToPort* l = gone->getLinkToPortPtr(); l && gone->srcRefs > 0; l = l->getNext())
+      if (l->getPort()) clearSources(l->getPort());
+    if (Item* own = gone->getItem())
+      for (Port* p = own->getPList(); p && gone->srcRefs > 0; p = p->getNext()) clearSources(p);
+  }
+  for (Item* i = ilist; i && gone->srcRefs > 0; i = i->getNext())
+    for (Port* p = i->getPList(); p; p = p->getNext()) clearSources(p);
+  if (!gone->inReadyList() || !gone->readyEntry) return;
+  ReadyPort* r = gone->readyEntry;
+  if (r->prev)
+    r->prev->setNext(r->getNext());
+  else
+    rp = r->getNext();
+  if (r->getNext()) r->getNext()->prev = r->prev;
+  gone->readyEntry = nullptr;
+  pools.ready.destroy(r);
 }
 
 void Circuit::ResetPropagatedItems() {

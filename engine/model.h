@@ -5,9 +5,12 @@
 
 #include <cstdio>
 #include <string>
-#include <unordered_map>
+#include <string_view>
+#include <vector>
 
 #include "defs.h"
+#include "nameindex.h"
+#include "pool.h"
 
 class Circuit;
 class Item;
@@ -35,7 +38,16 @@ class PortListEntry {
 class LinkToPort : public PortListEntry<LinkToPort> {};
 
 // One entry of the circuit's ready-port work list.
-class ReadyPort : public PortListEntry<ReadyPort> {};
+class ReadyPort : public PortListEntry<ReadyPort> {
+ private:
+  friend class Circuit;
+  ReadyPort* prev = nullptr;  // the entry before, so that an entry leaves the list at once
+};
+
+// One entry of a port's list of the ports whose fan-out leads to it.
+class LinkFromPort : public PortListEntry<LinkFromPort> {};
+
+struct CircuitPools;
 
 class Port {
  public:
@@ -78,15 +90,28 @@ class Port {
   double getMultC() const { return multC; }
   void setMultC(double v) { multC = v; }
   Port* getConSrc() const { return conSrc; }
-  void setConSrc(Port* p) { conSrc = p; }
+  void setConSrc(Port* p) {
+    if (conSrc) --conSrc->srcRefs;
+    conSrc = p;
+    if (p) ++p->srcRefs;
+  }
   Port* getObsSrc() const { return obsSrc; }
-  void setObsSrc(Port* p) { obsSrc = p; }
+  void setObsSrc(Port* p) {
+    if (obsSrc) --obsSrc->srcRefs;
+    obsSrc = p;
+    if (p) ++p->srcRefs;
+  }
   // True for a primary scan pin added by a scan layout (taken out with the layout).
   bool isLayoutPin() const { return layoutPin; }
   // Marks the port as a scan pin of a layout.
   void setLayoutPin(bool v) { layoutPin = v; }
 
  private:
+  friend class Item;
+  friend class Circuit;
+  // Removes one entry naming `from` from the list of ports driving this one.
+  void dropDriver(const Port* from);
+
   std::string name;
   Port* next = nullptr;
   Port* prev = nullptr;
@@ -104,6 +129,19 @@ class Port {
   Port* conSrc = nullptr;
   Port* obsSrc = nullptr;
   bool layoutPin = false;
+  int srcRefs = 0;                     // ports whose conSrc or obsSrc is this one
+  LinkFromPort* drivers = nullptr;     // one entry per fan-out entry leading here
+  ReadyPort* readyEntry = nullptr;     // the ready-list entry while in the list
+  CircuitPools* pools = nullptr;       // where the port and its entries live (null: heap)
+};
+
+// The storage of a circuit's ports and list entries.
+struct CircuitPools {
+  Pool<Port> ports;
+  Pool<LinkToPort> links;
+  Pool<LinkFromPort> driverLinks;
+  Pool<ReadyPort> ready;
+  bool tearingDown = false;  // the circuit is going: ports leave their neighbours alone
 };
 
 class Item {
@@ -159,6 +197,8 @@ class Item {
  private:
   // Adds `delta` bits of kind `t` to the item's and the circuit's counts.
   void countBits(port_type t, int delta);
+  // Frees a port made by addPort (from its circuit's pool) or by new.
+  static void disposePort(Port* p);
   friend class Port;
 
   std::string name;
@@ -291,12 +331,27 @@ class Circuit {
  private:
   friend class Item;
   // Drops every reference to a port about to be destroyed: links, sources, ready entry.
-  void forgetPort(const Port* gone);
+  void forgetPort(Port* gone);
+  // The newest item named `itemName`, or null.
+  Item* findItem(std::string_view itemName) const;
+  // Records `p` as the newest port of its item with its name.
+  void indexPort(Port* p);
+  // Forgets `p` in the port index (an older port of the same name takes its place).
+  void unindexPort(const Port* p);
 
+  // Declared first so that they outlive every item and port.
+  CircuitPools pools;
   std::string name;
   Item* ilist = nullptr;
   // Item by name: the first of that name in list order (the newest), for lookups.
-  std::unordered_map<std::string, Item*> itemIndex;
+  NameIndex<Item> itemIndex;
+  // Port by item and composed name: the first in the item's port list (the newest).
+  NameIndex<Port> portIndex;
+  // The first UUA item in list order (the newest one).
+  Item* portHolder = nullptr;
+  // The layout registers in list order; rebuilt after an item is added.
+  mutable std::vector<Item*> layoutRegs;
+  mutable bool layoutRegsValid = false;
   ReadyPort* rp = nullptr;
   int nFUs = 0;
   int nMUXs = 0;

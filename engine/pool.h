@@ -1,0 +1,75 @@
+// Fixed-size object pools: a circuit keeps its ports, fan-out entries and
+// ready-list entries in chunks instead of one heap block each, and reuses
+// freed slots. Freed slots are poisoned under AddressSanitizer.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <new>
+#include <utility>
+#include <vector>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define TARVEX_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
+#define TARVEX_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION(p, n)
+#else
+#define TARVEX_POISON(p, n) ((void)(p), (void)(n))
+#define TARVEX_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
+
+template <class T>
+class Pool {
+ public:
+  Pool() = default;
+  Pool(const Pool&) = delete;
+  Pool& operator=(const Pool&) = delete;
+  // Every object must have been destroyed before the pool goes.
+  ~Pool() {
+    for (auto& chunk : chunks) TARVEX_UNPOISON(chunk.get(), sizeof(Slot) * chunkSize(&chunk - chunks.data()));
+  }
+
+  // Constructs a T in a free slot.
+  template <class... Args>
+  T* create(Args&&... args) {
+    Slot* s = freeList;
+    if (s) {
+      TARVEX_UNPOISON(s, sizeof(Slot));
+      freeList = s->next;
+    } else {
+      s = fresh();
+    }
+    return ::new (static_cast<void*>(s->storage)) T(std::forward<Args>(args)...);
+  }
+  // Destroys `p` (made by create) and frees its slot.
+  void destroy(T* p) {
+    if (!p) return;
+    p->~T();
+    Slot* s = reinterpret_cast<Slot*>(p);
+    s->next = freeList;
+    freeList = s;
+    TARVEX_POISON(s, sizeof(Slot));
+  }
+
+ private:
+  union Slot {
+    Slot* next;
+    alignas(T) unsigned char storage[sizeof(T)];
+  };
+  static_assert(offsetof(Slot, storage) == 0);
+
+  // Chunks grow from 64 slots to 65536.
+  static size_t chunkSize(std::ptrdiff_t k) { return size_t{64} << (k < 10 ? k : 10); }
+
+  Slot* fresh() {
+    if (chunks.empty() || used == chunkSize(static_cast<std::ptrdiff_t>(chunks.size()) - 1)) {
+      chunks.emplace_back(new Slot[chunkSize(static_cast<std::ptrdiff_t>(chunks.size()))]);
+      used = 0;
+    }
+    return &chunks.back()[used++];
+  }
+
+  std::vector<std::unique_ptr<Slot[]>> chunks;
+  size_t used = 0;
+  Slot* freeList = nullptr;
+};
