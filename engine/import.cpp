@@ -241,6 +241,7 @@ class NetlistMapper {
     if (const json* cells = member(module, "cells"); cells && cells->is_object())
       for (auto it = cells->begin(); it != cells->end(); ++it) mapCell(it.key(), it.value());
     if (nerrors != before) return false;
+    pruneResetLogic();
     sortBySource();
     nameItems();
     makeLinks();
@@ -595,17 +596,83 @@ class NetlistMapper {
       keys.push_back(key(pending[k]));
     }
     std::stable_sort(order.begin(), order.end(), [&](int x, int y) { return keys[x] < keys[y]; });
-    std::vector<int> newIndex(pending.size());
+    reorder(order);
+  }
+
+  // Keeps the items listed in `order`, in that order; references to the others must be gone.
+  void reorder(const std::vector<int>& order) {
+    std::vector<int> newIndex(pending.size(), -1);
     for (size_t k = 0; k < order.size(); ++k) newIndex[order[k]] = static_cast<int>(k);
-    std::vector<PendingItem> sorted;
-    sorted.reserve(pending.size());
-    for (int k : order) sorted.push_back(std::move(pending[k]));
-    pending = std::move(sorted);
+    std::vector<PendingItem> kept;
+    kept.reserve(order.size());
+    for (int k : order) kept.push_back(std::move(pending[k]));
+    pending = std::move(kept);
     auto remap = [&](PortRef& r) {
       if (r.item >= 0) r.item = newIndex[r.item];
     };
     for (Sink& s : sinks) remap(s.ref);
     for (auto& entry : driverOfBit) remap(entry.second);
+  }
+
+  // Combinational items whose outputs reach only reset, set and load pins
+  // (directly or through other such items) belong to the reset network: they
+  // are left out like those pins, and their inputs count as control pins.
+  void pruneResetLogic() {
+    if (dropped.empty()) return;
+    const size_t n = pending.size();
+    std::vector<int> consumers(n, 0), controlConsumers(n, 0);
+    std::vector<std::vector<int>> feeders(n);  // items feeding each item's inputs
+    auto count = [&](const Sink& s, bool control) {
+      std::vector<int> seen;
+      for (long raw : s.bits) {
+        auto it = driverOfBit.find(resolve(raw));
+        if (it == driverOfBit.end() || it->second.item < 0) continue;
+        const int from = it->second.item;
+        if (std::find(seen.begin(), seen.end(), from) != seen.end()) continue;
+        seen.push_back(from);
+        ++consumers[from];
+        if (control) ++controlConsumers[from];
+        if (!control && s.ref.item >= 0) feeders[s.ref.item].push_back(from);
+      }
+    };
+    for (const Sink& s : sinks) count(s, false);
+    for (const Sink& s : outputSinks) count(s, false);
+    for (const Sink& s : dropped) count(s, true);
+    std::vector<char> pruned(n, 0);
+    std::vector<int> work;
+    auto check = [&](int k) {
+      if (!pruned[k] && pending[k].item.kind != REG && consumers[k] > 0 && controlConsumers[k] == consumers[k]) {
+        pruned[k] = 1;
+        work.push_back(k);
+      }
+    };
+    for (size_t k = 0; k < n; ++k) check(static_cast<int>(k));
+    while (!work.empty()) {
+      const int k = work.back();
+      work.pop_back();
+      for (int from : feeders[k]) {  // the pruned item's inputs now read control pins
+        ++controlConsumers[from];
+        check(from);
+      }
+    }
+    if (std::find(pruned.begin(), pruned.end(), 1) == pruned.end()) return;
+    std::vector<Sink> keptSinks;
+    for (Sink& s : sinks) {
+      if (!pruned[s.ref.item]) {
+        keptSinks.push_back(std::move(s));
+      } else {
+        s.ref = {-1, -1};
+        s.use = USE_CONTROL;
+        dropped.push_back(std::move(s));
+      }
+    }
+    sinks = std::move(keptSinks);
+    for (auto it = driverOfBit.begin(); it != driverOfBit.end();)
+      it = it->second.item >= 0 && pruned[it->second.item] ? driverOfBit.erase(it) : std::next(it);
+    std::vector<int> order;
+    for (size_t k = 0; k < n; ++k)
+      if (!pruned[k]) order.push_back(static_cast<int>(k));
+    reorder(order);
   }
 
   void nameItems() {

@@ -30,6 +30,12 @@ void AppState::loadNotation(const QString& notation) {
   changeLayout(grid);
 }
 
+void AppState::setCircuitLayout(const QString& notation) {
+  if (notation == circuitLayout_) return;
+  circuitLayout_ = notation;
+  emit layoutChanged();
+}
+
 void AppState::setResults(const LastResults& results) {
   results_ = results;
   emit resultsChanged();

@@ -44,6 +44,12 @@ class AppState : public QObject {
   // The notation of the grid; empty when no register is placed.
   QString layoutNotation() const { return layout_.notation(); }
 
+  // The scan layout of a circuit other than the benchmark, in the named
+  // form (or classic); empty for none.
+  const QString& circuitLayout() const { return circuitLayout_; }
+  // Replaces it; layoutChanged when it differs.
+  void setCircuitLayout(const QString& notation);
+
   // The figures of the last results read.
   const LastResults& results() const { return results_; }
   // Replaces the results; resultsChanged.
@@ -89,6 +95,7 @@ class AppState : public QObject {
   void changeLayout(const LayoutGrid& grid);
 
   LayoutGrid layout_;
+  QString circuitLayout_;
   LastResults results_;
   bool actionRun_ = false;
   bool helpMode_ = false;

@@ -1,7 +1,6 @@
 #include "circuitgraph.h"
 
 #include <algorithm>
-#include <functional>
 
 bool IsRegisterKind(const QString& kind) { return kind == u"REG" || kind == u"SREG"; }
 
@@ -119,34 +118,45 @@ QStringList CircuitGraph::loopBreakingRegisters() const {
     return figures ? figures->con : 0.0;
   };
   for (;;) {
-    // Strongly connected components among the unscanned registers (Tarjan).
+    // Strongly connected components among the unscanned registers
+    // (Tarjan's algorithm with an explicit stack: no recursion however long
+    // a chain of registers is).
     std::vector<int> index(r, -1), low(r, 0), comp(r, -1), stack;
     std::vector<bool> onStack(r, false);
+    std::vector<std::pair<int, std::size_t>> calls;  // register, next successor to look at
     int counter = 0, comps = 0;
-    std::function<void(int)> visit = [&](int v) {
-      index[v] = low[v] = counter++;
-      stack.push_back(v);
-      onStack[v] = true;
-      for (int w : regSucc_[v]) {
-        if (scanned[w]) continue;
-        if (index[w] < 0) {
-          visit(w);
-          low[v] = std::min(low[v], low[w]);
-        } else if (onStack[w]) {
-          low[v] = std::min(low[v], index[w]);
+    for (int root = 0; root < r; ++root) {
+      if (scanned[root] || index[root] >= 0) continue;
+      calls.emplace_back(root, 0);
+      while (!calls.empty()) {
+        auto& [v, next] = calls.back();
+        if (next == 0 && index[v] < 0) {
+          index[v] = low[v] = counter++;
+          stack.push_back(v);
+          onStack[v] = true;
         }
+        if (next < regSucc_[v].size()) {
+          const int w = regSucc_[v][next++];
+          if (scanned[w]) continue;
+          if (index[w] < 0)
+            calls.emplace_back(w, 0);
+          else if (onStack[w])
+            low[v] = std::min(low[v], index[w]);
+          continue;
+        }
+        const int done = v;
+        calls.pop_back();
+        if (!calls.empty()) low[calls.back().first] = std::min(low[calls.back().first], low[done]);
+        if (low[done] != index[done]) continue;
+        for (int w = -1; w != done;) {
+          w = stack.back();
+          stack.pop_back();
+          onStack[w] = false;
+          comp[w] = comps;
+        }
+        ++comps;
       }
-      if (low[v] != index[v]) return;
-      for (int w = -1; w != v;) {
-        w = stack.back();
-        stack.pop_back();
-        onStack[w] = false;
-        comp[w] = comps;
-      }
-      ++comps;
-    };
-    for (int v = 0; v < r; ++v)
-      if (!scanned[v] && index[v] < 0) visit(v);
+    }
     // Edges inside each register's component; a cycle exists where any is found.
     std::vector<int> weight(r, 0);
     bool cyclic = false;

@@ -104,6 +104,13 @@ class Builder {
     setAttr(g, "rankdir", "LR");
     setAttr(g, "nodesep", "0.2");
     setAttr(g, "ranksep", "0.5");
+    // Large circuits: bound the ranking and crossing-reduction passes so that
+    // the layout stays a matter of seconds.
+    if (out_.nodes.size() > 400) {
+      setAttr(g, "nslimit", "3");
+      setAttr(g, "nslimit1", "3");
+      setAttr(g, "mclimit", "0.3");
+    }
     buildNodes(g);
     buildEdges(g);
     if (gvLayout(gvc.get(), g, "dot") != 0) {

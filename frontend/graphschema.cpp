@@ -308,6 +308,7 @@ GraphSchemaWindow::GraphSchemaWindow(QWidget* parent)
 GraphSchemaWindow::~GraphSchemaWindow() = default;
 
 void GraphSchemaWindow::setCircuit(const CircuitResult& circuit) {
+  clearScene();  // the items refer to the old layout: gone before it goes
   circuit_ = circuit;
   graph_ = std::make_unique<CircuitGraph>(circuit_);
   layout_ = LayoutCircuit(circuit_);
@@ -342,7 +343,7 @@ void GraphSchemaWindow::setHeatMeasure(HeatMeasure measure) {
 
 const HeatLegend& GraphSchemaWindow::legend() const { return legend_->legend(); }
 
-void GraphSchemaWindow::rebuildScene() {
+void GraphSchemaWindow::clearScene() {
   scene_->clear();
   nodeItems_.clear();
   portItems_.clear();
@@ -350,6 +351,10 @@ void GraphSchemaWindow::rebuildScene() {
   chainItems_.clear();
   markItems_.clear();
   markedPorts_.clear();
+}
+
+void GraphSchemaWindow::rebuildScene() {
+  clearScene();
   drawWires();
   drawNodes();
   drawLoops();

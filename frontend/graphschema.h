@@ -124,6 +124,7 @@ class GraphSchemaWindow : public QWidget {
   void historyLine(const QString& line);
 
  private:
+  void clearScene();
   void rebuildScene();
   void drawNodes();
   void drawWires();

@@ -16,10 +16,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QMenu>
 #include <QSaveFile>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QScrollBar>
 #include <QSlider>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -95,6 +97,9 @@ TFormMain::TFormMain(AppState& state, QWidget* parent) : QMainWindow(parent), st
 
 void TFormMain::setUp() {
   enginePath_ = FindEngine(QCoreApplication::applicationDirPath());
+  settings_ = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("lumeno"),
+                                          QStringLiteral("lumeno"));
+  workRoot_ = QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).filePath(QStringLiteral("circuits"));
   buildControls();
   buildMenu();
   FormCreate();
@@ -118,6 +123,15 @@ void TFormMain::setEnginePath(const QString& path) {
 void TFormMain::setSaveFileNameProvider(std::function<QString()> provider) {
   saveFileName_ = std::move(provider);
 }
+
+void TFormMain::setOpenFileNameProvider(std::function<QString()> provider) { openFileName_ = std::move(provider); }
+
+void TFormMain::setSettingsFile(const QString& fileName) {
+  settings_ = std::make_unique<QSettings>(fileName, QSettings::IniFormat);
+  fillRecentMenu();
+}
+
+void TFormMain::setWorkRoot(const QString& folder) { workRoot_ = folder; }
 
 QSlider* TFormMain::addSlider(QWidget* parent, int index, const QString& caption, int y, int max, int step,
                               int tickInterval, int value, const QString& unit) {
@@ -328,6 +342,13 @@ void TFormMain::buildControls() {
 }
 
 void TFormMain::buildMenu() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  Open1 = file->addAction(QStringLiteral("&Open..."), this, [this] { Open1Click(); });
+  Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  Open1->setToolTip(QStringLiteral("Open a circuit description, a Verilog file or a Yosys netlist"));
+  RecentMenu = file->addMenu(QStringLiteral("Open &Recent"));
+  fillRecentMenu();
+
   QMenu* menu = menuBar()->addMenu(QStringLiteral("Main Menu"));
   Topics1 = menu->addAction(QStringLiteral("Tutorial"), this, [this] { Topics1Click(); });
   Topics1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
@@ -549,8 +570,10 @@ void TFormMain::Button4Click() {
     return;
   }
 
-  const QString benchmark = QString::fromLatin1(kBenchmarkName);
-  const QString problem = DescriptionProblem(QDir::currentPath(), benchmark);
+  // The circuit file must still be there and readable: checked before anything is removed.
+  const QFileInfo input = anyCircuit() ? QFileInfo(session_->file)
+                                       : QFileInfo(QDir::current(), QString::fromLatin1(kBenchmarkName));
+  const QString problem = DescriptionProblem(input.absolutePath(), input.fileName());
   if (!problem.isEmpty()) {
     statusBar()->showMessage(QStringLiteral("Not run: the circuit description cannot be read."));
     setFiguresCurrent(false);
@@ -562,7 +585,7 @@ void TFormMain::Button4Click() {
   CheckBox5->setChecked(false);
   // A result is only ever the one this run writes: every file it replaces
   // goes first, so a failed run leaves none of the previous run's behind.
-  for (const QString& file : ReplacedResultFiles(benchmark)) QFile::remove(file);
+  removeOldResults();
 
   const bool autoDesign = RadioButton2->isChecked();
   runningAction_ = autoDesign ? kActionAutoDesign : kActionAnalysis;
@@ -578,7 +601,7 @@ void TFormMain::Button4Click() {
     RadioButton2->setEnabled(false);
     Timer1->start();
     statusBar()->showMessage(kRunningMessage);
-    startEngine(AnalysisParameters(state_.layoutNotation()).split(u' ', Qt::SkipEmptyParts));
+    startEngine(analysisArguments());
     CheckBox3->setChecked(false);
     Button4->setEnabled(true);
     RadioButton1->setEnabled(true);
@@ -604,27 +627,72 @@ void TFormMain::Button4Click() {
     AppendHistory(QString::asprintf("\t\tPopulSize: %ld", population));
     AppendHistory(QString::asprintf("\t\tUnenhRuns: %ld", runs));
     AppendHistory(QStringLiteral("\t\tElitism: ") + (elitism ? QStringLiteral("on") : QStringLiteral("off")));
-    startEngine(AutoDesignParameters(area, io, population, elitism, runs).split(u' ', Qt::SkipEmptyParts));
+    startEngine(designArguments(area, io, population, elitism, runs));
     CheckBox3->setChecked(false);
   }
   state_.setActionRun(true);
+}
+
+QString TFormMain::engineFolder() const { return anyCircuit() ? session_->workFolder : QDir::currentPath(); }
+
+QStringList TFormMain::analysisArguments() const {
+  if (anyCircuit()) return AnalyseArguments(*session_, state_.circuitLayout());
+  return AnalysisParameters(state_.layoutNotation()).split(u' ', Qt::SkipEmptyParts);
+}
+
+QStringList TFormMain::designArguments(long area, long io, long population, bool elitism, long runs) const {
+  if (!anyCircuit())
+    return AutoDesignParameters(area, io, population, elitism, runs).split(u' ', Qt::SkipEmptyParts);
+  OptimiseSettings settings;
+  settings.area = area;
+  settings.pins = io;
+  settings.population = population;
+  settings.elitism = elitism;
+  settings.patience = runs;
+  return OptimiseArguments(*session_, settings);
+}
+
+void TFormMain::removeOldResults() {
+  if (anyCircuit())
+    RemoveResultFiles(session_->workFolder);
+  else
+    for (const QString& file : ReplacedResultFiles(QString::fromLatin1(kBenchmarkName))) QFile::remove(file);
+}
+
+QString TFormMain::resultsFile() const {
+  if (!anyCircuit()) return kResultsFile;
+  const QString json = FindResultJson(session_->workFolder);
+  if (json.isEmpty()) return QDir(session_->workFolder).filePath(session_->name + QStringLiteral(".par"));
+  return json.left(json.size() - 5) + QStringLiteral(".par");
+}
+
+void TFormMain::engineProgress(const QString& line) {
+  const int percent = ProgressPercent(line, runPatience_);
+  if (percent < 0) return;
+  progressFed_ = true;
+  ProgressBar1->setValue(percent);
 }
 
 void TFormMain::startEngine(const QStringList& arguments) {
   stopEngine();
   auto* run = new EngineRun(this);
   engine_ = run;
+  progressFed_ = false;
+  runPatience_ = anyCircuit() && runningAction_ == kActionAutoDesign ? trackValue(4) : 0;
+  connect(run, &EngineRun::progressLine, this, [this](const QString& line) { engineProgress(line); });
   connect(run, &EngineRun::finished, this, [this] { engineEnded_ = true; });
   connect(run, &EngineRun::failed, this, [this](const QString& reason) {
     engineEnded_ = true;
     engineFailed_ = true;
     failureReason_ = reason;
   });
-  run->start(enginePath_, arguments, QDir::currentPath());
+  if (anyCircuit()) QDir().mkpath(session_->workFolder);
+  run->start(enginePath_, arguments, engineFolder());
 }
 
 void TFormMain::Timer1Timer() {
   if (!engineEnded_) {
+    if (progressFed_) return;  // the engine's own reports move the bar
     // Still running: the bar bounces between its ends.
     int value = ProgressBar1->value() + (progressUpward_ ? 1 : -1);
     value = std::clamp(value, 0, 100);
@@ -709,9 +777,10 @@ void TFormMain::reportFailedRun(const QString& engineErrors) {
 }
 
 bool TFormMain::readResults() {
+  const QString fileName = resultsFile();
   for (;;) {
-    QFile file(kResultsFile);
-    QString problem = QStringLiteral("Can't read from 'diffeq.par'!");
+    QFile file(fileName);
+    QString problem = QStringLiteral("Can't read from '%1'!").arg(QFileInfo(fileName).fileName());
     if (file.open(QIODevice::ReadOnly)) {
       const QByteArray content = file.readAll();
       if (ResultsComplete(content)) {
@@ -719,8 +788,9 @@ bool TFormMain::readResults() {
         return true;
       }
       // Cut short (truncated or still being written): never shown as figures.
-      problem = QStringLiteral("The results file 'diffeq.par' is incomplete (%1 bytes); its figures are not shown.\n"
+      problem = QStringLiteral("The results file '%1' is incomplete (%2 bytes); its figures are not shown.\n"
                                "Retry once the engine has finished writing it, or run the action again.")
+                    .arg(QFileInfo(fileName).fileName())
                     .arg(content.size());
     }
     const auto choice = state_.showMessage(this, QMessageBox::Warning, QStringLiteral("Error"), problem,
@@ -769,7 +839,7 @@ void TFormMain::CheckBox3Click() {
   auto* window = new TFormTAres(this);
   detailsForm_ = window;
   connect(window, &TFormTAres::closed, this, [this] { DetailsWindowClosed(); });
-  window->Fill(QStringLiteral("diffeq.txt"));
+  window->Fill(anyCircuit() ? resultsFile().chopped(4) + QStringLiteral(".txt") : QStringLiteral("diffeq.txt"));
   window->show();
   window->raise();
 }
@@ -903,3 +973,95 @@ void TFormMain::About1Click() {
 }
 
 void TFormMain::Exit2Click() { close(); }
+
+void TFormMain::Open1Click() {
+  const QString file =
+      openFileName_ ? openFileName_()
+                    : QFileDialog::getOpenFileName(this, QStringLiteral("Open a circuit"), QString(),
+                                                   QStringLiteral("Circuits (*.v *.sv *.json *);;Verilog (*.v *.sv);;"
+                                                                  "Yosys netlists (*.json);;All files (*)"));
+  if (!file.isEmpty()) OpenCircuit(file);
+}
+
+QStringList TFormMain::recentFiles() const {
+  return settings_->value(QStringLiteral("recentFiles")).toStringList();
+}
+
+void TFormMain::rememberRecentFile(const QString& file) {
+  settings_->setValue(QStringLiteral("recentFiles"), WithRecentFile(recentFiles(), file));
+  settings_->sync();
+  fillRecentMenu();
+}
+
+void TFormMain::fillRecentMenu() {
+  if (RecentMenu == nullptr || settings_ == nullptr) return;
+  RecentMenu->clear();
+  const QStringList files = recentFiles();
+  for (const QString& file : files)
+    RecentMenu->addAction(QFileInfo(file).fileName(), this, [this, file] { OpenCircuit(file); })->setToolTip(file);
+  RecentMenu->setEnabled(!files.isEmpty());
+}
+
+void TFormMain::resetFigures() {
+  for (QLabel* value : {NodesValue, TestabilityValue, ConRatioValue, ObsRatioValue, AreaOverValue, IoOverValue})
+    value->setText(QStringLiteral("0"));
+  FitnessValue->setText(QStringLiteral("0"));
+  TestabilityBar->setValue(0);
+  FitnessBar->setValue(0);
+  ProgressBar1->setValue(0);
+}
+
+bool TFormMain::OpenCircuit(const QString& file) {
+  if (isRunning()) {
+    statusBar()->showMessage(kRunningMessage);
+    return false;
+  }
+  const QFileInfo info(file);
+  if (!info.isFile() || !info.isReadable()) {
+    state_.showMessage(this, QMessageBox::Critical, QStringLiteral("Error"),
+                       QStringLiteral("Can't read the circuit file '%1'.\nPlease check that it exists and "
+                                      "that you may read it, then open it again.")
+                           .arg(file));
+    return false;
+  }
+  CircuitSession session = SessionFor(file, workRoot_);
+  if (session.benchmark && !QDir::setCurrent(session.workFolder)) {
+    state_.showMessage(this, QMessageBox::Critical, QStringLiteral("Error"),
+                       QStringLiteral("Can't work in '%1'.").arg(session.workFolder));
+    return false;
+  }
+  if (!session.benchmark && !QDir().mkpath(session.workFolder)) {
+    state_.showMessage(this, QMessageBox::Critical, QStringLiteral("Error"),
+                       QStringLiteral("Can't create the folder '%1' for the results of '%2'.")
+                           .arg(session.workFolder, session.name));
+    return false;
+  }
+
+  // Nothing of the previous circuit stays on show.
+  discardCompanions();
+  for (QCheckBox* box : {CheckBox2, CheckBox3, CheckBox4, CheckBox5}) {
+    const QSignalBlocker blocker(box);
+    box->setChecked(false);
+  }
+  state_.clearLayout();
+  state_.setCircuitLayout(QString());
+  state_.setResults(LastResults());
+  state_.setActionRun(false);
+  resetFigures();
+  session_ = session;
+  setWindowTitle(WindowTitleFor(session_ ? &*session_ : nullptr));
+  rememberRecentFile(session.file);
+  AppendHistory(QStringLiteral("Circuit opened: ") + session.file);
+  updateViewBoxes();
+
+  if (session.benchmark) {
+    QFile::remove(kResultsFile);
+    statusBar()->showMessage(QStringLiteral("Please select an action to be performed."));
+    return true;
+  }
+  // Any other circuit: a first analysis gives its schema and figures.
+  RadioButton1->setChecked(true);
+  RadioButton1Click();
+  Button4Click();
+  return true;
+}

@@ -11,9 +11,13 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "appstate.h"
+#include "circuitsession.h"
 
+class QMenu;
+class QSettings;
 class EngineRun;
 class TDftForm;
 class TFormSchema;
@@ -69,6 +73,25 @@ class TFormMain : public QMainWindow {
   QString enginePath() const { return enginePath_; }
   // Replaces the save dialog with a function returning the chosen file (empty: cancelled).
   void setSaveFileNameProvider(std::function<QString()> provider);
+  // Replaces the open dialog with a function returning the chosen file (empty: cancelled).
+  void setOpenFileNameProvider(std::function<QString()> provider);
+  // Keeps the recent-files list in the settings file `fileName` instead of the user's.
+  void setSettingsFile(const QString& fileName);
+  // Makes the folders of opened circuits below `folder` instead of the user's data folder.
+  void setWorkRoot(const QString& folder);
+
+  // Opens a circuit file (description, Verilog or Yosys netlist). The
+  // benchmark diffeq works in its own folder with the classic windows; any
+  // other circuit in a folder of its own, where a first analysis is started
+  // at once. False, with a message, when the file cannot be read.
+  bool OpenCircuit(const QString& file);
+  // The circuit opened last; null while the window works on the diffeq of
+  // the working folder it was started in.
+  const CircuitSession* session() const { return session_ ? &*session_ : nullptr; }
+  // True when the circuit is not the benchmark (the modern commands are used).
+  bool anyCircuit() const { return session_ && !session_->benchmark; }
+  // The recent files, newest first.
+  QStringList recentFiles() const;
 
   // Appends one line to the history area.
   void AppendHistory(const QString& line);
@@ -126,6 +149,7 @@ class TFormMain : public QMainWindow {
   void HelpMode1Click();
   void About1Click();
   void Exit2Click();
+  void Open1Click();
 
   // Controls, named after the window description.
   QRadioButton* RadioButton1 = nullptr;   // "&Testability Analysis"
@@ -166,6 +190,8 @@ class TFormMain : public QMainWindow {
   QAction* HelpMode1 = nullptr;           // "Help Mode off" / "Help Mode on"
   QAction* About1 = nullptr;
   QAction* Exit2 = nullptr;
+  QAction* Open1 = nullptr;               // "&Open..."
+  QMenu* RecentMenu = nullptr;            // "Open &Recent"
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -185,6 +211,15 @@ class TFormMain : public QMainWindow {
   void unlockWindow();
   void updateViewBoxes();
   void startEngine(const QStringList& arguments);
+  QString engineFolder() const;
+  QStringList analysisArguments() const;
+  QStringList designArguments(long area, long io, long population, bool elitism, long runs) const;
+  void removeOldResults();
+  QString resultsFile() const;
+  void engineProgress(const QString& line);
+  void rememberRecentFile(const QString& file);
+  void fillRecentMenu();
+  void resetFigures();
   void stopEngine();
   void finishAction();
   void reportFailedRun(const QString& reason);
@@ -204,6 +239,12 @@ class TFormMain : public QMainWindow {
   AppState& state_;
   QString enginePath_;
   std::function<QString()> saveFileName_;
+  std::function<QString()> openFileName_;
+  std::unique_ptr<QSettings> settings_;
+  QString workRoot_;
+  std::optional<CircuitSession> session_;
+  long runPatience_ = 0;       // patience of the running optimisation, for its progress
+  bool progressFed_ = false;   // the engine reports its progress itself
   QPointer<EngineRun> engine_;
   int runningAction_ = 0;      // the action whose engine is running, 0 when idle
   bool engineEnded_ = false;   // the engine of the running action has ended

@@ -123,7 +123,6 @@ int OptimiserPanel::progressMaximum() const { return progress_->maximum(); }
 
 void OptimiserPanel::runStarted() {
   running_ = true;
-  reader_.reset();
   last_ = {};
   // Only the GA reports generations; the other methods show a busy bar.
   const bool ga = method_->currentData().toString() == u"ga";
@@ -133,12 +132,10 @@ void OptimiserPanel::runStarted() {
   updateControls();
 }
 
-void OptimiserPanel::feedStandardError(const QByteArray& chunk) {
-  const qsizetype seen = reader_.otherLines().size();
-  const auto reports = reader_.feed(chunk);
-  for (qsizetype i = seen; i < reader_.otherLines().size(); ++i) emit engineLine(reader_.otherLines()[i]);
-  if (reports.empty()) return;
-  last_ = reports.back();
+void OptimiserPanel::showProgressLine(const QString& line) {
+  const auto report = ParseProgressLine(line);
+  if (!report) return;
+  last_ = *report;
   if (progress_->maximum() > 0) progress_->setValue(static_cast<int>(std::min<qint64>(last_.stale, progress_->maximum())));
   status_->setText(QStringLiteral("Generation %1, best fitness %2, %3 s")
                        .arg(last_.generation)

@@ -1,7 +1,8 @@
 // The optimiser run panel for any circuit: method, budgets, GA settings and
 // seed, and a progress bar fed by the engine's progress lines. It builds the
 // `tarvex optimise` arguments and asks for the run through a signal; whoever
-// runs the engine feeds its standard error back and reports the end.
+// runs the engine (an EngineRun) passes its progress lines back and reports
+// the end.
 #pragma once
 
 #include <QStringList>
@@ -45,8 +46,8 @@ class OptimiserPanel : public QWidget {
  public slots:
   // The engine was started.
   void runStarted();
-  // More standard error of the running engine.
-  void feedStandardError(const QByteArray& chunk);
+  // A progress line of the running engine (other lines are ignored).
+  void showProgressLine(const QString& line);
   // The run ended; `message` says how.
   void runFinished(bool ok, const QString& message);
 
@@ -55,14 +56,11 @@ class OptimiserPanel : public QWidget {
   void runRequested(const QStringList& arguments);
   // "Stop" was pressed.
   void stopRequested();
-  // A line of the engine's standard error that is no progress report.
-  void engineLine(const QString& line);
 
  private:
   void updateControls();
 
   QString file_, outDir_;
-  ProgressReader reader_;
   ProgressReport last_;
   bool running_ = false;
 

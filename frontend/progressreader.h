@@ -1,14 +1,11 @@
 // Reader of the engine's progress lines on standard error
-// ("progress generation=G stale=S best=F elapsed=T"), fed in chunks as
-// they arrive. Pure unit, no widgets.
+// ("progress generation=G stale=S best=F elapsed=T"); EngineRun passes them
+// on one by one. Pure unit, no widgets.
 #pragma once
 
-#include <QByteArray>
 #include <QString>
-#include <QStringList>
 
 #include <optional>
-#include <vector>
 
 // One progress report of an optimiser run.
 struct ProgressReport {
@@ -18,20 +15,5 @@ struct ProgressReport {
   double elapsed = 0.0;  // seconds
 };
 
-// Parses one line; nothing when it is not a complete progress line.
-std::optional<ProgressReport> ParseProgressLine(const QByteArray& line);
-
-class ProgressReader {
- public:
-  // Takes the next chunk of output; returns the reports of the lines it
-  // completed. Other complete lines are kept in otherLines().
-  std::vector<ProgressReport> feed(const QByteArray& chunk);
-  // The complete lines that were no progress report, in order.
-  const QStringList& otherLines() const { return other_; }
-  // Forgets everything (a new run).
-  void reset();
-
- private:
-  QByteArray pending_;
-  QStringList other_;
-};
+// Parses one line; nothing when it is not a complete, well-formed progress line.
+std::optional<ProgressReport> ParseProgressLine(const QString& line);

@@ -107,7 +107,11 @@ void ChainTree::dropEvent(QDropEvent* event) {
   const auto [chain, position] = dropTarget(itemAt(event->position().toPoint()), dropIndicatorPosition() == BelowItem, chainCount_);
   event->setDropAction(Qt::CopyAction);  // the tree is rebuilt from the model, nothing is moved by Qt
   event->accept();
-  if (!names.isEmpty()) emit registersDropped(names, chain, position);
+  // Reported once the drop is over: the answer rebuilds this tree.
+  if (!names.isEmpty())
+    QMetaObject::invokeMethod(
+        this, [this, names, chain = chain, position = position] { emit registersDropped(names, chain, position); },
+        Qt::QueuedConnection);
 }
 
 // ---------------------------------------------------------------------------

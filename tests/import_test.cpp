@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -136,6 +136,9 @@ TEST_F(Import, EveryOperatorCellBecomesItsItemKind) {
     const std::string text = describe(operatorModule(c.expr));
     EXPECT_NE(linesStarting(text, "ITM").find(c.item), std::string::npos) << c.expr << "\n" << text;
     EXPECT_EQ(linesStarting(text, "CIR"), "CIR m a(in,4) b(in,4) s(in,2) y(out,4)\n") << c.expr;
+    const std::string item(c.item + 4, std::strchr(c.item, '(') - c.item - 4);
+    EXPECT_NE(text.find("LINK m.a -> " + item + ".a\n"), std::string::npos) << c.expr << "\n" << text;
+    EXPECT_NE(text.find(" -> m.y\n"), std::string::npos) << c.expr << "\n" << text;
   }
   EXPECT_EQ(errors.text(), "");
 }
@@ -190,6 +193,13 @@ TEST_F(Import, FlipFlopsAndLatchesBecomeRegistersWithoutTheirResetPins) {
   // The asynchronous load value reaches the data input too; reset pins are not linked.
   EXPECT_NE(text.find("LINK m.ad -> q5.d\n"), std::string::npos) << text;
   EXPECT_EQ(text.find("LINK m.rst"), std::string::npos) << text;
+  // Separate set and reset pins per bit.
+  EXPECT_EQ(describe("module m(input clk, r, s, input [3:0] d, output reg [3:0] q);\n"
+                     "  always @(posedge clk, posedge r, posedge s) if (r) q <= 0; else if (s) q <= 4'hf; else q <= d;\n"
+                     "endmodule\n"),
+            "CIR m clk(clk,1) r(sel,1) s(sel,1) d(in,4) q(out,4)\n"
+            "ITM q(REG) d(in,4) clk(clk,1) q(out,4)\n"
+            "LINK m.d -> q.d\nLINK m.clk -> q.clk\nLINK q.q -> m.q\n");
   EXPECT_EQ(errors.text(), "");
 }
 
@@ -404,10 +414,26 @@ TEST_F(Import, YosysRunsWithoutAShellWithTheFileAsItsOwnArgument) {
   EXPECT_EQ(argv[4], "-p");
   EXPECT_EQ(argv[5], "hierarchy -top top; proc; flatten; opt -nodffe -nosdff; opt_clean; write_json");
   EXPECT_EQ(argv[6], odd);
-  // The real runner passes a name that starts with '-' as a file, not an option.
-  EXPECT_NE(describe("module m(input a, output y); assign y = ~a; endmodule\n", "", "-lead ing.v").find("NOT"),
-            std::string::npos)
-      << errors.text();
+  // A relative name that starts with '-' reaches yosys as a file, not an option.
+  write("-lead ing.v", "module m(input a, output y); assign y = ~a; endmodule\n");
+  FakeRunner quiet(0, kNetlist);
+  ASSERT_TRUE(importDesign("-lead ing.v", ImportOptions{"top"}, quiet, d));
+  EXPECT_EQ(quiet.calls.at(0).back(), "./-lead ing.v");
+  ASSERT_TRUE(importDesign("-lead ing.v", {}, systemProcessRunner(), d)) << errors.text();
+  EXPECT_EQ(d.items.at(0).kind, NOT);
+}
+
+TEST(ProcessRunner, ReportsStatusOutputsAndMissingPrograms) {
+  ProcessRunner& runner = systemProcessRunner();
+  std::string out, err;
+  EXPECT_EQ(runner.run({"tarvex-no-such-program"}, out, err), ProcessRunner::kNotStarted);
+  EXPECT_EQ(runner.run({"false"}, out, err), 1);
+  // Both streams are drained together, so a large output cannot stall the child.
+  EXPECT_EQ(runner.run({"head", "-c", "3000000", "/dev/zero"}, out, err), 0);
+  EXPECT_EQ(out.size(), 3000000u);
+  EXPECT_NE(runner.run({"ls", "/tarvex-no-such-file"}, out, err), 0);
+  EXPECT_EQ(out, "");
+  EXPECT_NE(err.find("tarvex-no-such-file"), std::string::npos);
 }
 
 // ---------------------------------------------------------------- whole designs

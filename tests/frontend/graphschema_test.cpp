@@ -45,6 +45,7 @@ class GraphSchemaTest : public QObject {
 void GraphSchemaTest::itemsAndWiresMatchTheCircuit() {
   const CircuitResult c = load(QStringLiteral("diffeq.json"));
   GraphSchemaWindow w;
+  w.setCircuit(load(QStringLiteral("gcd.json")));  // replaced by the next one
   w.setCircuit(c);
   const GraphLayout& g = w.layout();
   QVERIFY2(g.errors.isEmpty(), qPrintable(g.errors.join(u'\n')));

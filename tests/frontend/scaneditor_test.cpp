@@ -1,6 +1,8 @@
 // The scan layout editor alone: its table, drops, cell edits, presets and
 // the live notation.
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTreeWidget>
@@ -86,6 +88,15 @@ void ScanEditorTest::dropsAndEditsUpdateTheNotationLive() {
     if (b->text() == u"&Apply") b->click();
   QCOMPARE(applied.size(), 1);
   QCOMPARE(applied.front().front().toString(), QStringLiteral("reg6,reg5"));
+  // A real drop event on the first chain appends the register to it.
+  e.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&e));
+  QMimeData dropped;
+  dropped.setText("reg3");
+  QDropEvent drop(QPointF(tree->visualItemRect(tree->topLevelItem(0)).center()), Qt::MoveAction, &dropped,
+                  Qt::LeftButton, {});
+  QCoreApplication::sendEvent(tree->viewport(), &drop);
+  QTRY_COMPARE(e.notationText(), QStringLiteral("reg6,reg5,reg3"));
 }
 
 void ScanEditorTest::presets() {

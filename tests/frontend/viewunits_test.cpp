@@ -24,7 +24,7 @@ class ViewUnitsTest : public QObject {
   void notationErrors();
   void registerGraphAndLoopBreaking();
   void layoutModelMovesAndPresets();
-  void progressLinesInChunks();
+  void progressLines();
 };
 
 void ViewUnitsTest::readsRecordedCircuitResult() {
@@ -136,6 +136,15 @@ void ViewUnitsTest::registerGraphAndLoopBreaking() {
   const auto gcd = readCircuitResult(data("gcd.json"));
   QVERIFY(gcd);
   QCOMPARE(CircuitGraph(*gcd.value).loopBreakingRegisters().size(), 1);
+  // A ring of many registers is broken by scanning one of them.
+  CircuitResult ring;
+  ring.circuit = "ring";
+  const int n = 20000;
+  for (int i = 0; i < n; ++i) {
+    ring.items.push_back({QStringLiteral("r%1").arg(i), "REG", {{"d", "in", 1}, {"q", "out", 1}}});
+    ring.links.push_back({QStringLiteral("r%1.q").arg(i), QStringLiteral("r%1.d").arg((i + 1) % n)});
+  }
+  QCOMPARE(CircuitGraph(ring).loopBreakingRegisters(), QStringList({"r0"}));
   // A circuit without registers has no loop to break.
   CircuitResult empty;
   QVERIFY(CircuitGraph(empty).loopBreakingRegisters().isEmpty());
@@ -176,24 +185,20 @@ void ViewUnitsTest::layoutModelMovesAndPresets() {
   QCOMPARE(m.notation(), QString());
 }
 
-void ViewUnitsTest::progressLinesInChunks() {
-  ProgressReader reader;
-  QVERIFY(reader.feed("progress generation=1 stale=0 best=0.5").empty());
-  auto reports = reader.feed("00000 elapsed=0.12\nprogress generation=2 stale=1 best=0.5 elapsed=0.20\r\nSolution=");
-  QCOMPARE(reports.size(), std::size_t(2));
-  QCOMPARE(reports[0].generation, 1);
-  QCOMPARE(reports[0].best, 0.5);
-  QCOMPARE(reports[1].stale, 1);
-  QCOMPARE(reports[1].elapsed, 0.2);
-  reports = reader.feed("'reg1', iteration number is 2\nprogress generation=x stale=1 best=1 elapsed=1\n");
-  QVERIFY(reports.empty());
-  QCOMPARE(reader.otherLines(), QStringList({"Solution='reg1', iteration number is 2",
-                                             "progress generation=x stale=1 best=1 elapsed=1"}));
+void ViewUnitsTest::progressLines() {
+  const auto r = ParseProgressLine("progress generation=12 stale=3 best=0.668230 elapsed=1.25\n");
+  QVERIFY(r);
+  QCOMPARE(r->generation, 12);
+  QCOMPARE(r->stale, 3);
+  QCOMPARE(r->best, 0.66823);
+  QCOMPARE(r->elapsed, 1.25);
+  QVERIFY(!ParseProgressLine("Solution='reg1', iteration number is 2"));
+  QVERIFY(!ParseProgressLine("progress generation=x stale=1 best=1 elapsed=1"));
   QVERIFY(!ParseProgressLine("progress generation=1 stale=-2 best=1 elapsed=1"));
   QVERIFY(!ParseProgressLine("progress generation=1 stale=2 best=nan elapsed=1"));
   QVERIFY(!ParseProgressLine("progress generation=1 stale=2 best=1 elapsed=1 extra=3"));
-  reader.reset();
-  QVERIFY(reader.otherLines().isEmpty());
+  QVERIFY(!ParseProgressLine("progress stale=2 generation=1 best=1 elapsed=1"));
+  QVERIFY(!ParseProgressLine("progress generation=1 stale=2 best=1"));
 }
 
 QTEST_MAIN(ViewUnitsTest)
