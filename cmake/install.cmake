@@ -1,6 +1,8 @@
 # What `cmake --install` puts where, and the Debian package CPack builds from
 # it (`cpack -G DEB` in the build folder; tools/package.sh).
 include(GNUInstallDirs)
+# Installing (and CPack) needs only what is installed built, not the tests.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 install(TARGETS tarvex RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/docs/tarvex.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

@@ -13,22 +13,9 @@
 #include <functional>
 
 #include "layoutgrid.h"
+#include "resultsfile.h"
 
 class QWidget;
-
-// The figures of the last results file read, exactly as read.
-struct LastResults {
-  QString scanLayout;     // the notation, digits and points only; empty = none
-  QString nodes;          // field 2
-  QString testability;    // field 3
-  double testabilityValue = 0.0;
-  QString conRatio;       // field 4, percent
-  QString obsRatio;       // field 5, percent
-  QString ioOverhead;     // field 6, percent
-  QString areaOverhead;   // field 7, percent
-  QString fitness;        // field 8
-  double fitnessValue = 0.0;
-};
 
 // Shows a message box and returns the button chosen. Tests install one that
 // records the boxes so that no modal box blocks them.

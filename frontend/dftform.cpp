@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QFocusEvent>
 #include <QRandomGenerator>
 #include <QScreen>
 
@@ -262,7 +263,9 @@ void TDftForm::closeEvent(QCloseEvent* event) {
 }
 
 bool TDftForm::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusIn) {
+  // Focus coming back from the box's own list (a choice made with the mouse)
+  // must not refill the box: that would drop the position just chosen.
+  if (event->type() == QEvent::FocusIn && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
     for (int i = 0; i < kRegisters; ++i)
       if (watched == OrderingBoxes[at(i)]) OrderingBoxEnter(i + 1);
   }
@@ -290,6 +293,8 @@ void TDftForm::ChainBoxChange(int k) {
   state_.placeRegister(kNone, kNotSelected, i);
   resetOrderingBox(i);
   OrderingBoxes[at(i)]->setEnabled(ChainBoxes[at(i)]->currentText() != kNone);
+  // Without ordering by hand the register goes to a random free place, as promised.
+  if (!CheckBox1->isChecked()) randomOrderingOfChosenChains();
   Button6Click();
   UpdateInformation();
 }
@@ -356,9 +361,11 @@ void TDftForm::CheckBox1Click() {
   if (ordering) {
     state_.clearLayout();
     for (int i = 0; i < kRegisters; ++i) resetOrderingBox(i);
-    Button6Click();
-    UpdateInformation();
+  } else {
+    randomOrderingOfChosenChains();  // the chosen registers keep a random order
   }
+  Button6Click();
+  UpdateInformation();
 }
 
 void TDftForm::ComboBox13Change() {
@@ -412,16 +419,18 @@ void TDftForm::ComboBox13Change() {
         ChainBoxes[at(i)]->setEnabled(false);
         OrderingBoxes[at(i)]->setEnabled(true);
       }
-      // Ordering is entered by checking the box; until then Random orders.
+      // Ordering is entered by checking the box; until then a random order holds.
       CheckBox1->setChecked(false);
       setOrderingVisible(false);
       Button1->show();
+      randomOrderingOfChosenChains();
+      Button6Click();
+      UpdateInformation();
       state_.showMessage(this, QMessageBox::Information, QStringLiteral("Info"),
                   QStringLiteral("Please, select ordering of registers in scan-chain, if required.\n"
                                  "Otherwise, random ordering of registers in scan-chain will be used."));
       break;
     case kPresetUser:
-      Label16->setText(QStringLiteral("partial scan"));
       CheckBox1->setChecked(false);
       setOrderingVisible(false);
       Button1->show();
@@ -432,7 +441,7 @@ void TDftForm::ComboBox13Change() {
     case kPresetRandom:
       setSelectionVisible(false);
       CheckBox1->setChecked(false);
-      Label16->setText(QStringLiteral("partial scan"));
+      UpdateInformation();  // "none" until Random is pressed
       Button1->show();
       state_.showMessage(this, QMessageBox::Information, QStringLiteral("Info"),
                   QStringLiteral("To generate a scan structure, please press button."));
@@ -486,9 +495,10 @@ LayoutGrid TDftForm::randomFullStructure() {
 
 void TDftForm::randomOrderingOfChosenChains() {
   LayoutGrid grid = state_.layout();
+  const QString placed = grid.notation();
   for (int i = 0; i < kRegisters; ++i) {
     const int chain = chainOfText(ChainBoxes[at(i)]->currentText());
-    if (chain < 0) continue;
+    if (chain < 0 || placed.contains(QChar(u'0' + i))) continue;  // registers already placed keep their place
     const auto& row = grid.cells()[at(chain)];
     if (std::none_of(row.begin(), row.end(), [](int cell) { return cell == -1; })) continue;
     int position = -1;

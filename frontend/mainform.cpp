@@ -25,7 +25,6 @@
 #include <QStatusBar>
 #include <QTimer>
 
-#include <charconv>
 #include <cmath>
 #include <string>
 
@@ -39,6 +38,7 @@
 #include "helpwindow.h"
 #include "notation.h"
 #include "platform.h"
+#include "runadvice.h"
 #include "schema.h"
 #include "tares.h"
 
@@ -56,17 +56,6 @@ constexpr std::array<int, 5> kTrackSteps = {1, 1, 1, 10, 50};
 
 std::size_t at(int i) { return static_cast<std::size_t>(i); }
 
-// Locale-independent text to double: the leading number of the text, 0 if none.
-double textToDouble(const QString& text) {
-  const std::string s = text.trimmed().toStdString();
-  const char* begin = s.data();
-  const char* end = s.data() + s.size();
-  if (begin != end && *begin == '+') ++begin;
-  double value = 0.0;
-  const auto result = std::from_chars(begin, end, value);
-  return result.ec == std::errc() ? value : 0.0;
-}
-
 }  // namespace
 
 QString AnalysisParameters(const QString& notation) {
@@ -78,33 +67,6 @@ QString AutoDesignParameters(long areaOverhead, long ioOverhead, long population
                              long unenhancedRuns) {
   return QString::asprintf("diffeq -n 1 1 %ld %ld %ld %s %ld", areaOverhead, ioOverhead, populationSize,
                            elitism ? "1" : "0", unenhancedRuns);
-}
-
-LastResults ParseResults(const QByteArray& content) {
-  std::array<QString, 8> fields;
-  std::size_t count = 0;
-  QString token;
-  for (char c : content) {
-    if (c == ' ') {
-      if (count < fields.size()) fields[count] = token;
-      ++count;
-      token.clear();
-    } else {
-      token += QChar::fromLatin1(c);
-    }
-  }
-  LastResults results;
-  results.scanLayout = ClassicNotation(ParseClassicNotation(fields[0]));
-  results.nodes = fields[1];
-  results.testability = fields[2];
-  results.testabilityValue = textToDouble(fields[2]);
-  results.conRatio = fields[3];
-  results.obsRatio = fields[4];
-  results.ioOverhead = fields[5];
-  results.areaOverhead = fields[6];
-  results.fitness = fields[7];
-  results.fitnessValue = textToDouble(fields[7]);
-  return results;
 }
 
 int BarValue(double value, double scale) {
@@ -369,7 +331,8 @@ void TFormMain::buildControls() {
 
   Memo1 = new QPlainTextEdit(central);
   Memo1->setReadOnly(true);
-  Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // Long lines wrap at the window's edge instead of hiding behind its border.
+  Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->setTabStopDistance(14);
   Memo1->setToolTip(QStringLiteral("History of the actions performed"));
@@ -408,19 +371,24 @@ void TFormMain::buildMenu() {
   Topics1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
   HelpMode1 = menu->addAction(QStringLiteral("Help Mode off"), this, [this] { HelpMode1Click(); });
   HelpMode1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+  // Help mode is used in the schema window above all: the key works in every window.
+  HelpMode1->setShortcutContext(Qt::ApplicationShortcut);
   About1 = menu->addAction(QStringLiteral("About"), this, [this] { About1Click(); });
   menu->addSeparator();
   Exit2 = menu->addAction(QStringLiteral("Exit"), this, [this] { Exit2Click(); });
   Exit2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  Exit2->setShortcutContext(Qt::ApplicationShortcut);
 
   // The history fills what the menu and the status bar leave of the window.
   const int clientHeight = kMainHeight - menuBar()->sizeHint().height() - statusBar()->sizeHint().height();
-  const int memoTop = 557;
+  // Save and Clear sit above the history, so they hide none of its text.
+  const int buttonsTop = 556;
+  const int memoTop = buttonsTop + 19;
   const int memoHeight = std::max(60, clientHeight - memoTop - 2);
   Memo1->setGeometry(3, memoTop, 258, memoHeight);
-  const int buttonsLeft = 3 + 258 - Memo1->verticalScrollBar()->sizeHint().width() - 2 * 40 - 3;
-  Button2->setGeometry(buttonsLeft, memoTop + 2, 40, 18);
-  Button1->setGeometry(buttonsLeft + 40, memoTop + 2, 40, 18);
+  const int buttonsLeft = 3 + 258 - 2 * 40;
+  Button2->setGeometry(buttonsLeft, buttonsTop, 40, 18);
+  Button1->setGeometry(buttonsLeft + 40, buttonsTop, 40, 18);
   Button1->raise();
   Button2->raise();
   setFixedSize(kMainWidth, kMainHeight);
@@ -469,8 +437,24 @@ void TFormMain::paintEvent(QPaintEvent* event) {
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
+  if (!confirmDiscardHistory()) {
+    event->ignore();
+    return;
+  }
   FormClose();
   event->accept();
+}
+
+bool TFormMain::confirmDiscardHistory() {
+  if (!historyUnsaved_) return true;
+  const auto choice = state_.showMessage(
+      this, QMessageBox::Question, QStringLiteral("Lumeno"),
+      QStringLiteral("The history has not been saved. Save it before quitting?"),
+      QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+  if (choice == QMessageBox::Discard) return true;
+  if (choice != QMessageBox::Save) return false;
+  Button2Click();
+  return !historyUnsaved_;  // quits only once the history was written
 }
 
 void TFormMain::FormShow() {
@@ -555,6 +539,7 @@ QString TFormMain::timeText() const {
 }
 
 void TFormMain::AppendHistory(const QString& line) {
+  if (startupFinished_) historyUnsaved_ = true;
   Memo1->appendPlainText(line);
   Memo1->horizontalScrollBar()->setValue(0);  // lines start at the left edge
 }
@@ -608,9 +593,21 @@ void TFormMain::Button4Click() {
     return;
   }
 
+  // The circuit file must still be there and readable: checked before anything is removed.
+  const QFileInfo input = anyCircuit() ? QFileInfo(session_->file)
+                                       : QFileInfo(QDir::current(), QString::fromLatin1(kBenchmarkName));
+  const QString problem = DescriptionProblem(input.absolutePath(), input.fileName());
+  if (!problem.isEmpty()) {
+    statusBar()->showMessage(QStringLiteral("Not run: the circuit description cannot be read."));
+    setFiguresCurrent(false);
+    state_.showMessage(this, QMessageBox::Critical, QStringLiteral("Error"), problem);
+    return;
+  }
+
   if (schemaForm_ != nullptr) schemaForm_->RunStarted();
   CheckBox5->setChecked(false);
-  // A result is only ever the one this run writes.
+  // A result is only ever the one this run writes: every file it replaces
+  // goes first, so a failed run leaves none of the previous run's behind.
   removeOldResults();
 
   const bool autoDesign = RadioButton2->isChecked();
@@ -682,7 +679,7 @@ void TFormMain::removeOldResults() {
   if (anyCircuit())
     RemoveResultFiles(session_->workFolder);
   else
-    QFile::remove(kResultsFile);
+    for (const QString& file : ReplacedResultFiles(QString::fromLatin1(kBenchmarkName))) QFile::remove(file);
 }
 
 QString TFormMain::resultsFile() const {
@@ -743,6 +740,7 @@ void TFormMain::finishAction() {
   unlockWindow();
 
   if (engineFailed_) {
+    setFiguresCurrent(false);
     ProgressBar1->setValue(0);
     statusBar()->showMessage(QStringLiteral("Action failed."));
     if (action == kActionOptimiser && optimiser_ != nullptr) optimiser_->runFinished(false, failureReason_);
@@ -763,6 +761,7 @@ void TFormMain::finishAction() {
     return;
   }
   if (!readResults()) {
+    setFiguresCurrent(false);
     statusBar()->showMessage(QStringLiteral("Action done. No results were read."));
     return;
   }
@@ -773,6 +772,7 @@ void TFormMain::finishAction() {
     state_.setResults(results);
   }
   showResults();
+  setFiguresCurrent(true);
   for (const QString& line : ResultHistoryLines(state_.results(), action == kActionAutoDesign)) AppendHistory(line);
   AppendHistory(QStringLiteral("\t-end time: ") + timeText());
   AppendHistory(QString(20, u'-'));
@@ -808,7 +808,10 @@ void TFormMain::reportFailedRun(const QString& engineErrors) {
   AppendHistory(QStringLiteral("\t-failed: ") + failureReason_);
   AppendHistory(QStringLiteral("\t-end time: ") + timeText());
   AppendHistory(QString(20, u'-'));
-  QString text = QStringLiteral("The action was not completed: %1.\nNo new results are shown.").arg(failureReason_);
+  QString text = PlainFailureAdvice(engineErrors, QString::fromLatin1(kBenchmarkName)) +
+                 QStringLiteral("\n\nThe action was not completed: %1.\nNo new results are shown; the figures "
+                                "shown (greyed) are those of an earlier run.")
+                     .arg(failureReason_);
   if (!engineErrors.isEmpty()) {
     QString details = engineErrors;
     if (details.size() > 2000) details = details.left(2000) + QStringLiteral("\n...");
@@ -819,16 +822,38 @@ void TFormMain::reportFailedRun(const QString& engineErrors) {
 
 bool TFormMain::readResults() {
   const QString fileName = resultsFile();
-  QFile file(fileName);
-  while (!file.open(QIODevice::ReadOnly)) {
-    const auto choice =
-        state_.showMessage(this, QMessageBox::Warning, QStringLiteral("Error"),
-                           QStringLiteral("Can't read from '%1'!").arg(QFileInfo(fileName).fileName()),
-                    QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
+  for (;;) {
+    QFile file(fileName);
+    QString problem = QStringLiteral("Can't read from '%1'!").arg(QFileInfo(fileName).fileName());
+    if (file.open(QIODevice::ReadOnly)) {
+      const QByteArray content = file.readAll();
+      if (ResultsComplete(content)) {
+        state_.setResults(ParseResults(content));
+        return true;
+      }
+      // Cut short (truncated or still being written): never shown as figures.
+      problem = QStringLiteral("The results file '%1' is incomplete (%2 bytes); its figures are not shown.\n"
+                               "Retry once the engine has finished writing it, or run the action again.")
+                    .arg(QFileInfo(fileName).fileName())
+                    .arg(content.size());
+    }
+    const auto choice = state_.showMessage(this, QMessageBox::Warning, QStringLiteral("Error"), problem,
+                                           QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
     if (choice != QMessageBox::Retry) return false;
   }
-  state_.setResults(ParseResults(file.readAll()));
-  return true;
+}
+
+void TFormMain::setFiguresCurrent(bool current) {
+  figuresCurrent_ = current;
+  for (QWidget* figure : std::initializer_list<QWidget*>{NodesValue, TestabilityValue, ConRatioValue, ObsRatioValue,
+                                                         AreaOverValue, IoOverValue, FitnessValue, TestabilityBar,
+                                                         FitnessBar})
+    figure->setEnabled(current);
+  // The group's title says why the figures are greyed.
+  if (auto* group = qobject_cast<QGroupBox*>(NodesValue->parentWidget())) {
+    if (figuresTitle_.isEmpty()) figuresTitle_ = group->title();
+    group->setTitle(current ? figuresTitle_ : figuresTitle_ + QStringLiteral(" (earlier run)"));
+  }
 }
 
 void TFormMain::showResults() {
@@ -888,7 +913,7 @@ void TFormMain::CheckBox5Click() {
   if (anyCircuit()) return;  // the laid-out schema lists and highlights its loops itself
   if (schemaForm_ == nullptr) return;
   schemaForm_->ShowLayout(state_.layoutNotation());
-  if (CheckBox5->isChecked()) schemaForm_->DrawFeedbackLoops();
+  if (CheckBox5->isChecked()) schemaForm_->DrawFeedbackLoops(true);
 }
 
 void TFormMain::openScanLayoutWindow() {
@@ -955,15 +980,19 @@ void TFormMain::DetailsWindowClosed() { CheckBox3->setChecked(false); }
 
 void TFormMain::Button1Click() {
   const QStringList lines = HistoryLines();
+  historyUnsaved_ = false;  // cleared on purpose: nothing is left to lose
   if (lines.size() <= 2) return;
   Memo1->setPlainText(lines.mid(0, 2).join(u'\n'));
 }
 
 void TFormMain::Button2Click() {
-  const QString file = saveFileName_ ? saveFileName_()
-                                     : QFileDialog::getSaveFileName(this, QStringLiteral("Save the history to..."),
-                                                                    QString(),
-                                                                    QStringLiteral("Text files (*.txt);;All files (*)"));
+  // The dialog starts in the user's documents, away from the engine's result files.
+  const QString suggested = QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                                .filePath(QStringLiteral("lumeno-history.txt"));
+  const QString file = WithTextSuffix(saveFileName_ ? saveFileName_()
+                                                    : QFileDialog::getSaveFileName(
+                                                          this, QStringLiteral("Save the history to..."), suggested,
+                                                          QStringLiteral("Text files (*.txt);;All files (*)")));
   if (file.isEmpty()) return;
   QSaveFile out(file);
   bool ok = out.open(QIODevice::WriteOnly | QIODevice::Text);
@@ -974,6 +1003,7 @@ void TFormMain::Button2Click() {
     }
     ok = ok && out.commit();
   }
+  if (ok) historyUnsaved_ = false;
   if (!ok)
     state_.showMessage(this, QMessageBox::Critical, QStringLiteral("Error"), QStringLiteral("Can't write to '%1'!").arg(file));
 }

@@ -56,10 +56,6 @@ QString AnalysisParameters(const QString& notation);
 QString AutoDesignParameters(long areaOverhead, long ioOverhead, long populationSize, bool elitism,
                              long unenhancedRuns);
 
-// Splits "diffeq.par" content into results: blank-separated fields, the
-// notation reduced to digits and points; fields that are missing stay empty.
-LastResults ParseResults(const QByteArray& content);
-
 // Value of a 0..100 quality bar: `value` x `scale`, truncated toward zero,
 // kept within the bar.
 int BarValue(double value, double scale);
@@ -117,6 +113,11 @@ class TFormMain : public QMainWindow {
   QStringList HistoryLines() const;
   // True while an engine run is in progress.
   bool isRunning() const;
+  // True when the history holds lines that were neither saved nor cleared.
+  bool historyUnsaved() const { return historyUnsaved_; }
+  // True while the figures shown are those of the last run (false after a
+  // run failed: they are then greyed as figures of an earlier run).
+  bool figuresCurrent() const { return figuresCurrent_; }
   // The scan layout window was closed by the user: its box is cleared.
   void ScanLayoutWindowClosed();
   // The schema window was closed by the user: its box is cleared.
@@ -249,6 +250,8 @@ class TFormMain : public QMainWindow {
   void finishAction();
   void reportFailedRun(const QString& reason);
   bool readResults();
+  void setFiguresCurrent(bool current);
+  bool confirmDiscardHistory();
   void showResults();
   void openScanLayoutWindow();
   void discardScanLayoutWindow();
@@ -273,6 +276,9 @@ class TFormMain : public QMainWindow {
   bool engineEnded_ = false;   // the engine of the running action has ended
   bool engineFailed_ = false;  // ... without results (start failure, crash, error status)
   QString failureReason_;
+  bool historyUnsaved_ = false;
+  bool figuresCurrent_ = true;
+  QString figuresTitle_;
   bool progressUpward_ = true;
   bool startupFinished_ = false;
   QPointer<TAboutBox> aboutBox_;

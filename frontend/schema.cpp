@@ -123,6 +123,7 @@ TFormSchema::TFormSchema(AppState& state, QWidget* parent) : QWidget(parent, Qt:
 
   connectBrowser();
   connect(&state_, &AppState::helpModeChanged, this, [this](bool on) { helpModeChanged(on); });
+  connect(&state_, &AppState::resultsChanged, this, [this] { updateTitle(); });
   helpModeChanged(state_.helpMode());
 
   setFixedSize(kSchemaClientWidth, kSchemaClientHeight);
@@ -147,6 +148,18 @@ void TFormSchema::helpModeChanged(bool on) {
     setCursor(Qt::WhatsThisCursor);
   else
     unsetCursor();
+  updateTitle();
+}
+
+void TFormSchema::updateTitle() {
+  QString title = QStringLiteral("Circuit Schema");
+  // Chains drawn that the last run did not analyse are named as such.
+  if (state_.actionRun() && shownLayout_ != state_.results().scanLayout)
+    title += QStringLiteral(" - layout %1 not analysed yet: paths and loops are those of the last run (%2)")
+                 .arg(shownLayout_.isEmpty() ? QStringLiteral("none") : shownLayout_,
+                      state_.results().scanLayout.isEmpty() ? QStringLiteral("no scan") : state_.results().scanLayout);
+  if (state_.helpMode()) title += QStringLiteral(" - HELP MODE: click an item for its help page");
+  setWindowTitle(title);
 }
 
 void TFormSchema::RunStarted() { Button3->setEnabled(true); }
@@ -216,6 +229,8 @@ void TFormSchema::RefreshCanvas() { Schema->clearCanvas(); }
 void TFormSchema::ShowLayout(const QString& notation) {
   RefreshCanvas();
   DrawChains(notation);
+  shownLayout_ = notation;
+  updateTitle();
 }
 
 const QImage& TFormSchema::canvas() const { return Schema->canvas(); }
@@ -351,7 +366,7 @@ void TFormSchema::DrawChains(const QString& notation) {
   Schema->update();
 }
 
-void TFormSchema::DrawFeedbackLoops() {
+void TFormSchema::DrawFeedbackLoops(bool announceNone) {
   const FeedbackLoopScan scan = ReadFeedbackLoops(reportFile_);
   if (!scan.opened) return;
   QPainter p(&Schema->canvas());
@@ -370,7 +385,7 @@ void TFormSchema::DrawFeedbackLoops() {
   }
   p.end();
   Schema->update();
-  if (scan.noLoops())
+  if (announceNone && scan.noLoops())
     state_.showMessage(this, QMessageBox::Information, QStringLiteral("Info"), kNoLoops);
 }
 

@@ -101,9 +101,10 @@ class TFormSchema : public QWidget {
   // Tells the window whether the scan layout window is open (it then redraws
   // the chains when the schema is activated).
   void setLayoutWindowOpen(bool open) { layoutWindowOpen_ = open; }
-  // Draws the uncontrollable feedback loops found in the report; says so
-  // when there is none.
-  void DrawFeedbackLoops();
+  // Draws the uncontrollable feedback loops found in the report. With
+  // `announceNone` (a request by the user) it also says when there is none;
+  // redraws (activation, clicks, steps) stay silent, so the box comes once.
+  void DrawFeedbackLoops(bool announceNone = false);
   // Marks the ports of a step (names separated by blanks) with short bars.
   void MarkStepPorts(const QString& names, bool observation);
 
@@ -143,6 +144,8 @@ class TFormSchema : public QWidget {
 
  private:
   void helpModeChanged(bool on);
+  // The title says which layout is drawn (analysed or not) and whether help mode is on.
+  void updateTitle();
   void connectBrowser();
   void drawSelectionFrame();
   void checkLayoutAgreement();
@@ -159,4 +162,5 @@ class TFormSchema : public QWidget {
   bool selectionMarked_ = false;
   bool layoutWarned_ = false;
   bool closing_ = false;
+  QString shownLayout_;  // the notation whose chains are drawn
 };

@@ -4,13 +4,14 @@
 # tests/fuzz/corpus/NAME. A crash, leak, sanitizer report or timeout fails the
 # script; the input that caused it is left in BUILD/artifacts/NAME/ and must be
 # added to the corpus as a regression input once fixed.
-# Usage: tools/fuzz.sh [BUILD_DIR] [TARGET...]   (FUZZ_SECONDS, FUZZ_JOBS)
+# Usage: tools/fuzz.sh [BUILD_DIR] [TARGET...]
+#   FUZZ_SECONDS: seconds per target (60); FUZZ_JOBS: targets run at once (one per core)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-$root/build-fuzz}")
 shift || true
 seconds=${FUZZ_SECONDS:-60}
-jobs=${FUZZ_JOBS:-1}
+jobs=${FUZZ_JOBS:-$(nproc)}
 
 CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVEX_FUZZ=ON >/dev/null
 cmake --build "$build" -j "$(nproc)"

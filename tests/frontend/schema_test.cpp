@@ -317,7 +317,7 @@ class SchemaTest : public QObject, public StateFixture {
     // both rows found and no loop drawn, the learner is told.
     schema.RefreshCanvas();
     work.write(QStringLiteral("diffeq.txt"), report("  0.000000", " 0.500000"));
-    schema.DrawFeedbackLoops();
+    schema.DrawFeedbackLoops(true);
     QVERIFY(canvasEmpty(schema.canvas()));
     QCOMPARE(log.entries.size(), std::size_t(1));
     QCOMPARE(log.entries[0].caption, QStringLiteral("Info"));
