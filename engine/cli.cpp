@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "clock.h"
+#include "compare.h"
 #include "error.h"
 #include "ga.h"
 #include "import.h"
@@ -192,9 +194,8 @@ constexpr OptionSpec kAnalyseOptions[] = {{"--layout", true}, {"--out", true},  
 constexpr OptionSpec kOptimiseOptions[] = {
     {"--method", true},  {"--area", true},      {"--pins", true},  {"--unordered", false}, {"--population", true},
     {"--elitism", false}, {"--patience", true}, {"--seed", true},  {"--objective", true},  {"--out", true},
-    {"--json", false},   {"--progress", false}, {"--top", true}};
-
-constexpr OptionSpec kImportOptions[] = {{"--top", true}, {"-o", true}};
+    {"--json", false},   {"--progress", false}, {"--top", true},    {"--keep-self-loops", false},
+    {"--chains", true}};
 
 constexpr OptionSpec kNoOptions[] = {{"", false}};
 
@@ -204,6 +205,8 @@ struct Command {
   std::string_view help;      // the rest of the help page
   std::span<const OptionSpec> options;
   int (*run)(const Command& self, const Arguments& args, CliEnv& env);
+  // When set, the command reads its own words (and prints its own help).
+  int (*runWords)(const std::vector<std::string>& words, CliEnv& env) = nullptr;
 };
 
 int usageError(const Command& cmd, const std::string& message) {
@@ -257,6 +260,9 @@ std::string readOptimiseSettings(const Arguments& a, OptimiseSettings& s, bool& 
     return "--population needs a whole number from 1 to 1000000";
   if (a.has("--patience") && !parseWhole(a.value("--patience"), 0UL, 1000000000UL, s.patience))
     return "--patience needs a whole number from 0 to 1000000000";
+  s.keepSelfLoops = a.has("--keep-self-loops");
+  if (a.has("--chains") && !parseWhole(a.value("--chains"), 1, 1000000, s.chains))
+    return "--chains needs a whole number from 1 to 1000000";
   seeded = a.has("--seed");
   if (seeded && !parseWhole(a.value("--seed"), std::uint64_t{0}, UINT64_MAX, s.seed))
     return "--seed needs a whole number from 0 to " + std::to_string(UINT64_MAX);
@@ -321,11 +327,50 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
   return statusFromErrors();
 }
 
-int runImport(const Command& self, const Arguments& a, CliEnv& env) {
+constexpr OptionSpec kCompareOptions[] = {
+    {"--area", true},      {"--pins", true},   {"--objective", true}, {"--json", false},
+    {"--out", true},       {"--top", true},    {"--unordered", false}, {"--population", true},
+    {"--elitism", false},  {"--patience", true}, {"--seed", true},     {"--keep-self-loops", false},
+    {"--chains", true}};
+
+// Writes `text` to the result file `fileName`; false (error counted) when it cannot.
+bool writeResultText(const std::string& fileName, const std::string& text) {
+  std::ofstream out(resultPath(fileName), std::ios::binary);
+  out << text;
+  out.close();
+  if (out) return true;
+  error("Can't write to '%s'!\n", fileName.c_str());
+  return false;
+}
+
+int runCompare(const Command& self, const Arguments& a, CliEnv& env) {
   std::string problem;
   const std::string file = inputFile(a, problem);
+  OptimiseSettings settings;
+  bool seeded = false;
+  if (problem.empty()) problem = readOptimiseSettings(a, settings, seeded);
   if (!problem.empty()) return usageError(self, problem);
-  return importToDescription(file, ImportOptions{a.value("--top")}, a.value("-o"), env.processes, std::cout);
+  if (!seeded) settings.seed = env.clock.seedFromTime();
+
+  ResultFolderScope folder(a.value("--out"));
+  if (!folder.ok()) return 1;
+  std::unique_ptr<Circuit> c = loadInput(file, a.value("--top"), env);
+  if (!c) return 1;
+  std::printf("Comparing the methods, objective %s, seed %llu\n", objectiveName(settings.limits.objective),
+              static_cast<unsigned long long>(settings.seed));
+  SeededRandom random(settings.seed);
+  const Comparison cmp = compareMethods(*c, settings, random, env.clock);
+  printComparison(cmp, stdout);
+  if (a.has("--json")) {
+    const std::string name = resultFileName(c->getName(), ".compare.json");
+    if (writeResultText(name, comparisonJson(cmp, TARVEX_VERSION))) std::printf("Wrote '%s'\n", name.c_str());
+  }
+  return statusFromErrors();
+}
+
+// The importer reads its own options and prints its own usage.
+int runImport(const std::vector<std::string>& words, CliEnv& env) {
+  return importCommand(words, env.processes, std::cout);
 }
 
 int runHelp(const Command& self, const Arguments& a, CliEnv& env);
@@ -346,11 +391,15 @@ constexpr Command kCommands[] = {
      kAnalyseOptions, runAnalyse},
     {"optimise",
      "optimise FILE [--method NAME] [--area PCT] [--pins PCT] [--unordered] [--population N]\n"
-     "                [--elitism] [--patience N] [--seed N] [--objective classic|graded]\n"
-     "                [--out DIR] [--json] [--progress] [--top NAME]",
+     "[--elitism] [--patience N] [--seed N] [--objective classic|graded]\n"
+     "[--out DIR] [--json] [--progress] [--top NAME] [--keep-self-loops] [--chains N]",
      "Searches the scan layout of FILE with the best fitness under the area and pin\n"
      "overhead bounds, then writes the result files of the circuit with that layout.\n"
-     "  --method NAME      the search method (ga)\n"
+     "  --method NAME      the search method (ga):\n"
+     "                     ga     genetic algorithm, seeded with the loops, full and sparse layouts\n"
+     "                     exact  the optimum over every layout (refused when too many)\n"
+     "                     loops  fewest scan registers breaking every register loop\n"
+     "                     full   every register scanned\n"
      "  --area PCT         largest area overhead, in percent (7)\n"
      "  --pins PCT         largest pin overhead, in percent (13)\n"
      "  --unordered        unordered scan chains (ordered by default)\n"
@@ -365,12 +414,26 @@ constexpr Command kCommands[] = {
      "  --json             also write NAME.json (see docs/json.md)\n"
      "  --progress         progress lines on standard error even when it is not a terminal:\n"
      "                     progress generation=G stale=S best=F elapsed=SECONDS\n"
-     "  --top NAME         the top module of a Verilog design\n",
+     "  --top NAME         the top module of a Verilog design\n"
+     "  --keep-self-loops  loops: a register feeding only itself stays unscanned\n"
+     "  --chains N         loops, full: N scan chains instead of as many as --pins allows\n",
      kOptimiseOptions, runOptimise},
     {"import", "import FILE [--top NAME] [-o OUT]",
      "Writes the circuit description of FILE (Verilog .v/.sv or a Yosys JSON netlist)\n"
      "to OUT, or to standard output.\n",
-     kImportOptions, runImport},
+     kNoOptions, nullptr, runImport},
+    {"compare",
+     "compare FILE [--area PCT] [--pins PCT] [--objective classic|graded] [--json] [--out DIR]\n"
+     "[--seed N] [--population N] [--patience N] [--elitism] [--unordered]\n"
+     "[--keep-self-loops] [--chains N] [--top NAME]",
+     "Runs every optimiser method on FILE (none, full, loops, ga, and exact when the\n"
+     "circuit is small enough) and prints one row per method: scanned registers,\n"
+     "chains, area and pin overhead, testability GT, controllable and observable port\n"
+     "bits, fitness, time and the layout (ready for 'analyse --layout'), then the\n"
+     "methods on the Pareto front of testability against area overhead. Writes no\n"
+     "result files except, with --json, NAME.compare.json (see docs/json.md).\n"
+     "The options are those of 'optimise'.\n",
+     kCompareOptions, runCompare},
     {"help", "help [COMMAND]", "Shows the help of the command line or of one command.\n", kNoOptions, runHelp},
 };
 
@@ -380,15 +443,31 @@ const Command* findCommand(std::string_view name) {
   return nullptr;
 }
 
-void printCommandHelp(const Command& c) {
-  std::printf("Usage: tarvex %s\n\n%s", std::string(c.synopsis).c_str(), std::string(c.help).c_str());
+// The usage line of `c` after a prefix of `indent` characters, its
+// continuation lines aligned under the command's first option.
+std::string synopsis(const Command& c, size_t indent) {
+  const std::string pad(indent + c.name.size() + std::string_view(" FILE ").size(), ' ');
+  std::string text;
+  for (char ch : c.synopsis) {
+    text.push_back(ch);
+    if (ch == '\n') text += pad;
+  }
+  return text;
+}
+
+void printCommandHelp(const Command& c, CliEnv& env) {
+  if (c.runWords) {
+    c.runWords({"--help"}, env);
+    return;
+  }
+  std::printf("Usage: tarvex %s\n\n%s", synopsis(c, 14).c_str(), std::string(c.help).c_str());
   std::printf("\nExit status: 0 success, 1 errors reported, 2 wrong usage.\n");
 }
 
 void printOverview() {
   std::printf("tarvex %s: testability analysis and scan layout design for RTL data paths\n\n", tarvexVersion());
   std::printf("Usage:\n");
-  for (const Command& c : kCommands) std::printf("  tarvex %s\n", std::string(c.synopsis).c_str());
+  for (const Command& c : kCommands) std::printf("  tarvex %s\n", synopsis(c, 9).c_str());
   std::printf("  tarvex --version\n");
   std::printf("  tarvex FILE [-n] 0 NOTATION | FILE [-n] 1 scan_type a_over p_over psize elitism maxruns\n"
               "                     (the classic forms; 'tarvex -h' prints their syntax)\n");
@@ -396,14 +475,13 @@ void printOverview() {
 }
 
 int runHelp(const Command& self, const Arguments& a, CliEnv& env) {
-  (void)env;
   if (a.positional.empty()) {
     printOverview();
     return 0;
   }
   const Command* c = a.positional.size() == 1 ? findCommand(a.positional[0]) : nullptr;
   if (!c) return usageError(self, "no command '" + a.positional[0] + "'");
-  printCommandHelp(*c);
+  printCommandHelp(*c, env);
   return 0;
 }
 
@@ -426,11 +504,12 @@ int cliMain(int argc, char* argv[], CliEnv& env) {
     std::fprintf(stderr, "tarvex: no command '%s' (see 'tarvex help')\n", argv[1]);
     return 2;
   }
+  if (cmd->runWords) return cmd->runWords(std::vector<std::string>(argv + 2, argv + argc), env);
   Arguments args;
   const std::string problem = parseArguments(std::span<char* const>(argv + 2, static_cast<size_t>(argc - 2)),
                                              cmd->options, args);
   if (args.help) {
-    printCommandHelp(*cmd);
+    printCommandHelp(*cmd, env);
     return 0;
   }
   if (!problem.empty()) return usageError(*cmd, problem);

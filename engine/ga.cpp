@@ -550,9 +550,10 @@ namespace {
 // The optimiser's log; writing is skipped when the file could not be opened.
 class GarLog {
  public:
+  // An empty name opens no log.
   explicit GarLog(const std::string& fileName)
-      : name(fileName), file(std::fopen(resultPath(fileName).c_str(), "a")) {
-    if (!file) error("Can't write to '%s'!\n", name.c_str());
+      : name(fileName), file(fileName.empty() ? nullptr : std::fopen(resultPath(fileName).c_str(), "a")) {
+    if (!file && !name.empty()) error("Can't write to '%s'!\n", name.c_str());
   }
   ~GarLog() { close(); }
   GarLog(const GarLog&) = delete;
@@ -600,7 +601,7 @@ void printHeader(GarLog& gar, int chrLen, const GaOptions& o, int nregs) {
   if (o.techniques & UNORDERED_SCAN) text += " SCAN(UNORDERED)";
   if (o.techniques & TEST_POINT_INSERTION) text += " TEST_POINT_INSERTION";
   text += ")\n";
-  std::printf("----------\n%s", text.c_str());
+  if (o.writeResults) std::printf("----------\n%s", text.c_str());
   gar.printf("%s", text.c_str());
 }
 
@@ -792,12 +793,12 @@ SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random) {
   long lastImprovement = 0;
   double best = 0.0;
 
-  GarLog gar(resultFileName(c.getName(), ".gar"));
+  GarLog gar(o.writeResults ? resultFileName(c.getName(), ".gar") : std::string());
   gar.printf("Run number: %ld\n", static_cast<long>(o.runNumber));
   if (o.seed) gar.printf("Seed: %llu\n", static_cast<unsigned long long>(*o.seed));
   gar.printf("Collumns (from left to right side):\n1) Iteration number\n2) Best solution found\n3) Fitness value\n\n");
 
-  c.testability_analysisFULL();
+  if (o.writeResults) c.testability_analysisFULL();
   const FitnessBasis basis{c.getArea(), c.getNPins() + c.getNPCins() + c.getNPinouts() + c.getNPouts(), o.limits};
 
   const int chrLen = getScanChrLen(o.techniques, nregs);
@@ -816,6 +817,7 @@ SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random) {
     Population* Q = &second;
     P->initPopulation(random);
     for (int i = 0; i < P->getSize(); ++i) P->chr_correct(i);
+    if (o.prepare) o.prepare(*P, random);
 
     bool presetFits[4];
     for (int k = 0; k < 4; ++k) presetFits[k] = notationProblem(kPresets[k], nregs).empty();
@@ -848,7 +850,7 @@ SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random) {
         bestPop.copyChromosome(i, &candidates);
         if (o.classicForm) bestPop.dumpPopulation();
         const std::string notation = bestNotation();
-        std::printf("Solution='%s', iteration number is %ld\n", notation.c_str(), iteration);
+        if (o.writeResults) std::printf("Solution='%s', iteration number is %ld\n", notation.c_str(), iteration);
         gar.printf("%ld\t%-15s\t%lf\n", iteration, notation.c_str(), best);
       }
 
@@ -861,8 +863,9 @@ SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random) {
       if (--remaining == 0) break;
     }
   }
-  std::printf("%sDone - algorithm has ended after %ld iteration(s).\n", o.classicForm ? "\b\b\b\b\b\b\b" : "",
-              iteration);
+  if (o.writeResults)
+    std::printf("%sDone - algorithm has ended after %ld iteration(s).\n", o.classicForm ? "\b\b\b\b\b\b\b" : "",
+                iteration);
   gar.printf("Algorithm has ended after %ld iteration(s).\n", iteration);
   gar.printf("%s\n\n", std::string(80, '-').c_str());
 
@@ -872,21 +875,26 @@ SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random) {
   result.generations = iteration;
   result.visited = evaluator.visited();
   c.setNotation(result.notation);
-  bestPop.implementDFTLayout(0);
-  gar.close();
 
+  gar.close();
+  c.setFitness(result.fitness);
+  if (o.writeResults) {
+    writeLayoutResults(c, bestPop, 0, result, o.observer);
+    std::printf("----------\n");
+  }
+  return result;
+}
+
+void writeLayoutResults(Circuit& c, Population& pop, int chID, const SearchResult& found, SearchObserver* observer) {
+  pop.implementDFTLayout(chID);
   std::printf("\nPerforming testability analysis (TA) to resulting circuit...\n");
   c.testability_analysisFULL();
   c.dumpTAresultsTxt();
   c.dumpTAresultsTex();
   c.dumpTAresultsHtml();
-  c.setFitness(result.fitness);
   c.dumpResults();
-  if (o.observer) o.observer->finished(c, result);
-
-  bestPop.deimplementDFTLayout(0);
-  std::printf("----------\n");
-  return result;
+  if (observer) observer->finished(c, found);
+  pop.deimplementDFTLayout(chID);
 }
 
 const char* objectiveName(Objective o) { return o == Objective::GRADED ? "graded" : "classic"; }

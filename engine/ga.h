@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -104,11 +105,10 @@ class Population {
   void implementDFTLayout(int chID);
   // Takes out every applied layout: scan registers back to REGs, scan pins removed.
   void deimplementDFTLayout(int chID);
-  // The chains chromosome chID applies, as text: equal texts apply identical layouts.
-  std::string layoutKey(int chID) const;
-
   // Encodes `chains` into chromosome chID without changing the circuit.
   bool encodeChains(const ScanChains& chains, int chID);
+  // The chains chromosome chID applies, as text: equal texts apply identical layouts.
+  std::string layoutKey(int chID) const;
 
   // Fills every chromosome with random characters, repairs it, fitness 0.001.
   void initPopulation(RandomSource& random);
@@ -243,6 +243,12 @@ struct GaOptions {
   // Threads that evaluate a generation side by side (0: one per core). The
   // results are the same for any number; the classic form keeps one.
   int workers = 1;
+  // Called on the random first population before its first evaluation
+  // (the modern form puts its seed layouts in).
+  std::function<void(Population& first, RandomSource& random)> prepare;
+  // Writes the log, the console lines and the result files; without them the
+  // run only returns what it found (comparisons).
+  bool writeResults = true;
 };
 
 // What a solver run found.
@@ -253,6 +259,11 @@ struct SearchResult {
   long generations = 0;
   long visited = 0;  // layouts evaluated
 };
+
+// Applies chromosome chID of `pop` to `c`, analyses it, writes the result
+// files (with the circuit's notation and fitness as set) and tells `observer`
+// about `found`, then takes the layout out again.
+void writeLayoutResults(Circuit& c, Population& pop, int chID, const SearchResult& found, SearchObserver* observer);
 
 // Searches for the best scan layout of `c` and writes the result files
 // (the circuit is left without a layout, its notation and fitness set).

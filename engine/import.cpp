@@ -12,6 +12,7 @@
 #include <unordered_set>
 
 #include "error.h"
+#include "sizelimits.h"
 
 using json = nlohmann::json;
 
@@ -38,9 +39,13 @@ std::string cleanName(std::string_view raw) {
   if (!raw.empty() && raw.front() == '\\') raw.remove_prefix(1);
   std::string s;
   s.reserve(raw.size());
+  bool replaced = false;  // a run of invalid characters becomes one '_'
   for (char ch : raw) {
     const auto c = static_cast<unsigned char>(ch);
-    s.push_back(std::isalnum(c) || c == '_' ? ch : '_');
+    const bool valid = std::isalnum(c) || c == '_';
+    if (!valid && replaced) continue;
+    replaced = !valid;
+    s.push_back(valid ? ch : '_');
   }
   while (!s.empty() && s.back() == '_' && !raw.empty() && raw.back() != '_') s.pop_back();
   for (size_t at = s.find("SCAN"); at != std::string::npos; at = s.find("SCAN", at)) s.replace(at, 4, "Scan");
@@ -111,6 +116,14 @@ bool readBits(const json& v, Bits& bits) {
   }
   return true;
 }
+
+struct BitsHash {
+  size_t operator()(const Bits& bits) const {
+    size_t h = bits.size();
+    for (long b : bits) h = (h ^ static_cast<size_t>(b)) * 0x100000001b3ULL;
+    return h;
+  }
+};
 
 bool allConstant(const Bits& bits) {
   return std::all_of(bits.begin(), bits.end(), [](long b) { return b == kConst; });
@@ -228,6 +241,7 @@ class NetlistMapper {
     if (const json* cells = member(module, "cells"); cells && cells->is_object())
       for (auto it = cells->begin(); it != cells->end(); ++it) mapCell(it.key(), it.value());
     if (nerrors != before) return false;
+    pruneResetLogic();
     sortBySource();
     nameItems();
     makeLinks();
@@ -243,14 +257,19 @@ class NetlistMapper {
 
   // ---- reading
 
+  // Named nets: by their exact bits (names that are not ports preferred) and by each bit.
   void readNetNames(const json& module) {
     const json* nets = member(module, "netnames");
     if (!nets || !nets->is_object()) return;
+    const json* ports = member(module, "ports");
     Bits bits;
     for (auto it = nets->begin(); it != nets->end(); ++it) {
       if (truthy(member(it.value(), "hide_name"))) continue;
       const json* b = member(it.value(), "bits");
       if (!b || !readBits(*b, bits)) continue;
+      const bool isPort = ports && member(*ports, it.key().c_str());
+      auto [exact, fresh] = netOfBits.try_emplace(bits, &it.key(), isPort);
+      if (!fresh && exact->second.second && !isPort) exact->second = {&it.key(), false};
       for (long bit : bits) {
         if (bit == kConst) continue;
         auto [slot, added] = netOfBit.try_emplace(bit, &it.key(), bits.size());
@@ -428,9 +447,19 @@ class NetlistMapper {
     addOutput(item, "y", y);
   }
 
+  // A multiplexer choosing only among constants is a lookup table: a ROM addressed by its select.
+  bool mapTable(const Cell& c, const Bits& a, const Bits& b, const Bits& s, const Bits& y) {
+    if (!allConstant(a) || !allConstant(b)) return false;
+    const int item = newItem(ROM, c, "");
+    addInput(item, "addr", IN, s, USE_DATA, false);
+    addOutput(item, "data", y);
+    return true;
+  }
+
   void mapMux(const Cell& c) {
     Bits a, b, s, y;
     if (!pinBits(c, "A", a) || !pinBits(c, "B", b) || !pinBits(c, "S", s) || !pinBits(c, "Y", y)) return;
+    if (mapTable(c, a, b, s, y)) return;
     const int item = newItem(MUX, c, "");
     addInput(item, "a", IN, a, USE_DATA, false);
     addInput(item, "b", IN, b, USE_DATA, false);
@@ -447,6 +476,7 @@ class NetlistMapper {
             where(c).c_str(), b.size(), s.size(), width);
       return;
     }
+    if (mapTable(c, a, b, s, y)) return;
     const int item = newItem(MUX, c, "");
     addInput(item, "a", IN, a, USE_DATA, false);
     for (size_t k = 0; k < s.size(); ++k) {
@@ -459,6 +489,7 @@ class NetlistMapper {
 
   // The name of the signal held in `q`: the smallest named net holding its first bit.
   std::string signalName(const Bits& q) const {
+    if (auto exact = netOfBits.find(q); exact != netOfBits.end()) return cleanName(*exact->second.first);
     for (long b : q) {
       if (b == kConst) continue;
       auto it = netOfBit.find(b);
@@ -501,7 +532,8 @@ class NetlistMapper {
 
   // One read port of a read-only memory: a ROM item, and a register behind it when the read is clocked.
   void addReadPort(const Cell& c, const Bits& addr, const Bits& data, bool clocked, const Bits& clk) {
-    std::string name = cleanName(memoryId(c));
+    const std::string id = memoryId(c);
+    std::string name = id.empty() || id[0] == '$' ? "" : cleanName(id);
     const int rom = newItem(ROM, c, name.empty() ? "" : name);
     addInput(rom, "addr", IN, addr, USE_DATA, false);
     if (!clocked) {
@@ -564,17 +596,83 @@ class NetlistMapper {
       keys.push_back(key(pending[k]));
     }
     std::stable_sort(order.begin(), order.end(), [&](int x, int y) { return keys[x] < keys[y]; });
-    std::vector<int> newIndex(pending.size());
+    reorder(order);
+  }
+
+  // Keeps the items listed in `order`, in that order; references to the others must be gone.
+  void reorder(const std::vector<int>& order) {
+    std::vector<int> newIndex(pending.size(), -1);
     for (size_t k = 0; k < order.size(); ++k) newIndex[order[k]] = static_cast<int>(k);
-    std::vector<PendingItem> sorted;
-    sorted.reserve(pending.size());
-    for (int k : order) sorted.push_back(std::move(pending[k]));
-    pending = std::move(sorted);
+    std::vector<PendingItem> kept;
+    kept.reserve(order.size());
+    for (int k : order) kept.push_back(std::move(pending[k]));
+    pending = std::move(kept);
     auto remap = [&](PortRef& r) {
       if (r.item >= 0) r.item = newIndex[r.item];
     };
     for (Sink& s : sinks) remap(s.ref);
     for (auto& entry : driverOfBit) remap(entry.second);
+  }
+
+  // Combinational items whose outputs reach only reset, set and load pins
+  // (directly or through other such items) belong to the reset network: they
+  // are left out like those pins, and their inputs count as control pins.
+  void pruneResetLogic() {
+    if (dropped.empty()) return;
+    const size_t n = pending.size();
+    std::vector<int> consumers(n, 0), controlConsumers(n, 0);
+    std::vector<std::vector<int>> feeders(n);  // items feeding each item's inputs
+    auto count = [&](const Sink& s, bool control) {
+      std::vector<int> seen;
+      for (long raw : s.bits) {
+        auto it = driverOfBit.find(resolve(raw));
+        if (it == driverOfBit.end() || it->second.item < 0) continue;
+        const int from = it->second.item;
+        if (std::find(seen.begin(), seen.end(), from) != seen.end()) continue;
+        seen.push_back(from);
+        ++consumers[from];
+        if (control) ++controlConsumers[from];
+        if (!control && s.ref.item >= 0) feeders[s.ref.item].push_back(from);
+      }
+    };
+    for (const Sink& s : sinks) count(s, false);
+    for (const Sink& s : outputSinks) count(s, false);
+    for (const Sink& s : dropped) count(s, true);
+    std::vector<char> pruned(n, 0);
+    std::vector<int> work;
+    auto check = [&](int k) {
+      if (!pruned[k] && pending[k].item.kind != REG && consumers[k] > 0 && controlConsumers[k] == consumers[k]) {
+        pruned[k] = 1;
+        work.push_back(k);
+      }
+    };
+    for (size_t k = 0; k < n; ++k) check(static_cast<int>(k));
+    while (!work.empty()) {
+      const int k = work.back();
+      work.pop_back();
+      for (int from : feeders[k]) {  // the pruned item's inputs now read control pins
+        ++controlConsumers[from];
+        check(from);
+      }
+    }
+    if (std::find(pruned.begin(), pruned.end(), 1) == pruned.end()) return;
+    std::vector<Sink> keptSinks;
+    for (Sink& s : sinks) {
+      if (!pruned[s.ref.item]) {
+        keptSinks.push_back(std::move(s));
+      } else {
+        s.ref = {-1, -1};
+        s.use = USE_CONTROL;
+        dropped.push_back(std::move(s));
+      }
+    }
+    sinks = std::move(keptSinks);
+    for (auto it = driverOfBit.begin(); it != driverOfBit.end();)
+      it = it->second.item >= 0 && pruned[it->second.item] ? driverOfBit.erase(it) : std::next(it);
+    std::vector<int> order;
+    for (size_t k = 0; k < n; ++k)
+      if (!pruned[k]) order.push_back(static_cast<int>(k));
+    reorder(order);
   }
 
   void nameItems() {
@@ -655,7 +753,24 @@ class NetlistMapper {
       error("Design '%s' has more than %ld port bits!\n", design.name.c_str(), MAX_CIRCUIT_BITS);
       return false;
     }
-    return ok;
+    return ok && checkLinks();
+  }
+
+  // The link limits of descriptions hold for imported designs too.
+  bool checkLinks() {
+    std::unordered_map<long long, long> fanIn;
+    long total = 0;
+    for (const ImportedLink& l : design.links) {
+      total += static_cast<long>(l.to.size());
+      long worst = static_cast<long>(l.to.size());
+      for (const PortRef& r : l.to) worst = std::max(worst, ++fanIn[keyOf(r)]);
+      if (worst > MAX_LINKS_PER_PORT || total > MAX_CIRCUIT_LINKS) {
+        error("Design '%s' has more links than a circuit may hold (%ld a port, %ld in all)!\n",
+              design.name.c_str(), MAX_LINKS_PER_PORT, MAX_CIRCUIT_LINKS);
+        return false;
+      }
+    }
+    return true;
   }
 
   const std::string& source;
@@ -663,6 +778,7 @@ class NetlistMapper {
   std::vector<PendingItem> pending;
   std::vector<Sink> sinks, outputSinks, dropped, inputBits;
   std::unordered_map<long, std::pair<const std::string*, size_t>> netOfBit;
+  std::unordered_map<Bits, std::pair<const std::string*, bool>, BitsHash> netOfBits;
   std::unordered_map<long, PortRef> driverOfBit;
   std::unordered_map<long, long> aliasOf;
   std::unordered_map<long long, size_t> linkOfSource;
@@ -806,6 +922,10 @@ InputKind inputKindOf(const std::string& path) {
 
 bool importNetlist(const std::string& text, const std::string& source, const ImportOptions& options,
                    ImportedDesign& design) {
+  if (static_cast<long>(text.size()) > MAX_DESCRIPTION_BYTES) {
+    error("Netlist '%s' is larger than %ld bytes!\n", source.c_str(), MAX_DESCRIPTION_BYTES);
+    return false;
+  }
   json netlist;
   if (!parseNetlist(text, source, netlist)) return false;
   std::string top;

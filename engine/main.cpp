@@ -8,6 +8,7 @@
 
 #include "error.h"
 #include "ga.h"
+#include "sizelimits.h"
 
 namespace {
 
@@ -89,11 +90,15 @@ class BlockInput {
 // an error stops the reading.
 class DescriptionReader {
  public:
-  std::unique_ptr<Circuit> read(FILE* file) {
+  std::unique_ptr<Circuit> read(FILE* file, long maxBytes) {
     auto in = std::make_unique<BlockInput>(file);
-    for (;;) {
+    for (long bytes = 0;; ++bytes) {
       int c = in->get();
       if (c == EOF) break;
+      if (bytes == maxBytes) {
+        error("Description longer than %ld bytes (line %ld)!\n", maxBytes, line);
+        return std::move(circuit);
+      }
       if (c == '\r' && in->peek() == '\n') c = in->get();  // a CR LF line end reads as LF
       if (c == '\n') ++line;
       if (!step(c)) return std::move(circuit);
@@ -343,6 +348,7 @@ class DescriptionReader {
         if (!isSpace(c)) return append(portName, c);
         Port* target = lookUp();
         if (!target) return false;
+        if (!links.admit(source, target, c == '\n' ? line - 1 : line)) return false;
         source->addToPort(target);
         state = c == '\n' ? 0 : 104;
         return true;
@@ -359,14 +365,17 @@ class DescriptionReader {
   Item* holder = nullptr;
   Item* item = nullptr;
   Port* source = nullptr;
+  LinkLimits links;
 };
 
 }  // namespace
 
-std::unique_ptr<Circuit> readCirData(FILE* in) {
+std::unique_ptr<Circuit> readCirData(FILE* in) { return readCirData(in, MAX_DESCRIPTION_BYTES); }
+
+std::unique_ptr<Circuit> readCirData(FILE* in, long maxBytes) {
   std::printf("Reading digital circuit data...\n");
   DescriptionReader reader;
-  return reader.read(in);
+  return reader.read(in, maxBytes);
 }
 
 // ---------------------------------------------------------------- run flow

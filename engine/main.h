@@ -17,6 +17,8 @@ inline constexpr long MAX_CIRCUIT_BITS = 100000000;
 // Reads a circuit description from `in`; null when it has no CIR line.
 // Errors are counted; a circuit returned while errors were counted is invalid.
 std::unique_ptr<Circuit> readCirData(FILE* in);
+// As above, refusing (with a counted error) a description longer than `maxBytes`.
+std::unique_ptr<Circuit> readCirData(FILE* in, long maxBytes);
 
 class Population;
 

@@ -105,7 +105,10 @@ RegisterGraph::RegisterGraph(std::vector<std::vector<int>> successors) : succ(st
     s.erase(std::remove_if(s.begin(), s.end(), [n](int v) { return v < 0 || v >= n; }), s.end());
     std::sort(s.begin(), s.end());
     s.erase(std::unique(s.begin(), s.end()), s.end());
-    names.push_back("r" + std::to_string(r));
+    // Appended, not "r" + text: that makes g++ 12 at -O3 warn falsely (-Wrestrict).
+    std::string name(1, 'r');
+    name += std::to_string(r);
+    names.push_back(std::move(name));
   }
 }
 

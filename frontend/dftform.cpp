@@ -11,11 +11,13 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
+#include <QFocusEvent>
 #include <QRandomGenerator>
 #include <QScreen>
 
+#include "activation.h"
 #include "appstate.h"
-#include "mainform.h"
+#include "notation.h"
 
 namespace {
 
@@ -60,23 +62,12 @@ std::size_t at(int i) { return static_cast<std::size_t>(i); }
 
 }  // namespace
 
-QColor ChainColor(int group) {
-  static const std::array<QColor, kChains> colors = {
-      QColor(0xFF, 0x00, 0x00), QColor(0x00, 0x00, 0xFF), QColor(0x00, 0xCC, 0xFF),
-      QColor(0x77, 0xFF, 0x00), QColor(0xDD, 0xBB, 0x00), QColor(0x00, 0xAA, 0x00)};
-  if (group < 0 || group >= kChains) return QColor(0x80, 0x80, 0x80);
-  return colors[at(group)];
-}
-
-TDftForm::TDftForm(QWidget* parent) : QWidget(parent, Qt::Window) {
+TDftForm::TDftForm(AppState& state, QWidget* parent) : QWidget(parent, Qt::Window), state_(state) {
   buildControls();
   FormCreate();
-  DftForm = this;
 }
 
-TDftForm::~TDftForm() {
-  if (DftForm == this) DftForm = nullptr;
-}
+TDftForm::~TDftForm() = default;
 
 void TDftForm::setRandomSource(RandomSource source) { random_ = std::move(source); }
 
@@ -272,7 +263,9 @@ void TDftForm::closeEvent(QCloseEvent* event) {
 }
 
 bool TDftForm::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::FocusIn) {
+  // Focus coming back from the box's own list (a choice made with the mouse)
+  // must not refill the box: that would drop the position just chosen.
+  if (event->type() == QEvent::FocusIn && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason) {
     for (int i = 0; i < kRegisters; ++i)
       if (watched == OrderingBoxes[at(i)]) OrderingBoxEnter(i + 1);
   }
@@ -280,7 +273,6 @@ bool TDftForm::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TDftForm::FormActivate() {
-  DftForm = this;
   if (savedPosition_ && pos() != *savedPosition_) move(*savedPosition_);
   Button6Click();
 }
@@ -292,15 +284,17 @@ void TDftForm::FormDeactivate() {
 void TDftForm::FormClose() {
   if (closing_) return;
   closing_ = true;
-  if (FormMain != nullptr) FormMain->ScanLayoutWindowClosed();
+  emit closed();
 }
 
 void TDftForm::ChainBoxChange(int k) {
   if (k < 1 || k > kRegisters) return;
   const int i = k - 1;
-  PlaceRegister(kNone, kNotSelected, i);
+  state_.placeRegister(kNone, kNotSelected, i);
   resetOrderingBox(i);
   OrderingBoxes[at(i)]->setEnabled(ChainBoxes[at(i)]->currentText() != kNone);
+  // Without ordering by hand the register goes to a random free place, as promised.
+  if (!CheckBox1->isChecked()) randomOrderingOfChosenChains();
   Button6Click();
   UpdateInformation();
 }
@@ -318,7 +312,7 @@ void TDftForm::OrderingBoxEnter(int k) {
     // The free positions of the chain; the register's own place stays on
     // offer and selected, so the box keeps showing where the register is.
     for (int p = 0; p < kPositions; ++p) {
-      const int cell = layoutGrid[at(chain)][at(p)];
+      const int cell = state_.layout().at(chain, p);
       if (cell != -1 && cell != i) continue;
       box->addItem(kPositionLabels[at(p)]);
       if (cell == i) current = box->count() - 1;
@@ -331,13 +325,13 @@ void TDftForm::OrderingBoxChange(int k) {
   if (k < 1 || k > kRegisters) return;
   const int i = k - 1;
   if (NoOrderingSelected()) {
-    ClearLayoutGrid();
+    state_.clearLayout();
     BlankPicture();
-    DrawLayoutOnSchema(QString());
+    emit drawLayoutRequested(QString());
     UpdateInformation();
     return;
   }
-  PlaceRegister(ChainBoxes[at(i)]->currentText(), OrderingBoxes[at(i)]->currentText(), i);
+  state_.placeRegister(ChainBoxes[at(i)]->currentText(), OrderingBoxes[at(i)]->currentText(), i);
   Button6Click();
   UpdateInformation();
 }
@@ -349,7 +343,7 @@ bool TDftForm::NoOrderingSelected() const {
 }
 
 void TDftForm::UpdateInformation() {
-  const QString notation = GetLayoutNotation();
+  const QString notation = state_.layoutNotation();
   const int registers = CountNotationRegisters(notation);
   const int chains = CountNotationChains(notation);
   Label13->setText(QString::number(registers));
@@ -365,11 +359,13 @@ void TDftForm::CheckBox1Click() {
   setOrderingVisible(ordering);
   Button1->setVisible(!ordering);
   if (ordering) {
-    ClearLayoutGrid();
+    state_.clearLayout();
     for (int i = 0; i < kRegisters; ++i) resetOrderingBox(i);
-    Button6Click();
-    UpdateInformation();
+  } else {
+    randomOrderingOfChosenChains();  // the chosen registers keep a random order
   }
+  Button6Click();
+  UpdateInformation();
 }
 
 void TDftForm::ComboBox13Change() {
@@ -386,9 +382,9 @@ void TDftForm::ComboBox13Change() {
   Button1->hide();
   CheckBox1->setEnabled(true);
   CheckBox1->setChecked(true);
-  ClearLayoutGrid();
+  state_.clearLayout();
   BlankPicture();
-  DrawLayoutOnSchema(QString());
+  emit drawLayoutRequested(QString());
   Label13->setText(QStringLiteral("0"));
   Label14->setText(QStringLiteral("0"));
   Label16->setText(QStringLiteral("none"));
@@ -398,7 +394,8 @@ void TDftForm::ComboBox13Change() {
       setSelectionVisible(false);
       break;
     case kPresetFullOwnChains:
-    case kPresetFullOneChain:
+    case kPresetFullOneChain: {
+      LayoutGrid grid;
       for (int i = 0; i < kRegisters; ++i) {
         const bool own = preset == kPresetFullOwnChains;
         ChainBoxes[at(i)]->setCurrentIndex(own ? i + 1 : 1);
@@ -406,43 +403,47 @@ void TDftForm::ComboBox13Change() {
         ChainBoxes[at(i)]->setEnabled(false);
         OrderingBoxes[at(i)]->setEnabled(false);
         if (own)
-          layoutGrid[at(i)][0] = i;
+          grid.set(i, 0, i);
         else
-          layoutGrid[0][at(i)] = i;
+          grid.set(0, i, i);
       }
+      state_.setLayout(grid);
       CheckBox1->setEnabled(false);
       Button6Click();
       UpdateInformation();
       break;
+    }
     case kPresetOneChainUser:
       for (int i = 0; i < kRegisters; ++i) {
         ChainBoxes[at(i)]->setCurrentIndex(1);
         ChainBoxes[at(i)]->setEnabled(false);
         OrderingBoxes[at(i)]->setEnabled(true);
       }
-      // Ordering is entered by checking the box; until then Random orders.
+      // Ordering is entered by checking the box; until then a random order holds.
       CheckBox1->setChecked(false);
       setOrderingVisible(false);
       Button1->show();
-      ShowMessage(this, QMessageBox::Information, QStringLiteral("Info"),
+      randomOrderingOfChosenChains();
+      Button6Click();
+      UpdateInformation();
+      state_.showMessage(this, QMessageBox::Information, QStringLiteral("Info"),
                   QStringLiteral("Please, select ordering of registers in scan-chain, if required.\n"
                                  "Otherwise, random ordering of registers in scan-chain will be used."));
       break;
     case kPresetUser:
-      Label16->setText(QStringLiteral("partial scan"));
       CheckBox1->setChecked(false);
       setOrderingVisible(false);
       Button1->show();
-      ShowMessage(this, QMessageBox::Information, QStringLiteral("Info"),
+      state_.showMessage(this, QMessageBox::Information, QStringLiteral("Info"),
                   QStringLiteral("Please, select registers to scan and their ordering in scan-chain(s), if required.\n"
                                  "Otherwise, random ordering of selected registers in scan-chain(s) will be used."));
       break;
     case kPresetRandom:
       setSelectionVisible(false);
       CheckBox1->setChecked(false);
-      Label16->setText(QStringLiteral("partial scan"));
+      UpdateInformation();  // "none" until Random is pressed
       Button1->show();
-      ShowMessage(this, QMessageBox::Information, QStringLiteral("Info"),
+      state_.showMessage(this, QMessageBox::Information, QStringLiteral("Info"),
                   QStringLiteral("To generate a scan structure, please press button."));
       break;
     default:
@@ -451,17 +452,17 @@ void TDftForm::ComboBox13Change() {
 }
 
 void TDftForm::Button1Click() {
-  ClearLayoutGrid();
+  state_.clearLayout();
   const int preset = ComboBox13->currentIndex();
   if (preset == kPresetRandom)
-    randomFullStructure();
+    state_.setLayout(randomFullStructure());
   else if (preset == kPresetOneChainUser || preset == kPresetUser)
     randomOrderingOfChosenChains();
   Button6Click();
   UpdateInformation();
 }
 
-void TDftForm::randomFullStructure() {
+LayoutGrid TDftForm::randomFullStructure() {
   // Passes of 36 draws decide every register: left out, or placed at the
   // cell of the draw. A pass that leaves a register undecided starts over
   // with the decisions kept; the layout is what the last pass placed. A
@@ -469,32 +470,36 @@ void TDftForm::randomFullStructure() {
   // that a degenerate random source cannot hang the window.
   constexpr int kMaxAttempts = 1000;
   constexpr int kMaxPasses = 1000;
+  LayoutGrid grid;
   for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
     std::array<bool, kRegisters> decided{};
     bool allDecided = false;
     for (int pass = 0; pass < kMaxPasses && !allDecided; ++pass) {
-      ClearLayoutGrid();
+      grid.clear();
       for (int i = 0; i < kChains; ++i) {
         for (int j = 0; j < kPositions; ++j) {
           const int r = random(kRegisters);
           if (random(100) < 25 && r > 0) decided[at(r)] = true;
           if (!decided[at(r)] && random(i + 6) > 3) {
             decided[at(r)] = true;
-            layoutGrid[at(i)][at(j)] = r;
+            grid.set(i, j, r);
           }
         }
       }
       allDecided = std::all_of(decided.begin(), decided.end(), [](bool d) { return d; });
     }
-    if (!IsLayoutGridEmpty()) return;
+    if (!grid.isEmpty()) return grid;
   }
+  return grid;
 }
 
 void TDftForm::randomOrderingOfChosenChains() {
+  LayoutGrid grid = state_.layout();
+  const QString placed = grid.notation();
   for (int i = 0; i < kRegisters; ++i) {
     const int chain = chainOfText(ChainBoxes[at(i)]->currentText());
-    if (chain < 0) continue;
-    auto& row = layoutGrid[at(chain)];
+    if (chain < 0 || placed.contains(QChar(u'0' + i))) continue;  // registers already placed keep their place
+    const auto& row = grid.cells()[at(chain)];
     if (std::none_of(row.begin(), row.end(), [](int cell) { return cell == -1; })) continue;
     int position = -1;
     for (int draw = 0; draw < 1000 && position < 0; ++draw) {
@@ -503,31 +508,32 @@ void TDftForm::randomOrderingOfChosenChains() {
     }
     if (position < 0)  // a degenerate source: take the first free cell
       position = static_cast<int>(std::find(row.begin(), row.end(), -1) - row.begin());
-    row[at(position)] = i;
+    grid.set(chain, position, i);
   }
+  state_.setLayout(grid);
 }
 
 void TDftForm::Button2Click() {
-  LoadNotationIntoGrid(lastResults.scanLayout);
+  state_.loadNotation(state_.results().scanLayout);
   Button6Click();
   UpdateInformation();
 }
 
 void TDftForm::Button5Click() {
-  const QString notation = GetLayoutNotation();
-  ShowMessage(this, QMessageBox::Information, QStringLiteral("Scan layout notation"),
+  const QString notation = state_.layoutNotation();
+  state_.showMessage(this, QMessageBox::Information, QStringLiteral("Scan layout notation"),
               notation.isEmpty() ? QStringLiteral("none") : notation);
 }
 
 void TDftForm::Button6Click() {
-  const QString notation = GetLayoutNotation();
+  const QString notation = state_.layoutNotation();
   if (CountNotationRegisters(notation) == 0) {
     BlankPicture();
-    DrawLayoutOnSchema(QString());
+    emit drawLayoutRequested(QString());
     return;
   }
   BlankPicture();
-  DrawLayoutOnSchema(notation);
+  emit drawLayoutRequested(notation);
   drawPicture(notation);
 }
 
@@ -550,7 +556,7 @@ void TDftForm::drawPicture(const QString& notation) {
   painter.setFont(labelFont);
   painter.setPen(QColor(0x22, 0x22, 0x22));
   for (int chain = 0; chain < kChains; ++chain) {
-    const auto& row = layoutGrid[at(chain)];
+    const auto& row = state_.layout().cells()[at(chain)];
     if (std::all_of(row.begin(), row.end(), [](int cell) { return cell < 0; })) continue;
     const int y = kFirstRow + kRowStep * pictureRow;
     painter.drawText(QRect(kFirstColumn, y - 17, 300, 15), Qt::AlignLeft | Qt::AlignVCenter,
@@ -558,38 +564,35 @@ void TDftForm::drawPicture(const QString& notation) {
     ++pictureRow;
   }
 
-  int group = 0;
-  int place = 0;
-  for (QChar c : notation) {
-    if (c == u'.') {
-      ++group;
-      place = 0;
-      continue;
+  const ScanChains chains = ParseClassicNotation(notation);
+  for (std::size_t chain = 0; chain < chains.size(); ++chain) {
+    const int group = static_cast<int>(chain);
+    int place = 0;
+    for (int reg : chains[chain]) {
+      const int x = kFirstColumn + kColumnStep * place;
+      const int y = kFirstRow + kRowStep * group;
+      if (place > 0) {  // the scan wire from the previous register of the chain
+        const int x0 = x - kColumnStep + kBoxWidth + 4;
+        const int x1 = x - 4;
+        const int ym = y + kBoxHeight / 2;
+        painter.setPen(QPen(QColor(0x44, 0x44, 0x44), 2));
+        painter.drawLine(x0, ym, x1, ym);
+        painter.drawLine(x1, ym, x1 - 5, ym - 4);
+        painter.drawLine(x1, ym, x1 - 5, ym + 4);
+      }
+      painter.setPen(Qt::NoPen);
+      painter.setBrush(kShadow);
+      painter.drawRect(x + 3, y + 3, kBoxWidth, kBoxHeight);
+      painter.setBrush(ChainColor(group));
+      painter.drawRect(x, y, kBoxWidth, kBoxHeight);
+      const bool light = group >= 2 && group <= 4;
+      painter.setPen(light ? kShadow : QColor(Qt::white));
+      painter.setFont(boxFont);
+      painter.drawText(QRect(x, y, kBoxWidth, kBoxHeight), Qt::AlignCenter,
+                       QStringLiteral("REG%1").arg(reg + 1));
+      painter.setFont(labelFont);
+      ++place;
     }
-    if (!c.isDigit()) continue;
-    const int x = kFirstColumn + kColumnStep * place;
-    const int y = kFirstRow + kRowStep * group;
-    if (place > 0) {  // the scan wire from the previous register of the chain
-      const int x0 = x - kColumnStep + kBoxWidth + 4;
-      const int x1 = x - 4;
-      const int ym = y + kBoxHeight / 2;
-      painter.setPen(QPen(QColor(0x44, 0x44, 0x44), 2));
-      painter.drawLine(x0, ym, x1, ym);
-      painter.drawLine(x1, ym, x1 - 5, ym - 4);
-      painter.drawLine(x1, ym, x1 - 5, ym + 4);
-    }
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(kShadow);
-    painter.drawRect(x + 3, y + 3, kBoxWidth, kBoxHeight);
-    painter.setBrush(ChainColor(group));
-    painter.drawRect(x, y, kBoxWidth, kBoxHeight);
-    const bool light = group >= 2 && group <= 4;
-    painter.setPen(light ? kShadow : QColor(Qt::white));
-    painter.setFont(boxFont);
-    painter.drawText(QRect(x, y, kBoxWidth, kBoxHeight), Qt::AlignCenter,
-                     QStringLiteral("REG%1").arg(c.digitValue() + 1));
-    painter.setFont(labelFont);
-    ++place;
   }
   painter.end();
   ScanLayout->setPixmap(QPixmap::fromImage(picture_));

@@ -1,6 +1,7 @@
 // The "Scan Layout Selection" window: the learner turns the six registers of
 // diffeq into scan registers, groups them into chains A-F and orders them, by
-// hand, from a preset or at random. The choice lives in layoutGrid.
+// hand, from a preset or at random. The choice lives in the shared state's
+// grid; the window asks for the chains to be drawn over the schema by signal.
 #pragma once
 
 #include <QColor>
@@ -12,6 +13,9 @@
 #include <functional>
 #include <optional>
 
+#include "layoutgrid.h"
+
+class AppState;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -28,17 +32,14 @@ enum ScanPreset {
   kPresetRandom,           // "Random Generated Scan Structure"
 };
 
-// Colour of scan chain (notation group) `group`, 0-5.
-QColor ChainColor(int group);
-
 // Size of the layout picture, in pixels.
 inline constexpr int kLayoutPictureSize = 500;
 
 class TDftForm : public QWidget {
   Q_OBJECT
  public:
-  // Creates the window (FormCreate) and makes it the current scan layout window.
-  explicit TDftForm(QWidget* parent = nullptr);
+  // Creates the window (FormCreate) on the shared state.
+  explicit TDftForm(AppState& state, QWidget* parent = nullptr);
   ~TDftForm() override;
 
   // Source of random numbers: returns a uniform integer in 0 .. bound-1.
@@ -52,7 +53,7 @@ class TDftForm : public QWidget {
   void FormActivate();
   // Deactivation: remember the window's place.
   void FormDeactivate();
-  // Closing: the main window's "Scan Layout Prefs" box is cleared.
+  // Closing: says so by `closed` (the main window clears its box).
   void FormClose();
 
   // Chain box of register k changed (k = 1..6).
@@ -87,7 +88,7 @@ class TDftForm : public QWidget {
   void ComboBox13Change();
   // Random button: a random layout for the current preset.
   void Button1Click();
-  // Hidden button: loads the last scan layout read by the main window.
+  // Hidden button: loads the scan layout of the last results.
   void Button2Click();
   // Notation button: shows the notation in a message box.
   void Button5Click();
@@ -127,6 +128,12 @@ class TDftForm : public QWidget {
   // What to do next, shown while the selection controls are hidden.
   QLabel* SelectionHint = nullptr;
 
+ signals:
+  // The user closed the window.
+  void closed();
+  // The chains of `notation` are to be drawn over the schema (empty: none).
+  void drawLayoutRequested(const QString& notation);
+
  protected:
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -138,10 +145,11 @@ class TDftForm : public QWidget {
   void setOrderingVisible(bool visible);
   void resetOrderingBox(int index);
   void drawPicture(const QString& notation);
-  void randomFullStructure();
+  LayoutGrid randomFullStructure();
   void randomOrderingOfChosenChains();
   int random(int bound);
 
+  AppState& state_;
   QGroupBox* selectionGroup_ = nullptr;
   QImage picture_;
   RandomSource random_;

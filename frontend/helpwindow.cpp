@@ -1,23 +1,10 @@
 #include "helpwindow.h"
 
 #include <QFile>
-#include <QPointer>
 #include <QTextBrowser>
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
-
-#include "appstate.h"
-#include "mainform.h"
-
-namespace {
-
-QPointer<THelpWindow>& helpWindow() {
-  static QPointer<THelpWindow> window;
-  return window;
-}
-
-}  // namespace
 
 QString HelpPageUrl(const QString& topic) {
   QString name = topic.trimmed().toLower();
@@ -52,16 +39,3 @@ bool THelpWindow::showTopic(const QString& topic) {
   browser_->setSource(QUrl(url));
   return true;
 }
-
-void ShowHelpTopic(const QString& topic) {
-  auto& window = helpWindow();
-  if (!window) window = new THelpWindow(FormMain);
-  if (!window->showTopic(topic)) window->showTopic(QString::fromLatin1(kHelpTutorial));
-  window->show();
-  window->raise();
-  window->activateWindow();
-}
-
-THelpWindow* HelpWindow() { return helpWindow().data(); }
-
-void CloseHelpWindow() { delete helpWindow().data(); }

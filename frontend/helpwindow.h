@@ -35,13 +35,3 @@ class THelpWindow : public QWidget {
 
 // Resource URL of a help topic's page; empty when there is no such page.
 QString HelpPageUrl(const QString& topic);
-
-// Opens the help window (created on first use, owned by the main window when
-// there is one) on `topic` and brings it to the front.
-void ShowHelpTopic(const QString& topic);
-
-// The help window, or null when it has not been opened.
-THelpWindow* HelpWindow();
-
-// Discards the help window.
-void CloseHelpWindow();

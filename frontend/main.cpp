@@ -12,6 +12,8 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("lumeno"));
   QApplication::setApplicationDisplayName(QStringLiteral("Lumeno"));
 
+  // A circuit named on the command line is found from where lumeno was started.
+  const QString startFolder = QDir::currentPath();
   // Work where a diffeq description is, else in the user's own folder.
   QString error;
   const QString folder =
@@ -24,5 +26,8 @@ int main(int argc, char* argv[]) {
 
   TFormMain window;
   window.show();
+  // lumeno FILE: the circuit to work on.
+  const QStringList arguments = QApplication::arguments();
+  if (arguments.size() > 1) window.OpenCircuit(QDir(startFolder).absoluteFilePath(arguments.at(1)));
   return QApplication::exec();
 }

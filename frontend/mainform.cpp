@@ -16,20 +16,29 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QMenu>
 #include <QSaveFile>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QScrollBar>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTimer>
 
-#include <charconv>
 #include <cmath>
 #include <string>
 
 #include "aboutform.h"
+#include "comparisonview.h"
 #include "dftform.h"
+#include "graphschema.h"
+#include "optimiserpanel.h"
+#include "scanlayouteditor.h"
+#include "enginerun.h"
 #include "helpwindow.h"
+#include "notation.h"
 #include "platform.h"
+#include "runadvice.h"
 #include "schema.h"
 #include "tares.h"
 
@@ -47,17 +56,6 @@ constexpr std::array<int, 5> kTrackSteps = {1, 1, 1, 10, 50};
 
 std::size_t at(int i) { return static_cast<std::size_t>(i); }
 
-// Locale-independent text to double: the leading number of the text, 0 if none.
-double textToDouble(const QString& text) {
-  const std::string s = text.trimmed().toStdString();
-  const char* begin = s.data();
-  const char* end = s.data() + s.size();
-  if (begin != end && *begin == '+') ++begin;
-  double value = 0.0;
-  const auto result = std::from_chars(begin, end, value);
-  return result.ec == std::errc() ? value : 0.0;
-}
-
 }  // namespace
 
 QString AnalysisParameters(const QString& notation) {
@@ -71,34 +69,6 @@ QString AutoDesignParameters(long areaOverhead, long ioOverhead, long population
                            elitism ? "1" : "0", unenhancedRuns);
 }
 
-LastResults ParseResults(const QByteArray& content) {
-  std::array<QString, 8> fields;
-  std::size_t count = 0;
-  QString token;
-  for (char c : content) {
-    if (c == ' ') {
-      if (count < fields.size()) fields[count] = token;
-      ++count;
-      token.clear();
-    } else {
-      token += QChar::fromLatin1(c);
-    }
-  }
-  LastResults results;
-  for (QChar c : fields[0])
-    if (c.isDigit() || c == u'.') results.scanLayout += c;
-  results.nodes = fields[1];
-  results.testability = fields[2];
-  results.testabilityValue = textToDouble(fields[2]);
-  results.conRatio = fields[3];
-  results.obsRatio = fields[4];
-  results.ioOverhead = fields[5];
-  results.areaOverhead = fields[6];
-  results.fitness = fields[7];
-  results.fitnessValue = textToDouble(fields[7]);
-  return results;
-}
-
 int BarValue(double value, double scale) {
   // A hair above the product keeps figures such as 0.29 from truncating to 28.
   const double product = value * scale;
@@ -110,8 +80,11 @@ int BarValue(double value, double scale) {
 QStringList ResultHistoryLines(const LastResults& results, bool autoDesign) {
   QStringList lines;
   lines << QStringLiteral("\t-results:");
+  // A named layout (any circuit) is shown as it is.
+  const QString layout =
+      IsClassicNotation(results.scanLayout) ? RegisterForm(results.scanLayout) : results.scanLayout;
   lines << (results.scanLayout.isEmpty() ? QStringLiteral("\t\t-scanLayout: none")
-                                         : QStringLiteral("\t\t-scanLayout: ") + RegisterForm(results.scanLayout));
+                                         : QStringLiteral("\t\t-scanLayout: ") + layout);
   lines << QStringLiteral("\t\t-nNodes: ") + results.nodes;
   lines << QStringLiteral("\t\t-areaOver: ") + results.areaOverhead + QStringLiteral(" %");
   lines << QStringLiteral("\t\t-pinOver: ") + results.ioOverhead + QStringLiteral(" %");
@@ -122,9 +95,18 @@ QStringList ResultHistoryLines(const LastResults& results, bool autoDesign) {
   return lines;
 }
 
-TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
-  FormMain = this;
+TFormMain::TFormMain(QWidget* parent)
+    : QMainWindow(parent), ownState_(std::make_unique<AppState>()), state_(*ownState_) {
+  setUp();
+}
+
+TFormMain::TFormMain(AppState& state, QWidget* parent) : QMainWindow(parent), state_(state) { setUp(); }
+
+void TFormMain::setUp() {
   enginePath_ = FindEngine(QCoreApplication::applicationDirPath());
+  settings_ = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("lumeno"),
+                                          QStringLiteral("lumeno"));
+  workRoot_ = QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).filePath(QStringLiteral("circuits"));
   buildControls();
   buildMenu();
   FormCreate();
@@ -132,13 +114,18 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
 
 TFormMain::~TFormMain() {
   discardCompanions();
-  if (engine_ != nullptr) {
-    engine_->disconnect(this);
-    engine_->kill();
-    engine_->waitForFinished(2000);
-  }
-  if (FormMain == this) FormMain = nullptr;
+  stopEngine();
 }
+
+TAboutBox* TFormMain::aboutBox() const { return aboutBox_; }
+TDftForm* TFormMain::scanLayoutWindow() const { return dftForm_; }
+TFormSchema* TFormMain::schemaWindow() const { return schemaForm_; }
+TFormTAres* TFormMain::detailsWindow() const { return detailsForm_; }
+THelpWindow* TFormMain::helpWindow() const { return helpWindow_; }
+GraphSchemaWindow* TFormMain::graphSchemaWindow() const { return graphSchema_; }
+ScanLayoutEditor* TFormMain::layoutEditorWindow() const { return layoutEditor_; }
+ComparisonView* TFormMain::comparisonWindow() const { return comparison_; }
+OptimiserPanel* TFormMain::optimiserWindow() const { return optimiser_; }
 
 void TFormMain::setEnginePath(const QString& path) {
   enginePath_ = path.isEmpty() ? FindEngine(QCoreApplication::applicationDirPath()) : path;
@@ -147,6 +134,15 @@ void TFormMain::setEnginePath(const QString& path) {
 void TFormMain::setSaveFileNameProvider(std::function<QString()> provider) {
   saveFileName_ = std::move(provider);
 }
+
+void TFormMain::setOpenFileNameProvider(std::function<QString()> provider) { openFileName_ = std::move(provider); }
+
+void TFormMain::setSettingsFile(const QString& fileName) {
+  settings_ = std::make_unique<QSettings>(fileName, QSettings::IniFormat);
+  fillRecentMenu();
+}
+
+void TFormMain::setWorkRoot(const QString& folder) { workRoot_ = folder; }
 
 QSlider* TFormMain::addSlider(QWidget* parent, int index, const QString& caption, int y, int max, int step,
                               int tickInterval, int value, const QString& unit) {
@@ -295,6 +291,9 @@ void TFormMain::buildControls() {
   connect(CheckBox2, &QCheckBox::toggled, this, [this] { CheckBox2Click(); });
   connect(CheckBox3, &QCheckBox::toggled, this, [this] { CheckBox3Click(); });
   connect(CheckBox4, &QCheckBox::toggled, this, [this] { CheckBox4Click(); });
+  // The state learns the wish before the box's handler draws.
+  connect(CheckBox5, &QCheckBox::toggled, &state_, &AppState::setShowLoops);
+  connect(&state_, &AppState::showLoopsChanged, CheckBox5, &QCheckBox::setChecked);
   connect(CheckBox5, &QCheckBox::toggled, this, [this] { CheckBox5Click(); });
 
   // Design Constraints
@@ -332,7 +331,8 @@ void TFormMain::buildControls() {
 
   Memo1 = new QPlainTextEdit(central);
   Memo1->setReadOnly(true);
-  Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // Long lines wrap at the window's edge instead of hiding behind its border.
+  Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->setTabStopDistance(14);
   Memo1->setToolTip(QStringLiteral("History of the actions performed"));
@@ -353,24 +353,42 @@ void TFormMain::buildControls() {
 }
 
 void TFormMain::buildMenu() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  Open1 = file->addAction(QStringLiteral("&Open..."), this, [this] { Open1Click(); });
+  Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  Open1->setToolTip(QStringLiteral("Open a circuit description, a Verilog file or a Yosys netlist"));
+  RecentMenu = file->addMenu(QStringLiteral("Open &Recent"));
+  fillRecentMenu();
+  file->addSeparator();
+  Optimiser1 = file->addAction(QStringLiteral("O&ptimiser..."), this, [this] { Optimiser1Click(); });
+  Optimiser1->setToolTip(QStringLiteral("Optimise the scan layout with any method, budget and seed"));
+  Compare1 = file->addAction(QStringLiteral("&Compare Methods"), this, [this] { Compare1Click(); });
+  Compare1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+  Compare1->setToolTip(QStringLiteral("Run every optimiser method and chart testability against area"));
+
   QMenu* menu = menuBar()->addMenu(QStringLiteral("Main Menu"));
   Topics1 = menu->addAction(QStringLiteral("Tutorial"), this, [this] { Topics1Click(); });
   Topics1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
   HelpMode1 = menu->addAction(QStringLiteral("Help Mode off"), this, [this] { HelpMode1Click(); });
   HelpMode1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+  // Help mode is used in the schema window above all: the key works in every window.
+  HelpMode1->setShortcutContext(Qt::ApplicationShortcut);
   About1 = menu->addAction(QStringLiteral("About"), this, [this] { About1Click(); });
   menu->addSeparator();
   Exit2 = menu->addAction(QStringLiteral("Exit"), this, [this] { Exit2Click(); });
   Exit2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  Exit2->setShortcutContext(Qt::ApplicationShortcut);
 
   // The history fills what the menu and the status bar leave of the window.
   const int clientHeight = kMainHeight - menuBar()->sizeHint().height() - statusBar()->sizeHint().height();
-  const int memoTop = 557;
+  // Save and Clear sit above the history, so they hide none of its text.
+  const int buttonsTop = 556;
+  const int memoTop = buttonsTop + 19;
   const int memoHeight = std::max(60, clientHeight - memoTop - 2);
   Memo1->setGeometry(3, memoTop, 258, memoHeight);
-  const int buttonsLeft = 3 + 258 - Memo1->verticalScrollBar()->sizeHint().width() - 2 * 40 - 3;
-  Button2->setGeometry(buttonsLeft, memoTop + 2, 40, 18);
-  Button1->setGeometry(buttonsLeft + 40, memoTop + 2, 40, 18);
+  const int buttonsLeft = 3 + 258 - 2 * 40;
+  Button2->setGeometry(buttonsLeft, buttonsTop, 40, 18);
+  Button1->setGeometry(buttonsLeft + 40, buttonsTop, 40, 18);
   Button1->raise();
   Button2->raise();
   setFixedSize(kMainWidth, kMainHeight);
@@ -381,14 +399,14 @@ void TFormMain::FormCreate() {
   QFile::remove(kResultsFile);
 
   Memo1->clear();
-  const QDateTime now = CurrentDateTime();
+  const QDateTime now = state_.now();
   const QLocale locale;
   AppendHistory(QStringLiteral("History (program started %1, %2)")
                     .arg(locale.toString(now.date(), QLocale::ShortFormat),
                          locale.toString(now.time(), QLocale::ShortFormat)));
   AppendHistory(QString(72, u'-'));
 
-  startupFinished = true;
+  startupFinished_ = true;
   CheckBox5->setEnabled(false);
   for (QLabel* label : LoopLabels) label->setEnabled(false);
 
@@ -399,7 +417,7 @@ void TFormMain::FormCreate() {
 
   RadioButton1->setChecked(true);
   RadioButton1Click();
-  ClearLayoutGrid();
+  state_.clearLayout();
   Timer1->stop();
   ProgressBar1->setValue(0);
   statusBar()->showMessage(QStringLiteral("Please select an action to be performed."));
@@ -419,8 +437,24 @@ void TFormMain::paintEvent(QPaintEvent* event) {
 }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
+  if (!confirmDiscardHistory()) {
+    event->ignore();
+    return;
+  }
   FormClose();
   event->accept();
+}
+
+bool TFormMain::confirmDiscardHistory() {
+  if (!historyUnsaved_) return true;
+  const auto choice = state_.showMessage(
+      this, QMessageBox::Question, QStringLiteral("Lumeno"),
+      QStringLiteral("The history has not been saved. Save it before quitting?"),
+      QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+  if (choice == QMessageBox::Discard) return true;
+  if (choice != QMessageBox::Save) return false;
+  Button2Click();
+  return !historyUnsaved_;  // quits only once the history was written
 }
 
 void TFormMain::FormShow() {
@@ -433,18 +467,28 @@ void TFormMain::FormPaint() {
 
 void TFormMain::FormClose() {
   discardCompanions();
-  if (engine_ != nullptr && engine_->state() != QProcess::NotRunning) {
-    engine_->disconnect(this);
-    engine_->kill();
-    engine_->waitForFinished(2000);
-  }
+  stopEngine();
+}
+
+void TFormMain::stopEngine() {
+  if (engine_ == nullptr) return;
+  EngineRun* run = engine_;
+  engine_ = nullptr;
+  run->disconnect(this);
+  run->abandon();
+  run->deleteLater();
 }
 
 void TFormMain::discardCompanions() {
+  for (QWidget* window : std::initializer_list<QWidget*>{graphSchema_, layoutEditor_, comparison_, optimiser_}) {
+    if (window == nullptr) continue;
+    window->disconnect(this);
+    window->hide();
+    window->deleteLater();
+  }
   discardScanLayoutWindow();
-  delete aboutBox_;
-  aboutBox_ = nullptr;
-  CloseHelpWindow();
+  delete aboutBox_.data();
+  delete helpWindow_.data();
   discardSchemaWindow();
   discardDetailsWindow();
 }
@@ -491,10 +535,11 @@ void TFormMain::TrackBar4Change() { trackBarChange(3); }
 void TFormMain::TrackBar5Change() { trackBarChange(4); }
 
 QString TFormMain::timeText() const {
-  return QLocale().toString(CurrentDateTime().time(), QLocale::ShortFormat);
+  return QLocale().toString(state_.now().time(), QLocale::ShortFormat);
 }
 
 void TFormMain::AppendHistory(const QString& line) {
+  if (startupFinished_) historyUnsaved_ = true;
   Memo1->appendPlainText(line);
   Memo1->horizontalScrollBar()->setValue(0);  // lines start at the left edge
 }
@@ -541,17 +586,29 @@ void TFormMain::Button4Click() {
   if (enginePath_.isEmpty() || !QFileInfo(enginePath_).isExecutable()) setEnginePath(QString());
   if (enginePath_.isEmpty()) {
     statusBar()->showMessage(QStringLiteral("The engine was not found."));
-    ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"),
+    state_.showMessage(this, QMessageBox::Critical, QStringLiteral("Error"),
                 QStringLiteral("The engine '%1' was found neither next to lumeno (%2) nor on the PATH.\n"
                                "Please install it or put it next to lumeno, then press Run again.")
                     .arg(QString::fromLatin1(kEngineName), QCoreApplication::applicationDirPath()));
     return;
   }
 
-  if (FormSchema != nullptr) FormSchema->Button3->setEnabled(true);
+  // The circuit file must still be there and readable: checked before anything is removed.
+  const QFileInfo input = anyCircuit() ? QFileInfo(session_->file)
+                                       : QFileInfo(QDir::current(), QString::fromLatin1(kBenchmarkName));
+  const QString problem = DescriptionProblem(input.absolutePath(), input.fileName());
+  if (!problem.isEmpty()) {
+    statusBar()->showMessage(QStringLiteral("Not run: the circuit description cannot be read."));
+    setFiguresCurrent(false);
+    state_.showMessage(this, QMessageBox::Critical, QStringLiteral("Error"), problem);
+    return;
+  }
+
+  if (schemaForm_ != nullptr) schemaForm_->RunStarted();
   CheckBox5->setChecked(false);
-  // A result is only ever the one this run writes.
-  QFile::remove(kResultsFile);
+  // A result is only ever the one this run writes: every file it replaces
+  // goes first, so a failed run leaves none of the previous run's behind.
+  removeOldResults();
 
   const bool autoDesign = RadioButton2->isChecked();
   runningAction_ = autoDesign ? kActionAutoDesign : kActionAnalysis;
@@ -567,7 +624,7 @@ void TFormMain::Button4Click() {
     RadioButton2->setEnabled(false);
     Timer1->start();
     statusBar()->showMessage(kRunningMessage);
-    startEngine(AnalysisParameters(GetLayoutNotation()));
+    startEngine(analysisArguments());
     CheckBox3->setChecked(false);
     Button4->setEnabled(true);
     RadioButton1->setEnabled(true);
@@ -593,51 +650,73 @@ void TFormMain::Button4Click() {
     AppendHistory(QString::asprintf("\t\tPopulSize: %ld", population));
     AppendHistory(QString::asprintf("\t\tUnenhRuns: %ld", runs));
     AppendHistory(QStringLiteral("\t\tElitism: ") + (elitism ? QStringLiteral("on") : QStringLiteral("off")));
-    startEngine(AutoDesignParameters(area, io, population, elitism, runs));
+    startEngine(designArguments(area, io, population, elitism, runs));
     CheckBox3->setChecked(false);
   }
-  actionRun = true;
+  state_.setActionRun(true);
 }
 
-bool TFormMain::startEngine(const QString& parameters) {
-  auto* process = new QProcess(this);
-  engine_ = process;
-  process->setProgram(enginePath_);
-  process->setArguments(parameters.split(u' ', Qt::SkipEmptyParts));
-  process->setWorkingDirectory(QDir::currentPath());
-  process->setStandardOutputFile(QProcess::nullDevice());
-  connect(process, &QProcess::finished, this, [this, process](int exitCode, QProcess::ExitStatus status) {
-    if (process == engine_) engineFinished(exitCode, status);
-  });
-  connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
-    if (process == engine_) engineError(error);
-  });
-  process->start();
-  if (process->state() != QProcess::NotRunning) process->closeWriteChannel();
-  return true;
+QString TFormMain::engineFolder() const { return anyCircuit() ? session_->workFolder : QDir::currentPath(); }
+
+QStringList TFormMain::analysisArguments() const {
+  if (anyCircuit()) return AnalyseArguments(*session_, state_.circuitLayout());
+  return AnalysisParameters(state_.layoutNotation()).split(u' ', Qt::SkipEmptyParts);
 }
 
-void TFormMain::engineFinished(int exitCode, QProcess::ExitStatus status) {
-  if (engineEnded_) return;
-  engineEnded_ = true;
-  if (status == QProcess::CrashExit) {
+QStringList TFormMain::designArguments(long area, long io, long population, bool elitism, long runs) const {
+  if (!anyCircuit())
+    return AutoDesignParameters(area, io, population, elitism, runs).split(u' ', Qt::SkipEmptyParts);
+  OptimiseSettings settings;
+  settings.area = area;
+  settings.pins = io;
+  settings.population = population;
+  settings.elitism = elitism;
+  settings.patience = runs;
+  return OptimiseArguments(*session_, settings);
+}
+
+void TFormMain::removeOldResults() {
+  if (anyCircuit())
+    RemoveResultFiles(session_->workFolder);
+  else
+    for (const QString& file : ReplacedResultFiles(QString::fromLatin1(kBenchmarkName))) QFile::remove(file);
+}
+
+QString TFormMain::resultsFile() const {
+  if (!anyCircuit()) return kResultsFile;
+  const QString json = FindResultJson(session_->workFolder);
+  if (json.isEmpty()) return QDir(session_->workFolder).filePath(session_->name + QStringLiteral(".par"));
+  return json.left(json.size() - 5) + QStringLiteral(".par");
+}
+
+void TFormMain::engineProgress(const QString& line) {
+  if (runningAction_ == kActionOptimiser && optimiser_ != nullptr) optimiser_->showProgressLine(line);
+  const int percent = ProgressPercent(line, runPatience_);
+  if (percent < 0) return;
+  progressFed_ = true;
+  ProgressBar1->setValue(percent);
+}
+
+void TFormMain::startEngine(const QStringList& arguments) {
+  stopEngine();
+  auto* run = new EngineRun(this);
+  engine_ = run;
+  progressFed_ = false;
+  runPatience_ = anyCircuit() && runningAction_ == kActionAutoDesign ? trackValue(4) : 0;
+  connect(run, &EngineRun::progressLine, this, [this](const QString& line) { engineProgress(line); });
+  connect(run, &EngineRun::finished, this, [this] { engineEnded_ = true; });
+  connect(run, &EngineRun::failed, this, [this](const QString& reason) {
+    engineEnded_ = true;
     engineFailed_ = true;
-    failureReason_ = QStringLiteral("the engine crashed");
-  } else if (exitCode != 0) {
-    engineFailed_ = true;
-    failureReason_ = QStringLiteral("the engine ended with exit status %1").arg(exitCode);
-  }
-}
-
-void TFormMain::engineError(QProcess::ProcessError error) {
-  if (error != QProcess::FailedToStart || engineEnded_) return;
-  engineEnded_ = true;
-  engineFailed_ = true;
-  failureReason_ = QStringLiteral("the engine could not be started (%1)").arg(engine_->errorString());
+    failureReason_ = reason;
+  });
+  if (anyCircuit()) QDir().mkpath(session_->workFolder);
+  run->start(enginePath_, arguments, engineFolder());
 }
 
 void TFormMain::Timer1Timer() {
   if (!engineEnded_) {
+    if (progressFed_) return;  // the engine's own reports move the bar
     // Still running: the bar bounces between its ends.
     int value = ProgressBar1->value() + (progressUpward_ ? 1 : -1);
     value = std::clamp(value, 0, 100);
@@ -655,38 +734,60 @@ void TFormMain::finishAction() {
   runningAction_ = 0;
   QString engineErrors;
   if (engine_ != nullptr) {
-    engineErrors = QString::fromLocal8Bit(engine_->readAllStandardError()).trimmed();
-    engine_->deleteLater();
-    engine_ = nullptr;
+    engineErrors = engine_->errorText().trimmed();
+    stopEngine();
   }
   unlockWindow();
 
   if (engineFailed_) {
+    setFiguresCurrent(false);
     ProgressBar1->setValue(0);
     statusBar()->showMessage(QStringLiteral("Action failed."));
+    if (action == kActionOptimiser && optimiser_ != nullptr) optimiser_->runFinished(false, failureReason_);
     reportFailedRun(engineErrors);
     return;
   }
 
   ProgressBar1->setValue(100);
   statusBar()->showMessage(QStringLiteral("Action done."));
-  if (action == kActionAutoDesign) ClearLayoutGrid();
-  if (!readResults()) {
+  if (action == kActionCompare) {
+    showComparison();
+    return;
+  }
+  if (action == kActionOptimiser && optimiser_ != nullptr) optimiser_->runFinished(true, QStringLiteral("done"));
+  if (action == kActionAutoDesign) state_.clearLayout();
+  if (anyCircuit() && !readCircuitResult()) {
     statusBar()->showMessage(QStringLiteral("Action done. No results were read."));
     return;
   }
+  if (!readResults()) {
+    setFiguresCurrent(false);
+    statusBar()->showMessage(QStringLiteral("Action done. No results were read."));
+    return;
+  }
+  if (anyCircuit()) {
+    // The layout as the engine names it, for any register count.
+    LastResults results = state_.results();
+    results.scanLayout = circuitResult_->layout;
+    state_.setResults(results);
+  }
   showResults();
-  for (const QString& line : ResultHistoryLines(lastResults, action == kActionAutoDesign)) AppendHistory(line);
+  setFiguresCurrent(true);
+  for (const QString& line : ResultHistoryLines(state_.results(), action == kActionAutoDesign)) AppendHistory(line);
   AppendHistory(QStringLiteral("\t-end time: ") + timeText());
   AppendHistory(QString(20, u'-'));
 
-  if (action == kActionAutoDesign && lastResults.fitnessValue < 50.0) {
-    ShowMessage(this, QMessageBox::Information, QStringLiteral("Info"),
+  if (action == kActionAutoDesign && state_.results().fitnessValue < 50.0) {
+    state_.showMessage(this, QMessageBox::Information, QStringLiteral("Info"),
                 QStringLiteral("Probably, solution does not meet design constraints as desired (fitness value is "
                                "too low).\nIt is possible design constraints are too strict.\nPlease check design "
                                "constraints and start the process again."));
   }
 
+  if (anyCircuit()) {
+    showCircuitResult(action);
+    return;
+  }
   if (action == kActionAutoDesign) {
     {
       const QSignalBlocker blocker(CheckBox4);
@@ -699,7 +800,7 @@ void TFormMain::finishAction() {
     }
     updateViewBoxes();
     openSchemaWindow();
-    if (DftForm != nullptr) DftForm->Button2Click();
+    if (dftForm_ != nullptr) dftForm_->Button2Click();
   }
 }
 
@@ -707,28 +808,56 @@ void TFormMain::reportFailedRun(const QString& engineErrors) {
   AppendHistory(QStringLiteral("\t-failed: ") + failureReason_);
   AppendHistory(QStringLiteral("\t-end time: ") + timeText());
   AppendHistory(QString(20, u'-'));
-  QString text = QStringLiteral("The action was not completed: %1.\nNo new results are shown.").arg(failureReason_);
+  QString text = PlainFailureAdvice(engineErrors, QString::fromLatin1(kBenchmarkName)) +
+                 QStringLiteral("\n\nThe action was not completed: %1.\nNo new results are shown; the figures "
+                                "shown (greyed) are those of an earlier run.")
+                     .arg(failureReason_);
   if (!engineErrors.isEmpty()) {
     QString details = engineErrors;
     if (details.size() > 2000) details = details.left(2000) + QStringLiteral("\n...");
     text += QStringLiteral("\n\nThe engine reported:\n") + details;
   }
-  ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), text);
+  state_.showMessage(this, QMessageBox::Critical, QStringLiteral("Error"), text);
 }
 
 bool TFormMain::readResults() {
-  QFile file(kResultsFile);
-  while (!file.open(QIODevice::ReadOnly)) {
-    const auto choice =
-        ShowMessage(this, QMessageBox::Warning, QStringLiteral("Error"), QStringLiteral("Can't read from 'diffeq.par'!"),
-                    QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
+  const QString fileName = resultsFile();
+  for (;;) {
+    QFile file(fileName);
+    QString problem = QStringLiteral("Can't read from '%1'!").arg(QFileInfo(fileName).fileName());
+    if (file.open(QIODevice::ReadOnly)) {
+      const QByteArray content = file.readAll();
+      if (ResultsComplete(content)) {
+        state_.setResults(ParseResults(content));
+        return true;
+      }
+      // Cut short (truncated or still being written): never shown as figures.
+      problem = QStringLiteral("The results file '%1' is incomplete (%2 bytes); its figures are not shown.\n"
+                               "Retry once the engine has finished writing it, or run the action again.")
+                    .arg(QFileInfo(fileName).fileName())
+                    .arg(content.size());
+    }
+    const auto choice = state_.showMessage(this, QMessageBox::Warning, QStringLiteral("Error"), problem,
+                                           QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
     if (choice != QMessageBox::Retry) return false;
   }
-  lastResults = ParseResults(file.readAll());
-  return true;
+}
+
+void TFormMain::setFiguresCurrent(bool current) {
+  figuresCurrent_ = current;
+  for (QWidget* figure : std::initializer_list<QWidget*>{NodesValue, TestabilityValue, ConRatioValue, ObsRatioValue,
+                                                         AreaOverValue, IoOverValue, FitnessValue, TestabilityBar,
+                                                         FitnessBar})
+    figure->setEnabled(current);
+  // The group's title says why the figures are greyed.
+  if (auto* group = qobject_cast<QGroupBox*>(NodesValue->parentWidget())) {
+    if (figuresTitle_.isEmpty()) figuresTitle_ = group->title();
+    group->setTitle(current ? figuresTitle_ : figuresTitle_ + QStringLiteral(" (earlier run)"));
+  }
 }
 
 void TFormMain::showResults() {
+  const LastResults& lastResults = state_.results();
   NodesValue->setText(lastResults.nodes);
   TestabilityValue->setText(lastResults.testability);
   TestabilityBar->setValue(BarValue(lastResults.testabilityValue, 100.0));
@@ -742,6 +871,13 @@ void TFormMain::showResults() {
 
 void TFormMain::CheckBox2Click() {
   updateViewBoxes();
+  if (anyCircuit()) {
+    if (CheckBox2->isChecked())
+      openGraphSchema();
+    else if (graphSchema_ != nullptr)
+      graphSchema_->deleteLater();
+    return;
+  }
   if (CheckBox2->isChecked())
     openSchemaWindow();
   else
@@ -752,12 +888,21 @@ void TFormMain::CheckBox3Click() {
   discardDetailsWindow();
   if (!CheckBox3->isChecked()) return;
   auto* window = new TFormTAres(this);
-  window->Fill(QStringLiteral("diffeq.txt"));
+  detailsForm_ = window;
+  connect(window, &TFormTAres::closed, this, [this] { DetailsWindowClosed(); });
+  window->Fill(anyCircuit() ? resultsFile().chopped(4) + QStringLiteral(".txt") : QStringLiteral("diffeq.txt"));
   window->show();
   window->raise();
 }
 
 void TFormMain::CheckBox4Click() {
+  if (anyCircuit()) {
+    if (CheckBox4->isChecked())
+      openLayoutEditor();
+    else if (layoutEditor_ != nullptr)
+      layoutEditor_->deleteLater();
+    return;
+  }
   if (CheckBox4->isChecked())
     openScanLayoutWindow();
   else
@@ -765,21 +910,31 @@ void TFormMain::CheckBox4Click() {
 }
 
 void TFormMain::CheckBox5Click() {
-  DrawLayoutOnSchema(GetLayoutNotation());
-  if (CheckBox5->isChecked() && FormSchema != nullptr) FormSchema->DrawFeedbackLoops();
+  if (anyCircuit()) return;  // the laid-out schema lists and highlights its loops itself
+  if (schemaForm_ == nullptr) return;
+  schemaForm_->ShowLayout(state_.layoutNotation());
+  if (CheckBox5->isChecked()) schemaForm_->DrawFeedbackLoops(true);
 }
 
 void TFormMain::openScanLayoutWindow() {
   discardScanLayoutWindow();
-  auto* window = new TDftForm(this);
+  auto* window = new TDftForm(state_, this);
+  dftForm_ = window;
+  connect(window, &TDftForm::closed, this, [this] { ScanLayoutWindowClosed(); });
+  connect(window, &TDftForm::drawLayoutRequested, this, [this](const QString& notation) {
+    if (schemaForm_ != nullptr) schemaForm_->ShowLayout(notation);
+  });
+  if (schemaForm_ != nullptr) schemaForm_->setLayoutWindowOpen(true);
   window->show();
   window->raise();
 }
 
 void TFormMain::discardScanLayoutWindow() {
-  if (DftForm == nullptr) return;
-  TDftForm* window = DftForm;
-  DftForm = nullptr;
+  if (dftForm_ == nullptr) return;
+  TDftForm* window = dftForm_;
+  dftForm_ = nullptr;
+  if (schemaForm_ != nullptr) schemaForm_->setLayoutWindowOpen(false);
+  window->disconnect(this);
   window->hide();
   window->deleteLater();
 }
@@ -788,15 +943,24 @@ void TFormMain::ScanLayoutWindowClosed() { CheckBox4->setChecked(false); }
 
 void TFormMain::openSchemaWindow() {
   discardSchemaWindow();
-  auto* window = new TFormSchema(this);
+  auto* window = new TFormSchema(state_, this);
+  schemaForm_ = window;
+  window->setLayoutWindowOpen(dftForm_ != nullptr);
+  connect(window, &TFormSchema::closed, this, [this] { SchemaWindowClosed(); });
+  connect(window, &TFormSchema::historyLine, this, [this](const QString& line) { AppendHistory(line); });
+  connect(window, &TFormSchema::helpRequested, this, [this](const QString& topic) { ShowHelpTopic(topic); });
+  connect(window, &TFormSchema::layoutRedrawRequested, this, [this] {
+    if (dftForm_ != nullptr) dftForm_->Button6Click();
+  });
   window->show();
   window->raise();
 }
 
 void TFormMain::discardSchemaWindow() {
-  if (FormSchema == nullptr) return;
-  TFormSchema* window = FormSchema;
-  FormSchema = nullptr;
+  if (schemaForm_ == nullptr) return;
+  TFormSchema* window = schemaForm_;
+  schemaForm_ = nullptr;
+  window->disconnect(this);
   window->hide();
   window->deleteLater();
 }
@@ -804,9 +968,10 @@ void TFormMain::discardSchemaWindow() {
 void TFormMain::SchemaWindowClosed() { CheckBox2->setChecked(false); }
 
 void TFormMain::discardDetailsWindow() {
-  if (FormTAres == nullptr) return;
-  TFormTAres* window = FormTAres;
-  FormTAres = nullptr;
+  if (detailsForm_ == nullptr) return;
+  TFormTAres* window = detailsForm_;
+  detailsForm_ = nullptr;
+  window->disconnect(this);
   window->hide();
   window->deleteLater();
 }
@@ -815,15 +980,19 @@ void TFormMain::DetailsWindowClosed() { CheckBox3->setChecked(false); }
 
 void TFormMain::Button1Click() {
   const QStringList lines = HistoryLines();
+  historyUnsaved_ = false;  // cleared on purpose: nothing is left to lose
   if (lines.size() <= 2) return;
   Memo1->setPlainText(lines.mid(0, 2).join(u'\n'));
 }
 
 void TFormMain::Button2Click() {
-  const QString file = saveFileName_ ? saveFileName_()
-                                     : QFileDialog::getSaveFileName(this, QStringLiteral("Save the history to..."),
-                                                                    QString(),
-                                                                    QStringLiteral("Text files (*.txt);;All files (*)"));
+  // The dialog starts in the user's documents, away from the engine's result files.
+  const QString suggested = QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                                .filePath(QStringLiteral("lumeno-history.txt"));
+  const QString file = WithTextSuffix(saveFileName_ ? saveFileName_()
+                                                    : QFileDialog::getSaveFileName(
+                                                          this, QStringLiteral("Save the history to..."), suggested,
+                                                          QStringLiteral("Text files (*.txt);;All files (*)")));
   if (file.isEmpty()) return;
   QSaveFile out(file);
   bool ok = out.open(QIODevice::WriteOnly | QIODevice::Text);
@@ -834,21 +1003,24 @@ void TFormMain::Button2Click() {
     }
     ok = ok && out.commit();
   }
+  if (ok) historyUnsaved_ = false;
   if (!ok)
-    ShowMessage(this, QMessageBox::Critical, QStringLiteral("Error"), QStringLiteral("Can't write to '%1'!").arg(file));
+    state_.showMessage(this, QMessageBox::Critical, QStringLiteral("Error"), QStringLiteral("Can't write to '%1'!").arg(file));
 }
 
 void TFormMain::Topics1Click() { ShowHelpTopic(QString::fromLatin1(kHelpTutorial)); }
 
+void TFormMain::ShowHelpTopic(const QString& topic) {
+  if (helpWindow_ == nullptr) helpWindow_ = new THelpWindow(this);
+  if (!helpWindow_->showTopic(topic)) helpWindow_->showTopic(QString::fromLatin1(kHelpTutorial));
+  helpWindow_->show();
+  helpWindow_->raise();
+  helpWindow_->activateWindow();
+}
+
 void TFormMain::HelpMode1Click() {
-  helpMode = !helpMode;
-  HelpMode1->setText(helpMode ? QStringLiteral("Help Mode on") : QStringLiteral("Help Mode off"));
-  if (FormSchema != nullptr) {
-    if (helpMode)
-      FormSchema->setCursor(Qt::WhatsThisCursor);
-    else
-      FormSchema->unsetCursor();
-  }
+  state_.setHelpMode(!state_.helpMode());
+  HelpMode1->setText(state_.helpMode() ? QStringLiteral("Help Mode on") : QStringLiteral("Help Mode off"));
   statusBar()->showMessage(HelpMode1->text());
 }
 
@@ -860,3 +1032,295 @@ void TFormMain::About1Click() {
 }
 
 void TFormMain::Exit2Click() { close(); }
+
+void TFormMain::Open1Click() {
+  const QString file =
+      openFileName_ ? openFileName_()
+                    : QFileDialog::getOpenFileName(this, QStringLiteral("Open a circuit"), QString(),
+                                                   QStringLiteral("Circuits (*.v *.sv *.json *);;Verilog (*.v *.sv);;"
+                                                                  "Yosys netlists (*.json);;All files (*)"));
+  if (!file.isEmpty()) OpenCircuit(file);
+}
+
+QStringList TFormMain::recentFiles() const {
+  return settings_->value(QStringLiteral("recentFiles")).toStringList();
+}
+
+void TFormMain::rememberRecentFile(const QString& file) {
+  settings_->setValue(QStringLiteral("recentFiles"), WithRecentFile(recentFiles(), file));
+  settings_->sync();
+  fillRecentMenu();
+}
+
+void TFormMain::fillRecentMenu() {
+  if (RecentMenu == nullptr || settings_ == nullptr) return;
+  RecentMenu->clear();
+  const QStringList files = recentFiles();
+  for (const QString& file : files)
+    RecentMenu->addAction(QFileInfo(file).fileName(), this, [this, file] { OpenCircuit(file); })->setToolTip(file);
+  RecentMenu->setEnabled(!files.isEmpty());
+}
+
+void TFormMain::resetFigures() {
+  for (QLabel* value : {NodesValue, TestabilityValue, ConRatioValue, ObsRatioValue, AreaOverValue, IoOverValue})
+    value->setText(QStringLiteral("0"));
+  FitnessValue->setText(QStringLiteral("0"));
+  TestabilityBar->setValue(0);
+  FitnessBar->setValue(0);
+  ProgressBar1->setValue(0);
+}
+
+bool TFormMain::OpenCircuit(const QString& file) {
+  if (isRunning()) {
+    statusBar()->showMessage(kRunningMessage);
+    return false;
+  }
+  const QFileInfo info(file);
+  if (!info.isFile() || !info.isReadable()) {
+    state_.showMessage(this, QMessageBox::Critical, QStringLiteral("Error"),
+                       QStringLiteral("Can't read the circuit file '%1'.\nPlease check that it exists and "
+                                      "that you may read it, then open it again.")
+                           .arg(file));
+    return false;
+  }
+  CircuitSession session = SessionFor(file, workRoot_);
+  if (session.benchmark && !QDir::setCurrent(session.workFolder)) {
+    state_.showMessage(this, QMessageBox::Critical, QStringLiteral("Error"),
+                       QStringLiteral("Can't work in '%1'.").arg(session.workFolder));
+    return false;
+  }
+  if (!session.benchmark && !QDir().mkpath(session.workFolder)) {
+    state_.showMessage(this, QMessageBox::Critical, QStringLiteral("Error"),
+                       QStringLiteral("Can't create the folder '%1' for the results of '%2'.")
+                           .arg(session.workFolder, session.name));
+    return false;
+  }
+
+  // Nothing of the previous circuit stays on show.
+  discardCompanions();
+  for (QCheckBox* box : {CheckBox2, CheckBox3, CheckBox4, CheckBox5}) {
+    const QSignalBlocker blocker(box);
+    box->setChecked(false);
+  }
+  state_.clearLayout();
+  state_.setCircuitLayout(QString());
+  state_.setResults(LastResults());
+  state_.setActionRun(false);
+  resetFigures();
+  session_ = session;
+  setWindowTitle(WindowTitleFor(session_ ? &*session_ : nullptr));
+  rememberRecentFile(session.file);
+  AppendHistory(QStringLiteral("Circuit opened: ") + session.file);
+  updateViewBoxes();
+
+  if (session.benchmark) {
+    QFile::remove(kResultsFile);
+    statusBar()->showMessage(QStringLiteral("Please select an action to be performed."));
+    return true;
+  }
+  // Any other circuit: a first analysis gives its schema and figures.
+  RadioButton1->setChecked(true);
+  RadioButton1Click();
+  Button4Click();
+  return true;
+}
+
+bool TFormMain::readCircuitResult() {
+  const QString file = FindResultJson(session_->workFolder);
+  const ReadResult<CircuitResult> read = ::readCircuitResult(file.isEmpty() ? QStringLiteral("NAME.json") : file);
+  if (!read) {
+    circuitResult_.reset();
+    state_.showMessage(this, QMessageBox::Warning, QStringLiteral("Error"),
+                       QStringLiteral("The results of '%1' could not be read:\n%2")
+                           .arg(session_->name, read.errors.join(u'\n')));
+    return false;
+  }
+  circuitResult_ = *read.value;
+  return true;
+}
+
+void TFormMain::showCircuitResult(int action) {
+  const QString base = FindResultJson(session_->workFolder).chopped(5);
+  if (graphSchema_ != nullptr) {
+    graphSchema_->setCircuit(*circuitResult_);
+    graphSchema_->setPropagationFile(base + QStringLiteral(".pro"));
+  }
+  if (layoutEditor_ != nullptr) layoutEditor_->setCircuit(*circuitResult_);
+  if (action != kActionAutoDesign && action != kActionOptimiser) return;
+  // An optimised layout is shown at once, as for the benchmark.
+  state_.setCircuitLayout(circuitResult_->layout);
+  for (QCheckBox* box : {CheckBox4, CheckBox2}) {
+    const QSignalBlocker blocker(box);
+    box->setChecked(true);
+  }
+  updateViewBoxes();
+  openLayoutEditor();
+  openGraphSchema();
+  if (layoutEditor_ != nullptr) layoutEditor_->setOptimiserLayout(circuitResult_->chains);
+}
+
+void TFormMain::openGraphSchema() {
+  if (graphSchema_ == nullptr) {
+    auto* window = new GraphSchemaWindow(this);
+    window->setWindowFlag(Qt::Window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    graphSchema_ = window;
+    connect(window, &GraphSchemaWindow::historyLine, this, [this](const QString& line) { AppendHistory(line); });
+    connect(window, &QObject::destroyed, this, [this] {
+      const QSignalBlocker blocker(CheckBox2);
+      CheckBox2->setChecked(false);
+      updateViewBoxes();
+    });
+  }
+  if (circuitResult_) {
+    graphSchema_->setCircuit(*circuitResult_);
+    graphSchema_->setPropagationFile(FindResultJson(session_->workFolder).chopped(5) + QStringLiteral(".pro"));
+  }
+  graphSchema_->setWindowTitle(QStringLiteral("Circuit Schema - %1").arg(session_->name));
+  graphSchema_->show();
+  graphSchema_->raise();
+}
+
+void TFormMain::openLayoutEditor() {
+  if (layoutEditor_ == nullptr) {
+    auto* window = new ScanLayoutEditor(this);
+    window->setWindowFlag(Qt::Window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    layoutEditor_ = window;
+    connect(window, &ScanLayoutEditor::layoutChanged, this, [this](const QString& notation) {
+      state_.setCircuitLayout(notation);
+      if (graphSchema_ != nullptr && circuitResult_) {
+        QStringList registers;
+        for (const RegisterFigures& reg : circuitResult_->registers) registers << reg.name;
+        QString error;
+        NamedChains named;
+        for (const auto& chain : ParseNotation(notation, registers, &error)) {
+          QStringList names;
+          for (int r : chain) names << registers.value(r);
+          named.push_back(names);
+        }
+        if (error.isEmpty()) graphSchema_->setScanChains(named);
+      }
+    });
+    connect(window, &ScanLayoutEditor::layoutApplied, this, [this](const QString& notation) {
+      applyChosenLayout(notation);
+    });
+    connect(window, &QObject::destroyed, this, [this] {
+      const QSignalBlocker blocker(CheckBox4);
+      CheckBox4->setChecked(false);
+    });
+  }
+  if (circuitResult_) layoutEditor_->setCircuit(*circuitResult_);
+  layoutEditor_->setWindowTitle(QStringLiteral("Scan Layout - %1").arg(session_->name));
+  layoutEditor_->show();
+  layoutEditor_->raise();
+}
+
+void TFormMain::applyChosenLayout(const QString& layout) {
+  if (anyCircuit()) {
+    state_.setCircuitLayout(layout);
+  } else {
+    state_.clearLayout();
+    state_.loadNotation(layout);
+  }
+  RadioButton1->setChecked(true);
+  RadioButton1Click();
+  Button4Click();
+}
+
+void TFormMain::Compare1Click() {
+  if (isRunning()) {
+    statusBar()->showMessage(kRunningMessage);
+    return;
+  }
+  if (enginePath_.isEmpty()) setEnginePath(QString());
+  const CircuitSession session =
+      session_ ? *session_ : SessionFor(QDir::current().filePath(QString::fromLatin1(kBenchmarkName)), workRoot_);
+  if (const QString old = FindCompareJson(session.workFolder); !old.isEmpty()) QFile::remove(old);
+  runningAction_ = kActionCompare;
+  engineEnded_ = false;
+  engineFailed_ = false;
+  failureReason_.clear();
+  AppendHistory(QStringLiteral("Comparing the optimiser methods"));
+  AppendHistory(QStringLiteral("\t-start time: ") + timeText());
+  lockWindow();
+  statusBar()->showMessage(kRunningMessage);
+  ProgressBar1->setValue(0);
+  progressUpward_ = true;
+  Timer1->start();
+  startEngine(CompareArguments(session));
+}
+
+void TFormMain::showComparison() {
+  const QString folder = session_ ? session_->workFolder : QDir::currentPath();
+  const QString file = FindCompareJson(folder);
+  const ReadResult<CompareResult> read = readCompareResult(file);
+  if (!read) {
+    state_.showMessage(this, QMessageBox::Warning, QStringLiteral("Error"),
+                       QStringLiteral("The comparison could not be read:\n%1").arg(read.errors.join(u'\n')));
+    return;
+  }
+  for (const CompareRow& row : read.value->rows)
+    AppendHistory(QString::asprintf("\t\t-%s: testability %f, area %.3f %%", qPrintable(row.method), row.testability,
+                                    row.areaPercent));
+  AppendHistory(QStringLiteral("\t-end time: ") + timeText());
+  AppendHistory(QString(20, u'-'));
+  if (comparison_ == nullptr) {
+    auto* window = new ComparisonView(this);
+    window->setWindowFlag(Qt::Window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    comparison_ = window;
+    connect(window, &ComparisonView::layoutChosen, this,
+            [this](const QString& layout, const QString&) { applyChosenLayout(layout); });
+  }
+  comparison_->setComparison(*read.value);
+  comparison_->setWindowTitle(QStringLiteral("Method Comparison - %1").arg(read.value->circuit));
+  comparison_->show();
+  comparison_->raise();
+}
+
+void TFormMain::Optimiser1Click() {
+  if (!anyCircuit()) {
+    state_.showMessage(this, QMessageBox::Information, QStringLiteral("Info"),
+                       QStringLiteral("The optimiser window works on a circuit opened with File > Open.\n"
+                                      "For diffeq, use the Scan Layout Auto-Designer."));
+    return;
+  }
+  if (optimiser_ == nullptr) {
+    auto* window = new OptimiserPanel(this);
+    window->setWindowFlag(Qt::Window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    optimiser_ = window;
+    connect(window, &OptimiserPanel::runRequested, this, [this](const QStringList& arguments) {
+      if (isRunning()) {
+        statusBar()->showMessage(kRunningMessage);
+        return;
+      }
+      removeOldResults();
+      runningAction_ = kActionOptimiser;
+      engineEnded_ = false;
+      engineFailed_ = false;
+      failureReason_.clear();
+      AppendHistory(QStringLiteral("Performing Scan-DFT"));
+      AppendHistory(QStringLiteral("\t-start time: ") + timeText());
+      AppendHistory(QStringLiteral("\t-run parameters: ") + arguments.mid(2).join(u' '));
+      lockWindow();
+      statusBar()->showMessage(kRunningMessage);
+      ProgressBar1->setValue(0);
+      Timer1->start();
+      startEngine(arguments);
+      optimiser_->runStarted();
+    });
+    connect(window, &OptimiserPanel::stopRequested, this, [this] {
+      if (runningAction_ != kActionOptimiser) return;
+      stopEngine();
+      engineEnded_ = true;
+      engineFailed_ = true;
+      failureReason_ = QStringLiteral("the run was stopped");
+    });
+  }
+  optimiser_->setCircuitFile(session_->file, session_->workFolder);
+  optimiser_->setWindowTitle(QStringLiteral("Optimiser - %1").arg(session_->name));
+  optimiser_->show();
+  optimiser_->raise();
+}

@@ -4,15 +4,30 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QProcess>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
 #include <array>
 #include <functional>
+#include <memory>
+#include <optional>
 
 #include "appstate.h"
+#include "circuitsession.h"
+#include "resultjson.h"
 
+class ComparisonView;
+class GraphSchemaWindow;
+class OptimiserPanel;
+class ScanLayoutEditor;
+class QMenu;
+class QSettings;
+class EngineRun;
+class TDftForm;
+class TFormSchema;
+class TFormTAres;
+class THelpWindow;
 class QAction;
 class QCheckBox;
 class QGroupBox;
@@ -29,8 +44,9 @@ class TAboutBox;
 inline constexpr int kMainWidth = 264;
 inline constexpr int kMainHeight = 745;
 
-// The two actions of the main window.
-enum MainAction { kActionAnalysis = 1, kActionAutoDesign = 2 };
+// The actions of the main window: the two of its Action box, and for any
+// circuit the comparison of every method and a run of the optimiser window.
+enum MainAction { kActionAnalysis = 1, kActionAutoDesign = 2, kActionCompare = 3, kActionOptimiser = 4 };
 
 // Engine parameter string of a testability analysis with `notation`
 // ("-1" is passed when it is empty).
@@ -39,10 +55,6 @@ QString AnalysisParameters(const QString& notation);
 // Engine parameter string of an auto-design (ordered scan) run.
 QString AutoDesignParameters(long areaOverhead, long ioOverhead, long populationSize, bool elitism,
                              long unenhancedRuns);
-
-// Splits "diffeq.par" content into results: blank-separated fields, the
-// notation reduced to digits and points; fields that are missing stay empty.
-LastResults ParseResults(const QByteArray& content);
 
 // Value of a 0..100 quality bar: `value` x `scale`, truncated toward zero,
 // kept within the bar.
@@ -54,8 +66,11 @@ QStringList ResultHistoryLines(const LastResults& results, bool autoDesign);
 class TFormMain : public QMainWindow {
   Q_OBJECT
  public:
-  // Creates the window (FormCreate): deletes "diffeq.par" in the working folder.
+  // Creates the window (FormCreate) with a state of its own: deletes
+  // "diffeq.par" in the working folder.
   explicit TFormMain(QWidget* parent = nullptr);
+  // The same on a state given by the caller, which outlives the window.
+  explicit TFormMain(AppState& state, QWidget* parent = nullptr);
   ~TFormMain() override;
 
   // Uses `path` as the engine executable (empty: look it up again).
@@ -64,6 +79,33 @@ class TFormMain : public QMainWindow {
   QString enginePath() const { return enginePath_; }
   // Replaces the save dialog with a function returning the chosen file (empty: cancelled).
   void setSaveFileNameProvider(std::function<QString()> provider);
+  // Replaces the open dialog with a function returning the chosen file (empty: cancelled).
+  void setOpenFileNameProvider(std::function<QString()> provider);
+  // Keeps the recent-files list in the settings file `fileName` instead of the user's.
+  void setSettingsFile(const QString& fileName);
+  // Makes the folders of opened circuits below `folder` instead of the user's data folder.
+  void setWorkRoot(const QString& folder);
+
+  // Opens a circuit file (description, Verilog or Yosys netlist). The
+  // benchmark diffeq works in its own folder with the classic windows; any
+  // other circuit in a folder of its own, where a first analysis is started
+  // at once. False, with a message, when the file cannot be read.
+  bool OpenCircuit(const QString& file);
+  // The circuit opened last; null while the window works on the diffeq of
+  // the working folder it was started in.
+  const CircuitSession* session() const { return session_ ? &*session_ : nullptr; }
+  // True when the circuit is not the benchmark (the modern commands are used).
+  bool anyCircuit() const { return session_ && !session_->benchmark; }
+  // The recent files, newest first.
+  QStringList recentFiles() const;
+  // The figures and structure of the circuit from the last run; null before
+  // one (and for the benchmark's classic runs).
+  const CircuitResult* circuitResult() const { return circuitResult_ ? &*circuitResult_ : nullptr; }
+  // The windows for any circuit; null while they are not open.
+  GraphSchemaWindow* graphSchemaWindow() const;
+  ScanLayoutEditor* layoutEditorWindow() const;
+  ComparisonView* comparisonWindow() const;
+  OptimiserPanel* optimiserWindow() const;
 
   // Appends one line to the history area.
   void AppendHistory(const QString& line);
@@ -71,14 +113,31 @@ class TFormMain : public QMainWindow {
   QStringList HistoryLines() const;
   // True while an engine run is in progress.
   bool isRunning() const;
-  // Called by the scan layout window when it is closed by the user.
+  // True when the history holds lines that were neither saved nor cleared.
+  bool historyUnsaved() const { return historyUnsaved_; }
+  // True while the figures shown are those of the last run (false after a
+  // run failed: they are then greyed as figures of an earlier run).
+  bool figuresCurrent() const { return figuresCurrent_; }
+  // The scan layout window was closed by the user: its box is cleared.
   void ScanLayoutWindowClosed();
-  // Called by the schema window when it is closed by the user.
+  // The schema window was closed by the user: its box is cleared.
   void SchemaWindowClosed();
-  // Called by the testability details window when it is closed by the user.
+  // The testability details window was closed by the user: its box is cleared.
   void DetailsWindowClosed();
-  // The About window, or null when it is not open.
-  TAboutBox* aboutBox() const { return aboutBox_; }
+  // Opens the help window (created on first use) on `topic`, the tutorial
+  // when there is no such page, and brings it to the front.
+  void ShowHelpTopic(const QString& topic);
+
+  // The state shared with the windows.
+  AppState& state() { return state_; }
+  // The companion windows; null while they are not open.
+  TAboutBox* aboutBox() const;
+  TDftForm* scanLayoutWindow() const;
+  TFormSchema* schemaWindow() const;
+  TFormTAres* detailsWindow() const;
+  THelpWindow* helpWindow() const;
+  // True once the window has been created.
+  bool startupFinished() const { return startupFinished_; }
 
   // Event handlers, named after their controls.
   void FormCreate();
@@ -104,6 +163,11 @@ class TFormMain : public QMainWindow {
   void HelpMode1Click();
   void About1Click();
   void Exit2Click();
+  void Open1Click();
+  // "Compare Methods": runs every method of the engine and charts them.
+  void Compare1Click();
+  // "Optimiser...": the window with every setting of an optimiser run.
+  void Optimiser1Click();
 
   // Controls, named after the window description.
   QRadioButton* RadioButton1 = nullptr;   // "&Testability Analysis"
@@ -144,6 +208,10 @@ class TFormMain : public QMainWindow {
   QAction* HelpMode1 = nullptr;           // "Help Mode off" / "Help Mode on"
   QAction* About1 = nullptr;
   QAction* Exit2 = nullptr;
+  QAction* Open1 = nullptr;               // "&Open..."
+  QMenu* RecentMenu = nullptr;            // "Open &Recent"
+  QAction* Compare1 = nullptr;            // "&Compare Methods"
+  QAction* Optimiser1 = nullptr;          // "O&ptimiser..."
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -151,6 +219,7 @@ class TFormMain : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void setUp();
   void buildControls();
   void buildMenu();
   QSlider* addSlider(QWidget* parent, int index, const QString& caption, int y, int max, int step,
@@ -161,12 +230,28 @@ class TFormMain : public QMainWindow {
   void lockWindow();
   void unlockWindow();
   void updateViewBoxes();
-  bool startEngine(const QString& parameters);
-  void engineFinished(int exitCode, QProcess::ExitStatus status);
-  void engineError(QProcess::ProcessError error);
+  void startEngine(const QStringList& arguments);
+  QString engineFolder() const;
+  QStringList analysisArguments() const;
+  QStringList designArguments(long area, long io, long population, bool elitism, long runs) const;
+  void removeOldResults();
+  QString resultsFile() const;
+  void engineProgress(const QString& line);
+  void rememberRecentFile(const QString& file);
+  void fillRecentMenu();
+  void resetFigures();
+  bool readCircuitResult();
+  void showCircuitResult(int action);
+  void openGraphSchema();
+  void openLayoutEditor();
+  void applyChosenLayout(const QString& layout);
+  void showComparison();
+  void stopEngine();
   void finishAction();
   void reportFailedRun(const QString& reason);
   bool readResults();
+  void setFiguresCurrent(bool current);
+  bool confirmDiscardHistory();
   void showResults();
   void openScanLayoutWindow();
   void discardScanLayoutWindow();
@@ -176,13 +261,34 @@ class TFormMain : public QMainWindow {
   void discardCompanions();
   QString timeText() const;
 
+  std::unique_ptr<AppState> ownState_;
+  AppState& state_;
   QString enginePath_;
   std::function<QString()> saveFileName_;
-  QProcess* engine_ = nullptr;
+  std::function<QString()> openFileName_;
+  std::unique_ptr<QSettings> settings_;
+  QString workRoot_;
+  std::optional<CircuitSession> session_;
+  long runPatience_ = 0;       // patience of the running optimisation, for its progress
+  bool progressFed_ = false;   // the engine reports its progress itself
+  QPointer<EngineRun> engine_;
   int runningAction_ = 0;      // the action whose engine is running, 0 when idle
   bool engineEnded_ = false;   // the engine of the running action has ended
   bool engineFailed_ = false;  // ... without results (start failure, crash, error status)
   QString failureReason_;
+  bool historyUnsaved_ = false;
+  bool figuresCurrent_ = true;
+  QString figuresTitle_;
   bool progressUpward_ = true;
-  TAboutBox* aboutBox_ = nullptr;
+  bool startupFinished_ = false;
+  QPointer<TAboutBox> aboutBox_;
+  QPointer<TDftForm> dftForm_;
+  QPointer<TFormSchema> schemaForm_;
+  QPointer<TFormTAres> detailsForm_;
+  QPointer<THelpWindow> helpWindow_;
+  QPointer<GraphSchemaWindow> graphSchema_;
+  QPointer<ScanLayoutEditor> layoutEditor_;
+  QPointer<ComparisonView> comparison_;
+  QPointer<OptimiserPanel> optimiser_;
+  std::optional<CircuitResult> circuitResult_;
 };

@@ -14,11 +14,9 @@
 
 #include <cmath>
 
+#include "activation.h"
 #include "appstate.h"
-#include "dftform.h"
-#include "helpwindow.h"
-#include "mainform.h"
-#include "schemageometry.h"
+#include "layoutgrid.h"
 #include "txtreport.h"
 
 namespace {
@@ -87,8 +85,7 @@ void TSchemaView::mousePressEvent(QMouseEvent* event) {
 // ---------------------------------------------------------------------------
 // TFormSchema
 
-TFormSchema::TFormSchema(QWidget* parent) : QWidget(parent, Qt::Window) {
-  FormSchema = this;
+TFormSchema::TFormSchema(AppState& state, QWidget* parent) : QWidget(parent, Qt::Window), state_(state) {
   setWindowTitle(QStringLiteral("Circuit Schema"));
   setAttribute(Qt::WA_DeleteOnClose, false);
 
@@ -124,23 +121,48 @@ TFormSchema::TFormSchema(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(Button5, &QPushButton::clicked, this, [this] { Button5Click(); });
   connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
 
-  browser_.setLineSink([this](const QString& line) { appendHistory(line); });
-  browser_.setMarkSink([this](const QString& names, bool obs) { MarkStepPorts(names, obs); });
+  connectBrowser();
+  connect(&state_, &AppState::helpModeChanged, this, [this](bool on) { helpModeChanged(on); });
+  connect(&state_, &AppState::resultsChanged, this, [this] { updateTitle(); });
+  helpModeChanged(state_.helpMode());
 
   setFixedSize(kSchemaClientWidth, kSchemaClientHeight);
   move(remembered());
   FormCreate();
 }
 
-TFormSchema::~TFormSchema() {
-  if (FormSchema == this) FormSchema = nullptr;
+TFormSchema::~TFormSchema() = default;
+
+void TFormSchema::connectBrowser() {
+  browser_.setLineSink([this](const QString& line) { appendHistory(line); });
+  browser_.setMarkSink([this](const QString& names, bool obs) { MarkStepPorts(names, obs); });
 }
 
 void TFormSchema::setPropagationFile(const QString& fileName) {
   browser_ = PathBrowser(fileName);
-  browser_.setLineSink([this](const QString& line) { appendHistory(line); });
-  browser_.setMarkSink([this](const QString& names, bool obs) { MarkStepPorts(names, obs); });
+  connectBrowser();
 }
+
+void TFormSchema::helpModeChanged(bool on) {
+  if (on)
+    setCursor(Qt::WhatsThisCursor);
+  else
+    unsetCursor();
+  updateTitle();
+}
+
+void TFormSchema::updateTitle() {
+  QString title = QStringLiteral("Circuit Schema");
+  // Chains drawn that the last run did not analyse are named as such.
+  if (state_.actionRun() && shownLayout_ != state_.results().scanLayout)
+    title += QStringLiteral(" - layout %1 not analysed yet: paths and loops are those of the last run (%2)")
+                 .arg(shownLayout_.isEmpty() ? QStringLiteral("none") : shownLayout_,
+                      state_.results().scanLayout.isEmpty() ? QStringLiteral("no scan") : state_.results().scanLayout);
+  if (state_.helpMode()) title += QStringLiteral(" - HELP MODE: click an item for its help page");
+  setWindowTitle(title);
+}
+
+void TFormSchema::RunStarted() { Button3->setEnabled(true); }
 
 void TFormSchema::setReportFile(const QString& fileName) { reportFile_ = fileName; }
 
@@ -155,12 +177,12 @@ void TFormSchema::FormCreate() {
 
 void TFormSchema::FormActivate() {
   if (pos() != remembered()) move(remembered());
-  if (DftForm != nullptr) {
-    DftForm->Button6Click();
+  if (layoutWindowOpen_) {
+    emit layoutRedrawRequested();
   } else {
-    const QString notation = GetLayoutNotation();
+    const QString notation = state_.layoutNotation();
     if (notation.isEmpty()) return;
-    DrawLayoutOnSchema(notation);
+    ShowLayout(notation);
   }
   if (loopsWanted()) DrawFeedbackLoops();
 }
@@ -173,7 +195,7 @@ void TFormSchema::FormClose() {
   if (closing_) return;
   closing_ = true;
   browser_.discard();
-  if (FormMain != nullptr) FormMain->SchemaWindowClosed();
+  emit closed();
 }
 
 void TFormSchema::changeEvent(QEvent* event) {
@@ -186,13 +208,9 @@ void TFormSchema::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-bool TFormSchema::loopsWanted() const {
-  return FormMain != nullptr && FormMain->CheckBox5->isChecked();
-}
+bool TFormSchema::loopsWanted() const { return state_.showLoops(); }
 
-void TFormSchema::appendHistory(const QString& line) {
-  if (FormMain != nullptr) FormMain->AppendHistory(line);
-}
+void TFormSchema::appendHistory(const QString& line) { emit historyLine(line); }
 
 void TFormSchema::setBrowserEnabled(bool enabled) {
   GroupBox1->setEnabled(true);
@@ -202,6 +220,18 @@ void TFormSchema::setBrowserEnabled(bool enabled) {
 }
 
 void TFormSchema::RefreshCanvas() { Schema->clearCanvas(); }
+
+// The chains of the notation over the bare picture: the canvas is refreshed,
+// then every group (chain) gets, in its colour, a line from the left
+// scan-input column to the first register, the connecting paths between
+// consecutive registers, and a line from the last register to the right
+// scan-output column; each wire end is recorded.
+void TFormSchema::ShowLayout(const QString& notation) {
+  RefreshCanvas();
+  DrawChains(notation);
+  shownLayout_ = notation;
+  updateTitle();
+}
 
 const QImage& TFormSchema::canvas() const { return Schema->canvas(); }
 
@@ -224,10 +254,10 @@ void TFormSchema::SchemaClick(QPoint clientPosition) {
   browser_.resetStepNumber();
   selectionMarked_ = false;
   RefreshCanvas();
-  DrawLayoutOnSchema(lastResults.scanLayout);
+  ShowLayout(state_.results().scanLayout);
 
-  if (helpMode) {
-    if (const auto kind = HitHelpRegion(outer)) ShowHelpTopic(HelpFileOf(*kind));
+  if (state_.helpMode()) {
+    if (const auto kind = HitHelpRegion(outer)) emit helpRequested(HelpFileOf(*kind));
     return;
   }
 
@@ -238,10 +268,10 @@ void TFormSchema::SchemaClick(QPoint clientPosition) {
     drawSelectionFrame();
   }
 
-  if (!actionRun) {
-    ShowMessage(this, QMessageBox::NoIcon, QStringLiteral("Lumeno"), RunAnalysisFirstMessage());
-    DrawLayoutOnSchema(lastResults.scanLayout);
-    if (FormMain != nullptr) FormMain->CheckBox5->setChecked(false);
+  if (!state_.actionRun()) {
+    state_.showMessage(this, QMessageBox::NoIcon, QStringLiteral("Lumeno"), RunAnalysisFirstMessage());
+    ShowLayout(state_.results().scanLayout);
+    state_.setShowLoops(false);
     return;
   }
 
@@ -252,9 +282,9 @@ void TFormSchema::SchemaClick(QPoint clientPosition) {
 }
 
 void TFormSchema::checkLayoutAgreement() {
-  if (GetLayoutNotation() != lastResults.scanLayout) {
+  if (state_.layoutNotation() != state_.results().scanLayout) {
     if (!layoutWarned_) {
-      ShowMessage(this, QMessageBox::Warning, QStringLiteral("Lumeno"), kLayoutWarning);
+      state_.showMessage(this, QMessageBox::Warning, QStringLiteral("Lumeno"), kLayoutWarning);
       layoutWarned_ = true;
     }
   } else {
@@ -267,7 +297,7 @@ void TFormSchema::Button1Click() {
   checkLayoutAgreement();
   // A fresh start: the marks of the earlier steps go, the rest is drawn again.
   RefreshCanvas();
-  DrawLayoutOnSchema(lastResults.scanLayout);
+  ShowLayout(state_.results().scanLayout);
   if (selectionMarked_) drawSelectionFrame();
   if (loopsWanted()) DrawFeedbackLoops();
   browser_.restart();
@@ -288,8 +318,8 @@ void TFormSchema::Button5Click() {
 }
 
 void TFormSchema::Button2Click() {
-  if (!actionRun) {
-    ShowMessage(this, QMessageBox::NoIcon, QStringLiteral("Lumeno"), RunAnalysisFirstMessage());
+  if (!state_.actionRun()) {
+    state_.showMessage(this, QMessageBox::NoIcon, QStringLiteral("Lumeno"), RunAnalysisFirstMessage());
     return;
   }
   browser_.listAll();
@@ -298,26 +328,9 @@ void TFormSchema::Button2Click() {
 }
 
 void TFormSchema::DrawChains(const QString& notation) {
-  ChainAnchorsOut anchors;
-  const ChainDrawing drawing = RouteScanChains(notation, &anchors);
   // Only the chains drawn now have wire ends.
-  chainAnchors.fill(0);
-  for (int g = 0; g < kChains; ++g) {
-    const auto& c = anchors.chains[g];
-    if (!c.used) continue;
-    ChainAnchor(kAnchorChainInX, g) = c.inX;
-    ChainAnchor(kAnchorChainInY, g) = c.inY;
-    ChainAnchor(kAnchorChainOutX, g) = c.outX;
-    ChainAnchor(kAnchorChainOutY, g) = c.outY;
-  }
-  for (int r = 0; r < kRegisters; ++r) {
-    const auto& reg = anchors.regs[r];
-    if (!reg.used) continue;
-    ChainAnchor(kAnchorRegInX, r) = reg.inX;
-    ChainAnchor(kAnchorRegInY, r) = reg.inY;
-    ChainAnchor(kAnchorRegOutX, r) = reg.outX;
-    ChainAnchor(kAnchorRegOutY, r) = reg.outY;
-  }
+  anchors_ = ChainAnchors();
+  const ChainDrawing drawing = RouteScanChains(notation, &anchors_);
 
   QPainter p(&Schema->canvas());
   for (const auto& wire : drawing.wires) {
@@ -353,7 +366,7 @@ void TFormSchema::DrawChains(const QString& notation) {
   Schema->update();
 }
 
-void TFormSchema::DrawFeedbackLoops() {
+void TFormSchema::DrawFeedbackLoops(bool announceNone) {
   const FeedbackLoopScan scan = ReadFeedbackLoops(reportFile_);
   if (!scan.opened) return;
   QPainter p(&Schema->canvas());
@@ -372,8 +385,8 @@ void TFormSchema::DrawFeedbackLoops() {
   }
   p.end();
   Schema->update();
-  if (scan.noLoops())
-    ShowMessage(this, QMessageBox::Information, QStringLiteral("Info"), kNoLoops);
+  if (announceNone && scan.noLoops())
+    state_.showMessage(this, QMessageBox::Information, QStringLiteral("Info"), kNoLoops);
 }
 
 void TFormSchema::MarkStepPorts(const QString& names, bool observation) {
@@ -381,7 +394,7 @@ void TFormSchema::MarkStepPorts(const QString& names, bool observation) {
   int place = 0;
   for (const QString& name : names.split(u' ', Qt::SkipEmptyParts)) {
     ++place;
-    const auto at = SchemaPortPosition(name);
+    const auto at = SchemaPortPosition(name, anchors_);
     if (!at) continue;
     p.setPen(QPen(StepMarkColour(place, observation), 4, Qt::SolidLine, Qt::FlatCap));
     p.drawLine(QPoint(at->x(), at->y() - 4), QPoint(at->x(), at->y() + 4));

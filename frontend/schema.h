@@ -12,7 +12,9 @@
 #include <memory>
 
 #include "propagpaths.h"
+#include "schemageometry.h"
 
+class AppState;
 class QGroupBox;
 class QPushButton;
 class QSvgRenderer;
@@ -54,9 +56,8 @@ class TSchemaView : public QWidget {
 class TFormSchema : public QWidget {
   Q_OBJECT
  public:
-  // Creates the window (FormCreate) at its remembered place and makes it the
-  // current schema window.
-  explicit TFormSchema(QWidget* parent = nullptr);
+  // Creates the window (FormCreate) at its remembered place, on the shared state.
+  explicit TFormSchema(AppState& state, QWidget* parent = nullptr);
   ~TFormSchema() override;
 
   // Reads the paths from `fileName` instead of "diffeq.pro" (tests).
@@ -66,11 +67,12 @@ class TFormSchema : public QWidget {
 
   // Creation: "|<", ">" and "Itm" disabled, "All" enabled.
   void FormCreate();
-  // Activation: back to the remembered place, chains and loops drawn again.
+  // Activation: back to the remembered place, chains and loops drawn again
+  // (through the scan layout window while it is open).
   void FormActivate();
   // Deactivation: the window's place is remembered.
   void FormDeactivate();
-  // Closing: the main window's "Circuit Schema" box is cleared, the paths dropped.
+  // Closing: the paths are dropped and `closed` says so.
   void FormClose();
   // A click on the picture at a point of the client area: help, or selection
   // of a function unit and preparation of its paths.
@@ -86,12 +88,23 @@ class TFormSchema : public QWidget {
 
   // Repaints the bare picture: every overlay is removed.
   void RefreshCanvas();
+  // The bare picture with the chains of `notation` over it; an empty
+  // notation leaves the bare picture.
+  void ShowLayout(const QString& notation);
   // Draws the chains of a notation (the canvas is not refreshed here) and
-  // records their wire ends in chainAnchors.
+  // records their wire ends.
   void DrawChains(const QString& notation);
-  // Draws the uncontrollable feedback loops found in the report; says so
-  // when there is none.
-  void DrawFeedbackLoops();
+  // Where the chains drawn last meet the registers and the chain columns.
+  const ChainAnchors& anchors() const { return anchors_; }
+  // A run has started: stepping is offered again.
+  void RunStarted();
+  // Tells the window whether the scan layout window is open (it then redraws
+  // the chains when the schema is activated).
+  void setLayoutWindowOpen(bool open) { layoutWindowOpen_ = open; }
+  // Draws the uncontrollable feedback loops found in the report. With
+  // `announceNone` (a request by the user) it also says when there is none;
+  // redraws (activation, clicks, steps) stay silent, so the box comes once.
+  void DrawFeedbackLoops(bool announceNone = false);
   // Marks the ports of a step (names separated by blanks) with short bars.
   void MarkStepPorts(const QString& names, bool observation);
 
@@ -115,21 +128,39 @@ class TFormSchema : public QWidget {
   QPushButton* Button5 = nullptr;  // "Itm"
   QPushButton* Button2 = nullptr;  // "All"
 
+ signals:
+  // The user closed the window.
+  void closed();
+  // A line for the history.
+  void historyLine(const QString& line);
+  // Help mode: the page of a topic is wanted.
+  void helpRequested(const QString& topic);
+  // Activation while the scan layout window is open: it is to redraw the layout.
+  void layoutRedrawRequested();
+
  protected:
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  void helpModeChanged(bool on);
+  // The title says which layout is drawn (analysed or not) and whether help mode is on.
+  void updateTitle();
+  void connectBrowser();
   void drawSelectionFrame();
   void checkLayoutAgreement();
   bool loopsWanted() const;
   void appendHistory(const QString& line);
   void setBrowserEnabled(bool enabled);
 
+  AppState& state_;
   PathBrowser browser_;
+  ChainAnchors anchors_;
+  bool layoutWindowOpen_ = false;
   QString reportFile_ = QStringLiteral("diffeq.txt");
   QString selectedUnit_;
   bool selectionMarked_ = false;
   bool layoutWarned_ = false;
   bool closing_ = false;
+  QString shownLayout_;  // the notation whose chains are drawn
 };

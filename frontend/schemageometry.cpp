@@ -1,6 +1,7 @@
 #include "schemageometry.h"
 
-#include "appstate.h"
+#include "layoutgrid.h"
+#include "notation.h"
 #include "txtreport.h"
 
 #include <algorithm>
@@ -75,7 +76,7 @@ const std::vector<HelpRegions>& helpRegions() {
 
 QPoint port(const char* name) {
   // Every name used below is in the table.
-  return SchemaPortPosition(QString::fromLatin1(name)).value_or(QPoint());
+  return SchemaPortPosition(QString::fromLatin1(name), ChainAnchors()).value_or(QPoint());
 }
 
 // ---------------------------------------------------------------------------
@@ -157,7 +158,7 @@ std::vector<QPoint> withCorridorY(std::vector<QPoint> path, bool first, int y) {
 
 }  // namespace
 
-std::optional<QPoint> SchemaPortPosition(const QString& port) {
+std::optional<QPoint> SchemaPortPosition(const QString& port, const ChainAnchors& anchors) {
   for (const PortPlace& p : kPorts)
     if (port == QLatin1String(p.name)) return QPoint(p.x, p.y);
 
@@ -172,18 +173,18 @@ std::optional<QPoint> SchemaPortPosition(const QString& port) {
     return QPoint(x, y);
   };
   if (int g = indexAfter(QStringLiteral("diffeq.SCAN_IN")); g >= 0) {
-    const int y = ChainAnchor(kAnchorChainInY, g);
+    const int y = anchors.chains[g].inY;
     if (y == 0) return std::nullopt;
     return QPoint(63, y);
   }
   if (int g = indexAfter(QStringLiteral("diffeq.SCAN_OUT")); g >= 0)
-    return anchored(ChainAnchor(kAnchorChainOutX, g), ChainAnchor(kAnchorChainOutY, g));
+    return anchored(anchors.chains[g].outX, anchors.chains[g].outY);
   for (int r = 0; r < kRegisters; ++r) {
     const QString reg = QStringLiteral("reg%1.").arg(r + 1);
     if (port == reg + QLatin1String("SCAN_IN"))
-      return anchored(ChainAnchor(kAnchorRegInX, r), ChainAnchor(kAnchorRegInY, r));
+      return anchored(anchors.regs[r].inX, anchors.regs[r].inY);
     if (port == reg + QLatin1String("SCAN_OUT"))
-      return anchored(ChainAnchor(kAnchorRegOutX, r), ChainAnchor(kAnchorRegOutY, r));
+      return anchored(anchors.regs[r].outX, anchors.regs[r].outY);
   }
   return std::nullopt;
 }
@@ -274,16 +275,10 @@ QColor StepMarkColour(int place, bool observation) {
   return observation ? observing[i] : adjustment[i];
 }
 
-ChainDrawing RouteScanChains(const QString& notation, ChainAnchorsOut* anchors) {
-  // Chains as lists of register indexes.
-  std::vector<std::vector<int>> chains(1);
-  for (QChar c : notation) {
-    if (c == u'.') {
-      chains.emplace_back();
-    } else if (c >= u'0' && c <= u'5') {
-      chains.back().push_back(c.unicode() - u'0');
-    }
-  }
+ChainDrawing RouteScanChains(const QString& notation, ChainAnchors* anchors) {
+  // Chains as lists of register indexes; registers beyond REG6 are skipped.
+  ScanChains chains = ParseClassicNotation(notation);
+  for (auto& chain : chains) std::erase_if(chain, [](int r) { return r >= kRegisters; });
   ChainDrawing drawing;
   LaneAllocator lanes;
   const auto& regs = registerScans();

@@ -26,10 +26,12 @@ inline constexpr QSize kPictureSize{776, 336};
 // same point in client coordinates.
 inline constexpr QPoint kFrameOffset{3, 22};
 
+struct ChainAnchors;
+
 // The position of a port of diffeq on the schema, from the port table or, for
-// the ports a scan layout adds, from chainAnchors; none for any other name or
-// a scan port whose chain has not been drawn.
-std::optional<QPoint> SchemaPortPosition(const QString& port);
+// the ports a scan layout adds, from the wire ends of the chains drawn; none
+// for any other name or a scan port whose chain has not been drawn.
+std::optional<QPoint> SchemaPortPosition(const QString& port, const ChainAnchors& anchors);
 
 // The names of every port in the fixed port table, in table order.
 std::vector<QString> SchemaTablePorts();
@@ -89,9 +91,9 @@ struct ChainDrawing {
   std::vector<std::pair<int, QPoint>> dots;  // chain index and a scan point of a register
 };
 
-// Where the chain wiring meets registers and the chain columns; written into
-// chainAnchors as the chains are drawn.
-struct ChainAnchorsOut {
+// Where the chain wiring meets registers and the chain columns, by chain and
+// by register; all zero for what has not been drawn.
+struct ChainAnchors {
   struct Chain { int inX = 0, inY = 0, outX = 0, outY = 0; bool used = false; };
   struct Reg { int inX = 0, inY = 0, outX = 0, outY = 0; bool used = false; };
   Chain chains[6];
@@ -105,4 +107,4 @@ inline constexpr int kScanOutColumn = 720;
 // Routes the chains of a notation (groups of digits 0-5 separated by '.')
 // along the top and bottom margins of the schema; `anchors` receives every
 // wire end. Characters other than digits 0-5 and '.' are skipped.
-ChainDrawing RouteScanChains(const QString& notation, ChainAnchorsOut* anchors);
+ChainDrawing RouteScanChains(const QString& notation, ChainAnchors* anchors);

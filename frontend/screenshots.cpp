@@ -16,6 +16,9 @@
 #include <QTextStream>
 
 #include "appstate.h"
+#include "comparisonview.h"
+#include "graphschema.h"
+#include "scanlayouteditor.h"
 #include "dftform.h"
 #include "mainform.h"
 #include "platform.h"
@@ -53,7 +56,7 @@ bool save(QWidget* window, const QDir& folder, const QString& name) {
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   if (argc < 2) {
-    err() << "usage: lumeno-screenshots OUTPUT_FOLDER [ENGINE]\n";
+    err() << "usage: lumeno-screenshots OUTPUT_FOLDER [ENGINE [VERILOG_EXAMPLE]]\n";
     return 2;
   }
   QDir out(QString::fromLocal8Bit(argv[1]));
@@ -74,16 +77,17 @@ int main(int argc, char* argv[]) {
 
   // Message boxes are answered at once and echoed; the clock is fixed so that
   // the pictures do not change from one run to the next.
-  SetMessageBoxHandler([](QWidget*, QMessageBox::Icon, const QString& caption, const QString& text,
-                          QMessageBox::StandardButtons) {
+  AppState state;
+  state.setMessageBoxHandler([](QWidget*, QMessageBox::Icon, const QString& caption, const QString& text,
+                                QMessageBox::StandardButtons) {
     err() << caption << ": " << text << "\n";
     return QMessageBox::Ok;
   });
-  SetClock([] { return QDateTime(QDate(2024, 3, 5), QTime(10, 30)); });
+  state.setClock([] { return QDateTime(QDate(2024, 3, 5), QTime(10, 30)); });
 
   int status = 0;
   {
-    TFormMain form;
+    TFormMain form(state);
     form.setEnginePath(engine);
     form.show();
     QApplication::processEvents();
@@ -91,9 +95,9 @@ int main(int argc, char* argv[]) {
     if (!run(form)) status = 1;
 
     form.CheckBox4->setChecked(true);
-    if (DftForm != nullptr) {
-      DftForm->ComboBox13->setCurrentIndex(kPresetFullOwnChains);
-      DftForm->ComboBox13Change();
+    if (form.scanLayoutWindow() != nullptr) {
+      form.scanLayoutWindow()->ComboBox13->setCurrentIndex(kPresetFullOwnChains);
+      form.scanLayoutWindow()->ComboBox13Change();
     }
     if (!run(form)) status = 1;
 
@@ -103,30 +107,61 @@ int main(int argc, char* argv[]) {
     if (!run(form)) status = 1;
 
     if (!save(&form, out, QStringLiteral("lumeno-main.png"))) status = 1;
-    if (DftForm == nullptr) {
+    if (form.scanLayoutWindow() == nullptr) {
       form.CheckBox4->setChecked(true);
     }
-    if (DftForm == nullptr || !save(DftForm, out, QStringLiteral("lumeno-scanlayout.png"))) status = 1;
+    if (form.scanLayoutWindow() == nullptr || !save(form.scanLayoutWindow(), out, QStringLiteral("lumeno-scanlayout.png"))) status = 1;
 
     // A partial layout (REG4 in chain A, REG5 in chain B) leaves the feedback
     // loops unbroken: the schema shows both, with the test data paths of MUL1
     // stepped through to the end, and the details table the per-port figures.
     form.CheckBox4->setChecked(false);
-    ClearLayoutGrid();
-    LoadNotationIntoGrid(QStringLiteral("3.4"));
+    state.clearLayout();
+    state.loadNotation(QStringLiteral("3.4"));
     form.RadioButton1->click();
     if (!run(form)) status = 1;
     form.CheckBox2->setChecked(true);
     form.CheckBox5->setChecked(true);
-    if (FormSchema != nullptr) {
-      FormSchema->SchemaClick(QPoint(150, 150));  // MUL1
-      for (int i = 0; i < 12 && FormSchema->Button3->isEnabled(); ++i) FormSchema->Button3Click();
+    if (form.schemaWindow() != nullptr) {
+      form.schemaWindow()->SchemaClick(QPoint(150, 150));  // MUL1
+      for (int i = 0; i < 12 && form.schemaWindow()->Button3->isEnabled(); ++i) form.schemaWindow()->Button3Click();
     }
-    if (FormSchema == nullptr || !save(FormSchema, out, QStringLiteral("lumeno-schema.png"))) status = 1;
+    if (form.schemaWindow() == nullptr || !save(form.schemaWindow(), out, QStringLiteral("lumeno-schema.png"))) status = 1;
     form.CheckBox3->setChecked(true);
-    if (FormTAres == nullptr || !save(FormTAres, out, QStringLiteral("lumeno-details.png"))) status = 1;
+    if (form.detailsWindow() == nullptr || !save(form.detailsWindow(), out, QStringLiteral("lumeno-details.png"))) status = 1;
   }
-  SetMessageBoxHandler({});
-  SetClock({});
+  // A Verilog example: opened (which analyses it), laid out, scanned by the
+  // loop-breaking preset, optimised and compared.
+  if (argc > 3) {
+    TFormMain form(state);
+    form.setEnginePath(engine);
+    form.setWorkRoot(QDir(temp.path()).filePath(QStringLiteral("circuits")));
+    form.setSettingsFile(QDir(temp.path()).filePath(QStringLiteral("settings.ini")));
+    form.show();
+    auto wait = [&form] {
+      QDeadlineTimer deadline(240000);
+      while (form.isRunning() && !deadline.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 50);
+      return !form.isRunning();
+    };
+    if (!form.OpenCircuit(QString::fromLocal8Bit(argv[3])) || !wait()) status = 1;
+    form.CheckBox4->setChecked(true);
+    if (form.layoutEditorWindow() != nullptr) form.layoutEditorWindow()->presetLoopBreaking();
+    if (!run(form)) status = 1;
+    form.CheckBox2->setChecked(true);
+    if (GraphSchemaWindow* schema = form.graphSchemaWindow()) {
+      schema->resize(1100, 700);
+      schema->fitToWindow();
+    }
+    if (form.graphSchemaWindow() == nullptr || !save(form.graphSchemaWindow(), out, QStringLiteral("lumeno-verilog-schema.png")))
+      status = 1;
+    if (form.layoutEditorWindow() == nullptr || !save(form.layoutEditorWindow(), out, QStringLiteral("lumeno-verilog-editor.png")))
+      status = 1;
+    form.Compare1Click();
+    if (!wait()) status = 1;
+    if (form.comparisonWindow() != nullptr) form.comparisonWindow()->resize(900, 600);
+    if (form.comparisonWindow() == nullptr || !save(form.comparisonWindow(), out, QStringLiteral("lumeno-verilog-compare.png")))
+      status = 1;
+    if (!save(&form, out, QStringLiteral("lumeno-verilog-main.png"))) status = 1;
+  }
   return status;
 }

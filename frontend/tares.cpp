@@ -8,8 +8,7 @@
 
 #include <algorithm>
 
-#include "appstate.h"
-#include "mainform.h"
+#include "activation.h"
 #include "txtreport.h"
 
 namespace {
@@ -26,7 +25,6 @@ QPoint& remembered() {
 }  // namespace
 
 TFormTAres::TFormTAres(QWidget* parent) : QWidget(parent, Qt::Window) {
-  FormTAres = this;
   setWindowTitle(QStringLiteral("Testability Details"));
   QFont small = font();
   small.setPointSizeF(std::max(7.0, small.pointSizeF() - 1.0));
@@ -61,9 +59,7 @@ TFormTAres::TFormTAres(QWidget* parent) : QWidget(parent, Qt::Window) {
   move(remembered());
 }
 
-TFormTAres::~TFormTAres() {
-  if (FormTAres == this) FormTAres = nullptr;
-}
+TFormTAres::~TFormTAres() = default;
 
 QPoint TFormTAres::rememberedPosition() { return remembered(); }
 
@@ -95,7 +91,6 @@ void TFormTAres::ShowTable(const DetailsTable& table) {
 }
 
 void TFormTAres::FormActivate() {
-  FormTAres = this;
   if (pos() != remembered()) move(remembered());
 }
 
@@ -108,7 +103,7 @@ void TFormTAres::FormResize() { StringGrid1->resize(StringGrid1->width(), std::m
 void TFormTAres::FormClose() {
   if (closing_) return;
   closing_ = true;
-  if (FormMain != nullptr) FormMain->DetailsWindowClosed();
+  emit closed();
 }
 
 void TFormTAres::changeEvent(QEvent* event) {

@@ -12,8 +12,7 @@ struct DetailsTable;
 class TFormTAres : public QWidget {
   Q_OBJECT
  public:
-  // Creates the window at its remembered place with a table of one empty cell
-  // and makes it the current details window.
+  // Creates the window at its remembered place with a table of one empty cell.
   explicit TFormTAres(QWidget* parent = nullptr);
   ~TFormTAres() override;
 
@@ -23,19 +22,23 @@ class TFormTAres : public QWidget {
   // Puts a parsed report into the table.
   void ShowTable(const DetailsTable& table);
 
-  // Activation: the current details window, back at its remembered place.
+  // Activation: back at its remembered place.
   void FormActivate();
   // Deactivation: the window's place is remembered.
   void FormDeactivate();
   // Resize: the table takes the window's height less 8 pixels.
   void FormResize();
-  // Closing: the main window's "Testability Details" box is cleared.
+  // Closing: says so by `closed` (the main window clears its box).
   void FormClose();
 
   // The place the window returns to when activated.
   static QPoint rememberedPosition();
 
   QTableWidget* StringGrid1 = nullptr;
+
+ signals:
+  // The user closed the window.
+  void closed();
 
  protected:
   void changeEvent(QEvent* event) override;

@@ -39,13 +39,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 const char* const kExtensions[] = {".dot", ".pro", ".txt", ".tex", ".html", ".par", ".eva"};
 
 // Result files go to a fresh folder per test.

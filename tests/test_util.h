@@ -2,7 +2,10 @@
 #pragma once
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "error.h"
@@ -39,6 +42,14 @@ class ErrorCapture {
   FILE* file;
   FILE* previous;
 };
+
+// The whole content of a file ("" when it cannot be read).
+inline std::string slurp(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
 
 // Reads a description held in a string (standard output of the reader is discarded).
 inline std::unique_ptr<Circuit> readText(const std::string& text) {

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Regenerates the README pictures of lumeno in docs/: builds the tree, then
 # drives the front end through a short session on the benchmark (an analysis
-# without scan, one with full scan and an auto-design) and grabs its windows.
+# without scan, one with full scan and an auto-design) and through a Verilog
+# example (analysis, loop breaking, comparison), and grabs its windows.
 # Needs no display: the windows are drawn off screen.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${BUILD_DIR:-$root/build}"
 "$root/tools/setup.sh" "$build"
-QT_QPA_PLATFORM=offscreen "$build/frontend/lumeno-screenshots" "$root/docs" "$build/engine/tarvex"
+QT_QPA_PLATFORM=offscreen "$build/frontend/lumeno-screenshots" "$root/docs" "$build/engine/tarvex" \
+  "$root/examples/verilog/fir.v"

@@ -8,8 +8,8 @@ build=${1:?usage: tools/setup.sh BUILD_DIR [cmake args...]}
 shift
 
 packages=(g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev qt6-svg-dev qt6-qpa-plugins libgl-dev graphviz xvfb xauth
-          yosys nlohmann-json3-dev)
+          qt6-base-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev libgraphviz-dev qt6-qpa-plugins libgl-dev
+          graphviz xvfb xauth yosys nlohmann-json3-dev clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -8,6 +8,7 @@
 #include <random>
 
 #include "dftform.h"
+#include "notation.h"
 #include "testsupport.h"
 
 namespace {
@@ -44,18 +45,16 @@ bool validNotation(const QString& notation) {
 
 }  // namespace
 
-class DftFormTest : public QObject {
+class DftFormTest : public QObject, public StateFixture {
   Q_OBJECT
  private slots:
   void init() {
-    ClearLayoutGrid();
-    lastResults = LastResults();
+    renewState();
   }
 
   void startsEmptyWithSelectionHidden() {
     WorkFolder work;
-    TDftForm form;
-    QCOMPARE(DftForm, &form);
+    TDftForm form(state());
     QCOMPARE(form.windowTitle(), QStringLiteral("Scan Layout Selection"));
     QCOMPARE(form.ComboBox13->currentText(), kPresetText[0]);
     QCOMPARE(information(form), (QStringList{QStringLiteral("none"), QStringLiteral("0"), QStringLiteral("0")}));
@@ -75,18 +74,18 @@ class DftFormTest : public QObject {
   void existingOutTxtIsKept() {
     WorkFolder work;
     work.write(QStringLiteral("out.txt"), "notes");
-    TDftForm form;
+    TDftForm form(state());
     QCOMPARE(work.read(QStringLiteral("out.txt")), QByteArray("notes"));
   }
 
   void fullScanPresets() {
     WorkFolder work;
-    MessageLog log;
-    TDftForm form;
+    MessageLog log(state());
+    TDftForm form(state());
     form.show();
 
     choose(form.ComboBox13, kPresetText[1]);
-    QCOMPARE(GetLayoutNotation(), QStringLiteral("0.1.2.3.4.5"));
+    QCOMPARE(state().layoutNotation(), QStringLiteral("0.1.2.3.4.5"));
     QCOMPARE(information(form), (QStringList{QStringLiteral("full scan"), QStringLiteral("6"), QStringLiteral("6")}));
     for (int i = 0; i < kRegisters; ++i) {
       QCOMPARE(form.ChainBoxes[i]->currentText(), QString(QChar(u'A' + i)));
@@ -101,7 +100,7 @@ class DftFormTest : public QObject {
     QCOMPARE(form.picture().pixelColor(12, 25 + 5 * 50 + 2), QColor(0, 0xAA, 0));
 
     choose(form.ComboBox13, kPresetText[2]);
-    QCOMPARE(GetLayoutNotation(), QStringLiteral("012345"));
+    QCOMPARE(state().layoutNotation(), QStringLiteral("012345"));
     QCOMPARE(information(form), (QStringList{QStringLiteral("full scan"), QStringLiteral("6"), QStringLiteral("1")}));
     for (int i = 0; i < kRegisters; ++i) {
       QCOMPARE(form.ChainBoxes[i]->currentText(), QStringLiteral("A"));
@@ -112,7 +111,7 @@ class DftFormTest : public QObject {
 
     // Back to the first item: empty again, selection hidden, nothing asked.
     choose(form.ComboBox13, kPresetText[0]);
-    QVERIFY(IsLayoutGridEmpty());
+    QVERIFY(state().layout().isEmpty());
     QVERIFY(pictureIsBlank(form));
     QVERIFY(form.ChainBoxes[0]->isHidden() && form.HeadingOrdering->isHidden());
     QCOMPARE(information(form), (QStringList{QStringLiteral("none"), QStringLiteral("0"), QStringLiteral("0")}));
@@ -121,8 +120,8 @@ class DftFormTest : public QObject {
 
   void userPresetsExplainThemselves() {
     WorkFolder work;
-    MessageLog log;
-    TDftForm form;
+    MessageLog log(state());
+    TDftForm form(state());
     form.show();
 
     choose(form.ComboBox13, kPresetText[3]);
@@ -137,7 +136,10 @@ class DftFormTest : public QObject {
       QVERIFY(!form.ChainBoxes[i]->isEnabled());
       QVERIFY(form.OrderingBoxes[i]->isHidden());
     }
-    QVERIFY(IsLayoutGridEmpty());
+    // Until ordering is entered by hand, the registers stand in a random order.
+    QCOMPARE(CountNotationRegisters(state().layoutNotation()), kRegisters);
+    QCOMPARE(CountNotationChains(state().layoutNotation()), 1);
+    QCOMPARE(form.Label16->text(), QStringLiteral("full scan"));
     QVERIFY(form.Button1->isVisible() && form.CheckBox1->isEnabled() && !form.CheckBox1->isChecked());
 
     choose(form.ComboBox13, kPresetText[4]);
@@ -145,7 +147,7 @@ class DftFormTest : public QObject {
     QCOMPARE(log.entries[1].text,
              QStringLiteral("Please, select registers to scan and their ordering in scan-chain(s), if required.\n"
                             "Otherwise, random ordering of selected registers in scan-chain(s) will be used."));
-    QCOMPARE(form.Label16->text(), QStringLiteral("partial scan"));
+    QCOMPARE(form.Label16->text(), QStringLiteral("none"));  // no register chosen yet
     for (int i = 0; i < kRegisters; ++i) {
       QVERIFY(form.ChainBoxes[i]->isEnabled() && form.ChainBoxes[i]->isVisible());
       QVERIFY(!form.OrderingBoxes[i]->isEnabled() && form.OrderingBoxes[i]->isHidden());
@@ -156,13 +158,13 @@ class DftFormTest : public QObject {
     QCOMPARE(log.entries[2].text, QStringLiteral("To generate a scan structure, please press button."));
     QVERIFY(form.CheckBox1->isHidden() && form.Button1->isVisible());
     QVERIFY(form.ChainBoxes[0]->isHidden() && form.OrderingBoxes[0]->isHidden());
-    QCOMPARE(form.Label16->text(), QStringLiteral("partial scan"));
+    QCOMPARE(form.Label16->text(), QStringLiteral("none"));  // before Random is pressed
   }
 
   void handMadeLayout() {
     WorkFolder work;
-    MessageLog log;
-    TDftForm form;
+    MessageLog log(state());
+    TDftForm form(state());
     form.show();
     choose(form.ComboBox13, kPresetText[4]);
     form.CheckBox1->click();  // order by hand
@@ -172,8 +174,8 @@ class DftFormTest : public QObject {
     choose(form.ChainBoxes[2], QStringLiteral("C"));
     QVERIFY(form.OrderingBoxes[2]->isEnabled());
     choose(form.OrderingBoxes[2], QStringLiteral("4th"));
-    QCOMPARE(GetLayoutNotation(), QStringLiteral("2"));
-    QCOMPARE(layoutGrid[2][3], 2);
+    QCOMPARE(state().layoutNotation(), QStringLiteral("2"));
+    QCOMPARE(state().layout().at(2, 3), 2);
     QCOMPARE(information(form),
              (QStringList{QStringLiteral("partial scan"), QStringLiteral("1"), QStringLiteral("1")}));
     QVERIFY(!form.NoOrderingSelected());
@@ -183,13 +185,13 @@ class DftFormTest : public QObject {
     choose(form.OrderingBoxes[0], QStringLiteral("1st"));
     choose(form.ChainBoxes[1], QStringLiteral("A"));
     choose(form.OrderingBoxes[1], QStringLiteral("1st"));
-    QCOMPARE(GetLayoutNotation(), QStringLiteral("1.02"));
+    QCOMPARE(state().layoutNotation(), QStringLiteral("1.02"));
     QCOMPARE(information(form),
              (QStringList{QStringLiteral("partial scan"), QStringLiteral("3"), QStringLiteral("2")}));
 
     // Chain box back to "None": out of the grid, the notation and the counts.
     choose(form.ChainBoxes[0], QStringLiteral("None"));
-    QCOMPARE(GetLayoutNotation(), QStringLiteral("1.2"));
+    QCOMPARE(state().layoutNotation(), QStringLiteral("1.2"));
     QCOMPARE(form.OrderingBoxes[0]->currentText(), QStringLiteral("Not selected"));
     QVERIFY(!form.OrderingBoxes[0]->isEnabled());
     QCOMPARE(form.Label13->text(), QStringLiteral("2"));
@@ -197,8 +199,8 @@ class DftFormTest : public QObject {
 
   void orderingBoxOffersFreePositionsOnly() {
     WorkFolder work;
-    MessageLog log;
-    TDftForm form;
+    MessageLog log(state());
+    TDftForm form(state());
     form.show();
     choose(form.ComboBox13, kPresetText[4]);
     form.CheckBox1->click();
@@ -221,13 +223,13 @@ class DftFormTest : public QObject {
     QVERIFY(QTest::qWaitForWindowActive(&form));
     form.OrderingBoxes[0]->setFocus();
     QTRY_COMPARE(items(form.OrderingBoxes[0]), (QStringList{"Not selected", "1st", "4th", "5th", "6th"}));
-    QCOMPARE(GetLayoutNotation(), QStringLiteral("021"));
+    QCOMPARE(state().layoutNotation(), QStringLiteral("021"));
   }
 
   void nothingOrderedBlanksThePicture() {
     WorkFolder work;
-    MessageLog log;
-    TDftForm form;
+    MessageLog log(state());
+    TDftForm form(state());
     form.show();
     choose(form.ComboBox13, kPresetText[4]);
     form.CheckBox1->click();
@@ -236,22 +238,22 @@ class DftFormTest : public QObject {
     QVERIFY(!pictureIsBlank(form));
     choose(form.OrderingBoxes[4], QStringLiteral("Not selected"));
     QVERIFY(form.NoOrderingSelected());
-    QVERIFY(IsLayoutGridEmpty());
-    QCOMPARE(GetLayoutNotation(), QString());
+    QVERIFY(state().layout().isEmpty());
+    QCOMPARE(state().layoutNotation(), QString());
     QVERIFY(pictureIsBlank(form));
     QCOMPARE(information(form), (QStringList{QStringLiteral("none"), QStringLiteral("0"), QStringLiteral("0")}));
   }
 
   void checkingOrderingClearsTheLayout() {
     WorkFolder work;
-    MessageLog log;
-    TDftForm form;
+    MessageLog log(state());
+    TDftForm form(state());
     form.show();
     choose(form.ComboBox13, kPresetText[3]);
     form.Button1->click();  // random order of the one chain
-    QCOMPARE(CountNotationRegisters(GetLayoutNotation()), 6);
+    QCOMPARE(CountNotationRegisters(state().layoutNotation()), 6);
     form.CheckBox1->click();
-    QVERIFY(IsLayoutGridEmpty());
+    QVERIFY(state().layout().isEmpty());
     QVERIFY(form.Button1->isHidden() && form.OrderingBoxes[0]->isVisible());
     QVERIFY(pictureIsBlank(form));
     form.CheckBox1->click();
@@ -260,23 +262,23 @@ class DftFormTest : public QObject {
 
   void hiddenActionLoadsTheLastLayout() {
     WorkFolder work;
-    TDftForm form;
+    TDftForm form(state());
     form.show();
-    lastResults.scanLayout = QStringLiteral("0.1.2.3.4.5");
+    setResultLayout(state(), QStringLiteral("0.1.2.3.4.5"));
     form.Button2Click();
-    const LayoutGridCells loaded = layoutGrid;
+    const LayoutGrid loaded = state().layout();
     QCOMPARE(information(form), (QStringList{QStringLiteral("full scan"), QStringLiteral("6"), QStringLiteral("6")}));
     QVERIFY(!pictureIsBlank(form));
 
-    MessageLog log;
+    MessageLog log(state());
     choose(form.ComboBox13, kPresetText[1]);
-    QVERIFY(loaded == layoutGrid);
+    QVERIFY(loaded == state().layout());
   }
 
   void randomStructureIsAlwaysAValidLayout() {
     WorkFolder work;
-    MessageLog log;
-    TDftForm form;
+    MessageLog log(state());
+    TDftForm form(state());
     choose(form.ComboBox13, kPresetText[5]);
     for (unsigned seed = 0; seed < 200; ++seed) {
       std::mt19937 engine(seed);
@@ -284,7 +286,7 @@ class DftFormTest : public QObject {
         return std::uniform_int_distribution<int>(0, bound - 1)(engine);
       });
       form.Button1->click();
-      const QString notation = GetLayoutNotation();
+      const QString notation = state().layoutNotation();
       QVERIFY2(validNotation(notation), qPrintable(QStringLiteral("seed %1: '%2'").arg(seed).arg(notation)));
       QCOMPARE(form.Label13->text().toInt(), CountNotationRegisters(notation));
       QCOMPARE(form.Label14->text().toInt(), CountNotationChains(notation));
@@ -293,15 +295,15 @@ class DftFormTest : public QObject {
 
   void randomOrderingKeepsTheChosenChains() {
     WorkFolder work;
-    MessageLog log;
-    TDftForm form;
+    MessageLog log(state());
+    TDftForm form(state());
     std::mt19937 engine(7);
     form.setRandomSource([&engine](int bound) { return std::uniform_int_distribution<int>(0, bound - 1)(engine); });
 
     choose(form.ComboBox13, kPresetText[3]);
     for (int run = 0; run < 20; ++run) {
       form.Button1->click();
-      QString notation = GetLayoutNotation();
+      QString notation = state().layoutNotation();
       QCOMPARE(notation.size(), 6);
       std::sort(notation.begin(), notation.end());
       QCOMPARE(notation, QStringLiteral("012345"));
@@ -313,28 +315,28 @@ class DftFormTest : public QObject {
     choose(form.ChainBoxes[3], QStringLiteral("B"));
     for (int run = 0; run < 20; ++run) {
       form.Button1->click();
-      const QString notation = GetLayoutNotation();
+      const QString notation = state().layoutNotation();
       QVERIFY2(notation == QStringLiteral("3.15") || notation == QStringLiteral("3.51"), qPrintable(notation));
     }
   }
 
   void degenerateRandomSourceDoesNotHang() {
     WorkFolder work;
-    MessageLog log;
-    TDftForm form;
+    MessageLog log(state());
+    TDftForm form(state());
     form.setRandomSource([](int) { return 0; });
     choose(form.ComboBox13, kPresetText[5]);
     form.Button1->click();
-    QVERIFY(GetLayoutNotation().isEmpty() || validNotation(GetLayoutNotation()));
+    QVERIFY(state().layoutNotation().isEmpty() || validNotation(state().layoutNotation()));
     choose(form.ComboBox13, kPresetText[3]);
     form.Button1->click();
-    QCOMPARE(CountNotationRegisters(GetLayoutNotation()), 6);
+    QCOMPARE(CountNotationRegisters(state().layoutNotation()), 6);
   }
 
   void notationButtonShowsTheNotation() {
     WorkFolder work;
-    MessageLog log;
-    TDftForm form;
+    MessageLog log(state());
+    TDftForm form(state());
     choose(form.ComboBox13, kPresetText[2]);
     form.Button5Click();
     QCOMPARE(log.entries.back().caption, QStringLiteral("Scan layout notation"));

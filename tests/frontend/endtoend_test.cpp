@@ -30,7 +30,7 @@ QStringList lastResultLines(const TFormMain& form) {
 
 }  // namespace
 
-class EndToEndTest : public QObject {
+class EndToEndTest : public QObject, public StateFixture {
   Q_OBJECT
  private slots:
   void initTestCase() {
@@ -43,14 +43,13 @@ class EndToEndTest : public QObject {
   }
 
   void init() {
-    ClearLayoutGrid();
-    lastResults = LastResults();
+    renewState();
   }
 
   void analysisWithoutAndWithScan() {
     WorkFolder work;
-    MessageLog log;
-    TFormMain form;
+    MessageLog log(state());
+    TFormMain form(state());
     form.setEnginePath(QStringLiteral(REAL_ENGINE));
 
     run(form);
@@ -68,7 +67,7 @@ class EndToEndTest : public QObject {
     QCOMPARE(lines.value(2), "\t\t-nNodes: " + plain.nodes);
     QVERIFY(!lines.join(u'\n').contains(QStringLiteral("-fitness:")));
 
-    LoadNotationIntoGrid(QStringLiteral("0.1.2.3.4.5"));
+    state().loadNotation(QStringLiteral("0.1.2.3.4.5"));
     run(form);
     QVERIFY(log.entries.empty());
     const LastResults full = resultsOnDisk(work);
@@ -85,8 +84,8 @@ class EndToEndTest : public QObject {
 
   void autoDesign() {
     WorkFolder work;
-    MessageLog log;
-    TFormMain form;
+    MessageLog log(state());
+    TFormMain form(state());
     form.setEnginePath(QStringLiteral(REAL_ENGINE));
     form.RadioButton2->click();
     form.TrackBars[0]->setValue(20);
@@ -108,8 +107,8 @@ class EndToEndTest : public QObject {
     QCOMPARE(lines.value(6), QString::asprintf("\t\t-testability: %f", designed.testabilityValue));
 
     // The designed layout is loaded into the grid and shown.
-    QVERIFY(form.CheckBox4->isChecked() && DftForm != nullptr);
-    QCOMPARE(GetLayoutNotation(), designed.scanLayout);
+    QVERIFY(form.CheckBox4->isChecked() && form.scanLayoutWindow() != nullptr);
+    QCOMPARE(state().layoutNotation(), designed.scanLayout);
     // A low fitness is explained; a good one is not.
     const bool warned = !log.entries.empty() && log.entries.back().caption == QStringLiteral("Info");
     QCOMPARE(warned, designed.fitnessValue < 50.0);

@@ -6,6 +6,7 @@
 //   fail          an error on standard error, exit status 1, no results
 //   crash         aborts
 //   nopar         exit status 0 without any result file
+//   progress      three progress lines and a note on standard error, then ok
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -30,6 +31,11 @@ int main(int argc, char* argv[]) {
   if (mode == "crash") std::abort();
   if (mode == "nopar") return 0;
   if (mode == "slow") std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  if (mode == "progress") {
+    for (int g = 1; g <= 3; ++g)
+      std::cerr << "progress generation=" << g << " stale=0 best=" << 10 * g << " elapsed=0.0" << std::endl;
+    std::cerr << "note: done" << std::endl;
+  }
 
   const bool design = argc > 3 && std::string(argv[3]) == "1";
   const char* parEnv = std::getenv("FAKE_TARVEX_PAR");

@@ -36,29 +36,25 @@ const QByteArray kLowFitnessPar = "'3' 350 0.200 60.0 60.0 4.000 2.000 49.999 ";
 
 }  // namespace
 
-class MainFormTest : public QObject {
+class MainFormTest : public QObject, public StateFixture {
   Q_OBJECT
  private slots:
   void init() {
-    ClearLayoutGrid();
-    lastResults = LastResults();
-    actionRun = false;
-    helpMode = false;
-    SetClock(fixedNow);
+    renewState();
+    state().setActionRun(false);
+    state().setHelpMode(false);
     qunsetenv("FAKE_TARVEX_MODE");
     qunsetenv("FAKE_TARVEX_PAR");
   }
-  void cleanup() { SetClock({}); }
 
   void startUpState() {
     WorkFolder work;
     work.write(QStringLiteral("diffeq.par"), "'012345' 1 1.0 1 1 1 1 1 ");
-    layoutGrid[0][0] = 3;
-    TFormMain form;
+    state().setLayoutCell(0, 0, 3);
+    TFormMain form(state());
     QVERIFY(!QFile::exists(work.file(QStringLiteral("diffeq.par"))));
-    QVERIFY(IsLayoutGridEmpty());
-    QCOMPARE(FormMain, &form);
-    QVERIFY(startupFinished);
+    QVERIFY(state().layout().isEmpty());
+    QVERIFY(form.startupFinished());
     QCOMPARE(form.windowTitle(), QStringLiteral("Lumeno"));
     QCOMPARE(form.size(), QSize(kMainWidth, kMainHeight));
     QCOMPARE(form.minimumSize(), form.maximumSize());
@@ -93,7 +89,7 @@ class MainFormTest : public QObject {
 
   void actionSelectionEnablesTheParameters() {
     WorkFolder work;
-    TFormMain form;
+    TFormMain form(state());
     form.ProgressBar1->setValue(40);
     form.RadioButton2->click();
     QCOMPARE(form.ProgressBar1->value(), 0);
@@ -105,7 +101,7 @@ class MainFormTest : public QObject {
 
   void slidersSnapToTheirSteps() {
     WorkFolder work;
-    TFormMain form;
+    TFormMain form(state());
     form.TrackBars[3]->setValue(37);
     QCOMPARE(form.TrackBars[3]->value(), 30);
     QCOMPARE(form.TrackBarValues[3]->text(), QStringLiteral("30"));
@@ -127,16 +123,16 @@ class MainFormTest : public QObject {
 
   void runsPassTheParameterStrings() {
     WorkFolder work;
-    MessageLog log;
-    TFormMain form;
+    MessageLog log(state());
+    TFormMain form(state());
     form.setEnginePath(QStringLiteral(FAKE_ENGINE));
 
     run(form);  // no register in a chain
     QCOMPARE(work.read(QStringLiteral("args.txt")), QByteArray("diffeq -n 0 -1"));
 
-    layoutGrid[0][0] = 1;
-    layoutGrid[0][1] = 0;
-    layoutGrid[2][0] = 5;
+    state().setLayoutCell(0, 0, 1);
+    state().setLayoutCell(0, 1, 0);
+    state().setLayoutCell(2, 0, 5);
     run(form);
     QCOMPARE(work.read(QStringLiteral("args.txt")), QByteArray("diffeq -n 0 10.5"));
 
@@ -151,7 +147,7 @@ class MainFormTest : public QObject {
     form.CheckBox1->setChecked(false);
     run(form);
     QCOMPARE(work.read(QStringLiteral("args.txt")), QByteArray("diffeq -n 1 1 5 40 30 0 1200"));
-    QVERIFY(actionRun);
+    QVERIFY(state().actionRun());
   }
 
   void parsingTheResultsFile() {
@@ -206,8 +202,8 @@ class MainFormTest : public QObject {
 
   void analysisRunShowsResultsAndHistory() {
     WorkFolder work;
-    MessageLog log;
-    TFormMain form;
+    MessageLog log(state());
+    TFormMain form(state());
     form.setEnginePath(QStringLiteral(FAKE_ENGINE));
     run(form);
     QCOMPARE(form.NodesValue->text(), QStringLiteral("330"));
@@ -235,12 +231,12 @@ class MainFormTest : public QObject {
 
   void autoDesignRunShowsTheDesignedLayout() {
     WorkFolder work;
-    MessageLog log;
-    TFormMain form;
+    MessageLog log(state());
+    TFormMain form(state());
     form.setEnginePath(QStringLiteral(FAKE_ENGINE));
     form.RadioButton2->click();
     form.CheckBox1->setChecked(true);
-    layoutGrid[5][5] = 2;
+    state().setLayoutCell(5, 5, 2);
     run(form);
     QCOMPARE(runLines(form), (QStringList{"Performing Scan-DFT",
                                           "\t-start time: " + localTime(),
@@ -269,24 +265,24 @@ class MainFormTest : public QObject {
 
     // The designed layout is shown in a fresh scan layout window.
     QVERIFY(form.CheckBox4->isChecked());
-    QVERIFY(DftForm != nullptr && DftForm->isVisible());
-    QCOMPARE(GetLayoutNotation(), QStringLiteral("01.2"));
-    QCOMPARE(DftForm->Label13->text(), QStringLiteral("3"));
+    QVERIFY(form.scanLayoutWindow() != nullptr && form.scanLayoutWindow()->isVisible());
+    QCOMPARE(state().layoutNotation(), QStringLiteral("01.2"));
+    QCOMPARE(form.scanLayoutWindow()->Label13->text(), QStringLiteral("3"));
 
     // Everything is unlocked again, the parameters as the action leaves them.
     QVERIFY(form.Memo1->isEnabled() && form.Button1->isEnabled() && form.Button2->isEnabled());
     QVERIFY(form.GaGroup->isEnabled() && form.ConstraintsGroup->isEnabled());
     QVERIFY(form.CheckBox4->isEnabled() && form.CheckBox2->isEnabled() && form.CheckBox3->isEnabled());
     // ... and drawn over a fresh schema window.
-    QVERIFY(form.CheckBox2->isChecked() && FormSchema != nullptr && FormSchema->isVisible());
+    QVERIFY(form.CheckBox2->isChecked() && form.schemaWindow() != nullptr && form.schemaWindow()->isVisible());
     QVERIFY(form.CheckBox5->isEnabled());
   }
 
   void autoDesignLocksTheWindowWhileRunning() {
     WorkFolder work;
-    MessageLog log;
+    MessageLog log(state());
     qputenv("FAKE_TARVEX_MODE", "slow");
-    TFormMain form;
+    TFormMain form(state());
     form.setEnginePath(QStringLiteral(FAKE_ENGINE));
     form.RadioButton2->click();
     form.Button4->click();
@@ -303,9 +299,9 @@ class MainFormTest : public QObject {
 
   void runWhileRunningStartsNothing() {
     WorkFolder work;
-    MessageLog log;
+    MessageLog log(state());
     qputenv("FAKE_TARVEX_MODE", "slow");
-    TFormMain form;
+    TFormMain form(state());
     form.setEnginePath(QStringLiteral(FAKE_ENGINE));
     form.Button4->click();
     QVERIFY(form.Button4->isEnabled());  // an analysis leaves the window usable
@@ -316,8 +312,8 @@ class MainFormTest : public QObject {
 
   void lowFitnessWarns() {
     WorkFolder work;
-    MessageLog log;
-    TFormMain form;
+    MessageLog log(state());
+    TFormMain form(state());
     form.setEnginePath(QStringLiteral(FAKE_ENGINE));
     qputenv("FAKE_TARVEX_PAR", kLowFitnessPar);
     run(form);  // an analysis never warns
@@ -347,8 +343,8 @@ class MainFormTest : public QObject {
     QFETCH(QByteArray, mode);
     QFETCH(QString, reason);
     WorkFolder work;
-    MessageLog log;
-    TFormMain form;
+    MessageLog log(state());
+    TFormMain form(state());
     form.setEnginePath(QStringLiteral(FAKE_ENGINE));
     run(form);  // a good run first
     QCOMPARE(form.NodesValue->text(), QStringLiteral("330"));
@@ -366,15 +362,15 @@ class MainFormTest : public QObject {
     // Nothing stale is shown as new: the figures of the good run stay.
     QCOMPARE(form.NodesValue->text(), QStringLiteral("330"));
     QCOMPARE(form.FitnessValue->text(), QStringLiteral("0.000"));
-    QVERIFY(DftForm == nullptr);
+    QVERIFY(form.scanLayoutWindow() == nullptr);
     QVERIFY(form.Button4->isEnabled() && form.Memo1->isEnabled() && form.GaGroup->isEnabled());
     QCOMPARE(form.ProgressBar1->value(), 0);
   }
 
   void missingEngineIsReported() {
     WorkFolder work;
-    MessageLog log;
-    TFormMain form;
+    MessageLog log(state());
+    TFormMain form(state());
     form.setEnginePath(work.file(QStringLiteral("no-such-engine")));
     const QString oldPath = qEnvironmentVariable("PATH");
     qputenv("PATH", work.path().toLocal8Bit());
@@ -390,12 +386,12 @@ class MainFormTest : public QObject {
 
   void unreadableResultsOfferRetry() {
     WorkFolder work;
-    TFormMain form;
+    TFormMain form(state());
     form.setEnginePath(QStringLiteral(FAKE_ENGINE));
     qputenv("FAKE_TARVEX_MODE", "nopar");
 
     {
-      MessageLog log;
+      MessageLog log(state());
       log.answers = {QMessageBox::Retry, QMessageBox::Abort};
       run(form);
       QCOMPARE(log.entries.size(), std::size_t{2});
@@ -408,15 +404,15 @@ class MainFormTest : public QObject {
 
     // Retry succeeds once the file is there.
     int asked = 0;
-    SetMessageBoxHandler([&](QWidget*, QMessageBox::Icon, const QString&, const QString&,
-                             QMessageBox::StandardButtons) {
+    state().setMessageBoxHandler([&](QWidget*, QMessageBox::Icon, const QString&, const QString&,
+                                     QMessageBox::StandardButtons) {
       ++asked;
       QFile f(work.file(QStringLiteral("diffeq.par")));
       if (f.open(QIODevice::WriteOnly)) f.write("'4' 340 0.300 50.0 50.0 1.000 1.000 0.000 ");
       return QMessageBox::Retry;
     });
     run(form);
-    SetMessageBoxHandler({});
+    state().setMessageBoxHandler({});
     QCOMPARE(asked, 1);
     QCOMPARE(form.NodesValue->text(), QStringLiteral("340"));
     QVERIFY(form.HistoryLines().contains(QStringLiteral("\t\t-scanLayout: R5")));
@@ -424,8 +420,8 @@ class MainFormTest : public QObject {
 
   void clearAndSaveTheHistory() {
     WorkFolder work;
-    MessageLog log;
-    TFormMain form;
+    MessageLog log(state());
+    TFormMain form(state());
     const QStringList header = form.HistoryLines();
     form.Button1->click();  // two lines: nothing to clear
     QCOMPARE(form.HistoryLines(), header);
@@ -453,19 +449,19 @@ class MainFormTest : public QObject {
 
   void helpModeAndTutorial() {
     WorkFolder work;
-    TFormMain form;
+    TFormMain form(state());
     form.HelpMode1->trigger();
-    QVERIFY(helpMode);
+    QVERIFY(state().helpMode());
     QCOMPARE(form.HelpMode1->text(), QStringLiteral("Help Mode on"));
     QCOMPARE(form.statusBar()->currentMessage(), QStringLiteral("Help Mode on"));
     form.HelpMode1->trigger();
-    QVERIFY(!helpMode);
+    QVERIFY(!state().helpMode());
     QCOMPARE(form.statusBar()->currentMessage(), QStringLiteral("Help Mode off"));
 
     form.Topics1->trigger();
-    QVERIFY(HelpWindow() != nullptr && HelpWindow()->isVisible());
-    QCOMPARE(HelpWindow()->browser()->source().toString(), QStringLiteral("qrc:/lumeno/help/help.html"));
-    QVERIFY(HelpWindow()->browser()->toPlainText().contains(QStringLiteral("scan")));
+    QVERIFY(form.helpWindow() != nullptr && form.helpWindow()->isVisible());
+    QCOMPARE(form.helpWindow()->browser()->source().toString(), QStringLiteral("qrc:/lumeno/help/help.html"));
+    QVERIFY(form.helpWindow()->browser()->toPlainText().contains(QStringLiteral("scan")));
   }
 
   void helpPagesOfEveryItemKind() {
@@ -484,24 +480,24 @@ class MainFormTest : public QObject {
 
   void scanLayoutPrefsBoxOpensAndClosesTheWindow() {
     WorkFolder work;
-    TFormMain form;
+    TFormMain form(state());
     form.CheckBox4->setChecked(true);
-    QVERIFY(DftForm != nullptr && DftForm->isVisible());
-    TDftForm* first = DftForm;
+    QVERIFY(form.scanLayoutWindow() != nullptr && form.scanLayoutWindow()->isVisible());
+    TDftForm* first = form.scanLayoutWindow();
     QPointer<TDftForm> guard(first);
     first->close();  // closing the window clears the box
     QVERIFY(!form.CheckBox4->isChecked());
-    QVERIFY(DftForm == nullptr);
+    QVERIFY(form.scanLayoutWindow() == nullptr);
     QTRY_VERIFY(guard.isNull());
     form.CheckBox4->setChecked(true);
-    QVERIFY(DftForm != nullptr);
+    QVERIFY(form.scanLayoutWindow() != nullptr);
     form.CheckBox4->setChecked(false);
-    QVERIFY(DftForm == nullptr);
+    QVERIFY(form.scanLayoutWindow() == nullptr);
   }
 
   void aboutNamesTheWorkingFolder() {
     WorkFolder work;
-    TFormMain form;
+    TFormMain form(state());
     form.setEnginePath(QStringLiteral(FAKE_ENGINE));
     form.About1->trigger();
     QVERIFY(form.aboutBox() != nullptr && form.aboutBox()->isVisible());

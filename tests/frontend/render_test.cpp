@@ -10,16 +10,15 @@
 #include "mainform.h"
 #include "testsupport.h"
 
-class RenderTest : public QObject {
+class RenderTest : public QObject, public StateFixture {
   Q_OBJECT
  private slots:
-  void init() { ClearLayoutGrid(); }
+  void init() { renewState(); }
 
   void mainWindowAfterAutoDesign() {
-    MessageLog log;
+    MessageLog log(state());
     WorkFolder work;
-    SetClock(fixedNow);
-    TFormMain form;
+    TFormMain form(state());
     form.setEnginePath(QStringLiteral(FAKE_ENGINE));
     form.show();
     form.RadioButton2->click();
@@ -28,13 +27,12 @@ class RenderTest : public QObject {
     const QImage image = form.grab().toImage();
     QCOMPARE(image.size(), QSize(kMainWidth, kMainHeight));
     QVERIFY(image.save(QStringLiteral(RENDER_DIR "/lumeno-main.png")));
-    SetClock({});
   }
 
   void scanLayoutWindowWithPresets() {
-    MessageLog log;
+    MessageLog log(state());
     WorkFolder work;
-    TDftForm form;
+    TDftForm form(state());
     form.show();
     choose(form.ComboBox13, QStringLiteral("Full Scan (1 Register <-> 1 Scan-Chain)"));
     QVERIFY(form.grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-scanlayout-full.png")));
@@ -46,19 +44,19 @@ class RenderTest : public QObject {
     choose(form.OrderingBoxes[2], QStringLiteral("1st"));
     choose(form.ChainBoxes[4], QStringLiteral("D"));
     choose(form.OrderingBoxes[4], QStringLiteral("1st"));
-    QCOMPARE(GetLayoutNotation(), QStringLiteral("20.4"));
+    QCOMPARE(state().layoutNotation(), QStringLiteral("20.4"));
     QVERIFY(form.grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-scanlayout.png")));
   }
 
   void helpAndAboutWindows() {
     WorkFolder work;
-    TFormMain form;
+    TFormMain form(state());
     form.setEnginePath(QStringLiteral(FAKE_ENGINE));
     form.Topics1->trigger();
-    QVERIFY(HelpWindow() != nullptr);
-    QVERIFY(HelpWindow()->grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-help.png")));
-    ShowHelpTopic(QStringLiteral("mux"));
-    QVERIFY(HelpWindow()->grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-help-mux.png")));
+    QVERIFY(form.helpWindow() != nullptr);
+    QVERIFY(form.helpWindow()->grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-help.png")));
+    form.ShowHelpTopic(QStringLiteral("mux"));
+    QVERIFY(form.helpWindow()->grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-help-mux.png")));
     form.About1->trigger();
     QVERIFY(form.aboutBox() != nullptr);
     QVERIFY(form.aboutBox()->grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-about.png")));

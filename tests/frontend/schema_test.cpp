@@ -155,20 +155,13 @@ QByteArray report(const QByteArray& reg1, const QByteArray& reg6) {
 
 }  // namespace
 
-class SchemaTest : public QObject {
+class SchemaTest : public QObject, public StateFixture {
   Q_OBJECT
  private slots:
   void init() {
-    ClearLayoutGrid();
-    chainAnchors.fill(0);
-    lastResults = LastResults();
-    actionRun = true;
-    helpMode = false;
-  }
-  void cleanup() {
-    actionRun = false;
-    helpMode = false;
-    CloseHelpWindow();
+    renewState();
+    state().setActionRun(true);
+    state().setHelpMode(false);
   }
 
   void portTableMatchesTheDescription() {
@@ -179,7 +172,7 @@ class SchemaTest : public QObject {
     // Every data port of the description has a place on the schema.
     for (const QString& port : ports) {
       if (port.endsWith(QStringLiteral(".clk")) || port.contains(QStringLiteral(".s"))) continue;
-      QVERIFY2(SchemaPortPosition(port).has_value(), qPrintable(port + QStringLiteral(" has no place")));
+      QVERIFY2(SchemaPortPosition(port, ChainAnchors()).has_value(), qPrintable(port + QStringLiteral(" has no place")));
     }
   }
 
@@ -197,7 +190,7 @@ class SchemaTest : public QObject {
       std::set<QString> ends = sinks;
       ends.insert(driver);
       for (const QString& port : ends) {
-        const auto place = SchemaPortPosition(port);
+        const auto place = SchemaPortPosition(port, ChainAnchors());
         if (!place) continue;  // clock and select inputs have no table place
         const QPointF p = QPointF(*place) + toPicture;
         // On its own wire, and clear of every other wire.
@@ -213,8 +206,8 @@ class SchemaTest : public QObject {
   }
 
   void clickSelectsAFunctionUnitWithAFrame() {
-    MessageLog log;
-    TFormSchema schema;
+    MessageLog log(state());
+    TFormSchema schema(state());
     QTest::mouseClick(schema.Schema, Qt::LeftButton, {}, client(150, 170));
     QCOMPARE(schema.selectedUnit(), QStringLiteral("mul1"));
     const QImage& canvas = schema.canvas();
@@ -225,7 +218,7 @@ class SchemaTest : public QObject {
     QVERIFY(log.entries.empty());
 
     // Bounds are exclusive: (140, 170) is on mul1's border.
-    TFormSchema other;
+    TFormSchema other(state());
     other.SchemaClick(client(140, 170));
     QCOMPARE(other.selectedUnit(), QString());
     QVERIFY(canvasEmpty(other.canvas()));
@@ -244,23 +237,37 @@ class SchemaTest : public QObject {
   }
 
   void helpModeOpensThePageOfTheItemKind() {
-    MessageLog log;
-    TFormSchema schema;
-    helpMode = true;
+    MessageLog log(state());
+    TFormSchema schema(state());
+    QStringList topics;
+    connect(&schema, &TFormSchema::helpRequested, this, [&topics](const QString& topic) { topics << topic; });
+    state().setHelpMode(true);
+    QCOMPARE(schema.cursor().shape(), Qt::WhatsThisCursor);
     schema.SchemaClick(client(370, 280));  // MUX4's lower region
-    QVERIFY(HelpWindow() != nullptr);
-    QCOMPARE(HelpWindow()->browser()->source().toString(), HelpPageUrl(QStringLiteral("mux")));
+    QCOMPARE(topics, QStringList{QStringLiteral("mux.hlp")});
+    QCOMPARE(HelpPageUrl(topics.last()), HelpPageUrl(QStringLiteral("mux")));
     QCOMPARE(schema.selectedUnit(), QString());
     QVERIFY(!schema.Button3->isEnabled());
     // Function units open their own kinds' pages, registers theirs.
     schema.SchemaClick(client(150, 170));
-    QCOMPARE(HelpWindow()->browser()->source().toString(), HelpPageUrl(QStringLiteral("mul")));
     schema.SchemaClick(client(630, 210));
-    QCOMPARE(HelpWindow()->browser()->source().toString(), HelpPageUrl(QStringLiteral("reg")));
     schema.SchemaClick(client(670, 190));
-    QCOMPARE(HelpWindow()->browser()->source().toString(), HelpPageUrl(QStringLiteral("cmp")));
+    QCOMPARE(topics, (QStringList{"mux.hlp", "mul.hlp", "reg.hlp", "cmp.hlp"}));
     QCOMPARE(schema.selectedUnit(), QString());
     QVERIFY(log.entries.empty());
+    state().setHelpMode(false);
+    QCOMPARE(schema.cursor().shape(), Qt::ArrowCursor);
+  }
+
+  void helpPagesOpenInTheMainWindowsHelp() {
+    WorkFolder work;
+    MessageLog log(state());
+    TFormMain form(state());
+    form.CheckBox2->setChecked(true);
+    state().setHelpMode(true);
+    form.schemaWindow()->SchemaClick(client(370, 280));
+    QVERIFY(form.helpWindow() != nullptr && form.helpWindow()->isVisible());
+    QCOMPARE(form.helpWindow()->browser()->source().toString(), HelpPageUrl(QStringLiteral("mux")));
   }
 
   void helpRegionsAndFiles() {
@@ -275,21 +282,21 @@ class SchemaTest : public QObject {
 
   void clickBeforeTheFirstRunExplains() {
     WorkFolder work;
-    MessageLog log;
-    TFormMain form;
-    actionRun = false;
+    MessageLog log(state());
+    TFormMain form(state());
+    state().setActionRun(false);
     form.CheckBox2->setChecked(true);
-    QVERIFY(FormSchema != nullptr);
+    QVERIFY(form.schemaWindow() != nullptr);
     form.CheckBox5->setChecked(true);
     const qsizetype historyLines = form.HistoryLines().size();
-    FormSchema->SchemaClick(client(150, 170));
+    form.schemaWindow()->SchemaClick(client(150, 170));
     QCOMPARE(log.entries.size(), std::size_t(1));
     QCOMPARE(log.entries[0].text, RunAnalysisFirstMessage());
     QVERIFY(!form.CheckBox5->isChecked());
-    QVERIFY(!FormSchema->Button3->isEnabled());
-    QVERIFY(!anyPixel(FormSchema->canvas(), kRed));
+    QVERIFY(!form.schemaWindow()->Button3->isEnabled());
+    QVERIFY(!anyPixel(form.schemaWindow()->canvas(), kRed));
     // "All" refuses too, and lists nothing.
-    FormSchema->Button2Click();
+    form.schemaWindow()->Button2Click();
     QCOMPARE(log.entries.size(), std::size_t(2));
     QCOMPARE(log.entries[1].text, RunAnalysisFirstMessage());
     QCOMPARE(form.HistoryLines().size(), historyLines);
@@ -297,8 +304,8 @@ class SchemaTest : public QObject {
 
   void feedbackLoopsFromTheReport() {
     WorkFolder work(false);
-    MessageLog log;
-    TFormSchema schema;
+    MessageLog log(state());
+    TFormSchema schema(state());
     // One blank before 0.000000: the reg1 loop; reg6 controllable.
     work.write(QStringLiteral("diffeq.txt"), report(" 0.000000", " 0.500000"));
     schema.DrawFeedbackLoops();
@@ -310,7 +317,7 @@ class SchemaTest : public QObject {
     // both rows found and no loop drawn, the learner is told.
     schema.RefreshCanvas();
     work.write(QStringLiteral("diffeq.txt"), report("  0.000000", " 0.500000"));
-    schema.DrawFeedbackLoops();
+    schema.DrawFeedbackLoops(true);
     QVERIFY(canvasEmpty(schema.canvas()));
     QCOMPARE(log.entries.size(), std::size_t(1));
     QCOMPARE(log.entries[0].caption, QStringLiteral("Info"));
@@ -352,37 +359,37 @@ class SchemaTest : public QObject {
   }
 
   void scanChainsAreDrawnAndAnchored() {
-    MessageLog log;
-    TFormSchema schema;
-    QVERIFY(!SchemaPortPosition(QStringLiteral("reg1.SCAN_IN")).has_value());  // nothing drawn yet
-    DrawLayoutOnSchema(QStringLiteral("0.1.2.3.4.5"));
+    MessageLog log(state());
+    TFormSchema schema(state());
+    QVERIFY(!SchemaPortPosition(QStringLiteral("reg1.SCAN_IN"), schema.anchors()).has_value());  // nothing drawn yet
+    schema.ShowLayout(QStringLiteral("0.1.2.3.4.5"));
     // Chain A (red) enters reg1 from the top, chain B (blue) reg2 from the left.
-    QCOMPARE(SchemaPortPosition(QStringLiteral("reg1.SCAN_IN")), std::optional(QPoint(290, 131)));
-    QCOMPARE(SchemaPortPosition(QStringLiteral("reg1.SCAN_OUT")), std::optional(QPoint(312, 131)));
-    QCOMPARE(SchemaPortPosition(QStringLiteral("reg2.SCAN_IN")), std::optional(QPoint(284, 199)));
-    const auto in0 = SchemaPortPosition(QStringLiteral("diffeq.SCAN_IN0"));
+    QCOMPARE(SchemaPortPosition(QStringLiteral("reg1.SCAN_IN"), schema.anchors()), std::optional(QPoint(290, 131)));
+    QCOMPARE(SchemaPortPosition(QStringLiteral("reg1.SCAN_OUT"), schema.anchors()), std::optional(QPoint(312, 131)));
+    QCOMPARE(SchemaPortPosition(QStringLiteral("reg2.SCAN_IN"), schema.anchors()), std::optional(QPoint(284, 199)));
+    const auto in0 = SchemaPortPosition(QStringLiteral("diffeq.SCAN_IN0"), schema.anchors());
     QVERIFY(in0.has_value());
     QCOMPARE(in0->x(), 63);
-    QCOMPARE(in0->y(), ChainAnchor(kAnchorChainInY, 0));
-    const auto out5 = SchemaPortPosition(QStringLiteral("diffeq.SCAN_OUT5"));
+    QCOMPARE(in0->y(), schema.anchors().chains[0].inY);
+    const auto out5 = SchemaPortPosition(QStringLiteral("diffeq.SCAN_OUT5"), schema.anchors());
     QVERIFY(out5.has_value());
     QCOMPARE(out5->x(), kScanOutColumn);
-    QVERIFY(!SchemaPortPosition(QStringLiteral("diffeq.SCAN_IN6")).has_value());
+    QVERIFY(!SchemaPortPosition(QStringLiteral("diffeq.SCAN_IN6"), schema.anchors()).has_value());
     QVERIFY(colourNear(schema.canvas(), QPoint(290, 100), ChainColor(0)));
     QVERIFY(colourNear(schema.canvas(), QPoint(270, 250), ChainColor(1)));
     // Every chain starts at the left column and ends at the right one.
     for (int g = 0; g < kChains; ++g) {
-      QCOMPARE(ChainAnchor(kAnchorChainInX, g), kScanInColumn);
-      QCOMPARE(ChainAnchor(kAnchorChainOutX, g), kScanOutColumn);
+      QCOMPARE(schema.anchors().chains[g].inX, kScanInColumn);
+      QCOMPARE(schema.anchors().chains[g].outX, kScanOutColumn);
     }
 
     // A new layout replaces the old one; unused chains lose their ends.
-    DrawLayoutOnSchema(QStringLiteral("543210"));
-    QVERIFY(!SchemaPortPosition(QStringLiteral("diffeq.SCAN_IN1")).has_value());
-    QVERIFY(SchemaPortPosition(QStringLiteral("diffeq.SCAN_OUT0")).has_value());
+    schema.ShowLayout(QStringLiteral("543210"));
+    QVERIFY(!SchemaPortPosition(QStringLiteral("diffeq.SCAN_IN1"), schema.anchors()).has_value());
+    QVERIFY(SchemaPortPosition(QStringLiteral("diffeq.SCAN_OUT0"), schema.anchors()).has_value());
     QVERIFY(!anyPixel(schema.canvas(), ChainColor(1)));
     // The empty layout leaves the bare picture.
-    DrawLayoutOnSchema(QString());
+    schema.ShowLayout(QString());
     QVERIFY(canvasEmpty(schema.canvas()));
   }
 
@@ -391,7 +398,7 @@ class SchemaTest : public QObject {
     // corridor lane where they overlap, and every chain is connected.
     for (const QString& notation : {QStringLiteral("0.1.2.3.4.5"), QStringLiteral("543210"),
                                     QStringLiteral("31.20.54"), QStringLiteral("05.14.23")}) {
-      ChainAnchorsOut anchors;
+      ChainAnchors anchors;
       const ChainDrawing d = RouteScanChains(notation, &anchors);
       std::map<int, std::vector<std::tuple<int, int, int>>> lanes;  // y -> (x1, x2, wire)
       for (std::size_t w = 0; w < d.wires.size(); ++w) {
@@ -410,7 +417,7 @@ class SchemaTest : public QObject {
   }
 
   void stepMarksFollowThePlaceAndThePhase() {
-    TFormSchema schema;
+    TFormSchema schema(state());
     schema.MarkStepPorts(QStringLiteral("mul1.b mul1.a "), false);
     QVERIFY(colourNear(schema.canvas(), QPoint(134, 155), QColor(255, 0, 0), 0));
     QVERIFY(colourNear(schema.canvas(), QPoint(134, 144), QColor(84, 242, 12), 0));
@@ -428,13 +435,13 @@ class SchemaTest : public QObject {
 
   void browserButtonsWriteTheHistory() {
     WorkFolder work;
-    MessageLog log;
+    MessageLog log(state());
     QVERIFY(QFile::copy(QStringLiteral(LUMENO_TEST_DATA "/diffeq/diffeq.pro"),
                         work.file(QStringLiteral("diffeq.pro"))));
-    TFormMain form;
-    actionRun = true;
+    TFormMain form(state());
+    state().setActionRun(true);
     form.CheckBox2->setChecked(true);
-    TFormSchema* schema = FormSchema;
+    TFormSchema* schema = form.schemaWindow();
     QVERIFY(schema != nullptr);
     QVERIFY(schema->Button2->isEnabled() && !schema->Button3->isEnabled());
     schema->SchemaClick(client(150, 170));
@@ -471,52 +478,52 @@ class SchemaTest : public QObject {
 
   void layoutDisagreementIsToldOnce() {
     WorkFolder work;
-    MessageLog log;
-    TFormMain form;
-    actionRun = true;
+    MessageLog log(state());
+    TFormMain form(state());
+    state().setActionRun(true);
     form.CheckBox2->setChecked(true);
-    TFormSchema* schema = FormSchema;
+    TFormSchema* schema = form.schemaWindow();
     schema->SchemaClick(client(150, 170));
-    lastResults.scanLayout = QString();
-    PlaceRegister(QStringLiteral("A"), QStringLiteral("1st"), 0);  // the grid now says "0"
+    setResultLayout(state(), QString());
+    state().placeRegister(QStringLiteral("A"), QStringLiteral("1st"), 0);  // the grid now says "0"
     schema->Button3->click();
     schema->Button3->click();
     QCOMPARE(log.entries.size(), std::size_t(1));
     QVERIFY(log.entries[0].text.startsWith(QStringLiteral("To display test propagation path(s) of selected element")));
-    ClearLayoutGrid();  // agreement clears the note
+    state().clearLayout();  // agreement clears the note
     schema->Button1->click();
-    PlaceRegister(QStringLiteral("A"), QStringLiteral("1st"), 0);
+    state().placeRegister(QStringLiteral("A"), QStringLiteral("1st"), 0);
     schema->Button1->click();
     QCOMPARE(log.entries.size(), std::size_t(2));
   }
 
   void windowPlaceAndClosing() {
     WorkFolder work;
-    MessageLog log;
-    TFormMain form;
+    MessageLog log(state());
+    TFormMain form(state());
     form.CheckBox2->setChecked(true);
-    QVERIFY(FormSchema != nullptr);
-    QCOMPARE(FormSchema->size(), QSize(kSchemaClientWidth, kSchemaClientHeight));
-    QCOMPARE(FormSchema->windowTitle(), QStringLiteral("Circuit Schema"));
+    QVERIFY(form.schemaWindow() != nullptr);
+    QCOMPARE(form.schemaWindow()->size(), QSize(kSchemaClientWidth, kSchemaClientHeight));
+    QCOMPARE(form.schemaWindow()->windowTitle(), QStringLiteral("Circuit Schema"));
     QVERIFY(form.CheckBox5->isEnabled());
-    FormSchema->move(300, 40);
-    FormSchema->FormDeactivate();
+    form.schemaWindow()->move(300, 40);
+    form.schemaWindow()->FormDeactivate();
     QCOMPARE(TFormSchema::rememberedPosition(), QPoint(300, 40));
-    FormSchema->move(10, 10);
-    FormSchema->FormActivate();
-    QCOMPARE(FormSchema->pos(), QPoint(300, 40));
+    form.schemaWindow()->move(10, 10);
+    form.schemaWindow()->FormActivate();
+    QCOMPARE(form.schemaWindow()->pos(), QPoint(300, 40));
     // Closing the window clears the box, which discards the window.
-    QPointer<TFormSchema> window = FormSchema;
+    QPointer<TFormSchema> window = form.schemaWindow();
     window->close();
     QVERIFY(!form.CheckBox2->isChecked());
     QVERIFY(!form.CheckBox5->isEnabled());
-    QVERIFY(FormSchema == nullptr);
+    QVERIFY(form.schemaWindow() == nullptr);
     QTRY_VERIFY(window.isNull());
     // A new one opens where the last one was.
     form.CheckBox2->setChecked(true);
-    QCOMPARE(FormSchema->pos(), QPoint(300, 40));
-    FormSchema->move(263, 0);
-    FormSchema->FormDeactivate();
+    QCOMPARE(form.schemaWindow()->pos(), QPoint(300, 40));
+    form.schemaWindow()->move(263, 0);
+    form.schemaWindow()->FormDeactivate();
   }
 
   // Pictures of the window for checking by eye (in the build folder).
@@ -531,15 +538,15 @@ class SchemaTest : public QObject {
     QFETCH(QString, layout);
     QFETCH(QString, file);
     WorkFolder work;
-    MessageLog log;
+    MessageLog log(state());
     for (const char* name : {"diffeq.pro", "diffeq.txt"})
       QVERIFY(QFile::copy(QStringLiteral(LUMENO_TEST_DATA "/diffeq/") + QString::fromLatin1(name),
                           work.file(QString::fromLatin1(name))));
-    TFormMain form;
-    actionRun = true;
-    lastResults.scanLayout = layout;
+    TFormMain form(state());
+    state().setActionRun(true);
+    setResultLayout(state(), layout);
     form.CheckBox2->setChecked(true);
-    TFormSchema* schema = FormSchema;
+    TFormSchema* schema = form.schemaWindow();
     form.CheckBox5->setChecked(true);
     schema->SchemaClick(client(150, 170));
     schema->Button3->click();

@@ -38,9 +38,11 @@ QStringList gridRow(const QTableWidget* grid, int r) {
 
 }  // namespace
 
-class TaresTest : public QObject {
+class TaresTest : public QObject, public StateFixture {
   Q_OBJECT
  private slots:
+  void init() { renewState(); }
+
   void tableOfAReport() {
     const DetailsTable t = ParseDetailsReport(kTenLines);
     QCOMPARE(t.columns, 4);
@@ -122,36 +124,35 @@ class TaresTest : public QObject {
 
   void mainWindowBoxOpensAndClosesIt() {
     WorkFolder work;
-    MessageLog log;
+    MessageLog log(state());
     work.write(QStringLiteral("diffeq.txt"), kTenLines);
-    TFormMain form;
+    TFormMain form(state());
     QVERIFY(form.CheckBox3->isEnabled());
     form.CheckBox3->setChecked(true);
-    QVERIFY(FormTAres != nullptr && FormTAres->isVisible());
-    QCOMPARE(FormTAres->StringGrid1->rowCount(), 8);
-    QCOMPARE(FormTAres->pos(), TFormTAres::rememberedPosition());
+    QVERIFY(form.detailsWindow() != nullptr && form.detailsWindow()->isVisible());
+    QCOMPARE(form.detailsWindow()->StringGrid1->rowCount(), 8);
+    QCOMPARE(form.detailsWindow()->pos(), TFormTAres::rememberedPosition());
     // It shows the report as it was when the box was checked.
     work.write(QStringLiteral("diffeq.txt"), "");
-    QCOMPARE(FormTAres->StringGrid1->rowCount(), 8);
+    QCOMPARE(form.detailsWindow()->StringGrid1->rowCount(), 8);
     // Place memory.
-    FormTAres->move(520, 210);
-    FormTAres->FormDeactivate();
+    form.detailsWindow()->move(520, 210);
+    form.detailsWindow()->FormDeactivate();
     QCOMPARE(TFormTAres::rememberedPosition(), QPoint(520, 210));
-    FormTAres->move(0, 0);
-    FormTAres->FormActivate();
-    QCOMPARE(FormTAres->pos(), QPoint(520, 210));
+    form.detailsWindow()->move(0, 0);
+    form.detailsWindow()->FormActivate();
+    QCOMPARE(form.detailsWindow()->pos(), QPoint(520, 210));
     // Closing clears the box, which discards the window.
-    QPointer<TFormTAres> window = FormTAres;
+    QPointer<TFormTAres> window = form.detailsWindow();
     window->close();
     QVERIFY(!form.CheckBox3->isChecked());
-    QVERIFY(FormTAres == nullptr);
+    QVERIFY(form.detailsWindow() == nullptr);
     QTRY_VERIFY(window.isNull());
     // Checked again: a fresh window, filled afresh.
     form.CheckBox3->setChecked(true);
-    QCOMPARE(FormTAres->StringGrid1->rowCount(), 1);
+    QCOMPARE(form.detailsWindow()->StringGrid1->rowCount(), 1);
     form.CheckBox3->setChecked(false);
-    QVERIFY(FormTAres == nullptr);
-    FormTAres = nullptr;
+    QVERIFY(form.detailsWindow() == nullptr);
   }
 
   // A picture of the window for checking by eye (in the build folder).

@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include <deque>
+#include <memory>
 #include <vector>
 
 #include "appstate.h"
@@ -24,8 +25,8 @@ class MessageLog {
     QMessageBox::StandardButtons buttons;
   };
 
-  MessageLog() {
-    SetMessageBoxHandler([this](QWidget*, QMessageBox::Icon icon, const QString& caption, const QString& text,
+  explicit MessageLog(AppState& state) : state_(state) {
+    state_.setMessageBoxHandler([this](QWidget*, QMessageBox::Icon icon, const QString& caption, const QString& text,
                                 QMessageBox::StandardButtons buttons) {
       entries.push_back({icon, caption, text, buttons});
       if (answers.empty()) return QMessageBox::Ok;
@@ -34,12 +35,15 @@ class MessageLog {
       return answer;
     });
   }
-  ~MessageLog() { SetMessageBoxHandler({}); }
+  ~MessageLog() { state_.setMessageBoxHandler({}); }
   MessageLog(const MessageLog&) = delete;
   MessageLog& operator=(const MessageLog&) = delete;
 
   std::vector<Entry> entries;
   std::deque<QMessageBox::StandardButton> answers;
+
+ private:
+  AppState& state_;
 };
 
 // A temporary working folder, made current for the lifetime of the object.
@@ -93,3 +97,23 @@ inline QStringList items(const QComboBox* box) {
 
 // A fixed clock for the history lines.
 inline QDateTime fixedNow() { return QDateTime(QDate(2024, 3, 5), QTime(14, 7, 9)); }
+
+// Sets the scan layout of the last results.
+inline void setResultLayout(AppState& state, const QString& notation) {
+  LastResults results = state.results();
+  results.scanLayout = notation;
+  state.setResults(results);
+}
+
+// A fresh state for every test, with the fixed clock.
+class StateFixture {
+ protected:
+  void renewState() {
+    state_ = std::make_unique<AppState>();
+    state_->setClock(fixedNow);
+  }
+  AppState& state() { return *state_; }
+
+ private:
+  std::unique_ptr<AppState> state_ = std::make_unique<AppState>();
+};

@@ -1,0 +1,71 @@
+// Speed of the optimiser methods: the exact search on diffeq, loop breaking
+// on a 600-register design.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "error.h"
+#include "exact.h"
+#include "ga.h"
+#include "main.h"
+#include "random_circuit.h"
+#include "reggraph.h"
+
+namespace {
+
+std::unique_ptr<Circuit> loadExample(const char* name) {
+  FILE* sink = std::fopen("/dev/null", "w");
+  FILE* previous = setErrorStream(sink);
+  const std::string path = std::string(TARVEX_EXAMPLES) + "/" + name;
+  FILE* f = std::fopen(path.c_str(), "r");
+  std::unique_ptr<Circuit> c = f ? readCirData(f) : nullptr;
+  if (f) std::fclose(f);
+  setErrorStream(previous);
+  if (sink) std::fclose(sink);
+  return c;
+}
+
+// A generated design with about 600 registers and feedback.
+std::unique_ptr<Circuit> design600() {
+  RandomCircuitOptions o;
+  o.items = 2000;
+  o.seed = 600;
+  o.feedbackPercent = 10;
+  return randomCircuit(o).build();
+}
+
+void BM_ExactDiffeq(benchmark::State& state) {
+  auto c = loadExample("diffeq");
+  const FitnessLimits limits{7, 13, Objective::GRADED};
+  long visited = 0;
+  for (auto _ : state) {
+    ScanEvaluator eval(*c, ORDERED_SCAN, limits);
+    const ExactResult r = exactOptimum(eval, {});
+    visited = r.visited;
+    benchmark::DoNotOptimize(r.fitness);
+  }
+  state.counters["visited"] = static_cast<double>(visited);
+}
+BENCHMARK(BM_ExactDiffeq)->Unit(benchmark::kMillisecond);
+
+void BM_LoopBreaking600(benchmark::State& state) {
+  auto c = design600();
+  size_t chosen = 0;
+  for (auto _ : state) {
+    RuleLayoutOptions o;
+    o.pinBudgetPercent = 13;
+    std::vector<std::string> warnings;
+    const ScanLayout l = loopBreakingLayout(*c, o, &warnings);
+    chosen = static_cast<size_t>(scannedCount(l));
+    benchmark::DoNotOptimize(l);
+  }
+  state.counters["registers"] = c->getNREGs();
+  state.counters["scanned"] = static_cast<double>(chosen);
+}
+BENCHMARK(BM_LoopBreaking600)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,28 @@
+// Sizes beyond which a description is refused with a counted error instead
+// of exhausting memory or time, and the reader's bookkeeping of them.
+#pragma once
+
+#include <cstdint>
+#include <unordered_map>
+
+class Port;
+
+// Largest description read, in bytes (512 MiB).
+inline constexpr long MAX_DESCRIPTION_BYTES = 512L * 1024 * 1024;
+// Most links that may leave one port, and most that may enter one port.
+inline constexpr long MAX_LINKS_PER_PORT = 1000000;
+// Most links in one circuit.
+inline constexpr long MAX_CIRCUIT_LINKS = 50000000;
+
+// Counts the links a description makes, per port and in total.
+class LinkLimits {
+ public:
+  // Counts the link from -> to; false (with a counted error naming `line`)
+  // when it would pass a limit, in which case it is not counted.
+  bool admit(const Port* from, const Port* to, long line);
+
+ private:
+  std::unordered_map<const Port*, std::uint32_t> fanOut_;
+  std::unordered_map<const Port*, std::uint32_t> fanIn_;
+  long total_ = 0;
+};

@@ -1,0 +1,49 @@
+// One run of the engine as a child process: started hidden in a folder, its
+// standard output discarded, its standard error kept (progress lines are
+// passed on as they come). It ends by signalling finished or failed, once.
+#pragma once
+
+#include <QObject>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+class EngineRun : public QObject {
+  Q_OBJECT
+ public:
+  // A run that has not been started.
+  explicit EngineRun(QObject* parent = nullptr);
+  // Kills an engine still running.
+  ~EngineRun() override;
+
+  // Starts `program` with `arguments` in `folder`; failure to start is
+  // signalled as failed.
+  void start(const QString& program, const QStringList& arguments, const QString& folder);
+  // Kills the engine, if it runs, without signalling anything.
+  void abandon();
+
+  // True from start until the end has been signalled.
+  bool isRunning() const { return started_ && !ended_; }
+  // True once finished or failed has been signalled.
+  bool hasEnded() const { return ended_; }
+  // What the engine wrote to its standard error, progress lines left out.
+  QString errorText() const { return errorText_; }
+
+ signals:
+  // The engine ended normally with exit status 0.
+  void finished();
+  // The engine could not be started, crashed or ended with another status.
+  void failed(const QString& reason);
+  // A line "progress ..." from the engine's standard error.
+  void progressLine(const QString& line);
+
+ private:
+  void readErrors(bool all);
+  void end(const QString& failure);
+
+  QProcess* process_ = nullptr;
+  QByteArray pending_;
+  QString errorText_;
+  bool started_ = false;
+  bool ended_ = false;
+};
