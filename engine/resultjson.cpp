@@ -56,8 +56,9 @@ Json registersJson(const LayoutRegisters& regs, const ScanChains& chains, const 
       chainOf[static_cast<size_t>(r)] = static_cast<int>(g);
       positionOf[static_cast<size_t>(r)] = static_cast<int>(k);
     }
+  // Listed as described, so that classic digit d is entry d.
   Json list = Json::array();
-  for (int r = 0; r < regs.count(); ++r) {
+  for (int r = regs.count() - 1; r >= 0; --r) {
     const Item& reg = *regs.item(r);
     const Port* q = registerOutput(reg);
     const auto at = static_cast<size_t>(r);

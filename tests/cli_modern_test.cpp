@@ -157,7 +157,9 @@ TEST_F(ModernCli, AnalyseWritesTheClassicResultsAndTheJson) {
   EXPECT_TRUE(d["seed"].is_null());
   EXPECT_EQ(d["layout"], "reg1.reg6");
   EXPECT_EQ(d["chains"], Json::parse(R"([["reg1"],["reg6"]])"));
-  EXPECT_EQ(d["registers"].size(), 6u);
+  ASSERT_EQ(d["registers"].size(), 6u);
+  // entry d is the register that classic digit d names
+  for (int k = 0; k < 6; ++k) EXPECT_EQ(d["registers"][k]["name"], "reg" + std::to_string(k + 1));
   EXPECT_EQ(d["controllable_percent"], 100.0);
   // the figures are those of the .par line
   char gt[32];
