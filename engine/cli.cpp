@@ -50,7 +50,7 @@ struct Arguments {
 };
 
 // Splits `words` by the options of a command; "" or what is wrong with them.
-std::string parseArguments(std::span<char* const> words, std::span<const OptionSpec> specs, Arguments& out) {
+std::string parseArguments(std::span<char* const> words, std::span<const OptionSpec> accepted, Arguments& out) {
   for (size_t k = 0; k < words.size(); ++k) {
     std::string_view word = words[k];
     if (word == "--help" || word == "-h") {
@@ -69,11 +69,11 @@ std::string parseArguments(std::span<char* const> words, std::span<const OptionS
       name = word.substr(0, eq);
       inlineValue = word.substr(eq + 1);
     }
-    const OptionSpec* spec = nullptr;
-    for (const OptionSpec& s : specs)
-      if (s.name == name) spec = &s;
-    if (!spec) return "unknown option '" + std::string(name) + "'";
-    if (!spec->takesValue) {
+    const OptionSpec* option = nullptr;
+    for (const OptionSpec& s : accepted)
+      if (s.name == name) option = &s;
+    if (!option) return "unknown option '" + std::string(name) + "'";
+    if (!option->takesValue) {
       if (hasInline) return "option '" + std::string(name) + "' takes no value";
       out.values[std::string(name)] = "";
       continue;
