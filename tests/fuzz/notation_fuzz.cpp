@@ -1,11 +1,15 @@
-// Fuzz target: the classic scan layout notation ("0.1.2", "-1") applied to a
-// fresh diffeq (seven registers), analysed, then taken out again.
+// Fuzz target: the scan layout notation in both forms (classic "0.1.2",
+// "-1"; named "reg1,reg2.reg3") read for diffeq (six registers), applied,
+// analysed and taken out again. A named layout that reads must print as
+// named text that reads back as the same chains.
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
 
 #include "fuzz_support.h"
 #include "ga.h"
+#include "notation.h"
 
 namespace {
 
@@ -27,6 +31,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::unique_ptr<Circuit> circuit = fuzz::readDescription(text.data(), text.size());
   if (!circuit) return 0;
   const std::string notation(reinterpret_cast<const char*>(data), size);
+  const LayoutRegisters registers(*circuit);
+  ScanChains chains;
+  if (!isClassicNotation(notation) && parseNotation(notation, registers, chains).empty()) {
+    std::string problem;
+    const std::string named = namedNotation(chains, registers, &problem);
+    ScanChains again;
+    if (problem.empty() && (!parseNotation(named, registers, again).empty() || again != chains)) std::abort();
+  }
   Population layout("TApopulation", 1, getScanChrLen(ORDERED_SCAN, circuit->getNREGs()), ORDERED_SCAN,
                     circuit.get());
   if (layout.implementScanNotation(notation, 0)) {
