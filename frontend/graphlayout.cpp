@@ -132,7 +132,7 @@ class Builder {
     setAttr(sources, "rank", "source");
     setAttr(sinks, "rank", "sink");
     for (std::size_t n = 0; n < out_.nodes.size(); ++n) {
-      std::string id = "n" + std::to_string(n);
+      std::string id = std::string("n").append(std::to_string(n));
       const auto& layoutNode = out_.nodes[n];
       Agraph_t* owner = !layoutNode.primary ? g : layoutNode.ports.front().input ? sinks : sources;
       Agnode_t* node = agnode(owner, id.data(), 1);
@@ -156,10 +156,10 @@ class Builder {
         out_.errors << QStringLiteral("links[%1]: no port '%2'").arg(l).arg(from == portIndex_.end() ? link.from : link.to);
         continue;
       }
-      std::string id = "l" + std::to_string(l);
+      std::string id = std::string("l").append(std::to_string(l));
       Agedge_t* e = agedge(g, gvNodes_[from->first], gvNodes_[to->first], id.data(), 1);
-      setAttr(e, "tailport", "p" + std::to_string(from->second) + ":e");
-      setAttr(e, "headport", "p" + std::to_string(to->second) + ":w");
+      setAttr(e, "tailport", std::string("p").append(std::to_string(from->second)).append(":e"));
+      setAttr(e, "headport", std::string("p").append(std::to_string(to->second)).append(":w"));
       setAttr(e, "arrowsize", "0.5");
       // Clock and select wires reach everywhere; they must not order the ranks.
       const QString sinkType = out_.nodes[to->first].ports[to->second].type;

@@ -27,7 +27,7 @@ inline std::string registerDatapath(int nregs, const std::string& name = "dp") {
     else if (i % 8 == 0)
       feeder = name + ".in" + std::to_string((i / 8) % 2);
     else
-      feeder = "r" + std::to_string(i - 1) + ".q";
+      feeder = std::string("r").append(std::to_string(i - 1)).append(".q");
     t += "LINK " + feeder + " -> m" + k + ".a\n";
     t += "LINK a" + k + ".o -> m" + k + ".b\n";
     t += "LINK m" + k + ".q -> r" + k + ".d\n";

@@ -69,7 +69,7 @@ TEST(Circuit, ItemKindsSetAreaAndCounts) {
   const int areas[] = {40, 72, 208, 300, 40, 80, 32, 112};
   int total = 0;
   for (int k = 0; k < 8; ++k) {
-    Item* i = c.addItem("i" + std::to_string(k), kinds[k]);
+    Item* i = c.addItem(std::string("i").append(std::to_string(k)), kinds[k]);
     EXPECT_EQ(i->getArea(), areas[k]);
     total += areas[k];
   }
