@@ -86,6 +86,15 @@ struct GvcDeleter {
   void operator()(GVC_t* gvc) const { gvFreeContext(gvc); }
 };
 
+// The Graphviz context, made once and kept for every layout. The text layout
+// plugin remembers the last font name it measured, a string owned by the
+// context; freeing the context after a layout leaves the next layout
+// comparing against freed memory.
+GVC_t* graphvizContext() {
+  static const std::unique_ptr<GVC_t, GvcDeleter> gvc(gvContext());
+  return gvc.get();
+}
+
 class Builder {
  public:
   explicit Builder(const CircuitResult& circuit) : circuit_(circuit) {}
@@ -98,7 +107,7 @@ class Builder {
         portIndex_.insert(node.primary ? node.name : node.name + u'.' + node.ports[p].name,
                           {static_cast<int>(n), static_cast<int>(p)});
     }
-    std::unique_ptr<GVC_t, GvcDeleter> gvc(gvContext());
+    GVC_t* gvc = graphvizContext();
     std::string name = "schema";
     Agraph_t* g = agopen(name.data(), Agdirected, nullptr);
     setAttr(g, "rankdir", "LR");
@@ -113,11 +122,11 @@ class Builder {
     }
     buildNodes(g);
     buildEdges(g);
-    if (gvLayout(gvc.get(), g, "dot") != 0) {
+    if (gvLayout(gvc, g, "dot") != 0) {
       out_.errors << QStringLiteral("the layout program 'dot' failed");
     } else {
       readBack(g);
-      gvFreeLayout(gvc.get(), g);
+      gvFreeLayout(gvc, g);
     }
     agclose(g);
     return std::move(out_);

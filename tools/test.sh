@@ -16,6 +16,6 @@ ctest --test-dir "$root/build-release" --output-on-failure -j "$(nproc)"
 
 BUILD_TYPE=Debug "$root/tools/setup.sh" "$root/build-asan" -DTARVEX_WERROR=ON -DTARVEX_SANITIZE=ON -DTARVEX_BENCH=OFF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir "$root/build-asan" --output-on-failure -j "$(nproc)"
+  LSAN_OPTIONS=suppressions="$root/tests/lsan.supp" ctest --test-dir "$root/build-asan" --output-on-failure -j "$(nproc)"
 "$root/tools/fuzz.sh" "$root/build-fuzz"
 echo "All tests passed (RelWithDebInfo, Release and sanitizer builds, fuzzing)."
