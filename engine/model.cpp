@@ -1,6 +1,7 @@
 #include "model.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "error.h"
 
@@ -75,7 +76,7 @@ const char* itemTypeName(item_type t) {
 
 // ---------------------------------------------------------------- Port
 
-Port::Port(const std::string& n, int bits, port_type t) : name(n), nbits(bits), type(t) {}
+Port::Port(std::string n, int bits, port_type t) : name(std::move(n)), nbits(bits), type(t) {}
 
 Port::~Port() {
   if (iptr) iptr->countBits(type, -nbits);
@@ -105,12 +106,14 @@ LinkToPort* Port::addToPort(Port* to) {
   l->setPort(to);
   l->setNext(link2ports);
   link2ports = l;
+  ++nLinksOut;
   // Drivers are tracked between ports of one circuit.
   if (to && pools && to->pools == pools) {
     auto* d = pools->driverLinks.create();
     d->setPort(this);
     d->setNext(to->drivers);
     to->drivers = d;
+    ++to->nLinksIn;
   }
   return l;
 }
@@ -125,6 +128,7 @@ void Port::dropDriver(const Port* from) {
     else
       drivers = d->getNext();
     freeEntry(pool, d);
+    --nLinksIn;
     return;
   }
 }
@@ -142,6 +146,7 @@ int Port::removeLinksTo(const Port* to) {
         link2ports = following;
       if (l->getPort() && pools && l->getPort()->pools == pools) l->getPort()->dropDriver(this);
       freeEntry(pools ? &pools->links : nullptr, l);
+      --nLinksOut;
       ++removed;
     } else {
       prevLink = l;
@@ -350,13 +355,13 @@ Circuit::~Circuit() {
   Item* i = ilist;
   while (i) {
     Item* next = i->getNext();
-    delete i;
+    pools.items.destroy(i);
     i = next;
   }
 }
 
 Item* Circuit::addItem(const std::string& itemName, item_type t) {
-  auto* i = new Item(itemName, t);
+  Item* i = pools.items.create(itemName, t);
   i->setCircuit(this);
   i->setNext(ilist);
   if (ilist) ilist->setPrev(i);
@@ -503,6 +508,7 @@ void Circuit::forgetPort(Port* gone) {
     if (!from || from->removeLinksTo(gone) == 0) {  // a stale entry: drop it by hand
       gone->drivers = d->getNext();
       freeEntry(gone->pools ? &gone->pools->driverLinks : nullptr, d);
+      --gone->nLinksIn;
     }
   }
   // Sources are set along links and inside one item; the full walk runs only

@@ -3,6 +3,7 @@
 // iterate newest first; register numbering and "first port of a kind" rely on it.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -53,7 +54,7 @@ struct CircuitPools;
 class Port {
  public:
   // Creates a detached port named `name` (already composed).
-  Port(const std::string& name, int nbits, port_type t);
+  Port(std::string name, int nbits, port_type t);
   // Undoes the bit counting of Item::addPort and frees the fan-out list.
   ~Port();
   Port(const Port&) = delete;
@@ -76,6 +77,10 @@ class Port {
   Port* getPrev() const { return prev; }
   void setPrev(Port* p) { prev = p; }
   LinkToPort* getLinkToPortPtr() const { return link2ports; }
+  // Entries in the fan-out list.
+  std::uint32_t getNLinksOut() const { return nLinksOut; }
+  // Entries in the list of ports driving this one (ports of the same circuit).
+  std::uint32_t getNLinksIn() const { return nLinksIn; }
   bool inReadyList() const { return inREADY; }
   void setReady(bool r) { inREADY = r; }
   int getNClks() const { return nclks; }
@@ -122,35 +127,28 @@ class Port {
   std::string name;
   Port* next = nullptr;
   Port* prev = nullptr;
-  int nbits;
-  port_type type;
   LinkToPort* link2ports = nullptr;
   Item* iptr = nullptr;
+  int nbits;
+  port_type type;
   double multC = 0.0;
-  bool inREADY = false;
-  int nports = 0;
-  int nclks = 0;
   double con = 0.0;
   double obs = 0.0;
   double tst = 0.0;
   Port* conSrc = nullptr;
   Port* obsSrc = nullptr;
-  bool layoutPin = false;
+  int nports = 0;
+  int nclks = 0;
   int srcRefs = 0;                     // ports whose conSrc or obsSrc is this one
   unsigned slotStamp = 0;
   int slot = -1;
+  std::uint32_t nLinksOut = 0;         // entries of link2ports
+  std::uint32_t nLinksIn = 0;          // entries of drivers
+  bool inREADY = false;
+  bool layoutPin = false;
   LinkFromPort* drivers = nullptr;     // one entry per fan-out entry leading here
   ReadyPort* readyEntry = nullptr;     // the ready-list entry while in the list
   CircuitPools* pools = nullptr;       // where the port and its entries live (null: heap)
-};
-
-// The storage of a circuit's ports and list entries.
-struct CircuitPools {
-  Pool<Port> ports;
-  Pool<LinkToPort> links;
-  Pool<LinkFromPort> driverLinks;
-  Pool<ReadyPort> ready;
-  bool tearingDown = false;  // the circuit is going: ports leave their neighbours alone
 };
 
 class Item {
@@ -234,6 +232,16 @@ class Item {
   int portCount = 0;
   unsigned slotStamp = 0;
   int slot = -1;
+};
+
+// The storage of a circuit's items, ports and list entries.
+struct CircuitPools {
+  Pool<Item> items;
+  Pool<Port> ports;
+  Pool<LinkToPort> links;
+  Pool<LinkFromPort> driverLinks;
+  Pool<ReadyPort> ready;
+  bool tearingDown = false;  // the circuit is going: ports leave their neighbours alone
 };
 
 class Circuit {

@@ -3,7 +3,10 @@
 // freed slots. Freed slots are poisoned under AddressSanitizer.
 #pragma once
 
+#include <sys/mman.h>
+
 #include <cstddef>
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <utility>
@@ -18,6 +21,28 @@
 #define TARVEX_UNPOISON(p, n) ((void)(p), (void)(n))
 #endif
 
+// Memory for `bytes` of pool slots; blocks of 2 MiB and more are aligned to
+// and advised for huge pages, so that filling them takes few page faults.
+inline void* allocatePoolChunk(size_t bytes) {
+  constexpr size_t kHugePage = size_t{2} << 20;
+  if (bytes < kHugePage) return ::operator new(bytes);
+  const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+  void* p = std::aligned_alloc(kHugePage, rounded);
+  if (!p) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+  madvise(p, rounded, MADV_HUGEPAGE);
+#endif
+  return p;
+}
+
+// Frees memory from allocatePoolChunk of the same size.
+inline void freePoolChunk(void* p, size_t bytes) {
+  if (bytes < (size_t{2} << 20))
+    ::operator delete(p);
+  else
+    std::free(p);
+}
+
 template <class T>
 class Pool {
  public:
@@ -26,7 +51,11 @@ class Pool {
   Pool& operator=(const Pool&) = delete;
   // Every object must have been destroyed before the pool goes.
   ~Pool() {
-    for (auto& chunk : chunks) TARVEX_UNPOISON(chunk.get(), sizeof(Slot) * chunkSize(&chunk - chunks.data()));
+    for (size_t k = 0; k < chunks.size(); ++k) {
+      const size_t bytes = sizeof(Slot) * chunkSize(static_cast<std::ptrdiff_t>(k));
+      TARVEX_UNPOISON(chunks[k], bytes);
+      freePoolChunk(chunks[k], bytes);
+    }
   }
 
   // Constructs a T in a free slot.
@@ -63,13 +92,15 @@ class Pool {
 
   Slot* fresh() {
     if (chunks.empty() || used == chunkSize(static_cast<std::ptrdiff_t>(chunks.size()) - 1)) {
-      chunks.emplace_back(new Slot[chunkSize(static_cast<std::ptrdiff_t>(chunks.size()))]);
+      const size_t bytes = sizeof(Slot) * chunkSize(static_cast<std::ptrdiff_t>(chunks.size()));
+      chunks.reserve(chunks.size() + 1);
+      chunks.push_back(static_cast<Slot*>(allocatePoolChunk(bytes)));
       used = 0;
     }
     return &chunks.back()[used++];
   }
 
-  std::vector<std::unique_ptr<Slot[]>> chunks;
+  std::vector<Slot*> chunks;  // owned: freed by the destructor
   size_t used = 0;
   Slot* freeList = nullptr;
 };

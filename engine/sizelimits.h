@@ -2,9 +2,6 @@
 // of exhausting memory or time, and the reader's bookkeeping of them.
 #pragma once
 
-#include <cstdint>
-#include <unordered_map>
-
 class Port;
 
 // Largest description read, in bytes (512 MiB).
@@ -14,7 +11,7 @@ inline constexpr long MAX_LINKS_PER_PORT = 1000000;
 // Most links in one circuit.
 inline constexpr long MAX_CIRCUIT_LINKS = 50000000;
 
-// Counts the links a description makes, per port and in total.
+// Counts the links a description makes in total; the ports count their own.
 class LinkLimits {
  public:
   // Counts the link from -> to; false (with a counted error naming `line`)
@@ -22,7 +19,5 @@ class LinkLimits {
   bool admit(const Port* from, const Port* to, long line);
 
  private:
-  std::unordered_map<const Port*, std::uint32_t> fanOut_;
-  std::unordered_map<const Port*, std::uint32_t> fanIn_;
   long total_ = 0;
 };
