@@ -8,6 +8,7 @@
 #include "error.h"
 #include "model.h"
 #include "reports.h"
+#include "sidebyside.h"
 #include "textout.h"
 
 namespace {
@@ -30,9 +31,11 @@ bool isKeyword(const std::string& s) {
 // True when `s` can stand unquoted as a dot identifier: letters, digits and
 // '_', not starting with a digit, not a keyword.
 bool isPlainId(const std::string& s) {
-  if (s.empty() || std::isdigit(static_cast<unsigned char>(s[0]))) return false;
+  auto digit = [](char ch) { return ch >= '0' && ch <= '9'; };
+  auto letter = [](char ch) { return (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z'); };
+  if (s.empty() || digit(s[0])) return false;
   for (char ch : s)
-    if (!std::isalnum(static_cast<unsigned char>(ch)) && ch != '_') return false;
+    if (!digit(ch) && !letter(ch) && ch != '_') return false;
   return !isKeyword(s);
 }
 
@@ -72,6 +75,11 @@ void putNodeId(TextOut& out, const std::string& name, std::string& scratch) {
 }  // namespace
 
 void Circuit::writeGraph(TextOut& out, const std::string& graphName) const {
+  for (long n = writeGraphQuietly(out, graphName); n > 0; --n) error("Circuit::exportGraphviz(): lptr->getPort() is NULL");
+}
+
+long Circuit::writeGraphQuietly(TextOut& out, const std::string& graphName) const {
+  long nullLinks = 0;
   out.put("digraph ").put(dotId(graphName)).put(" {\n");
   out.put("\n\t//size=\"60,35\";\n\tratio=fill;\n\trankdir=LR;\n\t//fontsize=40;\n\n");
   out.put("//\tsubgraph ").put(dotId("cluster_" + graphName)).put(" {\n");
@@ -113,7 +121,7 @@ void Circuit::writeGraph(TextOut& out, const std::string& graphName) const {
       for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext()) {
         const Port* t = l->getPort();
         if (!t) {
-          error("Circuit::exportGraphviz(): lptr->getPort() is NULL");
+          ++nullLinks;
           continue;
         }
         // Inner paths were drawn in the clusters; the primary port holder has none.
@@ -128,6 +136,7 @@ void Circuit::writeGraph(TextOut& out, const std::string& graphName) const {
 
   out.put("\n//\t\tratio=2.0; label=\"").put(quotedText(graphName)).put(" i path graph\";\n//\t}\n");
   out.put("}\n");
+  return nullLinks;
 }
 
 const char* Circuit::name4Graphviz(const std::string& n) {
@@ -138,6 +147,10 @@ const char* Circuit::name4Graphviz(const std::string& n) {
 }
 
 void Circuit::export_graphviz() {
+  export_graphviz([] {});
+}
+
+void Circuit::export_graphviz(const std::function<void()>& meanwhile) {
   const std::string graphName = name4Graphviz(name);
   const std::string fileName = resultFileName(graphName, ".dot");
   std::printf("Exporting circuit structure to file '%s' in Graphviz format\n", fileName.c_str());
@@ -145,12 +158,17 @@ void Circuit::export_graphviz() {
   FILE* f = std::fopen(resultPath(fileName).c_str(), "w");
   if (!f) {
     error("Circuit::export_graphviz - can't open output file %s.dot!\n", graphName.c_str());
+    meanwhile();
     return;
   }
-  {
-    TextOut out(f);
-    writeGraph(out, graphName);
-  }
+  long nullLinks = 0;
+  runBeside(
+      [&] {
+        TextOut out(f);
+        nullLinks = writeGraphQuietly(out, graphName);
+      },
+      meanwhile);
+  for (; nullLinks > 0; --nullLinks) error("Circuit::exportGraphviz(): lptr->getPort() is NULL");
   const bool failed = std::ferror(f) != 0;
   if (std::fclose(f) != 0 || failed) error("Circuit::export_graphviz - can't write output file %s.dot!\n", graphName.c_str());
 }

@@ -8,6 +8,7 @@
 
 #include "error.h"
 #include "ga.h"
+#include "reports.h"
 #include "sizelimits.h"
 
 namespace {
@@ -520,13 +521,12 @@ bool runAnalysis(Circuit& circuit, const std::string& notation, const std::funct
                     &circuit);
   // A notation that cannot be applied is reported and leaves no results.
   if (notation != "-1" && !layout.implementScanNotation(notation, 0)) return false;
-  circuit.export_graphviz();
-  circuit.testability_analysisFULL();
-  circuit.dumpTAresultsTxt();
-  circuit.dumpTAresultsTex();
-  circuit.dumpTAresultsHtml();
-  circuit.dumpResults();
-  circuit.dumpResults2();
+  // The drawing needs the structure only, so it is written while the analysis runs.
+  circuit.export_graphviz([&circuit] { circuit.testability_analysisFULL(); });
+  const Measures figures = measuresOf(circuit);
+  circuit.dumpTAtables(figures);
+  circuit.dumpResults(figures);
+  circuit.dumpResults2(figures);
   if (whileApplied) whileApplied(layout);
   layout.deimplementDFTLayout(0);
   return true;

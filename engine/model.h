@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,7 @@ class Circuit;
 class Item;
 class Port;
 class TextOut;
+struct Measures;
 
 // One entry of a singly linked list of ports that it does not own.
 template <class Entry>
@@ -305,10 +307,21 @@ class Circuit {
   void dumpTAresultsTxt();
   void dumpTAresultsTex();
   void dumpTAresultsHtml();
+  // The .par and .eva files with the figures `m` of the last analysis.
+  void dumpResults(const Measures& m);
+  void dumpResults2(const Measures& m);
+  // The .txt, .tex and .html tables with the figures `m`, the first two
+  // written on a second thread beside the third.
+  void dumpTAtables(const Measures& m);
   // Graphviz export of the circuit structure.
   void export_graphviz();
+  // Graphviz export written on a second thread while `meanwhile` runs on this
+  // one; `meanwhile` must not change the structure (items, ports, links, names).
+  void export_graphviz(const std::function<void()>& meanwhile);
   // The Graphviz text of the circuit structure, graph named `graphName`.
   void writeGraph(TextOut& out, const std::string& graphName) const;
+  // writeGraph without reporting: returns the number of links with no port skipped.
+  long writeGraphQuietly(TextOut& out, const std::string& graphName) const;
   // `name` with every '.' replaced by '_', in one shared buffer that the next call overwrites.
   static const char* name4Graphviz(const std::string& name);
 

@@ -7,6 +7,7 @@
 
 #include "error.h"
 #include "model.h"
+#include "sidebyside.h"
 #include "textout.h"
 
 namespace {
@@ -75,10 +76,13 @@ class ResultFile {
     file = std::fopen(resultPath(name).c_str(), "w");
     if (!file) error("Can't write to '%s'!\n", name.c_str());
   }
-  ~ResultFile() {
+  ~ResultFile() { close(); }
+  // Closes the file, reporting a failed write.
+  void close() {
     if (!file) return;
     const bool failed = std::ferror(file) != 0;
     if (std::fclose(file) != 0 || failed) error("Can't write to '%s'!\n", name.c_str());
+    file = nullptr;
   }
   ResultFile(const ResultFile&) = delete;
   ResultFile& operator=(const ResultFile&) = delete;
@@ -230,10 +234,11 @@ void Circuit::dumpPropagInfo() {
   }
 }
 
-void Circuit::dumpResults() {
+void Circuit::dumpResults() { dumpResults(measuresOf(*this)); }
+
+void Circuit::dumpResults(const Measures& m) {
   ResultFile out(*this, ".par", "Writing circuit parameters to '%s' (ASCII text format)...\n");
   if (!out) return;
-  const Measures m = measuresOf(*this);
   TextOut f(out.get());
   f.put('\'').putName(notation).put("' ").putLong(m.total).put(' ');
   for (const auto& [v, precision] : {std::pair{m.gt, 3}, {m.pctC, 1}, {m.pctO, 1}, {m.pinOver, 3}, {m.areaOver, 3},
@@ -241,58 +246,54 @@ void Circuit::dumpResults() {
     f.putFixed(v, precision, 3).put(' ');
 }
 
-void Circuit::dumpResults2() {
+void Circuit::dumpResults2() { dumpResults2(measuresOf(*this)); }
+
+void Circuit::dumpResults2(const Measures& m) {
   ResultFile out(*this, ".eva", "Writing circuit parameters to '%s' (ASCII text format)...\n");
   if (!out) return;
-  const Measures m = measuresOf(*this);
   TextOut f(out.get());
   f.putLong(m.total).put(' ');
   for (const auto& [v, precision] : {std::pair{m.gt, 3}, {m.con, 3}, {m.obs, 3}, {m.pctC, 1}, {m.pctO, 1}})
     f.putFixed(v, precision, 3).put(' ');
 }
 
-void Circuit::dumpTAresultsTxt() {
-  ResultFile out(*this, ".txt", "Writing TA results to '%s' (ASCII text format)...\n");
-  if (!out) return;
-  TextOut f(out.get());
-  f.printf("%s\t'%s' testability results\n%s", kRule60, name.c_str(), kRule60);
+namespace {
+
+void writeTxtTable(FILE* file, const Circuit& c, const Measures& m) {
+  TextOut f(file);
+  f.printf("%s\t'%s' testability results\n%s", kRule60, c.getName().c_str(), kRule60);
   f.put("Port_name(bit_width) Con Obs Tst\n");
-  forTableRows(*this, [&f](const Port* p) {
+  forTableRows(c, [&f](const Port* p) {
     f.putName(p->getName()).put('(').putLong(p->getNBits()).put(") ");
     f.putFixed(p->getCon()).put(' ').putFixed(p->getObs()).put(' ').putFixed(shownTst(p)).put('\n');
   });
-  const Measures m = measuresOf(*this);
   f.printf("#Nodes(Total=%ld) C(%ld/%3.1lf%c) O(%ld/%3.1lf%c) T(%ld/%3.1lf%c)\n", m.total, m.nC, m.pctC,
                '%', m.nO, m.pctO, '%', m.nT, m.pctT, '%');
   f.printf("GlobalMeasures %lf %lf %lf\n", m.gc, m.go, m.gt);
 }
 
-void Circuit::dumpTAresultsTex() {
-  ResultFile out(*this, ".tex", "Writing TA results to '%s' (TEX format)...\n");
-  if (!out) return;
-  TextOut f(out.get());
+void writeTexTable(FILE* file, const Circuit& c, const Measures& m) {
+  TextOut f(file);
   f.put("\\documentclass[6pt]{report}\n\\usepackage{longtable}\n\\begin{document}\n");
-  f.printf("\n\\begin{center}\n'%s' testability results\n\\end{center}\n\n", name.c_str());
+  f.printf("\n\\begin{center}\n'%s' testability results\n\\end{center}\n\n", c.getName().c_str());
   f.put(
       "\\begin{center}\n\\begin{longtable}{|c||c|c|c|}\n\\hline\n\\bfseries Port name (bit width)&\n"
       "\\bfseries Con. &\n\\bfseries Obs. &\n\\bfseries Tst. \\\\ \n\\hline\n");
-  forTableRows(*this, [&f](const Port* p) {
+  forTableRows(c, [&f](const Port* p) {
     f.put("\\verb( ").putName(p->getName()).put(" ( (").putLong(p->getNBits()).put(")& ");
     f.putFixed(p->getCon()).put(" & ").putFixed(p->getObs()).put(" & ");
     f.putFixed(shownTst(p)).put(" \\\\ \n\\hline\n");
   });
-  const Measures m = measuresOf(*this);
   f.printf("Nodes(Total=%ld) & C(%ld/%3.1lf%s) & O(%ld/%3.1lf%s) & T(%ld/%3.1lf%s) \\\\ \n\\hline\n",
                m.total, m.nC, m.pctC, "\\%", m.nO, m.pctO, "\\%", m.nT, m.pctT, "\\%");
   f.printf("Global measures & %lf & %lf & %lf \\\\ \n\\hline\n", m.gc, m.go, m.gt);
   f.put("\\end{longtable}\n\\end{center}\n\n\\end{document}\n");
 }
 
-void Circuit::dumpTAresultsHtml() {
-  ResultFile out(*this, ".html", "Writing TA results to '%s' (HTML format)...\n");
-  if (!out) return;
-  TextOut f(out.get());
-  f.printf("<HTML>\n<HEAD>\n<TITLE>'%s' testability results</TITLE>\n\n<STYLE>\n\n", name.c_str());
+void writeHtmlTable(FILE* file, const Circuit& c, const Measures& m) {
+  TextOut f(file);
+  const char* name = c.getName().c_str();
+  f.printf("<HTML>\n<HEAD>\n<TITLE>'%s' testability results</TITLE>\n\n<STYLE>\n\n", name);
   for (const StyleClass& s : kStyles) {
     f.put(s.name).put("\n{\n");
     for (const char* property : s.properties)
@@ -300,18 +301,17 @@ void Circuit::dumpTAresultsHtml() {
     f.put(s.name == std::string(".TITLE") ? "}\n" : "}\n\n");
   }
   f.put("</STYLE>\n</HEAD>\n\n\n<BODY>\n\n<TABLE frame=border border=1 rules=all>\n");
-  f.printf("<TR><TD class=title colspan=4>'%s' testability results</TD></TR>\n\n", name.c_str());
+  f.printf("<TR><TD class=title colspan=4>'%s' testability results</TD></TR>\n\n", name);
   f.put(
       "<TR class=header align=center valign=middle>\n<TD>Port name (bit width)</TD>\n<TD>Con.</TD>\n"
       "<TD>Obs.</TD>\n<TD>Tst.</TD\n</TR>\n\n<TBODY class=table align=center valign=middle>\n");
-  forTableRows(*this, [&f](const Port* p) {
+  forTableRows(c, [&f](const Port* p) {
     f.put("<TR><TD class=portname>").putName(p->getName()).put(" (").putLong(p->getNBits()).put(")</TD>");
     htmlCell(f, p->getCon(), p->getCon() == 0.0);
     htmlCell(f, p->getObs(), p->getObs() == 0.0);
     const double t = p->getTst();
     htmlCell(f, t, t == 0.0 || (t != 1.0 && p->getCon() * p->getObs() == 0.0));
   });
-  const Measures m = measuresOf(*this);
   f.printf("<TR><TR><TD class=header>#Nodes(Total=%ld)</TD><TD class=header>C(%ld/%3.1lf%c)</TD>"
                "<TD class=header>O(%ld/%3.1lf%c)</TD><TD class=header>T(%ld/%3.1lf%c)</TD></TR>\n",
                m.total, m.nC, m.pctC, '%', m.nO, m.pctO, '%', m.nT, m.pctT, '%');
@@ -322,4 +322,43 @@ void Circuit::dumpTAresultsHtml() {
       "<TR><TD class=comment colspan=4>Generated by TARVEX, the register-transfer level testability "
       "analysis tool</TD></TR>\n");
   f.put("\n</TBODY>\n</TABLE>\n</BODY>\n</HTML>\n");
+}
+
+const char* const kTxtAnnouncement = "Writing TA results to '%s' (ASCII text format)...\n";
+const char* const kTexAnnouncement = "Writing TA results to '%s' (TEX format)...\n";
+const char* const kHtmlAnnouncement = "Writing TA results to '%s' (HTML format)...\n";
+
+}  // namespace
+
+void Circuit::dumpTAresultsTxt() {
+  ResultFile out(*this, ".txt", kTxtAnnouncement);
+  if (out) writeTxtTable(out.get(), *this, measuresOf(*this));
+}
+
+void Circuit::dumpTAresultsTex() {
+  ResultFile out(*this, ".tex", kTexAnnouncement);
+  if (out) writeTexTable(out.get(), *this, measuresOf(*this));
+}
+
+void Circuit::dumpTAresultsHtml() {
+  ResultFile out(*this, ".html", kHtmlAnnouncement);
+  if (out) writeHtmlTable(out.get(), *this, measuresOf(*this));
+}
+
+void Circuit::dumpTAtables(const Measures& m) {
+  // Announced and opened in order; a failed write is reported in order when closed.
+  ResultFile txt(*this, ".txt", kTxtAnnouncement);
+  ResultFile tex(*this, ".tex", kTexAnnouncement);
+  ResultFile html(*this, ".html", kHtmlAnnouncement);
+  runBeside(
+      [&] {
+        if (txt) writeTxtTable(txt.get(), *this, m);
+        if (tex) writeTexTable(tex.get(), *this, m);
+      },
+      [&] {
+        if (html) writeHtmlTable(html.get(), *this, m);
+      });
+  txt.close();
+  tex.close();
+  html.close();
 }
