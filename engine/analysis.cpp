@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analysis.h"
+#include "bigmemory.h"
 #include "error.h"
 #include "model.h"
 #include "propag.h"
@@ -484,7 +485,7 @@ class IncrementalSchedule {
           drivers[static_cast<size_t>(fillPos[static_cast<size_t>(l->getPort()->scheduleSlot(targetStamp))]++)] = p;
   }
 
-  std::vector<Item*> items;  // item list order
+  BigVector<Item*> items;  // item list order
   // Index of an item of the circuit in `items`, or -1.
   int indexOf(const Item* i) const {
     const int k = i->scheduleSlot(stamp);
@@ -498,17 +499,17 @@ class IncrementalSchedule {
     return s;
   }
   unsigned stamp = 0;
-  std::vector<unsigned char> queued;  // in `candidates`
-  std::vector<unsigned char> marked;  // in `work`
-  std::vector<int> candidates;        // items to check for firing in the next sweep
-  std::vector<int> work;              // items to try (heap for the semi step, list for the sweep)
+  BigVector<unsigned char> queued;  // in `candidates`
+  BigVector<unsigned char> marked;  // in `work`
+  BigVector<int> candidates;        // items to check for firing in the next sweep
+  BigVector<int> work;              // items to try (heap for the semi step, list for the sweep)
   std::vector<int> sregStart;
   std::vector<std::pair<Port*, SRegRole>> sregPorts;
   SRegRoles roles;
   unsigned targetStamp = 0;
-  std::vector<int> driverStart;
-  std::vector<int> fillPos;
-  std::vector<Port*> drivers;
+  BigVector<int> driverStart;
+  BigVector<int> fillPos;
+  BigVector<Port*> drivers;
 };
 
 // One per thread, so that circuits can be analysed side by side.

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "bigmemory.h"
+
 // Hash of a name (the same function for inserting and finding).
 inline size_t nameHash(std::string_view name) { return std::hash<std::string_view>{}(name); }
 
@@ -73,7 +75,7 @@ class NameIndex {
   size_t mask() const { return slots.size() - 1; }
   // Doubles the table (or rebuilds it without tombstones).
   void grow() {
-    std::vector<Slot> old;
+    BigVector<Slot> old;
     old.swap(slots);
     size_t live = 0;
     for (const Slot& s : old) live += s.value && s.value != tombstone();
@@ -90,6 +92,6 @@ class NameIndex {
     }
   }
 
-  std::vector<Slot> slots;
+  BigVector<Slot> slots;
   size_t filled = 0;  // live entries and tombstones
 };

@@ -3,14 +3,13 @@
 // freed slots. Freed slots are poisoned under AddressSanitizer.
 #pragma once
 
-#include <sys/mman.h>
-
 #include <cstddef>
-#include <cstdlib>
 #include <memory>
 #include <new>
 #include <utility>
 #include <vector>
+
+#include "bigmemory.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
@@ -20,28 +19,6 @@
 #define TARVEX_POISON(p, n) ((void)(p), (void)(n))
 #define TARVEX_UNPOISON(p, n) ((void)(p), (void)(n))
 #endif
-
-// Memory for `bytes` of pool slots; blocks of 2 MiB and more are aligned to
-// and advised for huge pages, so that filling them takes few page faults.
-inline void* allocatePoolChunk(size_t bytes) {
-  constexpr size_t kHugePage = size_t{2} << 20;
-  if (bytes < kHugePage) return ::operator new(bytes);
-  const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-  void* p = std::aligned_alloc(kHugePage, rounded);
-  if (!p) throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
-  madvise(p, rounded, MADV_HUGEPAGE);
-#endif
-  return p;
-}
-
-// Frees memory from allocatePoolChunk of the same size.
-inline void freePoolChunk(void* p, size_t bytes) {
-  if (bytes < (size_t{2} << 20))
-    ::operator delete(p);
-  else
-    std::free(p);
-}
 
 template <class T>
 class Pool {
@@ -54,7 +31,7 @@ class Pool {
     for (size_t k = 0; k < chunks.size(); ++k) {
       const size_t bytes = sizeof(Slot) * chunkSize(static_cast<std::ptrdiff_t>(k));
       TARVEX_UNPOISON(chunks[k], bytes);
-      freePoolChunk(chunks[k], bytes);
+      freeBig(chunks[k], bytes);
     }
   }
 
@@ -94,7 +71,7 @@ class Pool {
     if (chunks.empty() || used == chunkSize(static_cast<std::ptrdiff_t>(chunks.size()) - 1)) {
       const size_t bytes = sizeof(Slot) * chunkSize(static_cast<std::ptrdiff_t>(chunks.size()));
       chunks.reserve(chunks.size() + 1);
-      chunks.push_back(static_cast<Slot*>(allocatePoolChunk(bytes)));
+      chunks.push_back(static_cast<Slot*>(allocateBig(bytes)));
       used = 0;
     }
     return &chunks.back()[used++];
