@@ -305,29 +305,29 @@ class IncrementalSchedule {
  public:
   // Indexes the circuit; false when it is not well formed (the full walks then run).
   bool prepare(const Circuit& c, bool withDrivers) {
-    items.clear();
-    for (Item* i = c.getIList(); i; i = i->getNext()) items.push_back(i);
-    stamp = nextStamp();
-    for (size_t k = 0; k < items.size(); ++k) {
-      Item* i = items[k];
-      if (i->getCircuit() != &c || !knownKind(i->getType())) return false;
-      if (i->getType() == REG && !regPortsOf(i).complete()) return false;
-      i->setScheduleSlot(stamp, static_cast<int>(k));
+    const bool reuse = kept == &c && keptIndexed;
+    if (!reuse) {
+      keptIndexed = false;
+      keptDrivers = false;
+      if (!index(c)) return false;
+      keptIndexed = kept == &c;
     }
-    // Every port knows its item; every link leads to a port of an item of this circuit.
-    size_t nlinks = 0;
-    for (Item* i : items)
-      for (Port* p = i->getPList(); p; p = p->getNext()) {
-        if (p->getItem() != i) return false;
-        for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext(), ++nlinks)
-          if (!l->getPort() || indexOf(l->getPort()->getItem()) < 0) return false;
-      }
     queued.assign(items.size(), 0);
     marked.assign(items.size(), 0);
     work.clear();
-    classifyScanRegisters();
-    if (withDrivers) indexDrivers(nlinks);
+    if (withDrivers && !(reuse && keptDrivers)) {
+      indexDrivers();
+      keptDrivers = kept == &c;
+    }
     return true;
+  }
+
+  // Keeps the indexes of `c` from one prepare to the next while its
+  // structure stays as it is; null forgets them.
+  void keepFor(const Circuit* c) {
+    kept = c;
+    keptIndexed = false;
+    keptDrivers = false;
   }
 
   void runCon(Circuit& c) {
@@ -412,6 +412,29 @@ class IncrementalSchedule {
  private:
   static bool knownKind(item_type t) { return t == UUA || isFunctionalUnit(t) || t == REG || t == MUX || t == SREG; }
 
+  // Numbers the items and checks that every port and link stays inside the
+  // circuit; false when it does not.
+  bool index(const Circuit& c) {
+    items.clear();
+    for (Item* i = c.getIList(); i; i = i->getNext()) items.push_back(i);
+    stamp = nextStamp();
+    for (size_t k = 0; k < items.size(); ++k) {
+      Item* i = items[k];
+      if (i->getCircuit() != &c || !knownKind(i->getType())) return false;
+      if (i->getType() == REG && !regPortsOf(i).complete()) return false;
+      i->setScheduleSlot(stamp, static_cast<int>(k));
+    }
+    nlinks = 0;
+    for (Item* i : items)
+      for (Port* p = i->getPList(); p; p = p->getNext()) {
+        if (p->getItem() != i) return false;
+        for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext(), ++nlinks)
+          if (!l->getPort() || indexOf(l->getPort()->getItem()) < 0) return false;
+      }
+    classifyScanRegisters();
+    return true;
+  }
+
   // The scan register roles of every SREG, classified once (no name tests later).
   void classifyScanRegisters() {
     sregStart.assign(items.size() + 1, 0);
@@ -453,8 +476,7 @@ class IncrementalSchedule {
 
   // For every port driven by a link, the ports driving it, in the order of a
   // scan of all links (items, then ports, then fan-out entries, each in list order).
-  void indexDrivers(size_t nlinks) {
-    (void)nlinks;
+  void indexDrivers() {
     targetStamp = nextStamp();
     driverStart.clear();
     int slots = 0;
@@ -510,6 +532,10 @@ class IncrementalSchedule {
   BigVector<int> driverStart;
   BigVector<int> fillPos;
   BigVector<Port*> drivers;
+  size_t nlinks = 0;
+  const Circuit* kept = nullptr;  // circuit whose indexes outlive one prepare
+  bool keptIndexed = false;
+  bool keptDrivers = false;
 };
 
 // One per thread, so that circuits can be analysed side by side.
@@ -517,6 +543,15 @@ IncrementalSchedule& incremental() {
   thread_local IncrementalSchedule s;
   return s;
 }
+
+// While alive, the schedule indexes `c` once for both directions of an analysis.
+class KeptSchedule {
+ public:
+  explicit KeptSchedule(const Circuit& c) { incremental().keepFor(&c); }
+  ~KeptSchedule() { incremental().keepFor(nullptr); }
+  KeptSchedule(const KeptSchedule&) = delete;
+  KeptSchedule& operator=(const KeptSchedule&) = delete;
+};
 
 }  // namespace
 
@@ -591,8 +626,12 @@ bool Circuit::itemsObsPropag() {
 void Circuit::testability_analysisFULL() {
   std::printf("Running testability analysis (current part: ");
   std::fflush(stdout);
-  controllability_analysis();
-  observability_analysis();
+  {
+    // Neither direction changes the structure, so it is indexed once.
+    KeptSchedule once(*this);
+    controllability_analysis();
+    observability_analysis();
+  }
   finishAnalysis(*this);
   std::printf("\rTestability analysis done.            ");
   std::printf("                                       \n");

@@ -52,6 +52,14 @@ constexpr int kNarrowItemPorts = 8;
 // Area a layout adds when it turns a register into a scan register.
 constexpr int kScanOverhead = 40;
 
+// a == b, comparing the characters from the last one back.
+bool sameFromEnd(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t k = a.size(); k > 0; --k)
+    if (a[k - 1] != b[k - 1]) return false;
+  return true;
+}
+
 const char* emptyOr(bool empty) { return empty ? "list is empty" : ""; }
 
 template <class Entry>
@@ -420,9 +428,10 @@ Port* Circuit::getPortPtr(const std::string& composed) const {
     if (Port* p = portIndex.find(nameHash(whole), [&](const Port* o) { return o->getItem() == i && o->getName() == whole; }))
       return p;
   }
-  // A narrow item, or ports it had before it joined the circuit.
+  // A narrow item, or ports it had before it joined the circuit. Its ports
+  // share the item's name as a prefix, so names are compared from the end.
   for (Port* p = i->getPList(); p; p = p->getNext())
-    if (p->getName() == composed) return p;
+    if (sameFromEnd(p->getName(), whole)) return p;
   return nullptr;
 }
 

@@ -88,11 +88,14 @@ TextOut& TextOut::putLong(long v) {
 }
 
 TextOut& TextOut::putFixed(double v, int precision, int width) {
-  char tmp[352];
-  char* end = formatFixed(tmp, v, precision);
-  const long len = end - tmp;
-  if (len < width) buf.append(static_cast<size_t>(width - len), ' ');
-  buf.append(tmp, end);
+  // The same bits give the same text (a NaN's payload is part of its bits).
+  if (precision != lastPrecision || std::memcmp(&v, &lastValue, sizeof v) != 0) {
+    lastLength = static_cast<size_t>(formatFixed(lastText, v, precision) - lastText);
+    lastValue = v;
+    lastPrecision = precision;
+  }
+  if (lastLength < static_cast<size_t>(width > 0 ? width : 0)) buf.append(static_cast<size_t>(width) - lastLength, ' ');
+  buf.append(lastText, lastLength);
   if (buf.size() >= kBlock) flush();
   return *this;
 }

@@ -47,4 +47,9 @@ class TextOut {
   static constexpr size_t kBlock = size_t{1} << 20;
   FILE* file;
   std::string buf;
+  // The last number putFixed formatted: neighbouring ports often share values.
+  double lastValue = 0.0;
+  int lastPrecision = -1;
+  char lastText[352];
+  size_t lastLength = 0;
 };
