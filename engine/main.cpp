@@ -1,5 +1,6 @@
 #include "main.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdlib>
@@ -48,10 +49,19 @@ item_type itemTypeOf(const std::string& s) {
 struct CharClasses {
   bool space[257] = {};
   bool alpha[257] = {};
+  // Characters that end a run of token characters: line ends, and then the
+  // spaces or the one delimiter that closes the token.
+  bool endsAtSpace[256] = {};
+  bool endsLine[256] = {};
+  bool endsAt[256][256] = {};
   CharClasses() {
     for (int c = 0; c < 256; ++c) {
       space[c] = std::isspace(c) != 0;
       alpha[c] = std::isalpha(c) != 0;
+      const bool lineEnd = c == '\n' || c == '\r';
+      endsAtSpace[c] = space[c] || lineEnd;
+      endsLine[c] = lineEnd;
+      for (int d = 0; d < 256; ++d) endsAt[d][c] = lineEnd || c == d;
     }
   }
 };
@@ -73,6 +83,16 @@ class BlockInput {
   int peek() {
     if (pos == end && !refill()) return EOF;
     return static_cast<unsigned char>(block[pos]);
+  }
+  // Takes the characters before the first that `stops` (or at most `limit`)
+  // from what is already read; returns where they start and sets `n`.
+  const char* takeRun(const bool* stops, size_t limit, size_t& n) {
+    const char* from = block + pos;
+    const size_t avail = end - pos < limit ? end - pos : limit;
+    n = 0;
+    while (n < avail && !stops[static_cast<unsigned char>(from[n])]) ++n;
+    pos += n;
+    return from;
   }
 
  private:
@@ -103,6 +123,7 @@ class DescriptionReader {
       if (c == '\r' && in->peek() == '\n') c = in->get();  // a CR LF line end reads as LF
       if (c == '\n') ++line;
       if (!step(c)) return std::move(circuit);
+      bytes += takeTokenRun(*in, maxBytes - 1 - bytes);
     }
     if (circuit) {
       circuit->setOrigArea(circuit->getArea());
@@ -112,6 +133,46 @@ class DescriptionReader {
   }
 
  private:
+  // The token the current state appends plain characters to, and the
+  // characters that end them; null when the state handles each character.
+  std::string* runToken(const bool*& stops) {
+    switch (state) {
+      case 3: stops = kClasses.endsAtSpace; return &keyword;
+      case 5: stops = kClasses.endsAtSpace; return &circuitName;
+      case 7: stops = kClasses.endsAt[static_cast<unsigned char>(',')]; return &portType;
+      case 8: stops = kClasses.endsAt[static_cast<unsigned char>(')')]; return &width;
+      case 50: stops = kClasses.endsAt[static_cast<unsigned char>('(')]; return &itemName;
+      case 51: stops = kClasses.endsAt[static_cast<unsigned char>(')')]; return &kind;
+      case 53: stops = kClasses.endsAt[static_cast<unsigned char>('(')]; return &portName;
+      case 54: stops = kClasses.endsAt[static_cast<unsigned char>(',')]; return &portType;
+      case 55: stops = kClasses.endsAt[static_cast<unsigned char>(')')]; return &width;
+      case 100:
+      case 105: stops = kClasses.endsAt[static_cast<unsigned char>('.')]; return &itemName;
+      case 101:
+      case 106: stops = kClasses.endsAtSpace; return &portName;
+      default: return nullptr;
+    }
+  }
+
+  // Takes at once, up to `limit`, the characters the current state would
+  // take one by one without leaving it: the rest of a comment, or plain
+  // characters of a token (as far as the token has room). Returns how many.
+  size_t takeTokenRun(BlockInput& in, long limit) {
+    if (limit <= 0) return 0;
+    size_t n = 0;
+    if (state == 2) {
+      in.takeRun(kClasses.endsLine, static_cast<size_t>(limit), n);
+      return n;
+    }
+    const bool* stops = nullptr;
+    std::string* token = runToken(stops);
+    if (!token || token->size() >= static_cast<size_t>(MAX_STR_LEN - 1)) return 0;
+    const size_t room = static_cast<size_t>(MAX_STR_LEN - 1) - token->size();
+    const char* run = in.takeRun(stops, std::min(room, static_cast<size_t>(limit)), n);
+    token->append(run, n);
+    return n;
+  }
+
   // Appends `c` to a token; a token longer than MAX_STR_LEN - 1 stops the reading.
   bool append(std::string& token, int c) {
     if (token.size() >= static_cast<size_t>(MAX_STR_LEN - 1)) {

@@ -2,6 +2,7 @@
 // error naming the place, before memory or time runs out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -85,3 +86,31 @@ TEST(Limits, DeeplyNestedNameIsOneCountedError) {
 }
 
 }  // namespace
+
+// The byte limit stops the reading at the character it names, wherever that
+// falls: inside comments, tokens, CR LF line ends or between them.
+TEST(Limits, EveryByteLimitStopsAtItsCharacter) {
+  const std::string text =
+      "// a comment line\r\n"
+      "CIR top a(in,8) clk(clk,1) y(out,8)\n"
+      "ITM r(REG) d(in,8) c(clk,1) q(out,8)   // trailing\n"
+      "\n"
+      "LINK top.a -> r.d\r\n"
+      "LINK top.clk -> r.c\n"
+      "LINK r.q -> top.y\n";
+  // Characters as the reader counts them: a CR LF pair is one.
+  std::string folded;
+  for (size_t k = 0; k < text.size(); ++k)
+    if (!(text[k] == '\r' && k + 1 < text.size() && text[k + 1] == '\n')) folded += text[k];
+  for (long limit = 1; limit < static_cast<long>(folded.size()); ++limit) {
+    ErrorCapture errors;
+    FILE* in = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
+    std::fflush(stdout);
+    auto c = readCirData(in, limit);
+    std::fclose(in);
+    const long line = 1 + std::count(folded.begin(), folded.begin() + limit, '\n');
+    EXPECT_EQ(errors.text(), "ERROR(1): Description longer than " + std::to_string(limit) + " bytes (line " +
+                                 std::to_string(line) + ")!\n")
+        << "limit " << limit;
+  }
+}

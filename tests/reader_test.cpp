@@ -271,3 +271,30 @@ TEST(Reader, BinaryInputEndsWithCountedErrors) {
 }
 
 }  // namespace
+
+// Tokens and comments that straddle the reader's 64 KiB blocks read as whole
+// tokens, and the token length limit holds across the boundary.
+TEST(Reader, TokensAcrossBlockBoundaries) {
+  const size_t block = size_t{1} << 16;
+  for (size_t before : {size_t{1}, size_t{100}, size_t{254}, size_t{255}, size_t{256}}) {
+    // A comment fills the first block up to `before` characters of the name.
+    std::string text = "//" + std::string(block - 7 - before, 'c') + "\nCIR ";
+    ASSERT_EQ(text.size(), block - before);
+    for (size_t length : {size_t{255}, size_t{256}}) {
+      const std::string name = std::string(length - 1, 'n') + "z";
+      const std::string d = text + name + " a(in,8) y(out,8)\nITM add(ADD) i(in,8) o(out,8)\nLINK " + name +
+                            ".a -> add.i\nLINK add.o -> " + name + ".y\n";
+      ErrorCapture errors;
+      auto c = readText(d);
+      if (length == 255) {
+        ASSERT_TRUE(c) << before << " " << errors.text();
+        EXPECT_EQ(nerrors, 0);
+        EXPECT_EQ(c->getName(), name);
+        EXPECT_NE(c->getPortPtr(name + ".y"), nullptr);
+        EXPECT_NE(c->getPortPtr("add.o")->getLinkToPortPtr(), nullptr);
+      } else {
+        EXPECT_EQ(errors.text(), "ERROR(1): Token longer than 255 characters (line 2)!\n") << before;
+      }
+    }
+  }
+}
