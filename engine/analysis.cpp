@@ -624,6 +624,11 @@ bool Circuit::itemsObsPropag() {
 // controllability direction clears them first thing.
 
 void Circuit::testability_analysisFULL() {
+  analyseBothDirections();
+  dumpPropagInfo();
+}
+
+void Circuit::analyseBothDirections() {
   std::printf("Running testability analysis (current part: ");
   std::fflush(stdout);
   {
@@ -635,7 +640,6 @@ void Circuit::testability_analysisFULL() {
   finishAnalysis(*this);
   std::printf("\rTestability analysis done.            ");
   std::printf("                                       \n");
-  dumpPropagInfo();
 }
 
 void Circuit::testability_analysis() {

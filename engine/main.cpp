@@ -583,9 +583,9 @@ bool runAnalysis(Circuit& circuit, const std::string& notation, const std::funct
   // A notation that cannot be applied is reported and leaves no results.
   if (notation != "-1" && !layout.implementScanNotation(notation, 0)) return false;
   // The drawing needs the structure only, so it is written while the analysis runs.
-  circuit.export_graphviz([&circuit] { circuit.testability_analysisFULL(); });
+  circuit.export_graphviz([&circuit] { circuit.analyseBothDirections(); });
   const Measures figures = measuresOf(circuit);
-  circuit.dumpTAtables(figures);
+  circuit.dumpAnalysisFiles(figures);
   circuit.dumpResults(figures);
   circuit.dumpResults2(figures);
   if (whileApplied) whileApplied(layout);

@@ -285,6 +285,8 @@ class Circuit {
 
   // Testability analysis (both directions; writes the propagation file).
   void testability_analysisFULL();
+  // testability_analysisFULL without the propagation file.
+  void analyseBothDirections();
   // Controllability-only analysis used by the optimiser.
   void testability_analysis();
   void controllability_analysis();
@@ -310,9 +312,9 @@ class Circuit {
   // The .par and .eva files with the figures `m` of the last analysis.
   void dumpResults(const Measures& m);
   void dumpResults2(const Measures& m);
-  // The .txt, .tex and .html tables with the figures `m`, the first two
-  // written on a second thread beside the third.
-  void dumpTAtables(const Measures& m);
+  // The propagation file and the .txt, .tex and .html tables with the
+  // figures `m`; all but the .html table are written on a second thread.
+  void dumpAnalysisFiles(const Measures& m);
   // Graphviz export of the circuit structure.
   void export_graphviz();
   // Graphviz export written on a second thread while `meanwhile` runs on this

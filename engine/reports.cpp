@@ -201,17 +201,19 @@ std::string resultPath(const std::string& fileName) {
   return resultFolder.back() == '/' ? resultFolder + fileName : resultFolder + "/" + fileName;
 }
 
-void Circuit::dumpPropagInfo() {
-  ResultFile out(*this, ".pro", "Writing propagation info to '%s' (ASCII text format)...\n");
-  if (!out) return;
-  TextOut f(out.get());
-  for (Item* i = ilist; i; i = i->getNext()) {
+namespace {
+
+// The .pro lines; returns how many ports belong to items of a kind with no letter.
+long writePropagation(FILE* file, const Circuit& c) {
+  long unknown = 0;
+  TextOut f(file);
+  for (Item* i = c.getIList(); i; i = i->getNext()) {
     const char* letter = itemLetter(i->getType());
     for (Port* p = i->getPList(); p; p = p->getNext()) {
       if (letter)
         f.put(letter);
       else
-        error("Circuit::dumpPropagInfo - Unknown item type");
+        ++unknown;
       f.put(portLetter(p->getType()));
       f.putName(p->getName()).put(' ');
       if (i->getType() == UUA) {
@@ -232,6 +234,20 @@ void Circuit::dumpPropagInfo() {
       f.put('(').putFixed(os ? os->getObs() : 0.0).put(");\n");
     }
   }
+  return unknown;
+}
+
+void reportUnknownKinds(long n) {
+  for (; n > 0; --n) error("Circuit::dumpPropagInfo - Unknown item type");
+}
+
+const char* const kProAnnouncement = "Writing propagation info to '%s' (ASCII text format)...\n";
+
+}  // namespace
+
+void Circuit::dumpPropagInfo() {
+  ResultFile out(*this, ".pro", kProAnnouncement);
+  if (out) reportUnknownKinds(writePropagation(out.get(), *this));
 }
 
 void Circuit::dumpResults() { dumpResults(measuresOf(*this)); }
@@ -345,19 +361,24 @@ void Circuit::dumpTAresultsHtml() {
   if (out) writeHtmlTable(out.get(), *this, measuresOf(*this));
 }
 
-void Circuit::dumpTAtables(const Measures& m) {
+void Circuit::dumpAnalysisFiles(const Measures& m) {
   // Announced and opened in order; a failed write is reported in order when closed.
+  ResultFile pro(*this, ".pro", kProAnnouncement);
   ResultFile txt(*this, ".txt", kTxtAnnouncement);
   ResultFile tex(*this, ".tex", kTexAnnouncement);
   ResultFile html(*this, ".html", kHtmlAnnouncement);
+  long unknown = 0;
   runBeside(
       [&] {
+        if (pro) unknown = writePropagation(pro.get(), *this);
         if (txt) writeTxtTable(txt.get(), *this, m);
         if (tex) writeTexTable(tex.get(), *this, m);
       },
       [&] {
         if (html) writeHtmlTable(html.get(), *this, m);
       });
+  reportUnknownKinds(unknown);
+  pro.close();
   txt.close();
   tex.close();
   html.close();
