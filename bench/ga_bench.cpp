@@ -17,6 +17,7 @@
 #include "clock.h"
 #include "datapath.h"
 #include "error.h"
+#include "quiet.h"
 #include "ga.h"
 #include "import.h"
 #include "main.h"
@@ -24,34 +25,6 @@
 namespace {
 
 const std::string kDiffeq = std::string(TARVEX_EXAMPLES) + "/diffeq";
-
-// Sends standard output and the error stream to /dev/null for its lifetime.
-class Quiet {
- public:
-  Quiet() {
-    std::fflush(stdout);
-    saved = dup(STDOUT_FILENO);
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, STDOUT_FILENO);
-    close(null);
-    sink = std::fopen("/dev/null", "w");
-    previous = setErrorStream(sink);
-  }
-  ~Quiet() {
-    std::fflush(stdout);
-    dup2(saved, STDOUT_FILENO);
-    close(saved);
-    setErrorStream(previous);
-    if (sink) std::fclose(sink);
-  }
-  Quiet(const Quiet&) = delete;
-  Quiet& operator=(const Quiet&) = delete;
-
- private:
-  int saved;
-  FILE* sink;
-  FILE* previous;
-};
 
 std::unique_ptr<Circuit> loadDiffeq() {
   Quiet quiet;

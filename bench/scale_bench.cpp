@@ -21,6 +21,7 @@
 
 #include "circuitgen.h"
 #include "error.h"
+#include "quiet.h"
 #include "ga.h"
 #include "random.h"
 #include "main.h"
@@ -29,34 +30,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-// Standard output and the error stream go to /dev/null while alive.
-class Quiet {
- public:
-  Quiet() {
-    std::fflush(stdout);
-    saved = dup(STDOUT_FILENO);
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, STDOUT_FILENO);
-    close(null);
-    sink = std::fopen("/dev/null", "w");
-    previous = setErrorStream(sink);
-  }
-  ~Quiet() {
-    std::fflush(stdout);
-    dup2(saved, STDOUT_FILENO);
-    close(saved);
-    setErrorStream(previous);
-    if (sink) std::fclose(sink);
-  }
-  Quiet(const Quiet&) = delete;
-  Quiet& operator=(const Quiet&) = delete;
-
- private:
-  int saved;
-  FILE* sink;
-  FILE* previous;
-};
 
 double processSeconds() {
   timespec t{};

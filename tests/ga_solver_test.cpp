@@ -16,19 +16,13 @@
 #include "circuitgen.h"
 #include "ga_test_util.h"
 #include "reports.h"
+#include "slurp.h"
 
 namespace fs = std::filesystem;
 using gatest::ErrorCapture;
 using gatest::structure;
 
 namespace {
-
-std::string slurp(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // Sends standard output to a file for its lifetime.
 class StdoutCapture {

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "slurp.h"
+
 extern char** environ;
 
 namespace spawntest {
@@ -23,12 +25,7 @@ struct RunResult {
   int status = -1;
 };
 
-inline std::string slurp(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+using ::slurp;
 
 // Runs tarvex (as program name "tarvex") in `dir` with `input` on standard input.
 inline RunResult runTarvex(const std::filesystem::path& dir, const std::vector<std::string>& args,

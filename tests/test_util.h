@@ -9,6 +9,7 @@
 #include <string>
 
 #include "error.h"
+#include "slurp.h"
 #include "main.h"
 #include "model.h"
 
@@ -43,13 +44,6 @@ class ErrorCapture {
   FILE* previous;
 };
 
-// The whole content of a file ("" when it cannot be read).
-inline std::string slurp(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // Reads a description held in a string (standard output of the reader is discarded).
 inline std::unique_ptr<Circuit> readText(const std::string& text) {
