@@ -293,17 +293,25 @@ class OptimiseObserver final : public SearchObserver {
   RunSummary* run;
 };
 
-int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
+// The input file and the settings optimise and compare share, seeded from
+// the clock without --seed; "" or what is wrong with them.
+std::string readSearchInput(const Arguments& a, CliEnv& env, std::string& file, OptimiseSettings& settings) {
   std::string problem;
-  const std::string file = inputFile(a, problem);
-  OptimiseSettings settings;
+  file = inputFile(a, problem);
   bool seeded = false;
   if (problem.empty()) problem = readOptimiseSettings(a, settings, seeded);
+  if (problem.empty() && !seeded) settings.seed = env.clock.seedFromTime();
+  return problem;
+}
+
+int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
+  std::string file;
+  OptimiseSettings settings;
+  std::string problem = readSearchInput(a, env, file, settings);
   const std::string methodName = a.value("--method", std::string(optimiserMethods().front().name));
   const OptimiserMethod* method = findOptimiserMethod(methodName);
   if (problem.empty() && !method) problem = "unknown method '" + methodName + "'";
   if (!problem.empty()) return usageError(self, problem);
-  if (!seeded) settings.seed = env.clock.seedFromTime();
 
   ResultFolderScope folder(a.value("--out"));
   if (!folder.ok()) return 1;
@@ -344,13 +352,10 @@ bool writeResultText(const std::string& fileName, const std::string& text) {
 }
 
 int runCompare(const Command& self, const Arguments& a, CliEnv& env) {
-  std::string problem;
-  const std::string file = inputFile(a, problem);
+  std::string file;
   OptimiseSettings settings;
-  bool seeded = false;
-  if (problem.empty()) problem = readOptimiseSettings(a, settings, seeded);
-  if (!problem.empty()) return usageError(self, problem);
-  if (!seeded) settings.seed = env.clock.seedFromTime();
+  if (const std::string problem = readSearchInput(a, env, file, settings); !problem.empty())
+    return usageError(self, problem);
 
   ResultFolderScope folder(a.value("--out"));
   if (!folder.ok()) return 1;
