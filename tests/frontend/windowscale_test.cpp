@@ -22,6 +22,7 @@
 
 #include <cmath>
 
+#include "aboutform.h"
 #include "dftform.h"
 #include "mainform.h"
 #include "schema.h"
@@ -231,9 +232,10 @@ class WindowScaleTest : public QObject, public StateFixture {
     TDftForm layout(state());
     TFormSchema schema(state());
     TFormTAres details;
+    TAboutBox about(QStringLiteral("/usr/bin/tarvex"), work.path());
     qInfo("screen: %g DPI, %dx%d available, device pixel ratio %g", screen.logicalDpi, screen.available.width(),
           screen.available.height(), QGuiApplication::primaryScreen()->devicePixelRatio());
-    for (QWidget* w : std::initializer_list<QWidget*>{&form, &layout, &schema, &details}) {
+    for (QWidget* w : std::initializer_list<QWidget*>{&form, &layout, &schema, &details, &about}) {
       QVERIFY2(fits(w->size(), screen), qPrintable(w->windowTitle()));
       w->show();
       const QStringList clipped = clippedCaptions(w);
@@ -242,6 +244,7 @@ class WindowScaleTest : public QObject, public StateFixture {
     if (screen.logicalDpi == kDesignDpi && fits(QSize(900, kMainHeight), screen)) {
       QCOMPARE(form.size(), QSize(kMainWidth, kMainHeight));
       QCOMPARE(layout.size(), QSize(900, 542));
+      QCOMPARE(about.width(), 500);
     } else {
       QVERIFY(form.size() != QSize(kMainWidth, kMainHeight));
     }
@@ -254,6 +257,7 @@ class WindowScaleTest : public QObject, public StateFixture {
     layout.Button6Click();
     QVERIFY(layout.grab().toImage().save(QString(name).replace(QStringLiteral("main"), QStringLiteral("layout"))));
     QVERIFY(schema.grab().toImage().save(QString(name).replace(QStringLiteral("main"), QStringLiteral("schema"))));
+    QVERIFY(about.grab().toImage().save(QString(name).replace(QStringLiteral("main"), QStringLiteral("about"))));
   }
 };
 
