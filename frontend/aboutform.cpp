@@ -8,6 +8,8 @@
 #include <QSvgRenderer>
 #include <QVBoxLayout>
 
+#include "fixedlayout.h"
+
 QPixmap LumenoPicture(int size) {
   QPixmap pixmap(size, size);
   pixmap.fill(Qt::transparent);
@@ -22,8 +24,11 @@ QPixmap LumenoPicture(int size) {
 TAboutBox::TAboutBox(const QString& enginePath, const QString& workingFolder, QWidget* parent)
     : QDialog(parent) {
   setWindowTitle(QStringLiteral("About Lumeno"));
+  // Drawn 500 pixels wide for 96 DPI; wider with the font resolution, never wider than the screen.
+  const double factor = WindowScaleFactor(QSize(500, 1), ScreenMetricsOf(this));
+  auto scaled = [factor](int length) { return ScaledSize(QSize(length, 1), factor).width(); };
   auto* picture = new QLabel(this);
-  picture->setPixmap(LumenoPicture(128));
+  picture->setPixmap(LumenoPicture(scaled(128)));
   picture->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
   const QString engine = enginePath.isEmpty() ? QStringLiteral("not found") : enginePath.toHtmlEscaped();
@@ -40,7 +45,7 @@ TAboutBox::TAboutBox(const QString& enginePath, const QString& workingFolder, QW
                      "<p>Lumeno runs the engine <b>tarvex</b> for every action.</p>"
                      "<p><b>Engine:</b> %1<br><b>Working folder:</b> %2</p>")
           .arg(engine, workingFolder.toHtmlEscaped()));
-  text_->setMinimumWidth(320);
+  text_->setMinimumWidth(scaled(320));
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -51,7 +56,7 @@ TAboutBox::TAboutBox(const QString& enginePath, const QString& workingFolder, QW
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(row);
   layout->addWidget(buttons);
-  setFixedWidth(500);
+  setFixedWidth(scaled(500));
 }
 
 QString TAboutBox::text() const { return text_->text(); }

@@ -12,6 +12,8 @@
 
 #include <algorithm>
 
+#include "fixedlayout.h"
+
 namespace {
 
 const QStringList kColumns{"Method", "Testability", "Area %", "Pins %", "Scanned", "Chains", "Fitness", "Seconds",
@@ -46,7 +48,8 @@ ComparisonView::ComparisonView(QWidget* parent)
   layout->addWidget(caption_);
   layout->addWidget(view_, 3);
   layout->addWidget(table_, 1);
-  resize(760, 600);
+  // Opens at its 96-DPI size, grown with the font resolution and kept on the screen.
+  resize(FittedWindowSize(QSize(760, 600), ScreenMetricsOf(this)));
   connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
     if (row >= 0 && row < static_cast<int>(comparison_.rows.size())) choose(comparison_.rows[row].method);
   });

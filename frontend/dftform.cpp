@@ -182,7 +182,17 @@ void TDftForm::buildControls() {
   ScanLayout = new QLabel(visual);
   ScanLayout->setGeometry(3, 24, kLayoutPictureSize, kLayoutPictureSize);
   ScanLayout->setToolTip(QStringLiteral("The scan chains of the layout, from scan input to scan output"));
-  picture_ = QImage(kLayoutPictureSize, kLayoutPictureSize, QImage::Format_RGB32);
+  layoutScale_.capture(this);
+  fitScreen(ScreenMetricsOf(this));
+}
+
+void TDftForm::fitScreen(const ScreenMetrics& screen) {
+  layoutScale_.apply(screen);
+  // The picture is drawn at the scale of the window, so it stays sharp.
+  picture_ = QImage(ScanLayout->size(), QImage::Format_RGB32);
+  BlankPicture();
+  const QString notation = state_.layoutNotation();
+  if (CountNotationRegisters(notation) > 0) drawPicture(notation);
 }
 
 void TDftForm::FormCreate() {
@@ -212,10 +222,11 @@ void TDftForm::FormCreate() {
   // Opens beside the main window, below the schema window's place.
   int top = 390;
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    const int room = screen->availableGeometry().height() - kFormHeight - 40;
+    const int room = screen->availableGeometry().height() - height() - 40;
     top = std::max(0, std::min(top, room));
   }
-  move(264, top);
+  // Beside the main window, whose width grows with the same factor.
+  move(ScaledSize(QSize(264, 1), layoutScale_.factor()).width(), top);
 }
 
 void TDftForm::setSelectionVisible(bool visible) {
@@ -545,6 +556,7 @@ void TDftForm::BlankPicture() {
 void TDftForm::drawPicture(const QString& notation) {
   QPainter painter(&picture_);
   painter.setRenderHint(QPainter::Antialiasing);
+  painter.scale(layoutScale_.factor(), layoutScale_.factor());
   QFont boxFont = font();
   boxFont.setPixelSize(12);
   boxFont.setBold(true);

@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 
+#include "fixedlayout.h"
 #include "layoutgrid.h"
 
 class AppState;
@@ -46,6 +47,10 @@ class TDftForm : public QWidget {
   using RandomSource = std::function<int(int bound)>;
   // Replaces the random source used by the Random button.
   void setRandomSource(RandomSource source);
+
+  // Scales the window, drawn for 96 DPI, to the resolution and room of `screen`
+  // (done for the window's own screen when it is created).
+  void fitScreen(const ScreenMetrics& screen);
 
   // Window creation: controls in their start state, the empty "out.txt".
   void FormCreate();
@@ -152,6 +157,7 @@ class TDftForm : public QWidget {
   AppState& state_;
   QGroupBox* selectionGroup_ = nullptr;
   QImage picture_;
+  FixedLayoutScale layoutScale_;
   RandomSource random_;
   std::optional<QPoint> savedPosition_;
   bool closing_ = false;

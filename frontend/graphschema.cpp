@@ -22,6 +22,8 @@
 
 #include <cmath>
 
+#include "fixedlayout.h"
+
 namespace {
 
 constexpr int kNodeNameRole = 0;
@@ -289,7 +291,8 @@ GraphSchemaWindow::GraphSchemaWindow(QWidget* parent)
   layout->addLayout(bar);
   layout->addWidget(split, 1);
   layout->addWidget(status_);
-  resize(1100, 620);
+  // Opens at its 96-DPI size, grown with the font resolution and kept on the screen.
+  resize(FittedWindowSize(QSize(1100, 620), ScreenMetricsOf(this)));
 
   connect(searchBox_, &QLineEdit::returnPressed, this, [this] {
     const QString found = search(searchBox_->text());

@@ -6,6 +6,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "fixedlayout.h"
+
 QString HelpPageUrl(const QString& topic) {
   QString name = topic.trimmed().toLower();
   if (name.endsWith(QStringLiteral(".hlp"))) name.chop(4);
@@ -19,7 +21,8 @@ QString HelpPageUrl(const QString& topic) {
 
 THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), browser_(new QTextBrowser(this)) {
   setWindowTitle(QStringLiteral("Lumeno Help"));
-  resize(640, 560);
+  // Opens at its 96-DPI size, grown with the font resolution and kept on the screen.
+  resize(FittedWindowSize(QSize(640, 560), ScreenMetricsOf(this)));
   auto* bar = new QToolBar(this);
   bar->addAction(QStringLiteral("Contents"), this, [this] { showTopic(QString::fromLatin1(kHelpTutorial)); });
   bar->addAction(QStringLiteral("Back"), browser_, &QTextBrowser::backward);

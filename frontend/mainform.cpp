@@ -186,6 +186,7 @@ void TFormMain::buildControls() {
 
   auto* central = new QWidget(this);
   setCentralWidget(central);
+  central->installEventFilter(this);
 
   // Action
   auto* action = new QGroupBox(QStringLiteral("Action"), central);
@@ -333,8 +334,9 @@ void TFormMain::buildControls() {
   Memo1->setReadOnly(true);
   // Long lines wrap at the window's edge instead of hiding behind its border.
   Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  // A line without spaces (the header's rule) breaks anywhere rather than running out of sight.
+  Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Memo1->setTabStopDistance(14);
   Memo1->setToolTip(QStringLiteral("History of the actions performed"));
   Button2 = new QPushButton(QStringLiteral("Save"), central);
   Button2->setToolTip(QStringLiteral("Save the history to a text file"));
@@ -379,19 +381,39 @@ void TFormMain::buildMenu() {
   Exit2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   Exit2->setShortcutContext(Qt::ApplicationShortcut);
 
-  // The history fills what the menu and the status bar leave of the window.
-  const int clientHeight = kMainHeight - menuBar()->sizeHint().height() - statusBar()->sizeHint().height();
   // Save and Clear sit above the history, so they hide none of its text.
   const int buttonsTop = 556;
   const int memoTop = buttonsTop + 19;
-  const int memoHeight = std::max(60, clientHeight - memoTop - 2);
-  Memo1->setGeometry(3, memoTop, 258, memoHeight);
+  Memo1->setGeometry(3, memoTop, 258, 60);
   const int buttonsLeft = 3 + 258 - 2 * 40;
   Button2->setGeometry(buttonsLeft, buttonsTop, 40, 18);
   Button1->setGeometry(buttonsLeft + 40, buttonsTop, 40, 18);
   Button1->raise();
   Button2->raise();
   setFixedSize(kMainWidth, kMainHeight);
+  layoutScale_.capture(this);
+  fitScreen(ScreenMetricsOf(this));
+}
+
+void TFormMain::fitScreen(const ScreenMetrics& screen) {
+  layoutScale_.apply(screen);
+  Memo1->setTabStopDistance(14.0 * layoutScale_.factor());
+  // Until the window lays out its parts, the client area is what the menu and
+  // the status bar are expected to leave.
+  placeHistory(height() - menuBar()->sizeHint().height() - statusBar()->sizeHint().height());
+}
+
+void TFormMain::placeHistory(int clientHeight) {
+  // The history fills the client area below Save and Clear.
+  const double factor = layoutScale_.factor();
+  const int margin = static_cast<int>(std::lround(2 * factor));
+  const int smallest = static_cast<int>(std::lround(60 * factor));
+  Memo1->resize(Memo1->width(), std::max(smallest, clientHeight - Memo1->y() - margin));
+}
+
+bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == centralWidget() && event->type() == QEvent::Resize) placeHistory(centralWidget()->height());
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void TFormMain::FormCreate() {

@@ -15,6 +15,7 @@
 
 #include "appstate.h"
 #include "circuitsession.h"
+#include "fixedlayout.h"
 #include "resultjson.h"
 
 class ComparisonView;
@@ -113,6 +114,9 @@ class TFormMain : public QMainWindow {
   QStringList HistoryLines() const;
   // True while an engine run is in progress.
   bool isRunning() const;
+  // Scales the window, drawn for 96 DPI, to the resolution and room of `screen`
+  // (done for the window's own screen when it is created).
+  void fitScreen(const ScreenMetrics& screen);
   // True when the history holds lines that were neither saved nor cleared.
   bool historyUnsaved() const { return historyUnsaved_; }
   // True while the figures shown are those of the last run (false after a
@@ -214,6 +218,8 @@ class TFormMain : public QMainWindow {
   QAction* Optimiser1 = nullptr;          // "O&ptimiser..."
 
  protected:
+  // Keeps the history filling the client area when the window lays it out anew.
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
@@ -222,6 +228,7 @@ class TFormMain : public QMainWindow {
   void setUp();
   void buildControls();
   void buildMenu();
+  void placeHistory(int clientHeight);
   QSlider* addSlider(QWidget* parent, int index, const QString& caption, int y, int max, int step,
                      int tickInterval, int value, const QString& unit);
   void trackBarChange(int index);
@@ -267,6 +274,7 @@ class TFormMain : public QMainWindow {
   std::function<QString()> saveFileName_;
   std::function<QString()> openFileName_;
   std::unique_ptr<QSettings> settings_;
+  FixedLayoutScale layoutScale_;
   QString workRoot_;
   std::optional<CircuitSession> session_;
   long runPatience_ = 0;       // patience of the running optimisation, for its progress

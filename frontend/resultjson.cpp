@@ -82,6 +82,17 @@ class Fields {
     }
   }
 
+  // Appends to `out` one element per object of the array field `key`, each
+  // filled by `fill(fields, element)` from the fields of its object.
+  template <class T, class Fill>
+  void list(const char* key, std::vector<T>& out, Fill fill) const {
+    objects(key, [&](const QJsonObject& o, const QString& place) {
+      T element;
+      fill(Fields(o, place, errors_), element);
+      out.push_back(std::move(element));
+    });
+  }
+
   // Reads the list of name lists `key` (the scan chains).
   void nameLists(const char* key, std::vector<QStringList>& out) const {
     const QJsonValue v = object_.value(QLatin1String(key));
@@ -135,35 +146,24 @@ std::optional<QJsonObject> topObject(const QByteArray& text, QStringList& errors
   return doc.object();
 }
 
-void readItems(const Fields& f, CircuitResult& r, QStringList& errors) {
-  f.objects("items", [&](const QJsonObject& o, const QString& place) {
-    CircuitItem item;
-    Fields g(o, place, errors);
+void readItems(const Fields& f, CircuitResult& r) {
+  f.list("items", r.items, [](const Fields& g, CircuitItem& item) {
     g.text("name", item.name, true);
     g.text("kind", item.kind, true);
-    g.objects("ports", [&](const QJsonObject& p, const QString& portPlace) {
-      CircuitPort port;
-      Fields h(p, portPlace, errors);
+    g.list("ports", item.ports, [](const Fields& h, CircuitPort& port) {
       h.text("name", port.name, true);
       h.text("type", port.type);
       h.integer("bits", port.bits);
-      item.ports.push_back(std::move(port));
     });
-    r.items.push_back(std::move(item));
   });
-  f.objects("links", [&](const QJsonObject& o, const QString& place) {
-    CircuitLink link;
-    Fields g(o, place, errors);
+  f.list("links", r.links, [](const Fields& g, CircuitLink& link) {
     g.text("from", link.from, true);
     g.text("to", link.to, true);
-    r.links.push_back(std::move(link));
   });
 }
 
-void readFigures(const Fields& f, CircuitResult& r, QStringList& errors) {
-  f.objects("registers", [&](const QJsonObject& o, const QString& place) {
-    RegisterFigures reg;
-    Fields g(o, place, errors);
+void readFigures(const Fields& f, CircuitResult& r) {
+  f.list("registers", r.registers, [](const Fields& g, RegisterFigures& reg) {
     g.text("name", reg.name, true);
     g.boolean("scanned", reg.scanned);
     g.integer("chain", reg.chain);
@@ -171,24 +171,17 @@ void readFigures(const Fields& f, CircuitResult& r, QStringList& errors) {
     g.number("con", reg.con);
     g.number("obs", reg.obs);
     g.boolean("in_loop", reg.inLoop);
-    r.registers.push_back(std::move(reg));
   });
-  f.objects("ports", [&](const QJsonObject& o, const QString& place) {
-    PortFigures port;
-    Fields g(o, place, errors);
+  f.list("ports", r.ports, [](const Fields& g, PortFigures& port) {
     g.text("name", port.name, true);
     g.integer("bits", port.bits);
     g.number("con", port.con);
     g.number("obs", port.obs);
     g.number("tst", port.tst);
-    r.ports.push_back(std::move(port));
   });
-  f.objects("loops", [&](const QJsonObject& o, const QString& place) {
-    RegisterLoop loop;
-    Fields g(o, place, errors);
+  f.list("loops", r.loops, [](const Fields& g, RegisterLoop& loop) {
     g.names("registers", loop.registers);
     g.boolean("broken", loop.broken);
-    r.loops.push_back(std::move(loop));
   });
 }
 
@@ -249,8 +242,8 @@ ReadResult<CircuitResult> parseCircuitResult(const QByteArray& text) {
   f.number("pin_overhead_percent", r.pinOverheadPercent);
   f.optionalInteger("visited", r.visited);
   f.optionalNumber("elapsed_seconds", r.elapsedSeconds);
-  readFigures(f, r, out.errors);
-  readItems(f, r, out.errors);
+  readFigures(f, r);
+  readItems(f, r);
   if (out.errors.isEmpty()) out.value = std::move(r);
   return out;
 }
@@ -266,9 +259,7 @@ ReadResult<CompareResult> parseCompareResult(const QByteArray& text) {
   f.text("version", r.version);
   f.number("area_budget_percent", r.areaBudgetPercent);
   f.number("pin_budget_percent", r.pinBudgetPercent);
-  f.objects("rows", [&](const QJsonObject& o, const QString& place) {
-    CompareRow row;
-    Fields g(o, place, out.errors);
+  f.list("rows", r.rows, [](const Fields& g, CompareRow& row) {
     g.text("method", row.method, true);
     g.text("layout", row.layout);
     g.integer("scanned", row.scanned);
@@ -281,7 +272,6 @@ ReadResult<CompareResult> parseCompareResult(const QByteArray& text) {
     g.number("fitness", row.fitness);
     g.number("seconds", row.seconds);
     g.optionalInteger("visited", row.visited);
-    r.rows.push_back(std::move(row));
   });
   f.names("pareto", r.pareto);
   if (out.errors.isEmpty()) out.value = std::move(r);

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "circuitgraph.h"
+#include "fixedlayout.h"
 
 namespace {
 
@@ -182,7 +183,8 @@ ScanLayoutEditor::ScanLayoutEditor(QWidget* parent)
   layout->addLayout(notationRow);
   layout->addWidget(error_);
   layout->addWidget(summary_);
-  resize(760, 480);
+  // Opens at its 96-DPI size, grown with the font resolution and kept on the screen.
+  resize(FittedWindowSize(QSize(760, 480), ScreenMetricsOf(this)));
 
   connect(table_, &QTableWidget::itemChanged, this, &ScanLayoutEditor::cellEdited);
   connect(tree_, &ChainTree::registersDropped, this, &ScanLayoutEditor::dropRegisters);

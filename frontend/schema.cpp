@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSvgRenderer>
 
+#include <algorithm>
 #include <cmath>
 
 #include "activation.h"
@@ -74,12 +75,17 @@ void TSchemaView::clearCanvas() {
 void TSchemaView::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), palette().window());
+  // The picture and its overlays are drawn at 96 DPI and stretched with the window.
+  p.scale(static_cast<double>(width()) / canvas_.width(), static_cast<double>(height()) / canvas_.height());
   if (picture_->isValid()) picture_->render(&p, QRectF(kPictureOrigin, QSizeF(kPictureSize)));
   p.drawImage(0, 0, canvas_);
 }
 
 void TSchemaView::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) emit clicked(event->position().toPoint());
+  if (event->button() != Qt::LeftButton) return;
+  const QPointF at = event->position();
+  emit clicked(QPointF(at.x() * canvas_.width() / std::max(1, width()), at.y() * canvas_.height() / std::max(1, height()))
+                   .toPoint());
 }
 
 // ---------------------------------------------------------------------------
@@ -127,6 +133,8 @@ TFormSchema::TFormSchema(AppState& state, QWidget* parent) : QWidget(parent, Qt:
   helpModeChanged(state_.helpMode());
 
   setFixedSize(kSchemaClientWidth, kSchemaClientHeight);
+  layoutScale_.capture(this);
+  fitScreen(ScreenMetricsOf(this));
   move(remembered());
   FormCreate();
 }

@@ -11,6 +11,7 @@
 
 #include <memory>
 
+#include "fixedlayout.h"
 #include "propagpaths.h"
 #include "schemageometry.h"
 
@@ -41,7 +42,7 @@ class TSchemaView : public QWidget {
   void clearCanvas();
 
  signals:
-  // A click at a point of the client area.
+  // A click at a point of the picture, in the coordinates it is drawn in at 96 DPI.
   void clicked(QPoint position);
 
  protected:
@@ -59,6 +60,10 @@ class TFormSchema : public QWidget {
   // Creates the window (FormCreate) at its remembered place, on the shared state.
   explicit TFormSchema(AppState& state, QWidget* parent = nullptr);
   ~TFormSchema() override;
+
+  // Scales the window, drawn for 96 DPI, to the resolution and room of `screen`
+  // (done for the window's own screen when it is created).
+  void fitScreen(const ScreenMetrics& screen) { layoutScale_.apply(screen); }
 
   // Reads the paths from `fileName` instead of "diffeq.pro" (tests).
   void setPropagationFile(const QString& fileName);
@@ -154,6 +159,7 @@ class TFormSchema : public QWidget {
   void setBrowserEnabled(bool enabled);
 
   AppState& state_;
+  FixedLayoutScale layoutScale_;
   PathBrowser browser_;
   ChainAnchors anchors_;
   bool layoutWindowOpen_ = false;

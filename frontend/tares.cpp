@@ -56,8 +56,20 @@ TFormTAres::TFormTAres(QWidget* parent) : QWidget(parent, Qt::Window) {
 
   resize(kWidth, kHeight);
   setMaximumWidth(kWidth);
+  layoutScale_.capture(this);
+  fitScreen(ScreenMetricsOf(this));
   move(remembered());
 }
+
+void TFormTAres::fitScreen(const ScreenMetrics& screen) {
+  layoutScale_.apply(screen);
+  StringGrid1->horizontalHeader()->setDefaultSectionSize(scaled(100));
+  StringGrid1->verticalHeader()->setMinimumSectionSize(scaled(20));
+  StringGrid1->verticalHeader()->setDefaultSectionSize(scaled(20));
+  FormResize();
+}
+
+int TFormTAres::scaled(int length) const { return ScaledSize(QSize(length, length), layoutScale_.factor()).width(); }
 
 TFormTAres::~TFormTAres() = default;
 
@@ -82,9 +94,9 @@ void TFormTAres::ShowTable(const DetailsTable& table) {
     const int room = StringGrid1->width() - 2 * StringGrid1->frameWidth() -
                      StringGrid1->verticalScrollBar()->sizeHint().width();
     StringGrid1->resizeColumnToContents(0);
-    const int first = std::clamp(StringGrid1->columnWidth(0) + 4, 100, 150);
+    const int first = std::clamp(StringGrid1->columnWidth(0) + scaled(4), scaled(100), scaled(150));
     StringGrid1->setColumnWidth(0, first);
-    for (int c = 1; c < 4; ++c) StringGrid1->setColumnWidth(c, std::min(100, (room - first) / 3));
+    for (int c = 1; c < 4; ++c) StringGrid1->setColumnWidth(c, std::min(scaled(100), (room - first) / 3));
   }
   StringGrid1->clearSelection();
   StringGrid1->setCurrentItem(nullptr);
@@ -98,7 +110,7 @@ void TFormTAres::FormDeactivate() {
   if (isVisible()) remembered() = pos();
 }
 
-void TFormTAres::FormResize() { StringGrid1->resize(StringGrid1->width(), std::max(0, height() - 8)); }
+void TFormTAres::FormResize() { StringGrid1->resize(StringGrid1->width(), std::max(0, height() - scaled(8))); }
 
 void TFormTAres::FormClose() {
   if (closing_) return;

@@ -6,12 +6,17 @@
 #include <QString>
 #include <QWidget>
 
+#include "fixedlayout.h"
+
 class QTableWidget;
 struct DetailsTable;
 
 class TFormTAres : public QWidget {
   Q_OBJECT
  public:
+  // Scales the window, drawn for 96 DPI, to the resolution and room of `screen`
+  // (done for the window's own screen when it is created).
+  void fitScreen(const ScreenMetrics& screen);
   // Creates the window at its remembered place with a table of one empty cell.
   explicit TFormTAres(QWidget* parent = nullptr);
   ~TFormTAres() override;
@@ -46,5 +51,9 @@ class TFormTAres : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // A length of the 96-DPI design at the window's scale.
+  int scaled(int length) const;
+
+  FixedLayoutScale layoutScale_;
   bool closing_ = false;
 };

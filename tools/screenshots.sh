@@ -8,5 +8,6 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${BUILD_DIR:-$root/build}"
 "$root/tools/setup.sh" "$build"
-QT_QPA_PLATFORM=offscreen "$build/frontend/lumeno-screenshots" "$root/docs" "$build/engine/tarvex" \
+# A desktop screen with room for every window at its 96-DPI size.
+QT_QPA_PLATFORM="offscreen:configfile=$root/tests/frontend/screens/desktop96.json" "$build/frontend/lumeno-screenshots" "$root/docs" "$build/engine/tarvex" \
   "$root/examples/verilog/fir.v"
