@@ -6,9 +6,13 @@
 
 #include <sys/mman.h>
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdlib>
+#include <mutex>
 #include <new>
+#include <thread>
+#include <utility>
 #include <vector>
 
 // Blocks of this size and more are aligned to and advised for huge pages.
@@ -55,3 +59,28 @@ struct BigAllocator {
 // A vector whose storage comes from allocateBig.
 template <class T>
 using BigVector = std::vector<T, BigAllocator<T>>;
+
+// Fills fresh memory on a thread of its own, so that the kernel's work of
+// providing the pages happens on another core before the memory is used.
+// Filling leaves the contents alone, so the memory may be used meanwhile; it
+// must stay allocated until the Prefaulter is destroyed.
+class Prefaulter {
+ public:
+  Prefaulter() = default;
+  // Drops the waiting requests and waits for the one in progress.
+  ~Prefaulter();
+  Prefaulter(const Prefaulter&) = delete;
+  Prefaulter& operator=(const Prefaulter&) = delete;
+
+  // Asks for the pages of [p, p + bytes) to be provided; starts the thread on first use.
+  void populate(void* p, std::size_t bytes);
+
+ private:
+  void run();
+
+  std::mutex mutex;
+  std::condition_variable wake;
+  std::vector<std::pair<void*, std::size_t>> requests;
+  bool stopping = false;
+  std::thread worker;
+};

@@ -238,12 +238,24 @@ class Item {
 
 // The storage of a circuit's items, ports and list entries.
 struct CircuitPools {
+  CircuitPools() {
+    items.prefaultWith(&prefaulter);
+    ports.prefaultWith(&prefaulter);
+    links.prefaultWith(&prefaulter);
+    driverLinks.prefaultWith(&prefaulter);
+    ready.prefaultWith(&prefaulter);
+  }
+  CircuitPools(const CircuitPools&) = delete;
+  CircuitPools& operator=(const CircuitPools&) = delete;
+
   Pool<Item> items;
   Pool<Port> ports;
   Pool<LinkToPort> links;
   Pool<LinkFromPort> driverLinks;
   Pool<ReadyPort> ready;
   bool tearingDown = false;  // the circuit is going: ports leave their neighbours alone
+  // Declared last, so that it stops before the pools free their memory.
+  Prefaulter prefaulter;
 };
 
 class Circuit {

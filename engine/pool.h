@@ -29,11 +29,16 @@ class Pool {
   // Every object must have been destroyed before the pool goes.
   ~Pool() {
     for (size_t k = 0; k < chunks.size(); ++k) {
-      const size_t bytes = sizeof(Slot) * chunkSize(static_cast<std::ptrdiff_t>(k));
+      const size_t bytes = chunkBytes(k);
       TARVEX_UNPOISON(chunks[k], bytes);
       freeBig(chunks[k], bytes);
     }
+    if (spare) freeBig(spare, chunkBytes(chunks.size()));
   }
+
+  // Has `p` (not owned, outliving the pool's use of it; null: none) provide
+  // the pages of each large chunk while the chunk before is being filled.
+  void prefaultWith(Prefaulter* p) { prefaulter = p; }
 
   // Constructs a T in a free slot.
   template <class... Args>
@@ -65,19 +70,31 @@ class Pool {
   static_assert(offsetof(Slot, storage) == 0);
 
   // Chunks grow from 64 slots to 65536.
-  static size_t chunkSize(std::ptrdiff_t k) { return size_t{64} << (k < 10 ? k : 10); }
+  static size_t chunkSize(size_t k) { return size_t{64} << (k < 10 ? k : 10); }
+  static size_t chunkBytes(size_t k) { return sizeof(Slot) * chunkSize(k); }
 
   Slot* fresh() {
-    if (chunks.empty() || used == chunkSize(static_cast<std::ptrdiff_t>(chunks.size()) - 1)) {
-      const size_t bytes = sizeof(Slot) * chunkSize(static_cast<std::ptrdiff_t>(chunks.size()));
-      chunks.reserve(chunks.size() + 1);
-      chunks.push_back(static_cast<Slot*>(allocateBig(bytes)));
+    if (chunks.empty() || used == chunkSize(chunks.size() - 1)) {
+      const size_t k = chunks.size();
+      chunks.reserve(k + 1);
+      if (spare) {
+        chunks.push_back(spare);
+        spare = nullptr;
+      } else {
+        chunks.push_back(static_cast<Slot*>(allocateBig(chunkBytes(k))));
+      }
       used = 0;
+      if (prefaulter && chunkBytes(k + 1) >= kHugePageBytes) {
+        spare = static_cast<Slot*>(allocateBig(chunkBytes(k + 1)));
+        prefaulter->populate(spare, chunkBytes(k + 1));
+      }
     }
     return &chunks.back()[used++];
   }
 
   std::vector<Slot*> chunks;  // owned: freed by the destructor
+  Slot* spare = nullptr;      // the next chunk, allocated ahead while it is prefaulted
   size_t used = 0;
   Slot* freeList = nullptr;
+  Prefaulter* prefaulter = nullptr;
 };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -330,6 +331,40 @@ TEST(Item, RemovingAPortDropsEveryReferenceToIt) {
   EXPECT_FALSE(holder->removePort(regIn));  // not the holder's port
   c->destroyReadyPortList();
   expectCountsConsistent(*c);
+}
+
+// The link counts the reader's limits rely on follow links made, removed
+// one by one, and removed with a port.
+TEST(Port, LinkCountsFollowEveryChange) {
+  ErrorCapture errors;
+  auto c = readText(kWorkedExample);
+  ASSERT_TRUE(c);
+  auto countOut = [](const Port* p) {
+    std::uint32_t n = 0;
+    for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext()) ++n;
+    return n;
+  };
+  Port* a = c->getPortPtr("ex.a");
+  Port* regIn = c->getPortPtr("r1.d");
+  const std::uint32_t regDrivers = regIn->getNLinksIn();
+  a->addToPort(regIn);
+  a->addToPort(regIn);
+  EXPECT_EQ(a->getNLinksOut(), countOut(a));
+  EXPECT_EQ(regIn->getNLinksIn(), regDrivers + 2);
+  EXPECT_EQ(a->removeLinksTo(regIn), 2);
+  EXPECT_EQ(a->getNLinksOut(), countOut(a));
+  EXPECT_EQ(regIn->getNLinksIn(), regDrivers);
+
+  Item* holder = c->getPortHolder();
+  Port* extra = holder->addPort("extra", 8, IN);
+  extra->addToPort(regIn);
+  c->getPortPtr("add1.o")->addToPort(extra);
+  EXPECT_EQ(regIn->getNLinksIn(), regDrivers + 1);
+  const std::uint32_t addOut = c->getPortPtr("add1.o")->getNLinksOut();
+  ASSERT_TRUE(holder->removePort(extra));
+  EXPECT_EQ(regIn->getNLinksIn(), regDrivers);
+  EXPECT_EQ(c->getPortPtr("add1.o")->getNLinksOut(), addOut - 1);
+  EXPECT_EQ(c->getPortPtr("add1.o")->getNLinksOut(), countOut(c->getPortPtr("add1.o")));
 }
 
 TEST(Circuit, DeletingACircuitReleasesEverything) {

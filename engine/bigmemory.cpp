@@ -1,0 +1,46 @@
+#include "bigmemory.h"
+
+#include <system_error>
+
+Prefaulter::~Prefaulter() {
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    stopping = true;
+    requests.clear();
+  }
+  wake.notify_all();
+  if (worker.joinable()) worker.join();
+}
+
+void Prefaulter::populate(void* p, std::size_t bytes) {
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    if (!worker.joinable()) {
+      try {
+        worker = std::thread([this] { run(); });
+      } catch (const std::system_error&) {
+        return;  // no thread: the pages come when they are used
+      }
+    }
+    requests.emplace_back(p, bytes);
+  }
+  wake.notify_one();
+}
+
+void Prefaulter::run() {
+  std::unique_lock<std::mutex> lock(mutex);
+  for (;;) {
+    wake.wait(lock, [this] { return stopping || !requests.empty(); });
+    if (stopping) return;
+    const auto [p, bytes] = requests.back();
+    requests.pop_back();
+    lock.unlock();
+#ifdef MADV_POPULATE_WRITE
+    madvise(p, bytes, MADV_POPULATE_WRITE);  // an older kernel refuses: nothing is lost
+#else
+    (void)p;
+    (void)bytes;
+#endif
+    lock.lock();
+  }
+}
