@@ -609,8 +609,8 @@ void printHeader(GarLog& gar, int chrLen, const GaOptions& o, int nregs) {
 // (the circuit is restored exactly after each evaluation).
 class LayoutEvaluator {
  public:
-  LayoutEvaluator(const FitnessBasis& b, bool reuse, int threads)
-      : basis(b), reuseKnown(reuse), workers(threads > 0 ? threads : defaultWorkers()) {}
+  LayoutEvaluator(const FitnessBasis& b, bool reuse, int threads, size_t minBitsSideBySide)
+      : basis(b), reuseKnown(reuse), workers(threads > 0 ? threads : defaultWorkers()), minBits(minBitsSideBySide) {}
 
   // Applies chromosome i of `pop`, computes its fitness and takes the layout out.
   double evaluate(Population& pop, int i, Circuit& c) {
@@ -649,6 +649,7 @@ class LayoutEvaluator {
   FitnessBasis basis;
   bool reuseKnown;
   int workers;
+  size_t minBits;  // port bits a generation must cover to be analysed side by side
   std::unordered_map<std::string, double> known;  // fitness by layoutKey
   long count = 0;
   std::vector<std::unique_ptr<Circuit>> copies;  // one per extra thread, made once
@@ -693,7 +694,9 @@ bool LayoutEvaluator::evaluateSideBySide(Population& pop, Circuit& c, std::vecto
     }
     jobs.push_back(i);
   }
-  const size_t threads = std::min(static_cast<size_t>(workers), jobs.size());
+  // Starting threads costs more than a generation of a small circuit takes.
+  const bool worthThreads = jobs.size() * static_cast<size_t>(std::max(c.getNPortBits(), 0)) >= minBits;
+  const size_t threads = worthThreads ? std::min(static_cast<size_t>(workers), jobs.size()) : 1;
   if (threads > 1 && !copiesFailed) {
     while (copies.size() + 1 < threads) {
       copies.push_back(copyCircuit(c));
@@ -807,7 +810,7 @@ SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random) {
   Population bestPop("Best-evaluated chromosome", 1, chrLen, o.techniques, &c);
   // The notation a run shows and stores for its best chromosome.
   auto bestNotation = [&] { return o.classicForm ? bestPop.getNotation(0) : bestPop.layoutNotation(0); };
-  LayoutEvaluator evaluator(basis, o.reuseFitness, o.workers);
+  LayoutEvaluator evaluator(basis, o.reuseFitness, o.workers, o.minSideBySideBits);
   {
     Population first("Population_P", psize, chrLen, o.techniques, &c);
     Population second("Population_Q", psize, chrLen, o.techniques, &c);

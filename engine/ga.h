@@ -3,6 +3,7 @@
 // genetic algorithm that searches for the best layout.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -243,6 +244,9 @@ struct GaOptions {
   // Threads that evaluate a generation side by side (0: one per core). The
   // results are the same for any number; the classic form keeps one.
   int workers = 1;
+  // A generation is evaluated side by side only when its analyses cover at
+  // least this many port bits in all: for less, starting threads costs more.
+  std::size_t minSideBySideBits = 100000;
   // Called on the random first population before its first evaluation
   // (the modern form puts its seed layouts in).
   std::function<void(Population& first, RandomSource& random)> prepare;

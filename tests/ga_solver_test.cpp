@@ -85,6 +85,7 @@ class Solver : public ::testing::Test {
     o.limits = limits;
     o.reuseFitness = reuseFitness;
     o.workers = workers;
+    o.minSideBySideBits = 0;  // side by side even on small circuits
     SeededRandom random(11);
     StdoutCapture out(fs::path(dir.string() + ".stdout"));
     found = runGA(c, o, random);
