@@ -146,9 +146,7 @@ const char* Circuit::name4Graphviz(const std::string& n) {
   return graphvizName.c_str();
 }
 
-void Circuit::export_graphviz() {
-  export_graphviz([] {});
-}
+void Circuit::export_graphviz() { export_graphviz(nullptr); }
 
 void Circuit::export_graphviz(const std::function<void()>& meanwhile) {
   const std::string graphName = name4Graphviz(name);
@@ -158,16 +156,18 @@ void Circuit::export_graphviz(const std::function<void()>& meanwhile) {
   FILE* f = std::fopen(resultPath(fileName).c_str(), "w");
   if (!f) {
     error("Circuit::export_graphviz - can't open output file %s.dot!\n", graphName.c_str());
-    meanwhile();
+    if (meanwhile) meanwhile();
     return;
   }
   long nullLinks = 0;
-  runBeside(
-      [&] {
-        TextOut out(f);
-        nullLinks = writeGraphQuietly(out, graphName);
-      },
-      meanwhile);
+  auto write = [&] {
+    TextOut out(f);
+    nullLinks = writeGraphQuietly(out, graphName);
+  };
+  if (meanwhile)
+    runBeside(write, meanwhile);
+  else
+    write();
   for (; nullLinks > 0; --nullLinks) error("Circuit::exportGraphviz(): lptr->getPort() is NULL");
   const bool failed = std::ferror(f) != 0;
   if (std::fclose(f) != 0 || failed) error("Circuit::export_graphviz - can't write output file %s.dot!\n", graphName.c_str());

@@ -329,8 +329,9 @@ class Circuit {
   void dumpAnalysisFiles(const Measures& m);
   // Graphviz export of the circuit structure.
   void export_graphviz();
-  // Graphviz export written on a second thread while `meanwhile` runs on this
-  // one; `meanwhile` must not change the structure (items, ports, links, names).
+  // Graphviz export written on a second thread while `meanwhile` (when set)
+  // runs on this one; `meanwhile` must not change the structure (items,
+  // ports, links, names).
   void export_graphviz(const std::function<void()>& meanwhile);
   // The Graphviz text of the circuit structure, graph named `graphName`.
   void writeGraph(TextOut& out, const std::string& graphName) const;
