@@ -26,18 +26,9 @@ namespace {
 
 const std::string kDiffeq = std::string(TARVEX_EXAMPLES) + "/diffeq";
 
-std::unique_ptr<Circuit> loadDiffeq() {
-  Quiet quiet;
-  FILE* f = std::fopen(kDiffeq.c_str(), "r");
-  if (!f) return nullptr;
-  auto c = readCirData(f);
-  std::fclose(f);
-  return c;
-}
-
 // diffeq for 6 registers, the generated data path otherwise.
 std::unique_ptr<Circuit> circuitWith(int nregs) {
-  if (nregs == 6) return loadDiffeq();
+  if (nregs == 6) return readQuietly(kDiffeq);
   const std::string text = registerDatapath(nregs);
   Quiet quiet;
   FILE* f = fmemopen(const_cast<char*>(text.data()), text.size(), "r");

@@ -12,23 +12,14 @@
 #include "error.h"
 #include "exact.h"
 #include "main.h"
+#include "quiet.h"
 #include "methods.h"
 #include "random_circuit.h"
 
 namespace {
 
 std::unique_ptr<Circuit> circuitFor(int which) {
-  if (which == 0) {
-    FILE* sink = std::fopen("/dev/null", "w");
-    FILE* previous = setErrorStream(sink);
-    const std::string path = std::string(TARVEX_EXAMPLES) + "/diffeq";
-    FILE* f = std::fopen(path.c_str(), "r");
-    std::unique_ptr<Circuit> c = f ? readCirData(f) : nullptr;
-    if (f) std::fclose(f);
-    setErrorStream(previous);
-    if (sink) std::fclose(sink);
-    return c;
-  }
+  if (which == 0) return readQuietly(std::string(TARVEX_EXAMPLES) + "/diffeq");
   RandomCircuitOptions o;  // about 30 items, 7 and 9 registers
   o.items = which == 1 ? 24 : 30;
   o.seed = which == 1 ? 11 : 23;

@@ -10,22 +10,11 @@
 #include "exact.h"
 #include "ga.h"
 #include "main.h"
+#include "quiet.h"
 #include "random_circuit.h"
 #include "reggraph.h"
 
 namespace {
-
-std::unique_ptr<Circuit> loadExample(const char* name) {
-  FILE* sink = std::fopen("/dev/null", "w");
-  FILE* previous = setErrorStream(sink);
-  const std::string path = std::string(TARVEX_EXAMPLES) + "/" + name;
-  FILE* f = std::fopen(path.c_str(), "r");
-  std::unique_ptr<Circuit> c = f ? readCirData(f) : nullptr;
-  if (f) std::fclose(f);
-  setErrorStream(previous);
-  if (sink) std::fclose(sink);
-  return c;
-}
 
 // A generated design with about 600 registers and feedback.
 std::unique_ptr<Circuit> design600() {
@@ -37,7 +26,7 @@ std::unique_ptr<Circuit> design600() {
 }
 
 void BM_ExactDiffeq(benchmark::State& state) {
-  auto c = loadExample("diffeq");
+  auto c = readQuietly(std::string(TARVEX_EXAMPLES) + "/diffeq");
   const FitnessLimits limits{7, 13, Objective::GRADED};
   long visited = 0;
   for (auto _ : state) {

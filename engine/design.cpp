@@ -9,19 +9,8 @@
 
 namespace {
 
-const char* portTypeText(port_type t) {
-  switch (t) {
-    case IN: return "in";
-    case OUT: return "out";
-    case INOUT: return "inout";
-    case CIN_CLK: return "clk";
-    case CIN_SEL: return "sel";
-    default: return nullptr;
-  }
-}
-
 void writePorts(const std::vector<ImportedPort>& ports, std::ostream& out) {
-  for (const ImportedPort& p : ports) out << ' ' << p.name << '(' << portTypeText(p.type) << ',' << p.bits << ')';
+  for (const ImportedPort& p : ports) out << ' ' << p.name << '(' << portTypeName(p.type) << ',' << p.bits << ')';
 }
 
 // "item.port" of a port reference.
@@ -41,11 +30,11 @@ bool validRef(const ImportedDesign& d, const PortRef& r) {
 // True when every reference, kind and port type of the design can be written.
 bool wellFormed(const ImportedDesign& d) {
   for (const ImportedPort& p : d.ports)
-    if (!portTypeText(p.type)) return false;
+    if (!portTypeName(p.type)) return false;
   for (const ImportedItem& i : d.items) {
     if (!itemTypeName(i.kind) || i.kind == UUA || i.kind == BILBO || i.kind == LFSR) return false;
     for (const ImportedPort& p : i.ports)
-      if (!portTypeText(p.type)) return false;
+      if (!portTypeName(p.type)) return false;
   }
   for (const ImportedLink& l : d.links) {
     if (!validRef(d, l.from)) return false;

@@ -82,6 +82,17 @@ const char* itemTypeName(item_type t) {
   return kItemTypeNames[t];
 }
 
+const char* portTypeName(port_type t) {
+  switch (t) {
+    case IN: return "in";
+    case OUT: return "out";
+    case INOUT: return "inout";
+    case CIN_CLK: return "clk";
+    case CIN_SEL: return "sel";
+    default: return nullptr;
+  }
+}
+
 // ---------------------------------------------------------------- Port
 
 Port::Port(std::string n, int bits, port_type t) : name(std::move(n)), nbits(bits), type(t) {}

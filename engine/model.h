@@ -435,3 +435,5 @@ class Circuit {
 
 // Text name of an item kind ("UUA", "ADD", ...), or null for an unknown kind.
 const char* itemTypeName(item_type t);
+// Text name of a port kind as descriptions write it ("in", "clk", ...), or null for an unknown kind.
+const char* portTypeName(port_type t);

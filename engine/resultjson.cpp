@@ -14,17 +14,6 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-const char* portTypeName(port_type t) {
-  switch (t) {
-    case IN: return "in";
-    case OUT: return "out";
-    case INOUT: return "inout";
-    case CIN_CLK: return "clk";
-    case CIN_SEL: return "sel";
-    default: return "unknown";
-  }
-}
-
 const char* kindName(const Item& i) {
   if (i.getType() == UUA) return "CIRCUIT";
   const char* k = itemTypeName(i.getType());
@@ -82,7 +71,7 @@ void structureJson(const Circuit& c, Json& doc) {
       const double tst = p->getCon() * p->getObs() != 0.0 ? p->getTst() : 0.0;
       ports.push_back({{"name", p->getName()}, {"bits", p->getNBits()}, {"con", p->getCon()}, {"obs", p->getObs()},
                        {"tst", tst}});
-      itemPorts.push_back({{"name", shortName(*p, *i)}, {"type", portTypeName(p->getType())}, {"bits", p->getNBits()}});
+      itemPorts.push_back({{"name", shortName(*p, *i)}, {"type", portTypeName(p->getType()) ? portTypeName(p->getType()) : "unknown"}, {"bits", p->getNBits()}});
       for (const LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext())
         if (l->getPort()) links.push_back({{"from", p->getName()}, {"to", l->getPort()->getName()}});
     }
