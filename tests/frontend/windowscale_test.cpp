@@ -249,15 +249,18 @@ class WindowScaleTest : public QObject, public StateFixture {
       QVERIFY(form.size() != QSize(kMainWidth, kMainHeight));
     }
     checkHistory(form);
-    const QString name = QStringLiteral(RENDER_DIR "/lumeno-main-%1dpi-%2.png")
-                             .arg(std::lround(screen.logicalDpi * QGuiApplication::primaryScreen()->devicePixelRatio()))
-                             .arg(screen.available.height());
-    QVERIFY(form.grab().toImage().save(name));
+    const auto pictureOf = [&screen](const char* window) {
+      return QStringLiteral(RENDER_DIR "/lumeno-%1-%2dpi-%3.png")
+          .arg(QLatin1String(window))
+          .arg(std::lround(screen.logicalDpi * QGuiApplication::primaryScreen()->devicePixelRatio()))
+          .arg(screen.available.height());
+    };
+    QVERIFY(form.grab().toImage().save(pictureOf("main")));
     state().loadNotation(QStringLiteral("01.2"));
     layout.Button6Click();
-    QVERIFY(layout.grab().toImage().save(QString(name).replace(QStringLiteral("main"), QStringLiteral("layout"))));
-    QVERIFY(schema.grab().toImage().save(QString(name).replace(QStringLiteral("main"), QStringLiteral("schema"))));
-    QVERIFY(about.grab().toImage().save(QString(name).replace(QStringLiteral("main"), QStringLiteral("about"))));
+    QVERIFY(layout.grab().toImage().save(pictureOf("layout")));
+    QVERIFY(schema.grab().toImage().save(pictureOf("schema")));
+    QVERIFY(about.grab().toImage().save(pictureOf("about")));
   }
 };
 
