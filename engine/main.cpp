@@ -10,6 +10,7 @@
 #include "error.h"
 #include "ga.h"
 #include "reports.h"
+#include "linkbatch.h"
 #include "sizelimits.h"
 
 namespace {
@@ -117,7 +118,7 @@ class DescriptionReader {
       int c = in->get();
       if (c == EOF) break;
       if (bytes == maxBytes) {
-        error("Description longer than %ld bytes (line %ld)!\n", maxBytes, line);
+        if (settleLinks()) error("Description longer than %ld bytes (line %ld)!\n", maxBytes, line);
         return std::move(circuit);
       }
       if (c == '\r' && in->peek() == '\n') c = in->get();  // a CR LF line end reads as LF
@@ -125,6 +126,7 @@ class DescriptionReader {
       if (!step(c)) return std::move(circuit);
       bytes += takeTokenRun(*in, maxBytes - 1 - bytes);
     }
+    if (!settleLinks()) return std::move(circuit);
     if (circuit) {
       circuit->setOrigArea(circuit->getArea());
       circuit->setOrigNPIOs(circuit->getNPIOs());
@@ -176,7 +178,7 @@ class DescriptionReader {
   // Appends `c` to a token; a token longer than MAX_STR_LEN - 1 stops the reading.
   bool append(std::string& token, int c) {
     if (token.size() >= static_cast<size_t>(MAX_STR_LEN - 1)) {
-      error("Token longer than %d characters (line %ld)!\n", MAX_STR_LEN - 1, line);
+      if (settleLinks()) error("Token longer than %d characters (line %ld)!\n", MAX_STR_LEN - 1, line);
       return false;
     }
     token.push_back(static_cast<char>(c));
@@ -202,13 +204,34 @@ class DescriptionReader {
     return true;
   }
 
-  // Finds the port "item.port" named on a LINK line.
-  Port* lookUp() {
-    composed.assign(itemName).push_back(NAME_SEPARATOR);
-    composed.append(portName);
-    Port* p = circuit ? circuit->getPortPtr(composed) : nullptr;
-    if (!p) error("pointer to %s is NULL (Line %ld)! Please check the port name.\n", composed.c_str(), line);
-    return p;
+  // Looks up the pending LINK endpoints together and adds their links in
+  // order; false, after the message of the first that fails, when one does.
+  // Every message of the reader comes after this, so messages keep the order
+  // of a reading that looks each endpoint up as soon as it is read.
+  bool settleLinks() {
+    if (batch.empty()) return true;
+    if (circuit) batch.resolve(*circuit);
+    for (const LinkBatch::Endpoint& e : batch.all()) {
+      Port* p = circuit ? e.port : nullptr;
+      if (!p) {
+        composed.assign(batch.nameOf(e));
+        if (circuit) circuit->getPortPtr(composed);  // its message when the item is missing
+        error("pointer to %s is NULL (Line %ld)! Please check the port name.\n", composed.c_str(), e.line);
+        batch.clear();
+        return false;
+      }
+      if (e.source) {
+        source = p;
+        continue;
+      }
+      if (!links.admit(source, p, e.linkLine)) {
+        batch.clear();
+        return false;
+      }
+      source->addToPort(p);
+    }
+    batch.clear();
+    return true;
   }
 
   bool step(int c) {
@@ -224,14 +247,14 @@ class DescriptionReader {
           state = 3;
           return true;
         }
-        error("Alpha-char expected at the beginning of line %ld!\n", line);
+        if (settleLinks()) error("Alpha-char expected at the beginning of line %ld!\n", line);
         return false;
       case 1:
         if (c == '/') {
           state = 2;
           return true;
         }
-        error("'/' expected (line %ld)", line);
+        if (settleLinks()) error("'/' expected (line %ld)", line);
         return false;
       case 2:
         if (c == '\n') state = 0;
@@ -243,6 +266,7 @@ class DescriptionReader {
         }
         return append(keyword, c);
       case 4:
+        if (keyword != "LINK" && !settleLinks()) return false;
         if (keyword == "CIR") {
           start(circuitName, c);
           state = 5;
@@ -376,8 +400,7 @@ class DescriptionReader {
         return append(itemName, c);
       case 101:
         if (!isSpace(c)) return append(portName, c);
-        source = lookUp();
-        if (!source) return false;
+        if (batch.add(itemName, portName, true, line, line) && !settleLinks()) return false;
         state = 102;
         return true;
       case 102:
@@ -385,14 +408,14 @@ class DescriptionReader {
           state = 103;
           return true;
         }
-        error("'-' expected (line %ld)", line);
+        if (settleLinks()) error("'-' expected (line %ld)", line);
         return false;
       case 103:
         if (c == '>') {
           state = 104;
           return true;
         }
-        error("'>' expected (line %ld)", line);
+        if (settleLinks()) error("'>' expected (line %ld)", line);
         return false;
       case 104:
         if (isSpace(c)) return true;
@@ -408,10 +431,7 @@ class DescriptionReader {
         return append(itemName, c);
       case 106: {
         if (!isSpace(c)) return append(portName, c);
-        Port* target = lookUp();
-        if (!target) return false;
-        if (!links.admit(source, target, c == '\n' ? line - 1 : line)) return false;
-        source->addToPort(target);
+        if (batch.add(itemName, portName, false, line, c == '\n' ? line - 1 : line) && !settleLinks()) return false;
         state = c == '\n' ? 0 : 104;
         return true;
       }
@@ -428,6 +448,7 @@ class DescriptionReader {
   Item* item = nullptr;
   Port* source = nullptr;
   LinkLimits links;
+  LinkBatch batch;  // LINK endpoints read but not yet looked up
 };
 
 }  // namespace

@@ -409,8 +409,10 @@ Port* Circuit::addPrimaryPort(const std::string& portName, int nbits, port_type 
   return holder->addPort(portName, nbits, t);
 }
 
-Item* Circuit::findItem(std::string_view itemName) const {
-  return itemIndex.find(nameHash(itemName), [&](const Item* i) { return i->getName() == itemName; });
+Item* Circuit::findItem(std::string_view itemName) const { return findItemHashed(itemName, nameHash(itemName)); }
+
+Item* Circuit::findItemHashed(std::string_view itemName, size_t h) const {
+  return itemIndex.find(h, [&](const Item* i) { return i->getName() == itemName; });
 }
 
 Item* Circuit::getItemPtr(const std::string& itemName) const { return findItem(itemName); }
@@ -435,6 +437,10 @@ Port* Circuit::getPortPtr(const std::string& composed) const {
     error("iptr in Circuit::getPortPtr tries to acces a NULL pointer!\n");
     return nullptr;
   }
+  return findPortOf(i, whole);
+}
+
+Port* Circuit::findPortOf(const Item* i, std::string_view whole) const {
   if (i->portsIndexed) {
     if (Port* p = portIndex.find(nameHash(whole), [&](const Port* o) { return o->getItem() == i && o->getName() == whole; }))
       return p;

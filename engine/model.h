@@ -275,6 +275,14 @@ class Circuit {
   Item* getItemPtr(const std::string& name) const;
   // Port by composed name "item.port"; reports a missing item.
   Port* getPortPtr(const std::string& composed) const;
+  // The port named `composed` among the ports of `i`, or null; no message.
+  Port* findPortOf(const Item* i, std::string_view composed) const;
+  // Lookups in batches: the newest item named `name`, whose hash (nameHash) is `h`, or null.
+  Item* findItemHashed(std::string_view name, size_t h) const;
+  // Starts fetching the index entry of the item name hash `h` (a hint only).
+  void prefetchItemEntry(size_t h) const { itemIndex.prefetchEntry(h); }
+  // Starts fetching the item the index entry of `h` names (a hint only).
+  void prefetchItemOf(size_t h) const { itemIndex.prefetchValue(h); }
   // The i-th REG or SREG item in list order, or null.
   Item* getRegPtr(int i) const;
   // Links first's SCAN_OUT (head port) to second's SCAN_IN (second port).

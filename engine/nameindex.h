@@ -26,6 +26,23 @@ class NameIndex {
       if (s.value != tombstone() && s.hash == h && matches(s.value)) return s.value;
     }
   }
+  // Starts fetching the table entry where a search for hash `h` begins (a hint only).
+  void prefetchEntry(size_t h) const {
+    if (!slots.empty()) __builtin_prefetch(&slots[h & mask()]);
+  }
+  // Starts fetching the object of the first entry with hash `h` (a hint only;
+  // cheap once prefetchEntry has brought the entry in).
+  void prefetchValue(size_t h) const {
+    if (slots.empty()) return;
+    for (size_t k = h & mask();; k = (k + 1) & mask()) {
+      const Slot& s = slots[k];
+      if (!s.value) return;
+      if (s.value != tombstone() && s.hash == h) {
+        __builtin_prefetch(s.value);
+        return;
+      }
+    }
+  }
   // Puts `value` under hash `h`, replacing the entry that `matches` if there
   // is one; true when it replaced one.
   template <class Match>
