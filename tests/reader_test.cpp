@@ -298,3 +298,90 @@ TEST(Reader, TokensAcrossBlockBoundaries) {
     }
   }
 }
+
+namespace {
+
+// A circuit with `n` adders and a LINK line per adder input; `fault` (the
+// text of one more line) is inserted before LINK line `at`.
+std::string linkRun(int n, int at, const std::string& fault) {
+  std::string d = "CIR top a(in,8) y(out,8)\n";
+  for (int k = 0; k < n; ++k) d += "ITM add" + std::to_string(k) + "(ADD) i(in,8) o(out,8)\n";
+  for (int k = 0; k < n; ++k) {
+    if (k == at) d += fault;
+    d += "LINK top.a -> add" + std::to_string(k) + ".i\n";
+  }
+  return d;
+}
+
+int linksFrom(const Circuit& c, const std::string& port) { return fanOutSize(c.getPortPtr(port)); }
+
+}  // namespace
+
+// Link endpoints are looked up in batches of consecutive LINK lines; what is
+// read after a failing endpoint must stay unseen, and what comes before a
+// fault must be linked before the fault's message.
+TEST(Reader, LongLinkRunsKeepTheOrderOfLinksAndMessages) {
+  const int lines = 3 * 256 + 17;  // several batches of endpoints
+  const int headerLines = 1 + lines;
+  {
+    ErrorCapture errors;
+    auto c = readText(linkRun(lines, -1, ""));
+    ASSERT_TRUE(c);
+    EXPECT_EQ(nerrors, 0);
+    EXPECT_EQ(linksFrom(*c, "top.a"), lines);
+    // Newest first: the last LINK line's target heads the list.
+    EXPECT_EQ(c->getPortPtr("top.a")->getLinkToPortPtr()->getPort()->getName(), "add" + std::to_string(lines - 1) + ".i");
+    EXPECT_NE(c->getOrigArea(), 0);
+  }
+  for (int at : {0, 1, 127, 128, 255, 256, 600}) {
+    SCOPED_TRACE(at);
+    // A missing port: the links before it are made, nothing after it is read.
+    {
+      ErrorCapture errors;
+      auto c = readText(linkRun(lines, at, "LINK top.a -> add0.z\n1 junk\nLINK top.b -> top.y\n"));
+      ASSERT_TRUE(c);
+      EXPECT_EQ(errors.text(), "ERROR(1): pointer to add0.z is NULL (Line " + std::to_string(headerLines + at + 2) +
+                                   ")! Please check the port name.\n");
+      EXPECT_EQ(linksFrom(*c, "top.a"), at);
+      EXPECT_EQ(c->getOrigArea(), 0);
+    }
+    // A missing item in a source: its two messages, nothing after it.
+    {
+      ErrorCapture errors;
+      auto c = readText(linkRun(lines, at, "LINK gone.a -> top.y\n"));
+      EXPECT_EQ(errors.text(),
+                "ERROR(1): iptr in Circuit::getPortPtr tries to acces a NULL pointer!\n"
+                "ERROR(2): pointer to gone.a is NULL (Line " + std::to_string(headerLines + at + 1) +
+                    ")! Please check the port name.\n");
+      EXPECT_EQ(linksFrom(*c, "top.a"), at);
+    }
+    // A syntax fault after good links: they are made first.
+    for (const char* fault : {"1 junk\n", "/x\n", "ITM bad(FOO)\n", "LINK top.a => top.y\n"}) {
+      ErrorCapture errors;
+      auto c = readText(linkRun(lines, at, fault));
+      ASSERT_TRUE(c);
+      EXPECT_EQ(nerrors, 1) << fault;
+      EXPECT_EQ(linksFrom(*c, "top.a"), at) << fault;
+    }
+  }
+  // The end of the input with links pending, and a description cut inside a LINK line.
+  {
+    ErrorCapture errors;
+    std::string d = linkRun(300, -1, "");
+    d += "LINK top.a -> add1";
+    auto c = readText(d);
+    ASSERT_TRUE(c);
+    EXPECT_EQ(errors.text(), "");
+    EXPECT_EQ(linksFrom(*c, "top.a"), 300);
+  }
+}
+
+// An item declared between LINK lines is found by the links after it.
+TEST(Reader, ItemsBetweenLinkLinesAreFoundByLaterLinks) {
+  ErrorCapture errors;
+  auto c = readText(linkRun(300, 200, "ITM late(ADD) i(in,8) o(out,8)\nLINK top.a -> late.i\n"));
+  ASSERT_TRUE(c);
+  EXPECT_EQ(nerrors, 0);
+  EXPECT_EQ(linksFrom(*c, "top.a"), 301);
+  EXPECT_EQ(linksFrom(*c, "late.i"), 1);  // its inner path to late.o
+}
