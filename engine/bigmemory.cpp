@@ -1,5 +1,6 @@
 #include "bigmemory.h"
 
+#include <algorithm>
 #include <system_error>
 
 Prefaulter::~Prefaulter() {
@@ -36,7 +37,11 @@ void Prefaulter::run() {
     requests.pop_back();
     lock.unlock();
 #ifdef MADV_POPULATE_WRITE
-    madvise(p, bytes, MADV_POPULATE_WRITE);  // an older kernel refuses: nothing is lost
+    // One huge page at a time: the kernel holds the address space lock while
+    // it provides pages, and the owner's own allocations wait for that lock.
+    // An older kernel refuses: nothing is lost.
+    for (std::size_t at = 0; at < bytes && !stopping; at += kHugePageBytes)
+      madvise(static_cast<char*>(p) + at, std::min(kHugePageBytes, bytes - at), MADV_POPULATE_WRITE);
 #else
     (void)p;
     (void)bytes;

@@ -6,6 +6,7 @@
 
 #include <sys/mman.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdlib>
@@ -67,7 +68,7 @@ using BigVector = std::vector<T, BigAllocator<T>>;
 class Prefaulter {
  public:
   Prefaulter() = default;
-  // Drops the waiting requests and waits for the one in progress.
+  // Drops the waiting requests and stops the one in progress after its current step.
   ~Prefaulter();
   Prefaulter(const Prefaulter&) = delete;
   Prefaulter& operator=(const Prefaulter&) = delete;
@@ -81,6 +82,6 @@ class Prefaulter {
   std::mutex mutex;
   std::condition_variable wake;
   std::vector<std::pair<void*, std::size_t>> requests;
-  bool stopping = false;
+  std::atomic<bool> stopping{false};  // also read between the steps of a request
   std::thread worker;
 };
