@@ -309,15 +309,20 @@ class IncrementalSchedule {
     if (!reuse) {
       keptIndexed = false;
       keptDrivers = false;
-      if (!index(c)) return false;
+      if (!index(c, withDrivers)) return false;
       keptIndexed = kept == &c;
+      keptDrivers = withDrivers && kept == &c;
     }
     queued.assign(items.size(), 0);
     marked.assign(items.size(), 0);
     work.clear();
     if (withDrivers && !(reuse && keptDrivers)) {
-      indexDrivers();
-      keptDrivers = kept == &c;
+      if (reuse) {
+        indexDrivers();
+        keptDrivers = kept == &c;
+      } else {
+        fillDrivers();  // index() numbered the driven ports
+      }
     }
     return true;
   }
@@ -413,8 +418,9 @@ class IncrementalSchedule {
   static bool knownKind(item_type t) { return t == UUA || isFunctionalUnit(t) || t == REG || t == MUX || t == SREG; }
 
   // Numbers the items and checks that every port and link stays inside the
-  // circuit; false when it does not.
-  bool index(const Circuit& c) {
+  // circuit; false when it does not. With `withDrivers`, also numbers the
+  // driven ports in the same walk (see indexDrivers).
+  bool index(const Circuit& c, bool withDrivers) {
     items.clear();
     for (Item* i = c.getIList(); i; i = i->getNext()) items.push_back(i);
     stamp = nextStamp();
@@ -425,11 +431,15 @@ class IncrementalSchedule {
       i->setScheduleSlot(stamp, static_cast<int>(k));
     }
     nlinks = 0;
+    if (withDrivers) startDriverSlots();
     for (Item* i : items)
       for (Port* p = i->getPList(); p; p = p->getNext()) {
         if (p->getItem() != i) return false;
-        for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext(), ++nlinks)
-          if (!l->getPort() || indexOf(l->getPort()->getItem()) < 0) return false;
+        for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext(), ++nlinks) {
+          Port* to = l->getPort();
+          if (!to || indexOf(to->getItem()) < 0) return false;
+          if (withDrivers) countDriver(to);
+        }
       }
     classifyScanRegisters();
     return true;
@@ -477,21 +487,35 @@ class IncrementalSchedule {
   // For every port driven by a link, the ports driving it, in the order of a
   // scan of all links (items, then ports, then fan-out entries, each in list order).
   void indexDrivers() {
-    targetStamp = nextStamp();
-    driverStart.clear();
-    int slots = 0;
+    startDriverSlots();
     for (Item* i : items)
       for (Port* p = i->getPList(); p; p = p->getNext())
-        for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext()) {
-          int slot = l->getPort()->scheduleSlot(targetStamp);
-          if (slot < 0) {
-            slot = slots++;
-            l->getPort()->setScheduleSlot(targetStamp, slot);
-            driverStart.push_back(0);
-          }
-          ++driverStart[static_cast<size_t>(slot)];
-        }
-    // Counts to start offsets, then fill in scan order.
+        for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext()) countDriver(l->getPort());
+    fillDrivers();
+  }
+
+  void startDriverSlots() {
+    targetStamp = nextStamp();
+    driverStart.clear();
+    linkSlots.clear();
+    driverSlots = 0;
+  }
+
+  // Numbers `to` on its first link and counts the link; the scan of links
+  // keeps each link's number so that the fill needs no second look at `to`.
+  void countDriver(Port* to) {
+    int slot = to->scheduleSlot(targetStamp);
+    if (slot < 0) {
+      slot = driverSlots++;
+      to->setScheduleSlot(targetStamp, slot);
+      driverStart.push_back(0);
+    }
+    ++driverStart[static_cast<size_t>(slot)];
+    linkSlots.push_back(slot);
+  }
+
+  // Counts to start offsets, then the drivers in the scan order of the links.
+  void fillDrivers() {
     int offset = 0;
     for (int& n : driverStart) {
       const int count = n;
@@ -501,10 +525,11 @@ class IncrementalSchedule {
     driverStart.push_back(offset);
     drivers.resize(nlinks);
     fillPos.assign(driverStart.begin(), driverStart.end() - 1);
+    size_t e = 0;
     for (Item* i : items)
       for (Port* p = i->getPList(); p; p = p->getNext())
         for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext())
-          drivers[static_cast<size_t>(fillPos[static_cast<size_t>(l->getPort()->scheduleSlot(targetStamp))]++)] = p;
+          drivers[static_cast<size_t>(fillPos[static_cast<size_t>(linkSlots[e++])]++)] = p;
   }
 
   BigVector<Item*> items;  // item list order
@@ -530,6 +555,8 @@ class IncrementalSchedule {
   SRegRoles roles;
   unsigned targetStamp = 0;
   BigVector<int> driverStart;
+  BigVector<int> linkSlots;  // driven port number of each link, in scan order
+  int driverSlots = 0;
   BigVector<int> fillPos;
   BigVector<Port*> drivers;
   size_t nlinks = 0;
