@@ -9,8 +9,8 @@
 
 #include "error.h"
 #include "ga.h"
-#include "reports.h"
 #include "linkbatch.h"
+#include "reports.h"
 #include "sizelimits.h"
 
 namespace {
