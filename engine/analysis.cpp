@@ -305,25 +305,20 @@ class IncrementalSchedule {
  public:
   // Indexes the circuit; false when it is not well formed (the full walks then run).
   bool prepare(const Circuit& c, bool withDrivers) {
-    const bool reuse = kept == &c && keptIndexed;
-    if (!reuse) {
+    if (!(kept == &c && keptIndexed)) {
       keptIndexed = false;
       keptDrivers = false;
       if (!index(c, withDrivers)) return false;
+      if (withDrivers) fillDrivers();  // index() numbered the driven ports
       keptIndexed = kept == &c;
-      keptDrivers = withDrivers && kept == &c;
+      keptDrivers = withDrivers && keptIndexed;
+    } else if (withDrivers && !keptDrivers) {
+      indexDrivers();
+      keptDrivers = true;
     }
     queued.assign(items.size(), 0);
     marked.assign(items.size(), 0);
     work.clear();
-    if (withDrivers && !(reuse && keptDrivers)) {
-      if (reuse) {
-        indexDrivers();
-        keptDrivers = kept == &c;
-      } else {
-        fillDrivers();  // index() numbered the driven ports
-      }
-    }
     return true;
   }
 
