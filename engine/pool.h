@@ -69,8 +69,15 @@ class Pool {
   };
   static_assert(offsetof(Slot, storage) == 0);
 
-  // Chunks grow from 64 slots to 65536.
-  static size_t chunkSize(size_t k) { return size_t{64} << (k < 10 ? k : 10); }
+  // Chunks double from 64 slots up to 65536 slots, or on until a chunk holds
+  // 4 MiB: small entries such as links then also get chunks large enough
+  // for huge pages and for the prefaulter.
+  static constexpr size_t kLastDoubling = [] {
+    size_t k = 10;
+    while (sizeof(Slot) * (size_t{64} << k) < (size_t{4} << 20)) ++k;
+    return k;
+  }();
+  static size_t chunkSize(size_t k) { return size_t{64} << (k < kLastDoubling ? k : kLastDoubling); }
   static size_t chunkBytes(size_t k) { return sizeof(Slot) * chunkSize(k); }
 
   Slot* fresh() {
