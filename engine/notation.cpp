@@ -7,16 +7,27 @@
 LayoutRegisters::LayoutRegisters(const Circuit& c) {
   for (Item* i = c.getIList(); i; i = i->getNext())
     if (i->isLayoutRegister()) items.push_back(i);
-  byName.reserve(items.size());
-  // The first register of a name in index order is the one a name refers to.
-  for (size_t r = items.size(); r-- > 0;) byName[items[r]->getName()] = static_cast<int>(r);
+}
+
+LayoutRegisters& LayoutRegisters::operator=(const LayoutRegisters& other) {
+  if (this != &other) {
+    items = other.items;
+    lookup = std::make_unique<NameLookup>();
+  }
+  return *this;
 }
 
 const std::string& LayoutRegisters::name(int r) const { return items[static_cast<size_t>(r)]->getName(); }
 
 int LayoutRegisters::indexOf(std::string_view n) const {
-  const auto it = byName.find(n);
-  return it == byName.end() ? -1 : it->second;
+  if (!lookup) return -1;  // moved from
+  std::call_once(lookup->made, [this] {
+    lookup->byName.reserve(items.size());
+    // The first register of a name in index order is the one a name refers to.
+    for (size_t r = items.size(); r-- > 0;) lookup->byName[items[r]->getName()] = static_cast<int>(r);
+  });
+  const auto it = lookup->byName.find(n);
+  return it == lookup->byName.end() ? -1 : it->second;
 }
 
 bool isClassicNotation(std::string_view text) {

@@ -8,6 +8,8 @@
 // layout register of the circuit's item list, so digit d is index R - 1 - d.
 #pragma once
 
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -26,6 +28,11 @@ class LayoutRegisters {
   LayoutRegisters() = default;
   // Collects the layout registers of `c` in index order.
   explicit LayoutRegisters(const Circuit& c);
+  // Copies the registers; the copy builds its own name lookup when first asked.
+  LayoutRegisters(const LayoutRegisters& other) : items(other.items) {}
+  LayoutRegisters& operator=(const LayoutRegisters& other);
+  LayoutRegisters(LayoutRegisters&&) noexcept = default;
+  LayoutRegisters& operator=(LayoutRegisters&&) noexcept = default;
   // Number of registers R.
   int count() const { return static_cast<int>(items.size()); }
   // The register item of index r.
@@ -36,8 +43,14 @@ class LayoutRegisters {
   int indexOf(std::string_view n) const;
 
  private:
+  // The lookup by name, made on the first lookup: most runs never name a
+  // register, and a large circuit has many. Safe to build from several threads.
+  struct NameLookup {
+    std::once_flag made;
+    std::unordered_map<std::string_view, int> byName;
+  };
   std::vector<Item*> items;
-  std::unordered_map<std::string_view, int> byName;
+  std::unique_ptr<NameLookup> lookup = std::make_unique<NameLookup>();
 };
 
 // True when `text` is made only of digits and '.' (the classic form).

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <random>
+#include <thread>
 
 #include "datapath.h"
 #include "ga.h"
@@ -79,6 +80,39 @@ TEST(Notation, NamedFormNamesItemsFromTheScanInputOn) {
   ScanChains twice;
   EXPECT_EQ(parseNotation("3.3", regs, twice), "");
   EXPECT_EQ(twice, (ScanChains{{2}, {2}}));
+}
+
+// The name lookup is made on first use: copies, assignments, moves and
+// lookups from several threads at once must all find the same registers.
+TEST(Notation, RegisterNamesAreFoundInCopiesAndFromSeveralThreads) {
+  auto c = gatest::loadExample("diffeq");
+  ASSERT_TRUE(c);
+  const LayoutRegisters regs(*c);
+  ASSERT_GT(regs.count(), 1);
+  std::vector<int> expected;
+  for (int r = 0; r < regs.count(); ++r) expected.push_back(regs.indexOf(regs.name(r)));
+  for (int r = 0; r < regs.count(); ++r) EXPECT_EQ(expected[static_cast<size_t>(r)], r);
+  EXPECT_EQ(regs.indexOf("no_such_register"), -1);
+
+  LayoutRegisters copy(regs);  // made after the original's lookup
+  LayoutRegisters assigned;
+  EXPECT_EQ(assigned.indexOf(regs.name(0)), -1);
+  assigned = copy;
+  LayoutRegisters moved(std::move(copy));
+  for (int r = 0; r < regs.count(); ++r) {
+    EXPECT_EQ(assigned.indexOf(regs.name(r)), r);
+    EXPECT_EQ(moved.indexOf(regs.name(r)), r);
+  }
+
+  const LayoutRegisters fresh(*c);
+  std::vector<std::vector<int>> found(4);
+  std::vector<std::thread> threads;
+  for (auto& f : found)
+    threads.emplace_back([&fresh, &f] {
+      for (int r = 0; r < fresh.count(); ++r) f.push_back(fresh.indexOf(fresh.name(r)));
+    });
+  for (auto& t : threads) t.join();
+  for (const auto& f : found) EXPECT_EQ(f, expected);
 }
 
 TEST(Notation, NamedFormErrors) {
