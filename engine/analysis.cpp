@@ -307,14 +307,12 @@ class IncrementalSchedule {
   bool prepare(const Circuit& c, bool withDrivers) {
     if (!(kept == &c && keptIndexed)) {
       keptIndexed = false;
-      keptDrivers = false;
-      if (!index(c, withDrivers)) return false;
-      if (withDrivers) fillDrivers();  // index() numbered the driven ports
+      // A kept circuit is analysed in both directions, so its driven ports
+      // are numbered in the walk that checks the links, whichever comes first.
+      const bool numberDrivers = withDrivers || kept == &c;
+      if (!index(c, numberDrivers)) return false;
+      if (numberDrivers) fillDrivers();  // index() numbered the driven ports
       keptIndexed = kept == &c;
-      keptDrivers = withDrivers && keptIndexed;
-    } else if (withDrivers && !keptDrivers) {
-      indexDrivers();
-      keptDrivers = true;
     }
     queued.assign(items.size(), 0);
     marked.assign(items.size(), 0);
@@ -327,7 +325,6 @@ class IncrementalSchedule {
   void keepFor(const Circuit* c) {
     kept = c;
     keptIndexed = false;
-    keptDrivers = false;
   }
 
   void runCon(Circuit& c) {
@@ -414,7 +411,7 @@ class IncrementalSchedule {
 
   // Numbers the items and checks that every port and link stays inside the
   // circuit; false when it does not. With `withDrivers`, also numbers the
-  // driven ports in the same walk (see indexDrivers).
+  // driven ports in the same walk (see startDriverSlots).
   bool index(const Circuit& c, bool withDrivers) {
     items.clear();
     for (Item* i = c.getIList(); i; i = i->getNext()) items.push_back(i);
@@ -479,16 +476,10 @@ class IncrementalSchedule {
     return false;
   }
 
-  // For every port driven by a link, the ports driving it, in the order of a
-  // scan of all links (items, then ports, then fan-out entries, each in list order).
-  void indexDrivers() {
-    startDriverSlots();
-    for (Item* i : items)
-      for (Port* p = i->getPList(); p; p = p->getNext())
-        for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext()) countDriver(l->getPort());
-    fillDrivers();
-  }
-
+  // The driver table: for every port driven by a link, the ports driving it,
+  // in the order of a scan of all links (items, then ports, then fan-out
+  // entries, each in list order). index() numbers the driven ports and
+  // counts their links; fillDrivers() then fills the table.
   void startDriverSlots() {
     targetStamp = nextStamp();
     driverStart.clear();
@@ -557,7 +548,6 @@ class IncrementalSchedule {
   size_t nlinks = 0;
   const Circuit* kept = nullptr;  // circuit whose indexes outlive one prepare
   bool keptIndexed = false;
-  bool keptDrivers = false;
 };
 
 // One per thread, so that circuits can be analysed side by side.
