@@ -153,14 +153,18 @@ void Circuit::export_graphviz(const std::function<void()>& meanwhile) {
   const std::string fileName = resultFileName(graphName, ".dot");
   std::printf("Exporting circuit structure to file '%s' in Graphviz format\n", fileName.c_str());
   std::fflush(stdout);
-  FILE* f = std::fopen(resultPath(fileName).c_str(), "w");
+  // The writer drops the old drawing, which takes the kernel a while for a large one.
+  FILE* f = openForRewrite(resultPath(fileName));
   if (!f) {
     error("Circuit::export_graphviz - can't open output file %s.dot!\n", graphName.c_str());
     if (meanwhile) meanwhile();
     return;
   }
   long nullLinks = 0;
+  bool emptied = false;
   auto write = [&] {
+    emptied = emptyForRewrite(f);
+    if (!emptied) return;  // writing over the old drawing would leave its tail behind
     TextOut out(f);
     nullLinks = writeGraphQuietly(out, graphName);
   };
@@ -169,6 +173,6 @@ void Circuit::export_graphviz(const std::function<void()>& meanwhile) {
   else
     write();
   for (; nullLinks > 0; --nullLinks) error("Circuit::exportGraphviz(): lptr->getPort() is NULL");
-  const bool failed = std::ferror(f) != 0;
+  const bool failed = !emptied || std::ferror(f) != 0;
   if (std::fclose(f) != 0 || failed) error("Circuit::export_graphviz - can't write output file %s.dot!\n", graphName.c_str());
 }

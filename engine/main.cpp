@@ -11,6 +11,7 @@
 #include "ga.h"
 #include "linkbatch.h"
 #include "reports.h"
+#include "sidebyside.h"
 #include "sizelimits.h"
 
 namespace {
@@ -603,8 +604,11 @@ bool runAnalysis(Circuit& circuit, const std::string& notation, const std::funct
                     &circuit);
   // A notation that cannot be applied is reported and leaves no results.
   if (notation != "-1" && !layout.implementScanNotation(notation, 0)) return false;
-  // The drawing needs the structure only, so it is written while the analysis runs.
-  circuit.export_graphviz([&circuit] { circuit.analyseBothDirections(); });
+  // The drawing needs the structure only, so it is written while the analysis
+  // runs; so are the old tables emptied, which are rewritten once it is done.
+  circuit.export_graphviz([&circuit] {
+    runBeside([&circuit] { emptyAnalysisFiles(circuit); }, [&circuit] { circuit.analyseBothDirections(); });
+  });
   const Measures figures = measuresOf(circuit);
   circuit.dumpAnalysisFiles(figures);
   circuit.dumpResults(figures);

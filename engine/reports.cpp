@@ -2,6 +2,10 @@
 // (.par), evaluation line (.eva) and the per-port tables (.txt, .tex, .html).
 #include "reports.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <utility>
 
@@ -199,6 +203,26 @@ std::string resultFileName(const std::string& base, const char* ext) {
 std::string resultPath(const std::string& fileName) {
   if (resultFolder.empty()) return fileName;
   return resultFolder.back() == '/' ? resultFolder + fileName : resultFolder + "/" + fileName;
+}
+
+FILE* openForRewrite(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  FILE* f = ::fdopen(fd, "w");
+  if (!f) ::close(fd);
+  return f;
+}
+
+bool emptyForRewrite(FILE* f) {
+  if (::ftruncate(::fileno(f), 0) == 0) return true;
+  struct stat st {};
+  return ::fstat(::fileno(f), &st) == 0 && !S_ISREG(st.st_mode);  // devices and pipes have nothing to drop
+}
+
+void emptyAnalysisFiles(const Circuit& c) {
+  // A file that cannot be emptied here is reported when it is opened for writing.
+  for (const char* ext : {".pro", ".txt", ".tex", ".html"})
+    (void)::truncate(resultPath(resultFileName(c.getName(), ext)).c_str(), 0);
 }
 
 namespace {

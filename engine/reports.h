@@ -1,6 +1,8 @@
 // Where the result files go and how they are named.
 #pragma once
 
+#include <cstdio>
+
 #include <string>
 
 class Circuit;
@@ -28,3 +30,16 @@ std::string resultFileName(const std::string& base, const char* ext);
 
 // Where the result file `fileName` is written: the result folder joined with it.
 std::string resultPath(const std::string& fileName);
+
+// Opens the file at `path` for writing, creating it when missing, but leaves
+// its old contents for the thread that writes it to drop (see
+// emptyForRewrite); null on failure, as when opening it to be rewritten.
+FILE* openForRewrite(const std::string& path);
+// Drops the old contents of a file from openForRewrite before its first
+// write; false when a regular file could not be emptied.
+bool emptyForRewrite(FILE* f);
+
+// Empties the existing files that dumpAnalysisFiles rewrites for `c` (.pro,
+// .txt, .tex, .html); creates none, reports nothing. Freeing a large file's
+// old contents takes the kernel a while, so this runs beside the analysis.
+void emptyAnalysisFiles(const Circuit& c);

@@ -120,6 +120,35 @@ TEST_F(Results, AWrongLayoutIsACountedErrorWithoutResults) {
   EXPECT_NE(out.find("tarvex ended with 1 error(s).\n"), std::string::npos);
 }
 
+// Old results are emptied beside the analysis and the drawing is emptied by
+// its writer: longer old files must leave no tail, a rejected layout must
+// leave them as they were, and a missing table is not made by the emptying.
+TEST_F(Results, RewrittenFilesKeepNothingOfTheOldOnesAndARejectedLayoutKeepsThem) {
+  const std::string old(300000, 'x');
+  for (const char* ext : kExtensions) std::ofstream(dir / (std::string("diffeq") + ext)) << old;
+  {
+    ErrorCapture errors;
+    run({TARVEX_EXAMPLES "/diffeq", "-n", "0", "0.1.6"});
+    EXPECT_EQ(errors.text(), "ERROR(1): Wrong scan layout notation '0.1.6' (register 6 does not exist)!\n");
+    for (const char* ext : kExtensions)
+      EXPECT_TRUE(slurp(dir / (std::string("diffeq") + ext)) == old) << ext << " changed";
+  }
+  {
+    ErrorCapture errors;
+    run({TARVEX_EXAMPLES "/diffeq", "-n", "0", "-1"});
+    EXPECT_EQ(errors.text(), "");
+    for (const char* ext : kExtensions)
+      EXPECT_TRUE(slurp(dir / (std::string("diffeq") + ext)).find('x' + std::string(20, 'x')) == std::string::npos)
+          << ext << " kept old text";
+    expectFilesAsIn("diffeq");
+  }
+
+  fs::remove(dir / "ex.html");
+  Circuit c("ex");
+  emptyAnalysisFiles(c);
+  EXPECT_FALSE(fs::exists(dir / "ex.html"));
+}
+
 TEST_F(Results, UnwritableFilesAreReportedAndTheRunGoesOn) {
   ErrorCapture errors;
   setResultFolder((dir / "missing").string());
