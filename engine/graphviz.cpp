@@ -161,18 +161,23 @@ void Circuit::export_graphviz(const std::function<void()>& meanwhile) {
     return;
   }
   long nullLinks = 0;
-  bool emptied = false;
+  bool failed = false;
+  // The writer also closes the file, so that starting its write-back overlaps the analysis.
   auto write = [&] {
-    emptied = emptyForRewrite(f);
-    if (!emptied) return;  // writing over the old drawing would leave its tail behind
-    TextOut out(f);
-    nullLinks = writeGraphQuietly(out, graphName);
+    // Writing over an old drawing that could not be dropped would leave its tail behind.
+    if (emptyForRewrite(f)) {
+      TextOut out(f);
+      nullLinks = writeGraphQuietly(out, graphName);
+    } else {
+      failed = true;
+    }
+    if (std::ferror(f) != 0) failed = true;
+    if (std::fclose(f) != 0) failed = true;
   };
   if (meanwhile)
     runBeside(write, meanwhile);
   else
     write();
   for (; nullLinks > 0; --nullLinks) error("Circuit::exportGraphviz(): lptr->getPort() is NULL");
-  const bool failed = !emptied || std::ferror(f) != 0;
-  if (std::fclose(f) != 0 || failed) error("Circuit::export_graphviz - can't write output file %s.dot!\n", graphName.c_str());
+  if (failed) error("Circuit::export_graphviz - can't write output file %s.dot!\n", graphName.c_str());
 }

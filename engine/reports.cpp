@@ -81,12 +81,19 @@ class ResultFile {
     if (!file) error("Can't write to '%s'!\n", name.c_str());
   }
   ~ResultFile() { close(); }
-  // Closes the file, reporting a failed write.
-  void close() {
+  // Closes the file without reporting anything, so that any thread may; a
+  // failed write is reported by close().
+  void finish() {
     if (!file) return;
     const bool failed = std::ferror(file) != 0;
-    if (std::fclose(file) != 0 || failed) error("Can't write to '%s'!\n", name.c_str());
+    writeFailed = std::fclose(file) != 0 || failed;
     file = nullptr;
+  }
+  // Closes the file if still open, reporting a failed write.
+  void close() {
+    finish();
+    if (writeFailed) error("Can't write to '%s'!\n", name.c_str());
+    writeFailed = false;
   }
   ResultFile(const ResultFile&) = delete;
   ResultFile& operator=(const ResultFile&) = delete;
@@ -97,6 +104,7 @@ class ResultFile {
  private:
   std::string name;
   FILE* file = nullptr;
+  bool writeFailed = false;
 };
 
 // Item kind letter of a .pro line, or null for a kind without one.
@@ -392,14 +400,20 @@ void Circuit::dumpAnalysisFiles(const Measures& m) {
   ResultFile tex(*this, ".tex", kTexAnnouncement);
   ResultFile html(*this, ".html", kHtmlAnnouncement);
   long unknown = 0;
+  // Each file is closed as soon as it is written: closing a large file
+  // starts its write-back, which then overlaps the other thread's work.
   runBeside(
       [&] {
         if (pro) unknown = writePropagation(pro.get(), *this);
+        pro.finish();
         if (txt) writeTxtTable(txt.get(), *this, m);
+        txt.finish();
         if (tex) writeTexTable(tex.get(), *this, m);
+        tex.finish();
       },
       [&] {
         if (html) writeHtmlTable(html.get(), *this, m);
+        html.finish();
       });
   reportUnknownKinds(unknown);
   pro.close();

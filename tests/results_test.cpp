@@ -149,6 +149,23 @@ TEST_F(Results, RewrittenFilesKeepNothingOfTheOldOnesAndARejectedLayoutKeepsThem
   EXPECT_FALSE(fs::exists(dir / "ex.html"));
 }
 
+// Files are closed on the threads that write them; their write failures are
+// still reported once, in the order the files were announced.
+TEST_F(Results, FailedWritesAreReportedInOrderAndTheOtherFilesAreWhole) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  for (const char* name : {"diffeq.dot", "diffeq.txt", "diffeq.html"}) fs::create_symlink("/dev/full", dir / name);
+  ErrorCapture errors;
+  run({TARVEX_EXAMPLES "/diffeq", "-n", "0", "-1"});
+  EXPECT_EQ(errors.text(),
+            "ERROR(1): Circuit::export_graphviz - can't write output file diffeq.dot!\n"
+            "ERROR(2): Can't write to 'diffeq.txt'!\n"
+            "ERROR(3): Can't write to 'diffeq.html'!\n");
+  for (const char* ext : {".pro", ".tex", ".par", ".eva"}) {
+    const std::string name = std::string("diffeq") + ext;
+    EXPECT_EQ(slurp(dir / name), slurp(fs::path(TARVEX_TEST_DATA) / "diffeq" / name)) << name;
+  }
+}
+
 TEST_F(Results, UnwritableFilesAreReportedAndTheRunGoesOn) {
   ErrorCapture errors;
   setResultFolder((dir / "missing").string());
