@@ -11,10 +11,10 @@
 #include <memory>
 #include <string>
 
-#include "analysis.h"
-#include "main.h"
+#include "analysis/analysis.h"
+#include "cli/main.h"
 #include "random_circuit.h"
-#include "reports.h"
+#include "write/reports.h"
 
 namespace {
 

@@ -13,14 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "cli.h"
-#include "clock.h"
+#include "cli/cli.h"
+#include "base/clock.h"
 #include "datapath.h"
-#include "error.h"
+#include "base/error.h"
 #include "quiet.h"
-#include "ga.h"
-#include "import.h"
-#include "main.h"
+#include "optimise/ga.h"
+#include "read/import.h"
+#include "cli/main.h"
 
 namespace {
 

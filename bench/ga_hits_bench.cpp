@@ -9,11 +9,11 @@
 #include <memory>
 #include <string>
 
-#include "error.h"
-#include "exact.h"
-#include "main.h"
+#include "base/error.h"
+#include "optimise/exact.h"
+#include "cli/main.h"
 #include "quiet.h"
-#include "methods.h"
+#include "optimise/methods.h"
 #include "random_circuit.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <sstream>
 #include <string>
 
-#include "error.h"
-#include "import.h"
+#include "base/error.h"
+#include "read/import.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "error.h"
-#include "main.h"
+#include "base/error.h"
+#include "cli/main.h"
 
 class Quiet {
  public:

@@ -21,12 +21,12 @@
 #include <vector>
 
 #include "circuitgen.h"
-#include "error.h"
+#include "base/error.h"
 #include "quiet.h"
-#include "ga.h"
-#include "random.h"
-#include "main.h"
-#include "reports.h"
+#include "optimise/ga.h"
+#include "base/random.h"
+#include "cli/main.h"
+#include "write/reports.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 #include <memory>
 #include <string>
 
-#include "error.h"
-#include "exact.h"
-#include "ga.h"
-#include "main.h"
+#include "base/error.h"
+#include "optimise/exact.h"
+#include "optimise/ga.h"
+#include "cli/main.h"
 #include "quiet.h"
 #include "random_circuit.h"
-#include "reggraph.h"
+#include "scan/reggraph.h"
 
 namespace {
 

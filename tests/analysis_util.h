@@ -5,9 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "ga.h"
-#include "main.h"
-#include "model.h"
+#include "optimise/ga.h"
+#include "cli/main.h"
+#include "model/model.h"
 
 // Reads a description from examples/ (the reader's console line is printed).
 inline std::unique_ptr<Circuit> readExample(const char* name) {

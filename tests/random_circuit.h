@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "model.h"
+#include "model/model.h"
 
 struct RandomCircuitOptions {
   int items = 100;

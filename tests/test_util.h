@@ -8,10 +8,10 @@
 #include <sstream>
 #include <string>
 
-#include "error.h"
+#include "base/error.h"
 #include "slurp.h"
-#include "main.h"
-#include "model.h"
+#include "cli/main.h"
+#include "model/model.h"
 
 // Captures the engine's error messages and resets the error count for one test.
 class ErrorCapture {

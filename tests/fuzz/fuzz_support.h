@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "error.h"
-#include "main.h"
-#include "model.h"
+#include "base/error.h"
+#include "cli/main.h"
+#include "model/model.h"
 
 namespace fuzz {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "import.h"
+#include "read/import.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::silenceEngine();

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "ga.h"
-#include "notation.h"
+#include "optimise/ga.h"
+#include "scan/notation.h"
 
 namespace {
 

@@ -1,0 +1,145 @@
+#include "optimise/compare.h"
+
+#include <nlohmann/json.hpp>
+
+#include "optimise/exact.h"
+#include "write/reports.h"
+#include "optimise/solvers.h"
+
+namespace {
+
+// Applies `layout`, analyses both directions and fills the figures of `row`.
+void measure(Circuit& c, int techniques, const ScanLayout& layout, ScanEvaluator& eval, CompareRow& row) {
+  row.fitness = eval.fitness(layout);
+  Population pop("Compared layout", 1, getScanChrLen(techniques, c.getNREGs()), techniques, &c);
+  if (c.getNREGs() > 0 && !pop.encodeChains(layout, 0)) return;
+  row.layout = pop.layoutNotation(0);
+  row.chains = static_cast<int>(pop.chains(0).size());
+  row.scanned = scannedCount(pop.chains(0));
+  pop.implementDFTLayout(0);
+  c.controllability_analysis();
+  c.observability_analysis();
+  const Measures m = measuresOf(c);
+  row.areaPercent = m.areaOver;
+  row.pinsPercent = m.pinOver;
+  row.testability = m.gt;
+  row.controllablePercent = m.pctC;
+  row.observablePercent = m.pctO;
+  pop.deimplementDFTLayout(0);
+}
+
+// Times `search` on `clock` and measures the layout it returns.
+template <class Search>
+CompareRow runRow(const char* method, Circuit& c, int techniques, ScanEvaluator& eval, Clock& clock, Search search) {
+  CompareRow row;
+  row.method = method;
+  const double start = clock.seconds();
+  const ScanLayout layout = search(row);
+  row.seconds = clock.seconds() - start;
+  measure(c, techniques, layout, eval, row);
+  return row;
+}
+
+}  // namespace
+
+Comparison compareMethods(Circuit& c, const OptimiseSettings& s, RandomSource& random, Clock& clock) {
+  Comparison cmp;
+  cmp.circuit = c.getName();
+  cmp.objective = objectiveName(s.limits.objective);
+  cmp.areaBudgetPercent = s.limits.maxAreaOverhead;
+  cmp.pinBudgetPercent = s.limits.maxPinOverhead;
+  cmp.seed = s.seed;
+  const ScanMethodSettings m = scanMethodSettings(s);
+  ScanEvaluator eval(c, m.techniques, s.limits);  // measures every row
+  ScanLayout full, loops, ga;
+
+  cmp.rows.push_back(runRow("none", c, m.techniques, eval, clock, [](CompareRow&) { return ScanLayout{}; }));
+  cmp.rows.push_back(runRow("full", c, m.techniques, eval, clock, [&](CompareRow&) {
+    return full = fullScanLayout(c, m.rules);
+  }));
+  cmp.rows.push_back(runRow("loops", c, m.techniques, eval, clock, [&](CompareRow&) {
+    return loops = loopBreakingLayout(c, m.rules, nullptr);
+  }));
+  cmp.rows.push_back(runRow("ga", c, m.techniques, eval, clock, [&](CompareRow& row) {
+    GaOptions o = modernGaOptions(c, s);
+    o.writeResults = false;
+    const SearchResult r = runGA(c, o, random);
+    row.visited = r.visited;
+    return ga = r.chains;
+  }));
+  ExactOptions eo;
+  eo.maxLayouts = exactLayoutLimit(c);
+  eo.seeds = {loops, full, ga};
+  ExactResult exact;
+  CompareRow exactRow = runRow("exact", c, m.techniques, eval, clock, [&](CompareRow& row) {
+    ScanEvaluator own(c, m.techniques, s.limits);
+    exact = exactOptimum(own, eo);
+    row.visited = exact.visited;
+    return exact.best;
+  });
+  if (exact.refused)
+    cmp.skipped = exactRefusal(exact, eo);
+  else
+    cmp.rows.push_back(std::move(exactRow));
+  cmp.pareto = paretoFront(cmp.rows);
+  return cmp;
+}
+
+std::vector<std::string> paretoFront(const std::vector<CompareRow>& rows) {
+  std::vector<std::string> front;
+  for (const CompareRow& r : rows) {
+    bool dominated = false;
+    for (const CompareRow& o : rows)
+      if (o.testability >= r.testability && o.areaPercent <= r.areaPercent &&
+          (o.testability > r.testability || o.areaPercent < r.areaPercent))
+        dominated = true;
+    if (!dominated) front.push_back(r.method);
+  }
+  return front;
+}
+
+void printComparison(const Comparison& cmp, FILE* out) {
+  std::fprintf(out, "Comparison of '%s' (objective %s, area bound %g %%, pin bound %g %%)\n", cmp.circuit.c_str(),
+               cmp.objective.c_str(), cmp.areaBudgetPercent, cmp.pinBudgetPercent);
+  std::fprintf(out, "%-6s %7s %6s %8s %8s %7s %6s %6s %9s %8s  %s\n", "method", "scanned", "chains", "area %",
+               "pins %", "GT", "C %", "O %", "fitness", "time s", "layout");
+  for (const CompareRow& r : cmp.rows)
+    std::fprintf(out, "%-6s %7d %6d %8.3f %8.3f %7.4f %6.1f %6.1f %9.3f %8.3f  %s\n", r.method.c_str(), r.scanned,
+                 r.chains, r.areaPercent, r.pinsPercent, r.testability, r.controllablePercent, r.observablePercent,
+                 r.fitness, r.seconds, r.layout.empty() ? "-" : r.layout.c_str());
+  if (!cmp.skipped.empty()) std::fprintf(out, "exact: skipped, %s\n", cmp.skipped.c_str());
+  std::string front;
+  for (const std::string& m : cmp.pareto) front += (front.empty() ? "" : ", ") + m;
+  std::fprintf(out, "Pareto front (testability against area overhead): %s\n", front.c_str());
+}
+
+std::string comparisonJson(const Comparison& cmp, const std::string& version) {
+  nlohmann::ordered_json j;
+  j["circuit"] = cmp.circuit;
+  j["objective"] = cmp.objective;
+  j["area_budget_percent"] = cmp.areaBudgetPercent;
+  j["pin_budget_percent"] = cmp.pinBudgetPercent;
+  j["version"] = version;
+  j["seed"] = cmp.seed;
+  nlohmann::ordered_json rows = nlohmann::ordered_json::array();
+  for (const CompareRow& r : cmp.rows) {
+    nlohmann::ordered_json row;
+    row["method"] = r.method;
+    row["layout"] = r.layout;
+    row["scanned"] = r.scanned;
+    row["chains"] = r.chains;
+    row["area_percent"] = r.areaPercent;
+    row["pins_percent"] = r.pinsPercent;
+    row["testability"] = r.testability;
+    row["controllable_percent"] = r.controllablePercent;
+    row["observable_percent"] = r.observablePercent;
+    row["fitness"] = r.fitness;
+    row["seconds"] = r.seconds;
+    if (r.visited >= 0) row["visited"] = r.visited;
+    rows.push_back(std::move(row));
+  }
+  j["rows"] = std::move(rows);
+  j["pareto"] = cmp.pareto;
+  if (!cmp.skipped.empty()) j["exact_skipped"] = cmp.skipped;
+  return j.dump(2) + "\n";
+}

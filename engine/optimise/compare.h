@@ -1,0 +1,49 @@
+// `tarvex compare`: every optimiser method on one circuit, side by side, with
+// the Pareto front of testability against area overhead.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "base/clock.h"
+#include "optimise/methods.h"
+
+// One method's layout and its figures.
+struct CompareRow {
+  std::string method;
+  std::string layout;  // notation, ready for `analyse --layout`
+  int scanned = 0;
+  int chains = 0;
+  double areaPercent = 0.0;
+  double pinsPercent = 0.0;
+  double testability = 0.0;  // GT
+  double controllablePercent = 0.0;
+  double observablePercent = 0.0;
+  double fitness = 0.0;
+  double seconds = 0.0;
+  long visited = -1;  // layouts evaluated (-1: the method has no search)
+};
+
+struct Comparison {
+  std::string circuit;
+  std::string objective;
+  double areaBudgetPercent = 0.0;
+  double pinBudgetPercent = 0.0;
+  std::vector<CompareRow> rows;
+  std::vector<std::string> pareto;  // methods on the front, in row order
+  std::string skipped;              // why the exact search did not run ("" when it ran)
+  unsigned long long seed = 0;      // of the genetic algorithm
+};
+
+// Runs none, full, loops, ga and (when feasible) exact on `c`; writes no result files.
+Comparison compareMethods(Circuit& c, const OptimiseSettings& s, RandomSource& random, Clock& clock);
+
+// Methods of the rows no other row beats in both testability (higher) and area overhead (lower).
+std::vector<std::string> paretoFront(const std::vector<CompareRow>& rows);
+
+// The comparison as a table.
+void printComparison(const Comparison& cmp, FILE* out);
+
+// The comparison as the text of NAME.compare.json.
+std::string comparisonJson(const Comparison& cmp, const std::string& version);

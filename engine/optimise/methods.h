@@ -1,0 +1,42 @@
+// The optimiser methods of `tarvex optimise --method NAME`: one table, so a
+// new method is one more entry.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "optimise/ga.h"
+#include "optimise/solvers.h"
+
+// What every method is asked to respect.
+struct OptimiseSettings {
+  FitnessLimits limits{7.0, 13.0, Objective::GRADED};
+  bool unordered = false;        // unordered scan chains (ordered by default)
+  int population = 20;           // population size (ga)
+  bool elitism = false;          // keep the best chromosome (ga)
+  unsigned long patience = 500;  // generations without improvement before stopping (ga)
+  std::uint64_t seed = 0;        // seed of the run's generator
+  bool keepSelfLoops = false;    // registers feeding only themselves need no scan (loops)
+  int chains = 0;                // chain count (loops, full); 0: as many as the pin bound allows
+};
+
+// One method: it searches a layout for `c`, writes the result files with the
+// best layout applied, and leaves `c` without a layout.
+struct OptimiserMethod {
+  std::string_view name;
+  std::string_view summary;  // one line for the help text
+  SearchResult (*run)(Circuit& c, const OptimiseSettings& settings, RandomSource& random, SearchObserver* observer);
+};
+
+// The settings of the scan methods (exact, loops, full) and of the GA's seeds.
+ScanMethodSettings scanMethodSettings(const OptimiseSettings& s);
+
+// The genetic algorithm's options of `optimise`: the settings, the modern
+// output and the seeded first population of `c`.
+GaOptions modernGaOptions(Circuit& c, const OptimiseSettings& s);
+
+// Every method, the default first.
+std::span<const OptimiserMethod> optimiserMethods();
+// The method named `name`, or null.
+const OptimiserMethod* findOptimiserMethod(std::string_view name);

@@ -1,0 +1,64 @@
+#include "optimise/solvers.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "base/error.h"
+#include "optimise/exact.h"
+#include "optimise/seeding.h"
+
+namespace {
+
+// Writes the result files of `layout` and reports what was found.
+SearchResult finish(Circuit& c, const ScanMethodSettings& s, const ScanLayout& layout, double fitness, long visited,
+                    SearchObserver* observer) {
+  SearchResult r;
+  const int tech = s.techniques;
+  Population chosen("Chosen layout", 1, getScanChrLen(tech, c.getNREGs()), tech, &c);
+  if (c.getNREGs() > 0 && !chosen.encodeChains(layout, 0)) return r;
+  r.notation = chosen.layoutNotation(0);
+  r.chains = chosen.chains(0);
+  r.fitness = fitness;
+  r.visited = visited;
+  c.setNotation(r.notation);
+  c.setFitness(fitness);
+  writeLayoutResults(c, chosen, 0, r, observer);
+  return r;
+}
+
+SearchResult runRuleLayout(Circuit& c, const ScanMethodSettings& s, const ScanLayout& layout, SearchObserver* observer) {
+  ScanEvaluator eval(c, s.techniques, s.limits);
+  const double f = eval.fitness(layout);
+  return finish(c, s, layout, f, eval.visited(), observer);
+}
+
+}  // namespace
+
+SearchResult runExactSearch(Circuit& c, const ScanMethodSettings& s, SearchObserver* observer) {
+  ExactOptions o;
+  o.maxLayouts = exactLayoutLimit(c);
+  o.seeds = {loopBreakingLayout(c, s.rules, nullptr), fullScanLayout(c, s.rules)};
+  ScanEvaluator eval(c, s.techniques, s.limits);
+  const ExactResult r = exactOptimum(eval, o);
+  if (r.refused) {
+    error("Exact search of '%s': %s\n", c.getName().c_str(), exactRefusal(r, o).c_str());
+    return {};
+  }
+  return finish(c, s, r.best, r.fitness, r.visited, observer);
+}
+
+SearchResult runLoopBreaking(Circuit& c, const ScanMethodSettings& s, SearchObserver* observer) {
+  std::vector<std::string> warnings;
+  const ScanLayout layout = loopBreakingLayout(c, s.rules, &warnings);
+  for (const std::string& w : warnings) std::fprintf(stderr, "Warning: %s\n", w.c_str());
+  return runRuleLayout(c, s, layout, observer);
+}
+
+SearchResult runFullScan(Circuit& c, const ScanMethodSettings& s, SearchObserver* observer) {
+  return runRuleLayout(c, s, fullScanLayout(c, s.rules), observer);
+}
+
+std::function<void(Population&, RandomSource&)> gaSeeding(Circuit& c, const ScanMethodSettings& s) {
+  auto seeds = std::make_shared<const GaSeeds>(gaSeeds(c, s.limits, s.techniques, s.rules.loops.keepSelfLoops));
+  return [seeds](Population& first, RandomSource& random) { seedPopulation(first, *seeds, random); };
+}

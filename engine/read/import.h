@@ -1,0 +1,116 @@
+// Reading Verilog designs and Yosys JSON netlists into the circuit model at
+// word level: yosys elaborates the design, the netlist's cells become items,
+// their bit vectors become links. The same design can be written out as a
+// circuit description.
+#pragma once
+
+#include <iosfwd>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/main.h"
+#include "model/model.h"
+
+// Runs an external program without a shell. Injectable: tests pass a fake.
+class ProcessRunner {
+ public:
+  virtual ~ProcessRunner() = default;
+  // Runs argv[0] (looked up in PATH) with the arguments; collects standard
+  // output and standard error. Returns the exit status, or kNotStarted when
+  // the program could not be started (not installed).
+  virtual int run(const std::vector<std::string>& argv, std::string& out, std::string& err) = 0;
+  // Status returned by run() when the program could not be started.
+  static constexpr int kNotStarted = 127;
+};
+
+// The runner that starts real processes (posix_spawn, no shell).
+ProcessRunner& systemProcessRunner();
+
+struct ImportOptions {
+  std::string top;  // --top NAME; empty picks the top module automatically
+};
+
+// Kind of input by file name: description, Verilog (.v/.sv) or Yosys JSON netlist (.json).
+enum class InputKind { Description, Verilog, YosysJson };
+
+// The kind of input a file name stands for (by its extension).
+InputKind inputKindOf(const std::string& path);
+
+// One port of an imported item or of the circuit.
+struct ImportedPort {
+  std::string name;
+  port_type type = IN;
+  int bits = 0;
+};
+
+// One port of the design: item index (-1 for the circuit's own ports) and port index.
+struct PortRef {
+  int item = -1;
+  int port = 0;
+};
+
+struct ImportedItem {
+  std::string name;
+  item_type kind = I_UNKNOWN;
+  std::vector<ImportedPort> ports;  // in declaration order
+  std::string origin;               // source location "file.v:12", may be empty
+};
+
+// One source port and every port it drives, in order.
+struct ImportedLink {
+  PortRef from;
+  std::vector<PortRef> to;
+};
+
+// A word-level design: what a description holds, plus source locations.
+struct ImportedDesign {
+  std::string name;                  // circuit name (the top module's)
+  std::vector<ImportedPort> ports;   // primary ports
+  std::vector<ImportedItem> items;   // in declaration order
+  std::vector<ImportedLink> links;   // in declaration order
+};
+
+// Maps a Yosys JSON netlist (text) onto `design`. `source` names the input in
+// messages. Errors are counted; false when any was.
+bool importNetlist(const std::string& json, const std::string& source, const ImportOptions& options,
+                   ImportedDesign& design);
+
+// Runs yosys on a Verilog file with the word-level script and imports its netlist.
+bool importVerilog(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
+                   ImportedDesign& design);
+
+// Imports a Verilog file or a JSON netlist, by the file's kind (not descriptions).
+bool importDesign(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
+                  ImportedDesign& design);
+
+// Builds the circuit of a design exactly as reading its description would.
+std::unique_ptr<Circuit> buildCircuit(const ImportedDesign& design);
+
+// Writes the circuit description of a design, with each item's source location as a comment.
+bool writeDescription(const ImportedDesign& design, std::ostream& out);
+
+// Reads FILE (any kind) into a circuit; errors are counted (error.h) and null is returned on failure.
+std::unique_ptr<Circuit> loadCircuit(const std::string& path, const ImportOptions& options,
+                                     ProcessRunner& runner);
+
+// `tarvex import FILE [--top NAME] [-o OUT]`: writes the description of FILE to
+// OUT, or to `out` without -o. `args` are the words after "import". Returns the
+// exit status: 0 done, 1 counted errors, 2 wrong usage.
+int importCommand(const std::vector<std::string>& args, ProcessRunner& runner, std::ostream& out);
+
+// Writes the description of FILE to `outPath` (`out` when empty); the work of importCommand.
+int importToDescription(const std::string& file, const ImportOptions& options, const std::string& outPath,
+                        ProcessRunner& runner, std::ostream& out);
+
+// The importer the classic command forms use for Verilog and netlist inputs.
+class DesignImporter : public InputImporter {
+ public:
+  DesignImporter(ProcessRunner& r, ImportOptions o) : runner(r), options(std::move(o)) {}
+  bool accepts(const std::string& path) const override;
+  std::unique_ptr<Circuit> import(const std::string& path) override;
+
+ private:
+  ProcessRunner& runner;
+  ImportOptions options;
+};

@@ -1,0 +1,144 @@
+#include "write/resultjson.h"
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+#include <vector>
+
+#include "base/error.h"
+#include "model/model.h"
+#include "scan/reggraph.h"
+#include "write/reports.h"
+#include "base/version.h"
+
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+const char* kindName(const Item& i) {
+  if (i.getType() == UUA) return "CIRCUIT";
+  const char* k = itemTypeName(i.getType());
+  return k ? k : "UNKNOWN";
+}
+
+// The port name without its item prefix.
+std::string shortName(const Port& p, const Item& owner) {
+  const std::string& n = p.getName();
+  const std::string& item = owner.getName();
+  if (n.size() > item.size() && n.compare(0, item.size(), item) == 0 && n[item.size()] == NAME_SEPARATOR)
+    return n.substr(item.size() + 1);
+  return n;
+}
+
+// The data output of a register (not its scan output); null when it has none.
+const Port* registerOutput(const Item& reg) {
+  for (const Port* p = reg.getPList(); p; p = p->getNext())
+    if (p->getType() == OUT && shortName(*p, reg) != "SCAN_OUT") return p;
+  return nullptr;
+}
+
+Json registersJson(const LayoutRegisters& regs, const ScanChains& chains, const std::vector<bool>& inLoop) {
+  std::vector<int> chainOf(static_cast<size_t>(regs.count()), -1), positionOf(chainOf);
+  for (size_t g = 0; g < chains.size(); ++g)
+    for (size_t k = 0; k < chains[g].size(); ++k) {
+      const int r = chains[g][k];
+      if (r < 0 || r >= regs.count()) continue;
+      chainOf[static_cast<size_t>(r)] = static_cast<int>(g);
+      positionOf[static_cast<size_t>(r)] = static_cast<int>(k);
+    }
+  // Listed as described, so that classic digit d is entry d.
+  Json list = Json::array();
+  for (int r = regs.count() - 1; r >= 0; --r) {
+    const Item& reg = *regs.item(r);
+    const Port* q = registerOutput(reg);
+    const auto at = static_cast<size_t>(r);
+    list.push_back({{"name", reg.getName()},
+                    {"scanned", reg.getType() == SREG},
+                    {"chain", chainOf[at]},
+                    {"position", positionOf[at]},
+                    {"con", q ? q->getCon() : 0.0},
+                    {"obs", q ? q->getObs() : 0.0},
+                    {"in_loop", at < inLoop.size() && inLoop[at]}});
+  }
+  return list;
+}
+
+// The ports (figures), items (structure) and links of the circuit.
+void structureJson(const Circuit& c, Json& doc) {
+  Json ports = Json::array(), items = Json::array(), links = Json::array();
+  for (const Item* i = c.getIList(); i; i = i->getNext()) {
+    Json itemPorts = Json::array();
+    for (const Port* p = i->getPList(); p; p = p->getNext()) {
+      const double tst = p->getCon() * p->getObs() != 0.0 ? p->getTst() : 0.0;
+      ports.push_back({{"name", p->getName()}, {"bits", p->getNBits()}, {"con", p->getCon()}, {"obs", p->getObs()},
+                       {"tst", tst}});
+      itemPorts.push_back({{"name", shortName(*p, *i)}, {"type", portTypeName(p->getType()) ? portTypeName(p->getType()) : "unknown"}, {"bits", p->getNBits()}});
+      for (const LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext())
+        if (l->getPort()) links.push_back({{"from", p->getName()}, {"to", l->getPort()->getName()}});
+    }
+    items.push_back({{"name", i->getName()}, {"kind", kindName(*i)}, {"ports", std::move(itemPorts)}});
+  }
+  doc["ports"] = std::move(ports);
+  doc["items"] = std::move(items);
+  doc["links"] = std::move(links);
+}
+
+Json loopsJson(const RegisterGraph& graph, const LayoutRegisters& regs) {
+  std::vector<bool> scanned(static_cast<size_t>(regs.count()));
+  for (int r = 0; r < regs.count(); ++r) scanned[static_cast<size_t>(r)] = regs.item(r)->getType() == SREG;
+  Json list = Json::array();
+  for (const RegisterLoop& loop : registerLoops(graph, scanned)) {
+    Json names = Json::array();
+    for (int r : loop.registers) names.push_back(regs.name(r));
+    list.push_back({{"registers", std::move(names)}, {"broken", loop.broken}});
+  }
+  return list;
+}
+
+}  // namespace
+
+std::string resultJson(Circuit& c, const RunSummary& run) {
+  const Measures m = measuresOf(c);
+  const LayoutRegisters regs(c);
+  const RegisterGraph graph(c);
+  Json doc;
+  doc["version"] = tarvexVersion();
+  doc["circuit"] = c.getName();
+  doc["method"] = run.method;
+  doc["objective"] = run.objective;
+  doc["seed"] = run.seed ? Json(*run.seed) : Json(nullptr);
+  doc["layout"] = run.layout;
+  Json chains = Json::array();
+  for (const std::vector<int>& chain : run.chains) {
+    Json names = Json::array();
+    for (int r : chain)
+      if (r >= 0 && r < regs.count()) names.push_back(regs.name(r));
+    chains.push_back(std::move(names));
+  }
+  doc["chains"] = std::move(chains);
+  doc["fitness"] = run.fitness;
+  doc["testability"] = m.gt;
+  doc["controllability"] = m.gc;
+  doc["observability"] = m.go;
+  doc["controllable_percent"] = m.pctC;
+  doc["observable_percent"] = m.pctO;
+  doc["area_overhead_percent"] = m.areaOver;
+  doc["pin_overhead_percent"] = m.pinOver;
+  if (run.visited) doc["visited"] = *run.visited;
+  if (run.elapsedSeconds) doc["elapsed_seconds"] = *run.elapsedSeconds;
+  doc["registers"] = registersJson(regs, run.chains, registersInLoops(graph));
+  structureJson(c, doc);
+  doc["loops"] = loopsJson(graph, regs);
+  return doc.dump(2) + "\n";
+}
+
+bool writeResultJson(Circuit& c, const RunSummary& run) {
+  const std::string name = resultFileName(c.getName(), ".json");
+  std::printf("Writing results to '%s' (JSON format)...\n", name.c_str());
+  std::fflush(stdout);
+  const std::string text = resultJson(c, run);
+  FILE* f = std::fopen(resultPath(name).c_str(), "w");
+  bool ok = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  if (f && std::fclose(f) != 0) ok = false;
+  if (!ok) error("Can't write to '%s'!\n", name.c_str());
+  return ok;
+}

@@ -1,0 +1,30 @@
+// NAME.json: the results of an analysis or an optimiser run in one JSON
+// document (described in docs/json.md).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "scan/notation.h"
+
+class Circuit;
+
+// What a run adds to the figures of the circuit.
+struct RunSummary {
+  std::string method;     // "analyse" or the optimiser method
+  std::string objective;  // "classic" or "graded"
+  std::optional<std::uint64_t> seed;
+  std::string layout;  // the notation ("" for none)
+  ScanChains chains;   // register indices of the layout
+  double fitness = 0.0;
+  std::optional<long> visited;            // layouts evaluated (optimisers)
+  std::optional<double> elapsedSeconds;  // (optimisers)
+};
+
+// The document for `c` as last analysed, with the layout of `run` applied.
+std::string resultJson(Circuit& c, const RunSummary& run);
+
+// Writes resultJson to NAME.json in the result folder; false (error counted)
+// when the file cannot be written.
+bool writeResultJson(Circuit& c, const RunSummary& run);

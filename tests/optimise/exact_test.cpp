@@ -1,0 +1,143 @@
+// The exact optimiser against enumerations written here: every notation of a
+// small circuit, and the search without its bounds.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+
+#include "optimise/exact.h"
+#include "ga_test_util.h"
+#include "random_circuit.h"
+
+namespace {
+
+FitnessLimits budgets(double area, double pins) { return FitnessLimits{area, pins, Objective::GRADED}; }
+
+// Highest fitness over every digit notation: each ordered choice of registers
+// cut into chains in every way, in every chain order.
+double bruteForceBest(Circuit& c, const FitnessLimits& limits) {
+  const int n = c.getNREGs();
+  Population p("brute", 1, getScanChrLen(ORDERED_SCAN, n), ORDERED_SCAN, &c);
+  const int area = c.getArea(), pins = c.getNPIOs();
+  const double tst = c.getTst();
+  double best = 0.0;
+  p.implementScanNotation2("0", 0);  // fitness of no layout: an empty chromosome
+  for (unsigned subset = 1; subset < (1U << n); ++subset) {
+    std::string digits;
+    for (int d = 0; d < n; ++d)
+      if ((subset >> d) & 1U) digits.push_back(static_cast<char>('0' + d));
+    do {
+      const unsigned cuts = 1U << (digits.size() - 1);
+      for (unsigned cut = 0; cut < cuts; ++cut) {
+        std::string notation;
+        for (size_t k = 0; k < digits.size(); ++k) {
+          if (k > 0 && ((cut >> (k - 1)) & 1U)) notation.push_back('.');
+          notation.push_back(digits[k]);
+        }
+        EXPECT_TRUE(p.implementScanNotation(notation, 0)) << notation;
+        best = std::max(best, p.evalFitness(0, area, pins, tst, limits));
+        p.deimplementDFTLayout(0);
+      }
+    } while (std::next_permutation(digits.begin(), digits.end()));
+  }
+  Population none("none", 1, getScanChrLen(ORDERED_SCAN, n), ORDERED_SCAN, &c);
+  return std::max(best, none.evalFitness(0, area, pins, tst, limits));
+}
+
+TEST(ExactOptimum, LayoutCounts) {
+  EXPECT_EQ(layoutCount(0, true), 1.0);
+  EXPECT_EQ(layoutCount(1, true), 2.0);
+  EXPECT_EQ(layoutCount(3, true), 1.0 + 3 + 3 * 3 + 13);
+  EXPECT_EQ(layoutCount(6, true), 8464.0);
+  EXPECT_EQ(layoutCount(6, false), 877.0);  // Bell number B7: every set partition of seven things
+}
+
+TEST(ExactOptimum, AgreesWithEveryNotation) {
+  const FitnessLimits b = budgets(30, 40);
+  struct Case {
+    const char* what;
+    std::string text;
+  };
+  const std::vector<Case> cases = {
+      {"chain of three", gatest::registerChain(3)},
+      {"ring of three behind an adder",
+       "CIR ring a(in,8) clk(clk,1) y(out,8)\n"
+       "ITM s(ADD) a(in,8) b(in,8) q(out,8)\n"
+       "ITM r0(REG) d(in,8) c(clk,1) q(out,8)\n"
+       "ITM r1(REG) d(in,8) c(clk,1) q(out,8)\n"
+       "ITM r2(REG) d(in,8) c(clk,1) q(out,8)\n"
+       "LINK ring.clk -> r0.c r1.c r2.c\n"
+       "LINK ring.a -> s.a\n"
+       "LINK r2.q -> s.b ring.y\n"
+       "LINK s.q -> r0.d\n"
+       "LINK r0.q -> r1.d\n"
+       "LINK r1.q -> r2.d\n"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    auto c = gatest::parseCircuit(k.text);
+    ASSERT_TRUE(c);
+    const double expected = bruteForceBest(*c, b);
+    ScanEvaluator eval(*c, ORDERED_SCAN, b);
+    const ExactResult r = exactOptimum(eval, {});
+    EXPECT_FALSE(r.refused);
+    EXPECT_DOUBLE_EQ(r.fitness, expected);
+    EXPECT_GT(expected, 0.0);
+    ScanEvaluator again(*c, ORDERED_SCAN, b);
+    EXPECT_DOUBLE_EQ(again.fitness(r.best), expected);
+  }
+}
+
+TEST(ExactOptimum, DiffeqAgreesWithEveryNotationAndPrunes) {
+  const FitnessLimits b = budgets(7, 13);
+  auto c = gatest::loadExample("diffeq");
+  ASSERT_TRUE(c);
+  const double expected = bruteForceBest(*c, b);
+  ScanEvaluator eval(*c, ORDERED_SCAN, b);
+  const ExactResult r = exactOptimum(eval, {});
+  EXPECT_DOUBLE_EQ(r.fitness, expected);
+  EXPECT_LT(r.visited, 8464);  // the area budget rules out most register counts
+}
+
+TEST(ExactOptimum, BoundsNeverLoseTheOptimum) {
+  const FitnessLimits b = budgets(15, 25);
+  int compared = 0;
+  for (std::uint64_t seed = 1; compared < 12 && seed < 200; ++seed) {
+    RandomCircuitOptions o;
+    o.items = 14;
+    o.seed = seed;
+    o.feedbackPercent = 20;
+    auto c = randomCircuit(o).build();
+    const int n = c->getNREGs();
+    if (n < 2 || n > 5) continue;
+    ++compared;
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    for (int tech : {ORDERED_SCAN, UNORDERED_SCAN}) {
+      ScanEvaluator pruned(*c, tech, b), full(*c, tech, b);
+      ExactOptions off;
+      off.prune = false;
+      const ExactResult a = exactOptimum(pruned, {});
+      const ExactResult z = exactOptimum(full, off);
+      EXPECT_DOUBLE_EQ(a.fitness, z.fitness);
+      EXPECT_EQ(z.visited, static_cast<long>(layoutCount(n, tech == ORDERED_SCAN)));
+    }
+  }
+  EXPECT_EQ(compared, 12);
+}
+
+TEST(ExactOptimum, RefusesTooManyLayoutsWithTheirCount) {
+  const FitnessLimits b = budgets(100, 100);
+  auto c = gatest::parseCircuit(gatest::registerChain(9));
+  ASSERT_TRUE(c);
+  ScanEvaluator eval(*c, ORDERED_SCAN, b);
+  ExactOptions o;
+  const ExactResult r = exactOptimum(eval, o);
+  EXPECT_TRUE(r.refused);
+  EXPECT_GT(r.layouts, o.maxLayouts);
+  EXPECT_LE(r.layouts, layoutCount(9, true));
+  const std::string msg = exactRefusal(r, o);
+  EXPECT_NE(msg.find("layouts"), std::string::npos);
+  EXPECT_NE(msg.find("use --method ga"), std::string::npos);
+}
+
+}  // namespace
