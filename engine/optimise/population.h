@@ -64,7 +64,8 @@ class Population {
   // The registers the chromosomes number.
   const LayoutRegisters& registers() const { return layoutRegs; }
   // Encodes `layout` into chromosome chID; false (error counted) when the
-  // chromosome cannot hold a layout.
+  // chromosome cannot hold a layout. It decodes to settledLayout(layout) while
+  // the layout has at most as many chains, and entries per chain, as registers.
   bool encodeChains(const ScanLayout& layout, int chID);
   // Encodes the layout of `notation` (either form) into chromosome chID; false
   // (error counted) when the notation is not a layout of the circuit.
