@@ -56,7 +56,7 @@ const std::string& ScanEvaluator::keyOf(const ScanLayout& layout) {
 }
 
 double ScanEvaluator::compute(Circuit& circuit, const LayoutRegisters& r, const ScanLayout& layout) const {
-  const AppliedScanLayout applied(circuit, r, layout);
+  const AppliedScanLayout applied(circuit, r, layout, AppliedScanLayout::Settled{});
   return appliedLayoutFitness(circuit, base);
 }
 
@@ -66,9 +66,13 @@ void ScanEvaluator::remember(std::string k, double f) {
 
 double ScanEvaluator::fitness(const ScanLayout& layout) {
   ++visits;
+  if (!options.memo) {
+    settleLayout(layout, regs.count(), order(), scratch, seen);
+    ++computations;
+    return compute(c, regs, scratch);
+  }
   keyOf(layout);
-  if (options.memo)
-    if (const auto known = memo.find(key); known != memo.end()) return known->second;
+  if (const auto known = memo.find(key); known != memo.end()) return known->second;
   ++computations;
   const double f = compute(c, regs, scratch);
   remember(key, f);

@@ -232,7 +232,7 @@ void Population::writeField(unsigned char* field, int value) const {
 }
 
 bool Population::canHoldLayout(int chID) const {
-  if (!cptr || !checkChrID(chID, "implementScanNotation")) return false;
+  if (!cptr || !checkChrID(chID, "encodeChains")) return false;
   if (layoutChr(chID)) return true;
   error("Population %s cannot hold a layout of %ld register(s)!\n", name.c_str(), static_cast<long>(regs));
   return false;

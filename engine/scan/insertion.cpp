@@ -91,6 +91,11 @@ AppliedScanLayout::AppliedScanLayout(Circuit& circuit, const LayoutRegisters& re
   if (applied()) insertScanLayout(c, regs, layout);
 }
 
+AppliedScanLayout::AppliedScanLayout(Circuit& circuit, const LayoutRegisters& regs, const ScanLayout& layout, Settled)
+    : c(circuit) {
+  insertScanLayout(c, regs, layout);
+}
+
 AppliedScanLayout::~AppliedScanLayout() {
   if (applied()) removeScanLayout(c);
 }

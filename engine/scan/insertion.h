@@ -18,6 +18,10 @@ class AppliedScanLayout {
   // unknown register or one register twice is not applied (see problem());
   // settle it first (settledLayout) to apply what a notation means.
   AppliedScanLayout(Circuit& c, const LayoutRegisters& regs, const ScanLayout& layout);
+  // Marks a layout the caller has settled (settledLayout), which is applied unchecked.
+  struct Settled {};
+  // Applies the settled `layout` without checking it again (the evaluators' hot path).
+  AppliedScanLayout(Circuit& c, const LayoutRegisters& regs, const ScanLayout& layout, Settled);
   // Takes the layout out again: scan registers back to registers, scan pins removed.
   ~AppliedScanLayout();
   AppliedScanLayout(const AppliedScanLayout&) = delete;
