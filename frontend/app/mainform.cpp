@@ -29,6 +29,7 @@
 #include <string>
 
 #include "app/aboutform.h"
+#include "app/circuitviews.h"
 #include "views/comparisonview.h"
 #include "classic/dftform.h"
 #include "views/graphschema.h"
@@ -109,7 +110,26 @@ void TFormMain::setUp() {
   workRoot_ = QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).filePath(QStringLiteral("circuits"));
   buildControls();
   buildMenu();
+  connectCircuitViews();
   windowCreated();
+}
+
+// The windows of any circuit report to the view boxes, the history and the runs.
+void TFormMain::connectCircuitViews() {
+  views_ = new CircuitViews(state_, this);
+  connect(views_, &CircuitViews::historyLine, this, &TFormMain::AppendHistory);
+  connect(views_, &CircuitViews::schemaClosed, this, [this] {
+    const QSignalBlocker blocker(CheckBox2);
+    CheckBox2->setChecked(false);
+    updateViewBoxes();
+  });
+  connect(views_, &CircuitViews::editorClosed, this, [this] {
+    const QSignalBlocker blocker(CheckBox4);
+    CheckBox4->setChecked(false);
+  });
+  connect(views_, &CircuitViews::layoutApplied, this, &TFormMain::applyChosenLayout);
+  connect(views_, &CircuitViews::optimiserRunRequested, this, &TFormMain::optimiserRunRequested);
+  connect(views_, &CircuitViews::optimiserStopRequested, this, &TFormMain::optimiserStopRequested);
 }
 
 TFormMain::~TFormMain() {
@@ -122,10 +142,10 @@ TDftForm* TFormMain::scanLayoutWindow() const { return dftForm_; }
 TFormSchema* TFormMain::schemaWindow() const { return schemaForm_; }
 TFormTAres* TFormMain::detailsWindow() const { return detailsForm_; }
 THelpWindow* TFormMain::helpWindow() const { return helpWindow_; }
-GraphSchemaWindow* TFormMain::graphSchemaWindow() const { return graphSchema_; }
-ScanLayoutEditor* TFormMain::layoutEditorWindow() const { return layoutEditor_; }
-ComparisonView* TFormMain::comparisonWindow() const { return comparison_; }
-OptimiserPanel* TFormMain::optimiserWindow() const { return optimiser_; }
+GraphSchemaWindow* TFormMain::graphSchemaWindow() const { return views_->schema(); }
+ScanLayoutEditor* TFormMain::layoutEditorWindow() const { return views_->editor(); }
+ComparisonView* TFormMain::comparisonWindow() const { return views_->comparison(); }
+OptimiserPanel* TFormMain::optimiserWindow() const { return views_->optimiser(); }
 
 void TFormMain::setEnginePath(const QString& path) {
   enginePath_ = path.isEmpty() ? FindEngine(QCoreApplication::applicationDirPath()) : path;
@@ -523,12 +543,7 @@ void TFormMain::stopEngine() {
 }
 
 void TFormMain::discardCompanions() {
-  for (QWidget* window : std::initializer_list<QWidget*>{graphSchema_, layoutEditor_, comparison_, optimiser_}) {
-    if (window == nullptr) continue;
-    window->disconnect(this);
-    window->hide();
-    window->deleteLater();
-  }
+  views_->closeAll();
   discardScanLayoutWindow();
   delete aboutBox_.data();
   delete helpWindow_.data();
@@ -744,7 +759,7 @@ QString TFormMain::resultsFile() const {
 }
 
 void TFormMain::engineProgress(const QString& line) {
-  if (runningAction_ == kActionOptimiser && optimiser_ != nullptr) optimiser_->showProgressLine(line);
+  if (runningAction_ == kActionOptimiser && views_->optimiser() != nullptr) views_->optimiser()->showProgressLine(line);
   const int percent = ProgressPercent(line, runPatience_);
   if (percent < 0) return;
   progressFed_ = true;
@@ -797,7 +812,7 @@ void TFormMain::finishAction() {
     setFiguresCurrent(false);
     ProgressBar1->setValue(0);
     statusBar()->showMessage(QStringLiteral("Action failed."));
-    if (action == kActionOptimiser && optimiser_ != nullptr) optimiser_->runFinished(false, failureReason_);
+    if (action == kActionOptimiser && views_->optimiser() != nullptr) views_->optimiser()->runFinished(false, failureReason_);
     reportFailedRun(engineErrors);
     return;
   }
@@ -808,7 +823,8 @@ void TFormMain::finishAction() {
     showComparison();
     return;
   }
-  if (action == kActionOptimiser && optimiser_ != nullptr) optimiser_->runFinished(true, QStringLiteral("done"));
+  if (action == kActionOptimiser && views_->optimiser() != nullptr)
+    views_->optimiser()->runFinished(true, QStringLiteral("done"));
   if (action == kActionAutoDesign) state_.clearLayout();
   if (anyCircuit() && !readCircuitResult()) {
     statusBar()->showMessage(QStringLiteral("Action done. No results were read."));
@@ -930,9 +946,9 @@ void TFormMain::schemaBoxClicked() {
   updateViewBoxes();
   if (anyCircuit()) {
     if (CheckBox2->isChecked())
-      openGraphSchema();
-    else if (graphSchema_ != nullptr)
-      graphSchema_->deleteLater();
+      views_->openSchema();
+    else
+      views_->closeSchema();
     return;
   }
   if (CheckBox2->isChecked())
@@ -955,9 +971,9 @@ void TFormMain::detailsBoxClicked() {
 void TFormMain::scanLayoutBoxClicked() {
   if (anyCircuit()) {
     if (CheckBox4->isChecked())
-      openLayoutEditor();
-    else if (layoutEditor_ != nullptr)
-      layoutEditor_->deleteLater();
+      views_->openEditor();
+    else
+      views_->closeEditor();
     return;
   }
   if (CheckBox4->isChecked())
@@ -1192,75 +1208,15 @@ bool TFormMain::readCircuitResult() {
 }
 
 void TFormMain::showCircuitResult(int action) {
-  const CircuitResult& result = *state_.circuitResult();
-  if (graphSchema_ != nullptr) graphSchema_->setCircuit(result);
-  if (layoutEditor_ != nullptr) layoutEditor_->setCircuit(result);
-  if (action != kActionAutoDesign && action != kActionOptimiser) return;
-  // An optimised layout is shown at once, as for the benchmark.
-  state_.setCircuitLayout(result.layout);
-  for (QCheckBox* box : {CheckBox4, CheckBox2}) {
-    const QSignalBlocker blocker(box);
-    box->setChecked(true);
+  const bool optimised = action == kActionAutoDesign || action == kActionOptimiser;
+  if (optimised) {
+    for (QCheckBox* box : {CheckBox4, CheckBox2}) {
+      const QSignalBlocker blocker(box);
+      box->setChecked(true);
+    }
+    updateViewBoxes();
   }
-  updateViewBoxes();
-  openLayoutEditor();
-  openGraphSchema();
-  if (layoutEditor_ != nullptr) layoutEditor_->setOptimiserLayout(result.chains);
-}
-
-void TFormMain::openGraphSchema() {
-  if (graphSchema_ == nullptr) {
-    auto* window = new GraphSchemaWindow(this);
-    window->setWindowFlag(Qt::Window);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    graphSchema_ = window;
-    connect(window, &GraphSchemaWindow::historyLine, this, [this](const QString& line) { AppendHistory(line); });
-    connect(window, &QObject::destroyed, this, [this] {
-      const QSignalBlocker blocker(CheckBox2);
-      CheckBox2->setChecked(false);
-      updateViewBoxes();
-    });
-  }
-  // The circuit brings its test data paths (NAME.json "propagation").
-  if (const CircuitResult* result = state_.circuitResult()) graphSchema_->setCircuit(*result);
-  graphSchema_->setWindowTitle(QStringLiteral("Circuit Schema - %1").arg(state_.session().name));
-  graphSchema_->show();
-  graphSchema_->raise();
-}
-
-void TFormMain::openLayoutEditor() {
-  if (layoutEditor_ == nullptr) {
-    auto* window = new ScanLayoutEditor(this);
-    window->setWindowFlag(Qt::Window);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    layoutEditor_ = window;
-    connect(window, &ScanLayoutEditor::layoutChanged, this, [this](const QString& notation) {
-      state_.setCircuitLayout(notation);
-      if (graphSchema_ != nullptr && state_.circuitResult()) {
-        QStringList registers;
-        for (const RegisterFigures& reg : state_.circuitResult()->registers) registers << reg.name;
-        QString error;
-        NamedChains named;
-        for (const auto& chain : ParseNotation(notation, registers, &error)) {
-          QStringList names;
-          for (int r : chain) names << registers.value(r);
-          named.push_back(names);
-        }
-        if (error.isEmpty()) graphSchema_->setScanChains(named);
-      }
-    });
-    connect(window, &ScanLayoutEditor::layoutApplied, this, [this](const QString& notation) {
-      applyChosenLayout(notation);
-    });
-    connect(window, &QObject::destroyed, this, [this] {
-      const QSignalBlocker blocker(CheckBox4);
-      CheckBox4->setChecked(false);
-    });
-  }
-  if (const CircuitResult* result = state_.circuitResult()) layoutEditor_->setCircuit(*result);
-  layoutEditor_->setWindowTitle(QStringLiteral("Scan Layout - %1").arg(state_.session().name));
-  layoutEditor_->show();
-  layoutEditor_->raise();
+  views_->showResult(optimised);
 }
 
 void TFormMain::applyChosenLayout(const QString& layout) {
@@ -1313,18 +1269,7 @@ void TFormMain::showComparison() {
                                     row.areaPercent));
   AppendHistory(QStringLiteral("\t-end time: ") + timeText());
   AppendHistory(QString(20, u'-'));
-  if (comparison_ == nullptr) {
-    auto* window = new ComparisonView(this);
-    window->setWindowFlag(Qt::Window);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    comparison_ = window;
-    connect(window, &ComparisonView::layoutChosen, this,
-            [this](const QString& layout, const QString&) { applyChosenLayout(layout); });
-  }
-  comparison_->setComparison(*read.value);
-  comparison_->setWindowTitle(QStringLiteral("Method Comparison - %1").arg(read.value->circuit));
-  comparison_->show();
-  comparison_->raise();
+  views_->showComparison(*read.value);
 }
 
 void TFormMain::optimiserChosen() {
@@ -1334,41 +1279,36 @@ void TFormMain::optimiserChosen() {
                                       "For diffeq, use the Scan Layout Auto-Designer."));
     return;
   }
-  if (optimiser_ == nullptr) {
-    auto* window = new OptimiserPanel(this);
-    window->setWindowFlag(Qt::Window);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    optimiser_ = window;
-    connect(window, &OptimiserPanel::runRequested, this, [this](const QStringList& arguments) {
-      if (isRunning()) {
-        statusBar()->showMessage(kRunningMessage);
-        return;
-      }
-      removeOldResults();
-      runningAction_ = kActionOptimiser;
-      engineEnded_ = false;
-      engineFailed_ = false;
-      failureReason_.clear();
-      AppendHistory(QStringLiteral("Performing Scan-DFT"));
-      AppendHistory(QStringLiteral("\t-start time: ") + timeText());
-      AppendHistory(QStringLiteral("\t-run parameters: ") + arguments.mid(2).join(u' '));
-      lockWindow();
-      statusBar()->showMessage(kRunningMessage);
-      ProgressBar1->setValue(0);
-      Timer1->start();
-      startEngine(arguments);
-      optimiser_->runStarted();
-    });
-    connect(window, &OptimiserPanel::stopRequested, this, [this] {
-      if (runningAction_ != kActionOptimiser) return;
-      stopEngine();
-      engineEnded_ = true;
-      engineFailed_ = true;
-      failureReason_ = QStringLiteral("the run was stopped");
-    });
+  views_->openOptimiser();
+}
+
+// The optimiser window asks for a run.
+void TFormMain::optimiserRunRequested(const QStringList& arguments) {
+  if (isRunning()) {
+    statusBar()->showMessage(kRunningMessage);
+    return;
   }
-  optimiser_->setCircuitFile(state_.session().file, state_.session().workFolder);
-  optimiser_->setWindowTitle(QStringLiteral("Optimiser - %1").arg(state_.session().name));
-  optimiser_->show();
-  optimiser_->raise();
+  removeOldResults();
+  runningAction_ = kActionOptimiser;
+  engineEnded_ = false;
+  engineFailed_ = false;
+  failureReason_.clear();
+  AppendHistory(QStringLiteral("Performing Scan-DFT"));
+  AppendHistory(QStringLiteral("\t-start time: ") + timeText());
+  AppendHistory(QStringLiteral("\t-run parameters: ") + arguments.mid(2).join(u' '));
+  lockWindow();
+  statusBar()->showMessage(kRunningMessage);
+  ProgressBar1->setValue(0);
+  Timer1->start();
+  startEngine(arguments);
+  views_->optimiser()->runStarted();
+}
+
+// The optimiser window asks to stop its run.
+void TFormMain::optimiserStopRequested() {
+  if (runningAction_ != kActionOptimiser) return;
+  stopEngine();
+  engineEnded_ = true;
+  engineFailed_ = true;
+  failureReason_ = QStringLiteral("the run was stopped");
 }

@@ -18,6 +18,7 @@
 #include "ui/fixedlayout.h"
 #include "enginelink/resultjson.h"
 
+class CircuitViews;
 class ComparisonView;
 class GraphSchemaWindow;
 class OptimiserPanel;
@@ -258,8 +259,9 @@ class TFormMain : public QMainWindow {
   void resetFigures();
   bool readCircuitResult();
   void showCircuitResult(int action);
-  void openGraphSchema();
-  void openLayoutEditor();
+  void connectCircuitViews();
+  void optimiserRunRequested(const QStringList& arguments);
+  void optimiserStopRequested();
   void applyChosenLayout(const QString& layout);
   void showComparison();
   void stopEngine();
@@ -302,8 +304,5 @@ class TFormMain : public QMainWindow {
   QPointer<TFormSchema> schemaForm_;
   QPointer<TFormTAres> detailsForm_;
   QPointer<THelpWindow> helpWindow_;
-  QPointer<GraphSchemaWindow> graphSchema_;
-  QPointer<ScanLayoutEditor> layoutEditor_;
-  QPointer<ComparisonView> comparison_;
-  QPointer<OptimiserPanel> optimiser_;
+  CircuitViews* views_ = nullptr;  // the windows of any circuit (a child of this window)
 };
