@@ -68,10 +68,11 @@ QStringList ResultHistoryLines(const LastResults& results, bool autoDesign);
 class TFormMain : public QMainWindow {
   Q_OBJECT
  public:
-  // Creates the window (windowCreated) with a state of its own: deletes
-  // "diffeq.par" in the working folder.
+  // Creates the window (windowCreated) with a state of its own, on the
+  // benchmark of the current folder: deletes its "diffeq.par".
   explicit TFormMain(QWidget* parent = nullptr);
-  // The same on a state given by the caller, which outlives the window.
+  // The same on a state given by the caller, which outlives the window (and
+  // names the folder worked in through its session).
   explicit TFormMain(AppState& state, QWidget* parent = nullptr);
   ~TFormMain() override;
 

@@ -13,6 +13,7 @@
 #include "views/comparisonview.h"
 #include "views/graphschema.h"
 #include "app/mainform.h"
+#include "classic/tares.h"
 #include "views/scanlayouteditor.h"
 #include "testsupport.h"
 
@@ -100,6 +101,31 @@ class AnyCircuitTest : public QObject, public StateFixture {
     QVERIFY(form.schemaWindow() != nullptr && form.graphSchemaWindow() == nullptr);
   }
 
+  // The benchmark of another folder is worked on where it is, named through
+  // the session: the process's current folder stays as it was.
+  void benchmarkElsewhereLeavesTheCurrentFolder() {
+    WorkFolder work;
+    QTemporaryDir other;
+    QVERIFY(QFile::copy(QStringLiteral(LUMENO_EXAMPLES "/diffeq"), other.filePath(QStringLiteral("diffeq"))));
+    MessageLog log(state());
+    TFormMain form(state());
+    form.setSettingsFile(work.file(QStringLiteral("settings.ini")));
+    form.setEnginePath(QStringLiteral(REAL_ENGINE));
+    const QString before = QDir::currentPath();
+    QVERIFY(form.OpenCircuit(other.filePath(QStringLiteral("diffeq"))));
+    form.Button4->click();
+    waitForRun(form);
+    QCOMPARE(QDir::currentPath(), before);
+    QVERIFY(QFile::exists(other.filePath(QStringLiteral("diffeq.par"))));
+    QVERIFY(!QFile::exists(work.file(QStringLiteral("diffeq.par"))));
+    QVERIFY(form.NodesValue->text() != QStringLiteral("0"));
+    // The classic windows read that folder's files.
+    form.CheckBox3->setChecked(true);
+    QVERIFY(form.detailsWindow() != nullptr && form.detailsWindow()->StringGrid1->rowCount() > 10);
+    QVERIFY(QFile::exists(other.filePath(QStringLiteral("diffeq.txt"))));
+    QVERIFY2(log.entries.empty(), log.entries.empty() ? "" : qPrintable(log.entries[0].text));
+  }
+
   void verilogExampleEndToEnd() {
     WorkFolder work(false);
     MessageLog log(state());
@@ -129,6 +155,15 @@ class AnyCircuitTest : public QObject, public StateFixture {
       if (l.from.section(QLatin1Char('.'), 0, -2) != l.to.section(QLatin1Char('.'), 0, -2)) ++wires;
     QVERIFY(wires > 0);
     QCOMPARE(form.graphSchemaWindow()->wireCount(), wires);
+    // The test data paths come with NAME.json: a unit's paths step without the .pro file.
+    QVERIFY(QFile::remove(FindResultJson(form.session()->workFolder).chopped(5) + QStringLiteral(".pro")));
+    for (const CircuitItem& item : form.circuitResult()->items)
+      if (item.kind == u"ADD") {
+        form.graphSchemaWindow()->clickNode(item.name);
+        break;
+      }
+    QVERIFY(!form.graphSchemaWindow()->selectedUnit().isEmpty());
+    QVERIFY(form.graphSchemaWindow()->stepPaths());
     form.CheckBox4->setChecked(true);
     QVERIFY(form.layoutEditorWindow() != nullptr);
 
