@@ -73,14 +73,14 @@ TEST_F(ResultJson, PropagationMatchesTheProRecord) {
   const Json& ports = d["ports"];
   const Json& steps = d["propagation"];
   ASSERT_EQ(steps.size(), ports.size());
-  // .pro: "<kind><type>item.port conSource(con) obsSource(obs);", '-' for none.
+  // .pro: "KIND TYPE item.port conSource(con) obsSource(obs);", '-' for none.
   std::map<std::string, std::pair<std::string, std::string>> pro;
   std::istringstream lines(slurp(dir / "diffeq.pro"));
   for (std::string line; std::getline(lines, line);) {
     std::istringstream fields(line);
-    std::string port, con, obs;
-    fields >> port >> con >> obs;
-    pro[port.substr(2)] = {con.substr(0, con.find('(')), obs.substr(0, obs.find('('))};
+    std::string kind, type, port, con, obs;
+    fields >> kind >> type >> port >> con >> obs;
+    pro[port] = {con.substr(0, con.find('(')), obs.substr(0, obs.find('('))};
   }
   for (size_t k = 0; k < steps.size(); ++k) {
     const std::string name = ports[k]["name"];
