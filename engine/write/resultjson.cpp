@@ -6,6 +6,7 @@
 
 #include "base/error.h"
 #include "model/model.h"
+#include "scan/loops.h"
 #include "scan/reggraph.h"
 #include "write/reports.h"
 #include "base/version.h"
@@ -94,6 +95,31 @@ Json loopsJson(const RegisterGraph& graph, const LayoutRegisters& regs) {
   return list;
 }
 
+// Per port, in the order of "ports": the ports its controllability and its
+// observability were taken from (the steps a test data path follows).
+Json propagationJson(const Circuit& c) {
+  Json list = Json::array();
+  auto nameOf = [](const Port* p) { return p ? Json(p->getName()) : Json(nullptr); };
+  for (const Item* i = c.getIList(); i; i = i->getNext())
+    for (const Port* p = i->getPList(); p; p = p->getNext()) {
+      const bool primary = i->getType() == UUA;
+      list.push_back({{"port", p->getName()},
+                      {"con_from", primary ? Json(nullptr) : nameOf(p->getConSrc())},
+                      {"obs_from", primary ? Json(nullptr) : nameOf(p->getObsSrc())}});
+    }
+  return list;
+}
+
+// The registers `optimise --method loops` scans (with its default options),
+// in the order they are described.
+Json loopBreakingJson(const RegisterGraph& graph, const LayoutRegisters& regs) {
+  const LoopBreakingResult set = minimumLoopBreakingSet(graph);
+  Json names = Json::array();
+  for (auto r = set.registers.rbegin(); r != set.registers.rend(); ++r)
+    if (*r >= 0 && *r < regs.count()) names.push_back(regs.name(*r));
+  return {{"registers", std::move(names)}, {"minimum", set.minimum}};
+}
+
 }  // namespace
 
 std::string resultJson(Circuit& c, const RunSummary& run) {
@@ -128,6 +154,8 @@ std::string resultJson(Circuit& c, const RunSummary& run) {
   doc["registers"] = registersJson(regs, run.chains, registersInLoops(graph));
   structureJson(c, doc);
   doc["loops"] = loopsJson(graph, regs);
+  doc["loop_breaking"] = loopBreakingJson(graph, regs);
+  doc["propagation"] = propagationJson(c);
   return doc.dump(2) + "\n";
 }
 

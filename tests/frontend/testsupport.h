@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "appstate.h"
+#include "models/appstate.h"
 
 // Records every message box instead of showing it, answering from a queue
 // (Ok when the queue is empty).

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "notation.h"
+#include "enginelink/notation.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "resultsfile.h"
+#include "enginelink/resultsfile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QByteArray text(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "txtreport.h"
+#include "enginelink/txtreport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const QByteArray text(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

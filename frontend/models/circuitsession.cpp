@@ -1,0 +1,122 @@
+#include "models/circuitsession.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+
+CircuitKind CircuitKindOf(const QString& path) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  if (suffix == QLatin1String("v") || suffix == QLatin1String("sv")) return CircuitKind::Verilog;
+  if (suffix == QLatin1String("json")) return CircuitKind::YosysJson;
+  return CircuitKind::Description;
+}
+
+QString CircuitSession::path(const QString& fileName) const {
+  return workFolder.isEmpty() ? fileName : QDir(workFolder).filePath(fileName);
+}
+
+CircuitSession StartSession(const QString& folder) {
+  CircuitSession session;
+  session.workFolder = folder;
+  session.file = session.path(QStringLiteral("diffeq"));
+  session.name = QStringLiteral("diffeq");
+  session.benchmark = true;
+  return session;
+}
+
+CircuitSession SessionFor(const QString& file, const QString& workRoot) {
+  const QFileInfo info(file);
+  CircuitSession session;
+  session.file = info.absoluteFilePath();
+  session.kind = CircuitKindOf(file);
+  session.name = session.kind == CircuitKind::Description ? info.fileName() : info.completeBaseName();
+  session.benchmark = session.kind == CircuitKind::Description && info.fileName() == QLatin1String("diffeq");
+  if (session.benchmark) {
+    session.workFolder = info.absolutePath();
+  } else {
+    // Two files of one name in different folders must not share results.
+    const QByteArray tag =
+        QCryptographicHash::hash(session.file.toUtf8(), QCryptographicHash::Sha1).toHex().left(8);
+    session.workFolder = QDir(workRoot).filePath(session.name + u'-' + QString::fromLatin1(tag));
+  }
+  return session;
+}
+
+QString WindowTitleFor(const CircuitSession* session) {
+  if (session == nullptr) return QStringLiteral("Lumeno");
+  return QStringLiteral("Lumeno - %1").arg(session->name);
+}
+
+QStringList AnalyseArguments(const CircuitSession& session, const QString& notation) {
+  QStringList args{QStringLiteral("analyse"), session.file, QStringLiteral("--json"), QStringLiteral("--out"),
+                   session.workFolder};
+  if (!notation.isEmpty()) args << QStringLiteral("--layout") << notation;
+  return args;
+}
+
+QStringList OptimiseArguments(const CircuitSession& session, const OptimiseSettings& s) {
+  QStringList args{QStringLiteral("optimise"), session.file,
+                   QStringLiteral("--method"), s.method,
+                   QStringLiteral("--area"), QString::number(s.area),
+                   QStringLiteral("--pins"), QString::number(s.pins),
+                   QStringLiteral("--population"), QString::number(s.population)};
+  if (s.elitism) args << QStringLiteral("--elitism");
+  args << QStringLiteral("--patience") << QString::number(s.patience);
+  if (s.seed >= 0) args << QStringLiteral("--seed") << QString::number(s.seed);
+  args << QStringLiteral("--json") << QStringLiteral("--progress") << QStringLiteral("--out") << session.workFolder;
+  return args;
+}
+
+QStringList CompareArguments(const CircuitSession& session) {
+  return {QStringLiteral("compare"), session.file, QStringLiteral("--json"), QStringLiteral("--out"),
+          session.workFolder};
+}
+
+namespace {
+
+// The newest file of `folder` matching `pattern` and accepted by `keep`.
+template <class Keep>
+QString newest(const QString& folder, const QString& pattern, Keep keep) {
+  const QFileInfoList files = QDir(folder).entryInfoList({pattern}, QDir::Files, QDir::Time);
+  for (const QFileInfo& f : files)
+    if (keep(f.fileName())) return f.absoluteFilePath();
+  return {};
+}
+
+}  // namespace
+
+QString FindResultJson(const QString& folder) {
+  return newest(folder, QStringLiteral("*.json"),
+                [](const QString& name) { return !name.endsWith(QLatin1String(".compare.json")); });
+}
+
+QString FindCompareJson(const QString& folder) {
+  return newest(folder, QStringLiteral("*.compare.json"), [](const QString&) { return true; });
+}
+
+void RemoveResultFiles(const QString& folder) {
+  QDir dir(folder);
+  const QStringList patterns{"*.json", "*.par", "*.txt", "*.pro", "*.tex", "*.html", "*.eva", "*.dot", "*.gar"};
+  for (const QString& name : dir.entryList(patterns, QDir::Files)) dir.remove(name);
+}
+
+QStringList WithRecentFile(QStringList list, const QString& file, int limit) {
+  list.removeAll(file);
+  list.prepend(file);
+  while (list.size() > std::max(0, limit)) list.removeLast();
+  return list;
+}
+
+int ProgressPercent(const QString& line, long patience) {
+  if (!line.startsWith(QLatin1String("progress ")) || patience <= 0) return -1;
+  for (const QString& field : line.split(u' ', Qt::SkipEmptyParts)) {
+    if (!field.startsWith(QLatin1String("stale="))) continue;
+    bool ok = false;
+    const long stale = field.mid(6).toLong(&ok);
+    if (!ok || stale < 0) return -1;
+    return static_cast<int>(std::min<long>(100, stale * 100 / patience));
+  }
+  return -1;
+}

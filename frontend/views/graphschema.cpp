@@ -1,0 +1,645 @@
+#include "views/graphschema.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGraphicsPathItem>
+#include <QGraphicsRectItem>
+#include <QGraphicsScene>
+#include <QGraphicsSimpleTextItem>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QSvgGenerator>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include <cmath>
+
+#include "models/propagrecords.h"
+#include "ui/fixedlayout.h"
+
+namespace {
+
+constexpr int kNodeNameRole = 0;
+const QColor kLoopColour(200, 30, 30);
+const QColor kBrokenLoopColour(40, 140, 60);
+const QColor kChainColour(30, 80, 200);
+const QColor kAdjustColour(20, 90, 220);
+const QColor kObserveColour(220, 40, 160);
+
+// Fill of an item when no heat map is shown.
+QColor kindColour(const QString& kind) {
+  if (kind == u"PORT") return QColor(235, 235, 235);
+  if (IsRegisterKind(kind)) return QColor(255, 244, 214);
+  if (kind == u"MUX") return QColor(226, 238, 250);
+  return QColor(232, 246, 232);
+}
+
+// The outline of an item of `kind` inside `r`.
+QPainterPath kindShape(const QString& kind, const QRectF& r, bool primaryInput) {
+  QPainterPath path;
+  const double d = std::min(r.height() * 0.25, r.width() * 0.2);
+  if (kind == u"PORT") {
+    // An arrow pointing into the circuit (inputs) or out of it (outputs).
+    const double tip = std::min(8.0, r.width() * 0.3);
+    QPolygonF p;
+    if (primaryInput)
+      p << r.topLeft() << QPointF(r.right() - tip, r.top()) << QPointF(r.right(), r.center().y())
+        << QPointF(r.right() - tip, r.bottom()) << r.bottomLeft();
+    else
+      p << QPointF(r.left() + tip, r.top()) << r.topRight() << r.bottomRight() << QPointF(r.left() + tip, r.bottom())
+        << QPointF(r.left(), r.center().y());
+    path.addPolygon(p);
+    path.closeSubpath();
+  } else if (kind == u"MUX") {
+    QPolygonF p;
+    p << r.topLeft() << QPointF(r.right(), r.top() + d) << QPointF(r.right(), r.bottom() - d) << r.bottomLeft();
+    path.addPolygon(p);
+    path.closeSubpath();
+  } else if (IsRegisterKind(kind)) {
+    path.addRect(r);
+  } else if (kind.startsWith(u"COMP") || kind == u"EQ" || kind == u"LT" || kind == u"GT") {
+    QPolygonF p;
+    p << QPointF(r.left() + d, r.top()) << QPointF(r.right() - d, r.top()) << QPointF(r.right(), r.center().y())
+      << QPointF(r.right() - d, r.bottom()) << QPointF(r.left() + d, r.bottom()) << QPointF(r.left(), r.center().y());
+    path.addPolygon(p);
+    path.closeSubpath();
+  } else if (kind == u"ADD" || kind == u"SUB" || kind == u"MUL" || kind == u"DIV" || kind == u"ALU") {
+    // The arithmetic unit outline: a box with a notch on its input side.
+    QPolygonF p;
+    p << r.topLeft() << QPointF(r.right(), r.top() + d) << QPointF(r.right(), r.bottom() - d) << r.bottomLeft()
+      << QPointF(r.left(), r.center().y() + d) << QPointF(r.left() + d, r.center().y())
+      << QPointF(r.left(), r.center().y() - d);
+    path.addPolygon(p);
+    path.closeSubpath();
+  } else {
+    path.addRoundedRect(r, 6, 6);
+  }
+  return path;
+}
+
+// One item or primary port of the schema.
+class NodeGraphic : public QGraphicsItem {
+ public:
+  explicit NodeGraphic(const LayoutNode& node) : node_(node) {
+    setData(kNodeNameRole, node.name);
+    setFlag(ItemIsSelectable);
+    setToolTip(node.primary ? QStringLiteral("primary port %1").arg(node.name)
+                            : QStringLiteral("%1 (%2)").arg(node.name, node.kind));
+  }
+  QRectF boundingRect() const override { return node_.rect.adjusted(-2, -2, 2, 2); }
+  void setFill(QColor c) {
+    fill_ = c;
+    update();
+  }
+  void setHighlight(QColor c) {
+    highlight_ = c;
+    update();
+  }
+  void paint(QPainter* p, const QStyleOptionGraphicsItem*, QWidget*) override {
+    const bool primaryInput = node_.primary && !node_.ports.empty() && !node_.ports.front().input;
+    const QPainterPath outline = kindShape(node_.kind, node_.rect, primaryInput);
+    QPen pen(highlight_.isValid() ? highlight_ : QColor(60, 60, 60), highlight_.isValid() || isSelected() ? 2.5 : 1.0);
+    if (isSelected()) pen.setColor(QColor(0, 120, 215));
+    p->setPen(pen);
+    p->setBrush(fill_);
+    p->drawPath(outline);
+    if (node_.kind == u"SREG") {  // scan registers get an inner frame
+      p->setBrush(Qt::NoBrush);
+      p->drawRect(node_.rect.adjusted(2.5, 2.5, -2.5, -2.5));
+    }
+    p->setPen(Qt::black);
+    QFont f = p->font();
+    f.setPointSizeF(node_.primary ? 7.0 : 8.0);
+    f.setBold(!node_.primary);
+    p->setFont(f);
+    const QString text = node_.primary ? PortOfComposedPort(node_.name) : node_.name;
+    p->drawText(node_.title, Qt::AlignCenter, text);
+  }
+
+ private:
+  const LayoutNode& node_;
+  QColor fill_ = Qt::white;
+  QColor highlight_;
+};
+
+// The tooltip of a port with its figures.
+QString portTip(const QString& composed, const LayoutPort& port, const PortFigures* figures) {
+  QString tip = QStringLiteral("%1 (%2, %3 bit)").arg(composed, port.type).arg(port.bits);
+  if (figures)
+    tip += QStringLiteral("\ncon %1  obs %2  tst %3")
+               .arg(figures->con, 0, 'f', 6)
+               .arg(figures->obs, 0, 'f', 6)
+               .arg(figures->tst, 0, 'f', 6);
+  else
+    tip += QStringLiteral("\nno figures");
+  return tip;
+}
+
+// The Bezier path of a wire.
+QPainterPath wirePath(const LayoutEdge& edge) {
+  QPainterPath path;
+  if (edge.path.empty()) return path;
+  path.moveTo(edge.path[0]);
+  std::size_t i = 1;
+  for (; i + 2 < edge.path.size(); i += 3)
+    path.cubicTo(edge.path[i], edge.path[i + 1], edge.path[i + 2]);
+  for (; i < edge.path.size(); ++i) path.lineTo(edge.path[i]);
+  path.lineTo(edge.tip);
+  return path;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// HeatLegendWidget
+
+HeatLegendWidget::HeatLegendWidget(QWidget* parent) : QWidget(parent) {}
+
+void HeatLegendWidget::setLegend(const HeatLegend& legend) {
+  legend_ = legend;
+  setToolTip(legend_.summary);
+  update();
+}
+
+QSize HeatLegendWidget::sizeHint() const { return {220, 70}; }
+
+void HeatLegendWidget::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), palette().window());
+  if (legend_.ports == 0 && legend_.title.isEmpty()) return;
+  const QFontMetrics fm(font());
+  const int top = fm.height() + 2;
+  const QRect bar(8, top, width() - 16, 14);
+  p.drawText(QRect(0, 0, width(), fm.height()), Qt::AlignHCenter, legend_.title);
+  QLinearGradient gradient(bar.topLeft(), bar.topRight());
+  for (int i = 0; i <= 10; ++i) gradient.setColorAt(i / 10.0, HeatColour(i / 10.0));
+  p.fillRect(bar, gradient);
+  p.setPen(Qt::black);
+  p.drawRect(bar);
+  for (std::size_t i = 0; i < legend_.ticks.size(); ++i) {
+    const int x = bar.left() + static_cast<int>(std::lround(legend_.ticks[i] * bar.width()));
+    p.drawLine(x, bar.bottom(), x, bar.bottom() + 3);
+    const QString label = legend_.tickLabels.value(static_cast<qsizetype>(i));
+    const int w = fm.horizontalAdvance(label);
+    p.drawText(std::clamp(x - w / 2, 0, width() - w), bar.bottom() + 4 + fm.ascent(), label);
+  }
+  p.drawText(QRect(0, bar.bottom() + 6 + fm.height(), width(), fm.height()), Qt::AlignHCenter, legend_.summary);
+}
+
+// ---------------------------------------------------------------------------
+// SchemaGraphicsView
+
+SchemaGraphicsView::SchemaGraphicsView(QGraphicsScene* scene, QWidget* parent) : QGraphicsView(scene, parent) {
+  setDragMode(ScrollHandDrag);
+  setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+  setTransformationAnchor(AnchorUnderMouse);
+  setBackgroundBrush(Qt::white);
+}
+
+void SchemaGraphicsView::zoomBy(double factor) {
+  const double next = zoom() * factor;
+  if (next < 0.02 || next > 40.0) return;
+  scale(factor, factor);
+}
+
+void SchemaGraphicsView::wheelEvent(QWheelEvent* event) {
+  zoomBy(std::pow(1.0015, event->angleDelta().y()));
+  event->accept();
+}
+
+void SchemaGraphicsView::mousePressEvent(QMouseEvent* event) {
+  QGraphicsView::mousePressEvent(event);
+  if (event->button() != Qt::LeftButton) return;
+  for (QGraphicsItem* item = itemAt(event->position().toPoint()); item; item = item->parentItem()) {
+    const QString name = item->data(kNodeNameRole).toString();
+    if (!name.isEmpty()) {
+      emit nodeClicked(name);
+      return;
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// GraphSchemaWindow
+
+GraphSchemaWindow::GraphSchemaWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      scene_(new QGraphicsScene(this)),
+      view_(new SchemaGraphicsView(scene_, this)),
+      searchBox_(new QLineEdit(this)),
+      measureBox_(new QComboBox(this)),
+      legend_(new HeatLegendWidget(this)),
+      loopList_(new QListWidget(this)),
+      history_(new QPlainTextEdit(this)),
+      restartButton_(new QPushButton(QStringLiteral("|<"), this)),
+      stepButton_(new QPushButton(QStringLiteral(">"), this)),
+      status_(new QLabel(this)) {
+  setWindowTitle(QStringLiteral("Schema"));
+  searchBox_->setPlaceholderText(QStringLiteral("Find a name"));
+  searchBox_->setClearButtonEnabled(true);
+  measureBox_->addItems({QStringLiteral("Kind"), QStringLiteral("con"), QStringLiteral("obs"), QStringLiteral("tst")});
+  measureBox_->setCurrentIndex(3);
+  history_->setReadOnly(true);
+  loopList_->setWordWrap(true);
+  history_->setFont(QFont(QStringLiteral("Monospace"), 8));
+  restartButton_->setToolTip(QStringLiteral("Back to the first step of the selected unit's paths"));
+  stepButton_->setToolTip(QStringLiteral("Next step of the selected unit's test data paths"));
+  restartButton_->setEnabled(false);
+  stepButton_->setEnabled(false);
+
+  auto* bar = new QHBoxLayout;
+  auto addButton = [&](const QString& text, const QString& tip, auto slot) {
+    auto* b = new QPushButton(text, this);
+    b->setToolTip(tip);
+    connect(b, &QPushButton::clicked, this, slot);
+    bar->addWidget(b);
+  };
+  addButton(QStringLiteral("Fit"), QStringLiteral("Fit the schema to the window"), [this] { fitToWindow(); });
+  addButton(QStringLiteral("+"), QStringLiteral("Zoom in"), [this] { view_->zoomBy(1.25); });
+  addButton(QStringLiteral("-"), QStringLiteral("Zoom out"), [this] { view_->zoomBy(0.8); });
+  bar->addWidget(searchBox_, 1);
+  bar->addWidget(new QLabel(QStringLiteral("Colour by"), this));
+  bar->addWidget(measureBox_);
+  addButton(QStringLiteral("Export..."), QStringLiteral("Save the schema as PNG or SVG"), [this] { exportDialog(); });
+  bar->addWidget(restartButton_);
+  bar->addWidget(stepButton_);
+
+  auto* side = new QWidget(this);
+  auto* sideLayout = new QVBoxLayout(side);
+  sideLayout->setContentsMargins(0, 0, 0, 0);
+  sideLayout->addWidget(legend_);
+  sideLayout->addWidget(new QLabel(QStringLiteral("Feedback loops"), side));
+  sideLayout->addWidget(loopList_, 1);
+  sideLayout->addWidget(new QLabel(QStringLiteral("Test data paths"), side));
+  sideLayout->addWidget(history_, 2);
+  auto* split = new QSplitter(this);
+  split->addWidget(view_);
+  split->addWidget(side);
+  split->setStretchFactor(0, 4);
+  split->setStretchFactor(1, 1);
+  split->setSizes({820, 260});
+  side->setMaximumWidth(420);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(bar);
+  layout->addWidget(split, 1);
+  layout->addWidget(status_);
+  // Opens at its 96-DPI size, grown with the font resolution and kept on the screen.
+  resize(FittedWindowSize(QSize(1100, 620), ScreenMetricsOf(this)));
+
+  connect(searchBox_, &QLineEdit::returnPressed, this, [this] {
+    const QString found = search(searchBox_->text());
+    status_->setText(found.isEmpty() ? QStringLiteral("No name contains '%1'.").arg(searchBox_->text())
+                                     : QStringLiteral("Found %1.").arg(found));
+  });
+  connect(measureBox_, &QComboBox::currentIndexChanged, this,
+          [this](int index) { setHeatMeasure(static_cast<HeatMeasure>(index)); });
+  connect(view_, &SchemaGraphicsView::nodeClicked, this, &GraphSchemaWindow::clickNode);
+  connect(loopList_, &QListWidget::currentRowChanged, this, &GraphSchemaWindow::selectLoop);
+  connect(restartButton_, &QPushButton::clicked, this, &GraphSchemaWindow::restartPaths);
+  connect(stepButton_, &QPushButton::clicked, this, &GraphSchemaWindow::stepPaths);
+  setPropagationFile(QString());
+}
+
+GraphSchemaWindow::~GraphSchemaWindow() = default;
+
+void GraphSchemaWindow::setCircuit(const CircuitResult& circuit) {
+  clearScene();  // the items refer to the old layout: gone before it goes
+  circuit_ = circuit;
+  graph_ = std::make_unique<CircuitGraph>(circuit_);
+  layout_ = LayoutCircuit(circuit_);
+  chains_ = circuit_.chains;
+  selected_.clear();
+  browser_.discard();
+  // The test data paths come with the circuit (files of older engines have
+  // none: the propagation file set by setPropagationFile is read then).
+  if (!circuit_.propagation.empty()) setPropagationRecords(PropagRecordsOf(circuit_));
+  setWindowTitle(QStringLiteral("Schema - %1").arg(circuit_.circuit));
+  rebuildScene();
+  fitToWindow();
+  status_->setText(layout_.errors.isEmpty() ? QStringLiteral("%1 items, %2 wires.")
+                                                  .arg(layout_.nodes.size())
+                                                  .arg(layout_.edges.size())
+                                            : layout_.errors.join(QStringLiteral("; ")));
+}
+
+void GraphSchemaWindow::setScanChains(const NamedChains& chains) {
+  chains_ = chains;
+  drawChains();
+}
+
+void GraphSchemaWindow::setPropagationFile(const QString& fileName) { useBrowser(PathBrowser(fileName)); }
+
+void GraphSchemaWindow::setPropagationRecords(PropagRecordList records) { useBrowser(PathBrowser(std::move(records))); }
+
+void GraphSchemaWindow::useBrowser(PathBrowser browser) {
+  browser_ = std::move(browser);
+  browser_.setLineSink([this](const QString& line) { appendHistory(line); });
+  browser_.setMarkSink([this](const QString& names, bool observation) { markStep(names, observation); });
+}
+
+void GraphSchemaWindow::setHeatMeasure(HeatMeasure measure) {
+  measure_ = measure;
+  if (measureBox_->currentIndex() != static_cast<int>(measure)) measureBox_->setCurrentIndex(static_cast<int>(measure));
+  recolour();
+}
+
+const HeatLegend& GraphSchemaWindow::legend() const { return legend_->legend(); }
+
+void GraphSchemaWindow::clearScene() {
+  scene_->clear();
+  nodeItems_.clear();
+  portItems_.clear();
+  wires_.clear();
+  chainItems_.clear();
+  markItems_.clear();
+  markedPorts_.clear();
+}
+
+void GraphSchemaWindow::rebuildScene() {
+  clearScene();
+  drawWires();
+  drawNodes();
+  drawLoops();
+  drawChains();
+  recolour();
+  scene_->setSceneRect(layout_.bounds.adjusted(-40, -40, 40, 40));
+}
+
+void GraphSchemaWindow::drawNodes() {
+  for (const auto& node : layout_.nodes) {
+    auto* item = new NodeGraphic(node);
+    item->setZValue(1);
+    scene_->addItem(item);
+    nodeItems_.push_back(item);
+    for (const auto& port : node.ports) {
+      const QString composed = node.primary ? node.name : node.name + u'.' + port.name;
+      if (node.primary) {  // the port node itself carries the figures
+        item->setToolTip(portTip(composed, port, circuit_.port(composed)));
+        portItems_.insert(composed, item);
+        continue;
+      }
+      const double side = std::min(7.0, port.box.height() * 0.6);
+      const QRectF box(port.anchor.x() - side / 2, port.anchor.y() - side / 2, side, side);
+      auto* mark = new QGraphicsRectItem(box, item);
+      mark->setPen(QPen(QColor(60, 60, 60), 0.6));
+      mark->setToolTip(portTip(composed, port, circuit_.port(composed)));
+      mark->setData(kNodeNameRole, node.name);
+      auto* label = new QGraphicsSimpleTextItem(port.name, item);
+      QFont f = label->font();
+      f.setPointSizeF(6.5);
+      label->setFont(f);
+      const QRectF lr = label->boundingRect();
+      label->setPos(port.input ? port.box.left() + side / 2 + 1.5 : port.box.right() - side / 2 - 1.5 - lr.width(),
+                    port.box.center().y() - lr.height() / 2);
+      portItems_.insert(composed, mark);
+    }
+  }
+}
+
+void GraphSchemaWindow::drawWires() {
+  for (const auto& edge : layout_.edges) {
+    const double width = edge.bits > 1 ? 1.6 : 0.8;
+    auto* wire = scene_->addPath(wirePath(edge), QPen(QColor(90, 90, 90), width));
+    wire->setToolTip(QStringLiteral("%1 -> %2 (%3 bit)").arg(edge.from, edge.to).arg(edge.bits));
+    if (edge.path.size() >= 1) {  // the arrow head at the sink
+      const QPointF base = edge.path.back(), tip = edge.tip;
+      const QLineF axis(tip, base);
+      QLineF a = axis, b = axis;
+      a.setAngle(axis.angle() + 25);
+      b.setAngle(axis.angle() - 25);
+      a.setLength(5);
+      b.setLength(5);
+      auto* head = new QGraphicsPolygonItem(QPolygonF({tip, a.p2(), b.p2()}), wire);
+      head->setBrush(QColor(90, 90, 90));
+      head->setPen(Qt::NoPen);
+    }
+    wires_.push_back(wire);
+  }
+}
+
+void GraphSchemaWindow::drawLoops() {
+  loopList_->clear();
+  loopEdges_.clear();
+  QHash<int, int> edgeOfLink;
+  for (std::size_t e = 0; e < layout_.edges.size(); ++e) edgeOfLink.insert(layout_.edges[e].link, static_cast<int>(e));
+  for (std::size_t l = 0; l < circuit_.loops.size(); ++l) {
+    const auto& loop = circuit_.loops[l];
+    std::vector<int> edges;
+    for (int link : graph_->loopWires(loop.registers))
+      if (edgeOfLink.contains(link)) edges.push_back(edgeOfLink.value(link));
+    loopEdges_.push_back(edges);
+    auto* entry = new QListWidgetItem(QStringLiteral("Loop %1 (%2): %3")
+                                          .arg(l + 1)
+                                          .arg(loop.broken ? QStringLiteral("broken") : QStringLiteral("unbroken"))
+                                          .arg(loop.registers.join(u' ')),
+                                      loopList_);
+    entry->setForeground(loop.broken ? kBrokenLoopColour : kLoopColour);
+    // Unbroken loops are always highlighted on the schema.
+    if (loop.broken) continue;
+    for (int e : edges) wires_[e]->setPen(QPen(kLoopColour, 2.2));
+    for (const auto& name : loop.registers) {
+      const int n = layout_.nodeIndex(name);
+      if (n >= 0) static_cast<NodeGraphic*>(nodeItems_[n])->setHighlight(kLoopColour);
+    }
+  }
+  if (circuit_.loops.empty()) loopList_->addItem(QStringLiteral("No feedback loop."));
+}
+
+void GraphSchemaWindow::selectLoop(int row) {
+  // Broken loops are shown while selected; unbroken ones keep their highlight.
+  for (std::size_t l = 0; l < loopEdges_.size(); ++l) {
+    if (!circuit_.loops[l].broken) continue;
+    const bool on = static_cast<int>(l) == row;
+    for (int e : loopEdges_[l])
+      wires_[e]->setPen(on ? QPen(kBrokenLoopColour, 2.2, Qt::DashLine)
+                           : QPen(QColor(90, 90, 90), layout_.edges[e].bits > 1 ? 1.6 : 0.8));
+  }
+}
+
+std::vector<int> GraphSchemaWindow::highlightedLinks() const {
+  std::vector<int> links;
+  for (std::size_t e = 0; e < wires_.size(); ++e)
+    if (wires_[e]->pen().color() == kLoopColour) links.push_back(layout_.edges[e].link);
+  return links;
+}
+
+QStringList GraphSchemaWindow::loopEntries() const {
+  QStringList entries;
+  for (int i = 0; i < loopList_->count(); ++i) entries << loopList_->item(i)->text();
+  return entries;
+}
+
+void GraphSchemaWindow::drawChains() {
+  for (auto* item : chainItems_) delete item;
+  chainItems_.clear();
+  for (std::size_t c = 0; c < chains_.size(); ++c) {
+    QPainterPath path;
+    QPointF last;
+    bool first = true;
+    for (const auto& name : chains_[c]) {
+      const auto* node = layout_.node(name);
+      if (!node) continue;
+      const QPointF p(node->rect.center().x(), node->rect.bottom() - 3);
+      if (first) {
+        path.moveTo(p - QPointF(24, -14));
+        path.lineTo(p);
+      } else {
+        const QPointF mid((last.x() + p.x()) / 2, std::max(last.y(), p.y()) + 18);
+        path.quadTo(mid, p);
+      }
+      last = p;
+      first = false;
+    }
+    if (first) continue;
+    path.lineTo(last + QPointF(24, 14));
+    auto* overlay = scene_->addPath(path, QPen(kChainColour, 2.0, Qt::DashDotLine, Qt::RoundCap));
+    overlay->setZValue(3);
+    overlay->setToolTip(QStringLiteral("scan chain %1: %2").arg(c + 1).arg(chains_[c].join(QStringLiteral(" -> "))));
+    auto* label = new QGraphicsSimpleTextItem(QStringLiteral("chain %1").arg(c + 1), overlay);
+    label->setBrush(kChainColour);
+    label->setPos(path.elementAt(0).x - 30, path.elementAt(0).y);
+    chainItems_.push_back(overlay);
+  }
+}
+
+void GraphSchemaWindow::recolour() {
+  const bool heat = measure_ != HeatMeasure::None;
+  legend_->setLegend(heat ? MakeHeatLegend(circuit_, measure_) : HeatLegend{});
+  legend_->setVisible(heat);
+  for (std::size_t n = 0; n < layout_.nodes.size(); ++n) {
+    const auto& node = layout_.nodes[n];
+    auto* graphic = static_cast<NodeGraphic*>(nodeItems_[n]);
+    // An item is coloured by the worst of its outputs (a primary port by itself).
+    double worst = 2.0;
+    for (const auto& port : node.ports) {
+      const QString composed = node.primary ? node.name : node.name + u'.' + port.name;
+      const auto* figures = circuit_.port(composed);
+      if (auto* box = dynamic_cast<QGraphicsRectItem*>(portItems_.value(composed)))
+        box->setBrush(heat && figures ? HeatColour(HeatValue(*figures, measure_)) : QColor(Qt::white));
+      if (figures && (node.primary || !port.input)) worst = std::min(worst, HeatValue(*figures, measure_));
+    }
+    graphic->setFill(heat && worst <= 1.5 ? HeatColour(worst).lighter(135) : kindColour(node.kind));
+  }
+}
+
+QString GraphSchemaWindow::search(const QString& text) {
+  const QString wanted = text.trimmed();
+  if (wanted.isEmpty()) return {};
+  int found = layout_.nodeIndex(wanted);
+  for (std::size_t n = 0; found < 0 && n < layout_.nodes.size(); ++n)
+    if (layout_.nodes[n].name.contains(wanted, Qt::CaseInsensitive)) found = static_cast<int>(n);
+  if (found < 0) return {};
+  scene_->clearSelection();
+  nodeItems_[found]->setSelected(true);
+  view_->centerOn(nodeItems_[found]);
+  return layout_.nodes[found].name;
+}
+
+void GraphSchemaWindow::fitToWindow() {
+  if (!layout_.nodes.empty()) view_->fitInView(scene_->sceneRect(), Qt::KeepAspectRatio);
+}
+
+bool GraphSchemaWindow::exportTo(const QString& fileName) {
+  const QRectF source = scene_->sceneRect();
+  if (QFileInfo(fileName).suffix().compare(QLatin1String("svg"), Qt::CaseInsensitive) == 0) {
+    QSvgGenerator svg;
+    svg.setFileName(fileName);
+    svg.setSize(source.size().toSize());
+    svg.setViewBox(QRectF(QPointF(0, 0), source.size()));
+    svg.setTitle(QStringLiteral("Schema of %1").arg(circuit_.circuit));
+    QPainter p;
+    if (!p.begin(&svg)) return false;
+    scene_->render(&p, QRectF(QPointF(0, 0), source.size()), source);
+    return p.end();
+  }
+  const double scale = 2.0;  // print resolution
+  QImage image((source.size() * scale).toSize(), QImage::Format_ARGB32);
+  image.fill(Qt::white);
+  {
+    QPainter p(&image);
+    p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    scene_->render(&p, QRectF(image.rect()), source);
+  }
+  return image.save(fileName, "PNG");
+}
+
+void GraphSchemaWindow::exportDialog() {
+  const QString fileName = QFileDialog::getSaveFileName(this, QStringLiteral("Export schema"),
+                                                        circuit_.circuit + QStringLiteral(".png"),
+                                                        QStringLiteral("PNG picture (*.png);;SVG drawing (*.svg)"));
+  if (fileName.isEmpty()) return;
+  status_->setText(exportTo(fileName) ? QStringLiteral("Saved %1.").arg(fileName)
+                                      : QStringLiteral("Could not write %1.").arg(fileName));
+}
+
+void GraphSchemaWindow::clickNode(const QString& name) {
+  emit nodeClicked(name);
+  const auto* node = layout_.node(name);
+  if (!node || node->primary) return;
+  selected_ = name;
+  scene_->clearSelection();
+  nodeItems_[layout_.nodeIndex(name)]->setSelected(true);
+  clearMarks();
+  browser_.resetStepNumber();
+  browser_.prepare(name);
+  const bool any = browser_.paths().has_value() && browser_.stepCount() > 0;
+  restartButton_->setEnabled(any);
+  stepButton_->setEnabled(any);
+  status_->setText(any ? QStringLiteral("%1: %2 steps; press > to step.").arg(name).arg(browser_.stepCount())
+                       : QStringLiteral("%1: no test data paths recorded (run an analysis first).").arg(name));
+}
+
+void GraphSchemaWindow::restartPaths() {
+  clearMarks();
+  browser_.restart();
+  stepButton_->setEnabled(true);
+}
+
+bool GraphSchemaWindow::stepPaths() {
+  if (selected_.isEmpty()) return false;
+  if (!browser_.paths()) browser_.prepare(selected_);
+  const bool more = browser_.step();
+  stepButton_->setEnabled(more);
+  return more;
+}
+
+void GraphSchemaWindow::markStep(const QString& names, bool observation) {
+  clearMarks();
+  const QColor colour = observation ? kObserveColour : kAdjustColour;
+  for (const QString& port : names.split(u' ', Qt::SkipEmptyParts)) {
+    // Ports left out of the schema (scan ports) are marked on their item.
+    QGraphicsItem* target = portItems_.value(port);
+    if (!target) {
+      const int n = layout_.nodeIndex(ItemOfComposedPort(port));
+      if (n < 0 || layout_.nodes[n].primary) continue;
+      target = nodeItems_[n];
+    }
+    const QRectF r = target->sceneBoundingRect();
+    auto* bar = scene_->addRect(QRectF(r.left() - 2, r.top() - 6, r.width() + 4, 4), Qt::NoPen, colour);
+    bar->setZValue(4);
+    markItems_.push_back(bar);
+    markedPorts_ << port;
+  }
+}
+
+void GraphSchemaWindow::clearMarks() {
+  for (auto* item : markItems_) delete item;
+  markItems_.clear();
+  markedPorts_.clear();
+}
+
+void GraphSchemaWindow::appendHistory(const QString& line) {
+  history_->appendPlainText(line);
+  emit historyLine(line);
+}
+
+QString GraphSchemaWindow::historyText() const { return history_->toPlainText(); }

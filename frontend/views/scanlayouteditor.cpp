@@ -1,0 +1,296 @@
+#include "views/scanlayouteditor.h"
+
+#include <QDropEvent>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QVBoxLayout>
+
+#include "ui/fixedlayout.h"
+
+namespace {
+
+enum Column { kName, kCon, kObs, kLoop, kChain, kPosition, kColumns };
+constexpr int kChainRole = Qt::UserRole;     // on chain entries: chain index, -1 not scanned, -2 new chain
+constexpr int kRegisterRole = Qt::UserRole + 1;  // on register entries: the name
+constexpr int kNotScanned = -1;
+constexpr int kNewChain = -2;
+
+QMimeData* namesMime(const QStringList& names) {
+  auto* mime = new QMimeData;
+  mime->setText(names.join(u'\n'));
+  return mime;
+}
+
+QTableWidgetItem* fixedCell(const QString& text) {
+  auto* cell = new QTableWidgetItem(text);
+  cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsDragEnabled);
+  return cell;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+
+QMimeData* RegisterTable::mimeData(const QList<QTableWidgetItem*>& items) const {
+  QStringList names;
+  for (const auto* cell : items) {
+    const QString name = item(cell->row(), kName)->text();
+    if (!names.contains(name)) names << name;
+  }
+  return namesMime(names);
+}
+
+// ---------------------------------------------------------------------------
+
+ChainTree::ChainTree(QWidget* parent) : QTreeWidget(parent) {
+  setHeaderLabels({QStringLiteral("Chains (drag registers here)")});
+  setSelectionMode(ExtendedSelection);
+  setDragEnabled(true);
+  setAcceptDrops(true);
+  setDropIndicatorShown(true);
+  setDragDropMode(DragDrop);
+  setDefaultDropAction(Qt::MoveAction);
+}
+
+void ChainTree::showLayout(const NamedChains& chains, const QStringList& unscanned) {
+  clear();
+  chainCount_ = static_cast<int>(chains.size());
+  auto addGroup = [this](const QString& title, int role, const QStringList& names) {
+    auto* group = new QTreeWidgetItem(this, {title});
+    group->setData(0, kChainRole, role);
+    group->setFlags(Qt::ItemIsEnabled | Qt::ItemIsDropEnabled);
+    QFont bold = group->font(0);
+    bold.setBold(true);
+    group->setFont(0, bold);
+    for (const auto& name : names) {
+      auto* entry = new QTreeWidgetItem(group, {name});
+      entry->setData(0, kRegisterRole, name);
+      entry->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled);
+    }
+    group->setExpanded(true);
+  };
+  for (int c = 0; c < chainCount_; ++c)
+    addGroup(QStringLiteral("Chain %1 (%2)").arg(c + 1).arg(chains[c].size()), c, chains[c]);
+  addGroup(QStringLiteral("New chain"), kNewChain, {});
+  addGroup(QStringLiteral("Not scanned (%1)").arg(unscanned.size()), kNotScanned, unscanned);
+}
+
+std::pair<int, int> ChainTree::dropTarget(const QTreeWidgetItem* item, bool below, int chainCount) {
+  if (!item) return {chainCount, 0};
+  const QTreeWidgetItem* group = item->parent() ? item->parent() : item;
+  int chain = group->data(0, kChainRole).toInt();
+  if (chain == kNewChain) chain = chainCount;
+  if (chain == kNotScanned) return {-1, 0};
+  if (!item->parent()) return {chain, static_cast<int>(group->childCount())};
+  const int index = group->indexOfChild(const_cast<QTreeWidgetItem*>(item));
+  return {chain, below ? index + 1 : index};
+}
+
+QMimeData* ChainTree::mimeData(const QList<QTreeWidgetItem*>& items) const {
+  QStringList names;
+  for (const auto* entry : items) {
+    const QString name = entry->data(0, kRegisterRole).toString();
+    if (!name.isEmpty()) names << name;
+  }
+  return namesMime(names);
+}
+
+void ChainTree::dropEvent(QDropEvent* event) {
+  const QStringList names = event->mimeData()->text().split(u'\n', Qt::SkipEmptyParts);
+  const auto [chain, position] = dropTarget(itemAt(event->position().toPoint()), dropIndicatorPosition() == BelowItem, chainCount_);
+  event->setDropAction(Qt::CopyAction);  // the tree is rebuilt from the model, nothing is moved by Qt
+  event->accept();
+  // Reported once the drop is over: the answer rebuilds this tree.
+  if (!names.isEmpty())
+    QMetaObject::invokeMethod(
+        this, [this, names, chain = chain, position = position] { emit registersDropped(names, chain, position); },
+        Qt::QueuedConnection);
+}
+
+// ---------------------------------------------------------------------------
+
+ScanLayoutEditor::ScanLayoutEditor(QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      table_(new RegisterTable(0, kColumns, this)),
+      tree_(new ChainTree(this)),
+      notation_(new QLineEdit(this)),
+      error_(new QLabel(this)),
+      summary_(new QLabel(this)),
+      fullScanChains_(new QSpinBox(this)),
+      optimiserButton_(new QPushButton(QStringLiteral("Optimiser result"), this)) {
+  setWindowTitle(QStringLiteral("Scan Layout Editor"));
+  table_->setHorizontalHeaderLabels({QStringLiteral("Register"), QStringLiteral("Con"), QStringLiteral("Obs"),
+                                     QStringLiteral("In loop"), QStringLiteral("Chain"), QStringLiteral("Position")});
+  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  table_->horizontalHeader()->setStretchLastSection(true);
+  table_->verticalHeader()->hide();
+  table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table_->setDragEnabled(true);
+  table_->setDragDropMode(QAbstractItemView::DragOnly);
+  table_->setSortingEnabled(false);
+  fullScanChains_->setRange(1, 64);
+  fullScanChains_->setPrefix(QStringLiteral("in "));
+  fullScanChains_->setSuffix(QStringLiteral(" chain(s)"));
+  notation_->setPlaceholderText(QStringLiteral("no register scanned"));
+  notation_->setToolTip(QStringLiteral("Chains separated by '.', registers within a chain by ','"));
+  error_->setStyleSheet(QStringLiteral("color: #b00000"));
+  error_->setWordWrap(true);
+  optimiserButton_->setEnabled(false);
+
+  auto* presets = new QGroupBox(QStringLiteral("Presets"), this);
+  auto* presetRow = new QHBoxLayout(presets);
+  auto addPreset = [&](const QString& text, const QString& tip, void (ScanLayoutEditor::*slot)()) {
+    auto* b = new QPushButton(text, presets);
+    b->setToolTip(tip);
+    connect(b, &QPushButton::clicked, this, slot);
+    presetRow->addWidget(b);
+    return b;
+  };
+  addPreset(QStringLiteral("None"), QStringLiteral("No register scanned"), &ScanLayoutEditor::presetNone);
+  addPreset(QStringLiteral("Full scan"), QStringLiteral("Every register scanned"), &ScanLayoutEditor::presetFullScan);
+  presetRow->addWidget(fullScanChains_);
+  addPreset(QStringLiteral("Loop breaking"), QStringLiteral("Scan registers until no feedback loop remains"),
+            &ScanLayoutEditor::presetLoopBreaking);
+  optimiserButton_->setToolTip(QStringLiteral("The layout of the last optimiser run"));
+  connect(optimiserButton_, &QPushButton::clicked, this, &ScanLayoutEditor::presetOptimiser);
+  presetRow->addWidget(optimiserButton_);
+  presetRow->addStretch();
+
+  auto* split = new QSplitter(this);
+  split->addWidget(table_);
+  split->addWidget(tree_);
+  split->setStretchFactor(0, 3);
+  split->setStretchFactor(1, 2);
+
+  auto* notationRow = new QHBoxLayout;
+  notationRow->addWidget(new QLabel(QStringLiteral("Notation"), this));
+  notationRow->addWidget(notation_, 1);
+  auto* apply = new QPushButton(QStringLiteral("&Apply"), this);
+  apply->setToolTip(QStringLiteral("Use this layout for the next analysis"));
+  notationRow->addWidget(apply);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(presets);
+  layout->addWidget(split, 1);
+  layout->addLayout(notationRow);
+  layout->addWidget(error_);
+  layout->addWidget(summary_);
+  // Opens at its 96-DPI size, grown with the font resolution and kept on the screen.
+  resize(FittedWindowSize(QSize(760, 480), ScreenMetricsOf(this)));
+
+  connect(table_, &QTableWidget::itemChanged, this, &ScanLayoutEditor::cellEdited);
+  connect(tree_, &ChainTree::registersDropped, this, &ScanLayoutEditor::dropRegisters);
+  connect(notation_, &QLineEdit::textEdited, this, &ScanLayoutEditor::typeNotation);
+  connect(apply, &QPushButton::clicked, this, [this] { emit layoutApplied(model_.notation()); });
+  refresh();
+}
+
+void ScanLayoutEditor::setCircuit(const CircuitResult& circuit) {
+  model_.setRegisters(circuit.registers);
+  model_.setChains(circuit.chains);
+  // The engine's choice, the same as `tarvex optimise --method loops`.
+  loopBreaking_ = circuit.loopBreaking ? circuit.loopBreaking->registers : QStringList();
+  fullScanChains_->setMaximum(std::max(1, static_cast<int>(circuit.registers.size())));
+  setWindowTitle(QStringLiteral("Scan Layout Editor - %1").arg(circuit.circuit));
+  refresh();
+}
+
+void ScanLayoutEditor::setOptimiserLayout(const NamedChains& chains) {
+  optimiserLayout_ = chains;
+  optimiserButton_->setEnabled(!chains.empty());
+  QStringList groups;
+  for (const auto& chain : chains) groups << chain.join(u',');
+  optimiserButton_->setToolTip(chains.empty() ? QStringLiteral("No optimiser run yet")
+                                              : QStringLiteral("The optimiser's layout: %1").arg(groups.join(u'.')));
+}
+
+QString ScanLayoutEditor::notationText() const { return notation_->text(); }
+
+QString ScanLayoutEditor::notationError() const { return error_->text(); }
+
+void ScanLayoutEditor::typeNotation(const QString& text) {
+  if (notation_->text() != text) notation_->setText(text);
+  const QString error = model_.setNotation(text);
+  error_->setText(error);
+  if (!error.isEmpty()) return;
+  refresh();
+}
+
+void ScanLayoutEditor::dropRegisters(const QStringList& names, int chain, int position) {
+  model_.placeAll(names, chain, position);
+  refresh();
+}
+
+void ScanLayoutEditor::presetNone() {
+  model_.clear();
+  refresh();
+}
+
+void ScanLayoutEditor::presetFullScan() {
+  model_.fullScan(fullScanChains_->value());
+  refresh();
+}
+
+void ScanLayoutEditor::presetLoopBreaking() {
+  model_.setChains({loopBreaking_});
+  refresh();
+}
+
+void ScanLayoutEditor::presetOptimiser() {
+  if (optimiserLayout_.empty()) return;
+  model_.setChains(optimiserLayout_);
+  refresh();
+}
+
+void ScanLayoutEditor::cellEdited(QTableWidgetItem* cell) {
+  if (refreshing_ || (cell->column() != kChain && cell->column() != kPosition)) return;
+  const QString name = table_->item(cell->row(), kName)->text();
+  bool chainOk = false, positionOk = false;
+  const int chain = table_->item(cell->row(), kChain)->text().trimmed().toInt(&chainOk);
+  const int position = table_->item(cell->row(), kPosition)->text().trimmed().toInt(&positionOk);
+  // An empty or zero chain takes the register out; no position puts it last.
+  if (!chainOk || chain <= 0)
+    model_.place(name, -1, 0);
+  else
+    model_.place(name, chain - 1, positionOk && position > 0 ? position - 1 : 1 << 30);
+  refresh();
+}
+
+void ScanLayoutEditor::refresh() {
+  refreshing_ = true;
+  const auto& regs = model_.registers();
+  table_->setRowCount(static_cast<int>(regs.size()));
+  QStringList unscanned;
+  int inLoops = 0;
+  for (int row = 0; row < static_cast<int>(regs.size()); ++row) {
+    const auto& r = regs[row];
+    const int chain = model_.chainOf(r.name), position = model_.positionOf(r.name);
+    if (chain < 0) unscanned << r.name;
+    inLoops += r.inLoop ? 1 : 0;
+    table_->setItem(row, kName, fixedCell(r.name));
+    table_->setItem(row, kCon, fixedCell(QString::number(r.con, 'f', 3)));
+    table_->setItem(row, kObs, fixedCell(QString::number(r.obs, 'f', 3)));
+    table_->setItem(row, kLoop, fixedCell(r.inLoop ? QStringLiteral("yes") : QStringLiteral("no")));
+    table_->setItem(row, kChain, new QTableWidgetItem(chain < 0 ? QString() : QString::number(chain + 1)));
+    table_->setItem(row, kPosition, new QTableWidgetItem(chain < 0 ? QString() : QString::number(position + 1)));
+    if (r.inLoop) table_->item(row, kLoop)->setForeground(QColor(200, 30, 30));
+  }
+  tree_->showLayout(model_.chains(), unscanned);
+  const QString text = model_.notation();
+  if (notation_->text() != text && !notation_->hasFocus()) notation_->setText(text);
+  if (error_->text().isEmpty() || notation_->text() == text) error_->clear();
+  summary_->setText(QStringLiteral("%1 of %2 registers scanned in %3 chain(s); %4 register(s) in feedback loops.")
+                        .arg(regs.size() - unscanned.size())
+                        .arg(regs.size())
+                        .arg(model_.chains().size())
+                        .arg(inLoops));
+  refreshing_ = false;
+  emit layoutChanged(text);
+}

@@ -1,0 +1,113 @@
+// The scan layout editor for a circuit of any register count: a table of
+// the registers (name, con and obs of the output, in a loop or not, chain,
+// position), the chains as a tree that registers are dragged into, presets
+// (none, full scan, loop breaking, the optimiser's result) and the layout in
+// the named notation, shown live and editable. It takes its data through
+// setters and reports the layout through signals.
+#pragma once
+
+#include <QTableWidget>
+#include <QTreeWidget>
+#include <QWidget>
+
+#include "models/scanlayoutmodel.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+
+// The register table; drags carry the selected register names as text.
+class RegisterTable : public QTableWidget {
+  Q_OBJECT
+ public:
+  using QTableWidget::QTableWidget;
+
+ protected:
+  QMimeData* mimeData(const QList<QTableWidgetItem*>& items) const override;
+  QStringList mimeTypes() const override { return {QStringLiteral("text/plain")}; }
+};
+
+// The chains as a tree: one entry per chain with its registers in order,
+// then "New chain" and "Not scanned". Register names dropped on it are
+// reported with the chain and position they were dropped at.
+class ChainTree : public QTreeWidget {
+  Q_OBJECT
+ public:
+  explicit ChainTree(QWidget* parent = nullptr);
+  // Shows `chains` and the registers outside them.
+  void showLayout(const NamedChains& chains, const QStringList& unscanned);
+  // The chain (-1: not scanned) and position a drop on `item` means (just
+  // below it when `below`), given the chain count.
+  static std::pair<int, int> dropTarget(const QTreeWidgetItem* item, bool below, int chainCount);
+
+ signals:
+  // `names` were dropped at `position` of `chain` (-1: out of the layout).
+  void registersDropped(const QStringList& names, int chain, int position);
+
+ protected:
+  QMimeData* mimeData(const QList<QTreeWidgetItem*>& items) const override;
+  QStringList mimeTypes() const override { return {QStringLiteral("text/plain")}; }
+  Qt::DropActions supportedDropActions() const override { return Qt::MoveAction | Qt::CopyAction; }
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  int chainCount_ = 0;
+};
+
+class ScanLayoutEditor : public QWidget {
+  Q_OBJECT
+ public:
+  explicit ScanLayoutEditor(QWidget* parent = nullptr);
+
+  // Takes the registers, loops and current layout of `circuit`.
+  void setCircuit(const CircuitResult& circuit);
+  // The optimiser's layout for its preset (the "chains" of its NAME.json;
+  // none disables the preset).
+  void setOptimiserLayout(const NamedChains& chains);
+
+  // The layout being edited.
+  const ScanLayoutModel& model() const { return model_; }
+  // The notation shown.
+  QString notationText() const;
+  // The error of the last notation typed ("" when it was taken).
+  QString notationError() const;
+  // Edits the notation as the user would type it.
+  void typeNotation(const QString& text);
+  // Moves registers as a drop on the chain tree would.
+  void dropRegisters(const QStringList& names, int chain, int position);
+  // Presets.
+  void presetNone();
+  void presetFullScan();
+  void presetLoopBreaking();
+  void presetOptimiser();
+  // The registers the loop-breaking preset scans: those the engine found
+  // (NAME.json "loop_breaking"), as `tarvex optimise --method loops` scans them.
+  const QStringList& loopBreakingRegisters() const { return loopBreaking_; }
+
+  RegisterTable* table() const { return table_; }
+  ChainTree* tree() const { return tree_; }
+
+ signals:
+  // The layout changed; `notation` is its named form.
+  void layoutChanged(const QString& notation);
+  // "Apply" was pressed: use `notation` for the next analysis.
+  void layoutApplied(const QString& notation);
+
+ private:
+  void cellEdited(QTableWidgetItem* cell);
+  void refresh();
+
+  ScanLayoutModel model_;
+  QStringList loopBreaking_;
+  NamedChains optimiserLayout_;
+  bool refreshing_ = false;
+
+  RegisterTable* table_;
+  ChainTree* tree_;
+  QLineEdit* notation_;
+  QLabel* error_;
+  QLabel* summary_;
+  QSpinBox* fullScanChains_;
+  QPushButton* optimiserButton_;
+};

@@ -1,0 +1,67 @@
+// Renders the main window and the scan layout window to PNG files in the
+// build folder, so that their looks can be checked by eye.
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "app/aboutform.h"
+#include "classic/dftform.h"
+#include "app/helpwindow.h"
+#include "app/mainform.h"
+#include "testsupport.h"
+
+class RenderTest : public QObject, public StateFixture {
+  Q_OBJECT
+ private slots:
+  void init() { renewState(); }
+
+  void mainWindowAfterAutoDesign() {
+    MessageLog log(state());
+    WorkFolder work;
+    TFormMain form(state());
+    form.setEnginePath(QStringLiteral(FAKE_ENGINE));
+    form.show();
+    form.RadioButton2->click();
+    form.Button4->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!form.isRunning(), 10000);
+    const QImage image = form.grab().toImage();
+    QCOMPARE(image.size(), QSize(kMainWidth, kMainHeight));
+    QVERIFY(image.save(QStringLiteral(RENDER_DIR "/lumeno-main.png")));
+  }
+
+  void scanLayoutWindowWithPresets() {
+    MessageLog log(state());
+    WorkFolder work;
+    TDftForm form(state());
+    form.show();
+    choose(form.ComboBox13, QStringLiteral("Full Scan (1 Register <-> 1 Scan-Chain)"));
+    QVERIFY(form.grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-scanlayout-full.png")));
+    choose(form.ComboBox13, QStringLiteral("Complete Scan Layout Selection by User"));
+    form.CheckBox1->click();
+    choose(form.ChainBoxes[0], QStringLiteral("B"));
+    choose(form.OrderingBoxes[0], QStringLiteral("2nd"));
+    choose(form.ChainBoxes[2], QStringLiteral("B"));
+    choose(form.OrderingBoxes[2], QStringLiteral("1st"));
+    choose(form.ChainBoxes[4], QStringLiteral("D"));
+    choose(form.OrderingBoxes[4], QStringLiteral("1st"));
+    QCOMPARE(state().layoutNotation(), QStringLiteral("20.4"));
+    QVERIFY(form.grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-scanlayout.png")));
+  }
+
+  void helpAndAboutWindows() {
+    WorkFolder work;
+    TFormMain form(state());
+    form.setEnginePath(QStringLiteral(FAKE_ENGINE));
+    form.Topics1->trigger();
+    QVERIFY(form.helpWindow() != nullptr);
+    QVERIFY(form.helpWindow()->grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-help.png")));
+    form.ShowHelpTopic(QStringLiteral("mux"));
+    QVERIFY(form.helpWindow()->grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-help-mux.png")));
+    form.About1->trigger();
+    QVERIFY(form.aboutBox() != nullptr);
+    QVERIFY(form.aboutBox()->grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-about.png")));
+  }
+};
+
+QTEST_MAIN(RenderTest)
+#include "render_test.moc"
