@@ -334,8 +334,11 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
   if (nerrors == 0) {
     std::printf("Layout '%s', fitness %.3f, %ld layout(s) evaluated in %.1f s\n", result.notation.c_str(),
                 result.fitness, result.visited, progress.elapsed());
-    if (a.has("--write-verilog"))
-      writeScanDesign({file, a.value("--top"), result.notation}, {a.value("--write-verilog")}, env.processes);
+    if (a.has("--write-verilog")) {
+      InsertOutput output;
+      output.verilogPath = a.value("--write-verilog");
+      writeScanDesign({file, a.value("--top"), result.notation}, output, env.processes);
+    }
   }
   return statusFromErrors();
 }

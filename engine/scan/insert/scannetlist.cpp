@@ -86,6 +86,18 @@ ojson muxCell(const ojson& a, const ojson& b, long select, const std::vector<lon
   return cell;
 }
 
+// A $pos cell: Y = A (a buffer giving a scan output its own signal).
+ojson bufferCell(long a, long y) {
+  ojson cell;
+  cell["hide_name"] = 1;
+  cell["type"] = "$pos";
+  cell["parameters"] = {{"A_SIGNED", binary32(0)}, {"A_WIDTH", binary32(1)}, {"Y_WIDTH", binary32(1)}};
+  cell["attributes"] = ojson::object();
+  cell["port_directions"] = {{"A", "input"}, {"Y", "output"}};
+  cell["connections"] = {{"A", ojson::array({a})}, {"Y", ojson::array({y})}};
+  return cell;
+}
+
 // The flip-flop cells a register can be scanned in (the data input is D).
 bool isScannableFlop(const std::string& type) {
   return type == "$dff" || type == "$adff" || type == "$dffsr" || type == "$aldff" || type == "$sdff";
@@ -115,6 +127,9 @@ class ChainInserter {
     // Added last: adding moves the cells that `cells` points to.
     ojson& all = module["cells"];
     for (auto& [name, cell] : newCells) all[name] = std::move(cell);
+    ojson& nets = module["netnames"];
+    for (auto& [name, net] : newNets)
+      if (!nets.contains(name)) nets[name] = std::move(net);
   }
 
  private:
@@ -134,13 +149,14 @@ class ChainInserter {
     if (!nets.is_object()) return fail(source, "the module's \"netnames\" is not an object");
     for (auto it = nets.begin(); it != nets.end(); ++it) {
       netNames.insert(it.key());
+      netList.push_back(it.key());
       const auto bits = it.value().find("bits");
       if (bits == it.value().end() || !bits->is_array()) continue;
       const bool hidden = paramHidden(it.value());
       for (size_t k = 0; k < bits->size(); ++k) {
         const ojson& b = (*bits)[k];
         if (!b.is_number_integer()) continue;
-        NetBit candidate{&it.key(), static_cast<int>(k), bits->size(), hidden};
+        NetBit candidate{netList.size() - 1, static_cast<int>(k), bits->size(), hidden};
         auto [slot, added] = netOfBit.try_emplace(b.get<long>(), candidate);
         if (!added && candidate.better(slot->second)) slot->second = candidate;
       }
@@ -211,7 +227,8 @@ class ChainInserter {
     if (!clk.is_number_integer()) return "the constant " + clk.dump();
     auto it = netOfBit.find(clk.get<long>());
     if (it == netOfBit.end()) return "an unnamed signal";
-    return it->second.size == 1 ? *it->second.name : *it->second.name + "[" + std::to_string(it->second.bit) + "]";
+    const std::string& name = netList[it->second.name];
+    return it->second.size == 1 ? name : name + "[" + std::to_string(it->second.bit) + "]";
   }
 
   // A chain shifts on one clock edge: every flip-flop of it must share its clock and polarity.
@@ -237,9 +254,12 @@ class ChainInserter {
     return bits.empty() ? -1 : bits.front();
   }
 
+  // New signal bits, named as one hidden net (yosys then writes them as one wire).
   std::vector<long> freshBits(size_t n) {
     std::vector<long> bits(n);
     for (long& b : bits) b = nextBit++;
+    newNets.emplace_back("$scan$net$" + std::to_string(newNets.size() + 1),
+                         ojson{{"hide_name", 1}, {"bits", bitsJson(bits)}, {"attributes", ojson::object()}});
     return bits;
   }
 
@@ -263,9 +283,11 @@ class ChainInserter {
     newCells.emplace_back(cellName("srst"), activeHigh ? muxCell(d, value, srst[0].get<long>(), resetOut) : muxCell(value, d, srst[0].get<long>(), resetOut));
     conns["D"] = bitsJson(resetOut);
     conns.erase("SRST");
-    cell["parameters"].erase("SRST_VALUE");
-    cell["parameters"].erase("SRST_POLARITY");
-    cell["port_directions"].erase("SRST");
+    if (ojson& params = cell["parameters"]; params.is_object()) {
+      params.erase("SRST_VALUE");
+      params.erase("SRST_POLARITY");
+    }
+    if (cell["port_directions"].is_object()) cell["port_directions"].erase("SRST");
     cell["type"] = "$dff";
   }
 
@@ -300,21 +322,23 @@ class ChainInserter {
       chain.clock = clockName(clk);
       chain.risingEdge = paramNumber(*cells[0], "CLK_POLARITY", 1) != 0;
     }
-    addPort(chain.out, "output", {previous});
+    const long out = nextBit++;  // its own signal, so that the last register keeps its name
+    newCells.emplace_back(cellName("out"), bufferCell(previous, out));
+    addPort(chain.out, "output", {out});
     result.chains.push_back(std::move(chain));
   }
 
   ScanFlop flopOf(const std::string& reg, int bit, long id) const {
     ScanFlop f{reg, bit, reg, bit};
     if (auto it = netOfBit.find(id); it != netOfBit.end()) {
-      f.net = *it->second.name;
+      f.net = netList[it->second.name];
       f.netBit = it->second.bit;
     }
     return f;
   }
 
   struct NetBit {
-    const std::string* name;
+    size_t name;  // in netList (the module's names move as ports are added)
     int bit;
     size_t size;
     bool hidden;
@@ -326,8 +350,9 @@ class ChainInserter {
   const std::string& source;
   ScanNetlistResult& result;
   std::unordered_map<std::string, ojson*> cellByName;
-  std::vector<std::pair<std::string, ojson>> newCells;
+  std::vector<std::pair<std::string, ojson>> newCells, newNets;
   std::unordered_set<std::string> netNames;
+  std::vector<std::string> netList;
   std::unordered_map<long, NetBit> netOfBit;
   long nextBit = 0;
   long cellCount = 0;

@@ -58,7 +58,7 @@ TEST_F(Insert, WritesTheDesignAndItsChainDescriptionAndPrintsTheTable) {
                        "48 flip-flop(s) scanned"),
             std::string::npos)
       << r.out;
-  EXPECT_NE(r.out.find("0      SCAN_IN0   SCAN_OUT0      32  clk rising  x_var[16] u_var[16]\n"), std::string::npos)
+  EXPECT_NE(r.out.find("0      SCAN_IN0  SCAN_OUT0      32  clk rising   x_var[16] u_var[16]\n"), std::string::npos)
       << r.out;
 
   const auto json = runTarvex(dir, {"insert", "diffeq.v", "--layout", "-1", "--out", "sub", "--json"});
