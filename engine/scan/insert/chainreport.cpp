@@ -45,7 +45,7 @@ std::string chainsJson(const std::string& module, const std::string& layout, con
     chain["length"] = c.flops.size();
     ojson flops = ojson::array();
     for (const ScanFlop& f : c.flops)
-      flops.push_back({{"register", f.reg}, {"bit", f.bit}, {"net", f.net}, {"net_bit", f.netBit}});
+      flops.push_back({{"register", f.reg}, {"bit", f.bit}, {"net", f.net}, {"net_bit", f.netBit}, {"net_width", f.netWidth}});
     chain["flops"] = std::move(flops);
     doc["chains"].push_back(std::move(chain));
   }

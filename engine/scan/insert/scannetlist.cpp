@@ -329,10 +329,11 @@ class ChainInserter {
   }
 
   ScanFlop flopOf(const std::string& reg, int bit, long id) const {
-    ScanFlop f{reg, bit, reg, bit};
-    if (auto it = netOfBit.find(id); it != netOfBit.end()) {
+    ScanFlop f{reg, bit, reg, bit, 0};
+    if (auto it = netOfBit.find(id); it != netOfBit.end() && !it->second.hidden) {  // yosys renames hidden ones
       f.net = netList[it->second.name];
       f.netBit = it->second.bit;
+      f.netWidth = static_cast<int>(it->second.size);
     }
     return f;
   }

@@ -23,6 +23,7 @@ struct ScanFlop {
   int bit = 0;      // its bit, least significant first
   std::string net;  // the Verilog signal that holds it in the written design
   int netBit = 0;   // the bit of that signal
+  int netWidth = 1; // the width of that signal
 };
 
 // One chain of the written design.

@@ -48,15 +48,16 @@ std::string equivalenceScript(const fs::path& original, const fs::path& scan, co
   std::string tie = "connect -set SCAN_MODE 1'b0; ";
   for (const json& c : chains["chains"]) tie += "connect -set " + c["scan_in"].get<std::string>() + " 1'b0; ";
   return "read_verilog " + original.string() + "; hierarchy -top " + module +
-         "; proc; flatten; opt -nodffe -nosdff; opt_clean; rename " + module + " gold; read_verilog " +
+         "; proc; flatten; opt -nodffe -nosdff; memory; opt_clean; rename " + module + " gold; read_verilog " +
          scan.string() + "; proc; rename " + module + " gate; cd gate; delete -port w:SCAN_*; " + tie +
-         "cd ..; opt -nodffe -nosdff gate; opt_clean; async2sync; equiv_make gold gate equiv; hierarchy -top equiv; "
+         "cd ..; opt -nodffe -nosdff gate; memory gate; opt_clean; async2sync; equiv_make gold gate equiv; hierarchy -top equiv; "
          "equiv_struct; equiv_simple -seq 5; equiv_induct -seq 5; equiv_status -assert";
 }
 
 // `dut.\name [bit]`: a flip-flop of the written design from the test bench.
 std::string flopRef(const json& flop) {
-  return "dut.\\" + flop["net"].get<std::string>() + " [" + std::to_string(flop["net_bit"].get<int>()) + "]";
+  const std::string net = "dut.\\" + flop["net"].get<std::string>() + " ";
+  return flop["net_width"] == 1 ? net : net + "[" + std::to_string(flop["net_bit"].get<int>()) + "]";
 }
 
 // A test bench: every chain is loaded with its random stream (chains shorter
@@ -81,7 +82,8 @@ std::string testBench(const std::string& module, const json& chains, std::mt1993
           << "(out" << k << ")";
     load << "      if (i >= " << longest - n << ") in" << k << " = s" << k << "[i - " << longest - n << "];\n";
     for (size_t p = 0; p < n; ++p)  // position p from the scan input holds the bit shifted in n-1-p clocks before the end
-      check << "    if (" << flopRef(c["flops"][p]) << " !== " << stream[n - 1 - p]
+      if (c["flops"][p]["net_width"] != 0)
+        check << "    if (" << flopRef(c["flops"][p]) << " !== " << stream[n - 1 - p]
             << ") begin errors = errors + 1; $display(\"chain " << k << " flop " << p << " loaded wrong\"); end\n";
     readBack << "      if (i < " << n << " && out" << k << " !== s" << k << "[i]) begin errors = errors + 1; "
              << "$display(\"chain " << k << " bit %0d read back wrong\", i); end\n";
