@@ -4,6 +4,7 @@
 // every chain, checking the loaded registers and the stream read back.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -123,20 +124,29 @@ class InsertProof : public ::testing::TestWithParam<Example> {
     if (!HasFailure()) fs::remove_all(dir);
   }
 
+  // True when yosys proves `scan` equivalent to the original; its output in `log`.
+  bool equivalent(const fs::path& scan, const json& chains, std::string& log) {
+    return run({"yosys", "-q", "-p", equivalenceScript(original, scan, GetParam().module, chains)}, log);
+  }
+
   void proveEquivalent(const fs::path& scan, const json& chains) {
     std::string log;
-    EXPECT_TRUE(run({"yosys", "-q", "-p", equivalenceScript(original, scan, GetParam().module, chains)}, log))
-        << scan << " is not proven equivalent:\n" << log.substr(0, 4000);
+    EXPECT_TRUE(equivalent(scan, chains, log)) << scan << " is not proven equivalent:\n" << log.substr(0, 4000);
+  }
+
+  // Simulates the shift of a random stream through `scan`; the simulator's output in `log`.
+  void simulateShift(const fs::path& scan, const json& chains, unsigned seed, std::string& log) {
+    std::mt19937 random(seed);
+    const fs::path bench = dir / (scan.stem().string() + "_tb.v"), sim = dir / (scan.stem().string() + ".vvp");
+    std::ofstream(bench) << testBench(GetParam().module, chains, random);
+    ASSERT_TRUE(run({"iverilog", "-o", sim.string(), "-s", "tb", bench.string(), scan.string()}, log)) << log;
+    ASSERT_TRUE(run({"vvp", "-n", sim.string()}, log)) << log;
   }
 
   void shiftThrough(const fs::path& scan, const json& chains, unsigned seed) {
     if (chains["chains"].empty()) return;
-    std::mt19937 random(seed);
-    const fs::path bench = dir / (scan.stem().string() + "_tb.v"), sim = dir / (scan.stem().string() + ".vvp");
-    std::ofstream(bench) << testBench(GetParam().module, chains, random);
     std::string log;
-    ASSERT_TRUE(run({"iverilog", "-o", sim.string(), "-s", "tb", bench.string(), scan.string()}, log)) << log;
-    ASSERT_TRUE(run({"vvp", "-n", sim.string()}, log)) << log;
+    simulateShift(scan, chains, seed, log);
     EXPECT_NE(log.find("shift errors: 0"), std::string::npos) << scan << ":\n" << log.substr(0, 4000);
   }
 
@@ -166,7 +176,36 @@ TEST_P(InsertProof, EveryLayoutIsEquivalentWithScanModeLowAndShiftsEveryChain) {
   }
 }
 
+// The checks catch what they are for: a scan mux wired the wrong way round
+// fails the proof, a chain taken in another order fails the simulation.
+class InsertProofChecks : public InsertProof {};
+
+TEST_P(InsertProofChecks, CatchAWrongScanMuxAndAWrongChainOrder) {
+  const fs::path scan = dir / "s.v";
+  const json chains = writeDesign(dir, {"insert", original.filename().string(), "--layout", "x_var,u_var", "-o", "s.v"}, scan);
+  ASSERT_FALSE(chains.is_null());
+  std::string verilog = spawntest::slurp(scan);
+  const size_t mux = verilog.find("= SCAN_MODE ? ");
+  const size_t colon = verilog.find(" : ", mux), end = verilog.find(';', mux);
+  ASSERT_TRUE(mux != std::string::npos && colon < end);
+  const std::string scanSide = verilog.substr(mux + 14, colon - mux - 14);
+  const std::string functional = verilog.substr(colon + 3, end - colon - 3);
+  verilog.replace(mux + 14, end - mux - 14, functional + " : " + scanSide);
+  const fs::path swapped = dir / "swapped.v";
+  std::ofstream(swapped) << verilog;
+  std::string log;
+  EXPECT_FALSE(equivalent(swapped, chains, log));
+
+  json reordered = chains;  // the chain read from its scan output on
+  json& flops = reordered["chains"][0]["flops"];
+  std::reverse(flops.begin(), flops.end());
+  simulateShift(scan, reordered, 3, log);
+  EXPECT_EQ(log.find("shift errors: 0"), std::string::npos) << log;
+  EXPECT_NE(log.find("loaded wrong"), std::string::npos) << log;
+}
+
 INSTANTIATE_TEST_SUITE_P(Examples, InsertProof, ::testing::ValuesIn(kExamples),
                          [](const ::testing::TestParamInfo<Example>& p) { return std::string(p.param.module); });
+INSTANTIATE_TEST_SUITE_P(OneExample, InsertProofChecks, ::testing::Values(kExamples[1]));
 
 }  // namespace
