@@ -204,8 +204,9 @@ TEST_P(InsertProofChecks, CatchAWrongScanMuxAndAWrongChainOrder) {
   EXPECT_NE(log.find("loaded wrong"), std::string::npos) << log;
 }
 
-INSTANTIATE_TEST_SUITE_P(Examples, InsertProof, ::testing::ValuesIn(kExamples),
-                         [](const ::testing::TestParamInfo<Example>& p) { return std::string(p.param.module); });
-INSTANTIATE_TEST_SUITE_P(OneExample, InsertProofChecks, ::testing::Values(kExamples[1]));
+std::string exampleName(const ::testing::TestParamInfo<Example>& p) { return p.param.module; }
+
+INSTANTIATE_TEST_SUITE_P(Examples, InsertProof, ::testing::ValuesIn(kExamples), exampleName);
+INSTANTIATE_TEST_SUITE_P(OneExample, InsertProofChecks, ::testing::Values(kExamples[1]), exampleName);
 
 }  // namespace
