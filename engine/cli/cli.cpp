@@ -19,6 +19,7 @@
 #include "base/error.h"
 #include "optimise/ga.h"
 #include "read/import.h"
+#include "cli/insert_command.h"
 #include "cli/main.h"
 #include "optimise/methods.h"
 #include "optimise/progress.h"
@@ -195,7 +196,7 @@ constexpr OptionSpec kOptimiseOptions[] = {
     {"--method", true},  {"--area", true},      {"--pins", true},  {"--unordered", false}, {"--population", true},
     {"--elitism", false}, {"--patience", true}, {"--seed", true},  {"--objective", true},  {"--out", true},
     {"--json", false},   {"--progress", false}, {"--top", true},    {"--keep-self-loops", false},
-    {"--chains", true}};
+    {"--chains", true},  {"--write-verilog", true}};
 
 constexpr OptionSpec kNoOptions[] = {{"", false}};
 
@@ -311,6 +312,8 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
   const std::string methodName = a.value("--method", std::string(optimiserMethods().front().name));
   const OptimiserMethod* method = findOptimiserMethod(methodName);
   if (problem.empty() && !method) problem = "unknown method '" + methodName + "'";
+  if (problem.empty() && a.has("--write-verilog") && inputKindOf(file) == InputKind::Description)
+    problem = "--write-verilog needs a Verilog design or a Yosys netlist as FILE";
   if (!problem.empty()) return usageError(self, problem);
 
   ResultFolderScope folder(a.value("--out"));
@@ -331,6 +334,11 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
   if (nerrors == 0) {
     std::printf("Layout '%s', fitness %.3f, %ld layout(s) evaluated in %.1f s\n", result.notation.c_str(),
                 result.fitness, result.visited, progress.elapsed());
+    if (a.has("--write-verilog")) {
+      InsertOutput output;
+      output.verilogPath = a.value("--write-verilog");
+      writeScanDesign({file, a.value("--top"), result.notation}, output, env.processes);
+    }
   }
   return statusFromErrors();
 }
@@ -378,6 +386,9 @@ int runImport(const std::vector<std::string>& words, CliEnv& env) {
   return importCommand(words, env.processes, std::cout);
 }
 
+// The scan inserter reads its own options and prints its own usage.
+int runInsert(const std::vector<std::string>& words, CliEnv& env) { return insertCommand(words, env.processes); }
+
 int runHelp(const Command& self, const Arguments& a, CliEnv& env);
 
 constexpr Command kCommands[] = {
@@ -397,7 +408,8 @@ constexpr Command kCommands[] = {
     {"optimise",
      "optimise FILE [--method NAME] [--area PCT] [--pins PCT] [--unordered] [--population N]\n"
      "[--elitism] [--patience N] [--seed N] [--objective classic|graded]\n"
-     "[--out DIR] [--json] [--progress] [--top NAME] [--keep-self-loops] [--chains N]",
+     "[--out DIR] [--json] [--progress] [--top NAME] [--keep-self-loops] [--chains N]\n"
+     "[--write-verilog OUT.v]",
      "Searches the scan layout of FILE with the best fitness under the area and pin\n"
      "overhead bounds, then writes the result files of the circuit with that layout.\n"
      "  --method NAME      the search method (ga):\n"
@@ -421,8 +433,12 @@ constexpr Command kCommands[] = {
      "                     progress generation=G stale=S best=F elapsed=SECONDS\n"
      "  --top NAME         the top module of a Verilog design\n"
      "  --keep-self-loops  loops: a register feeding only itself stays unscanned\n"
-     "  --chains N         loops, full: N scan chains instead of as many as --pins allows\n",
+     "  --chains N         loops, full: N scan chains instead of as many as --pins allows\n"
+     "  --write-verilog OUT.v  also write the Verilog design with the layout found\n"
+     "                     (see 'tarvex insert'; FILE must be Verilog or a netlist)\n",
      kOptimiseOptions, runOptimise},
+    {"insert", "insert FILE --layout NOTATION [--top NAME] [-o OUT.v] [--out DIR] [--json]",
+     "Writes the Verilog design FILE with the scan chains of NOTATION.\n", kNoOptions, nullptr, runInsert},
     {"import", "import FILE [--top NAME] [-o OUT]",
      "Writes the circuit description of FILE (Verilog .v/.sv or a Yosys JSON netlist)\n"
      "to OUT, or to standard output.\n",

@@ -233,6 +233,7 @@ class NetlistMapper {
     const long before = nerrors;
     design = ImportedDesign{};
     design.name = cleanName(moduleName);
+    design.module = moduleName;
     if (design.name.empty()) design.name = "top";
     itemNames.reserve(design.name);
     readNetNames(module);
@@ -412,6 +413,7 @@ class NetlistMapper {
     PendingItem p;
     p.item.kind = kind;
     p.item.origin = c.origin;
+    p.item.cell = c.name;
     if (wanted.empty() && !c.name.empty() && c.name[0] != '$') wanted = cleanName(c.name);
     p.wanted = std::move(wanted);
     pending.push_back(std::move(p));
@@ -940,9 +942,9 @@ bool importNetlist(const std::string& text, const std::string& source, const Imp
   }
 }
 
-bool importVerilog(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
-                   ImportedDesign& design) {
-  std::string top = options.top;
+bool elaborateVerilog(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
+                      std::string& netlist, std::string& top) {
+  top = options.top;
   if (!top.empty() && !isPlainIdentifier(top)) {
     error("'%s' is not a module name!\n", top.c_str());
     return false;
@@ -960,10 +962,16 @@ bool importVerilog(const std::string& path, const ImportOptions& options, Proces
   }
   const std::string script =
       "hierarchy -top " + top + "; proc; flatten; opt -nodffe -nosdff; opt_clean; write_json";
-  if (!runYosys(runner, path, script, out)) return false;
+  return runYosys(runner, path, script, netlist);
+}
+
+bool importVerilog(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
+                   ImportedDesign& design) {
+  std::string netlist, top;
+  if (!elaborateVerilog(path, options, runner, netlist, top)) return false;
   ImportOptions chosen = options;
   chosen.top = top;
-  return importNetlist(out, path, chosen, design);
+  return importNetlist(netlist, path, chosen, design);
 }
 
 bool importDesign(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
