@@ -16,7 +16,8 @@ std::string shortName(const Port& p, const Item& owner) {
   return n;
 }
 
-double testabilityOf(const Port& p) { return p.getCon() * p.getObs() != 0.0 ? p.getTst() : 0.0; }
+// A port's testability as the analysis defines it: the mean of its controllability and observability.
+double testabilityOf(const Port& p) { return (p.getCon() + p.getObs()) * 0.5; }
 
 // The mean testability of a register's data ports (not its clock or scan ports).
 double registerTestability(const Item& reg) {
