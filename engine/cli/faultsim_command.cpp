@@ -312,7 +312,10 @@ int runFaultsim(Request& r, CliEnv& env) {
   FaultSimRun run;
   std::vector<std::string> problems;
   const double start = env.clock.seconds();
-  if (!runFaultSimulation(n, scanned, r.sim, patterns, run, problems)) return reportProblems(problems), 1;
+  if (!runFaultSimulation(n, scanned, r.sim, patterns, run, problems)) {
+    reportProblems(problems);
+    return 1;
+  }
   report.seconds = env.clock.seconds() - start;
   summarise(n, run, view, report);
   printFaultSimTable(report, stdout);
@@ -352,10 +355,8 @@ bool addFaultCoverage(Comparison& cmp, Circuit& c, const std::string& file, cons
   s.sim.threads = everyCore();
   for (CompareRow& row : cmp.rows) {
     ScanLayout layout;
-    const LayoutChoice choice{row.layout == "-" ? "" : row.layout, ""};
-    OptimiseSettings none;
-    SeededRandom unused(seed);
-    std::string problem = chooseLayout(c, choice, none, unused, layout);
+    std::string problem;
+    if (!row.layout.empty() && row.layout != "-") problem = parseNotation(row.layout, LayoutRegisters(c), layout);
     WordLevelView view;
     if (problem.empty()) problem = wordLevelView(c, layout, unordered, view);
     if (!problem.empty()) return reportProblems({row.method + ": " + problem});

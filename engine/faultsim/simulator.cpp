@@ -23,7 +23,7 @@ inline V forcedValue(int v) { return v ? V{kAll, 0} : V{0, kAll}; }
 // Bits known in both and different.
 inline std::uint64_t differ(V a, V b) { return (a.one & b.zero) | (a.zero & b.one); }
 
-inline V evaluate(GateKind k, V a, V b, V s) {
+[[gnu::always_inline]] inline V evaluate(GateKind k, V a, V b, V s) {
   switch (k) {
     case GateKind::And: return {a.one & b.one, a.zero | b.zero};
     case GateKind::Or: return {a.one | b.one, a.zero & b.zero};
