@@ -7,6 +7,11 @@ bool runFaultSimulation(const GateNetlist& n, const std::vector<char>& scanned, 
   if (!buildSimCircuit(n, scanned, run.circuit, problems)) return false;
   const int inputs = static_cast<int>(run.circuit.dataInputs.size());
   const int flops = static_cast<int>(n.flops.size());
+  // The good values of every net in every cycle of one word of patterns (16 bytes a net and cycle).
+  if (16.0 * static_cast<double>(run.circuit.nets) * s.captureCycles > kMaxPatternBytes) {
+    problems.push_back(std::to_string(s.captureCycles) + " capture cycles of this design need more than 2 GiB; use fewer");
+    return false;
+  }
   if (s.exhaustive) {
     run.patterns = exhaustivePatterns(run.circuit.scanned, inputs, s.captureCycles);
     if (run.patterns.count() == 0) {

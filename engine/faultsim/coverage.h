@@ -28,7 +28,7 @@ struct FaultSimRun {
   SimResult result;
 };
 
-// Largest pattern storage accepted, in bytes.
+// Largest pattern or good-value storage accepted, in bytes.
 constexpr double kMaxPatternBytes = 2.0 * 1024 * 1024 * 1024;
 
 // Simulates the faults of `n` with the flip-flops flagged in `scanned` as scan
