@@ -238,12 +238,12 @@ int runAnalyse(const Command& self, const Arguments& a, CliEnv& env) {
   std::unique_ptr<Circuit> c = loadInput(file, a.value("--top"), env);
   if (!c) return 1;
   const bool json = a.has("--json");
-  runAnalysis(*c, layout, [&](const Population& applied) {
+  runAnalysis(*c, layout, [&](const ScanLayout& applied) {
     RunSummary run;
     run.method = "analyse";
     run.objective = objectiveName(limits.objective);
     run.layout = layout == "-1" ? std::string() : layout;
-    run.chains = applied.chains(0);
+    run.chains = applied;
     run.fitness = analysedLayoutFitness(*c, FitnessBasis{c->getOrigArea(), c->getOrigNPIOs(), limits});
     if (json) writeResultJson(*c, run);
     printFigures(*c, run.layout);

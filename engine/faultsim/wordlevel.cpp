@@ -4,6 +4,8 @@
 #include "optimise/exact.h"
 #include "optimise/ga.h"
 #include "optimise/solvers.h"
+#include "scan/insertion.h"
+#include "scan/scanlayout.h"
 
 namespace {
 
@@ -82,14 +84,14 @@ std::string chooseLayout(Circuit& c, const LayoutChoice& choice, const OptimiseS
 
 std::string wordLevelView(Circuit& c, const ScanLayout& layout, bool unordered, WordLevelView& view) {
   view = WordLevelView{};
-  const int techniques = unordered ? UNORDERED_SCAN : ORDERED_SCAN;
-  Population pop("Fault simulation layout", 1, getScanChrLen(techniques, c.getNREGs()), techniques, &c);
-  if (c.getNREGs() > 0 && !pop.encodeChains(layout, 0)) return "the layout does not fit the circuit's registers";
-  if (c.getNREGs() > 0) view.layout = pop.layoutNotation(0);
-  pop.implementDFTLayout(0);
+  const LayoutRegisters regs(c);
+  const ScanLayout settled =
+      settledLayout(layout, regs.count(), unordered ? ChainOrder::BY_REGISTER : ChainOrder::AS_LISTED);
+  if (!settled.empty()) view.layout = layoutNotation(settled, regs);
+  const AppliedScanLayout applied(c, regs, settled);
+  if (!applied.applied()) return applied.problem();
   c.controllability_analysis();
   c.observability_analysis();
   collectFigures(c, view);
-  pop.deimplementDFTLayout(0);
   return {};
 }
