@@ -21,6 +21,7 @@
 #include "read/import.h"
 #include "cli/insert_command.h"
 #include "cli/main.h"
+#include "cli/faultsim_command.h"
 #include "optimise/methods.h"
 #include "optimise/progress.h"
 #include "write/reports.h"
@@ -347,7 +348,7 @@ constexpr OptionSpec kCompareOptions[] = {
     {"--area", true},      {"--pins", true},   {"--objective", true}, {"--json", false},
     {"--out", true},       {"--top", true},    {"--unordered", false}, {"--population", true},
     {"--elitism", false},  {"--patience", true}, {"--seed", true},     {"--keep-self-loops", false},
-    {"--chains", true}};
+    {"--chains", true},    {"--faultsim", false}, {"--patterns", true}};
 
 // Writes `text` to the result file `fileName`; false (error counted) when it cannot.
 bool writeResultText(const std::string& fileName, const std::string& text) {
@@ -362,8 +363,11 @@ bool writeResultText(const std::string& fileName, const std::string& text) {
 int runCompare(const Command& self, const Arguments& a, CliEnv& env) {
   std::string file;
   OptimiseSettings settings;
-  if (const std::string problem = readSearchInput(a, env, file, settings); !problem.empty())
-    return usageError(self, problem);
+  std::string problem = readSearchInput(a, env, file, settings);
+  long long patterns = 10000;
+  if (problem.empty() && a.has("--patterns") && !parseWhole(a.value("--patterns"), 1LL, 100000000LL, patterns))
+    problem = "--patterns needs a whole number from 1 to 100000000";
+  if (!problem.empty()) return usageError(self, problem);
 
   ResultFolderScope folder(a.value("--out"));
   if (!folder.ok()) return 1;
@@ -372,7 +376,10 @@ int runCompare(const Command& self, const Arguments& a, CliEnv& env) {
   std::printf("Comparing the methods, objective %s, seed %llu\n", objectiveName(settings.limits.objective),
               static_cast<unsigned long long>(settings.seed));
   SeededRandom random(settings.seed);
-  const Comparison cmp = compareMethods(*c, settings, random, env.clock);
+  Comparison cmp = compareMethods(*c, settings, random, env.clock);
+  if (a.has("--faultsim") &&
+      !addFaultCoverage(cmp, *c, file, a.value("--top"), patterns, settings.seed, settings.unordered, env))
+    return 1;
   printComparison(cmp, stdout);
   if (a.has("--json")) {
     const std::string name = resultFileName(c->getName(), ".compare.json");
@@ -388,6 +395,8 @@ int runImport(const std::vector<std::string>& words, CliEnv& env) {
 
 // The scan inserter reads its own options and prints its own usage.
 int runInsert(const std::vector<std::string>& words, CliEnv& env) { return insertCommand(words, env.processes); }
+// The fault simulator reads its own options and prints its own usage.
+int runFaultsim(const std::vector<std::string>& words, CliEnv& env) { return faultsimCommand(words, env); }
 
 int runHelp(const Command& self, const Arguments& a, CliEnv& env);
 
@@ -446,15 +455,24 @@ constexpr Command kCommands[] = {
     {"compare",
      "compare FILE [--area PCT] [--pins PCT] [--objective classic|graded] [--json] [--out DIR]\n"
      "[--seed N] [--population N] [--patience N] [--elitism] [--unordered]\n"
-     "[--keep-self-loops] [--chains N] [--top NAME]",
+     "[--keep-self-loops] [--chains N] [--top NAME] [--faultsim [--patterns N]]",
      "Runs every optimiser method on FILE (none, full, loops, ga, and exact when the\n"
      "circuit is small enough) and prints one row per method: scanned registers,\n"
      "chains, area and pin overhead, testability GT, controllable and observable port\n"
      "bits, fitness, time and the layout (ready for 'analyse --layout'), then the\n"
      "methods on the Pareto front of testability against area overhead. Writes no\n"
      "result files except, with --json, NAME.compare.json (see docs/json.md).\n"
-     "The options are those of 'optimise'.\n",
+     "The options are those of 'optimise'.\n"
+     "  --faultsim         also the stuck-at coverage of each row's layout, measured by\n"
+     "                     'faultsim' with the same random patterns for every row, and the\n"
+     "                     rank correlation of testability and detection (rho)\n"
+     "  --patterns N       random patterns of --faultsim (10000)\n",
      kCompareOptions, runCompare},
+    {"faultsim",
+     "faultsim FILE [--top NAME] [--layout NOTATION | --method NAME] [--patterns N] [--exhaustive]\n"
+     "[--capture-cycles K] [--seed S] [--out DIR] [--json] [--write-netlist F.json]\n"
+     "[--write-patterns F] [--write-faults F]",
+     "", kNoOptions, nullptr, runFaultsim},
     {"help", "help [COMMAND]", "Shows the help of the command line or of one command.\n", kNoOptions, runHelp},
 };
 

@@ -39,6 +39,14 @@ CompareRow runRow(const char* method, Circuit& c, ScanEvaluator& eval, Clock& cl
   return row;
 }
 
+// The rank correlation of a row, or "-" when undefined.
+std::string spearmanText(const CompareRow& r) {
+  if (!r.coverageSpearman) return "-";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.3f", *r.coverageSpearman);
+  return text;
+}
+
 }  // namespace
 
 Comparison compareMethods(Circuit& c, const OptimiseSettings& s, RandomSource& random, Clock& clock) {
@@ -100,12 +108,16 @@ std::vector<std::string> paretoFront(const std::vector<CompareRow>& rows) {
 void printComparison(const Comparison& cmp, FILE* out) {
   std::fprintf(out, "Comparison of '%s' (objective %s, area bound %g %%, pin bound %g %%)\n", cmp.circuit.c_str(),
                cmp.objective.c_str(), cmp.areaBudgetPercent, cmp.pinBudgetPercent);
+  const bool coverage = !cmp.rows.empty() && cmp.rows.front().coveragePercent.has_value();
   std::fprintf(out, "%-6s %7s %6s %8s %8s %7s %6s %6s %9s %8s  %s\n", "method", "scanned", "chains", "area %",
-               "pins %", "GT", "C %", "O %", "fitness", "time s", "layout");
-  for (const CompareRow& r : cmp.rows)
-    std::fprintf(out, "%-6s %7d %6d %8.3f %8.3f %7.4f %6.1f %6.1f %9.3f %8.3f  %s\n", r.method.c_str(), r.scanned,
+               "pins %", "GT", "C %", "O %", "fitness", "time s", coverage ? "SA cov %    rho  layout" : "layout");
+  for (const CompareRow& r : cmp.rows) {
+    std::fprintf(out, "%-6s %7d %6d %8.3f %8.3f %7.4f %6.1f %6.1f %9.3f %8.3f  ", r.method.c_str(), r.scanned,
                  r.chains, r.areaPercent, r.pinsPercent, r.testability, r.controllablePercent, r.observablePercent,
-                 r.fitness, r.seconds, r.layout.empty() ? "-" : r.layout.c_str());
+                 r.fitness, r.seconds);
+    if (coverage) std::fprintf(out, "%8.2f %6s  ", r.coveragePercent.value_or(0.0), spearmanText(r).c_str());
+    std::fprintf(out, "%s\n", r.layout.empty() ? "-" : r.layout.c_str());
+  }
   if (!cmp.skipped.empty()) std::fprintf(out, "exact: skipped, %s\n", cmp.skipped.c_str());
   std::string front;
   for (const std::string& m : cmp.pareto) front += (front.empty() ? "" : ", ") + m;
@@ -135,6 +147,9 @@ std::string comparisonJson(const Comparison& cmp, const std::string& version) {
     row["fitness"] = r.fitness;
     row["seconds"] = r.seconds;
     if (r.visited >= 0) row["visited"] = r.visited;
+    if (r.coveragePercent) row["stuck_at_coverage_percent"] = *r.coveragePercent;
+    if (r.coveragePercent)
+      row["coverage_spearman"] = r.coverageSpearman ? nlohmann::ordered_json(*r.coverageSpearman) : nullptr;
     rows.push_back(std::move(row));
   }
   j["rows"] = std::move(rows);

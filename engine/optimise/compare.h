@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,8 @@ struct CompareRow {
   double fitness = 0.0;
   double seconds = 0.0;
   long visited = -1;  // layouts evaluated (-1: the method has no search)
+  std::optional<double> coveragePercent;   // stuck-at coverage (compare --faultsim)
+  std::optional<double> coverageSpearman;  // rank correlation of testability and detection
 };
 
 struct Comparison {

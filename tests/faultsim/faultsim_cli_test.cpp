@@ -1,0 +1,113 @@
+// `tarvex faultsim` and `compare --faultsim` end to end, with yosys.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "spawn_util.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using spawntest::RunResult;
+
+constexpr const char* kCounter = R"(module cnt(input clk, input rst, input en, input [1:0] d, output [1:0] q, output z);
+  reg [1:0] count;
+  reg [1:0] hold;
+  always @(posedge clk) begin
+    if (rst) count <= 0; else if (en) count <= count + 1;
+    hold <= d ^ count;
+  end
+  assign q = count;
+  assign z = &hold;
+endmodule
+)";
+
+class FaultsimCli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("tarvex_faultsim_" + std::to_string(::getpid()) + "_" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    std::ofstream(dir / "cnt.v") << kCounter;
+  }
+  void TearDown() override { fs::remove_all(dir); }
+  RunResult run(const std::vector<std::string>& args) { return spawntest::runTarvex(dir, args); }
+  nlohmann::json json(const std::string& name) { return nlohmann::json::parse(spawntest::slurp(dir / name)); }
+  fs::path dir;
+};
+
+TEST_F(FaultsimCli, FullScanReportsCoverageFilesAndCorrelation) {
+  const RunResult r = run({"faultsim", "cnt.v", "--method", "full", "--seed", "5", "--patterns", "300", "--json",
+                           "--write-faults", "f.txt", "--write-patterns", "p.txt", "--write-netlist", "n.json"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("uncollapsed"), std::string::npos);
+  const nlohmann::json d = json("cnt.faultsim.json");
+  EXPECT_EQ(d.at("scan_flip_flops"), 4);
+  EXPECT_EQ(d.at("coverage").at("patterns"), 300);
+  EXPECT_GT(d.at("coverage").at("coverage_percent").get<double>(), 50.0);
+  EXPECT_FALSE(d.at("curve").empty());
+  EXPECT_GE(d.at("registers_and_ports").size(), 4u);
+  EXPECT_TRUE(d.at("spearman").is_number() || d.at("spearman").is_null());
+  // One fault per line, one pattern per line after the three header lines.
+  const std::string faults = spawntest::slurp(dir / "f.txt");
+  EXPECT_EQ(static_cast<long>(std::count(faults.begin(), faults.end(), '\n')), d.at("coverage").at("faults").get<long>());
+  const std::string patterns = spawntest::slurp(dir / "p.txt");
+  EXPECT_EQ(std::count(patterns.begin(), patterns.end(), '\n'), 303);
+  EXPECT_TRUE(nlohmann::json::parse(spawntest::slurp(dir / "n.json")).contains("modules"));
+  // The same seed, the same results.
+  const RunResult again = run({"faultsim", "cnt.v", "--method", "full", "--seed", "5", "--patterns", "300",
+                               "--write-faults", "g.txt"});
+  EXPECT_EQ(spawntest::slurp(dir / "g.txt"), faults);
+}
+
+TEST_F(FaultsimCli, ScanningBuysCoverage) {
+  const RunResult none = run({"faultsim", "cnt.v", "--method", "none", "--exhaustive", "--json", "--out", "a"});
+  const RunResult full = run({"faultsim", "cnt.v", "--method", "full", "--exhaustive", "--json", "--out", "b"});
+  ASSERT_EQ(none.status, 0) << none.err;
+  ASSERT_EQ(full.status, 0) << full.err;
+  EXPECT_LT(json("a/cnt.faultsim.json").at("coverage").at("detected"),
+            json("b/cnt.faultsim.json").at("coverage").at("detected"));
+}
+
+TEST_F(FaultsimCli, RefusesWhatCannotBeSimulated) {
+  std::ofstream(dir / "c.cir") << "CIR c a(in,1) \n";
+  RunResult r = run({"faultsim", "c.cir"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("has no gates"), std::string::npos) << r.err;
+  r = run({"faultsim", "cnt.v", "--method", "full", "--exhaustive", "--capture-cycles", "6"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("--exhaustive"), std::string::npos) << r.err;
+  for (const std::vector<std::string>& words :
+       {std::vector<std::string>{"faultsim"}, {"faultsim", "cnt.v", "--layout", "count", "--method", "full"},
+        {"faultsim", "cnt.v", "--patterns", "0"}, {"faultsim", "cnt.v", "--method", "best"},
+        {"faultsim", "cnt.v", "--exhaustive", "--patterns", "5"}, {"faultsim", "cnt.v", "--bogus"}})
+    EXPECT_EQ(run(words).status, 2) << words.back();
+  std::ofstream(dir / "bad.v") << "module bad(input a, output y);\n  assign y = a &;\nendmodule\n";
+  r = run({"faultsim", "bad.v"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("bad.v:2"), std::string::npos) << r.err;
+}
+
+TEST_F(FaultsimCli, CompareAddsCoverageWithTheSamePatterns) {
+  const RunResult r = run({"compare", "cnt.v", "--faultsim", "--patterns", "200", "--seed", "3", "--json",
+                           "--patience", "5"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("SA cov %"), std::string::npos);
+  const nlohmann::json d = json("cnt.compare.json");
+  double none = -1, full = -1;
+  for (const nlohmann::json& row : d.at("rows")) {
+    ASSERT_TRUE(row.contains("stuck_at_coverage_percent")) << row.dump();
+    if (row.at("method") == "none") none = row.at("stuck_at_coverage_percent");
+    if (row.at("method") == "full") full = row.at("stuck_at_coverage_percent");
+  }
+  EXPECT_LT(none, full);
+  // Without --faultsim the table stays as it was.
+  const RunResult plain = run({"compare", "cnt.v", "--seed", "3", "--patience", "5"});
+  EXPECT_EQ(plain.out.find("SA cov"), std::string::npos);
+}
+
+}  // namespace

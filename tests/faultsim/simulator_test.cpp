@@ -1,0 +1,243 @@
+// The fault simulator on circuits whose detectable faults are known, against
+// a plain pattern-by-pattern reference simulation on random circuits, and
+// its invariants: collapsing, threads and fault dropping change no result.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+#include "base/random.h"
+#include "faultsim/coverage.h"
+#include "faultsim/faults.h"
+#include "faultsim/simulator.h"
+#include "netlist_builder.h"
+
+namespace {
+
+// Runs the simulator on `n` with the flip-flops flagged in `scanned`.
+FaultSimRun simulate(const GateNetlist& n, std::vector<char> scanned, bool exhaustive, int cycles = 1,
+                     long long patterns = 500, SimOptions o = {}) {
+  FaultSimSettings s;
+  s.exhaustive = exhaustive;
+  s.captureCycles = cycles;
+  s.patterns = patterns;
+  s.sim = o;
+  SeededRandom random(7);
+  FaultSimRun run;
+  std::vector<std::string> problems;
+  EXPECT_TRUE(runFaultSimulation(n, scanned, s, random, run, problems)) << (problems.empty() ? "" : problems[0]);
+  return run;
+}
+
+// The --write-faults lines of the undetected faults.
+std::set<std::string> undetected(const GateNetlist& n, const FaultSimRun& run) {
+  std::set<std::string> lines;
+  for (size_t k = 0; k < run.faults.faults.size(); ++k)
+    if (run.result.firstDetection[k] < 0) lines.insert(faultLine(n, run.circuit, run.faults.faults[k], false));
+  return lines;
+}
+
+GateNetlist fullAdder() {
+  NetlistBuilder b;
+  const int a = b.input("a"), bb = b.input("b"), c = b.input("cin");
+  const int x = b.gate(GateKind::Xor, a, bb);
+  const int sum = b.gate(GateKind::Xor, x, c);
+  const int cout = b.gate(GateKind::Or, b.gate(GateKind::And, a, bb), b.gate(GateKind::And, x, c));
+  b.output("s", {sum});
+  b.output("cout", {cout});
+  return b.n;
+}
+
+TEST(FaultSimKnown, FullAdderHasNoUndetectableFault) {
+  const GateNetlist n = fullAdder();
+  const FaultSimRun run = simulate(n, {}, true);
+  EXPECT_EQ(run.patterns.count(), 8);
+  EXPECT_EQ(run.faults.faults.size(), 40u);  // 5 gates: 30, 3 inputs: 6, 2 outputs: 4
+  EXPECT_TRUE(undetected(n, run).empty());
+  EXPECT_LT(run.faults.collapsed, 40);
+}
+
+TEST(FaultSimKnown, ConsensusTermFaultsAreUndetectable) {
+  // y = a.b + ~a.c + b.c: the consensus term b.c is redundant.
+  NetlistBuilder b;
+  const int a = b.input("a"), bb = b.input("b"), c = b.input("c");
+  const int g1 = b.gate(GateKind::And, a, bb);
+  const int g2 = b.gate(GateKind::And, b.gate(GateKind::Not, a), c);
+  const int g3 = b.gate(GateKind::And, bb, c);
+  const int y = b.gate(GateKind::Or, b.gate(GateKind::Or, g1, g2), g3);
+  b.output("y", {y});
+  const FaultSimRun run = simulate(b.n, {}, true);
+  // g3 is the consensus AND, g5 the OR reading it on B.
+  EXPECT_EQ(undetected(b.n, run), (std::set<std::string>{"g3 A 0 U", "g3 B 0 U", "g3 Y 0 U", "g5 B 0 U"}));
+}
+
+// A 2-bit counter with enable and synchronous reset, its registers q0 and q1.
+GateNetlist counter() {
+  NetlistBuilder b;
+  const int clk = b.input("clk"), rst = b.input("rst"), en = b.input("en");
+  const int q0 = b.flop(clk, "r0"), q1 = b.flop(clk, "r1");
+  b.connect(q0, b.gate(GateKind::AndNot, b.gate(GateKind::Xor, q0, en), rst));
+  b.connect(q1, b.gate(GateKind::AndNot, b.gate(GateKind::Xor, q1, b.gate(GateKind::And, q0, en)), rst));
+  b.output("q", {q0, q1});
+  b.name("count", {q0, q1});
+  return b.n;
+}
+
+TEST(FaultSimKnown, CounterFullyScannedDetectsEveryFault) {
+  const GateNetlist n = counter();
+  const FaultSimRun run = simulate(n, {1, 1}, true);
+  EXPECT_EQ(run.patterns.count(), 16);  // two scan bits, two data inputs (the clock is not data)
+  EXPECT_TRUE(undetected(n, run).empty());
+  EXPECT_EQ(run.faults.faults.size(), 6u * 5 + 2 * 4 + 4 + 4);  // no fault on the clock
+}
+
+TEST(FaultSimKnown, UnknownStateHidesFaultsUntilAResetCycle) {
+  const GateNetlist n = counter();
+  // Without scan the registers start unknown: one cycle observes nothing known.
+  const FaultSimRun one = simulate(n, {0, 0}, true, 1);
+  EXPECT_EQ(coverageAfter(one).detected, 0);
+  // A reset in the first cycle makes the second cycle's outputs known.
+  const FaultSimRun two = simulate(n, {0, 0}, true, 2);
+  const std::set<std::string> hidden = undetected(n, two);
+  EXPECT_FALSE(hidden.count("q[0] PORT 1 U"));
+  EXPECT_TRUE(undetected(n, one).count("q[0] PORT 1 U"));
+  // The first detecting pattern applies rst in cycle 0.
+  for (size_t k = 0; k < two.faults.faults.size(); ++k) {
+    if (faultLine(n, two.circuit, two.faults.faults[k], true) == "q[0] PORT 1 D") {
+      EXPECT_EQ(two.patterns.inputBit(two.result.firstDetection[k], 0, 0), 1);
+    }
+  }
+}
+
+// ---------------------------------------------------------------- reference
+
+// Three-valued scalar values: 0, 1, 2 for X.
+int ref(GateKind k, int a, int b, int s) {
+  auto and2 = [](int x, int y) { return x == 0 || y == 0 ? 0 : x == 1 && y == 1 ? 1 : 2; };
+  auto or2 = [](int x, int y) { return x == 1 || y == 1 ? 1 : x == 0 && y == 0 ? 0 : 2; };
+  auto inv = [](int x) { return x == 2 ? 2 : 1 - x; };
+  auto xor2 = [](int x, int y) { return x == 2 || y == 2 ? 2 : x ^ y; };
+  switch (k) {
+    case GateKind::And: return and2(a, b);
+    case GateKind::Or: return or2(a, b);
+    case GateKind::Xor: return xor2(a, b);
+    case GateKind::Not: return inv(a);
+    case GateKind::Mux: return s == 0 ? a : s == 1 ? b : a == b ? a : 2;
+    case GateKind::Nand: return inv(and2(a, b));
+    case GateKind::Nor: return inv(or2(a, b));
+    case GateKind::Xnor: return inv(xor2(a, b));
+    case GateKind::AndNot: return and2(a, inv(b));
+    case GateKind::OrNot: return or2(a, inv(b));
+    case GateKind::Buf: return a;
+  }
+  return 2;
+}
+
+// The observed bits of one pattern, with the fault (or none: null) injected.
+std::vector<int> referenceRun(const GateNetlist& n, const SimCircuit& s, const PatternSet& p, long long pat,
+                              const Fault* f) {
+  const int stem = f ? faultStem(n, s, *f) : -1;
+  std::vector<int> v(static_cast<size_t>(s.nets), 2), state(n.flops.size(), 2), seen;
+  for (size_t q = 0; q < n.flops.size(); ++q)
+    if (s.scanned[q]) state[q] = p.flopBit(pat, static_cast<int>(q));
+  auto force = [&](int net) {
+    if (net == stem) v[static_cast<size_t>(net)] = f->value;
+  };
+  for (int k = 0; k < p.cycles(); ++k) {
+    std::fill(v.begin(), v.end(), 2);
+    v[kNet0] = 0;
+    v[kNet1] = 1;
+    for (size_t j = 0; j < s.dataInputs.size(); ++j) v[static_cast<size_t>(s.inputNets[static_cast<size_t>(s.dataInputs[j])])] = p.inputBit(pat, k, static_cast<int>(j));
+    for (size_t q = 0; q < n.flops.size(); ++q) v[static_cast<size_t>(n.flops[q].q)] = state[q];
+    for (int net = 0; net < s.nets; ++net) force(net);
+    for (const SimGate& g : s.gates) {
+      int in[3] = {v[static_cast<size_t>(g.in[0])], v[static_cast<size_t>(g.in[1])], v[static_cast<size_t>(g.in[2])]};
+      if (f && f->place == FaultPlace::GatePin && f->pin != kPinY && f->index == g.source) in[f->pin] = f->value;
+      v[static_cast<size_t>(g.out)] = ref(g.kind, in[0], in[1], in[2]);
+      force(g.out);
+    }
+    for (size_t o = 0; o < s.outputNets.size(); ++o)
+      seen.push_back(f && f->place == FaultPlace::OutputBit && f->index == static_cast<int>(o) ? f->value
+                                                                                                : v[static_cast<size_t>(s.outputNets[o])]);
+    for (size_t q = 0; q < n.flops.size(); ++q)
+      state[q] = f && f->place == FaultPlace::FlopD && f->index == static_cast<int>(q) ? f->value : v[static_cast<size_t>(n.flops[q].d)];
+  }
+  for (size_t q = 0; q < n.flops.size(); ++q)
+    if (s.scanned[q]) seen.push_back(n.flops[q].q == stem ? f->value : state[q]);
+  return seen;
+}
+
+bool referenceDetects(const std::vector<int>& good, const std::vector<int>& bad) {
+  for (size_t k = 0; k < good.size(); ++k)
+    if (good[k] != 2 && bad[k] != 2 && good[k] != bad[k]) return true;
+  return false;
+}
+
+TEST(FaultSimReference, MatchesPatternByPatternSimulationOnRandomCircuits) {
+  for (unsigned long long seed = 1; seed <= 6; ++seed) {
+    const GateNetlist n = randomNetlist(5, 4, 60, 4, seed);
+    std::vector<char> scanned = {1, 0, 1, static_cast<char>(seed % 2)};
+    const int cycles = 1 + static_cast<int>(seed % 3);
+    const FaultSimRun run = simulate(n, scanned, false, cycles, 150, SimOptions{1, false, true});
+    for (size_t k = 0; k < run.faults.faults.size(); ++k) {
+      long long first = -1;
+      for (long long pat = 0; pat < run.patterns.count() && first < 0; ++pat)
+        if (referenceDetects(referenceRun(n, run.circuit, run.patterns, pat, nullptr),
+                             referenceRun(n, run.circuit, run.patterns, pat, &run.faults.faults[k])))
+          first = pat;
+      ASSERT_EQ(run.result.firstDetection[k], first)
+          << "seed " << seed << " fault " << faultLine(n, run.circuit, run.faults.faults[k], first >= 0);
+    }
+  }
+}
+
+// ---------------------------------------------------------------- invariants
+
+TEST(FaultSimInvariants, CollapsingNeverChangesTheUncollapsedDetections) {
+  for (unsigned long long seed = 11; seed <= 16; ++seed) {
+    const GateNetlist n = randomNetlist(6, 6, 150, 5, seed);
+    const std::vector<char> scanned = {1, 1, 0, 1, 0, static_cast<char>(seed % 2)};
+    const FaultSimRun every = simulate(n, scanned, false, 2, 300, SimOptions{1, true, true});
+    const FaultSimRun classes = simulate(n, scanned, false, 2, 300, SimOptions{1, true, false});
+    EXPECT_LT(classes.faults.collapsed, static_cast<int>(classes.faults.faults.size()));
+    EXPECT_EQ(every.result.firstDetection, classes.result.firstDetection) << "seed " << seed;
+  }
+}
+
+TEST(FaultSimInvariants, ThreadsAndFaultDroppingChangeNoResult) {
+  const GateNetlist n = randomNetlist(8, 10, 600, 8, 99);
+  std::vector<char> scanned(10, 1);
+  scanned[3] = scanned[7] = 0;
+  const FaultSimRun one = simulate(n, scanned, false, 2, 1000, SimOptions{1, true, false});
+  const FaultSimRun four = simulate(n, scanned, false, 2, 1000, SimOptions{4, true, false});
+  const FaultSimRun noDrop = simulate(n, scanned, false, 2, 1000, SimOptions{3, false, false});
+  EXPECT_EQ(one.result.firstDetection, four.result.firstDetection);
+  EXPECT_EQ(one.result.gateEvaluations, four.result.gateEvaluations);
+  EXPECT_EQ(one.result.firstDetection, noDrop.result.firstDetection);
+  EXPECT_GT(noDrop.result.gateEvaluations, one.result.gateEvaluations);
+}
+
+TEST(FaultSimInvariants, PatternsDependOnTheSeedOnly) {
+  const GateNetlist n = randomNetlist(4, 5, 80, 3, 5);
+  const FaultSimRun a = simulate(n, {1, 0, 0, 0, 0}, false, 1, 200);
+  const FaultSimRun b = simulate(n, {1, 1, 1, 1, 1}, false, 1, 200);
+  for (long long p = 0; p < 200; ++p) {
+    EXPECT_EQ(a.patterns.flopBit(p, 0), b.patterns.flopBit(p, 0));
+    EXPECT_EQ(a.patterns.inputBit(p, 0, 2), b.patterns.inputBit(p, 0, 2));
+  }
+}
+
+TEST(FaultSimInvariants, ExhaustiveIsRefusedBeyondItsLimit) {
+  const GateNetlist n = randomNetlist(13, 2, 20, 2, 3);
+  FaultSimSettings s;
+  s.exhaustive = true;
+  s.captureCycles = 2;  // 26 input bits
+  SeededRandom random(1);
+  FaultSimRun run;
+  std::vector<std::string> problems;
+  EXPECT_FALSE(runFaultSimulation(n, {0, 0}, s, random, run, problems));
+  ASSERT_EQ(problems.size(), 1u);
+  EXPECT_NE(problems[0].find("26 bits"), std::string::npos);
+}
+
+}  // namespace
