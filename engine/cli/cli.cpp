@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "cli/check_command.h"
 #include "optimise/compare.h"
 #include "base/error.h"
 #include "optimise/ga.h"
@@ -378,6 +379,11 @@ int runImport(const std::vector<std::string>& words, CliEnv& env) {
   return importCommand(words, env.processes, std::cout);
 }
 
+// The checks read their own options (--test-mode may repeat) and print their own usage.
+int runCheck(const std::vector<std::string>& words, CliEnv& env) {
+  return checkCommand(words, env.processes, stdout, stderr);
+}
+
 int runHelp(const Command& self, const Arguments& a, CliEnv& env);
 
 constexpr Command kCommands[] = {
@@ -439,6 +445,8 @@ constexpr Command kCommands[] = {
      "result files except, with --json, NAME.compare.json (see docs/json.md).\n"
      "The options are those of 'optimise'.\n",
      kCompareOptions, runCompare},
+    {"check", "check FILE [--top NAME] [--json] [--test-mode PORT=VALUE ...]",
+     "Checks whether the flip-flops of FILE can be scanned (see docs/checks.md).\n", kNoOptions, nullptr, runCheck},
     {"help", "help [COMMAND]", "Shows the help of the command line or of one command.\n", kNoOptions, runHelp},
 };
 

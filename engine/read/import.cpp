@@ -412,6 +412,7 @@ class NetlistMapper {
     PendingItem p;
     p.item.kind = kind;
     p.item.origin = c.origin;
+    p.item.cell = c.name;
     if (wanted.empty() && !c.name.empty() && c.name[0] != '$') wanted = cleanName(c.name);
     p.wanted = std::move(wanted);
     pending.push_back(std::move(p));
@@ -940,8 +941,8 @@ bool importNetlist(const std::string& text, const std::string& source, const Imp
   }
 }
 
-bool importVerilog(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
-                   ImportedDesign& design) {
+bool yosysNetlist(const std::string& path, const ImportOptions& options, const std::string& passes,
+                  ProcessRunner& runner, std::string& netlist, std::string* chosenTop) {
   std::string top = options.top;
   if (!top.empty() && !isPlainIdentifier(top)) {
     error("'%s' is not a module name!\n", top.c_str());
@@ -958,12 +959,34 @@ bool importVerilog(const std::string& path, const ImportOptions& options, Proces
       return false;
     }
   }
-  const std::string script =
-      "hierarchy -top " + top + "; proc; flatten; opt -nodffe -nosdff; opt_clean; write_json";
-  if (!runYosys(runner, path, script, out)) return false;
+  if (!runYosys(runner, path, "hierarchy -top " + top + "; " + passes + "; write_json", netlist)) return false;
+  if (chosenTop) *chosenTop = top;
+  return true;
+}
+
+bool importVerilog(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
+                   ImportedDesign& design) {
+  std::string out;
   ImportOptions chosen = options;
-  chosen.top = top;
+  if (!yosysNetlist(path, options, kImportPasses, runner, out, &chosen.top)) return false;
   return importNetlist(out, path, chosen, design);
+}
+
+bool importedNetlistText(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
+                         std::string& netlist, std::string* chosenTop) {
+  if (inputKindOf(path) == InputKind::Verilog) return yosysNetlist(path, options, kImportPasses, runner, netlist, chosenTop);
+  if (chosenTop) *chosenTop = options.top;
+  FILE* in = std::fopen(path.c_str(), "rb");
+  if (!in) {
+    error("Can't open input file '%s'!\n", path.c_str());
+    return false;
+  }
+  netlist.clear();
+  char buf[65536];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) netlist.append(buf, n);
+  std::fclose(in);
+  return true;
 }
 
 bool importDesign(const std::string& path, const ImportOptions& options, ProcessRunner& runner,

@@ -55,6 +55,7 @@ struct ImportedItem {
   item_type kind = I_UNKNOWN;
   std::vector<ImportedPort> ports;  // in declaration order
   std::string origin;               // source location "file.v:12", may be empty
+  std::string cell;                 // the netlist cell it comes from
 };
 
 // One source port and every port it drives, in order.
@@ -75,6 +76,21 @@ struct ImportedDesign {
 // messages. Errors are counted; false when any was.
 bool importNetlist(const std::string& json, const std::string& source, const ImportOptions& options,
                    ImportedDesign& design);
+
+// The passes the importer runs on a Verilog design after `hierarchy -top`.
+inline constexpr const char* kImportPasses = "proc; flatten; opt -nodffe -nosdff; opt_clean";
+
+// Runs yosys on a Verilog file: picks the top module (options.top, else the
+// only candidate), then runs `hierarchy -top TOP; PASSES; write_json`. The
+// netlist goes to `netlist`, the top module to `chosenTop` (when given).
+// Errors are counted; false when any was.
+bool yosysNetlist(const std::string& path, const ImportOptions& options, const std::string& passes,
+                  ProcessRunner& runner, std::string& netlist, std::string* chosenTop = nullptr);
+
+// The Yosys netlist the importer reads for `path`: yosys's output with the
+// word-level passes for Verilog, the file itself for a netlist. Errors are counted.
+bool importedNetlistText(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
+                         std::string& netlist, std::string* chosenTop = nullptr);
 
 // Runs yosys on a Verilog file with the word-level script and imports its netlist.
 bool importVerilog(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
