@@ -141,8 +141,13 @@ class Reader {
     NetName n;
     n.name = stripped(name);
     n.hidden = truthy(member(net, "hide_name")) || (!name.empty() && name[0] == '$');
+    // A name is only a label: one with malformed bits is left out, as the importer leaves it.
     const json* bits = member(net, "bits");
-    if (!bits || !readBits(*bits, n.bits, "net '" + n.name + "'")) return;
+    const size_t before = problems.size();
+    if (!bits || !readBits(*bits, n.bits, "net '" + n.name + "'")) {
+      problems.resize(before);
+      return;
+    }
     out.names.push_back(std::move(n));
   }
 

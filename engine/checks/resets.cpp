@@ -136,7 +136,7 @@ void checkResets(RuleContext& ctx) {
         problem = controlProblem(ctx.test, cones, b, a.activeHigh);
         if (problem.empty()) continue;
         const std::string net = d.bitName(b);
-        problem = "Its asynchronous " + controlWord(a.pin) + (net.empty() ? "" : " " + quoted(net)) + " (" + a.pin + ") " + problem;
+        problem = std::string("Its asynchronous ") + controlWord(a.pin) + (net.empty() ? "" : " " + quoted(net)) + " (" + a.pin + ") " + problem;
         break;
       }
       if (!problem.empty()) break;

@@ -2,6 +2,7 @@
 // connected parts of the bit graph through combinational cells), tristate
 // drivers and nets with several drivers, and memories.
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "checks/rules.h"
@@ -183,15 +184,36 @@ void checkDrivers(RuleContext& ctx) {
 void checkMemories(RuleContext& ctx) {
   const CheckDesign& d = ctx.design;
   std::set<std::string> seen;
-  auto report = [&](const std::string& name, const std::string& location) {
-    if (name.empty() || !seen.insert(name).second) return;
-    ctx.add("MEM-1", name, location,
-            "A memory: it needs its own test (memory BIST, or test through its ports); only the registers at its "
-            "outputs can be scanned.");
-  };
-  for (const NetMemory& m : d.netlist().memories) report(m.name, m.origin);
+  std::set<std::string> written;
   for (int c = 0; c < d.cellCount(); ++c)
-    if (d.op(c) == CellOp::Memory) report(d.cell(c).paramText("MEMID"), d.cell(c).origin);
+    if (d.op(c) == CellOp::Memory && (isMemoryWrite(d.cell(c).type) || d.cell(c).param("WR_PORTS", 0) > 0))
+      written.insert(d.cell(c).paramText("MEMID"));
+  // Memories yosys made from case tables have made-up names: the data read names them.
+  auto nameOf = [&](const std::string& id, int cell, const std::string& location) {
+    if (id.find('$') == std::string::npos) return id;
+    const NetCell* c = cell >= 0 ? &d.cell(cell) : nullptr;
+    const std::string data = c ? d.signalName(c->bits(c->pin("DATA") ? "DATA" : "RD_DATA")) : "";
+    if (!data.empty()) return data;
+    return location.empty() ? id : "memory at " + location;
+  };
+  auto report = [&](const std::string& id, const std::string& location, int cell) {
+    if (id.empty() || !seen.insert(id).second) return;
+    const bool rom = !written.count(id);
+    ctx.add("MEM-1", nameOf(id, cell, location), location,
+            rom ? "A read-only memory (a table): test its contents through its address; only the registers at its "
+                  "outputs can be scanned."
+                : "A memory: it needs its own test (memory BIST, or test through its ports); only the registers at "
+                  "its outputs can be scanned.");
+  };
+  std::map<std::string, int> readPort;  // the first read port of each memory
+  for (int c = 0; c < d.cellCount(); ++c)
+    if (d.op(c) == CellOp::Memory && !isMemoryWrite(d.cell(c).type) && d.cell(c).type.rfind("$meminit", 0) != 0)
+      readPort.emplace(d.cell(c).paramText("MEMID"), c);
+  for (const NetMemory& m : d.netlist().memories) {
+    const auto it = readPort.find(m.name);
+    report(m.name, m.origin, it == readPort.end() ? -1 : it->second);
+  }
+  for (const auto& [id, c] : readPort) report(id, d.cell(c).origin, c);
 }
 
 }  // namespace

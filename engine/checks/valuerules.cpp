@@ -26,6 +26,57 @@ bool feedsOnlyMemoryWrites(const RuleContext& ctx, int cell) {
   return any;
 }
 
+// The value a case item compares its subject with, from the cell driving one
+// select bit of a $pmux: an $eq of the subject and a constant, or a
+// $logic_not (the subject is 0). False when the cell is neither.
+bool caseItem(const CheckDesign& d, NetBit select, std::vector<NetBit>& subject, unsigned long& value) {
+  const auto drivers = d.drivers(select);
+  if (drivers.size() != 1 || drivers[0].cell < 0) return false;
+  const NetCell& c = d.cell(drivers[0].cell);
+  const CellOp op = d.op(drivers[0].cell);
+  if (op == CellOp::LogicNot) {
+    subject = c.bits("A");
+    value = 0;
+    return true;
+  }
+  if (op != CellOp::Eq || c.type == "$nex" || c.type == "$ne") return false;
+  const std::vector<NetBit>& a = c.bits("A");
+  const std::vector<NetBit>& b = c.bits("B");
+  const bool aConstant = std::all_of(a.begin(), a.end(), isConstantBit);
+  subject = aConstant ? b : a;
+  const std::vector<NetBit>& constant = aConstant ? a : b;
+  value = 0;
+  for (size_t k = constant.size(); k-- > 0;) {
+    if (constant[k] != kBit0 && constant[k] != kBit1) return false;
+    value = value * 2 + (constant[k] == kBit1);
+  }
+  return constant.size() <= subject.size() || aConstant;
+}
+
+// True when the cases of a $pmux cover every value of their subject, so
+// that its default (where yosys leaves the x of a dead branch) is never chosen.
+bool fullCase(const CheckDesign& d, int cell) {
+  const std::vector<NetBit>& s = d.cell(cell).bits("S");
+  std::vector<NetBit> first, subject;
+  std::set<unsigned long> values;
+  for (NetBit b : s) {
+    unsigned long value = 0;
+    if (!caseItem(d, b, subject, value)) return false;
+    if (first.empty()) first = subject;
+    if (subject != first || std::any_of(subject.begin(), subject.end(), isConstantBit)) return false;
+    values.insert(value);
+  }
+  return !first.empty() && first.size() < 20 && values.size() == (1UL << first.size());
+}
+
+// True when a cell reads a constant x only where it is never chosen.
+bool deadX(const CheckDesign& d, int cell) {
+  if (d.op(cell) != CellOp::Pmux || !fullCase(d, cell)) return false;
+  for (const NetPin& p : d.cell(cell).pins)
+    if (!p.output && p.name != "A" && std::find(p.bits.begin(), p.bits.end(), kBitX) != p.bits.end()) return false;
+  return true;
+}
+
 void checkUndriven(RuleContext& ctx) {
   const CheckDesign& d = ctx.design;
   std::set<std::string> reported;
@@ -51,7 +102,7 @@ void checkConstantX(RuleContext& ctx) {
     const bool readsX = std::any_of(cell.pins.begin(), cell.pins.end(), [](const NetPin& p) {
       return !p.output && std::find(p.bits.begin(), p.bits.end(), kBitX) != p.bits.end();
     });
-    if (!readsX || feedsOnlyMemoryWrites(ctx, c)) continue;
+    if (!readsX || feedsOnlyMemoryWrites(ctx, c) || deadX(d, c)) continue;
     const std::string y = d.signalName(cell.bits(cell.pin("Q") ? "Q" : "Y"));
     ctx.add("X-1", y.empty() ? d.cellLabel(c) : y, cell.origin,
             "A constant x feeds " + d.cellLabel(c) + ": its value is unknown in test. Give it a 0 or 1.");
