@@ -34,8 +34,8 @@ std::unique_ptr<Circuit> loadCheckedCircuit(const std::string& path, const Impor
   if (!importedNetlistText(path, options, runner, text, &chosen.top) || !importNetlist(text, path, chosen, design))
     return nullptr;
   CheckNetlist netlist;
-  CheckReport report;
-  if (!readCheckNetlist(text, path, chosen.top, netlist, problems) || !runChecks(netlist, held, report, problems))
+  CheckReport report;  // the checks read the very module the importer read
+  if (!readCheckNetlist(text, path, design.module, netlist, problems) || !runChecks(netlist, held, report, problems))
     return nullptr;
   exclusions = exclusionsOf(report, design);
   return buildCircuit(design);

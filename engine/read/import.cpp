@@ -233,6 +233,7 @@ class NetlistMapper {
     const long before = nerrors;
     design = ImportedDesign{};
     design.name = cleanName(moduleName);
+    design.module = moduleName;
     if (design.name.empty()) design.name = "top";
     itemNames.reserve(design.name);
     readNetNames(module);
@@ -964,12 +965,18 @@ bool yosysNetlist(const std::string& path, const ImportOptions& options, const s
   return true;
 }
 
+bool elaborateVerilog(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
+                      std::string& netlist, std::string& top) {
+  return yosysNetlist(path, options, kImportPasses, runner, netlist, &top);
+}
+
 bool importVerilog(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
                    ImportedDesign& design) {
-  std::string out;
+  std::string netlist, top;
+  if (!elaborateVerilog(path, options, runner, netlist, top)) return false;
   ImportOptions chosen = options;
-  if (!yosysNetlist(path, options, kImportPasses, runner, out, &chosen.top)) return false;
-  return importNetlist(out, path, chosen, design);
+  chosen.top = top;
+  return importNetlist(netlist, path, chosen, design);
 }
 
 bool importedNetlistText(const std::string& path, const ImportOptions& options, ProcessRunner& runner,

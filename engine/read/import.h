@@ -55,7 +55,7 @@ struct ImportedItem {
   item_type kind = I_UNKNOWN;
   std::vector<ImportedPort> ports;  // in declaration order
   std::string origin;               // source location "file.v:12", may be empty
-  std::string cell;                 // the netlist cell it comes from
+  std::string cell;                 // the netlist cell it was made from
 };
 
 // One source port and every port it drives, in order.
@@ -67,6 +67,7 @@ struct ImportedLink {
 // A word-level design: what a description holds, plus source locations.
 struct ImportedDesign {
   std::string name;                  // circuit name (the top module's)
+  std::string module;                // the netlist module it was read from
   std::vector<ImportedPort> ports;   // primary ports
   std::vector<ImportedItem> items;   // in declaration order
   std::vector<ImportedLink> links;   // in declaration order
@@ -76,6 +77,11 @@ struct ImportedDesign {
 // messages. Errors are counted; false when any was.
 bool importNetlist(const std::string& json, const std::string& source, const ImportOptions& options,
                    ImportedDesign& design);
+
+// Runs yosys on a Verilog file with the word-level script: its JSON netlist
+// in `netlist`, the top module chosen in `top`. Errors are counted.
+bool elaborateVerilog(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
+                      std::string& netlist, std::string& top);
 
 // The passes the importer runs on a Verilog design after `hierarchy -top`.
 inline constexpr const char* kImportPasses = "proc; flatten; opt -nodffe -nosdff; opt_clean";
