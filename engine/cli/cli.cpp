@@ -157,11 +157,18 @@ std::string readTestMode(const Arguments& a, std::vector<HeldPin>& held) {
   return {};
 }
 
+// Takes the registers named in `excluded` out of every layout of `c`.
+void leaveOutOfLayouts(Circuit& c, const ScanExclusions& excluded) {
+  for (Item* i = c.getIList(); i; i = i->getNext())
+    if (excluded.ruleOf(i->getName())) c.excludeFromLayouts(i);
+}
+
 // Reads FILE (a description, Verilog or a netlist) into a circuit; null
 // (errors counted) when it cannot be used. A design's registers that the
-// checks find unscannable go to `excluded`, and are announced.
+// checks find unscannable go to `excluded`, and are announced; with
+// `leaveOut` they are taken out of every layout of the circuit.
 std::unique_ptr<Circuit> loadInput(const std::string& path, const Arguments& a, CliEnv& env,
-                                   ScanExclusions& excluded) {
+                                   ScanExclusions& excluded, bool leaveOut) {
   std::printf("Opening input file '%s'...\n", path.c_str());
   std::fflush(stdout);
   std::vector<HeldPin> held;
@@ -175,8 +182,9 @@ std::unique_ptr<Circuit> loadInput(const std::string& path, const Arguments& a, 
   if (c && !excluded.empty()) {
     std::string list;
     for (const auto& [name, rule] : excluded.all()) list += (list.empty() ? "" : ", ") + name + " (" + rule + ")";
-    std::printf("%zu register(s) cannot be scanned and are left out of every layout: %s; see 'tarvex check'\n",
-                excluded.size(), list.c_str());
+    if (leaveOut) leaveOutOfLayouts(*c, excluded);
+    std::printf("%zu register(s) cannot be scanned%s: %s; see 'tarvex check'\n", excluded.size(),
+                leaveOut ? " and are left out of every layout" : "", list.c_str());
   }
   return c;
 }
@@ -279,7 +287,7 @@ int runAnalyse(const Command& self, const Arguments& a, CliEnv& env) {
   ResultFolderScope folder(a.value("--out"));
   if (!folder.ok()) return 1;
   ScanExclusions excluded;
-  std::unique_ptr<Circuit> c = loadInput(file, a, env, excluded);
+  std::unique_ptr<Circuit> c = loadInput(file, a, env, excluded, false);
   if (!c || !layoutScansOnlyScannable(*c, layout, excluded)) return 1;
   const bool json = a.has("--json");
   runAnalysis(*c, layout, [&](const Population& applied) {
@@ -364,7 +372,7 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
   ResultFolderScope folder(a.value("--out"));
   if (!folder.ok()) return 1;
   ScanExclusions excluded;
-  std::unique_ptr<Circuit> c = loadInput(file, a, env, excluded);
+  std::unique_ptr<Circuit> c = loadInput(file, a, env, excluded, true);
   if (!c) return 1;
   std::printf("Method %s, objective %s, seed %llu\n", methodName.c_str(), objectiveName(settings.limits.objective),
               static_cast<unsigned long long>(settings.seed));
@@ -409,7 +417,7 @@ int runCompare(const Command& self, const Arguments& a, CliEnv& env) {
   ResultFolderScope folder(a.value("--out"));
   if (!folder.ok()) return 1;
   ScanExclusions excluded;
-  std::unique_ptr<Circuit> c = loadInput(file, a, env, excluded);
+  std::unique_ptr<Circuit> c = loadInput(file, a, env, excluded, true);
   if (!c) return 1;
   std::printf("Comparing the methods, objective %s, seed %llu\n", objectiveName(settings.limits.objective),
               static_cast<unsigned long long>(settings.seed));

@@ -13,6 +13,8 @@
 #include "checks/scannable.h"
 #include "checks_util.h"
 #include "cli/cli.h"
+#include "model/circuitcopy.h"
+#include "scan/notation.h"
 #include "test_util.h"
 
 namespace {
@@ -55,6 +57,28 @@ TEST(Scannable, DescriptionsHaveNothingToCheck) {
   EXPECT_TRUE(excluded.empty());
   EXPECT_FALSE(loadCheckedCircuit(diffeq, {}, {{"rst_n", true}}, systemProcessRunner(), excluded, problems));
   ASSERT_EQ(problems.size(), 1u);
+}
+
+TEST(Scannable, AnExcludedRegisterIsNoLayoutRegisterAlsoInCopies) {
+  ErrorCapture errors;
+  ScanExclusions excluded;
+  std::vector<std::string> problems;
+  auto c = loadCheckedCircuit(checkDesign("rst1_internal.v"), {}, {}, systemProcessRunner(), excluded, problems);
+  ASSERT_TRUE(c) << errors.text();
+  ASSERT_EQ(c->getNREGs(), 3);
+  Item* q = nullptr;
+  for (Item* i = c->getIList(); i; i = i->getNext())
+    if (i->getName() == "q") q = i;
+  ASSERT_TRUE(q && excluded.ruleOf("q"));
+  ASSERT_TRUE(c->excludeFromLayouts(q));
+  EXPECT_FALSE(c->excludeFromLayouts(q));  // once only
+  EXPECT_EQ(c->getNREGs(), 2);
+  EXPECT_EQ(LayoutRegisters(*c).indexOf("q"), -1);
+  auto copy = copyCircuit(*c);
+  ASSERT_TRUE(copy);
+  EXPECT_EQ(copy->getNREGs(), 2);
+  EXPECT_EQ(LayoutRegisters(*copy).indexOf("q"), -1);
+  EXPECT_NE(LayoutRegisters(*copy).indexOf("sync1"), -1);
 }
 
 // Runs `tarvex WORDS...` in a fresh folder.
@@ -111,6 +135,33 @@ TEST_F(ScannableCli, AnalyseMarksUnscannableRegistersInItsJson) {
   std::ifstream again("timer.json");
   for (const auto& r : nlohmann::json::parse(again)["registers"]) EXPECT_FALSE(r.contains("scannable"));
   EXPECT_EQ(run({"analyse", kTimer, "--test-mode", "test_mode"}), 2);
+}
+
+TEST_F(ScannableCli, MethodsNeverScanAnUnscannableRegister) {
+  ErrorCapture errors;
+  for (const char* method : {"full", "loops", "exact", "ga"}) {
+    SCOPED_TRACE(method);
+    ASSERT_EQ(run({"optimise", checkDesign("rst1_internal.v"), "--method", method, "--seed", "1", "--patience", "20",
+                   "--json"}),
+              0)
+        << errors.text();
+    std::ifstream in("rst1_internal.json");
+    const auto doc = nlohmann::json::parse(in);
+    for (const auto& chain : doc["chains"])
+      for (const auto& name : chain) EXPECT_NE(name, "q");
+    for (const auto& r : doc["registers"]) EXPECT_NE(r["name"], "q");
+  }
+  // Full scan takes every register the checks allow: both synchronizer stages.
+  std::ifstream full;
+  ASSERT_EQ(run({"optimise", checkDesign("rst1_internal.v"), "--method", "full", "--json"}), 0);
+  full.open("rst1_internal.json");
+  EXPECT_EQ(nlohmann::json::parse(full)["chains"], nlohmann::json::parse(R"([["sync1", "sync2"]])"));
+  // Held in test mode, q can be scanned again.
+  ASSERT_EQ(run({"optimise", checkDesign("rst1_internal.v"), "--method", "full", "--json", "--test-mode",
+                 "test_mode=1"}),
+            0);
+  std::ifstream again("rst1_internal.json");
+  EXPECT_EQ(nlohmann::json::parse(again)["registers"].size(), 3u);
 }
 
 }  // namespace
