@@ -9,6 +9,8 @@
 #include "base/error.h"
 #include "cli/main.h"
 #include "model/model.h"
+#include "optimise/population.h"
+#include "scan/insertion.h"
 
 namespace gatest {
 
@@ -111,5 +113,10 @@ class ErrorCapture {
   FILE* sink;
   FILE* previous = nullptr;
 };
+
+// The layout chromosome chID of `pop` encodes, applied to `c` while the result lives.
+inline std::unique_ptr<AppliedScanLayout> applyChromosome(Circuit& c, const Population& pop, int chID) {
+  return std::make_unique<AppliedScanLayout>(c, pop.registers(), pop.chains(chID));
+}
 
 }  // namespace gatest

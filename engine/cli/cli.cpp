@@ -290,12 +290,12 @@ int runAnalyse(const Command& self, const Arguments& a, CliEnv& env) {
   std::unique_ptr<Circuit> c = loadInput(file, a, env, excluded, false);
   if (!c || !layoutScansOnlyScannable(*c, layout, excluded)) return 1;
   const bool json = a.has("--json");
-  runAnalysis(*c, layout, [&](const Population& applied) {
+  runAnalysis(*c, layout, [&](const ScanLayout& applied) {
     RunSummary run;
     run.method = "analyse";
     run.objective = objectiveName(limits.objective);
     run.layout = layout == "-1" ? std::string() : layout;
-    run.chains = applied.chains(0);
+    run.chains = applied;
     run.fitness = analysedLayoutFitness(*c, FitnessBasis{c->getOrigArea(), c->getOrigNPIOs(), limits});
     run.unscannable.insert(excluded.all().begin(), excluded.all().end());
     if (json) writeResultJson(*c, run);

@@ -10,6 +10,7 @@
 #include "base/error.h"
 #include "optimise/ga.h"
 #include "read/linkbatch.h"
+#include "scan/insertion.h"
 #include "write/reports.h"
 #include "base/sidebyside.h"
 #include "model/sizelimits.h"
@@ -599,11 +600,18 @@ void runOptimiser(Circuit& circuit, const GaOptions& options, Clock& clock) {
 
 }  // namespace
 
-bool runAnalysis(Circuit& circuit, const std::string& notation, const std::function<void(const Population&)>& whileApplied) {
-  Population layout("TApopulation", 1, getScanChrLen(ORDERED_SCAN, circuit.getNREGs()), ORDERED_SCAN,
-                    &circuit);
-  // A notation that cannot be applied is reported and leaves no results.
-  if (notation != "-1" && !layout.implementScanNotation(notation, 0)) return false;
+bool runAnalysis(Circuit& circuit, const std::string& notation, const std::function<void(const ScanLayout&)>& whileApplied) {
+  const LayoutRegisters regs(circuit);
+  ScanLayout layout;
+  if (notation != "-1") {
+    // A notation that cannot be applied is reported and leaves no results.
+    if (const std::string problem = readLayout(notation, regs, layout); !problem.empty()) {
+      error("Wrong scan layout notation '%s' (%s)!\n", notation.c_str(), problem.c_str());
+      return false;
+    }
+    circuit.setNotation(notation);
+  }
+  const AppliedScanLayout applied(circuit, regs, layout);
   // The drawing needs the structure only, so it is written while the analysis
   // runs; so are the old tables emptied, which are rewritten once it is done.
   circuit.export_graphviz([&circuit] {
@@ -614,7 +622,6 @@ bool runAnalysis(Circuit& circuit, const std::string& notation, const std::funct
   circuit.dumpResults(figures);
   circuit.dumpResults2(figures);
   if (whileApplied) whileApplied(layout);
-  layout.deimplementDFTLayout(0);
   return true;
 }
 

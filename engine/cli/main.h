@@ -8,6 +8,7 @@
 
 #include "base/clock.h"
 #include "model/model.h"
+#include "scan/scanlayout.h"
 
 // Largest accepted port width, in bits.
 inline constexpr long MAX_PORT_WIDTH = 65536;
@@ -20,7 +21,6 @@ std::unique_ptr<Circuit> readCirData(FILE* in);
 // As above, refusing (with a counted error) a description longer than `maxBytes`.
 std::unique_ptr<Circuit> readCirData(FILE* in, long maxBytes);
 
-class Population;
 
 // Analysis of the circuit after the scan layout `notation` ("-1": none): the
 // Graphviz graph, the analysis (with its propagation record), then the text,
@@ -28,7 +28,7 @@ class Population;
 // sees the layout while it is still applied. False (error counted, no
 // results) when the notation cannot be applied.
 bool runAnalysis(Circuit& circuit, const std::string& notation,
-                 const std::function<void(const Population&)>& whileApplied = {});
+                 const std::function<void(const ScanLayout&)>& whileApplied = {});
 
 // Reads input files that are not circuit descriptions (Verilog designs, netlists).
 class InputImporter {
