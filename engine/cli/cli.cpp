@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "base/clock.h"
+#include "checks/scannable.h"
+#include "cli/check_command.h"
 #include "optimise/compare.h"
 #include "base/error.h"
 #include "optimise/ga.h"
@@ -42,6 +44,7 @@ struct OptionSpec {
 struct Arguments {
   std::vector<std::string> positional;
   std::map<std::string, std::string, std::less<>> values;  // options given with a value (the last one counts)
+  std::vector<std::string> testMode;  // every --test-mode value, in order
   bool help = false;
 
   bool has(std::string_view name) const { return values.find(name) != values.end(); }
@@ -87,6 +90,7 @@ std::string parseArguments(std::span<char* const> words, std::span<const OptionS
     } else {
       return "option '" + std::string(name) + "' needs a value";
     }
+    if (name == "--test-mode") out.testMode.push_back(out.values[std::string(name)]);
   }
   return {};
 }
@@ -145,15 +149,61 @@ class ResultFolderScope {
   bool good = true;
 };
 
+// The pins held in test mode (--test-mode); "" or a usage problem.
+std::string readTestMode(const Arguments& a, std::vector<HeldPin>& held) {
+  for (const std::string& text : a.testMode) {
+    HeldPin pin;
+    if (!parseHeldPin(text, pin)) return "--test-mode needs PORT=0 or PORT=1, not '" + text + "'";
+    held.push_back(pin);
+  }
+  return {};
+}
+
+// Takes the registers named in `excluded` out of every layout of `c`.
+void leaveOutOfLayouts(Circuit& c, const ScanExclusions& excluded) {
+  for (Item* i = c.getIList(); i; i = i->getNext())
+    if (excluded.ruleOf(i->getName())) c.excludeFromLayouts(i);
+}
+
 // Reads FILE (a description, Verilog or a netlist) into a circuit; null
-// (errors counted) when it cannot be used.
-std::unique_ptr<Circuit> loadInput(const std::string& path, const std::string& top, CliEnv& env) {
+// (errors counted) when it cannot be used. A design's registers that the
+// checks find unscannable go to `excluded`, and are announced; with
+// `leaveOut` they are taken out of every layout of the circuit.
+std::unique_ptr<Circuit> loadInput(const std::string& path, const Arguments& a, CliEnv& env,
+                                   ScanExclusions& excluded, bool leaveOut) {
   std::printf("Opening input file '%s'...\n", path.c_str());
   std::fflush(stdout);
-  std::unique_ptr<Circuit> c = loadCircuit(path, ImportOptions{top}, env.processes);
+  std::vector<HeldPin> held;
+  readTestMode(a, held);
+  std::vector<std::string> problems;
+  std::unique_ptr<Circuit> c =
+      loadCheckedCircuit(path, ImportOptions{a.value("--top")}, held, env.processes, excluded, problems);
+  for (const std::string& p : problems) error("%s!\n", p.c_str());
   if (!c && nerrors == 0) error("'%s' describes no circuit!\n", path.c_str());
   if (nerrors != 0) c.reset();
+  if (c && !excluded.empty()) {
+    std::string list;
+    for (const auto& [name, rule] : excluded.all()) list += (list.empty() ? "" : ", ") + name + " (" + rule + ")";
+    if (leaveOut) leaveOutOfLayouts(*c, excluded);
+    std::printf("%zu register(s) cannot be scanned%s: %s; see 'tarvex check'\n", excluded.size(),
+                leaveOut ? " and are left out of every layout" : "", list.c_str());
+  }
   return c;
+}
+
+// A layout naming a register that cannot be scanned is refused: false (error counted) when `notation` names one.
+bool layoutScansOnlyScannable(const Circuit& c, const std::string& notation, const ScanExclusions& excluded) {
+  if (excluded.empty() || notation == "-1") return true;
+  const LayoutRegisters regs(c);
+  ScanChains chains;
+  if (!parseNotation(notation, regs, chains).empty()) return true;  // the analysis reports what is wrong with it
+  for (const std::vector<int>& chain : chains)
+    for (int r : chain)
+      if (const std::string* rule = r >= 0 && r < regs.count() ? excluded.ruleOf(regs.name(r)) : nullptr) {
+        error("Layout '%s': %s!\n", notation.c_str(), unscannableMessage(regs.name(r), *rule).c_str());
+        return false;
+      }
+  return true;
 }
 
 // Prints the figures of the analysed circuit.
@@ -191,13 +241,13 @@ int usageError(const Command& cmd, const std::string& message);
 
 constexpr OptionSpec kAnalyseOptions[] = {{"--layout", true}, {"--out", true},    {"--json", false},
                                           {"--top", true},    {"--area", true},   {"--pins", true},
-                                          {"--objective", true}};
+                                          {"--objective", true}, {"--test-mode", true}};
 
 constexpr OptionSpec kOptimiseOptions[] = {
     {"--method", true},  {"--area", true},      {"--pins", true},  {"--unordered", false}, {"--population", true},
     {"--elitism", false}, {"--patience", true}, {"--seed", true},  {"--objective", true},  {"--out", true},
     {"--json", false},   {"--progress", false}, {"--top", true},    {"--keep-self-loops", false},
-    {"--chains", true},  {"--write-verilog", true}};
+    {"--chains", true},  {"--write-verilog", true}, {"--test-mode", true}};
 
 constexpr OptionSpec kNoOptions[] = {{"", false}};
 
@@ -230,14 +280,17 @@ int runAnalyse(const Command& self, const Arguments& a, CliEnv& env) {
   OptimiseSettings defaults;
   FitnessLimits limits = defaults.limits;
   if (problem.empty()) problem = readLimits(a, limits);
+  std::vector<HeldPin> held;
+  if (problem.empty()) problem = readTestMode(a, held);
   if (!problem.empty()) return usageError(self, problem);
   std::string layout = a.value("--layout", "-1");
   if (layout.empty()) layout = "-1";
 
   ResultFolderScope folder(a.value("--out"));
   if (!folder.ok()) return 1;
-  std::unique_ptr<Circuit> c = loadInput(file, a.value("--top"), env);
-  if (!c) return 1;
+  ScanExclusions excluded;
+  std::unique_ptr<Circuit> c = loadInput(file, a, env, excluded, false);
+  if (!c || !layoutScansOnlyScannable(*c, layout, excluded)) return 1;
   const bool json = a.has("--json");
   runAnalysis(*c, layout, [&](const ScanLayout& applied) {
     RunSummary run;
@@ -246,6 +299,7 @@ int runAnalyse(const Command& self, const Arguments& a, CliEnv& env) {
     run.layout = layout == "-1" ? std::string() : layout;
     run.chains = applied;
     run.fitness = analysedLayoutFitness(*c, FitnessBasis{c->getOrigArea(), c->getOrigNPIOs(), limits});
+    run.unscannable.insert(excluded.all().begin(), excluded.all().end());
     if (json) writeResultJson(*c, run);
     printFigures(*c, run.layout);
     std::printf("fitness %.3f (%s objective)\n", run.fitness, run.objective.c_str());
@@ -302,6 +356,8 @@ std::string readSearchInput(const Arguments& a, CliEnv& env, std::string& file, 
   file = inputFile(a, problem);
   bool seeded = false;
   if (problem.empty()) problem = readOptimiseSettings(a, settings, seeded);
+  std::vector<HeldPin> held;
+  if (problem.empty()) problem = readTestMode(a, held);
   if (problem.empty() && !seeded) settings.seed = env.clock.seedFromTime();
   return problem;
 }
@@ -319,7 +375,8 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
 
   ResultFolderScope folder(a.value("--out"));
   if (!folder.ok()) return 1;
-  std::unique_ptr<Circuit> c = loadInput(file, a.value("--top"), env);
+  ScanExclusions excluded;
+  std::unique_ptr<Circuit> c = loadInput(file, a, env, excluded, true);
   if (!c) return 1;
   std::printf("Method %s, objective %s, seed %llu\n", methodName.c_str(), objectiveName(settings.limits.objective),
               static_cast<unsigned long long>(settings.seed));
@@ -348,7 +405,7 @@ constexpr OptionSpec kCompareOptions[] = {
     {"--area", true},      {"--pins", true},   {"--objective", true}, {"--json", false},
     {"--out", true},       {"--top", true},    {"--unordered", false}, {"--population", true},
     {"--elitism", false},  {"--patience", true}, {"--seed", true},     {"--keep-self-loops", false},
-    {"--chains", true},    {"--faultsim", false}, {"--patterns", true}};
+    {"--chains", true},    {"--faultsim", false}, {"--patterns", true}, {"--test-mode", true}};
 
 // Writes `text` to the result file `fileName`; false (error counted) when it cannot.
 bool writeResultText(const std::string& fileName, const std::string& text) {
@@ -371,7 +428,8 @@ int runCompare(const Command& self, const Arguments& a, CliEnv& env) {
 
   ResultFolderScope folder(a.value("--out"));
   if (!folder.ok()) return 1;
-  std::unique_ptr<Circuit> c = loadInput(file, a.value("--top"), env);
+  ScanExclusions excluded;
+  std::unique_ptr<Circuit> c = loadInput(file, a, env, excluded, true);
   if (!c) return 1;
   std::printf("Comparing the methods, objective %s, seed %llu\n", objectiveName(settings.limits.objective),
               static_cast<unsigned long long>(settings.seed));
@@ -397,6 +455,10 @@ int runImport(const std::vector<std::string>& words, CliEnv& env) {
 int runInsert(const std::vector<std::string>& words, CliEnv& env) { return insertCommand(words, env.processes); }
 // The fault simulator reads its own options and prints its own usage.
 int runFaultsim(const std::vector<std::string>& words, CliEnv& env) { return faultsimCommand(words, env); }
+// The checks read their own options (--test-mode may repeat) and print their own usage.
+int runCheck(const std::vector<std::string>& words, CliEnv& env) {
+  return checkCommand(words, env.processes, stdout, stderr);
+}
 
 int runHelp(const Command& self, const Arguments& a, CliEnv& env);
 
@@ -412,7 +474,10 @@ constexpr Command kCommands[] = {
      "  --json             also write NAME.json (see docs/json.md)\n"
      "  --top NAME         the top module of a Verilog design\n"
      "  --area PCT, --pins PCT, --objective classic|graded\n"
-     "                     the bounds and objective of the fitness shown (7, 13, graded)\n",
+     "                     the bounds and objective of the fitness shown (7, 13, graded)\n"
+     "  --test-mode PORT=VALUE\n"
+     "                     a pin held in test mode (0 or 1; may repeat) for the checks that\n"
+     "                     decide which registers can be scanned (see 'tarvex check')\n",
      kAnalyseOptions, runAnalyse},
     {"optimise",
      "optimise FILE [--method NAME] [--area PCT] [--pins PCT] [--unordered] [--population N]\n"
@@ -445,6 +510,9 @@ constexpr Command kCommands[] = {
      "  --chains N         loops, full: N scan chains instead of as many as --pins allows\n"
      "  --write-verilog OUT.v  also write the Verilog design with the layout found\n"
      "                     (see 'tarvex insert'; FILE must be Verilog or a netlist)\n",
+     "  --test-mode PORT=VALUE\n"
+     "                     a pin held in test mode (0 or 1; may repeat) for the checks: registers\n"
+     "                     with an error-level finding are left out of every layout (see 'tarvex check')\n",
      kOptimiseOptions, runOptimise},
     {"insert", "insert FILE --layout NOTATION [--top NAME] [-o OUT.v] [--out DIR] [--json]",
      "Writes the Verilog design FILE with the scan chains of NOTATION.\n", kNoOptions, nullptr, runInsert},
@@ -473,6 +541,8 @@ constexpr Command kCommands[] = {
      "[--capture-cycles K] [--seed S] [--out DIR] [--json] [--write-netlist F.json]\n"
      "[--write-patterns F] [--write-faults F]",
      "", kNoOptions, nullptr, runFaultsim},
+    {"check", "check FILE [--top NAME] [--json] [--test-mode PORT=VALUE ...]",
+     "Checks whether the flip-flops of FILE can be scanned (see docs/checks.md).\n", kNoOptions, nullptr, runCheck},
     {"help", "help [COMMAND]", "Shows the help of the command line or of one command.\n", kNoOptions, runHelp},
 };
 

@@ -32,6 +32,7 @@ std::unique_ptr<Circuit> copyCircuit(const Circuit& c) {
     if (to->getNIns() != from->getNIns() || to->getNCins() != from->getNCins() || to->getNOuts() != from->getNOuts() ||
         to->getNInouts() != from->getNInouts() || to->getType() != from->getType())
       return nullptr;
+    if (from->isLayoutExcluded()) copy->excludeFromLayouts(to);
     if (to->getArea() != from->getArea()) {
       copy->setArea(copy->getArea() - to->getArea() + from->getArea());
       to->setArea(from->getArea());

@@ -452,6 +452,14 @@ Port* Circuit::findPortOf(const Item* i, std::string_view whole) const {
   return nullptr;
 }
 
+bool Circuit::excludeFromLayouts(Item* reg) {
+  if (!reg || reg->getType() != REG || !reg->isLayoutRegister()) return false;
+  reg->layoutExcluded = true;
+  --nREGs;
+  layoutRegsValid = false;
+  return true;
+}
+
 Item* Circuit::getRegPtr(int index) const {
   if (index < 0) return nullptr;
   if (!layoutRegsValid) {

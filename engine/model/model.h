@@ -176,7 +176,9 @@ class Item {
   void dumpPortList() const;
   // True for a REG, or an SREG made from one by toSreg: the registers a scan
   // layout numbers (SREGs declared as such are not the layout's).
-  bool isLayoutRegister() const { return type == REG || (type == SREG && scanConverted); }
+  bool isLayoutRegister() const { return !layoutExcluded && (type == REG || (type == SREG && scanConverted)); }
+  // True for a register that cannot be scanned (Circuit::excludeFromLayouts): no layout numbers it.
+  bool isLayoutExcluded() const { return layoutExcluded; }
   // True for an SREG made by toSreg.
   bool isScanConverted() const { return scanConverted; }
   // Scratch number of the analysis schedule, valid while the stamp is its current one (else -1).
@@ -230,6 +232,7 @@ class Item {
   int nouts = 0;
   int ninouts = 0;
   bool scanConverted = false;
+  bool layoutExcluded = false;
   bool portsIndexed = false;  // its ports are in the circuit's port index (wide items)
   int portCount = 0;
   unsigned slotStamp = 0;
@@ -357,6 +360,10 @@ class Circuit {
   void setNMUXs(int n) { nMUXs = n; }
   int getNREGs() const { return nREGs; }
   void setNREGs(int n) { nREGs = n; }
+  // Takes register `reg` out of every scan layout: it stays a register of the
+  // analysis, but layouts no longer number it (nor count it in getNREGs). False
+  // when `reg` is no unscanned register of the layouts.
+  bool excludeFromLayouts(Item* reg);
   int getArea() const { return area; }
   void setArea(int a) { area = a; }
   int getNPins() const { return npins; }

@@ -942,9 +942,9 @@ bool importNetlist(const std::string& text, const std::string& source, const Imp
   }
 }
 
-bool elaborateVerilog(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
-                      std::string& netlist, std::string& top) {
-  top = options.top;
+bool yosysNetlist(const std::string& path, const ImportOptions& options, const std::string& passes,
+                  ProcessRunner& runner, std::string& netlist, std::string* chosenTop) {
+  std::string top = options.top;
   if (!top.empty() && !isPlainIdentifier(top)) {
     error("'%s' is not a module name!\n", top.c_str());
     return false;
@@ -960,9 +960,14 @@ bool elaborateVerilog(const std::string& path, const ImportOptions& options, Pro
       return false;
     }
   }
-  const std::string script =
-      "hierarchy -top " + top + "; proc; flatten; opt -nodffe -nosdff; opt_clean; write_json";
-  return runYosys(runner, path, script, netlist);
+  if (!runYosys(runner, path, "hierarchy -top " + top + "; " + passes + "; write_json", netlist)) return false;
+  if (chosenTop) *chosenTop = top;
+  return true;
+}
+
+bool elaborateVerilog(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
+                      std::string& netlist, std::string& top) {
+  return yosysNetlist(path, options, kImportPasses, runner, netlist, &top);
 }
 
 bool importVerilog(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
@@ -972,6 +977,23 @@ bool importVerilog(const std::string& path, const ImportOptions& options, Proces
   ImportOptions chosen = options;
   chosen.top = top;
   return importNetlist(netlist, path, chosen, design);
+}
+
+bool importedNetlistText(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
+                         std::string& netlist, std::string* chosenTop) {
+  if (inputKindOf(path) == InputKind::Verilog) return yosysNetlist(path, options, kImportPasses, runner, netlist, chosenTop);
+  if (chosenTop) *chosenTop = options.top;
+  FILE* in = std::fopen(path.c_str(), "rb");
+  if (!in) {
+    error("Can't open input file '%s'!\n", path.c_str());
+    return false;
+  }
+  netlist.clear();
+  char buf[65536];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, in)) > 0) netlist.append(buf, n);
+  std::fclose(in);
+  return true;
 }
 
 bool importDesign(const std::string& path, const ImportOptions& options, ProcessRunner& runner,

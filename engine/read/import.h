@@ -83,6 +83,21 @@ bool importNetlist(const std::string& json, const std::string& source, const Imp
 bool elaborateVerilog(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
                       std::string& netlist, std::string& top);
 
+// The passes the importer runs on a Verilog design after `hierarchy -top`.
+inline constexpr const char* kImportPasses = "proc; flatten; opt -nodffe -nosdff; opt_clean";
+
+// Runs yosys on a Verilog file: picks the top module (options.top, else the
+// only candidate), then runs `hierarchy -top TOP; PASSES; write_json`. The
+// netlist goes to `netlist`, the top module to `chosenTop` (when given).
+// Errors are counted; false when any was.
+bool yosysNetlist(const std::string& path, const ImportOptions& options, const std::string& passes,
+                  ProcessRunner& runner, std::string& netlist, std::string* chosenTop = nullptr);
+
+// The Yosys netlist the importer reads for `path`: yosys's output with the
+// word-level passes for Verilog, the file itself for a netlist. Errors are counted.
+bool importedNetlistText(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
+                         std::string& netlist, std::string* chosenTop = nullptr);
+
 // Runs yosys on a Verilog file with the word-level script and imports its netlist.
 bool importVerilog(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
                    ImportedDesign& design);

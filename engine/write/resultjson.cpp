@@ -152,6 +152,11 @@ std::string resultJson(Circuit& c, const RunSummary& run) {
   if (run.visited) doc["visited"] = *run.visited;
   if (run.elapsedSeconds) doc["elapsed_seconds"] = *run.elapsedSeconds;
   doc["registers"] = registersJson(regs, run.chains, registersInLoops(graph));
+  for (Json& r : doc["registers"])
+    if (const auto it = run.unscannable.find(r["name"].get<std::string>()); it != run.unscannable.end()) {
+      r["scannable"] = false;
+      r["check_rule"] = it->second;
+    }
   structureJson(c, doc);
   doc["loops"] = loopsJson(graph, regs);
   doc["loop_breaking"] = loopBreakingJson(graph, regs);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -20,6 +21,7 @@ struct RunSummary {
   double fitness = 0.0;
   std::optional<long> visited;            // layouts evaluated (optimisers)
   std::optional<double> elapsedSeconds;  // (optimisers)
+  std::map<std::string, std::string> unscannable;  // registers the checks exclude from layouts, and the rule
 };
 
 // The document for `c` as last analysed, with the layout of `run` applied.

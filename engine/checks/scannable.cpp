@@ -1,0 +1,46 @@
+// Loading a design together with its checks: one netlist for both, so that
+// each register item is found again by the netlist cell it came from.
+#include "checks/scannable.h"
+
+#include <unordered_map>
+
+ScanExclusions exclusionsOf(const CheckReport& report, const ImportedDesign& design) {
+  std::unordered_map<std::string_view, const std::string*> ruleOfCell;
+  for (const CheckedRegister& r : report.registers)
+    if (!r.blockingRule.empty()) ruleOfCell.emplace(r.cell, &r.blockingRule);
+  ScanExclusions out;
+  for (const ImportedItem& item : design.items) {
+    if (item.kind != REG) continue;
+    const auto it = ruleOfCell.find(item.cell);
+    if (it != ruleOfCell.end()) out.add(item.name, *it->second);
+  }
+  return out;
+}
+
+std::unique_ptr<Circuit> loadCheckedCircuit(const std::string& path, const ImportOptions& options,
+                                            const std::vector<HeldPin>& held, ProcessRunner& runner,
+                                            ScanExclusions& exclusions, std::vector<std::string>& problems) {
+  exclusions = ScanExclusions{};
+  if (inputKindOf(path) == InputKind::Description) {
+    if (!held.empty()) {
+      problems.push_back("--test-mode needs a Verilog design or a netlist: a circuit description has no pins to hold");
+      return nullptr;
+    }
+    return loadCircuit(path, options, runner);
+  }
+  std::string text;
+  ImportOptions chosen = options;
+  ImportedDesign design;
+  if (!importedNetlistText(path, options, runner, text, &chosen.top) || !importNetlist(text, path, chosen, design))
+    return nullptr;
+  CheckNetlist netlist;
+  CheckReport report;  // the checks read the very module the importer read
+  if (!readCheckNetlist(text, path, design.module, netlist, problems) || !runChecks(netlist, held, report, problems))
+    return nullptr;
+  exclusions = exclusionsOf(report, design);
+  return buildCircuit(design);
+}
+
+std::string unscannableMessage(const std::string& item, const std::string& rule) {
+  return "register '" + item + "' cannot be scanned (" + rule + ", see 'tarvex check')";
+}
