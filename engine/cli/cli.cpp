@@ -509,7 +509,7 @@ constexpr Command kCommands[] = {
      "  --keep-self-loops  loops: a register feeding only itself stays unscanned\n"
      "  --chains N         loops, full: N scan chains instead of as many as --pins allows\n"
      "  --write-verilog OUT.v  also write the Verilog design with the layout found\n"
-     "                     (see 'tarvex insert'; FILE must be Verilog or a netlist)\n",
+     "                     (see 'tarvex insert'; FILE must be Verilog or a netlist)\n"
      "  --test-mode PORT=VALUE\n"
      "                     a pin held in test mode (0 or 1; may repeat) for the checks: registers\n"
      "                     with an error-level finding are left out of every layout (see 'tarvex check')\n",
