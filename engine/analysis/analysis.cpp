@@ -12,6 +12,7 @@
 #include "analysis/analysis.h"
 #include "base/bigmemory.h"
 #include "base/error.h"
+#include "model/kinds.h"
 #include "model/model.h"
 #include "analysis/propag.h"
 
@@ -64,23 +65,11 @@ RegPorts regPortsOf(const Item* i) {
 // Fires the controllability rule of one item. `roles`: the scan register's
 // roles when already known.
 void fireCon(Circuit& c, Item* i, const Totals& t, const SRegRoles* roles) {
-  switch (i->getType()) {
-    case ADD:
-    case SUB:
-    case MUL:
-    case DIV:
-    case COMP:
-    case AND:
-    case OR:
-    case XOR:
-    case NOT:
-    case LOGIC:
-    case REDUCE:
-    case SHIFT:
-    case ROM:
+  switch (ruleOf(i->getType())) {
+    case PropagationRule::FUNCTIONAL_UNIT:
       propagFUCon(i, t.nports, t.nclks);
       break;
-    case REG: {
+    case PropagationRule::REGISTER: {
       const RegPorts r = regPortsOf(i);
       if (!r.complete()) {
         error("'%s' port(s) missing!\n", i->getName().c_str());
@@ -90,10 +79,10 @@ void fireCon(Circuit& c, Item* i, const Totals& t, const SRegRoles* roles) {
       c.addReadyPort(r.out);
       break;
     }
-    case MUX:
+    case PropagationRule::MULTIPLEXER:
       propagMuxCon(i, t.nports, t.nclks);
       break;
-    case SREG:
+    case PropagationRule::SCAN_REGISTER:
       if (roles)
         propagSRegConRoles(i, *roles, t.nports, t.nclks);
       else
@@ -107,22 +96,10 @@ void fireCon(Circuit& c, Item* i, const Totals& t, const SRegRoles* roles) {
 
 // Runs the observability rule of one item; true when it changed a value.
 bool fireObs(Item* i, const Totals& t, const SRegRoles* roles) {
-  switch (i->getType()) {
-    case ADD:
-    case SUB:
-    case MUL:
-    case DIV:
-    case COMP:
-    case AND:
-    case OR:
-    case XOR:
-    case NOT:
-    case LOGIC:
-    case REDUCE:
-    case SHIFT:
-    case ROM:
+  switch (ruleOf(i->getType())) {
+    case PropagationRule::FUNCTIONAL_UNIT:
       return propagFUObs(i, t.nports, t.nclks) != 0;
-    case REG: {
+    case PropagationRule::REGISTER: {
       const RegPorts r = regPortsOf(i);
       if (!r.complete()) {
         error("'%s' port(s) missing!\n", i->getName().c_str());
@@ -130,9 +107,9 @@ bool fireObs(Item* i, const Totals& t, const SRegRoles* roles) {
       }
       return propagRegObs(i, r.in, r.clk, r.out, t.nports, t.nclks) != 0;
     }
-    case MUX:
+    case PropagationRule::MULTIPLEXER:
       return propagMuxObs(i, t.nports, t.nclks) != 0;
-    case SREG:
+    case PropagationRule::SCAN_REGISTER:
       return (roles ? propagSRegObsRoles(i, *roles, t.nports, t.nclks)
                     : propagSRegObs(i, t.nports, t.nclks)) != 0;
     default:
@@ -407,7 +384,7 @@ class IncrementalSchedule {
   }
 
  private:
-  static bool knownKind(item_type t) { return t == UUA || isFunctionalUnit(t) || t == REG || t == MUX || t == SREG; }
+  static bool knownKind(item_type t) { return ruleOf(t) != PropagationRule::NONE; }
 
   // Numbers the items and checks that every port and link stays inside the
   // circuit; false when it does not. With `withDrivers`, also numbers the

@@ -19,7 +19,7 @@
 #include "base/error.h"
 #include "optimise/ga.h"
 #include "read/import.h"
-#include "cli/main.h"
+#include "cli/classic.h"
 #include "optimise/methods.h"
 #include "optimise/progress.h"
 #include "write/reports.h"

@@ -3,7 +3,7 @@
 #include "cli/cli.h"
 #include "base/clock.h"
 #include "read/import.h"
-#include "cli/main.h"
+#include "cli/classic.h"
 
 int main(int argc, char* argv[]) {
   ProcessRunner& runner = systemProcessRunner();

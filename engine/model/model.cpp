@@ -4,47 +4,9 @@
 #include <utility>
 
 #include "base/error.h"
+#include "model/kinds.h"
 
 namespace {
-
-constexpr const char* kItemTypeNames[] = {"UUA", "ADD",  "SUB", "MUL",   "DIV", "COMP",
-                                          "REG", "MUX", "SREG", "BILBO", "LFSR",
-                                          "AND", "OR", "XOR", "NOT", "LOGIC", "REDUCE", "SHIFT", "ROM"};
-
-int areaOf(item_type t) {
-  switch (t) {
-    case ADD:
-    case COMP:
-      return 40;
-    case SUB:
-      return 72;
-    case MUL:
-      return 208;
-    case DIV:
-      return 300;
-    case REG:
-      return 80;
-    case MUX:
-      return 32;
-    case SREG:
-      return 112;
-    case NOT:
-      return 8;
-    case AND:
-    case OR:
-    case LOGIC:
-    case REDUCE:
-      return 16;
-    case XOR:
-      return 24;
-    case SHIFT:
-      return 48;
-    case ROM:
-      return 96;
-    default:
-      return 0;
-  }
-}
 
 // Items with more ports than this have their ports indexed by name.
 constexpr int kNarrowItemPorts = 8;
@@ -78,8 +40,8 @@ void freeEntry(Pool<Entry>* pool, Entry* e) {
 }  // namespace
 
 const char* itemTypeName(item_type t) {
-  if (t < UUA || t > ROM) return nullptr;
-  return kItemTypeNames[t];
+  const ItemKindInfo* k = itemKind(t);
+  return k ? k->name : nullptr;
 }
 
 const char* portTypeName(port_type t) {
@@ -184,7 +146,7 @@ void Port::dumpToPorts() const {
 
 // ---------------------------------------------------------------- Item
 
-Item::Item(const std::string& n, item_type t) : name(n), type(t), area(areaOf(t)) {}
+Item::Item(const std::string& n, item_type t) : name(n), type(t), area(itemKind(t) ? itemKind(t)->area : 0) {}
 
 Item::~Item() {
   if (cptr) {
@@ -284,49 +246,29 @@ bool Item::removePort(Port* p) {
 }
 
 void Item::makeInnerIpaths() {
-  switch (type) {
-    case ADD:
-    case SUB:
-    case MUL:
-    case DIV:
-    case COMP:
-    case AND:
-    case OR:
-    case XOR:
-    case NOT:
-    case LOGIC:
-    case REDUCE:
-    case SHIFT:
-    case ROM:
-    case MUX: {
-      Port* out = nullptr;
-      for (Port* p = plist; p && !out; p = p->getNext())
-        if (p->getType() == OUT) out = p;
-      for (Port* p = plist; p; p = p->getNext()) {
-        if (p->getType() != IN) continue;
-        if (out)
-          p->addToPort(out);
-        else
-          error("makeInnerIpaths(%s):%s%s points to NULL\n", name.c_str(), "", " dst");
-      }
-      break;
-    }
-    case REG: {
-      Port* in = nullptr;
-      Port* out = nullptr;
-      for (Port* p = plist; p; p = p->getNext()) {
-        if (p->getType() == IN) in = p;
-        if (p->getType() == OUT) out = p;
-      }
-      if (in && out)
-        in->addToPort(out);
+  const PropagationRule rule = ruleOf(type);
+  if (rule == PropagationRule::FUNCTIONAL_UNIT || rule == PropagationRule::MULTIPLEXER) {
+    Port* out = nullptr;
+    for (Port* p = plist; p && !out; p = p->getNext())
+      if (p->getType() == OUT) out = p;
+    for (Port* p = plist; p; p = p->getNext()) {
+      if (p->getType() != IN) continue;
+      if (out)
+        p->addToPort(out);
       else
-        error("makeInnerIpaths(%s):%s%s points to NULL\n", name.c_str(), in ? "" : " src",
-              out ? "" : " dst");
-      break;
+        error("makeInnerIpaths(%s):%s%s points to NULL\n", name.c_str(), "", " dst");
     }
-    default:
-      break;
+  } else if (rule == PropagationRule::REGISTER) {
+    Port* in = nullptr;
+    Port* out = nullptr;
+    for (Port* p = plist; p; p = p->getNext()) {
+      if (p->getType() == IN) in = p;
+      if (p->getType() == OUT) out = p;
+    }
+    if (in && out)
+      in->addToPort(out);
+    else
+      error("makeInnerIpaths(%s):%s%s points to NULL\n", name.c_str(), in ? "" : " src", out ? "" : " dst");
   }
 }
 

@@ -4,6 +4,10 @@
 
 class Port;
 
+// Largest accepted port width, in bits.
+inline constexpr long MAX_PORT_WIDTH = 65536;
+// Largest accepted number of port bits in one circuit.
+inline constexpr long MAX_CIRCUIT_BITS = 100000000;
 // Largest description read, in bytes (512 MiB).
 inline constexpr long MAX_DESCRIPTION_BYTES = 512L * 1024 * 1024;
 // Most links that may leave one port, and most that may enter one port.

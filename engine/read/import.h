@@ -9,7 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/main.h"
+#include "read/description_reader.h"
+#include "read/input_importer.h"
 #include "model/model.h"
 
 // Runs an external program without a shell. Injectable: tests pass a fake.

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "base/error.h"
+#include "model/kinds.h"
 #include "model/model.h"
 #include "base/sidebyside.h"
 #include "base/textout.h"
@@ -109,28 +110,8 @@ class ResultFile {
 
 // Item kind letter of a .pro line, or null for a kind without one.
 const char* itemLetter(item_type t) {
-  switch (t) {
-    case UUA: return "U ";
-    case ADD:
-    case SUB:
-    case MUL:
-    case DIV:
-    case COMP:
-    case AND:
-    case OR:
-    case XOR:
-    case NOT:
-    case LOGIC:
-    case REDUCE:
-    case SHIFT:
-    case ROM: return "F ";
-    case REG: return "R ";
-    case MUX: return "M ";
-    case SREG: return "S ";
-    case BILBO: return "B ";
-    case LFSR: return "L ";
-    default: return nullptr;
-  }
+  const ItemKindInfo* k = itemKind(t);
+  return k ? k->letter : nullptr;
 }
 
 const char* portLetter(port_type t) {
