@@ -6,7 +6,7 @@
 #include <string>
 
 #include "optimise/ga.h"
-#include "cli/main.h"
+#include "cli/classic.h"
 #include "model/model.h"
 
 // Reads a description from examples/ (the reader's console line is printed).

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "base/error.h"
-#include "cli/main.h"
+#include "cli/classic.h"
 #include "model/model.h"
 
 namespace gatest {

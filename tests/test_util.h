@@ -10,7 +10,7 @@
 
 #include "base/error.h"
 #include "slurp.h"
-#include "cli/main.h"
+#include "cli/classic.h"
 #include "model/model.h"
 
 // Captures the engine's error messages and resets the error count for one test.

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "base/error.h"
-#include "cli/main.h"
+#include "cli/classic.h"
 #include "model/model.h"
 
 namespace fuzz {
