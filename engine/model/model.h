@@ -345,8 +345,6 @@ class Circuit {
   void writeGraph(TextOut& out, const std::string& graphName) const;
   // writeGraph without reporting: returns the number of links with no port skipped.
   long writeGraphQuietly(TextOut& out, const std::string& graphName) const;
-  // `name` with every '.' replaced by '_', in one shared buffer that the next call overwrites.
-  static const char* name4Graphviz(const std::string& name);
 
   const std::string& getName() const { return name; }
   Item* getIList() const { return ilist; }

@@ -13,9 +13,6 @@
 
 namespace {
 
-// Shared result buffer of name4Graphviz.
-std::string graphvizName;
-
 bool isKeyword(const std::string& s) {
   static const char* const keywords[] = {"node", "edge", "graph", "digraph", "subgraph", "strict"};
   for (const char* k : keywords) {
@@ -139,17 +136,17 @@ long Circuit::writeGraphQuietly(TextOut& out, const std::string& graphName) cons
   return nullLinks;
 }
 
-const char* Circuit::name4Graphviz(const std::string& n) {
-  graphvizName = n;
-  for (char& ch : graphvizName)
+std::string graphvizName(const std::string& n) {
+  std::string name = n;
+  for (char& ch : name)
     if (ch == NAME_SEPARATOR) ch = '_';
-  return graphvizName.c_str();
+  return name;
 }
 
 void Circuit::export_graphviz() { export_graphviz(nullptr); }
 
 void Circuit::export_graphviz(const std::function<void()>& meanwhile) {
-  const std::string graphName = name4Graphviz(name);
+  const std::string graphName = graphvizName(name);
   const std::string fileName = resultFileName(graphName, ".dot");
   std::printf("Exporting circuit structure to file '%s' in Graphviz format\n", fileName.c_str());
   std::fflush(stdout);

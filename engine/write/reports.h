@@ -28,6 +28,9 @@ std::string setResultFolder(const std::string& folder);
 // replaced by '_', so a result never lands outside the result folder, then `ext`.
 std::string resultFileName(const std::string& base, const char* ext);
 
+// `name` with every item/port separator '.' replaced by '_' (the name of a Graphviz graph).
+std::string graphvizName(const std::string& name);
+
 // Where the result file `fileName` is written: the result folder joined with it.
 std::string resultPath(const std::string& fileName);
 

@@ -54,14 +54,12 @@ class Graphviz : public ::testing::Test {
   std::string previous;
 };
 
-TEST(Name4Graphviz, ReplacesSeparatorsInOneSharedBuffer) {
-  const char* first = Circuit::name4Graphviz("add1.i1");
-  EXPECT_STREQ(first, "add1_i1");
-  const char* second = Circuit::name4Graphviz("a.b.c");
-  EXPECT_STREQ(second, "a_b_c");
-  EXPECT_EQ(first, second);  // overwritten by the next call
+TEST(GraphvizName, ReplacesSeparators) {
+  const std::string first = graphvizName("add1.i1");
+  EXPECT_EQ(graphvizName("a.b.c"), "a_b_c");
+  EXPECT_EQ(first, "add1_i1");  // each name is its own string
   const std::string longName(300, '.');
-  EXPECT_EQ(std::string(Circuit::name4Graphviz(longName)), std::string(300, '_'));
+  EXPECT_EQ(graphvizName(longName), std::string(300, '_'));
 }
 
 TEST_F(Graphviz, EdgesClustersAndLabels) {
