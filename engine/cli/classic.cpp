@@ -5,7 +5,10 @@
 #include <cstring>
 #include <string>
 
-#include "base/error.h"
+#include "analysis/analysis.h"
+#include "base/clock.h"
+#include "base/diagnostics.h"
+#include "optimise/legacy_context.h"
 #include "optimise/ga.h"
 #include "read/description_reader.h"
 #include "write/reports.h"
@@ -33,8 +36,8 @@ void print_info() {
 }
 
 // Reports the missing file name and prints the command line syntax.
-void display_help(const char* program) {
-  error("Parameter (input file name) missing!\n");
+void display_help(const char* program, Diagnostics& diagnostics) {
+  diagnostics.error("Parameter (input file name) missing!\n");
   std::printf("SYNTAX: %s DC_structure_description_file Other_parameters\n", program);
   std::printf("where Other_parameters are:\n");
   std::printf("\t[-n] 0 scan_layout_notation\n");
@@ -64,12 +67,14 @@ long readNumber(const char* s) {
   return v;
 }
 
-void wrongParameter() { error("SYNTAX ERROR: Wrong parameter given! Please check the syntax.\n"); }
+void wrongParameter(Diagnostics& diagnostics) {
+  diagnostics.error("SYNTAX ERROR: Wrong parameter given! Please check the syntax.\n");
+}
 
 // True when `text` fits a MAX_STR_LEN buffer; otherwise reports it as `what`.
-bool fitsBuffer(const char* text, const char* what) {
+bool fitsBuffer(const char* text, const char* what, Diagnostics& diagnostics) {
   if (std::strlen(text) < static_cast<size_t>(MAX_STR_LEN)) return true;
-  error("The %s is longer than %d characters!\n", what, MAX_STR_LEN - 1);
+  diagnostics.error("The %s is longer than %d characters!\n", what, MAX_STR_LEN - 1);
   return false;
 }
 
@@ -84,24 +89,24 @@ struct Command {
 };
 
 // Decodes the arguments; reports help and syntax errors (action NONE then).
-Command decode(int argc, char* argv[]) {
+Command decode(int argc, char* argv[], Diagnostics& diagnostics) {
   Command cmd;
   const int nargs = argc - 1;
   if (nargs == 0) {
-    display_help(argv[0]);
+    display_help(argv[0], diagnostics);
     return cmd;
   }
   if (nargs == 1) {
     if (isHelpRequest(argv[1])) {
       cmd.explicitHelp = true;
-      display_help(argv[0]);
+      display_help(argv[0], diagnostics);
     } else {
-      wrongParameter();
+      wrongParameter(diagnostics);
     }
     return cmd;
   }
   if (nargs != 3 && nargs != 4 && nargs != 8 && nargs != 9) {
-    error("SYNTAX ERROR: Wrong number of parameters! Please check the syntax.\n");
+    diagnostics.error("SYNTAX ERROR: Wrong number of parameters! Please check the syntax.\n");
     return cmd;
   }
   const bool flagged = nargs == 4 || nargs == 9;
@@ -110,14 +115,14 @@ Command decode(int argc, char* argv[]) {
   const long mode = readNumber(rest[-1]);
   if (nargs <= 4) {
     if (mode != 0) {
-      wrongParameter();
+      wrongParameter(diagnostics);
       return cmd;
     }
     cmd.notation = rest[0];
-    if (!fitsBuffer(cmd.notation, "scan layout notation")) return cmd;
+    if (!fitsBuffer(cmd.notation, "scan layout notation", diagnostics)) return cmd;
   } else {
     if (mode != 1) {
-      wrongParameter();
+      wrongParameter(diagnostics);
       return cmd;
     }
     GaOptions& o = cmd.optimiser;
@@ -129,49 +134,55 @@ Command decode(int argc, char* argv[]) {
     const long maxRuns = readNumber(rest[5]);
     o.maxUnenhancedRuns = static_cast<unsigned long>(maxRuns);
     if (maxRuns < 0) {  // would never end
-      wrongParameter();
+      wrongParameter(diagnostics);
       return cmd;
     }
   }
   cmd.file = argv[1];
-  if (!fitsBuffer(cmd.file, "input file name")) return cmd;
+  if (!fitsBuffer(cmd.file, "input file name", diagnostics)) return cmd;
   cmd.action = nargs <= 4 ? Command::ANALYSIS : Command::OPTIMISER;
   return cmd;
 }
 
 // Search for the best scan layout with the genetic algorithm, seeded from the clock.
-void runOptimiser(Circuit& circuit, const GaOptions& options, Clock& clock) {
-  SeededRandom random(clock.seedFromTime());
+void runOptimiser(Circuit& circuit, const GaOptions& options, RunContext& run) {
+  const OptimiserRunScope scope(run);
+  SeededRandom random(run.clock.seedFromTime());
   runGA(circuit, options, random);
 }
 
 }  // namespace
 
-bool runAnalysis(Circuit& circuit, const std::string& notation, const std::function<void(const Population&)>& whileApplied) {
+bool runAnalysis(Circuit& circuit, const std::string& notation, RunContext& run,
+                 const std::function<void(const Population&)>& whileApplied) {
+  const OptimiserRunScope scope(run);  // the layout is applied by the optimiser's population
   Population layout("TApopulation", 1, getScanChrLen(ORDERED_SCAN, circuit.getNREGs()), ORDERED_SCAN,
                     &circuit);
   // A notation that cannot be applied is reported and leaves no results.
   if (notation != "-1" && !layout.implementScanNotation(notation, 0)) return false;
   // The drawing needs the structure only, so it is written while the analysis
   // runs; so are the old tables emptied, which are rewritten once it is done.
-  circuit.export_graphviz([&circuit] {
-    runBeside([&circuit] { emptyAnalysisFiles(circuit); }, [&circuit] { circuit.analyseBothDirections(); });
+  const ResultFiles files(run.resultFolder, run.diagnostics);
+  Analyser analyser(run.diagnostics, run.analysis);
+  exportGraphviz(circuit, files, [&] {
+    runBeside([&] { emptyAnalysisFiles(circuit, files); }, [&] { analyser.bothDirections(circuit); });
   });
   const Measures figures = measuresOf(circuit);
-  circuit.dumpAnalysisFiles(figures);
-  circuit.dumpResults(figures);
-  circuit.dumpResults2(figures);
+  writeAnalysisFiles(circuit, figures, files);
+  writeParameters(circuit, figures, files);
+  writeEvaluation(circuit, figures, files);
   if (whileApplied) whileApplied(layout);
   layout.deimplementDFTLayout(0);
   return true;
 }
 
-int tarvexMain(int argc, char* argv[], InputImporter* importer, Clock& clock) {
+int tarvexMain(int argc, char* argv[], RunContext& run, InputImporter* importer) {
+  Diagnostics& diagnostics = run.diagnostics;
   const char* program = argc > 0 ? argv[0] : "tarvex";
   print_info();
   std::printf("%s is running in %s mode\n", program, DEBUG ? "DEBUG" : "NORMAL");
 
-  Command cmd = decode(argc, argv);
+  Command cmd = decode(argc, argv, diagnostics);
   std::unique_ptr<Circuit> circuit;
   if (cmd.action != Command::NONE) {
     std::printf("----------\n");
@@ -183,26 +194,26 @@ int tarvexMain(int argc, char* argv[], InputImporter* importer, Clock& clock) {
     } else {
       FILE* in = std::fopen(cmd.file, "r");
       if (!in) {
-        error("Can't open DC description file '%s'!\nExiting...\n", cmd.file);
-        std::printf("%s has ended with %ld error(s).\n", program, nerrors);
+        diagnostics.error("Can't open DC description file '%s'!\nExiting...\n", cmd.file);
+        std::printf("%s has ended with %ld error(s).\n", program, diagnostics.count());
         return 1;
       }
-      circuit = readCirData(in);
+      circuit = readCirData(in, diagnostics);
       std::printf("Closing input file '%s'.\n", cmd.file);
       std::fclose(in);
     }
-    if (circuit && nerrors != 0) circuit.reset();
+    if (circuit && !diagnostics.clean()) circuit.reset();
   }
   if (circuit) {
     if (cmd.action == Command::ANALYSIS)
-      runAnalysis(*circuit, cmd.notation);
+      runAnalysis(*circuit, cmd.notation, run);
     else
-      runOptimiser(*circuit, cmd.optimiser, clock);
+      runOptimiser(*circuit, cmd.optimiser, run);
   }
   circuit.reset();
 
-  if (nerrors)
-    std::printf("%s ended with %ld error(s).\n", program, nerrors);
+  if (!diagnostics.clean())
+    std::printf("%s ended with %ld error(s).\n", program, diagnostics.count());
   else
     std::printf("%s has ended with no errors.\n", program);
   if (!cmd.disableList) {
@@ -210,5 +221,5 @@ int tarvexMain(int argc, char* argv[], InputImporter* importer, Clock& clock) {
     std::fflush(stdout);
     (void)std::getchar();
   }
-  return cmd.explicitHelp || nerrors == 0 ? 0 : 1;
+  return cmd.explicitHelp || diagnostics.clean() ? 0 : 1;
 }

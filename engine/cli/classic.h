@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "base/clock.h"
+#include "base/run_context.h"
 #include "model/model.h"
 #include "read/description_reader.h"
 #include "read/input_importer.h"
@@ -19,10 +19,10 @@ class Population;
 // TeX and HTML tables, the parameters and the evaluation line. `whileApplied`
 // sees the layout while it is still applied. False (error counted, no
 // results) when the notation cannot be applied.
-bool runAnalysis(Circuit& circuit, const std::string& notation,
+bool runAnalysis(Circuit& circuit, const std::string& notation, RunContext& run,
                  const std::function<void(const Population&)>& whileApplied = {});
 
-// Runs the classic `tarvex` command line; returns the exit status. Input
-// files that `importer` accepts are read by it; the optimiser form seeds its
-// generator from `clock`.
-int tarvexMain(int argc, char* argv[], InputImporter* importer = nullptr, Clock& clock = systemClock());
+// Runs the classic `tarvex` command line in `run`; returns the exit status.
+// Input files that `importer` accepts are read by it; the optimiser form
+// seeds its generator from the run's clock.
+int tarvexMain(int argc, char* argv[], RunContext& run, InputImporter* importer = nullptr);

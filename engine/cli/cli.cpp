@@ -16,7 +16,8 @@
 
 #include "base/clock.h"
 #include "optimise/compare.h"
-#include "base/error.h"
+#include "base/diagnostics.h"
+#include "optimise/legacy_context.h"
 #include "optimise/ga.h"
 #include "read/import.h"
 #include "cli/classic.h"
@@ -113,44 +114,30 @@ bool parsePercent(const std::string& text, double& out) {
 // ---------------------------------------------------------------- shared steps
 
 // Exit status after a command that ran: 1 when errors were counted.
-int statusFromErrors() { return nerrors == 0 ? 0 : 1; }
+int statusFromErrors(const RunContext& run) { return run.diagnostics.clean() ? 0 : 1; }
 
-// Sends result files to `--out DIR` (made when missing) for its lifetime.
-class ResultFolderScope {
- public:
-  explicit ResultFolderScope(const std::string& folder) {
-    if (folder.empty()) return;
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (ec || !std::filesystem::is_directory(folder)) {
-      error("Can't use '%s' as the result folder!\n", folder.c_str());
-      good = false;
-      return;
-    }
-    previous = setResultFolder(folder);
-    changed = true;
+// The context of a command that writes its results to `--out DIR` (made when
+// missing; empty: the working directory); false (error counted) when DIR cannot be used.
+bool resultFolderContext(const std::string& folder, const CliEnv& env, RunContext& run) {
+  if (folder.empty()) return true;
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (ec || !std::filesystem::is_directory(folder)) {
+    env.diagnostics.error("Can't use '%s' as the result folder!\n", folder.c_str());
+    return false;
   }
-  ~ResultFolderScope() {
-    if (changed) setResultFolder(previous);
-  }
-  ResultFolderScope(const ResultFolderScope&) = delete;
-  ResultFolderScope& operator=(const ResultFolderScope&) = delete;
-  bool ok() const { return good; }
-
- private:
-  std::string previous;
-  bool changed = false;
-  bool good = true;
-};
+  run.resultFolder = folder;
+  return true;
+}
 
 // Reads FILE (a description, Verilog or a netlist) into a circuit; null
 // (errors counted) when it cannot be used.
-std::unique_ptr<Circuit> loadInput(const std::string& path, const std::string& top, CliEnv& env) {
+std::unique_ptr<Circuit> loadInput(const std::string& path, const std::string& top, RunContext& run) {
   std::printf("Opening input file '%s'...\n", path.c_str());
   std::fflush(stdout);
-  std::unique_ptr<Circuit> c = loadCircuit(path, ImportOptions{top}, env.processes);
-  if (!c && nerrors == 0) error("'%s' describes no circuit!\n", path.c_str());
-  if (nerrors != 0) c.reset();
+  std::unique_ptr<Circuit> c = loadCircuit(path, ImportOptions{top}, run.processes, run.diagnostics);
+  if (!c && run.diagnostics.clean()) run.diagnostics.error("'%s' describes no circuit!\n", path.c_str());
+  if (!run.diagnostics.clean()) c.reset();
   return c;
 }
 
@@ -232,23 +219,24 @@ int runAnalyse(const Command& self, const Arguments& a, CliEnv& env) {
   std::string layout = a.value("--layout", "-1");
   if (layout.empty()) layout = "-1";
 
-  ResultFolderScope folder(a.value("--out"));
-  if (!folder.ok()) return 1;
-  std::unique_ptr<Circuit> c = loadInput(file, a.value("--top"), env);
+  RunContext run = env;
+  if (!resultFolderContext(a.value("--out"), env, run)) return 1;
+  std::unique_ptr<Circuit> c = loadInput(file, a.value("--top"), run);
   if (!c) return 1;
   const bool json = a.has("--json");
-  runAnalysis(*c, layout, [&](const Population& applied) {
-    RunSummary run;
-    run.method = "analyse";
-    run.objective = objectiveName(limits.objective);
-    run.layout = layout == "-1" ? std::string() : layout;
-    run.chains = applied.chains(0);
-    run.fitness = analysedLayoutFitness(*c, FitnessBasis{c->getOrigArea(), c->getOrigNPIOs(), limits});
-    if (json) writeResultJson(*c, run);
-    printFigures(*c, run.layout);
-    std::printf("fitness %.3f (%s objective)\n", run.fitness, run.objective.c_str());
+  const ResultFiles files(run.resultFolder, run.diagnostics);
+  runAnalysis(*c, layout, run, [&](const Population& applied) {
+    RunSummary summary;
+    summary.method = "analyse";
+    summary.objective = objectiveName(limits.objective);
+    summary.layout = layout == "-1" ? std::string() : layout;
+    summary.chains = applied.chains(0);
+    summary.fitness = analysedLayoutFitness(*c, FitnessBasis{c->getOrigArea(), c->getOrigNPIOs(), limits});
+    if (json) writeResultJson(*c, summary, files);
+    printFigures(*c, summary.layout);
+    std::printf("fitness %.3f (%s objective)\n", summary.fitness, summary.objective.c_str());
   });
-  return statusFromErrors();
+  return statusFromErrors(run);
 }
 
 // Reads the optimiser settings; "" or a usage problem.
@@ -273,7 +261,7 @@ std::string readOptimiseSettings(const Arguments& a, OptimiseSettings& s, bool& 
 class OptimiseObserver final : public SearchObserver {
  public:
   // `json` (null: no JSON) holds what the run adds to the figures.
-  OptimiseObserver(ProgressReport& p, RunSummary* json) : progress(p), run(json) {}
+  OptimiseObserver(ProgressReport& p, RunSummary* json, const ResultFiles& f) : progress(p), run(json), files(f) {}
   void generation(long generation, unsigned long stale, double best) override {
     progress.generation(generation, stale, best);
   }
@@ -285,12 +273,13 @@ class OptimiseObserver final : public SearchObserver {
     run->fitness = found.fitness;
     run->visited = found.visited;
     run->elapsedSeconds = progress.elapsed();
-    writeResultJson(c, *run);
+    writeResultJson(c, *run, files);
   }
 
  private:
   ProgressReport& progress;
   RunSummary* run;
+  const ResultFiles& files;
 };
 
 // The input file and the settings optimise and compare share, seeded from
@@ -313,10 +302,12 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
   if (problem.empty() && !method) problem = "unknown method '" + methodName + "'";
   if (!problem.empty()) return usageError(self, problem);
 
-  ResultFolderScope folder(a.value("--out"));
-  if (!folder.ok()) return 1;
-  std::unique_ptr<Circuit> c = loadInput(file, a.value("--top"), env);
+  RunContext context = env;
+  if (!resultFolderContext(a.value("--out"), env, context)) return 1;
+  std::unique_ptr<Circuit> c = loadInput(file, a.value("--top"), context);
   if (!c) return 1;
+  const ResultFiles files(context.resultFolder, context.diagnostics);
+  const OptimiserRunScope scope(context);
   std::printf("Method %s, objective %s, seed %llu\n", methodName.c_str(), objectiveName(settings.limits.objective),
               static_cast<unsigned long long>(settings.seed));
   ProgressReport progress(ProgressReport::modeFor(a.has("--progress"), env.stderrIsTerminal), stderr, env.clock);
@@ -324,15 +315,15 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
   run.method = methodName;
   run.objective = objectiveName(settings.limits.objective);
   run.seed = settings.seed;
-  OptimiseObserver observer(progress, a.has("--json") ? &run : nullptr);
+  OptimiseObserver observer(progress, a.has("--json") ? &run : nullptr, files);
   SeededRandom random(settings.seed);
   const SearchResult result = method->run(*c, settings, random, &observer);
   progress.finish();
-  if (nerrors == 0) {
+  if (context.diagnostics.clean()) {
     std::printf("Layout '%s', fitness %.3f, %ld layout(s) evaluated in %.1f s\n", result.notation.c_str(),
                 result.fitness, result.visited, progress.elapsed());
   }
-  return statusFromErrors();
+  return statusFromErrors(context);
 }
 
 constexpr OptionSpec kCompareOptions[] = {
@@ -342,12 +333,12 @@ constexpr OptionSpec kCompareOptions[] = {
     {"--chains", true}};
 
 // Writes `text` to the result file `fileName`; false (error counted) when it cannot.
-bool writeResultText(const std::string& fileName, const std::string& text) {
-  std::ofstream out(resultPath(fileName), std::ios::binary);
+bool writeResultText(const std::string& fileName, const std::string& text, const ResultFiles& files) {
+  std::ofstream out(files.pathOf(fileName), std::ios::binary);
   out << text;
   out.close();
   if (out) return true;
-  error("Can't write to '%s'!\n", fileName.c_str());
+  files.diagnostics().error("Can't write to '%s'!\n", fileName.c_str());
   return false;
 }
 
@@ -357,10 +348,11 @@ int runCompare(const Command& self, const Arguments& a, CliEnv& env) {
   if (const std::string problem = readSearchInput(a, env, file, settings); !problem.empty())
     return usageError(self, problem);
 
-  ResultFolderScope folder(a.value("--out"));
-  if (!folder.ok()) return 1;
-  std::unique_ptr<Circuit> c = loadInput(file, a.value("--top"), env);
+  RunContext run = env;
+  if (!resultFolderContext(a.value("--out"), env, run)) return 1;
+  std::unique_ptr<Circuit> c = loadInput(file, a.value("--top"), run);
   if (!c) return 1;
+  const OptimiserRunScope scope(run);
   std::printf("Comparing the methods, objective %s, seed %llu\n", objectiveName(settings.limits.objective),
               static_cast<unsigned long long>(settings.seed));
   SeededRandom random(settings.seed);
@@ -368,14 +360,15 @@ int runCompare(const Command& self, const Arguments& a, CliEnv& env) {
   printComparison(cmp, stdout);
   if (a.has("--json")) {
     const std::string name = resultFileName(c->getName(), ".compare.json");
-    if (writeResultText(name, comparisonJson(cmp, TARVEX_VERSION))) std::printf("Wrote '%s'\n", name.c_str());
+    const ResultFiles files(run.resultFolder, run.diagnostics);
+    if (writeResultText(name, comparisonJson(cmp, TARVEX_VERSION), files)) std::printf("Wrote '%s'\n", name.c_str());
   }
-  return statusFromErrors();
+  return statusFromErrors(run);
 }
 
 // The importer reads its own options and prints its own usage.
 int runImport(const std::vector<std::string>& words, CliEnv& env) {
-  return importCommand(words, env.processes, std::cout);
+  return importCommand(words, env.processes, std::cout, env.diagnostics);
 }
 
 int runHelp(const Command& self, const Arguments& a, CliEnv& env);

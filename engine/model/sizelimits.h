@@ -2,6 +2,7 @@
 // of exhausting memory or time, and the reader's bookkeeping of them.
 #pragma once
 
+class Diagnostics;
 class Port;
 
 // Largest accepted port width, in bits.
@@ -20,7 +21,7 @@ class LinkLimits {
  public:
   // Counts the link from -> to; false (with a counted error naming `line`)
   // when it would pass a limit, in which case it is not counted.
-  bool admit(const Port* from, const Port* to, long line);
+  bool admit(const Port* from, const Port* to, long line, Diagnostics& diagnostics);
 
  private:
   long total_ = 0;

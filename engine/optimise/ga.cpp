@@ -13,7 +13,9 @@
 #include <utility>
 
 #include "model/circuitcopy.h"
-#include "base/error.h"
+#include "analysis/analysis.h"
+#include "base/diagnostics.h"
+#include "optimise/legacy_context.h"
 #include "write/reports.h"
 
 // ---------------------------------------------------------------- helpers
@@ -65,14 +67,14 @@ Population::Population(const std::string& _name, int _size, int _ch_len, int sel
     try {
       data.assign(static_cast<size_t>(bytes), 0);
     } catch (const std::bad_alloc&) {
-      error("Data Allocation Error in Population %s constructor\n", name.c_str());
+      optimiserDiagnostics().error("Data Allocation Error in Population %s constructor\n", name.c_str());
     }
   }
   if (size > 0) {
     try {
       info.assign(static_cast<size_t>(size), chr_info{});
     } catch (const std::bad_alloc&) {
-      error("Info Allocation Error in Population %s constructor\n", name.c_str());
+      optimiserDiagnostics().error("Info Allocation Error in Population %s constructor\n", name.c_str());
     }
   }
   if ((bytes > 0 && data.empty()) || info.size() != static_cast<size_t>(size)) {
@@ -101,7 +103,7 @@ unsigned char* Population::layoutChr(int chID) {
 
 bool Population::checkChrID(int chID, const char* who) const {
   if (chID >= 0 && chID < size) return true;
-  error("Bad chromosome ID %ld in Population::%s()\n", static_cast<long>(chID), who);
+  optimiserDiagnostics().error("Bad chromosome ID %ld in Population::%s()\n", static_cast<long>(chID), who);
   return false;
 }
 
@@ -208,7 +210,7 @@ void Population::writeField(unsigned char* field, int value) const {
 bool Population::canHoldLayout(int chID) const {
   if (!cptr || !checkChrID(chID, "implementScanNotation")) return false;
   if (layoutChr(chID)) return true;
-  error("Population %s cannot hold a layout of %ld register(s)!\n", name.c_str(), static_cast<long>(regs));
+  optimiserDiagnostics().error("Population %s cannot hold a layout of %ld register(s)!\n", name.c_str(), static_cast<long>(regs));
   return false;
 }
 
@@ -237,7 +239,7 @@ bool Population::encodeNotation(const std::string& notation, int chID) {
   ScanChains layout;
   const std::string problem = parseNotation(notation, layoutRegs, layout);
   if (!problem.empty()) {
-    error("Wrong scan layout notation '%s' (%s)!\n", notation.c_str(), problem.c_str());
+    optimiserDiagnostics().error("Wrong scan layout notation '%s' (%s)!\n", notation.c_str(), problem.c_str());
     return false;
   }
   if (!canHoldLayout(chID)) return false;
@@ -407,22 +409,22 @@ void Population::initPopulation(RandomSource& random) {
 
 int Population::copyChromosome(int src_idx, Population* src_pop) {
   if (!src_pop) {
-    error("Population::copyChromosome() - src_pop is NULL\n");
+    optimiserDiagnostics().error("Population::copyChromosome() - src_pop is NULL\n");
     return 0;
   }
   // Chromosomes of a circuit without registers are empty but still carry a fitness.
   if (src_pop->size == 0 || (!src_pop->getDataPtr() && src_pop->ch_len > 0)) {
-    error("Population::copyChromosome() - dataPtr is NULL");
+    optimiserDiagnostics().error("Population::copyChromosome() - dataPtr is NULL");
     return 0;
   }
   ++pos;
   if (pos > size - 1 || pos < 0) {
-    error("Population::copyChromosome() - there is no space for inserting a new chromosome_%ld to '%s' population!\n",
+    optimiserDiagnostics().error("Population::copyChromosome() - there is no space for inserting a new chromosome_%ld to '%s' population!\n",
           static_cast<long>(pos), name.c_str());
     return 0;
   }
   if (src_idx < 0 || src_idx >= src_pop->size || src_pop->ch_len != ch_len) {
-    error("Bad chromosome ID %ld in Population::copyChromosome()\n", static_cast<long>(src_idx));
+    optimiserDiagnostics().error("Bad chromosome ID %ld in Population::copyChromosome()\n", static_cast<long>(src_idx));
     return 0;
   }
   if (ch_len > 0) {
@@ -458,7 +460,7 @@ int drawPosition(int len, RandomSource& random) {
 
 void Population::crossover(int ch1ID, int ch2ID, RandomSource& random) {
   if (ch1ID < 0 || ch2ID < 0 || ch1ID >= size || ch2ID >= size) {
-    error("Bad chromosome ID in Population::crossover()\n");
+    optimiserDiagnostics().error("Bad chromosome ID in Population::crossover()\n");
     return;
   }
   if (ch_len <= 0) return;
@@ -511,7 +513,7 @@ double overheadPercent(double actual, double orig) {
 }  // namespace
 
 double appliedLayoutFitness(Circuit& c, const FitnessBasis& basis) {
-  c.testability_analysis();  // also computes the averages (evalCon, evalObs, evalTst)
+  optimiserAnalyser().controllabilityFigures(c);  // also computes the averages (evalCon, evalObs, evalTst)
   return analysedLayoutFitness(c, basis);
 }
 
@@ -528,9 +530,9 @@ double analysedLayoutFitness(const Circuit& c, const FitnessBasis& basis) {
   double res1 = 0.0;
   if (nports > 0) {
     if (basis.limits.objective == Objective::GRADED)
-      res1 = 100.0 * static_cast<double>(c.getNConNodes()) / static_cast<double>(nports);
+      res1 = 100.0 * static_cast<double>(controllableBits(c)) / static_cast<double>(nports);
     else
-      res1 = 100 * (c.getNConNodes() / nports);  // 100 when every port bit is controllable, else 0
+      res1 = 100 * (controllableBits(c) / nports);  // 100 when every port bit is controllable, else 0
   }
   const double res2 = (50.0 * con + 10.0 * uA + 10.0 * uP) * res1 / 70.0;
   return res2 * con * uA * uP;
@@ -552,8 +554,8 @@ class GarLog {
  public:
   // An empty name opens no log.
   explicit GarLog(const std::string& fileName)
-      : name(fileName), file(fileName.empty() ? nullptr : std::fopen(resultPath(fileName).c_str(), "a")) {
-    if (!file && !name.empty()) error("Can't write to '%s'!\n", name.c_str());
+      : name(fileName), file(fileName.empty() ? nullptr : std::fopen(optimiserResultFiles().pathOf(fileName).c_str(), "a")) {
+    if (!file && !name.empty()) optimiserDiagnostics().error("Can't write to '%s'!\n", name.c_str());
   }
   ~GarLog() { close(); }
   GarLog(const GarLog&) = delete;
@@ -571,7 +573,7 @@ class GarLog {
   void close() {
     if (!file) return;
     const bool failed = std::ferror(file) != 0;
-    if (std::fclose(file) != 0 || failed) error("Can't write to '%s'!\n", name.c_str());
+    if (std::fclose(file) != 0 || failed) optimiserDiagnostics().error("Can't write to '%s'!\n", name.c_str());
     file = nullptr;
   }
 
@@ -759,7 +761,7 @@ bool notationsWritable(const Circuit& c) {
     if (problem.empty() && isClassicNotation(regs.name(r)))
       problem = "register name '" + regs.name(r) + "' is made of digits";
     if (!problem.empty()) {
-      error("DFT Layout Solver: layouts of '%s' cannot be written (%s)!\n", c.getName().c_str(), problem.c_str());
+      optimiserDiagnostics().error("DFT Layout Solver: layouts of '%s' cannot be written (%s)!\n", c.getName().c_str(), problem.c_str());
       return false;
     }
   }
@@ -801,7 +803,10 @@ SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random) {
   if (o.seed) gar.printf("Seed: %llu\n", static_cast<unsigned long long>(*o.seed));
   gar.printf("Collumns (from left to right side):\n1) Iteration number\n2) Best solution found\n3) Fitness value\n\n");
 
-  if (o.writeResults) c.testability_analysisFULL();
+  if (o.writeResults) {
+    optimiserAnalyser().bothDirections(c);
+    writePropagationFile(c, optimiserResultFiles());
+  }
   const FitnessBasis basis{c.getArea(), c.getNPins() + c.getNPCins() + c.getNPinouts() + c.getNPouts(), o.limits};
 
   const int chrLen = getScanChrLen(o.techniques, nregs);
@@ -891,11 +896,13 @@ SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random) {
 void writeLayoutResults(Circuit& c, Population& pop, int chID, const SearchResult& found, SearchObserver* observer) {
   pop.implementDFTLayout(chID);
   std::printf("\nPerforming testability analysis (TA) to resulting circuit...\n");
-  c.testability_analysisFULL();
-  c.dumpTAresultsTxt();
-  c.dumpTAresultsTex();
-  c.dumpTAresultsHtml();
-  c.dumpResults();
+  const ResultFiles files = optimiserResultFiles();
+  optimiserAnalyser().bothDirections(c);
+  writePropagationFile(c, files);
+  writeTextTable(c, files);
+  writeTexTable(c, files);
+  writeHtmlTable(c, files);
+  writeParameters(c, measuresOf(c), files);
   if (observer) observer->finished(c, found);
   pop.deimplementDFTLayout(chID);
 }

@@ -6,10 +6,11 @@
 #include "read/description_reader.h"
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstdlib>
 #include <string>
 
-#include "base/error.h"
+#include "base/diagnostics.h"
 #include "read/description_tokens.h"
 #include "read/linkbatch.h"
 
@@ -34,6 +35,7 @@ enum class State : unsigned char {
 
 class DescriptionReader {
  public:
+  explicit DescriptionReader(Diagnostics& d) : diagnostics(d) {}
   // Reads the whole description; the circuit read so far when an error stops it.
   std::unique_ptr<Circuit> read(FILE* file, long maxBytes);
 
@@ -44,7 +46,7 @@ class DescriptionReader {
   static void start(std::string& token, int c) { token.assign(1, static_cast<char>(c)); }
   bool convertWidth(int& bits);
   bool settleLinks();
-  bool refuse(const char* message);
+  bool refuse(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 
   bool step(int c);
   bool stepLineStart(int c);
@@ -59,6 +61,7 @@ class DescriptionReader {
   bool stepLink(int c);
   bool addEndpoint(bool source, int c);
 
+  Diagnostics& diagnostics;
   State state = State::LINE_START;
   long line = 1;
   std::string keyword, width, portType, portName, itemName, circuitName, kind, composed;
@@ -76,7 +79,7 @@ std::unique_ptr<Circuit> DescriptionReader::read(FILE* file, long maxBytes) {
     int c = in->get();
     if (c == EOF) break;
     if (bytes == maxBytes) {
-      if (settleLinks()) error("Description longer than %ld bytes (line %ld)!\n", maxBytes, line);
+      refuse("Description longer than %ld bytes (line %ld)!\n", maxBytes, line);
       return std::move(circuit);
     }
     if (c == '\r' && in->peek() == '\n') c = in->get();  // a CR LF line end reads as LF
@@ -137,18 +140,20 @@ size_t DescriptionReader::takeTokenRun(BlockInput& in, long limit) {
 // Appends `c` to a token; a token longer than the limit stops the reading.
 bool DescriptionReader::append(std::string& token, int c) {
   if (description::roomIn(token) == 0) {
-    if (settleLinks())
-      error("Token longer than %d characters (line %ld)!\n", static_cast<int>(description::kMaxTokenLength), line);
-    return false;
+    return refuse("Token longer than %d characters (line %ld)!\n", static_cast<int>(description::kMaxTokenLength), line);
   }
   token.push_back(static_cast<char>(c));
   return true;
 }
 
-// Reports `message` (which names the line) once the pending links are
-// settled; always false, as the reading stops.
-bool DescriptionReader::refuse(const char* message) {
-  if (settleLinks()) error(message, line);
+// Reports the formatted message once the pending links are settled (unless
+// one of them fails first); always false, as the reading stops.
+bool DescriptionReader::refuse(const char* fmt, ...) {
+  if (!settleLinks()) return false;
+  va_list args;
+  va_start(args, fmt);
+  diagnostics.errorV(fmt, args);
+  va_end(args);
   return false;
 }
 
@@ -156,11 +161,11 @@ bool DescriptionReader::refuse(const char* message) {
 bool DescriptionReader::convertWidth(int& bits) {
   long w = std::strtol(width.c_str(), nullptr, 10);
   if (w < 0 || w > MAX_PORT_WIDTH) {
-    error("Port width '%s' out of range 0..%ld (line %ld)!\n", width.c_str(), MAX_PORT_WIDTH, line);
+    diagnostics.error("Port width '%s' out of range 0..%ld (line %ld)!\n", width.c_str(), MAX_PORT_WIDTH, line);
     return false;
   }
   if (circuit && circuit->getNPortBits() + w > MAX_CIRCUIT_BITS) {
-    error("Circuit has more than %ld port bits (line %ld)!\n", MAX_CIRCUIT_BITS, line);
+    diagnostics.error("Circuit has more than %ld port bits (line %ld)!\n", MAX_CIRCUIT_BITS, line);
     return false;
   }
   bits = static_cast<int>(w);
@@ -178,8 +183,9 @@ bool DescriptionReader::settleLinks() {
     Port* p = circuit ? e.port : nullptr;
     if (!p) {
       composed.assign(batch.nameOf(e));
-      if (circuit) circuit->getPortPtr(composed);  // its message when the item is missing
-      error("pointer to %s is NULL (Line %ld)! Please check the port name.\n", composed.c_str(), e.line);
+      if (circuit && !circuit->getItemPtr(composed.substr(0, composed.find(NAME_SEPARATOR))))
+        diagnostics.error("iptr in Circuit::getPortPtr tries to acces a NULL pointer!\n");
+      diagnostics.error("pointer to %s is NULL (Line %ld)! Please check the port name.\n", composed.c_str(), e.line);
       batch.clear();
       return false;
     }
@@ -187,7 +193,7 @@ bool DescriptionReader::settleLinks() {
       source = p;
       continue;
     }
-    if (!links.admit(source, p, e.linkLine)) {
+    if (!links.admit(source, p, e.linkLine, diagnostics)) {
       batch.clear();
       return false;
     }
@@ -219,9 +225,9 @@ bool DescriptionReader::stepLineStart(int c) {
         state = State::KEYWORD;
         return true;
       }
-      return refuse("Alpha-char expected at the beginning of line %ld!\n");
+      return refuse("Alpha-char expected at the beginning of line %ld!\n", line);
     case State::SLASH:
-      if (c != '/') return refuse("'/' expected (line %ld)");
+      if (c != '/') return refuse("'/' expected (line %ld)", line);
       state = State::COMMENT;
       return true;
     case State::COMMENT:
@@ -250,7 +256,7 @@ bool DescriptionReader::startLine(int c) {
     start(itemName, c);
     state = State::LINK_SOURCE_ITEM;
   } else {
-    error("Wrong ID at the begining of line %ld! One of these IDs expected: CIR, ITM, LINK\n", line);
+    diagnostics.error("Wrong ID at the begining of line %ld! One of these IDs expected: CIR, ITM, LINK\n", line);
     return false;
   }
   return true;
@@ -291,7 +297,7 @@ bool DescriptionReader::startCircuit() {
   circuit = std::make_unique<Circuit>(circuitName);
   holder = circuit->getIList();
   if (!holder) {
-    error("ptr to CIR-item is NULL - can't add '%s' ports!\n", circuitName.c_str());
+    diagnostics.error("ptr to CIR-item is NULL - can't add '%s' ports!\n", circuitName.c_str());
     return false;
   }
   item = nullptr;
@@ -303,7 +309,7 @@ bool DescriptionReader::startCircuit() {
 bool DescriptionReader::addCircuitPort() {
   const port_type t = description::portKindNamed(portType);
   if (t == P_UNKNOWN) {
-    error("State 8: Unknown port type '%s' (line %ld)\n", portType.c_str(), line);
+    diagnostics.error("State 8: Unknown port type '%s' (line %ld)\n", portType.c_str(), line);
     return false;
   }
   int bits = 0;
@@ -357,7 +363,7 @@ bool DescriptionReader::stepItm(int c) {
 bool DescriptionReader::declareItem() {
   const item_type t = description::itemKindNamed(kind);
   if (t == I_UNKNOWN) {
-    error("State 52: Unknown item type '%s' (line %ld)\n", kind.c_str(), line);
+    diagnostics.error("State 52: Unknown item type '%s' (line %ld)\n", kind.c_str(), line);
     return false;
   }
   if (circuit) item = circuit->addItem(itemName, t);
@@ -369,17 +375,17 @@ bool DescriptionReader::declareItem() {
 bool DescriptionReader::endItemLine() {
   state = State::LINE_START;
   if (item) {
-    item->makeInnerIpaths();
+    item->makeInnerIpaths(diagnostics);
     return true;
   }
-  error("State 52: iptr is NULL. Can't make inner ipaths of item '%s'\n", itemName.c_str());
+  diagnostics.error("State 52: iptr is NULL. Can't make inner ipaths of item '%s'\n", itemName.c_str());
   return false;
 }
 
 bool DescriptionReader::addItemPort() {
   const port_type t = description::portKindNamed(portType);
   if (t == P_UNKNOWN) {
-    error("State 55: Unknown port type '%s' (line %ld)\n", portType.c_str(), line);
+    diagnostics.error("State 55: Unknown port type '%s' (line %ld)\n", portType.c_str(), line);
     return false;
   }
   int bits = 0;
@@ -404,11 +410,11 @@ bool DescriptionReader::stepLink(int c) {
       if (!isSpace(c)) return append(portName, c);
       return addEndpoint(state == State::LINK_SOURCE_PORT, c);
     case State::LINK_DASH:
-      if (c != '-') return refuse("'-' expected (line %ld)");
+      if (c != '-') return refuse("'-' expected (line %ld)", line);
       state = State::LINK_ARROW;
       return true;
     case State::LINK_ARROW:
-      if (c != '>') return refuse("'>' expected (line %ld)");
+      if (c != '>') return refuse("'>' expected (line %ld)", line);
       state = State::LINK_TARGET_START;
       return true;
     default:
@@ -432,10 +438,8 @@ bool DescriptionReader::addEndpoint(bool isSource, int c) {
 
 }  // namespace
 
-std::unique_ptr<Circuit> readCirData(FILE* in) { return readCirData(in, MAX_DESCRIPTION_BYTES); }
-
-std::unique_ptr<Circuit> readCirData(FILE* in, long maxBytes) {
+std::unique_ptr<Circuit> readCirData(FILE* in, Diagnostics& diagnostics, long maxBytes) {
   std::printf("Reading digital circuit data...\n");
-  DescriptionReader reader;
+  DescriptionReader reader(diagnostics);
   return reader.read(in, maxBytes);
 }

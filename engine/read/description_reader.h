@@ -7,8 +7,9 @@
 #include "model/model.h"
 #include "model/sizelimits.h"
 
+class Diagnostics;
+
 // Reads a circuit description from `in`; null when it has no CIR line.
-// Errors are counted; a circuit returned while errors were counted is invalid.
-std::unique_ptr<Circuit> readCirData(FILE* in);
-// As above, refusing (with a counted error) a description longer than `maxBytes`.
-std::unique_ptr<Circuit> readCirData(FILE* in, long maxBytes);
+// Errors go to `diagnostics`; a circuit returned while errors were counted is
+// invalid. A description longer than `maxBytes` is refused with an error.
+std::unique_ptr<Circuit> readCirData(FILE* in, Diagnostics& diagnostics, long maxBytes = MAX_DESCRIPTION_BYTES);
