@@ -16,7 +16,7 @@
 #include "cli/cli.h"
 #include "base/clock.h"
 #include "datapath.h"
-#include "base/error.h"
+#include "test_diagnostics.h"
 #include "quiet.h"
 #include "optimise/ga.h"
 #include "read/import.h"
@@ -33,7 +33,7 @@ std::unique_ptr<Circuit> circuitWith(int nregs) {
   Quiet quiet;
   FILE* f = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
   if (!f) return nullptr;
-  auto c = readCirData(f);
+  auto c = readCirData(f, testDiagnostics());
   std::fclose(f);
   return c;
 }
@@ -98,12 +98,13 @@ class ScratchRun {
     std::vector<char*> argv;
     for (auto& w : words) argv.push_back(w.data());
     Quiet quiet;
-    nerrors = 0;
+    resetTestErrors();
     if (isCliCommand(argv[1])) {
-      CliEnv env{clock, systemProcessRunner(), false};
+      CliEnv env{{testDiagnostics(), clock, systemProcessRunner(), std::string(), AnalysisOptions{}}, false};
       return cliMain(static_cast<int>(argv.size()), argv.data(), env);
     }
-    return tarvexMain(static_cast<int>(argv.size()), argv.data(), nullptr, clock);
+    RunContext run{testDiagnostics(), clock, systemProcessRunner(), std::string(), AnalysisOptions{}};
+    return tarvexMain(static_cast<int>(argv.size()), argv.data(), run);
   }
 
  private:

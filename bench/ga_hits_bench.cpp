@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "base/error.h"
+#include "test_diagnostics.h"
 #include "optimise/exact.h"
 #include "cli/main.h"
 #include "quiet.h"

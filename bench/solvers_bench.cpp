@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "base/error.h"
+#include "test_diagnostics.h"
 #include "optimise/exact.h"
 #include "optimise/ga.h"
 #include "cli/main.h"

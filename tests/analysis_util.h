@@ -8,13 +8,14 @@
 #include "optimise/ga.h"
 #include "cli/classic.h"
 #include "model/model.h"
+#include "test_diagnostics.h"
 
 // Reads a description from examples/ (the reader's console line is printed).
 inline std::unique_ptr<Circuit> readExample(const char* name) {
   const std::string path = std::string(TARVEX_EXAMPLES) + "/" + name;
   FILE* in = std::fopen(path.c_str(), "r");
   if (!in) return nullptr;
-  auto c = readCirData(in);
+  auto c = readCirData(in, testDiagnostics());
   std::fclose(in);
   return c;
 }

@@ -10,6 +10,7 @@
 #include "fuzz_support.h"
 #include "optimise/ga.h"
 #include "scan/notation.h"
+#include "../test_diagnostics.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Population layout("TApopulation", 1, getScanChrLen(ORDERED_SCAN, circuit->getNREGs()), ORDERED_SCAN,
                     circuit.get());
   if (layout.implementScanNotation(notation, 0)) {
-    circuit->testability_analysis();
+    testAnalyser().controllabilityFigures(*circuit);
     layout.deimplementDFTLayout(0);
   }
   return 0;
