@@ -12,7 +12,7 @@
 #include <string>
 
 #include "analysis/analysis.h"
-#include "cli/main.h"
+#include "cli/classic.h"
 #include "random_circuit.h"
 #include "write/reports.h"
 #include "test_diagnostics.h"

@@ -20,7 +20,7 @@
 #include "quiet.h"
 #include "optimise/ga.h"
 #include "read/import.h"
-#include "cli/main.h"
+#include "cli/classic.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include "test_diagnostics.h"
 #include "optimise/exact.h"
-#include "cli/main.h"
+#include "cli/classic.h"
 #include "quiet.h"
 #include "optimise/methods.h"
 #include "random_circuit.h"

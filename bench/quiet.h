@@ -11,7 +11,7 @@
 #include <string>
 
 #include "test_diagnostics.h"
-#include "cli/main.h"
+#include "cli/classic.h"
 
 class Quiet {
  public:

@@ -25,7 +25,7 @@
 #include "quiet.h"
 #include "optimise/ga.h"
 #include "base/random.h"
-#include "cli/main.h"
+#include "cli/classic.h"
 #include "write/reports.h"
 
 namespace {

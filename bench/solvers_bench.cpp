@@ -9,7 +9,7 @@
 #include "test_diagnostics.h"
 #include "optimise/exact.h"
 #include "optimise/ga.h"
-#include "cli/main.h"
+#include "cli/classic.h"
 #include "quiet.h"
 #include "random_circuit.h"
 #include "scan/reggraph.h"

@@ -139,9 +139,8 @@ size_t DescriptionReader::takeTokenRun(BlockInput& in, long limit) {
 
 // Appends `c` to a token; a token longer than the limit stops the reading.
 bool DescriptionReader::append(std::string& token, int c) {
-  if (description::roomIn(token) == 0) {
-    return refuse("Token longer than %d characters (line %ld)!\n", static_cast<int>(description::kMaxTokenLength), line);
-  }
+  if (description::roomIn(token) == 0)
+    return refuse("Token longer than %d characters (line %ld)!\n", MAX_STR_LEN - 1, line);
   token.push_back(static_cast<char>(c));
   return true;
 }
