@@ -6,9 +6,10 @@
 #include <string>
 
 #include "optimise/ga.h"
+#include "scan/insertion.h"
 #include "cli/classic.h"
-#include "model/model.h"
 #include "test_diagnostics.h"
+#include "model/model.h"
 
 // Reads a description from examples/ (the reader's console line is printed).
 inline std::unique_ptr<Circuit> readExample(const char* name) {
@@ -20,8 +21,12 @@ inline std::unique_ptr<Circuit> readExample(const char* name) {
   return c;
 }
 
-// Applies a scan layout notation to the circuit, as the analysis run does.
+// Applies a scan layout notation to the circuit for good, as the analysis run does while it runs.
 inline bool applyLayout(Circuit& c, const char* notation) {
-  Population layout("layout", 1, getScanChrLen(ORDERED_SCAN, c.getNREGs()), ORDERED_SCAN, &c);
-  return layout.implementScanNotation(notation, 0);
+  const LayoutRegisters regs(c);
+  ScanLayout layout;
+  if (!readLayout(notation, regs, layout).empty()) return false;
+  c.setNotation(notation);
+  insertScanLayout(c, regs, layout);
+  return true;
 }

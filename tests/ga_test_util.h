@@ -9,6 +9,8 @@
 #include "test_diagnostics.h"
 #include "cli/classic.h"
 #include "model/model.h"
+#include "optimise/population.h"
+#include "scan/insertion.h"
 
 namespace gatest {
 
@@ -114,5 +116,10 @@ class ErrorCapture {
   FILE* sink;
   FILE* previous = nullptr;
 };
+
+// The layout chromosome chID of `pop` encodes, applied to `c` while the result lives.
+inline std::unique_ptr<AppliedScanLayout> applyChromosome(Circuit& c, const Population& pop, int chID) {
+  return std::make_unique<AppliedScanLayout>(c, pop.registers(), pop.chains(chID));
+}
 
 }  // namespace gatest

@@ -11,6 +11,7 @@
 #include "optimise/legacy_context.h"
 #include "optimise/ga.h"
 #include "read/description_reader.h"
+#include "scan/insertion.h"
 #include "write/reports.h"
 #include "base/sidebyside.h"
 #include "model/sizelimits.h"
@@ -154,12 +155,18 @@ void runOptimiser(Circuit& circuit, const GaOptions& options, RunContext& run) {
 }  // namespace
 
 bool runAnalysis(Circuit& circuit, const std::string& notation, RunContext& run,
-                 const std::function<void(const Population&)>& whileApplied) {
-  const OptimiserRunScope scope(run);  // the layout is applied by the optimiser's population
-  Population layout("TApopulation", 1, getScanChrLen(ORDERED_SCAN, circuit.getNREGs()), ORDERED_SCAN,
-                    &circuit);
-  // A notation that cannot be applied is reported and leaves no results.
-  if (notation != "-1" && !layout.implementScanNotation(notation, 0)) return false;
+                 const std::function<void(const ScanLayout&)>& whileApplied) {
+  const LayoutRegisters regs(circuit);
+  ScanLayout layout;
+  if (notation != "-1") {
+    // A notation that cannot be applied is reported and leaves no results.
+    if (const std::string problem = readLayout(notation, regs, layout); !problem.empty()) {
+      run.diagnostics.error("Wrong scan layout notation '%s' (%s)!\n", notation.c_str(), problem.c_str());
+      return false;
+    }
+    circuit.setNotation(notation);
+  }
+  const AppliedScanLayout applied(circuit, regs, layout);
   // The drawing needs the structure only, so it is written while the analysis
   // runs; so are the old tables emptied, which are rewritten once it is done.
   const ResultFiles files(run.resultFolder, run.diagnostics);
@@ -172,7 +179,6 @@ bool runAnalysis(Circuit& circuit, const std::string& notation, RunContext& run,
   writeParameters(circuit, figures, files);
   writeEvaluation(circuit, figures, files);
   if (whileApplied) whileApplied(layout);
-  layout.deimplementDFTLayout(0);
   return true;
 }
 

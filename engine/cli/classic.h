@@ -11,8 +11,7 @@
 #include "model/model.h"
 #include "read/description_reader.h"
 #include "read/input_importer.h"
-
-class Population;
+#include "scan/scanlayout.h"
 
 // Analysis of the circuit after the scan layout `notation` ("-1": none): the
 // Graphviz graph, the analysis (with its propagation record), then the text,
@@ -20,7 +19,7 @@ class Population;
 // sees the layout while it is still applied. False (error counted, no
 // results) when the notation cannot be applied.
 bool runAnalysis(Circuit& circuit, const std::string& notation, RunContext& run,
-                 const std::function<void(const Population&)>& whileApplied = {});
+                 const std::function<void(const ScanLayout&)>& whileApplied = {});
 
 // Runs the classic `tarvex` command line in `run`; returns the exit status.
 // Input files that `importer` accepts are read by it; the optimiser form

@@ -225,12 +225,12 @@ int runAnalyse(const Command& self, const Arguments& a, CliEnv& env) {
   if (!c) return 1;
   const bool json = a.has("--json");
   const ResultFiles files(run.resultFolder, run.diagnostics);
-  runAnalysis(*c, layout, run, [&](const Population& applied) {
+  runAnalysis(*c, layout, run, [&](const ScanLayout& applied) {
     RunSummary summary;
     summary.method = "analyse";
     summary.objective = objectiveName(limits.objective);
     summary.layout = layout == "-1" ? std::string() : layout;
-    summary.chains = applied.chains(0);
+    summary.chains = applied;
     summary.fitness = analysedLayoutFitness(*c, FitnessBasis{c->getOrigArea(), c->getOrigNPIOs(), limits});
     if (json) writeResultJson(*c, summary, files);
     printFigures(*c, summary.layout);

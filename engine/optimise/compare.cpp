@@ -8,18 +8,18 @@
 #include "optimise/exact.h"
 #include "write/reports.h"
 #include "optimise/solvers.h"
+#include "scan/insertion.h"
 
 namespace {
 
 // Applies `layout`, analyses both directions and fills the figures of `row`.
-void measure(Circuit& c, int techniques, const ScanLayout& layout, ScanEvaluator& eval, CompareRow& row) {
+void measure(Circuit& c, const ScanLayout& layout, ScanEvaluator& eval, CompareRow& row) {
   row.fitness = eval.fitness(layout);
-  Population pop("Compared layout", 1, getScanChrLen(techniques, c.getNREGs()), techniques, &c);
-  if (c.getNREGs() > 0 && !pop.encodeChains(layout, 0)) return;
-  row.layout = pop.layoutNotation(0);
-  row.chains = static_cast<int>(pop.chains(0).size());
-  row.scanned = scannedCount(pop.chains(0));
-  pop.implementDFTLayout(0);
+  const ScanLayout applied = eval.settled(layout);
+  row.layout = layoutNotation(applied, eval.registers());
+  row.chains = static_cast<int>(applied.size());
+  row.scanned = scannedCount(applied);
+  const AppliedScanLayout inserted(c, eval.registers(), applied);
   optimiserAnalyser().controllability(c);
   optimiserAnalyser().observability(c);
   const Measures m = measuresOf(c);
@@ -28,18 +28,17 @@ void measure(Circuit& c, int techniques, const ScanLayout& layout, ScanEvaluator
   row.testability = m.gt;
   row.controllablePercent = m.pctC;
   row.observablePercent = m.pctO;
-  pop.deimplementDFTLayout(0);
 }
 
 // Times `search` on `clock` and measures the layout it returns.
 template <class Search>
-CompareRow runRow(const char* method, Circuit& c, int techniques, ScanEvaluator& eval, Clock& clock, Search search) {
+CompareRow runRow(const char* method, Circuit& c, ScanEvaluator& eval, Clock& clock, Search search) {
   CompareRow row;
   row.method = method;
   const double start = clock.seconds();
   const ScanLayout layout = search(row);
   row.seconds = clock.seconds() - start;
-  measure(c, techniques, layout, eval, row);
+  measure(c, layout, eval, row);
   return row;
 }
 
@@ -56,14 +55,14 @@ Comparison compareMethods(Circuit& c, const OptimiseSettings& s, RandomSource& r
   ScanEvaluator eval(c, m.techniques, s.limits);  // measures every row
   ScanLayout full, loops, ga;
 
-  cmp.rows.push_back(runRow("none", c, m.techniques, eval, clock, [](CompareRow&) { return ScanLayout{}; }));
-  cmp.rows.push_back(runRow("full", c, m.techniques, eval, clock, [&](CompareRow&) {
+  cmp.rows.push_back(runRow("none", c, eval, clock, [](CompareRow&) { return ScanLayout{}; }));
+  cmp.rows.push_back(runRow("full", c, eval, clock, [&](CompareRow&) {
     return full = fullScanLayout(c, m.rules);
   }));
-  cmp.rows.push_back(runRow("loops", c, m.techniques, eval, clock, [&](CompareRow&) {
+  cmp.rows.push_back(runRow("loops", c, eval, clock, [&](CompareRow&) {
     return loops = loopBreakingLayout(c, m.rules, nullptr);
   }));
-  cmp.rows.push_back(runRow("ga", c, m.techniques, eval, clock, [&](CompareRow& row) {
+  cmp.rows.push_back(runRow("ga", c, eval, clock, [&](CompareRow& row) {
     GaOptions o = modernGaOptions(c, s);
     o.writeResults = false;
     const SearchResult r = runGA(c, o, random);
@@ -74,7 +73,7 @@ Comparison compareMethods(Circuit& c, const OptimiseSettings& s, RandomSource& r
   eo.maxLayouts = exactLayoutLimit(c);
   eo.seeds = {loops, full, ga};
   ExactResult exact;
-  CompareRow exactRow = runRow("exact", c, m.techniques, eval, clock, [&](CompareRow& row) {
+  CompareRow exactRow = runRow("exact", c, eval, clock, [&](CompareRow& row) {
     ScanEvaluator own(c, m.techniques, s.limits);
     exact = exactOptimum(own, eo);
     row.visited = exact.visited;

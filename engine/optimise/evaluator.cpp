@@ -1,44 +1,168 @@
 #include "optimise/evaluator.h"
 
+#include <algorithm>
+#include <thread>
+#include <utility>
+
+#include "model/circuitcopy.h"
+#include "model/model.h"
+#include "scan/insertion.h"
+
 namespace {
 
-// Bound of the memo (layouts); later layouts are evaluated every time.
-constexpr size_t kMaxMemoLayouts = size_t{1} << 21;
+// Bound of the memo (layouts); later layouts are evaluated every time. The
+// count of computed layouts, which a genetic algorithm run reports, depends
+// on it once a run meets more layouts than this.
+constexpr size_t kMaxMemoLayouts = size_t{1} << 20;
 
 double overheadPercent(double actual, double orig) { return orig != 0.0 ? (actual / orig - 1.0) * 100.0 : 0.0; }
 
+int resolvedWorkers(int workers) {
+  if (workers > 0) return workers;
+  const unsigned n = std::thread::hardware_concurrency();
+  return n == 0 ? 1 : static_cast<int>(n);
+}
+
 }  // namespace
 
-ScanEvaluator::ScanEvaluator(Circuit& circuit, int techniques, const FitnessLimits& limits)
-    : c(circuit),
-      tech(techniques),
-      base{circuit.getArea(), circuit.getNPIOs(), limits},
-      pop("Evaluated layout", 1, getScanChrLen(techniques, circuit.getNREGs()), techniques, &circuit) {}
+// A copy of the circuit that one extra thread evaluates on.
+struct ScanEvaluator::Copy {
+  std::unique_ptr<Circuit> circuit;
+  LayoutRegisters regs;
+};
 
-bool ScanEvaluator::encode(const ScanLayout& layout) { return pop.encodeChains(layout, 0); }
+ScanEvaluator::ScanEvaluator(Circuit& circuit, int techniques, const FitnessLimits& limits,
+                             const EvaluatorOptions& o)
+    : ScanEvaluator(circuit, techniques, FitnessBasis{circuit.getArea(), circuit.getNPIOs(), limits}, o) {}
+
+ScanEvaluator::ScanEvaluator(Circuit& circuit, int techniques, const FitnessBasis& basis, const EvaluatorOptions& o)
+    : c(circuit), tech(techniques), base(basis), options(o), regs(circuit) {
+  options.workers = resolvedWorkers(o.workers);
+}
+
+ScanEvaluator::~ScanEvaluator() = default;
+
+ChainOrder ScanEvaluator::order() const {
+  return (tech & ORDERED_SCAN) != 0 ? ChainOrder::AS_LISTED : ChainOrder::BY_REGISTER;
+}
+
+ScanLayout ScanEvaluator::settled(const ScanLayout& layout) const { return settledLayout(layout, regs.count(), order()); }
+
+const std::string& ScanEvaluator::keyOf(const ScanLayout& layout) {
+  settleLayout(layout, regs.count(), order(), scratch, seen);
+  key.clear();
+  appendLayoutKey(scratch, key);
+  return key;
+}
+
+double ScanEvaluator::compute(Circuit& circuit, const LayoutRegisters& r, const ScanLayout& layout) const {
+  const AppliedScanLayout applied(circuit, r, layout, AppliedScanLayout::Settled{});
+  return appliedLayoutFitness(circuit, base);
+}
+
+void ScanEvaluator::remember(std::string k, double f) {
+  if (options.memo && memo.size() < kMaxMemoLayouts) memo.emplace(std::move(k), f);
+}
 
 double ScanEvaluator::fitness(const ScanLayout& layout) {
   ++visits;
-  if (!encode(layout)) return 0.0;
-  std::string key;
-  if (memoOn) {
-    key = pop.layoutKey(0);
-    if (const auto seen = memo.find(key); seen != memo.end()) return seen->second;
+  if (!options.memo) {
+    settleLayout(layout, regs.count(), order(), scratch, seen);
+    ++computations;
+    return compute(c, regs, scratch);
   }
+  keyOf(layout);
+  if (const auto known = memo.find(key); known != memo.end()) return known->second;
   ++computations;
-  pop.implementDFTLayout(0);
-  const double f = appliedLayoutFitness(c, base);
-  pop.deimplementDFTLayout(0);
-  if (memoOn && memo.size() < kMaxMemoLayouts) memo.emplace(std::move(key), f);
+  const double f = compute(c, regs, scratch);
+  remember(key, f);
   return f;
 }
 
 ScanEvaluator::Overheads ScanEvaluator::overheads(const ScanLayout& layout) {
   Overheads o;
-  if (!encode(layout)) return o;
-  pop.implementDFTLayout(0);
+  const AppliedScanLayout applied(c, regs, settled(layout));
   o.areaPercent = overheadPercent(c.getArea(), base.origArea);
   o.pinPercent = overheadPercent(c.getNPIOs(), base.origNPins);
-  pop.deimplementDFTLayout(0);
   return o;
+}
+
+bool ScanEvaluator::computeSideBySide(const std::vector<ScanLayout>& settledLayouts, const std::vector<int>& jobs,
+                                      size_t threads, std::vector<double>& values) {
+  while (!copiesFailed && copies.size() + 1 < threads) {
+    auto copy = std::make_unique<Copy>();
+    copy->circuit = copyCircuit(c);
+    if (!copy->circuit) {
+      copies.clear();
+      copiesFailed = true;
+      break;
+    }
+    copy->regs = LayoutRegisters(*copy->circuit);
+    copies.push_back(std::move(copy));
+  }
+  if (copiesFailed) return false;
+  // Thread t evaluates jobs t, t + threads, ... on its own circuit.
+  auto share = [&](size_t t, Circuit& circuit, const LayoutRegisters& r) {
+    for (size_t j = t; j < jobs.size(); j += threads)
+      values[j] = compute(circuit, r, settledLayouts[static_cast<size_t>(jobs[j])]);
+  };
+  std::vector<std::thread> running;
+  for (size_t t = 1; t < threads; ++t)
+    running.emplace_back([&, t] { share(t, *copies[t - 1]->circuit, copies[t - 1]->regs); });
+  share(0, c, regs);
+  for (std::thread& th : running) th.join();
+  return true;
+}
+
+void ScanEvaluator::fitnessOfAll(const std::vector<ScanLayout>& layouts, std::vector<double>& values) {
+  values.assign(layouts.size(), 0.0);
+  if (options.workers <= 1) {
+    for (size_t i = 0; i < layouts.size(); ++i) values[i] = fitness(layouts[i]);
+    return;
+  }
+  // The serial order decides which layouts are computed: one known before, or
+  // met earlier in this call while the memo had room, is not.
+  const size_t n = layouts.size();
+  std::vector<ScanLayout> settledLayouts(n);
+  std::vector<std::string> keys(n);
+  std::vector<int> jobs;
+  std::vector<int> sameAs(n, -1);                // an earlier layout of this call with the same key
+  std::unordered_map<std::string, int> stored;  // layouts the memo takes in this call
+  size_t memoSize = memo.size();
+  for (size_t i = 0; i < n; ++i) {
+    ++visits;
+    keys[i] = keyOf(layouts[i]);
+    settledLayouts[i] = scratch;
+    if (options.memo) {
+      if (const auto known = memo.find(keys[i]); known != memo.end()) {
+        values[i] = known->second;
+        continue;
+      }
+      if (const auto earlier = stored.find(keys[i]); earlier != stored.end()) {
+        sameAs[i] = earlier->second;
+        continue;
+      }
+      if (memoSize < kMaxMemoLayouts) {
+        stored.emplace(keys[i], static_cast<int>(i));
+        ++memoSize;
+      }
+    }
+    jobs.push_back(static_cast<int>(i));
+  }
+  // Starting threads costs more than the analyses of a small circuit take.
+  const bool worthThreads = jobs.size() * static_cast<size_t>(std::max(c.getNPortBits(), 0)) >= options.minSideBySideBits;
+  const size_t threads = worthThreads ? std::min(static_cast<size_t>(options.workers), jobs.size()) : 1;
+  std::vector<double> computedValues(jobs.size(), 0.0);
+  if (threads <= 1 || !computeSideBySide(settledLayouts, jobs, threads, computedValues))
+    for (size_t j = 0; j < jobs.size(); ++j)
+      computedValues[j] = compute(c, regs, settledLayouts[static_cast<size_t>(jobs[j])]);
+  for (size_t j = 0; j < jobs.size(); ++j) {
+    const size_t i = static_cast<size_t>(jobs[j]);
+    values[i] = computedValues[j];
+    ++computations;
+    if (const auto mine = stored.find(keys[i]); mine != stored.end() && mine->second == static_cast<int>(i))
+      remember(std::move(keys[i]), computedValues[j]);
+  }
+  for (size_t i = 0; i < n; ++i)
+    if (sameAs[i] >= 0) values[i] = values[static_cast<size_t>(sameAs[i])];
 }

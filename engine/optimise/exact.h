@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "optimise/evaluator.h"
+#include "scan/layouts.h"
 
 struct ExactOptions {
   // Most layouts searched; above it the search is refused (about 10 s of evaluations).

@@ -46,6 +46,7 @@ void seedPopulation(Population& p, const GaSeeds& seeds, RandomSource& random) {
     if (p.encodeChains(l, slot)) --slot;
   }
   const int regs = p.registers().count();
+  if (regs == 0) return;  // a circuit without registers has no layout but the empty one
   for (int placed = 0; slot >= 0 && placed < p.getSize() / 2; ++placed, --slot)
     p.encodeChains(sparseRandomLayout(regs, seeds.sparseMaxScanned, seeds.maxChains, random), slot);
 }

@@ -6,31 +6,29 @@
 #include "base/diagnostics.h"
 #include "optimise/legacy_context.h"
 #include "optimise/exact.h"
+#include "optimise/layoutresults.h"
 #include "optimise/seeding.h"
 
 namespace {
 
 // Writes the result files of `layout` and reports what was found.
-SearchResult finish(Circuit& c, const ScanMethodSettings& s, const ScanLayout& layout, double fitness, long visited,
+SearchResult finish(Circuit& c, const ScanEvaluator& eval, const ScanLayout& layout, double fitness, long visited,
                     SearchObserver* observer) {
   SearchResult r;
-  const int tech = s.techniques;
-  Population chosen("Chosen layout", 1, getScanChrLen(tech, c.getNREGs()), tech, &c);
-  if (c.getNREGs() > 0 && !chosen.encodeChains(layout, 0)) return r;
-  r.notation = chosen.layoutNotation(0);
-  r.chains = chosen.chains(0);
+  r.chains = eval.settled(layout);
+  r.notation = layoutNotation(r.chains, eval.registers());
   r.fitness = fitness;
   r.visited = visited;
   c.setNotation(r.notation);
   c.setFitness(fitness);
-  writeLayoutResults(c, chosen, 0, r, observer);
+  writeLayoutResults(c, eval.registers(), r.chains, r, observer);
   return r;
 }
 
 SearchResult runRuleLayout(Circuit& c, const ScanMethodSettings& s, const ScanLayout& layout, SearchObserver* observer) {
   ScanEvaluator eval(c, s.techniques, s.limits);
   const double f = eval.fitness(layout);
-  return finish(c, s, layout, f, eval.visited(), observer);
+  return finish(c, eval, layout, f, eval.visited(), observer);
 }
 
 }  // namespace
@@ -45,7 +43,7 @@ SearchResult runExactSearch(Circuit& c, const ScanMethodSettings& s, SearchObser
     optimiserDiagnostics().error("Exact search of '%s': %s\n", c.getName().c_str(), exactRefusal(r, o).c_str());
     return {};
   }
-  return finish(c, s, r.best, r.fitness, r.visited, observer);
+  return finish(c, eval, r.best, r.fitness, r.visited, observer);
 }
 
 SearchResult runLoopBreaking(Circuit& c, const ScanMethodSettings& s, SearchObserver* observer) {

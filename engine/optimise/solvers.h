@@ -3,6 +3,7 @@
 // of the layout it chose and leaves the circuit without a layout.
 #pragma once
 
+#include "optimise/evaluator.h"
 #include "optimise/ga.h"
 #include "scan/layouts.h"
 

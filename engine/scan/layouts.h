@@ -8,10 +8,7 @@
 #include "scan/loops.h"
 #include "model/model.h"
 #include "scan/notation.h"
-
-// Chains of registers numbered as the layouts number them, each from its scan
-// input on. No chains: no scan register.
-using ScanLayout = ScanChains;
+#include "scan/scanlayout.h"
 
 // Scan pins a layout of `chains` chains adds: one scan mode and an input and
 // an output per chain (none without chains).

@@ -8,7 +8,8 @@
 #include <string>
 
 #include "fuzz_support.h"
-#include "optimise/ga.h"
+#include "model/model.h"
+#include "scan/insertion.h"
 #include "scan/notation.h"
 #include "../test_diagnostics.h"
 
@@ -40,11 +41,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ScanChains again;
     if (problem.empty() && (!parseNotation(named, registers, again).empty() || again != chains)) std::abort();
   }
-  Population layout("TApopulation", 1, getScanChrLen(ORDERED_SCAN, circuit->getNREGs()), ORDERED_SCAN,
-                    circuit.get());
-  if (layout.implementScanNotation(notation, 0)) {
+  ScanLayout layout;
+  if (readLayout(notation, registers, layout).empty()) {
+    const AppliedScanLayout applied(*circuit, registers, layout);
+    if (!applied.applied()) std::abort();  // a settled layout always applies
     testAnalyser().controllabilityFigures(*circuit);
-    layout.deimplementDFTLayout(0);
   }
   return 0;
 }

@@ -17,11 +17,9 @@ FitnessLimits budgets(double area, double pins) { return FitnessLimits{area, pin
 // cut into chains in every way, in every chain order.
 double bruteForceBest(Circuit& c, const FitnessLimits& limits) {
   const int n = c.getNREGs();
-  Population p("brute", 1, getScanChrLen(ORDERED_SCAN, n), ORDERED_SCAN, &c);
-  const int area = c.getArea(), pins = c.getNPIOs();
-  const double tst = c.getTst();
-  double best = 0.0;
-  p.implementScanNotation2("0", 0);  // fitness of no layout: an empty chromosome
+  const LayoutRegisters regs(c);
+  const FitnessBasis basis{c.getArea(), c.getNPIOs(), limits};
+  double best = appliedLayoutFitness(c, basis);  // no layout
   for (unsigned subset = 1; subset < (1U << n); ++subset) {
     std::string digits;
     for (int d = 0; d < n; ++d)
@@ -34,14 +32,14 @@ double bruteForceBest(Circuit& c, const FitnessLimits& limits) {
           if (k > 0 && ((cut >> (k - 1)) & 1U)) notation.push_back('.');
           notation.push_back(digits[k]);
         }
-        EXPECT_TRUE(p.implementScanNotation(notation, 0)) << notation;
-        best = std::max(best, p.evalFitness(0, area, pins, tst, limits));
-        p.deimplementDFTLayout(0);
+        ScanLayout layout;
+        EXPECT_EQ(readLayout(notation, regs, layout), "") << notation;
+        const AppliedScanLayout applied(c, regs, layout);
+        best = std::max(best, appliedLayoutFitness(c, basis));
       }
     } while (std::next_permutation(digits.begin(), digits.end()));
   }
-  Population none("none", 1, getScanChrLen(ORDERED_SCAN, n), ORDERED_SCAN, &c);
-  return std::max(best, none.evalFitness(0, area, pins, tst, limits));
+  return best;
 }
 
 TEST(ExactOptimum, LayoutCounts) {

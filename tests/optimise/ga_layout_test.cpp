@@ -8,6 +8,7 @@
 #include "optimise/ga.h"
 #include "ga_test_util.h"
 
+using gatest::applyChromosome;
 using gatest::ErrorCapture;
 using gatest::primaryPorts;
 using gatest::structure;
@@ -74,8 +75,8 @@ TEST(ScanNotation, OwnChainPerRegisterOnTheBenchmark) {
   const int area = c->getArea();
   const int pins = c->getNPins(), pcins = c->getNPCins(), pouts = c->getNPouts();
   Population pop = layoutOf(*c);
-  ASSERT_TRUE(pop.implementScanNotation("0.1.2.3.4.5", 0));
-  EXPECT_EQ(c->getNotation(), "0.1.2.3.4.5");
+  ASSERT_TRUE(pop.encodeNotation("0.1.2.3.4.5", 0));
+  auto applied0 = applyChromosome(*c, pop, 0);
   EXPECT_EQ(pop.getNotation(0), "0.1.2.3.4.5");
   // register index 5 - d is digit d: chain g, position 0, written as 3-bit fields
   EXPECT_EQ(pop.chromosome(0).substr(0, 6), "111111");
@@ -102,7 +103,8 @@ TEST(ScanNotation, OwnChainPerRegisterOnTheBenchmark) {
 TEST(ScanNotation, OneChainInReverseOrder) {
   auto c = diffeq();
   Population pop = layoutOf(*c);
-  ASSERT_TRUE(pop.implementScanNotation("543210", 0));
+  ASSERT_TRUE(pop.encodeNotation("543210", 0));
+  auto applied0 = applyChromosome(*c, pop, 0);
   EXPECT_EQ(pop.getNotation(0), "543210");
   EXPECT_EQ(targets(port(*c, "diffeq.SCAN_IN0")), "reg6.SCAN_IN");
   for (int r = 6; r > 1; --r)
@@ -114,13 +116,13 @@ TEST(ScanNotation, OneChainInReverseOrder) {
 TEST(ScanNotation, RepeatedRegisterTakesItsLastPlace) {
   auto c = diffeq();
   Population pop = layoutOf(*c);
-  ASSERT_TRUE(pop.implementScanNotation("3.3", 0));
+  ASSERT_TRUE(pop.encodeNotation("3.3", 0));
+  auto applied0 = applyChromosome(*c, pop, 0);
   const std::string chr = pop.chromosome(0);
   EXPECT_EQ(chr.substr(0, 6), "001000");               // only register 2 (digit 3)
   EXPECT_EQ(chr.substr(6 + 2 * 3, 3), "001");          // chain 1
   EXPECT_EQ(chr.substr(6 + 18 + 2 * 3, 3), "000");     // position 0
   EXPECT_EQ(pop.getNotation(0), "3");                  // chains are renumbered densely
-  EXPECT_EQ(c->getNotation(), "3.3");
   EXPECT_EQ(targets(port(*c, "diffeq.SCAN_IN0")), "reg4.SCAN_IN");
   EXPECT_EQ(targets(port(*c, "reg4.SCAN_OUT")), "diffeq.SCAN_OUT0");
 }
@@ -128,20 +130,19 @@ TEST(ScanNotation, RepeatedRegisterTakesItsLastPlace) {
 TEST(ScanNotation, InvalidNotationChangesNothing) {
   auto c = diffeq();
   Population pop = layoutOf(*c);
-  ASSERT_TRUE(pop.implementScanNotation2("012", 0));
+  ASSERT_TRUE(pop.encodeNotation("012", 0));
   const std::string before = structure(*c);
   const std::string chr = pop.chromosome(0);
   for (const char* bad : {"0.1.x", "0..1", "6", "0.1.2.3.4.5.0", "0123450"}) {
     ErrorCapture errors;
-    EXPECT_FALSE(pop.implementScanNotation(bad, 0)) << bad;
+    EXPECT_FALSE(pop.encodeNotation(bad, 0)) << bad;
     EXPECT_EQ(errors.count(), 1) << bad;
     EXPECT_NE(errors.text().find(std::string("'") + bad + "'"), std::string::npos) << errors.text();
   }
   EXPECT_EQ(structure(*c), before);
   EXPECT_EQ(pop.chromosome(0), chr);
-  EXPECT_EQ(c->getNotation(), "012");
   ErrorCapture errors;
-  EXPECT_FALSE(pop.implementScanNotation("0", 1));  // no such chromosome
+  EXPECT_FALSE(pop.encodeNotation("0", 1));  // no such chromosome
   EXPECT_EQ(errors.count(), 1);
 }
 
@@ -151,12 +152,12 @@ TEST(ChromosomeLayouts, NoFlagsMeansNoLayout) {
   Population pop = layoutOf(*c);
   setChromosome(pop, 0, std::string(6, '0') + std::string(36, '1'));
   EXPECT_EQ(pop.getNotation(0), "");
-  pop.implementDFTLayout(0);
+  auto applied0 = applyChromosome(*c, pop, 0);
   EXPECT_EQ(structure(*c), before);
   // a fresh chromosome of zero bytes is an empty layout too
   Population fresh = layoutOf(*c);
   EXPECT_EQ(fresh.getNotation(0), "");
-  fresh.implementDFTLayout(0);
+  auto appliedFresh = applyChromosome(*c, fresh, 0);
   EXPECT_EQ(structure(*c), before);
 }
 
@@ -192,7 +193,7 @@ TEST(ChromosomeLayouts, SparseChainValuesAreNumberedDensely) {
   chr.replace(6 + 0, 3, "101");
   setChromosome(pop, 0, chr);
   EXPECT_EQ(pop.getNotation(0), "0.5");
-  pop.implementDFTLayout(0);
+  auto applied0 = applyChromosome(*c, pop, 0);
   EXPECT_EQ(targets(port(*c, "diffeq.SCAN_IN0")), "reg1.SCAN_IN");
   EXPECT_EQ(targets(port(*c, "diffeq.SCAN_IN1")), "reg6.SCAN_IN");
   EXPECT_EQ(port(*c, "diffeq.SCAN_IN2"), nullptr);
@@ -213,7 +214,7 @@ TEST(ChromosomeLayouts, UnorderedChainsFollowRegisterIndex) {
   EXPECT_EQ(pop.getNotation(0), "");
   pop.chr_correct(0);
   EXPECT_EQ(pop.chromosome(0), chr);  // nothing to repair without positions
-  pop.implementDFTLayout(0);
+  auto applied0 = applyChromosome(*c, pop, 0);
   EXPECT_EQ(targets(port(*c, "diffeq.SCAN_IN0")), "reg6.SCAN_IN");    // chain value 2
   EXPECT_EQ(targets(port(*c, "reg6.SCAN_OUT")), "diffeq.SCAN_OUT0");
   EXPECT_EQ(targets(port(*c, "diffeq.SCAN_IN1")), "reg5.SCAN_IN");    // chain value 6: 1, 3, 4
@@ -221,7 +222,7 @@ TEST(ChromosomeLayouts, UnorderedChainsFollowRegisterIndex) {
   EXPECT_EQ(targets(port(*c, "reg3.SCAN_OUT")), "reg2.SCAN_IN");
   EXPECT_EQ(targets(port(*c, "reg2.SCAN_OUT")), "diffeq.SCAN_OUT1");
   EXPECT_EQ(c->getItemPtr("reg4")->getType(), REG);
-  pop.deimplementDFTLayout(0);
+  applied0.reset();
   EXPECT_EQ(structure(*c), before);
 }
 
@@ -230,16 +231,17 @@ TEST(ChromosomeLayouts, TakingOutRestoresTheCircuitAsRead) {
   const std::string before = structure(*c);
   Population pop = layoutOf(*c);
   for (const char* n : {"0.1.2.3.4.5", "012345", "5.4.3.2.1.0", "543210", "3.3", "02.4.135"}) {
-    ASSERT_TRUE(pop.implementScanNotation(n, 0));
+    ASSERT_TRUE(pop.encodeNotation(n, 0));
+    auto applied0 = applyChromosome(*c, pop, 0);
     EXPECT_NE(structure(*c), before);
-    pop.deimplementDFTLayout(0);
+    applied0.reset();
     EXPECT_EQ(structure(*c), before) << n;
-    EXPECT_EQ(c->getNotation(), n);  // the notation field stays
   }
-  // another population takes out a layout it did not apply
-  ASSERT_TRUE(pop.implementScanNotation("01.23", 0));
-  Population other = layoutOf(*c);
-  other.deimplementDFTLayout(0);
+  // taking out removes every applied layout, also one applied without an undo
+  ASSERT_TRUE(pop.encodeNotation("01.23", 0));
+  insertScanLayout(*c, pop.registers(), pop.chains(0));
+  EXPECT_NE(structure(*c), before);
+  removeScanLayout(*c);
   EXPECT_EQ(structure(*c), before);
 }
 
@@ -256,15 +258,16 @@ TEST(ChromosomeLayouts, DescribedScanItemsAreNotTheLayouts) {
   ASSERT_EQ(c->getNREGs(), 2);
   const std::string before = structure(*c);
   Population pop = layoutOf(*c);
-  ASSERT_TRUE(pop.implementScanNotation("01", 0));
+  ASSERT_TRUE(pop.encodeNotation("01", 0));
+  auto applied0 = applyChromosome(*c, pop, 0);
   // digit 0 is r0 (first described), digit 1 is r1; the declared SREG is skipped
   EXPECT_EQ(targets(port(*c, "s.SCAN_MODE")), "r1.SCAN_MODE r0.SCAN_MODE");
   EXPECT_EQ(targets(port(*c, "r0.SCAN_OUT")), "r1.SCAN_IN");
   {
     ErrorCapture errors;
-    EXPECT_FALSE(pop.implementScanNotation2("2", 0));  // no third layout register
+    EXPECT_FALSE(pop.encodeNotation("2", 0));  // no third layout register
   }
-  pop.deimplementDFTLayout(0);
+  applied0.reset();
   EXPECT_EQ(structure(*c), before);
   EXPECT_EQ(c->getItemPtr("keep")->getType(), SREG);
 }
@@ -288,7 +291,7 @@ TEST(ChromosomeLayouts, NotationRoundTripsForOneToTenRegisters) {
         if (k > 0 && gen() % 3 == 0) n += '.';
         n += static_cast<char>('0' + regs[static_cast<size_t>(k)]);
       }
-      ASSERT_TRUE(pop.implementScanNotation2(n, 0)) << n;
+      ASSERT_TRUE(pop.encodeNotation(n, 0)) << n;
       EXPECT_EQ(pop.getNotation(0), n) << "registers " << r;
       // chromosome -> notation -> chromosome gives the same circuit
       std::string random(static_cast<size_t>(pop.getChLen()), '0');
@@ -296,18 +299,19 @@ TEST(ChromosomeLayouts, NotationRoundTripsForOneToTenRegisters) {
       setChromosome(pop, 1, random);
       pop.chr_correct(1);
       const std::string text = pop.getNotation(1);
-      pop.implementDFTLayout(1);
+      auto applied1 = applyChromosome(*c, pop, 1);
       const std::string applied = structure(*c);
-      pop.deimplementDFTLayout(1);
+      applied1.reset();
       EXPECT_EQ(structure(*c), before);
       if (text.empty()) {
         EXPECT_EQ(applied, before);
         continue;
       }
-      ASSERT_TRUE(pop.implementScanNotation(text, 0)) << text;
+      ASSERT_TRUE(pop.encodeNotation(text, 0)) << text;
+      auto applied0 = applyChromosome(*c, pop, 0);
       EXPECT_EQ(structure(*c), applied) << text;
       EXPECT_EQ(pop.getNotation(0), text);
-      pop.deimplementDFTLayout(0);
+      applied0.reset();
     }
   }
 }
@@ -317,9 +321,9 @@ TEST(ChromosomeLayouts, TooShortChromosomesAreNeverApplied) {
   const std::string before = structure(*c);
   Population shortPop("short", 1, 10, ORDERED_SCAN, c.get());
   ErrorCapture errors;
-  EXPECT_FALSE(shortPop.implementScanNotation("0", 0));
+  EXPECT_FALSE(shortPop.encodeNotation("0", 0));
   EXPECT_EQ(errors.count(), 1);
-  shortPop.implementDFTLayout(0);
+  auto appliedShort = applyChromosome(*c, shortPop, 0);
   EXPECT_EQ(shortPop.getNotation(0), "");
   EXPECT_EQ(shortPop.check_sregs(0, 0, 1), 1);
   EXPECT_EQ(structure(*c), before);
@@ -330,10 +334,11 @@ TEST(ChromosomeLayouts, DigitsNameTheFirstTenOfMoreRegisters) {
   ASSERT_TRUE(c);
   const std::string before = structure(*c);
   Population pop = layoutOf(*c);
-  ASSERT_TRUE(pop.implementScanNotation("0.94", 0));
+  ASSERT_TRUE(pop.encodeNotation("0.94", 0));
+  auto applied0 = applyChromosome(*c, pop, 0);
   EXPECT_EQ(targets(port(*c, "chain.SCAN_IN0")), "r0.SCAN_IN");
   EXPECT_EQ(targets(port(*c, "chain.SCAN_IN1")), "r9.SCAN_IN");
   EXPECT_EQ(targets(port(*c, "r9.SCAN_OUT")), "r4.SCAN_IN");
-  pop.deimplementDFTLayout(0);
+  applied0.reset();
   EXPECT_EQ(structure(*c), before);
 }

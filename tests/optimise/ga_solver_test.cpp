@@ -116,12 +116,14 @@ class Solver : public ::testing::Test {
 // Fitness of diffeq with `notation` applied, as the solver computes it.
 double fitnessOf(const std::string& notation, const FitnessLimits& limits) {
   auto c = gatest::loadExample("diffeq");
-  Population pop("p", 1, getScanChrLen(ORDERED_SCAN, c->getNREGs()), ORDERED_SCAN, c.get());
-  const int area = c->getArea(), pins = c->getNPIOs();
+  const LayoutRegisters regs(*c);
+  const FitnessBasis basis{c->getArea(), c->getNPIOs(), limits};
+  ScanLayout layout;
   if (notation != "-1") {
-    EXPECT_TRUE(pop.implementScanNotation(notation, 0));
+    EXPECT_EQ(readLayout(notation, regs, layout), "");
   }
-  return pop.evalFitness(0, area, pins, 0.0, limits);
+  const AppliedScanLayout applied(*c, regs, layout);
+  return appliedLayoutFitness(*c, basis);
 }
 
 }  // namespace
@@ -155,17 +157,16 @@ TEST_F(Solver, FitnessOfFullScanDerivedByHand) {
 TEST_F(Solver, FitnessOfACircuitWithoutPortsIsZero) {
   auto c = gatest::parseCircuit("CIR nothing\n");
   ASSERT_TRUE(c);
-  Population pop("p", 1, 0, ORDERED_SCAN, c.get());
-  EXPECT_EQ(pop.evalFitness(0, c->getArea(), c->getNPIOs(), 0.0, limits), 0.0);
+  EXPECT_EQ(appliedLayoutFitness(*c, FitnessBasis{c->getArea(), c->getNPIOs(), limits}), 0.0);
   limits.objective = Objective::GRADED;
-  EXPECT_EQ(pop.evalFitness(0, c->getArea(), c->getNPIOs(), 0.0, limits), 0.0);
+  EXPECT_EQ(appliedLayoutFitness(*c, FitnessBasis{c->getArea(), c->getNPIOs(), limits}), 0.0);
 }
 
 TEST_F(Solver, ElitismPutsTheBestInTheLastChildWritten) {
   auto c = gatest::loadExample("diffeq");
   const int len = getScanChrLen(ORDERED_SCAN, 6);
   Population best("Best-evaluated chromosome", 1, len, ORDERED_SCAN, c.get());
-  ASSERT_TRUE(best.implementScanNotation2("0.5", 0));
+  ASSERT_TRUE(best.encodeNotation("0.5", 0));
   best.setFitness(0, 59.87);
   for (int psize : {4, 5}) {
     Population P("Population_P", psize, len, ORDERED_SCAN, c.get());
@@ -346,11 +347,10 @@ TEST_F(Solver, CircuitCopiesAnalyseLikeTheOriginal) {
   EXPECT_EQ(c->getArea(), copy->getArea());
   EXPECT_EQ(c->getNPortBits(), copy->getNPortBits());
   // With a layout applied there is nothing to copy from.
-  Population pop("p", 1, getScanChrLen(ORDERED_SCAN, c->getNREGs()), ORDERED_SCAN, c.get());
-  pop.getDataPtr()[0] = '1';
-  pop.implementDFTLayout(0);
-  EXPECT_EQ(copyCircuit(*c), nullptr);
-  pop.deimplementDFTLayout(0);
+  {
+    const AppliedScanLayout applied(*c, LayoutRegisters(*c), ScanLayout{{0}});
+    EXPECT_EQ(copyCircuit(*c), nullptr);
+  }
   EXPECT_NE(copyCircuit(*c), nullptr);
 }
 
@@ -396,12 +396,15 @@ TEST_F(Solver, LayoutEvaluationsLeaveNoReferenceToRemovedPorts) {
   // Run under AddressSanitizer: scan ports are removed after every evaluation
   // while analysis sources and ready entries may point at them.
   auto c = gatest::loadExample("diffeq");
-  Population pop("p", 1, getScanChrLen(ORDERED_SCAN, 6), ORDERED_SCAN, c.get());
+  const LayoutRegisters regs(*c);
   for (const char* n : {"543210", "0.1.2.3.4.5", "05", "2.4.13", "5.0", "012345"}) {
-    ASSERT_TRUE(pop.implementScanNotation(n, 0));
-    analyseFull(*c);
-    pop.evalFitness(0, c->getOrigArea(), c->getOrigNPIOs(), 0.0, limits);
-    pop.deimplementDFTLayout(0);
+    ScanLayout layout;
+    ASSERT_EQ(readLayout(n, regs, layout), "");
+    {
+      const AppliedScanLayout applied(*c, regs, layout);
+      analyseFull(*c);
+      appliedLayoutFitness(*c, FitnessBasis{c->getOrigArea(), c->getOrigNPIOs(), limits});
+    }
     for (Item* i = c->getIList(); i; i = i->getNext())
       for (Port* p = i->getPList(); p; p = p->getNext()) {
         if (p->getConSrc()) {

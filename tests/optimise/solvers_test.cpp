@@ -56,6 +56,24 @@ TEST_F(Methods, LoopsWithAndWithoutSelfLoopsAndChainCounts) {
   EXPECT_EQ(c->getArea(), c->getOrigArea());
 }
 
+TEST_F(Methods, EveryMethodTakesACircuitWithoutRegisters) {
+  // The empty layout is the only one; no method reports an error for it.
+  auto c = gatest::parseCircuit(
+      "CIR comb a(in,8) b(in,8) y(out,8)\nITM add(ADD) i1(in,8) i2(in,8) o(out,8)\n"
+      "LINK comb.a -> add.i1\nLINK comb.b -> add.i2\nLINK add.o -> comb.y\n");
+  ASSERT_TRUE(c);
+  OptimiseSettings s;
+  s.patience = 3;
+  for (const char* method : {"ga", "exact", "loops", "full"}) {
+    gatest::ErrorCapture errors;
+    const SearchResult r = run(*c, method, s);
+    EXPECT_EQ(errors.count(), 0) << method << ": " << errors.text();
+    EXPECT_EQ(r.notation, "") << method;
+    EXPECT_TRUE(r.chains.empty()) << method;
+    EXPECT_TRUE(fs::exists(dir / "comb.par")) << method;
+  }
+}
+
 TEST_F(Methods, FullScanBalancesTheChains) {
   auto c = gatest::loadExample("diffeq");
   ASSERT_TRUE(c);

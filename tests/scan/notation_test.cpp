@@ -10,6 +10,7 @@
 #include "datapath.h"
 #include "optimise/ga.h"
 #include "ga_test_util.h"
+#include "scan/insertion.h"
 #include "scan/notation.h"
 
 using gatest::ErrorCapture;
@@ -51,16 +52,19 @@ TEST(Notation, RoundTripsThroughChromosomesForAnyRegisterCount) {
       ASSERT_EQ(parseNotation(text, regs, parsed), "") << text;
       EXPECT_EQ(parsed, chains);
       // notation -> chromosome -> notation, and the layout it applies
-      ASSERT_TRUE(pop.implementScanNotation2(text, 0)) << text;
+      ASSERT_TRUE(pop.encodeNotation(text, 0)) << text;
       EXPECT_EQ(pop.getNotation(0), text);
       EXPECT_EQ(pop.chains(0), chains);
-      pop.implementDFTLayout(0);
-      const std::string applied = structure(*c);
-      pop.deimplementDFTLayout(0);
+      std::string applied;
+      {
+        const AppliedScanLayout chromosome(*c, regs, pop.chains(0));
+        applied = structure(*c);
+      }
       EXPECT_EQ(structure(*c), before);
-      ASSERT_TRUE(pop.implementScanNotation(text, 1));
+      ScanLayout read;
+      ASSERT_EQ(readLayout(text, regs, read), "");
+      const AppliedScanLayout fromText(*c, regs, read);
       EXPECT_EQ(structure(*c), applied);
-      pop.deimplementDFTLayout(1);
     }
   }
 }
@@ -139,14 +143,14 @@ TEST(Notation, NamedFormErrors) {
     EXPECT_EQ(parseNotation(k.text, regs, chains), k.problem) << k.text;
     EXPECT_TRUE(chains.empty()) << k.text;
   }
-  // through a population: one counted error naming the notation, nothing applied
-  const std::string before = structure(*c);
+  // into a chromosome: one counted error naming the notation
   Population pop("p", 1, getScanChrLen(ORDERED_SCAN, 12), ORDERED_SCAN, c.get());
+  const std::string chromosome = pop.chromosome(0);
   ErrorCapture errors;
-  EXPECT_FALSE(pop.implementScanNotation("r1,r99.r2", 0));
+  EXPECT_FALSE(pop.encodeNotation("r1,r99.r2", 0));
   EXPECT_EQ(errors.count(), 1);
   EXPECT_EQ(errors.text(), "ERROR(1): Wrong scan layout notation 'r1,r99.r2' (unknown register 'r99')!\n");
-  EXPECT_EQ(structure(*c), before);
+  EXPECT_EQ(pop.chromosome(0), chromosome);
 }
 
 TEST(Notation, NamesThatCannotBeWritten) {

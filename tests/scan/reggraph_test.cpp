@@ -4,6 +4,7 @@
 
 #include "optimise/ga.h"
 #include "ga_test_util.h"
+#include "scan/insertion.h"
 #include "scan/reggraph.h"
 
 namespace {
@@ -49,9 +50,11 @@ TEST(RegisterGraph, AppliedLayoutAddsNoEdgesAndBreaksLoops) {
   auto c = gatest::loadExample("diffeq");
   ASSERT_TRUE(c);
   const RegisterGraph before(*c);
-  Population p("p", 1, getScanChrLen(ORDERED_SCAN, 6), ORDERED_SCAN, c.get());
+  const LayoutRegisters regs(*c);
+  ScanLayout layout;
   // Digits name registers in description order: 0 = reg1, 4 = reg5, 5 = reg6.
-  ASSERT_TRUE(p.implementScanNotation("04.5", 0));
+  ASSERT_EQ(readLayout("04.5", regs, layout), "");
+  const AppliedScanLayout applied(*c, regs, layout);
   const RegisterGraph after(*c);
   for (int r = 0; r < before.size(); ++r) EXPECT_EQ(before.successors(r), after.successors(r)) << r;
   std::vector<bool> scanned(6, false);
@@ -59,7 +62,6 @@ TEST(RegisterGraph, AppliedLayoutAddsNoEdgesAndBreaksLoops) {
   EXPECT_TRUE(registerLoops(after, scanned)[0].broken);
   scanned[static_cast<size_t>(regIndex(after, "reg6"))] = false;
   EXPECT_FALSE(registerLoops(after, scanned)[0].broken);  // reg2 -> reg6 -> reg2 remains
-  p.deimplementDFTLayout(0);
 }
 
 TEST(RegisterGraph, SelectInputsAndChainsOfLogicArePaths) {
