@@ -12,9 +12,10 @@
 #include <string>
 
 #include "analysis/analysis.h"
-#include "cli/main.h"
+#include "cli/classic.h"
 #include "random_circuit.h"
 #include "write/reports.h"
+#include "test_diagnostics.h"
 
 namespace {
 
@@ -59,22 +60,22 @@ void setCounters(benchmark::State& state, Circuit& c) {
   for (Item* i = c.getIList(); i; i = i->getNext())
     for (Port* p = i->getPList(); p; p = p->getNext()) ++ports;
   state.counters["ports"] = ports;
-  state.counters["con_bits"] = c.getNConNodes();
-  state.counters["obs_bits"] = c.getNObsNodes();
+  state.counters["con_bits"] = controllableBits(c);
+  state.counters["obs_bits"] = observableBits(c);
 }
 
 template <AnalysisSchedule S>
 void BM_TestabilityAnalysisFULL(benchmark::State& state) {
   Circuit& c = circuitOf(static_cast<int>(state.range(0)));
   const std::string folder = std::filesystem::temp_directory_path().string();
-  const std::string previousFolder = setResultFolder(folder);
-  const AnalysisSchedule previous = setAnalysisSchedule(S);
+  const std::string previousFolder = setTestResultFolder(folder);
+  const AnalysisSchedule previous = setTestAnalysisSchedule(S);
   {
     QuietStdout quiet;
-    for (auto _ : state) c.testability_analysisFULL();
+    for (auto _ : state) analyseFull(c);
   }
-  setAnalysisSchedule(previous);
-  setResultFolder(previousFolder);
+  setTestAnalysisSchedule(previous);
+  setTestResultFolder(previousFolder);
   std::remove((folder + "/gen.pro").c_str());
   setCounters(state, c);
 }
@@ -82,9 +83,9 @@ void BM_TestabilityAnalysisFULL(benchmark::State& state) {
 template <AnalysisSchedule S>
 void BM_TestabilityAnalysis(benchmark::State& state) {
   Circuit& c = circuitOf(static_cast<int>(state.range(0)));
-  const AnalysisSchedule previous = setAnalysisSchedule(S);
-  for (auto _ : state) c.testability_analysis();
-  setAnalysisSchedule(previous);
+  const AnalysisSchedule previous = setTestAnalysisSchedule(S);
+  for (auto _ : state) testAnalyser().controllabilityFigures(c);
+  setTestAnalysisSchedule(previous);
   setCounters(state, c);
 }
 
@@ -95,13 +96,13 @@ void BM_DiffeqTestabilityAnalysis(benchmark::State& state) {
   static std::unique_ptr<Circuit> c = [] {
     FILE* in = std::fopen(TARVEX_EXAMPLES "/diffeq", "r");
     QuietStdout quiet;
-    auto read = readCirData(in);
+    auto read = readCirData(in, testDiagnostics());
     std::fclose(in);
     return read;
   }();
-  const AnalysisSchedule previous = setAnalysisSchedule(S);
-  for (auto _ : state) c->testability_analysis();
-  setAnalysisSchedule(previous);
+  const AnalysisSchedule previous = setTestAnalysisSchedule(S);
+  for (auto _ : state) testAnalyser().controllabilityFigures(*c);
+  setTestAnalysisSchedule(previous);
   setCounters(state, *c);
 }
 
@@ -114,7 +115,7 @@ void BM_ReadDescription(benchmark::State& state) {
   QuietStdout quiet;
   for (auto _ : state) {
     FILE* in = fmemopen(text.data(), text.size(), "r");
-    auto c = readCirData(in);
+    auto c = readCirData(in, testDiagnostics());
     std::fclose(in);
     benchmark::DoNotOptimize(c.get());
   }

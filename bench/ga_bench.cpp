@@ -16,12 +16,12 @@
 #include "cli/cli.h"
 #include "base/clock.h"
 #include "datapath.h"
-#include "base/error.h"
+#include "test_diagnostics.h"
 #include "quiet.h"
 #include "optimise/evaluator.h"
 #include "optimise/ga.h"
 #include "read/import.h"
-#include "cli/main.h"
+#include "cli/classic.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ std::unique_ptr<Circuit> circuitWith(int nregs) {
   Quiet quiet;
   FILE* f = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
   if (!f) return nullptr;
-  auto c = readCirData(f);
+  auto c = readCirData(f, testDiagnostics());
   std::fclose(f);
   return c;
 }
@@ -99,12 +99,13 @@ class ScratchRun {
     std::vector<char*> argv;
     for (auto& w : words) argv.push_back(w.data());
     Quiet quiet;
-    nerrors = 0;
+    resetTestErrors();
     if (isCliCommand(argv[1])) {
-      CliEnv env{clock, systemProcessRunner(), false};
+      CliEnv env{{testDiagnostics(), clock, systemProcessRunner(), std::string(), AnalysisOptions{}}, false};
       return cliMain(static_cast<int>(argv.size()), argv.data(), env);
     }
-    return tarvexMain(static_cast<int>(argv.size()), argv.data(), nullptr, clock);
+    RunContext run{testDiagnostics(), clock, systemProcessRunner(), std::string(), AnalysisOptions{}};
+    return tarvexMain(static_cast<int>(argv.size()), argv.data(), run);
   }
 
  private:

@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
-#include "base/error.h"
+#include "test_diagnostics.h"
 #include "optimise/exact.h"
-#include "cli/main.h"
+#include "cli/classic.h"
 #include "quiet.h"
 #include "optimise/methods.h"
 #include "random_circuit.h"

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string>
 
-#include "base/error.h"
+#include "test_diagnostics.h"
 #include "read/import.h"
 
 namespace {
@@ -60,7 +60,7 @@ void BM_ImportNetlist10kCells(benchmark::State& state) {
   const std::string& text = bigNetlist();
   for (auto _ : state) {
     ImportedDesign d;
-    const bool ok = importNetlist(text, "big.json", {}, d);
+    const bool ok = importNetlist(text, "big.json", {}, d, testDiagnostics());
     if (!ok || d.items.size() != 10000) state.SkipWithError("import failed");
     benchmark::DoNotOptimize(d.items.data());
   }
@@ -72,8 +72,8 @@ void BM_ImportToCircuit10kCells(benchmark::State& state) {
   const std::string& text = bigNetlist();
   for (auto _ : state) {
     ImportedDesign d;
-    importNetlist(text, "big.json", {}, d);
-    auto c = buildCircuit(d);
+    importNetlist(text, "big.json", {}, d, testDiagnostics());
+    auto c = buildCircuit(d, testDiagnostics());
     if (!c || c->getNREGs() != 2500) state.SkipWithError("build failed");
     benchmark::DoNotOptimize(c.get());
   }
@@ -82,7 +82,7 @@ BENCHMARK(BM_ImportToCircuit10kCells)->Unit(benchmark::kMillisecond);
 
 void BM_WriteDescription10kCells(benchmark::State& state) {
   ImportedDesign d;
-  importNetlist(bigNetlist(), "big.json", {}, d);
+  importNetlist(bigNetlist(), "big.json", {}, d, testDiagnostics());
   for (auto _ : state) {
     std::ostringstream out;
     writeDescription(d, out);

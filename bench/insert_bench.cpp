@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "base/diagnostics.h"
 #include "scan/insert/chainreport.h"
 #include "scan/insert/insert.h"
 
@@ -62,8 +63,9 @@ std::string fullLayout() {
 void BM_InsertChains600Registers(benchmark::State& state) {
   const std::string text = netlist();
   const std::string layout = fullLayout();
+  Diagnostics diagnostics;
   for (auto _ : state) {
-    const ScanInsertion done = scanNetlist(text, "big.json", "", layout);
+    const ScanInsertion done = scanNetlist(text, "big.json", "", layout, diagnostics);
     if (!done.ok() || done.chains.size() != 4 || done.chains[3].flops.size() != 150u * kWidth)
       state.SkipWithError("insertion failed");
     const std::string description = chainsJson(done.module, layout, "big_scan.v", done.chains);

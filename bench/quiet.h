@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "base/error.h"
-#include "cli/main.h"
+#include "test_diagnostics.h"
+#include "cli/classic.h"
 
 class Quiet {
  public:
@@ -22,13 +22,13 @@ class Quiet {
     dup2(null, STDOUT_FILENO);
     close(null);
     sink = std::fopen("/dev/null", "w");
-    previous = setErrorStream(sink);
+    previous = setTestErrorStream(sink);
   }
   ~Quiet() {
     std::fflush(stdout);
     dup2(saved, STDOUT_FILENO);
     close(saved);
-    setErrorStream(previous);
+    setTestErrorStream(previous);
     if (sink) std::fclose(sink);
   }
   Quiet(const Quiet&) = delete;
@@ -45,7 +45,7 @@ inline std::unique_ptr<Circuit> readQuietly(const std::string& path) {
   Quiet quiet;
   FILE* f = std::fopen(path.c_str(), "r");
   if (!f) return nullptr;
-  auto c = readCirData(f);
+  auto c = readCirData(f, testDiagnostics());
   std::fclose(f);
   return c;
 }

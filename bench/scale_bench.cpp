@@ -21,11 +21,11 @@
 #include <vector>
 
 #include "circuitgen.h"
-#include "base/error.h"
+#include "test_diagnostics.h"
 #include "quiet.h"
 #include "optimise/ga.h"
 #include "base/random.h"
-#include "cli/main.h"
+#include "cli/classic.h"
 #include "write/reports.h"
 
 namespace {
@@ -102,8 +102,8 @@ void classicRun(const Workspace& w) {
   char* argv[] = {a0, file.data(), a2, a3, a4, nullptr};
   {
     Quiet quiet;
-    nerrors = 0;
-    tarvexMain(5, argv);
+    resetTestErrors();
+    tarvexMain(5, argv, testContext());
   }
   fs::current_path(previousDir);
 }
@@ -128,7 +128,7 @@ void BM_Read(benchmark::State& state) {
   measure(state, std::string(shapeName(shape)) + ":read", ports, [&] {
     Quiet quiet;
     FILE* in = std::fopen(w.input.c_str(), "r");
-    auto c = readCirData(in);
+    auto c = readCirData(in, testDiagnostics());
     std::fclose(in);
     benchmark::DoNotOptimize(c.get());
     c.reset();
@@ -174,12 +174,12 @@ void BM_Evaluations(benchmark::State& state) {
     Quiet quiet;
     std::string text = regs == 6 ? tiledDiffeq(1, "diffeq") : layeredWithRegisters(regs);
     FILE* in = fmemopen(text.data(), text.size(), "r");
-    c = readCirData(in);
+    c = readCirData(in, testDiagnostics());
     std::fclose(in);
   }
   const fs::path dir = fs::temp_directory_path() / ("tarvex-scale-" + std::to_string(getpid()) + "-ga");
   fs::create_directories(dir);
-  const std::string previous = setResultFolder(dir.string());
+  const std::string previous = setTestResultFolder(dir.string());
   GaOptions o;
   o.maxUnenhancedRuns = regs >= 600 ? 2 : 10;
   o.populationSize = 32;
@@ -196,7 +196,7 @@ void BM_Evaluations(benchmark::State& state) {
     visited += runGA(*c, o, random).visited;
     seconds += wallSeconds() - w0;
   }
-  setResultFolder(previous);
+  setTestResultFolder(previous);
   fs::remove_all(dir);
   evaluationsPerSecond[{regs, threads}] = seconds > 0 ? static_cast<double>(visited) / seconds : 0.0;
   state.counters["evaluations_per_s"] = evaluationsPerSecond[{regs, threads}];

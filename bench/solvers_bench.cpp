@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "base/error.h"
+#include "test_diagnostics.h"
 #include "optimise/exact.h"
 #include "optimise/ga.h"
-#include "cli/main.h"
+#include "cli/classic.h"
 #include "quiet.h"
 #include "random_circuit.h"
 #include "scan/reggraph.h"

@@ -7,7 +7,8 @@
 
 #include "optimise/ga.h"
 #include "scan/insertion.h"
-#include "cli/main.h"
+#include "cli/classic.h"
+#include "test_diagnostics.h"
 #include "model/model.h"
 
 // Reads a description from examples/ (the reader's console line is printed).
@@ -15,7 +16,7 @@ inline std::unique_ptr<Circuit> readExample(const char* name) {
   const std::string path = std::string(TARVEX_EXAMPLES) + "/" + name;
   FILE* in = std::fopen(path.c_str(), "r");
   if (!in) return nullptr;
-  auto c = readCirData(in);
+  auto c = readCirData(in, testDiagnostics());
   std::fclose(in);
   return c;
 }

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "base/error.h"
-#include "cli/main.h"
+#include "test_diagnostics.h"
+#include "cli/classic.h"
 #include "model/model.h"
 #include "optimise/population.h"
 #include "scan/insertion.h"
@@ -18,7 +18,7 @@ namespace gatest {
 inline std::unique_ptr<Circuit> parseCircuit(const std::string& text) {
   FILE* f = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
   if (!f) return nullptr;
-  auto c = readCirData(f);
+  auto c = readCirData(f, testDiagnostics());
   std::fclose(f);
   return c;
 }
@@ -28,7 +28,7 @@ inline std::unique_ptr<Circuit> loadExample(const std::string& name) {
   const std::string path = std::string(TARVEX_EXAMPLES) + "/" + name;
   FILE* f = std::fopen(path.c_str(), "r");
   if (!f) return nullptr;
-  auto c = readCirData(f);
+  auto c = readCirData(f, testDiagnostics());
   std::fclose(f);
   return c;
 }
@@ -89,14 +89,17 @@ inline std::string primaryPorts(const Circuit& c) {
 // Silences counted errors for the scope and tells how many were counted.
 class ErrorCapture {
  public:
-  ErrorCapture() : start(nerrors), sink(std::tmpfile()) { previous = setErrorStream(sink); }
+  ErrorCapture() : sink(std::tmpfile()) {
+    previous = setTestErrorStream(sink);  // counts from 0
+    start = testErrorCount();
+  }
   ~ErrorCapture() {
-    setErrorStream(previous);
+    setTestErrorStream(previous);
     if (sink) std::fclose(sink);
   }
   ErrorCapture(const ErrorCapture&) = delete;
   ErrorCapture& operator=(const ErrorCapture&) = delete;
-  long count() const { return nerrors - start; }
+  long count() const { return testErrorCount() - start; }
   // Text written to the error stream so far.
   std::string text() const {
     std::string t;
@@ -109,7 +112,7 @@ class ErrorCapture {
   }
 
  private:
-  long start;
+  long start = 0;
   FILE* sink;
   FILE* previous = nullptr;
 };

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "model/model.h"
+#include "test_diagnostics.h"
 
 struct RandomCircuitOptions {
   int items = 100;
@@ -74,7 +75,7 @@ struct GeneratedCircuit {
     for (const ItemDecl& d : items) {
       Item* i = c->addItem(d.name, d.kind);
       for (const PortDecl& p : d.ports) byName[d.name + "." + p.name] = i->addPort(p.name, p.bits, p.type);
-      i->makeInnerIpaths();
+      i->makeInnerIpaths(testDiagnostics());
     }
     for (const auto& [from, to] : links)
       for (const std::string& d : to) byName.at(from)->addToPort(byName.at(d));

@@ -8,22 +8,22 @@
 #include <sstream>
 #include <string>
 
-#include "base/error.h"
+#include "test_diagnostics.h"
 #include "slurp.h"
-#include "cli/main.h"
+#include "cli/classic.h"
 #include "model/model.h"
 
 // Captures the engine's error messages and resets the error count for one test.
 class ErrorCapture {
  public:
   ErrorCapture() : file(std::tmpfile()) {
-    nerrors = 0;
-    previous = setErrorStream(file);
+    resetTestErrors();
+    previous = setTestErrorStream(file);
   }
   ~ErrorCapture() {
-    setErrorStream(previous);
+    setTestErrorStream(previous);
     std::fclose(file);
-    nerrors = 0;
+    resetTestErrors();
   }
   ErrorCapture(const ErrorCapture&) = delete;
   ErrorCapture& operator=(const ErrorCapture&) = delete;
@@ -50,7 +50,7 @@ inline std::unique_ptr<Circuit> readText(const std::string& text) {
   FILE* in = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
   if (text.empty()) in = std::tmpfile();
   std::fflush(stdout);
-  auto c = readCirData(in);
+  auto c = readCirData(in, testDiagnostics());
   std::fclose(in);
   return c;
 }

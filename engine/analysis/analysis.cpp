@@ -11,13 +11,12 @@
 
 #include "analysis/analysis.h"
 #include "base/bigmemory.h"
-#include "base/error.h"
+#include "base/diagnostics.h"
+#include "model/kinds.h"
 #include "model/model.h"
 #include "analysis/propag.h"
 
 namespace {
-
-AnalysisSchedule schedule = AnalysisSchedule::INCREMENTAL;
 
 // The two circuit totals every rule receives.
 struct Totals {
@@ -63,93 +62,69 @@ RegPorts regPortsOf(const Item* i) {
 
 // Fires the controllability rule of one item. `roles`: the scan register's
 // roles when already known.
-void fireCon(Circuit& c, Item* i, const Totals& t, const SRegRoles* roles) {
-  switch (i->getType()) {
-    case ADD:
-    case SUB:
-    case MUL:
-    case DIV:
-    case COMP:
-    case AND:
-    case OR:
-    case XOR:
-    case NOT:
-    case LOGIC:
-    case REDUCE:
-    case SHIFT:
-    case ROM:
+void fireCon(Diagnostics& d, Circuit& c, Item* i, const Totals& t, const SRegRoles* roles) {
+  switch (ruleOf(i->getType())) {
+    case PropagationRule::FUNCTIONAL_UNIT:
       propagFUCon(i, t.nports, t.nclks);
       break;
-    case REG: {
+    case PropagationRule::REGISTER: {
       const RegPorts r = regPortsOf(i);
       if (!r.complete()) {
-        error("'%s' port(s) missing!\n", i->getName().c_str());
+        d.error("'%s' port(s) missing!\n", i->getName().c_str());
         break;
       }
       propagRegCon(r.in, r.clk, r.out, t.nports, t.nclks);
       c.addReadyPort(r.out);
       break;
     }
-    case MUX:
+    case PropagationRule::MULTIPLEXER:
       propagMuxCon(i, t.nports, t.nclks);
       break;
-    case SREG:
+    case PropagationRule::SCAN_REGISTER:
       if (roles)
         propagSRegConRoles(i, *roles, t.nports, t.nclks);
       else
         propagSRegCon(i, t.nports, t.nclks);
       break;
     default:
-      error("'%s' item type is unknown!\n", i->getName().c_str());
+      d.error("'%s' item type is unknown!\n", i->getName().c_str());
       break;
   }
 }
 
 // Runs the observability rule of one item; true when it changed a value.
-bool fireObs(Item* i, const Totals& t, const SRegRoles* roles) {
-  switch (i->getType()) {
-    case ADD:
-    case SUB:
-    case MUL:
-    case DIV:
-    case COMP:
-    case AND:
-    case OR:
-    case XOR:
-    case NOT:
-    case LOGIC:
-    case REDUCE:
-    case SHIFT:
-    case ROM:
+bool fireObs(Diagnostics& d, Item* i, const Totals& t, const SRegRoles* roles) {
+  switch (ruleOf(i->getType())) {
+    case PropagationRule::FUNCTIONAL_UNIT:
       return propagFUObs(i, t.nports, t.nclks) != 0;
-    case REG: {
+    case PropagationRule::REGISTER: {
       const RegPorts r = regPortsOf(i);
       if (!r.complete()) {
-        error("'%s' port(s) missing!\n", i->getName().c_str());
+        d.error("'%s' port(s) missing!\n", i->getName().c_str());
         return false;
       }
       return propagRegObs(i, r.in, r.clk, r.out, t.nports, t.nclks) != 0;
     }
-    case MUX:
+    case PropagationRule::MULTIPLEXER:
       return propagMuxObs(i, t.nports, t.nclks) != 0;
-    case SREG:
+    case PropagationRule::SCAN_REGISTER:
       return (roles ? propagSRegObsRoles(i, *roles, t.nports, t.nclks)
                     : propagSRegObs(i, t.nports, t.nclks)) != 0;
     default:
-      error("'%s' item type is unknown!\n", i->getName().c_str());
+      d.error("'%s' item type is unknown!\n", i->getName().c_str());
       return false;
   }
 }
 
 // The port of a ready-list entry, with the two checks both link passes make.
-Port* readyEntryPort(const ReadyPort* r) {
+Port* readyEntryPort(Diagnostics& d, const ReadyPort* r) {
   Port* s = r->getPort();
   if (!s) {
-    error("readyPort points to NO Port-object (pointer to Port is NULL)!\n");
+    d.error("readyPort points to NO Port-object (pointer to Port is NULL)!\n");
     return nullptr;
   }
   if (!s->getItem()) {
-    error("%s points to NO item (poiter to Item is NULL)\n", s->getName().c_str());
+    d.error("%s points to NO item (poiter to Item is NULL)\n", s->getName().c_str());
     return nullptr;
   }
   return s;
@@ -159,20 +134,20 @@ Port* readyEntryPort(const ReadyPort* r) {
 // every port driven from a ready port and not yet ready takes its value.
 // `onAdd` is told about every port added. True when a port was added.
 template <class OnAdd>
-bool conLinkPass(Circuit& c, ReadyPort* head, const ReadyPort* stopAt, OnAdd&& onAdd) {
+bool conLinkPass(Diagnostics& d, Circuit& c, ReadyPort* head, const ReadyPort* stopAt, OnAdd&& onAdd) {
   bool change = false;
   for (ReadyPort* r = head; r != stopAt; r = r->getNext()) {
-    Port* s = readyEntryPort(r);
+    Port* s = readyEntryPort(d, r);
     if (!s) continue;
     const Item* from = s->getItem();
     for (LinkToPort* l = s->getLinkToPortPtr(); l; l = l->getNext()) {
       Port* t = l->getPort();
       if (!t) {
-        error("linkToPort points to NO Port-object (pointer to Port is NULL)\n");
+        d.error("linkToPort points to NO Port-object (pointer to Port is NULL)\n");
         continue;
       }
       if (!t->getItem()) {
-        error("Port object point to NO Item-object (pointer to Item object is NULL)!\n");
+        d.error("Port object point to NO Item-object (pointer to Item object is NULL)!\n");
         continue;
       }
       if (!linkMoves(from, t->getItem(), s) || t->inReadyList()) continue;
@@ -205,20 +180,20 @@ bool obsLinkStep(Circuit& c, Port* s, Port* d) {
 }
 
 // Backward link pass by scanning every link of the circuit for every ready port.
-void obsLinkPassScan(Circuit& c, ReadyPort* head) {
+void obsLinkPassScan(Diagnostics& diag, Circuit& c, ReadyPort* head) {
   for (ReadyPort* r = head; r; r = r->getNext()) {
-    Port* s = readyEntryPort(r);
+    Port* s = readyEntryPort(diag, r);
     if (!s) continue;
     for (Item* j = c.getIList(); j; j = j->getNext())
       for (Port* d = j->getPList(); d; d = d->getNext())
         for (LinkToPort* l = d->getLinkToPortPtr(); l; l = l->getNext()) {
           if (!l->getPort()) {
-            error("###linkToPort points to NO Port-object (pointer to Port is NULL)\n");
+            diag.error("###linkToPort points to NO Port-object (pointer to Port is NULL)\n");
             continue;
           }
           if (l->getPort() != s) continue;
           if (!d->getItem()) {
-            error("Port object point to NO Item-object (pointer to Item object is NULL)!\n");
+            diag.error("Port object point to NO Item-object (pointer to Item object is NULL)!\n");
             continue;
           }
           obsLinkStep(c, s, d);
@@ -297,10 +272,12 @@ void finishAnalysis(Circuit& c) {
   c.setTst(n ? tst / count : 0.0);
 }
 
+}  // namespace
+
 // ---------------------------------------------------------------- incremental schedule
 
-// Work lists and indexes of the incremental schedule. One instance per thread
-// is reused by every analysis so that repeated analyses do not allocate once warm.
+// Work lists and indexes of the incremental schedule. Each analyser keeps one
+// and reuses it for every analysis, so that repeated analyses do not allocate once warm.
 class IncrementalSchedule {
  public:
   // Indexes the circuit; false when it is not well formed (the full walks then run).
@@ -327,7 +304,7 @@ class IncrementalSchedule {
     keptIndexed = false;
   }
 
-  void runCon(Circuit& c) {
+  void runCon(Diagnostics& diag, Circuit& c) {
     const Totals t = totalsOf(c);
     // The first sweep looks at every item, later ones at the items that
     // received an IN or control port since.
@@ -355,7 +332,7 @@ class IncrementalSchedule {
     bool change;
     do {
       ReadyPort* head = c.getReadyPorts();
-      change = conLinkPass(c, head, stopAt, onAdd);
+      change = conLinkPass(diag, c, head, stopAt, onAdd);
       stopAt = head;
       std::sort(candidates.begin(), candidates.end());
       for (int k : candidates) {
@@ -363,7 +340,7 @@ class IncrementalSchedule {
         Item* i = items[k];
         if (i->propagDone() || !readyToFire(i)) continue;
         i->setPropagDone(true);
-        fireCon(c, i, t, rolesOf(k, false));
+        fireCon(diag, c, i, t, rolesOf(k, false));
         change = true;
       }
       candidates.clear();
@@ -371,7 +348,7 @@ class IncrementalSchedule {
     } while (change);
   }
 
-  void runObs(Circuit& c) {
+  void runObs(Diagnostics& diag, Circuit& c) {
     const Totals t = totalsOf(c);
     work.clear();
     auto onAdd = [&](const Port* d) {
@@ -400,14 +377,14 @@ class IncrementalSchedule {
       change = false;
       for (int k : work) {
         marked[k] = 0;
-        if (!items[k]->propagDone() && fireObs(items[k], t, rolesOf(k, false))) change = true;
+        if (!items[k]->propagDone() && fireObs(diag, items[k], t, rolesOf(k, false))) change = true;
       }
       work.clear();
     } while (change);
   }
 
  private:
-  static bool knownKind(item_type t) { return t == UUA || isFunctionalUnit(t) || t == REG || t == MUX || t == SREG; }
+  static bool knownKind(item_type t) { return ruleOf(t) != PropagationRule::NONE; }
 
   // Numbers the items and checks that every port and link stays inside the
   // circuit; false when it does not. With `withDrivers`, also numbers the
@@ -526,6 +503,9 @@ class IncrementalSchedule {
   }
   // A stamp no port or item holds yet (0 is never handed out).
   static unsigned nextStamp() {
+    // Shared by every schedule on purpose: ports and items keep the stamp of
+    // the last schedule that numbered them, so stamps must differ across
+    // schedules (and threads). It holds no state of any run.
     static std::atomic<unsigned> last{0};
     unsigned s = ++last;
     while (s == 0) s = ++last;
@@ -550,84 +530,70 @@ class IncrementalSchedule {
   bool keptIndexed = false;
 };
 
-// One per thread, so that circuits can be analysed side by side.
-IncrementalSchedule& incremental() {
-  thread_local IncrementalSchedule s;
-  return s;
+// ---------------------------------------------------------------- Analyser
+
+Analyser::Analyser(Diagnostics& d, AnalysisOptions o)
+    : diag(d), options(o), schedule(std::make_unique<IncrementalSchedule>()) {}
+
+Analyser::~Analyser() = default;
+
+bool Analyser::incremental(const Circuit& c, bool withDrivers) {
+  return options.schedule == AnalysisSchedule::INCREMENTAL && schedule->prepare(c, withDrivers);
 }
 
-// While alive, the schedule indexes `c` once for both directions of an analysis.
-class KeptSchedule {
- public:
-  explicit KeptSchedule(const Circuit& c) { incremental().keepFor(&c); }
-  ~KeptSchedule() { incremental().keepFor(nullptr); }
-  KeptSchedule(const KeptSchedule&) = delete;
-  KeptSchedule& operator=(const KeptSchedule&) = delete;
-};
-
-}  // namespace
-
-AnalysisSchedule setAnalysisSchedule(AnalysisSchedule s) {
-  const AnalysisSchedule previous = schedule;
-  schedule = s;
-  return previous;
-}
-
-// ---------------------------------------------------------------- Circuit
-
-void Circuit::controllability_analysis() {
-  resetForCon(*this);
-  destroyReadyPortList();
-  ResetPropagatedItems();
-  seedPrimaryPorts(*this, [](port_type t) { return t == IN || t == INOUT || t == CIN_CLK || t == CIN_SEL; },
+void Analyser::controllability(Circuit& c) {
+  resetForCon(c);
+  c.destroyReadyPortList();
+  c.ResetPropagatedItems();
+  seedPrimaryPorts(c, [](port_type t) { return t == IN || t == INOUT || t == CIN_CLK || t == CIN_SEL; },
                    &Port::setCon);
-  if (schedule == AnalysisSchedule::INCREMENTAL && incremental().prepare(*this, false)) {
-    incremental().runCon(*this);
+  if (incremental(c, false)) {
+    schedule->runCon(diag, c);
     return;
   }
-  const Totals t = totalsOf(*this);
+  const Totals t = totalsOf(c);
   bool change;
   do {
-    change = conLinkPass(*this, rp, nullptr, [](const Port*) {});
-    if (itemsConPropag()) change = true;
-    if (!change) change = semiStepWalk(*this, t);
+    change = conLinkPass(diag, c, c.getReadyPorts(), nullptr, [](const Port*) {});
+    if (itemsConPropag(c)) change = true;
+    if (!change) change = semiStepWalk(c, t);
   } while (change);
 }
 
-void Circuit::observability_analysis() {
-  resetForObs(*this);
-  destroyReadyPortList();
-  ResetPropagatedItems();
-  seedPrimaryPorts(*this, [](port_type t) { return t == OUT || t == INOUT; }, &Port::setObs);
-  if (schedule == AnalysisSchedule::INCREMENTAL && incremental().prepare(*this, true)) {
-    incremental().runObs(*this);
+void Analyser::observability(Circuit& c) {
+  resetForObs(c);
+  c.destroyReadyPortList();
+  c.ResetPropagatedItems();
+  seedPrimaryPorts(c, [](port_type t) { return t == OUT || t == INOUT; }, &Port::setObs);
+  if (incremental(c, true)) {
+    schedule->runObs(diag, c);
     return;
   }
   bool change;
   do {
-    obsLinkPassScan(*this, rp);
-    change = itemsObsPropag();
+    obsLinkPassScan(diag, c, c.getReadyPorts());
+    change = itemsObsPropag(c);
   } while (change);
 }
 
-bool Circuit::itemsConPropag() {
-  const Totals t = totalsOf(*this);
+bool Analyser::itemsConPropag(Circuit& c) {
+  const Totals t = totalsOf(c);
   bool result = false;
-  for (Item* i = ilist; i; i = i->getNext()) {
+  for (Item* i = c.getIList(); i; i = i->getNext()) {
     if (i->getType() == UUA || i->propagDone() || !readyToFire(i)) continue;
     i->setPropagDone(true);
     result = true;
-    fireCon(*this, i, t, nullptr);
+    fireCon(diag, c, i, t, nullptr);
   }
   return result;
 }
 
-bool Circuit::itemsObsPropag() {
-  const Totals t = totalsOf(*this);
+bool Analyser::itemsObsPropag(Circuit& c) {
+  const Totals t = totalsOf(c);
   bool result = false;
-  for (Item* i = ilist; i; i = i->getNext()) {
+  for (Item* i = c.getIList(); i; i = i->getNext()) {
     if (i->getType() == UUA || i->propagDone()) continue;
-    if (fireObs(i, t, nullptr)) result = true;
+    if (fireObs(diag, i, t, nullptr)) result = true;
   }
   return result;
 }
@@ -635,28 +601,22 @@ bool Circuit::itemsObsPropag() {
 // Both entry points start from con = obs = tst = 0 on every port: the
 // controllability direction clears them first thing.
 
-void Circuit::testability_analysisFULL() {
-  analyseBothDirections();
-  dumpPropagInfo();
-}
-
-void Circuit::analyseBothDirections() {
+void Analyser::bothDirections(Circuit& c) {
   std::printf("Running testability analysis (current part: ");
   std::fflush(stdout);
-  {
-    // Neither direction changes the structure, so it is indexed once.
-    KeptSchedule once(*this);
-    controllability_analysis();
-    observability_analysis();
-  }
-  finishAnalysis(*this);
+  // Neither direction changes the structure, so it is indexed once.
+  schedule->keepFor(&c);
+  controllability(c);
+  observability(c);
+  schedule->keepFor(nullptr);
+  finishAnalysis(c);
   std::printf("\rTestability analysis done.            ");
   std::printf("                                       \n");
 }
 
-void Circuit::testability_analysis() {
-  controllability_analysis();
-  finishAnalysis(*this);
+void Analyser::controllabilityFigures(Circuit& c) {
+  controllability(c);
+  finishAnalysis(c);
 }
 
 namespace {
@@ -686,16 +646,16 @@ int bitsWhere(const Circuit& c, Pred pred) {
 
 }  // namespace
 
-void Circuit::evalCon() { con = meanOverDataPorts(*this, &Port::getCon); }
-void Circuit::evalObs() { obs = meanOverDataPorts(*this, &Port::getObs); }
-void Circuit::evalTst() { tst = meanOverDataPorts(*this, &Port::getTst); }
+void evalCon(Circuit& c) { c.setCon(meanOverDataPorts(c, &Port::getCon)); }
+void evalObs(Circuit& c) { c.setObs(meanOverDataPorts(c, &Port::getObs)); }
+void evalTst(Circuit& c) { c.setTst(meanOverDataPorts(c, &Port::getTst)); }
 
-int Circuit::getNConNodes() const {
-  return bitsWhere(*this, [](const Port& p) { return p.getCon() > 0.0; });
+int controllableBits(const Circuit& c) {
+  return bitsWhere(c, [](const Port& p) { return p.getCon() > 0.0; });
 }
-int Circuit::getNObsNodes() const {
-  return bitsWhere(*this, [](const Port& p) { return p.getObs() > 0.0; });
+int observableBits(const Circuit& c) {
+  return bitsWhere(c, [](const Port& p) { return p.getObs() > 0.0; });
 }
-int Circuit::getNTstNodes() const {
-  return bitsWhere(*this, [](const Port& p) { return p.getCon() > 0.0 && p.getObs() > 0.0; });
+int testableBits(const Circuit& c) {
+  return bitsWhere(c, [](const Port& p) { return p.getCon() > 0.0 && p.getObs() > 0.0; });
 }

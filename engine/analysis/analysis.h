@@ -1,5 +1,6 @@
-// Scheduling of the testability analysis (the analysis itself is made of
-// Circuit methods, declared in model.h).
+// The testability analysis: controllability forward from the primary inputs,
+// observability backward from the primary outputs; values are left on the
+// circuit's ports, averages on the circuit.
 //
 // The analysis is defined as repeated full walks: every link pass walks the
 // whole ready-port list, every item sweep walks every item, the backward link
@@ -13,7 +14,50 @@
 // has a known kind); otherwise, and on request, the full walks run.
 #pragma once
 
-enum class AnalysisSchedule { INCREMENTAL, FULL_WALKS };
+#include <memory>
 
-// Selects the schedule of later analyses (INCREMENTAL by default); returns the previous one.
-AnalysisSchedule setAnalysisSchedule(AnalysisSchedule s);
+#include "base/run_context.h"
+
+class Circuit;
+class Diagnostics;
+class IncrementalSchedule;
+
+// Runs analyses, keeping its work lists from one to the next. One analyser
+// serves one thread at a time; analyses side by side need one each.
+class Analyser {
+ public:
+  // Reports malformed structure to `diagnostics`.
+  explicit Analyser(Diagnostics& diagnostics, AnalysisOptions options = {});
+  ~Analyser();
+  Analyser(const Analyser&) = delete;
+  Analyser& operator=(const Analyser&) = delete;
+
+  // Controllability of every port, from the primary inputs.
+  void controllability(Circuit& c);
+  // Observability of every port, from the primary outputs.
+  void observability(Circuit& c);
+  // Both directions, then tst and the circuit averages, with the console progress line.
+  void bothDirections(Circuit& c);
+  // Controllability, then tst and the circuit averages (the optimiser's analysis).
+  void controllabilityFigures(Circuit& c);
+  // Where malformed structure is reported.
+  Diagnostics& diagnostics() const { return diag; }
+
+ private:
+  bool incremental(const Circuit& c, bool withDrivers);
+  bool itemsConPropag(Circuit& c);
+  bool itemsObsPropag(Circuit& c);
+
+  Diagnostics& diag;
+  AnalysisOptions options;
+  std::unique_ptr<IncrementalSchedule> schedule;
+};
+
+// Circuit averages of con, obs and tst over all non-control ports.
+void evalCon(Circuit& c);
+void evalObs(Circuit& c);
+void evalTst(Circuit& c);
+// Bits of the ports with con > 0, with obs > 0, and with both.
+int controllableBits(const Circuit& c);
+int observableBits(const Circuit& c);
+int testableBits(const Circuit& c);

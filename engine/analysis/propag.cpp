@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "base/error.h"
 
 namespace {
 
@@ -34,13 +33,10 @@ void updateObs(Port* target, Port* src, const Candidate& c) {
   target->setObsSrc(src);
 }
 
-// Puts `p` in the ready list of the item's circuit; without a circuit reports
-// `message` (when there is one).
-void addReady(const Item* iptr, Port* p, const char* message) {
-  if (Circuit* c = iptr->getCircuit())
-    c->addReadyPort(p);
-  else if (message)
-    error("%s", message);
+// Puts `p` in the ready list of the item's circuit (an item on its own has
+// none: the rule then only updates the values).
+void addReady(const Item* iptr, Port* p) {
+  if (Circuit* c = iptr->getCircuit()) c->addReadyPort(p);
 }
 
 bool isDataInput(port_type t) { return t == IN || t == INOUT; }
@@ -112,8 +108,7 @@ int propagFUCon(Item* iptr, int nports, int nclks) {
                                 best->getNClks(), nports, nclks);
   if (out->getCon() >= c.v) return 0;
   updateCon(out, best, c);
-  addReady(iptr, out,
-           "propagFUCon: Can't add new circuit ready port (itm pointer to circuit object is NULL)\n");
+  addReady(iptr, out);
   return 1;
 }
 
@@ -166,8 +161,7 @@ int propagMuxCon(Item* iptr, int nports, int nclks) {
   const Candidate c = muxCandidate(iptr, r, nports, nclks);
   if (r.out->getCon() >= c.v) return 0;
   updateCon(r.out, r.best, c);
-  addReady(iptr, r.out,
-           "propagMUXCon: Can't add new circuit ready port (itm pointer to circuit object is NULL)\n");
+  addReady(iptr, r.out);
   return 1;
 }
 
@@ -181,8 +175,7 @@ int semiPropagMuxCon(Item* iptr, int nports, int nclks) {
     updateCon(r.out, r.best, c);
     result = 1;
   }
-  addReady(iptr, r.out,
-           "semipropagMUXCon: Can't add new circuit ready port (itm pointer to circuit object is NULL)\n");
+  addReady(iptr, r.out);
   return result;
 }
 
@@ -207,7 +200,7 @@ int propagSRegConRoles(Item* iptr, const SRegRoles& r, int nports, int nclks) {
   int result = 0;
   if (r.serOut->getCon() < s.v) {
     updateCon(r.serOut, r.serIn, s);
-    addReady(iptr, r.serOut, nullptr);
+    addReady(iptr, r.serOut);
     result = 1;
   }
   const Candidate par = shift(r.parIn, 2, 1, multcons, nports, nclks);
@@ -216,7 +209,7 @@ int propagSRegConRoles(Item* iptr, const SRegRoles& r, int nports, int nclks) {
   const Candidate& best = viaScan ? s : par;
   if (r.parOut->getCon() < best.v) {
     updateCon(r.parOut, viaScan ? r.serIn : r.parIn, best);
-    addReady(iptr, r.parOut, nullptr);
+    addReady(iptr, r.parOut);
     result = 1;
   }
   return result;
@@ -236,12 +229,12 @@ int semiPropagSRegConRoles(Item* iptr, const SRegRoles& r, int nports, int nclks
     int result = 0;
     if (r.serOut->getCon() < s.v) {
       updateCon(r.serOut, r.serIn, s);
-      addReady(iptr, r.serOut, nullptr);
+      addReady(iptr, r.serOut);
       result = 1;
     }
     if (r.parOut->getCon() < s.v) {
       updateCon(r.parOut, r.serIn, s);
-      addReady(iptr, r.parOut, nullptr);
+      addReady(iptr, r.parOut);
       return 1;
     }
     return result;
@@ -249,7 +242,7 @@ int semiPropagSRegConRoles(Item* iptr, const SRegRoles& r, int nports, int nclks
   const Candidate par = shift(r.parIn, 2, 1, multcons, nports, nclks);
   if (r.parOut->getCon() < par.v) {
     updateCon(r.parOut, r.parIn, par);
-    addReady(iptr, r.parOut, nullptr);
+    addReady(iptr, r.parOut);
     return 1;
   }
   return 0;
@@ -279,8 +272,7 @@ int propagFUObs(Item* iptr, int nports, int nclks) {
     if (p->getObs() < c.v) {
       updateObs(p, out, c);
       iptr->setPropagDone(true);
-      addReady(iptr, p,
-               "propagFUObs: Can't add new circuit ready port (itm pointer to circuit object is NULL)\n");
+      addReady(iptr, p);
       result = 1;
     }
   }
@@ -302,8 +294,7 @@ int propagMuxObs(Item* iptr, int nports, int nclks) {
   for (Port* p = iptr->getPList(); p; p = p->getNext()) {
     if (p->getType() != IN || !(p->getObs() < c.v)) continue;
     updateObs(p, out, c);
-    addReady(iptr, p,
-             "propagMUXObs: Can't add new circuit ready port (itm pointer to circuit object is NULL)\n");
+    addReady(iptr, p);
     result = 1;
   }
   return result;
@@ -316,8 +307,7 @@ int propagRegObs(Item* iptr, Port* inPtr, Port* clkPtr, Port* outPtr, int nports
   if (inPtr->getObs() >= c.v) return 0;
   updateObs(inPtr, outPtr, c);
   iptr->setPropagDone(true);
-  addReady(iptr, inPtr,
-           "propagRegObs: Can't add new circuit ready port (itm pointer to circuit object is NULL)\n");
+  addReady(iptr, inPtr);
   return 1;
 }
 
@@ -339,7 +329,7 @@ int propagSRegObsRoles(Item* iptr, const SRegRoles& r, int nports, int nclks) {
   const Candidate& parBest = parViaScan ? a : b;
   if (r.parIn->getObs() < parBest.v) {
     updateObs(r.parIn, parViaScan ? r.serOut : r.parOut, parBest);
-    addReady(iptr, r.parIn, nullptr);
+    addReady(iptr, r.parIn);
     result = 1;
   }
   // The serial input reaches the parallel output after regWidth shifts too.
@@ -348,7 +338,7 @@ int propagSRegObsRoles(Item* iptr, const SRegRoles& r, int nports, int nclks) {
   const Candidate& serBest = serViaScan ? a : cc;
   if (r.serIn->getObs() < serBest.v) {
     updateObs(r.serIn, serViaScan ? r.serOut : r.parOut, serBest);
-    addReady(iptr, r.serIn, nullptr);
+    addReady(iptr, r.serIn);
     result = 1;
   }
   return result;

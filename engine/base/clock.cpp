@@ -16,6 +16,6 @@ class SystemClock final : public Clock {
 }  // namespace
 
 Clock& systemClock() {
-  static SystemClock clock;
+  static SystemClock clock;  // holds no state: it only reads the machine's clocks
   return clock;
 }

@@ -19,26 +19,28 @@ ScanExclusions exclusionsOf(const CheckReport& report, const ImportedDesign& des
 
 std::unique_ptr<Circuit> loadCheckedCircuit(const std::string& path, const ImportOptions& options,
                                             const std::vector<HeldPin>& held, ProcessRunner& runner,
-                                            ScanExclusions& exclusions, std::vector<std::string>& problems) {
+                                            ScanExclusions& exclusions, std::vector<std::string>& problems,
+                                            Diagnostics& diagnostics) {
   exclusions = ScanExclusions{};
   if (inputKindOf(path) == InputKind::Description) {
     if (!held.empty()) {
       problems.push_back("--test-mode needs a Verilog design or a netlist: a circuit description has no pins to hold");
       return nullptr;
     }
-    return loadCircuit(path, options, runner);
+    return loadCircuit(path, options, runner, diagnostics);
   }
   std::string text;
   ImportOptions chosen = options;
   ImportedDesign design;
-  if (!importedNetlistText(path, options, runner, text, &chosen.top) || !importNetlist(text, path, chosen, design))
+  if (!importedNetlistText(path, options, runner, text, diagnostics, &chosen.top) ||
+      !importNetlist(text, path, chosen, design, diagnostics))
     return nullptr;
   CheckNetlist netlist;
   CheckReport report;  // the checks read the very module the importer read
   if (!readCheckNetlist(text, path, design.module, netlist, problems) || !runChecks(netlist, held, report, problems))
     return nullptr;
   exclusions = exclusionsOf(report, design);
-  return buildCircuit(design);
+  return buildCircuit(design, diagnostics);
 }
 
 std::string unscannableMessage(const std::string& item, const std::string& rule) {

@@ -39,11 +39,12 @@ ScanExclusions exclusionsOf(const CheckReport& report, const ImportedDesign& des
 // Reads FILE into a circuit as loadCircuit does; for a Verilog design or a
 // netlist it also runs the checks on the very netlist imported (with `held`
 // pins in test mode), and puts the registers they find unscannable in
-// `exclusions`. The importer counts its own errors (null is returned);
+// `exclusions`. The importer's errors go to `diagnostics` (null is returned);
 // problems of the checks go to `problems` (null is returned too).
 std::unique_ptr<Circuit> loadCheckedCircuit(const std::string& path, const ImportOptions& options,
                                             const std::vector<HeldPin>& held, ProcessRunner& runner,
-                                            ScanExclusions& exclusions, std::vector<std::string>& problems);
+                                            ScanExclusions& exclusions, std::vector<std::string>& problems,
+                                            Diagnostics& diagnostics);
 
 // "register 'x' cannot be scanned (RULE, see 'tarvex check')": the sentence
 // of the error that refuses a layout naming an excluded register.

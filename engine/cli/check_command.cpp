@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/diagnostics.h"
+#include "base/run_context.h"
 #include "base/version.h"
 #include "checks/checks.h"
 #include "checks/report.h"
@@ -71,27 +73,16 @@ std::string parseWords(const std::vector<std::string>& words, CheckArgs& a, bool
   return a.file.empty() && !help ? "FILE missing" : "";
 }
 
-// Numbers the errors of one run as the rest of the engine does ("ERROR(n): ...").
-class ErrorPrinter {
- public:
-  explicit ErrorPrinter(std::FILE* e) : err(e) {}
-  void print(const std::string& message) { std::fprintf(err, "ERROR(%d): %s!\n", ++count, message.c_str()); }
-
- private:
-  std::FILE* err;
-  int count = 0;
-};
-
 // The netlist text of FILE: yosys's elaboration of Verilog, the file of a netlist.
-bool netlistText(const CheckArgs& a, ProcessRunner& runner, std::string& text, std::string& top, ErrorPrinter& errors) {
+bool netlistText(const CheckArgs& a, RunContext& run, std::string& text, std::string& top) {
   switch (inputKindOf(a.file)) {
     case InputKind::Verilog:
-      return yosysNetlist(a.file, ImportOptions{a.top}, kCheckPasses, runner, text, &top);
+      return yosysNetlist(a.file, ImportOptions{a.top}, kCheckPasses, run.processes, text, run.diagnostics, &top);
     case InputKind::YosysJson: {
       std::ifstream in(a.file, std::ios::binary);
       text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
       if (in.bad() || !in.is_open()) {
-        errors.print("Can't open input file '" + a.file + "'");
+        run.diagnostics.error("Can't open input file '%s'!\n", a.file.c_str());
         return false;
       }
       top = a.top;
@@ -99,18 +90,18 @@ bool netlistText(const CheckArgs& a, ProcessRunner& runner, std::string& text, s
     }
     case InputKind::Description: break;
   }
-  errors.print("'" + a.file + "' is not a Verilog design or a Yosys netlist (.v, .sv, .json): a circuit description "
-               "has no clocks or resets to check");
+  run.diagnostics.error("'%s' is not a Verilog design or a Yosys netlist (.v, .sv, .json): a circuit description "
+                        "has no clocks or resets to check!\n", a.file.c_str());
   return false;
 }
 
-int writeJson(const CheckReport& report, std::FILE* out, ErrorPrinter& errors) {
+int writeJson(const CheckReport& report, std::FILE* out, RunContext& run) {
   const std::string name = resultFileName(report.design, ".check.json");
-  std::ofstream file(resultPath(name), std::ios::binary | std::ios::trunc);
+  std::ofstream file(ResultFiles(run.resultFolder, run.diagnostics).pathOf(name), std::ios::binary | std::ios::trunc);
   file << checkReportJson(report, tarvexVersion());
   file.close();
   if (!file) {
-    errors.print("Can't write to '" + name + "'");
+    run.diagnostics.error("Can't write to '%s'!\n", name.c_str());
     return 1;
   }
   std::fprintf(out, "Wrote '%s'\n", name.c_str());
@@ -119,7 +110,7 @@ int writeJson(const CheckReport& report, std::FILE* out, ErrorPrinter& errors) {
 
 }  // namespace
 
-int checkCommand(const std::vector<std::string>& words, ProcessRunner& runner, std::FILE* out, std::FILE* err) {
+int checkCommand(const std::vector<std::string>& words, RunContext& run, std::FILE* out) {
   CheckArgs a;
   bool help = false;
   const std::string problem = parseWords(words, a, help);
@@ -128,21 +119,20 @@ int checkCommand(const std::vector<std::string>& words, ProcessRunner& runner, s
     return 0;
   }
   if (!problem.empty()) {
-    std::fprintf(err, "tarvex check: %s (see 'tarvex check --help')\n", problem.c_str());
+    std::fprintf(run.diagnostics.stream(), "tarvex check: %s (see 'tarvex check --help')\n", problem.c_str());
     return 2;
   }
-  ErrorPrinter errors(err);
   std::string text, top;
-  if (!netlistText(a, runner, text, top, errors)) return 1;
+  if (!netlistText(a, run, text, top)) return 1;
   CheckNetlist netlist;
   std::vector<std::string> problems;
   CheckReport report;
   if (!readCheckNetlist(text, a.file, top, netlist, problems) || !runChecks(netlist, a.held, report, problems)) {
-    for (const std::string& p : problems) errors.print(p);
+    for (const std::string& p : problems) run.diagnostics.error("%s!\n", p.c_str());
     return 1;
   }
   std::fputs(checkReportText(report).c_str(), out);
-  const int written = a.json ? writeJson(report, out, errors) : 0;
+  const int written = a.json ? writeJson(report, out, run) : 0;
   std::fflush(out);
   return written != 0 || report.count(Severity::Error) > 0 ? 1 : 0;
 }

@@ -6,9 +6,10 @@
 #include <string>
 #include <vector>
 
-class ProcessRunner;
+struct RunContext;
 
 // Runs the command on `words` (the words after "check"): findings and the
-// summary on `out`, errors on `err`. Returns the exit status: 0 no error-level
+// summary on `out`, errors to the run's diagnostics, NAME.check.json into its
+// result folder. Returns the exit status: 0 no error-level
 // finding, 1 error-level findings or errors, 2 wrong usage.
-int checkCommand(const std::vector<std::string>& words, ProcessRunner& runner, std::FILE* out, std::FILE* err);
+int checkCommand(const std::vector<std::string>& words, RunContext& run, std::FILE* out);

@@ -18,11 +18,12 @@
 #include "checks/scannable.h"
 #include "cli/check_command.h"
 #include "optimise/compare.h"
-#include "base/error.h"
+#include "base/diagnostics.h"
+#include "optimise/legacy_context.h"
 #include "optimise/ga.h"
 #include "read/import.h"
 #include "cli/insert_command.h"
-#include "cli/main.h"
+#include "cli/classic.h"
 #include "cli/faultsim_command.h"
 #include "optimise/methods.h"
 #include "optimise/progress.h"
@@ -119,35 +120,21 @@ bool parsePercent(const std::string& text, double& out) {
 // ---------------------------------------------------------------- shared steps
 
 // Exit status after a command that ran: 1 when errors were counted.
-int statusFromErrors() { return nerrors == 0 ? 0 : 1; }
+int statusFromErrors(const RunContext& run) { return run.diagnostics.clean() ? 0 : 1; }
 
-// Sends result files to `--out DIR` (made when missing) for its lifetime.
-class ResultFolderScope {
- public:
-  explicit ResultFolderScope(const std::string& folder) {
-    if (folder.empty()) return;
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    if (ec || !std::filesystem::is_directory(folder)) {
-      error("Can't use '%s' as the result folder!\n", folder.c_str());
-      good = false;
-      return;
-    }
-    previous = setResultFolder(folder);
-    changed = true;
+// The context of a command that writes its results to `--out DIR` (made when
+// missing; empty: the working directory); false (error counted) when DIR cannot be used.
+bool resultFolderContext(const std::string& folder, const CliEnv& env, RunContext& run) {
+  if (folder.empty()) return true;
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (ec || !std::filesystem::is_directory(folder)) {
+    env.diagnostics.error("Can't use '%s' as the result folder!\n", folder.c_str());
+    return false;
   }
-  ~ResultFolderScope() {
-    if (changed) setResultFolder(previous);
-  }
-  ResultFolderScope(const ResultFolderScope&) = delete;
-  ResultFolderScope& operator=(const ResultFolderScope&) = delete;
-  bool ok() const { return good; }
-
- private:
-  std::string previous;
-  bool changed = false;
-  bool good = true;
-};
+  run.resultFolder = folder;
+  return true;
+}
 
 // The pins held in test mode (--test-mode); "" or a usage problem.
 std::string readTestMode(const Arguments& a, std::vector<HeldPin>& held) {
@@ -169,18 +156,18 @@ void leaveOutOfLayouts(Circuit& c, const ScanExclusions& excluded) {
 // (errors counted) when it cannot be used. A design's registers that the
 // checks find unscannable go to `excluded`, and are announced; with
 // `leaveOut` they are taken out of every layout of the circuit.
-std::unique_ptr<Circuit> loadInput(const std::string& path, const Arguments& a, CliEnv& env,
+std::unique_ptr<Circuit> loadInput(const std::string& path, const Arguments& a, RunContext& run,
                                    ScanExclusions& excluded, bool leaveOut) {
   std::printf("Opening input file '%s'...\n", path.c_str());
   std::fflush(stdout);
   std::vector<HeldPin> held;
   readTestMode(a, held);
   std::vector<std::string> problems;
-  std::unique_ptr<Circuit> c =
-      loadCheckedCircuit(path, ImportOptions{a.value("--top")}, held, env.processes, excluded, problems);
-  for (const std::string& p : problems) error("%s!\n", p.c_str());
-  if (!c && nerrors == 0) error("'%s' describes no circuit!\n", path.c_str());
-  if (nerrors != 0) c.reset();
+  std::unique_ptr<Circuit> c = loadCheckedCircuit(path, ImportOptions{a.value("--top")}, held, run.processes,
+                                                  excluded, problems, run.diagnostics);
+  for (const std::string& p : problems) run.diagnostics.error("%s!\n", p.c_str());
+  if (!c && run.diagnostics.clean()) run.diagnostics.error("'%s' describes no circuit!\n", path.c_str());
+  if (!run.diagnostics.clean()) c.reset();
   if (c && !excluded.empty()) {
     std::string list;
     for (const auto& [name, rule] : excluded.all()) list += (list.empty() ? "" : ", ") + name + " (" + rule + ")";
@@ -192,7 +179,8 @@ std::unique_ptr<Circuit> loadInput(const std::string& path, const Arguments& a, 
 }
 
 // A layout naming a register that cannot be scanned is refused: false (error counted) when `notation` names one.
-bool layoutScansOnlyScannable(const Circuit& c, const std::string& notation, const ScanExclusions& excluded) {
+bool layoutScansOnlyScannable(const Circuit& c, const std::string& notation, const ScanExclusions& excluded,
+                              Diagnostics& diagnostics) {
   if (excluded.empty() || notation == "-1") return true;
   const LayoutRegisters regs(c);
   ScanChains chains;
@@ -200,7 +188,7 @@ bool layoutScansOnlyScannable(const Circuit& c, const std::string& notation, con
   for (const std::vector<int>& chain : chains)
     for (int r : chain)
       if (const std::string* rule = r >= 0 && r < regs.count() ? excluded.ruleOf(regs.name(r)) : nullptr) {
-        error("Layout '%s': %s!\n", notation.c_str(), unscannableMessage(regs.name(r), *rule).c_str());
+        diagnostics.error("Layout '%s': %s!\n", notation.c_str(), unscannableMessage(regs.name(r), *rule).c_str());
         return false;
       }
   return true;
@@ -286,25 +274,26 @@ int runAnalyse(const Command& self, const Arguments& a, CliEnv& env) {
   std::string layout = a.value("--layout", "-1");
   if (layout.empty()) layout = "-1";
 
-  ResultFolderScope folder(a.value("--out"));
-  if (!folder.ok()) return 1;
+  RunContext run = env;
+  if (!resultFolderContext(a.value("--out"), env, run)) return 1;
   ScanExclusions excluded;
-  std::unique_ptr<Circuit> c = loadInput(file, a, env, excluded, false);
-  if (!c || !layoutScansOnlyScannable(*c, layout, excluded)) return 1;
+  std::unique_ptr<Circuit> c = loadInput(file, a, run, excluded, false);
+  if (!c || !layoutScansOnlyScannable(*c, layout, excluded, run.diagnostics)) return 1;
   const bool json = a.has("--json");
-  runAnalysis(*c, layout, [&](const ScanLayout& applied) {
-    RunSummary run;
-    run.method = "analyse";
-    run.objective = objectiveName(limits.objective);
-    run.layout = layout == "-1" ? std::string() : layout;
-    run.chains = applied;
-    run.fitness = analysedLayoutFitness(*c, FitnessBasis{c->getOrigArea(), c->getOrigNPIOs(), limits});
-    run.unscannable.insert(excluded.all().begin(), excluded.all().end());
-    if (json) writeResultJson(*c, run);
-    printFigures(*c, run.layout);
-    std::printf("fitness %.3f (%s objective)\n", run.fitness, run.objective.c_str());
+  const ResultFiles files(run.resultFolder, run.diagnostics);
+  runAnalysis(*c, layout, run, [&](const ScanLayout& applied) {
+    RunSummary summary;
+    summary.method = "analyse";
+    summary.objective = objectiveName(limits.objective);
+    summary.layout = layout == "-1" ? std::string() : layout;
+    summary.chains = applied;
+    summary.fitness = analysedLayoutFitness(*c, FitnessBasis{c->getOrigArea(), c->getOrigNPIOs(), limits});
+    summary.unscannable.insert(excluded.all().begin(), excluded.all().end());
+    if (json) writeResultJson(*c, summary, files);
+    printFigures(*c, summary.layout);
+    std::printf("fitness %.3f (%s objective)\n", summary.fitness, summary.objective.c_str());
   });
-  return statusFromErrors();
+  return statusFromErrors(run);
 }
 
 // Reads the optimiser settings; "" or a usage problem.
@@ -329,7 +318,7 @@ std::string readOptimiseSettings(const Arguments& a, OptimiseSettings& s, bool& 
 class OptimiseObserver final : public SearchObserver {
  public:
   // `json` (null: no JSON) holds what the run adds to the figures.
-  OptimiseObserver(ProgressReport& p, RunSummary* json) : progress(p), run(json) {}
+  OptimiseObserver(ProgressReport& p, RunSummary* json, const ResultFiles& f) : progress(p), run(json), files(f) {}
   void generation(long generation, unsigned long stale, double best) override {
     progress.generation(generation, stale, best);
   }
@@ -341,12 +330,13 @@ class OptimiseObserver final : public SearchObserver {
     run->fitness = found.fitness;
     run->visited = found.visited;
     run->elapsedSeconds = progress.elapsed();
-    writeResultJson(c, *run);
+    writeResultJson(c, *run, files);
   }
 
  private:
   ProgressReport& progress;
   RunSummary* run;
+  const ResultFiles& files;
 };
 
 // The input file and the settings optimise and compare share, seeded from
@@ -373,11 +363,13 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
     problem = "--write-verilog needs a Verilog design or a Yosys netlist as FILE";
   if (!problem.empty()) return usageError(self, problem);
 
-  ResultFolderScope folder(a.value("--out"));
-  if (!folder.ok()) return 1;
+  RunContext context = env;
+  if (!resultFolderContext(a.value("--out"), env, context)) return 1;
   ScanExclusions excluded;
-  std::unique_ptr<Circuit> c = loadInput(file, a, env, excluded, true);
+  std::unique_ptr<Circuit> c = loadInput(file, a, context, excluded, true);
   if (!c) return 1;
+  const ResultFiles files(context.resultFolder, context.diagnostics);
+  const OptimiserRunScope scope(context);
   std::printf("Method %s, objective %s, seed %llu\n", methodName.c_str(), objectiveName(settings.limits.objective),
               static_cast<unsigned long long>(settings.seed));
   ProgressReport progress(ProgressReport::modeFor(a.has("--progress"), env.stderrIsTerminal), stderr, env.clock);
@@ -385,20 +377,20 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
   run.method = methodName;
   run.objective = objectiveName(settings.limits.objective);
   run.seed = settings.seed;
-  OptimiseObserver observer(progress, a.has("--json") ? &run : nullptr);
+  OptimiseObserver observer(progress, a.has("--json") ? &run : nullptr, files);
   SeededRandom random(settings.seed);
   const SearchResult result = method->run(*c, settings, random, &observer);
   progress.finish();
-  if (nerrors == 0) {
+  if (context.diagnostics.clean()) {
     std::printf("Layout '%s', fitness %.3f, %ld layout(s) evaluated in %.1f s\n", result.notation.c_str(),
                 result.fitness, result.visited, progress.elapsed());
     if (a.has("--write-verilog")) {
       InsertOutput output;
       output.verilogPath = a.value("--write-verilog");
-      writeScanDesign({file, a.value("--top"), result.notation}, output, env.processes);
+      writeScanDesign({file, a.value("--top"), result.notation}, output, context);
     }
   }
-  return statusFromErrors();
+  return statusFromErrors(context);
 }
 
 constexpr OptionSpec kCompareOptions[] = {
@@ -408,12 +400,12 @@ constexpr OptionSpec kCompareOptions[] = {
     {"--chains", true},    {"--faultsim", false}, {"--patterns", true}, {"--test-mode", true}};
 
 // Writes `text` to the result file `fileName`; false (error counted) when it cannot.
-bool writeResultText(const std::string& fileName, const std::string& text) {
-  std::ofstream out(resultPath(fileName), std::ios::binary);
+bool writeResultText(const std::string& fileName, const std::string& text, const ResultFiles& files) {
+  std::ofstream out(files.pathOf(fileName), std::ios::binary);
   out << text;
   out.close();
   if (out) return true;
-  error("Can't write to '%s'!\n", fileName.c_str());
+  files.diagnostics().error("Can't write to '%s'!\n", fileName.c_str());
   return false;
 }
 
@@ -426,11 +418,12 @@ int runCompare(const Command& self, const Arguments& a, CliEnv& env) {
     problem = "--patterns needs a whole number from 1 to 100000000";
   if (!problem.empty()) return usageError(self, problem);
 
-  ResultFolderScope folder(a.value("--out"));
-  if (!folder.ok()) return 1;
+  RunContext run = env;
+  if (!resultFolderContext(a.value("--out"), env, run)) return 1;
   ScanExclusions excluded;
-  std::unique_ptr<Circuit> c = loadInput(file, a, env, excluded, true);
+  std::unique_ptr<Circuit> c = loadInput(file, a, run, excluded, true);
   if (!c) return 1;
+  const OptimiserRunScope scope(run);
   std::printf("Comparing the methods, objective %s, seed %llu\n", objectiveName(settings.limits.objective),
               static_cast<unsigned long long>(settings.seed));
   SeededRandom random(settings.seed);
@@ -441,23 +434,24 @@ int runCompare(const Command& self, const Arguments& a, CliEnv& env) {
   printComparison(cmp, stdout);
   if (a.has("--json")) {
     const std::string name = resultFileName(c->getName(), ".compare.json");
-    if (writeResultText(name, comparisonJson(cmp, TARVEX_VERSION))) std::printf("Wrote '%s'\n", name.c_str());
+    const ResultFiles files(run.resultFolder, run.diagnostics);
+    if (writeResultText(name, comparisonJson(cmp, TARVEX_VERSION), files)) std::printf("Wrote '%s'\n", name.c_str());
   }
-  return statusFromErrors();
+  return statusFromErrors(run);
 }
 
 // The importer reads its own options and prints its own usage.
 int runImport(const std::vector<std::string>& words, CliEnv& env) {
-  return importCommand(words, env.processes, std::cout);
+  return importCommand(words, env.processes, std::cout, env.diagnostics);
 }
 
 // The scan inserter reads its own options and prints its own usage.
-int runInsert(const std::vector<std::string>& words, CliEnv& env) { return insertCommand(words, env.processes); }
+int runInsert(const std::vector<std::string>& words, CliEnv& env) { return insertCommand(words, env); }
 // The fault simulator reads its own options and prints its own usage.
 int runFaultsim(const std::vector<std::string>& words, CliEnv& env) { return faultsimCommand(words, env); }
 // The checks read their own options (--test-mode may repeat) and print their own usage.
 int runCheck(const std::vector<std::string>& words, CliEnv& env) {
-  return checkCommand(words, env.processes, stdout, stderr);
+  return checkCommand(words, env, stdout);
 }
 
 int runHelp(const Command& self, const Arguments& a, CliEnv& env);

@@ -1,14 +1,13 @@
 // The modern command line: `tarvex analyse|optimise|import|help ...`, beside
-// the classic forms of main.h.
+// the classic forms of classic.h.
 #pragma once
 
-class Clock;
-class ProcessRunner;
+#include "base/run_context.h"
 
-// What the command line takes from the outside world.
-struct CliEnv {
-  Clock& clock;               // elapsed times and clock-drawn seeds
-  ProcessRunner& processes;   // external programs (the Verilog importer)
+// What the command line takes from the outside world: the run context, and
+// whether standard error is a terminal. A command with --out DIR runs with a
+// copy whose result folder is DIR.
+struct CliEnv : RunContext {
   bool stderrIsTerminal = false;
 };
 

@@ -10,7 +10,9 @@
 #include <thread>
 
 #include "base/clock.h"
-#include "base/error.h"
+#include "analysis/analysis.h"
+#include "base/diagnostics.h"
+#include "optimise/legacy_context.h"
 #include "base/random.h"
 #include "base/version.h"
 #include "cli/cli.h"
@@ -179,17 +181,17 @@ std::string readRequest(const Words& w, Request& r) {
 }
 
 // Reports the problems in the classic error style; returns false when there were any.
-bool reportProblems(const std::vector<std::string>& problems) {
-  for (const std::string& p : problems) error("%s!\n", p.c_str());
+bool reportProblems(const std::vector<std::string>& problems, Diagnostics& diagnostics) {
+  for (const std::string& p : problems) diagnostics.error("%s!\n", p.c_str());
   return problems.empty();
 }
 
-bool writeText(const std::string& path, const std::string& text) {
+bool writeText(const std::string& path, const std::string& text, Diagnostics& diagnostics) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << text;
   out.close();
   if (out) return true;
-  error("Can't write to '%s'!\n", path.c_str());
+  diagnostics.error("Can't write to '%s'!\n", path.c_str());
   return false;
 }
 
@@ -203,34 +205,35 @@ bool loadGateNetlist(const std::string& file, const std::string& top, CliEnv& en
   std::fflush(stdout);
   if (makeGateLevelJson(file, top, env.processes, json, problems))
     readGateNetlist(json, file, top, n, problems);
-  return reportProblems(problems);
+  return reportProblems(problems, env.diagnostics);
 }
 
 // The word-level circuit of `file`; null (errors reported) when it cannot be read.
 std::unique_ptr<Circuit> loadWordLevel(const std::string& file, const std::string& top, CliEnv& env) {
   if (inputKindOf(file) == InputKind::Description) {
-    error("'%s' is a circuit description: it has no gates; fault simulation needs a Verilog design "
-          "(.v, .sv) or a Yosys JSON netlist (.json)!\n",
-          file.c_str());
+    env.diagnostics.error("'%s' is a circuit description: it has no gates; fault simulation needs a Verilog design "
+                          "(.v, .sv) or a Yosys JSON netlist (.json)!\n",
+                          file.c_str());
     return nullptr;
   }
   std::printf("Opening input file '%s'...\n", file.c_str());
   std::fflush(stdout);
-  const long before = nerrors;
-  std::unique_ptr<Circuit> c = loadCircuit(file, ImportOptions{top}, env.processes);
-  if (!c && nerrors == before) error("'%s' describes no circuit!\n", file.c_str());
-  return nerrors == before ? std::move(c) : nullptr;
+  const long before = env.diagnostics.count();
+  std::unique_ptr<Circuit> c = loadCircuit(file, ImportOptions{top}, env.processes, env.diagnostics);
+  if (!c && env.diagnostics.count() == before) env.diagnostics.error("'%s' describes no circuit!\n", file.c_str());
+  return env.diagnostics.count() == before ? std::move(c) : nullptr;
 }
 
 // Writes the files asked for beside the report; false when one could not be written.
-bool writeSideFiles(const Request& r, const GateNetlist& n, const FaultSimRun& run, const std::string& json) {
+bool writeSideFiles(const Request& r, const GateNetlist& n, const FaultSimRun& run, const std::string& json,
+                    Diagnostics& diagnostics) {
   bool ok = true;
-  if (r.words.has("--write-netlist")) ok = writeText(r.words.value("--write-netlist"), json) && ok;
+  if (r.words.has("--write-netlist")) ok = writeText(r.words.value("--write-netlist"), json, diagnostics) && ok;
   if (r.words.has("--write-faults")) {
     std::string text;
     for (size_t k = 0; k < run.faults.faults.size(); ++k)
       text += faultLine(n, run.circuit, run.faults.faults[k], run.result.firstDetection[k] >= 0) + "\n";
-    ok = writeText(r.words.value("--write-faults"), text) && ok;
+    ok = writeText(r.words.value("--write-faults"), text, diagnostics) && ok;
   }
   if (r.words.has("--write-patterns")) {
     std::vector<std::string> scanNames, inputNames;
@@ -246,38 +249,41 @@ bool writeSideFiles(const Request& r, const GateNetlist& n, const FaultSimRun& r
     for (int i : run.circuit.dataInputs) inputNames.push_back(bitNames[static_cast<size_t>(i)]);
     std::ostringstream text;
     writePatterns(run.patterns, scanNames, scanFlops, inputNames, text);
-    ok = writeText(r.words.value("--write-patterns"), text.str()) && ok;
+    ok = writeText(r.words.value("--write-patterns"), text.str(), diagnostics) && ok;
   }
   return ok;
 }
 
 // Writes NAME.faultsim.json to the result folder (--out, made when missing).
-bool writeReportJson(const Request& r, const FaultSimReport& report) {
+bool writeReportJson(const Request& r, const FaultSimReport& report, Diagnostics& diagnostics) {
   std::string folder = r.words.value("--out");
   if (!folder.empty()) {
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (!std::filesystem::is_directory(folder, ec)) {
-      error("Can't use '%s' as the result folder!\n", folder.c_str());
+      diagnostics.error("Can't use '%s' as the result folder!\n", folder.c_str());
       return false;
     }
     if (folder.back() != '/') folder += '/';
   }
   const std::string name = resultFileName(report.circuit, ".faultsim.json");
-  if (!writeText(folder + name, faultSimJson(report))) return false;
+  if (!writeText(folder + name, faultSimJson(report), diagnostics)) return false;
   std::printf("Wrote '%s'\n", name.c_str());
   return true;
 }
 
 // The layout, its word-level figures and the scan flags of the netlist's flip-flops.
 bool prepareLayout(Request& r, Circuit& c, const GateNetlist& n, WordLevelView& view, std::vector<char>& scanned,
-                   FaultSimReport& report) {
+                   FaultSimReport& report, Diagnostics& diagnostics) {
   SeededRandom random(r.method.seed);
   ScanLayout layout;
   std::string problem = chooseLayout(c, r.choice, r.method, random, layout);
-  if (problem.empty()) problem = wordLevelView(c, layout, r.method.unordered, view);
+  if (problem.empty()) {
+    Analyser analyser(diagnostics);
+    problem = wordLevelView(c, layout, r.method.unordered, view, analyser);
+  }
   if (!problem.empty()) {
-    error("%s!\n", problem.c_str());
+    diagnostics.error("%s!\n", problem.c_str());
     return false;
   }
   scanned = scanFlags(n, view.scannedRegisters, report.unmappedRegisters);
@@ -287,6 +293,7 @@ bool prepareLayout(Request& r, Circuit& c, const GateNetlist& n, WordLevelView& 
 }
 
 int runFaultsim(Request& r, CliEnv& env) {
+  const OptimiserRunScope scope(env);  // --method runs an optimiser method
   const std::string top = r.words.value("--top");
   std::unique_ptr<Circuit> c = loadWordLevel(r.words.file, top, env);
   if (!c) return 1;
@@ -303,7 +310,7 @@ int runFaultsim(Request& r, CliEnv& env) {
   if (!r.sim.exhaustive) report.seed = r.method.seed;
   WordLevelView view;
   std::vector<char> scanned;
-  if (!prepareLayout(r, *c, n, view, scanned, report)) return 1;
+  if (!prepareLayout(r, *c, n, view, scanned, report, env.diagnostics)) return 1;
   report.layout = view.layout;
   if (!r.sim.exhaustive) std::printf("Seed %llu\n", static_cast<unsigned long long>(r.method.seed));
   std::fflush(stdout);
@@ -313,14 +320,14 @@ int runFaultsim(Request& r, CliEnv& env) {
   std::vector<std::string> problems;
   const double start = env.clock.seconds();
   if (!runFaultSimulation(n, scanned, r.sim, patterns, run, problems)) {
-    reportProblems(problems);
+    reportProblems(problems, env.diagnostics);
     return 1;
   }
   report.seconds = env.clock.seconds() - start;
   summarise(n, run, view, report);
   printFaultSimTable(report, stdout);
-  bool ok = writeSideFiles(r, n, run, json);
-  if (r.words.has("--json") || r.words.has("--out")) ok = writeReportJson(r, report) && ok;
+  bool ok = writeSideFiles(r, n, run, json, env.diagnostics);
+  if (r.words.has("--json") || r.words.has("--out")) ok = writeReportJson(r, report, env.diagnostics) && ok;
   return ok ? 0 : 1;
 }
 
@@ -358,14 +365,15 @@ bool addFaultCoverage(Comparison& cmp, Circuit& c, const std::string& file, cons
     std::string problem;
     if (!row.layout.empty() && row.layout != "-") problem = parseNotation(row.layout, LayoutRegisters(c), layout);
     WordLevelView view;
-    if (problem.empty()) problem = wordLevelView(c, layout, unordered, view);
-    if (!problem.empty()) return reportProblems({row.method + ": " + problem});
+    Analyser analyser(env.diagnostics);
+    if (problem.empty()) problem = wordLevelView(c, layout, unordered, view, analyser);
+    if (!problem.empty()) return reportProblems({row.method + ": " + problem}, env.diagnostics);
     std::vector<std::string> missing;
     const std::vector<char> scanned = scanFlags(n, view.scannedRegisters, missing);
     SeededRandom random(seed);  // the same patterns for every method
     FaultSimRun run;
     std::vector<std::string> problems;
-    if (!runFaultSimulation(n, scanned, s, random, run, problems)) return reportProblems(problems);
+    if (!runFaultSimulation(n, scanned, s, random, run, problems)) return reportProblems(problems, env.diagnostics);
     FaultSimReport report;
     summarise(n, run, view, report);
     row.coveragePercent = report.all.percent();

@@ -4,7 +4,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "base/error.h"
+#include "base/diagnostics.h"
+#include "base/run_context.h"
 #include "scan/insert/chainreport.h"
 
 namespace {
@@ -43,25 +44,25 @@ std::string chainsPathOf(const std::string& verilogPath) {
 }
 
 // Writes `text` to `path`; a counted error (and no partial file) when it cannot.
-bool writeFile(const std::string& path, const std::string& text) {
+bool writeFile(const std::string& path, const std::string& text, Diagnostics& diagnostics) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << text;
   out.close();
   if (out) return true;
-  error("Can't write '%s'!\n", path.c_str());
+  diagnostics.error("Can't write '%s'!\n", path.c_str());
   std::remove(path.c_str());
   return false;
 }
 
 // The Verilog file to write; "" (error counted) when its folder cannot be made.
-std::string verilogPathOf(const InsertOutput& output, const std::string& design) {
+std::string verilogPathOf(const InsertOutput& output, const std::string& design, Diagnostics& diagnostics) {
   if (!output.verilogPath.empty()) return output.verilogPath;
   const std::string name = design + "_scan.v";
   if (output.folder.empty()) return name;
   std::error_code ec;
   std::filesystem::create_directories(output.folder, ec);
   if (ec || !std::filesystem::is_directory(output.folder)) {
-    error("Can't use '%s' as the result folder!\n", output.folder.c_str());
+    diagnostics.error("Can't use '%s' as the result folder!\n", output.folder.c_str());
     return "";
   }
   return (std::filesystem::path(output.folder) / name).string();
@@ -81,20 +82,22 @@ size_t flopCount(const std::vector<ScannedChain>& chains) {
 
 }  // namespace
 
-int writeScanDesign(const InsertRequest& request, const InsertOutput& output, ProcessRunner& runner) {
-  const ScanInsertion done = insertScan(request, runner);
-  for (const std::string& message : done.errors) error("%s\n", message.c_str());
-  if (!done.ok()) return 1;
-  const std::string verilogPath = verilogPathOf(output, done.design);
+int writeScanDesign(const InsertRequest& request, const InsertOutput& output, RunContext& run) {
+  Diagnostics& diagnostics = run.diagnostics;
+  const long before = diagnostics.count();
+  const ScanInsertion done = insertScan(request, run.processes, diagnostics);
+  for (const std::string& message : done.errors) diagnostics.error("%s\n", message.c_str());
+  if (!done.ok() || diagnostics.count() != before) return 1;
+  const std::string verilogPath = verilogPathOf(output, done.design, diagnostics);
   if (verilogPath.empty()) return 1;
   const std::string chainsPath = chainsPathOf(verilogPath);
   for (const std::string* path : {&verilogPath, &chainsPath})
     if (isSameFile(*path, request.file)) {
-      error("Writing '%s' would overwrite the input design!\n", path->c_str());
+      diagnostics.error("Writing '%s' would overwrite the input design!\n", path->c_str());
       return 1;
     }
   const std::string description = chainsJson(done.module, request.layout, verilogPath, done.chains);
-  if (!writeFile(verilogPath, done.verilog) || !writeFile(chainsPath, description)) return 1;
+  if (!writeFile(verilogPath, done.verilog, diagnostics) || !writeFile(chainsPath, description, diagnostics)) return 1;
   if (output.json) {
     std::fputs(description.c_str(), stdout);
   } else {
@@ -106,7 +109,7 @@ int writeScanDesign(const InsertRequest& request, const InsertOutput& output, Pr
   return 0;
 }
 
-int insertCommand(const std::vector<std::string>& words, ProcessRunner& runner) {
+int insertCommand(const std::vector<std::string>& words, RunContext& run) {
   InsertRequest request;
   InsertOutput output;
   bool hasLayout = false;
@@ -139,5 +142,5 @@ int insertCommand(const std::vector<std::string>& words, ProcessRunner& runner) 
   }
   if (request.file.empty()) return usageError("FILE missing");
   if (!hasLayout) return usageError("--layout NOTATION missing ('-1' for no chain)");
-  return writeScanDesign(request, output, runner);
+  return writeScanDesign(request, output, run);
 }

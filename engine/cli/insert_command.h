@@ -7,6 +7,8 @@
 
 #include "scan/insert/insert.h"
 
+struct RunContext;
+
 // Where the scanned design goes and what is printed.
 struct InsertOutput {
   std::string verilogPath;  // empty: NAME_scan.v in `folder`
@@ -15,9 +17,9 @@ struct InsertOutput {
 };
 
 // Writes the request's design with its chains and the chain description,
-// prints the chain table (errors counted). Returns 0, or 1 after errors.
-int writeScanDesign(const InsertRequest& request, const InsertOutput& output, ProcessRunner& runner);
+// prints the chain table (errors to the run's diagnostics). Returns 0, or 1 after errors.
+int writeScanDesign(const InsertRequest& request, const InsertOutput& output, RunContext& run);
 
 // `tarvex insert ...`: `words` are those after "insert". Returns the exit
 // status: 0 done, 1 errors reported, 2 wrong usage.
-int insertCommand(const std::vector<std::string>& words, ProcessRunner& runner);
+int insertCommand(const std::vector<std::string>& words, RunContext& run);

@@ -1,5 +1,6 @@
 #include "faultsim/wordlevel.h"
 
+#include "analysis/analysis.h"
 #include "model/model.h"
 #include "optimise/exact.h"
 #include "optimise/ga.h"
@@ -82,7 +83,8 @@ std::string chooseLayout(Circuit& c, const LayoutChoice& choice, const OptimiseS
   return {};
 }
 
-std::string wordLevelView(Circuit& c, const ScanLayout& layout, bool unordered, WordLevelView& view) {
+std::string wordLevelView(Circuit& c, const ScanLayout& layout, bool unordered, WordLevelView& view,
+                          Analyser& analyser) {
   view = WordLevelView{};
   const LayoutRegisters regs(c);
   const ScanLayout settled =
@@ -90,8 +92,8 @@ std::string wordLevelView(Circuit& c, const ScanLayout& layout, bool unordered, 
   if (!settled.empty()) view.layout = layoutNotation(settled, regs);
   const AppliedScanLayout applied(c, regs, settled);
   if (!applied.applied()) return applied.problem();
-  c.controllability_analysis();
-  c.observability_analysis();
+  analyser.controllability(c);
+  analyser.observability(c);
   collectFigures(c, view);
   return {};
 }

@@ -3,6 +3,8 @@
 // primary port with that layout.
 #pragma once
 
+class Analyser;
+
 #include <string>
 #include <vector>
 
@@ -38,4 +40,5 @@ std::string chooseLayout(Circuit& c, const LayoutChoice& choice, const OptimiseS
                          ScanLayout& layout);
 
 // Analyses `c` with `layout` applied (and takes it out again); "" or the problem.
-std::string wordLevelView(Circuit& c, const ScanLayout& layout, bool unordered, WordLevelView& view);
+std::string wordLevelView(Circuit& c, const ScanLayout& layout, bool unordered, WordLevelView& view,
+                          Analyser& analyser);

@@ -42,7 +42,5 @@ enum item_type : int {
 
 enum port_type : int { IN = 0, OUT, INOUT, CIN_CLK, CIN_SEL, P_UNKNOWN };
 
-// True for the functional units ADD .. COMP and AND .. ROM (all propagate by the functional-unit rules).
-inline constexpr bool isFunctionalUnit(item_type t) { return (t >= ADD && t <= COMP) || (t >= AND && t <= ROM); }
 // True for the control inputs (clock and select).
 inline constexpr bool isControlInput(port_type t) { return t == CIN_CLK || t == CIN_SEL; }

@@ -3,48 +3,10 @@
 #include <cstdio>
 #include <utility>
 
-#include "base/error.h"
+#include "base/diagnostics.h"
+#include "model/kinds.h"
 
 namespace {
-
-constexpr const char* kItemTypeNames[] = {"UUA", "ADD",  "SUB", "MUL",   "DIV", "COMP",
-                                          "REG", "MUX", "SREG", "BILBO", "LFSR",
-                                          "AND", "OR", "XOR", "NOT", "LOGIC", "REDUCE", "SHIFT", "ROM"};
-
-int areaOf(item_type t) {
-  switch (t) {
-    case ADD:
-    case COMP:
-      return 40;
-    case SUB:
-      return 72;
-    case MUL:
-      return 208;
-    case DIV:
-      return 300;
-    case REG:
-      return 80;
-    case MUX:
-      return 32;
-    case SREG:
-      return 112;
-    case NOT:
-      return 8;
-    case AND:
-    case OR:
-    case LOGIC:
-    case REDUCE:
-      return 16;
-    case XOR:
-      return 24;
-    case SHIFT:
-      return 48;
-    case ROM:
-      return 96;
-    default:
-      return 0;
-  }
-}
 
 // Items with more ports than this have their ports indexed by name.
 constexpr int kNarrowItemPorts = 8;
@@ -59,8 +21,6 @@ bool sameFromEnd(std::string_view a, std::string_view b) {
     if (a[k - 1] != b[k - 1]) return false;
   return true;
 }
-
-const char* emptyOr(bool empty) { return empty ? "list is empty" : ""; }
 
 template <class Entry>
 Entry* newEntry(Pool<Entry>* pool) {
@@ -78,8 +38,8 @@ void freeEntry(Pool<Entry>* pool, Entry* e) {
 }  // namespace
 
 const char* itemTypeName(item_type t) {
-  if (t < UUA || t > ROM) return nullptr;
-  return kItemTypeNames[t];
+  const ItemKindInfo* k = itemKind(t);
+  return k ? k->name : nullptr;
 }
 
 const char* portTypeName(port_type t) {
@@ -175,16 +135,9 @@ int Port::removeLinksTo(const Port* to) {
   return removed;
 }
 
-void Port::dumpToPorts() const {
-  std::printf("\nDumping ToPorts of port %s: %s\n", name.c_str(), emptyOr(link2ports == nullptr));
-  for (LinkToPort* l = link2ports; l; l = l->getNext())
-    std::printf("%s\n", l->getPort() ? l->getPort()->getName().c_str() : "");
-  std::printf("\n");
-}
-
 // ---------------------------------------------------------------- Item
 
-Item::Item(const std::string& n, item_type t) : name(n), type(t), area(areaOf(t)) {}
+Item::Item(const std::string& n, item_type t) : name(n), type(t), area(itemKind(t) ? itemKind(t)->area : 0) {}
 
 Item::~Item() {
   if (cptr) {
@@ -283,90 +236,56 @@ bool Item::removePort(Port* p) {
   return true;
 }
 
-void Item::makeInnerIpaths() {
-  switch (type) {
-    case ADD:
-    case SUB:
-    case MUL:
-    case DIV:
-    case COMP:
-    case AND:
-    case OR:
-    case XOR:
-    case NOT:
-    case LOGIC:
-    case REDUCE:
-    case SHIFT:
-    case ROM:
-    case MUX: {
-      Port* out = nullptr;
-      for (Port* p = plist; p && !out; p = p->getNext())
-        if (p->getType() == OUT) out = p;
-      for (Port* p = plist; p; p = p->getNext()) {
-        if (p->getType() != IN) continue;
-        if (out)
-          p->addToPort(out);
-        else
-          error("makeInnerIpaths(%s):%s%s points to NULL\n", name.c_str(), "", " dst");
-      }
-      break;
-    }
-    case REG: {
-      Port* in = nullptr;
-      Port* out = nullptr;
-      for (Port* p = plist; p; p = p->getNext()) {
-        if (p->getType() == IN) in = p;
-        if (p->getType() == OUT) out = p;
-      }
-      if (in && out)
-        in->addToPort(out);
+void Item::makeInnerIpaths(Diagnostics& diagnostics) {
+  const PropagationRule rule = ruleOf(type);
+  if (rule == PropagationRule::FUNCTIONAL_UNIT || rule == PropagationRule::MULTIPLEXER) {
+    Port* out = nullptr;
+    for (Port* p = plist; p && !out; p = p->getNext())
+      if (p->getType() == OUT) out = p;
+    for (Port* p = plist; p; p = p->getNext()) {
+      if (p->getType() != IN) continue;
+      if (out)
+        p->addToPort(out);
       else
-        error("makeInnerIpaths(%s):%s%s points to NULL\n", name.c_str(), in ? "" : " src",
-              out ? "" : " dst");
-      break;
+        diagnostics.error("makeInnerIpaths(%s):%s%s points to NULL\n", name.c_str(), "", " dst");
     }
-    default:
-      break;
+  } else if (rule == PropagationRule::REGISTER) {
+    Port* in = nullptr;
+    Port* out = nullptr;
+    for (Port* p = plist; p; p = p->getNext()) {
+      if (p->getType() == IN) in = p;
+      if (p->getType() == OUT) out = p;
+    }
+    if (in && out)
+      in->addToPort(out);
+    else
+      diagnostics.error("makeInnerIpaths(%s):%s%s points to NULL\n", name.c_str(), in ? "" : " src", out ? "" : " dst");
   }
 }
 
-void Item::toSreg() {
-  if (type != REG) {
-    error("Item::toSreg() can be applied only to REG-item(s) - '%s' is not of REG type!\n",
-          name.c_str());
-    return;
-  }
+bool Item::toSreg() {
+  if (type != REG) return false;
   addPort("SCAN_MODE", 1, CIN_SEL);
   addPort("SCAN_IN", 1, IN);
   addPort("SCAN_OUT", 1, OUT);
   type = SREG;
   scanConverted = true;
   if (cptr) cptr->area += kScanOverhead;
+  return true;
 }
 
-void Item::toReg() {
-  if (type != SREG || !scanConverted) {
-    error("Item::toReg() can be applied only to SREG-item(s) made by Item::toSreg() - '%s' is not one!\n",
-          name.c_str());
-    return;
-  }
+bool Item::toReg() {
+  if (type != SREG || !scanConverted) return false;
   for (int k = 0; k < 3 && plist; ++k) removePort(plist);
   type = REG;
   scanConverted = false;
   if (cptr) cptr->area -= kScanOverhead;
-}
-
-void Item::dumpPortList() const {
-  std::printf("\nDumping item %s port list: %s\n", name.c_str(), emptyOr(plist == nullptr));
-  for (Port* p = plist; p; p = p->getNext()) std::printf("Item: %s\n", p->getName().c_str());
-  std::printf("\n");
+  return true;
 }
 
 // ---------------------------------------------------------------- Circuit
 
-Circuit::Circuit(const std::string& n) : name(n) {
-  if (!addItem(n, UUA)) error("ptr to CIR-item is NULL!\n");
-}
+Circuit::Circuit(const std::string& n) : name(n) { addItem(n, UUA); }
 
 Circuit::~Circuit() {
   destroyReadyPortList();
@@ -396,8 +315,6 @@ Item* Circuit::addItem(const std::string& itemName, item_type t) {
     ++nMUXs;
   else if (isFunctionalUnit(t))
     ++nFUs;
-  else if (t > ROM || t < UUA)
-    error("Circuit::addItem - Unknown item type");
   return i;
 }
 
@@ -433,11 +350,7 @@ void Circuit::unindexPort(const Port* p) {
 Port* Circuit::getPortPtr(const std::string& composed) const {
   const std::string_view whole(composed);
   Item* i = findItem(whole.substr(0, whole.find(NAME_SEPARATOR)));
-  if (!i) {
-    error("iptr in Circuit::getPortPtr tries to acces a NULL pointer!\n");
-    return nullptr;
-  }
-  return findPortOf(i, whole);
+  return i ? findPortOf(i, whole) : nullptr;
 }
 
 Port* Circuit::findPortOf(const Item* i, std::string_view whole) const {
@@ -495,11 +408,7 @@ int Circuit::getNClks() const {
 }
 
 ReadyPort* Circuit::addReadyPort(Port* p) {
-  if (!p) {
-    error("Port *ptr in Circuit::addReadyPort(Port *ptr) is NULL!\n");
-    return nullptr;
-  }
-  if (p->inReadyList()) return nullptr;
+  if (!p || p->inReadyList()) return nullptr;
   auto* r = pools.ready.create();
   r->setPort(p);
   r->setNext(rp);
@@ -574,40 +483,3 @@ void Circuit::ResetPropagatedItems() {
   for (Item* i = ilist; i; i = i->getNext()) i->setPropagDone(false);
 }
 
-void Circuit::dumpItemList() const {
-  std::printf("\nDumping circuit item list: %s\n", emptyOr(ilist == nullptr));
-  for (Item* i = ilist; i; i = i->getNext()) {
-    std::printf("Item: %s, type: ", i->getName().c_str());
-    if (const char* kind = itemTypeName(i->getType()))
-      std::printf("%s", kind);
-    else
-      error("Circuit::dumpItemList - unknown item type");
-    std::printf("\n");
-  }
-  std::printf("\n");
-}
-
-void Circuit::dumpReadyPorts() const {
-  std::printf("\nDumping ReadyPorts of circuit '%s': %s\n", name.c_str(), emptyOr(rp == nullptr));
-  for (ReadyPort* r = rp; r; r = r->getNext()) {
-    const Port* p = r->getPort();
-    if (!p) continue;
-    std::printf("%s ", p->getName().c_str());
-    std::printf("nports=%ld nclks=%ld con=%lf obs=%lf multC=%lf\n", static_cast<long>(p->getNPorts()),
-                static_cast<long>(p->getNClks()), p->getCon(), p->getObs(), p->getMultC());
-  }
-  std::printf("\n");
-}
-
-void Circuit::dumpInfo() const {
-  const std::string rule(60, '-');
-  std::printf("%s\n'%s' circuit information:\n", rule.c_str(), name.c_str());
-  std::printf("#PI(%ld) #PIO(%ld) #PCI(%ld) #PO(%ld) ", long{npins}, long{npinouts}, long{npcins},
-              long{npouts});
-  std::printf("#I(%ld) #IO(%ld) #CI(%ld) #O(%ld)\n", long{nins}, long{ninouts}, long{ncins}, long{nouts});
-  std::printf("#REGS(%ld) #FUs(%ld) #MUXs(%ld)\n\n", long{nREGs}, long{nFUs}, long{nMUXs});
-  for (Item* i = ilist; i; i = i->getNext())
-    std::printf("'%s': #I(%ld) #IO(%ld) #CI(%ld) #O(%ld)\n", i->getName().c_str(), long{i->getNIns()},
-                long{i->getNInouts()}, long{i->getNCins()}, long{i->getNOuts()});
-  std::printf("%s\n", rule.c_str());
-}

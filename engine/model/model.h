@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,8 +16,7 @@
 class Circuit;
 class Item;
 class Port;
-class TextOut;
-struct Measures;
+class Diagnostics;
 
 // One entry of a singly linked list of ports that it does not own.
 template <class Entry>
@@ -66,8 +64,6 @@ class Port {
   LinkToPort* addToPort(Port* to);
   // Removes every fan-out entry pointing at `to`; returns how many were removed.
   int removeLinksTo(const Port* to);
-  // Prints the fan-out list (diagnostics).
-  void dumpToPorts() const;
 
   const std::string& getName() const { return name; }
   port_type getType() const { return type; }
@@ -166,14 +162,14 @@ class Item {
   Port* addPort(const std::string& portName, int nbits, port_type t);
   // Unlinks `p` from the port list and destroys it; false when it is not ours.
   bool removePort(Port* p);
-  // Creates the links from the item's inputs to its output (inner paths).
-  void makeInnerIpaths();
-  // Turns a REG into an SREG with the three scan ports.
-  void toSreg();
-  // Turns an SREG made by toSreg back into a REG.
-  void toReg();
-  // Prints the port list (diagnostics).
-  void dumpPortList() const;
+  // Creates the links from the item's inputs to its output (inner paths);
+  // reports each path that lacks its source or destination port.
+  void makeInnerIpaths(Diagnostics& diagnostics);
+  // Turns a REG into an SREG with the three scan ports; false (nothing
+  // changed) for an item of another kind.
+  bool toSreg();
+  // Turns an SREG made by toSreg back into a REG; false (nothing changed) for another item.
+  bool toReg();
   // True for a REG, or an SREG made from one by toSreg: the registers a scan
   // layout numbers (SREGs declared as such are not the layout's).
   bool isLayoutRegister() const { return !layoutExcluded && (type == REG || (type == SREG && scanConverted)); }
@@ -276,7 +272,7 @@ class Circuit {
   Port* addPrimaryPort(const std::string& portName, int nbits, port_type t);
   // First item named exactly `name`, or null.
   Item* getItemPtr(const std::string& name) const;
-  // Port by composed name "item.port"; reports a missing item.
+  // Port by composed name "item.port", or null.
   Port* getPortPtr(const std::string& composed) const;
   // The port named `composed` among the ports of `i`, or null; no message.
   Port* findPortOf(const Item* i, std::string_view composed) const;
@@ -292,7 +288,7 @@ class Circuit {
   bool connectSREGs(Item* first, Item* second);
   // REG items plus the parallel input bits of every SREG.
   int getNClks() const;
-  // Puts `p` at the head of the ready-port list unless it is there already.
+  // Puts `p` at the head of the ready-port list unless it is there already (or null).
   ReadyPort* addReadyPort(Port* p);
   // Empties the ready-port list, clearing the scratch values of its ports.
   void destroyReadyPortList();
@@ -300,56 +296,6 @@ class Circuit {
   void ResetPropagatedItems();
   // The primary-port holder (first UUA item in list order), or null.
   Item* getPortHolder() const;
-
-  // Diagnostics on standard output.
-  void dumpItemList() const;
-  void dumpReadyPorts() const;
-  void dumpInfo() const;
-
-  // Testability analysis (both directions; writes the propagation file).
-  void testability_analysisFULL();
-  // testability_analysisFULL without the propagation file.
-  void analyseBothDirections();
-  // Controllability-only analysis used by the optimiser.
-  void testability_analysis();
-  void controllability_analysis();
-  void observability_analysis();
-  bool itemsConPropag();
-  bool itemsObsPropag();
-  // Circuit averages of con/obs/tst over all non-control ports.
-  void evalCon();
-  void evalObs();
-  void evalTst();
-  // Bit counts of ports with con > 0, obs > 0, and both.
-  int getNConNodes() const;
-  int getNObsNodes() const;
-  int getNTstNodes() const;
-
-  // Result files named after the circuit.
-  void dumpPropagInfo();
-  void dumpResults();
-  void dumpResults2();
-  void dumpTAresultsTxt();
-  void dumpTAresultsTex();
-  void dumpTAresultsHtml();
-  // The .par and .eva files with the figures `m` of the last analysis.
-  void dumpResults(const Measures& m);
-  void dumpResults2(const Measures& m);
-  // The propagation file and the .txt, .tex and .html tables with the
-  // figures `m`; all but the .html table are written on a second thread.
-  void dumpAnalysisFiles(const Measures& m);
-  // Graphviz export of the circuit structure.
-  void export_graphviz();
-  // Graphviz export written on a second thread while `meanwhile` (when set)
-  // runs on this one; `meanwhile` must not change the structure (items,
-  // ports, links, names).
-  void export_graphviz(const std::function<void()>& meanwhile);
-  // The Graphviz text of the circuit structure, graph named `graphName`.
-  void writeGraph(TextOut& out, const std::string& graphName) const;
-  // writeGraph without reporting: returns the number of links with no port skipped.
-  long writeGraphQuietly(TextOut& out, const std::string& graphName) const;
-  // `name` with every '.' replaced by '_', in one shared buffer that the next call overwrites.
-  static const char* name4Graphviz(const std::string& name);
 
   const std::string& getName() const { return name; }
   Item* getIList() const { return ilist; }

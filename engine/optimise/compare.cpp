@@ -1,5 +1,8 @@
 #include "optimise/compare.h"
 
+#include "analysis/analysis.h"
+#include "optimise/legacy_context.h"
+
 #include <nlohmann/json.hpp>
 
 #include "optimise/exact.h"
@@ -17,8 +20,8 @@ void measure(Circuit& c, const ScanLayout& layout, ScanEvaluator& eval, CompareR
   row.chains = static_cast<int>(applied.size());
   row.scanned = scannedCount(applied);
   const AppliedScanLayout inserted(c, eval.registers(), applied);
-  c.controllability_analysis();
-  c.observability_analysis();
+  optimiserAnalyser().controllability(c);
+  optimiserAnalyser().observability(c);
   const Measures m = measuresOf(c);
   row.areaPercent = m.areaOver;
   row.pinsPercent = m.pinOver;

@@ -2,7 +2,9 @@
 
 #include <cmath>
 
+#include "analysis/analysis.h"
 #include "model/model.h"
+#include "optimise/legacy_context.h"
 
 double evalUBatt(double requiredVal, double realVal) {
   if (realVal <= requiredVal) {
@@ -24,7 +26,7 @@ double overheadPercent(double actual, double orig) {
 }  // namespace
 
 double appliedLayoutFitness(Circuit& c, const FitnessBasis& basis) {
-  c.testability_analysis();  // also computes the averages (evalCon, evalObs, evalTst)
+  optimiserAnalyser().controllabilityFigures(c);  // also computes the averages (evalCon, evalObs, evalTst)
   return analysedLayoutFitness(c, basis);
 }
 
@@ -41,9 +43,9 @@ double analysedLayoutFitness(const Circuit& c, const FitnessBasis& basis) {
   double res1 = 0.0;
   if (nports > 0) {
     if (basis.limits.objective == Objective::GRADED)
-      res1 = 100.0 * static_cast<double>(c.getNConNodes()) / static_cast<double>(nports);
+      res1 = 100.0 * static_cast<double>(controllableBits(c)) / static_cast<double>(nports);
     else
-      res1 = 100 * (c.getNConNodes() / nports);  // 100 when every port bit is controllable, else 0
+      res1 = 100 * (controllableBits(c) / nports);  // 100 when every port bit is controllable, else 0
   }
   const double res2 = (50.0 * con + 10.0 * uA + 10.0 * uP) * res1 / 70.0;
   return res2 * con * uA * uP;

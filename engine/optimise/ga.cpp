@@ -4,7 +4,9 @@
 #include <utility>
 #include <vector>
 
-#include "base/error.h"
+#include "analysis/analysis.h"
+#include "base/diagnostics.h"
+#include "optimise/legacy_context.h"
 #include "optimise/evaluator.h"
 #include "optimise/gaconsole.h"
 #include "optimise/garlog.h"
@@ -26,7 +28,7 @@ bool notationsWritable(const Circuit& c) {
     if (problem.empty() && isClassicNotation(regs.name(r)))
       problem = "register name '" + regs.name(r) + "' is made of digits";
     if (!problem.empty()) {
-      error("DFT Layout Solver: layouts of '%s' cannot be written (%s)!\n", c.getName().c_str(), problem.c_str());
+      optimiserDiagnostics().error("DFT Layout Solver: layouts of '%s' cannot be written (%s)!\n", c.getName().c_str(), problem.c_str());
       return false;
     }
   }
@@ -167,7 +169,10 @@ SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random) {
   if (o.seed) out.gar.printf("Seed: %llu\n", static_cast<unsigned long long>(*o.seed));
   out.gar.printf("Collumns (from left to right side):\n1) Iteration number\n2) Best solution found\n3) Fitness value\n\n");
 
-  if (o.writeResults) c.testability_analysisFULL();
+  if (o.writeResults) {
+    optimiserAnalyser().bothDirections(c);
+    writePropagationFile(c, optimiserResultFiles());
+  }
   const FitnessBasis basis{c.getArea(), c.getNPins() + c.getNPCins() + c.getNPinouts() + c.getNPouts(), o.limits};
   GaSearch search(c, o, basis, random);
   const std::string header = runHeader(search.chromosomeLength(), o, c.getNREGs());

@@ -2,17 +2,22 @@
 
 #include <cstdio>
 
+#include "analysis/analysis.h"
 #include "model/model.h"
+#include "optimise/legacy_context.h"
+#include "write/reports.h"
 #include "scan/insertion.h"
 
 void writeLayoutResults(Circuit& c, const LayoutRegisters& regs, const ScanLayout& layout, const SearchResult& found,
                         SearchObserver* observer) {
   const AppliedScanLayout applied(c, regs, layout);
   std::printf("\nPerforming testability analysis (TA) to resulting circuit...\n");
-  c.testability_analysisFULL();
-  c.dumpTAresultsTxt();
-  c.dumpTAresultsTex();
-  c.dumpTAresultsHtml();
-  c.dumpResults();
+  const ResultFiles files = optimiserResultFiles();
+  optimiserAnalyser().bothDirections(c);
+  writePropagationFile(c, files);
+  writeTextTable(c, files);
+  writeTexTable(c, files);
+  writeHtmlTable(c, files);
+  writeParameters(c, measuresOf(c), files);
   if (observer) observer->finished(c, found);
 }

@@ -7,7 +7,8 @@
 #include <tuple>
 #include <utility>
 
-#include "base/error.h"
+#include "base/diagnostics.h"
+#include "optimise/legacy_context.h"
 
 // ---------------------------------------------------------------- helpers
 
@@ -48,14 +49,14 @@ Population::Population(const std::string& _name, int _size, int _ch_len, int sel
     try {
       data.assign(static_cast<size_t>(bytes), 0);
     } catch (const std::bad_alloc&) {
-      error("Data Allocation Error in Population %s constructor\n", name.c_str());
+      optimiserDiagnostics().error("Data Allocation Error in Population %s constructor\n", name.c_str());
     }
   }
   if (size > 0) {
     try {
       info.assign(static_cast<size_t>(size), chr_info{});
     } catch (const std::bad_alloc&) {
-      error("Info Allocation Error in Population %s constructor\n", name.c_str());
+      optimiserDiagnostics().error("Info Allocation Error in Population %s constructor\n", name.c_str());
     }
   }
   if ((bytes > 0 && data.empty()) || info.size() != static_cast<size_t>(size)) {
@@ -84,7 +85,7 @@ unsigned char* Population::layoutChr(int chID) {
 
 bool Population::checkChrID(int chID, const char* who) const {
   if (chID >= 0 && chID < size) return true;
-  error("Bad chromosome ID %ld in Population::%s()\n", static_cast<long>(chID), who);
+  optimiserDiagnostics().error("Bad chromosome ID %ld in Population::%s()\n", static_cast<long>(chID), who);
   return false;
 }
 
@@ -234,7 +235,7 @@ void Population::writeField(unsigned char* field, int value) const {
 bool Population::canHoldLayout(int chID) const {
   if (!cptr || !checkChrID(chID, "encodeChains")) return false;
   if (layoutChr(chID)) return true;
-  error("Population %s cannot hold a layout of %ld register(s)!\n", name.c_str(), static_cast<long>(regs));
+  optimiserDiagnostics().error("Population %s cannot hold a layout of %ld register(s)!\n", name.c_str(), static_cast<long>(regs));
   return false;
 }
 
@@ -263,7 +264,7 @@ bool Population::encodeNotation(const std::string& notation, int chID) {
   ScanLayout layout;
   const std::string problem = parseNotation(notation, layoutRegs, layout);
   if (!problem.empty()) {
-    error("Wrong scan layout notation '%s' (%s)!\n", notation.c_str(), problem.c_str());
+    optimiserDiagnostics().error("Wrong scan layout notation '%s' (%s)!\n", notation.c_str(), problem.c_str());
     return false;
   }
   if (!canHoldLayout(chID)) return false;
@@ -284,22 +285,22 @@ void Population::initPopulation(RandomSource& random) {
 
 int Population::copyChromosome(int src_idx, Population* src_pop) {
   if (!src_pop) {
-    error("Population::copyChromosome() - src_pop is NULL\n");
+    optimiserDiagnostics().error("Population::copyChromosome() - src_pop is NULL\n");
     return 0;
   }
   // Chromosomes of a circuit without registers are empty but still carry a fitness.
   if (src_pop->size == 0 || (!src_pop->getDataPtr() && src_pop->ch_len > 0)) {
-    error("Population::copyChromosome() - dataPtr is NULL");
+    optimiserDiagnostics().error("Population::copyChromosome() - dataPtr is NULL");
     return 0;
   }
   ++pos;
   if (pos > size - 1 || pos < 0) {
-    error("Population::copyChromosome() - there is no space for inserting a new chromosome_%ld to '%s' population!\n",
+    optimiserDiagnostics().error("Population::copyChromosome() - there is no space for inserting a new chromosome_%ld to '%s' population!\n",
           static_cast<long>(pos), name.c_str());
     return 0;
   }
   if (src_idx < 0 || src_idx >= src_pop->size || src_pop->ch_len != ch_len) {
-    error("Bad chromosome ID %ld in Population::copyChromosome()\n", static_cast<long>(src_idx));
+    optimiserDiagnostics().error("Bad chromosome ID %ld in Population::copyChromosome()\n", static_cast<long>(src_idx));
     return 0;
   }
   if (ch_len > 0) {
@@ -335,7 +336,7 @@ int drawPosition(int len, RandomSource& random) {
 
 void Population::crossover(int ch1ID, int ch2ID, RandomSource& random) {
   if (ch1ID < 0 || ch2ID < 0 || ch1ID >= size || ch2ID >= size) {
-    error("Bad chromosome ID in Population::crossover()\n");
+    optimiserDiagnostics().error("Bad chromosome ID in Population::crossover()\n");
     return;
   }
   if (ch_len <= 0) return;

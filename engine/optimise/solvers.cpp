@@ -3,7 +3,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "base/error.h"
+#include "base/diagnostics.h"
+#include "optimise/legacy_context.h"
 #include "optimise/exact.h"
 #include "optimise/layoutresults.h"
 #include "optimise/seeding.h"
@@ -39,7 +40,7 @@ SearchResult runExactSearch(Circuit& c, const ScanMethodSettings& s, SearchObser
   ScanEvaluator eval(c, s.techniques, s.limits);
   const ExactResult r = exactOptimum(eval, o);
   if (r.refused) {
-    error("Exact search of '%s': %s\n", c.getName().c_str(), exactRefusal(r, o).c_str());
+    optimiserDiagnostics().error("Exact search of '%s': %s\n", c.getName().c_str(), exactRefusal(r, o).c_str());
     return {};
   }
   return finish(c, eval, r.best, r.fitness, r.visited, observer);

@@ -4,7 +4,7 @@
 #include <ostream>
 #include <sstream>
 
-#include "base/error.h"
+#include "base/diagnostics.h"
 #include "read/import.h"
 
 namespace {
@@ -52,9 +52,9 @@ void usage() { std::fprintf(stderr, "usage: tarvex import FILE [--top NAME] [-o 
 
 }  // namespace
 
-std::unique_ptr<Circuit> buildCircuit(const ImportedDesign& d) {
+std::unique_ptr<Circuit> buildCircuit(const ImportedDesign& d, Diagnostics& diagnostics) {
   if (!wellFormed(d)) {
-    error("Design '%s' is not well formed!\n", d.name.c_str());
+    diagnostics.error("Design '%s' is not well formed!\n", d.name.c_str());
     return nullptr;
   }
   auto c = std::make_unique<Circuit>(d.name);
@@ -68,7 +68,7 @@ std::unique_ptr<Circuit> buildCircuit(const ImportedDesign& d) {
     Item* item = c->addItem(i.name, i.kind);
     items[k].reserve(i.ports.size());
     for (const ImportedPort& p : i.ports) items[k].push_back(item->addPort(p.name, p.bits, p.type));
-    item->makeInnerIpaths();
+    item->makeInnerIpaths(diagnostics);
   }
   for (const ImportedLink& l : d.links) {
     Port* from = portOf(primary, items, l.from);
@@ -105,34 +105,35 @@ bool writeDescription(const ImportedDesign& d, std::ostream& out) {
   return static_cast<bool>(out);
 }
 
-std::unique_ptr<Circuit> loadCircuit(const std::string& path, const ImportOptions& options, ProcessRunner& runner) {
-  const long before = nerrors;
+std::unique_ptr<Circuit> loadCircuit(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
+                                     Diagnostics& diagnostics) {
+  const long before = diagnostics.count();
   if (inputKindOf(path) == InputKind::Description) {
     FILE* in = std::fopen(path.c_str(), "r");
     if (!in) {
-      error("Can't open DC description file '%s'!\n", path.c_str());
+      diagnostics.error("Can't open DC description file '%s'!\n", path.c_str());
       return nullptr;
     }
-    std::unique_ptr<Circuit> c = readCirData(in);
+    std::unique_ptr<Circuit> c = readCirData(in, diagnostics);
     std::fclose(in);
-    if (nerrors != before) c.reset();
+    if (diagnostics.count() != before) c.reset();
     return c;
   }
   ImportedDesign design;
-  if (!importDesign(path, options, runner, design)) return nullptr;
-  std::unique_ptr<Circuit> c = buildCircuit(design);
-  if (nerrors != before) c.reset();
+  if (!importDesign(path, options, runner, design, diagnostics)) return nullptr;
+  std::unique_ptr<Circuit> c = buildCircuit(design, diagnostics);
+  if (diagnostics.count() != before) c.reset();
   return c;
 }
 
 int importToDescription(const std::string& file, const ImportOptions& options, const std::string& outPath,
-                        ProcessRunner& runner, std::ostream& out) {
-  const long before = nerrors;
+                        ProcessRunner& runner, std::ostream& out, Diagnostics& diagnostics) {
+  const long before = diagnostics.count();
   ImportedDesign design;
-  if (!importDesign(file, options, runner, design)) return 1;
+  if (!importDesign(file, options, runner, design, diagnostics)) return 1;
   std::ostringstream text;
   if (!writeDescription(design, text)) {
-    error("Design '%s' cannot be written as a description!\n", design.name.c_str());
+    diagnostics.error("Design '%s' cannot be written as a description!\n", design.name.c_str());
     return 1;
   }
   if (outPath.empty()) {
@@ -143,14 +144,15 @@ int importToDescription(const std::string& file, const ImportOptions& options, c
     f << text.str();
     f.close();
     if (!f) {
-      error("Can't write '%s'!\n", outPath.c_str());
+      diagnostics.error("Can't write '%s'!\n", outPath.c_str());
       std::remove(outPath.c_str());
     }
   }
-  return nerrors == before ? 0 : 1;
+  return diagnostics.count() == before ? 0 : 1;
 }
 
-int importCommand(const std::vector<std::string>& args, ProcessRunner& runner, std::ostream& out) {
+int importCommand(const std::vector<std::string>& args, ProcessRunner& runner, std::ostream& out,
+                  Diagnostics& diagnostics) {
   std::string file, outPath;
   ImportOptions options;
   for (size_t k = 0; k < args.size(); ++k) {
@@ -176,7 +178,7 @@ int importCommand(const std::vector<std::string>& args, ProcessRunner& runner, s
     usage();
     return 2;
   }
-  return importToDescription(file, options, outPath, runner, out);
+  return importToDescription(file, options, outPath, runner, out, diagnostics);
 }
 
 bool DesignImporter::accepts(const std::string& path) const { return inputKindOf(path) != InputKind::Description; }
@@ -185,5 +187,5 @@ std::unique_ptr<Circuit> DesignImporter::import(const std::string& path) {
   std::printf("%s\n", inputKindOf(path) == InputKind::Verilog ? "Importing Verilog design with yosys..."
                                                                : "Reading Yosys netlist...");
   std::fflush(stdout);
-  return loadCircuit(path, options, runner);
+  return loadCircuit(path, options, runner, diagnostics);
 }

@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "base/error.h"
+#include "base/diagnostics.h"
 #include "model/sizelimits.h"
 
 using json = nlohmann::json;
@@ -227,10 +227,10 @@ const std::unordered_map<std::string_view, RegisterCell>& registerCells() {
 // Maps one module of a netlist onto a design.
 class NetlistMapper {
  public:
-  NetlistMapper(const std::string& src, ImportedDesign& d) : source(src), design(d) {}
+  NetlistMapper(const std::string& src, ImportedDesign& d, Diagnostics& diag) : source(src), design(d), diagnostics(diag) {}
 
   bool map(const std::string& moduleName, const json& module) {
-    const long before = nerrors;
+    const long before = diagnostics.count();
     design = ImportedDesign{};
     design.name = cleanName(moduleName);
     design.module = moduleName;
@@ -241,13 +241,13 @@ class NetlistMapper {
     findWritableMemories(module);
     if (const json* cells = member(module, "cells"); cells && cells->is_object())
       for (auto it = cells->begin(); it != cells->end(); ++it) mapCell(it.key(), it.value());
-    if (nerrors != before) return false;
+    if (diagnostics.count() != before) return false;
     pruneResetLogic();
     sortBySource();
     nameItems();
     makeLinks();
     typePrimaryInputs();
-    return nerrors == before && checkWidths();
+    return diagnostics.count() == before && checkWidths();
   }
 
  private:
@@ -294,7 +294,7 @@ class NetlistMapper {
       const json* b = member(it.value(), "bits");
       Entry e{&it.key(), nullptr, {}};
       if (!dir || !dir->is_string() || !b || !readBits(*b, e.bits)) {
-        error("Netlist '%s': port '%s' of module '%s' is malformed!\n", source.c_str(), it.key().c_str(),
+        diagnostics.error("Netlist '%s': port '%s' of module '%s' is malformed!\n", source.c_str(), it.key().c_str(),
               design.name.c_str());
         continue;
       }
@@ -325,7 +325,7 @@ class NetlistMapper {
       p.type = OUT;
       outputSinks.push_back({ref, bits, USE_DATA});
     } else {
-      error("Netlist '%s': port '%s' has the unknown direction '%s'!\n", source.c_str(), rawName.c_str(), d.c_str());
+      diagnostics.error("Netlist '%s': port '%s' has the unknown direction '%s'!\n", source.c_str(), rawName.c_str(), d.c_str());
       return;
     }
     design.ports.push_back(std::move(p));
@@ -350,14 +350,14 @@ class NetlistMapper {
   void mapCell(const std::string& cellName, const json& cell) {
     const json* type = member(cell, "type");
     if (!type || !type->is_string()) {
-      error("Netlist '%s': cell '%s' has no type!\n", source.c_str(), cellName.c_str());
+      diagnostics.error("Netlist '%s': cell '%s' has no type!\n", source.c_str(), cellName.c_str());
       return;
     }
     const std::string& t = type->get_ref<const std::string&>();
     const std::string origin = originOf(cell);
     const json* conns = member(cell, "connections");
     if (!conns || !conns->is_object()) {
-      error("Netlist '%s': cell '%s' (%s) has no connections!\n", source.c_str(), cellName.c_str(), t.c_str());
+      diagnostics.error("Netlist '%s': cell '%s' (%s) has no connections!\n", source.c_str(), cellName.c_str(), t.c_str());
       return;
     }
     Cell c{cellName, t, origin, cell, *conns};
@@ -384,7 +384,7 @@ class NetlistMapper {
 
   void unsupported(const Cell& c, const char* what) {
     const char* kind = what ? what : c.type.empty() || c.type[0] != '$' ? "a black box or sub-module" : nullptr;
-    error("Cell type '%s' of cell '%s' (%s) cannot be imported%s%s!\n", c.type.c_str(), c.name.c_str(),
+    diagnostics.error("Cell type '%s' of cell '%s' (%s) cannot be imported%s%s!\n", c.type.c_str(), c.name.c_str(),
           where(c).c_str(), kind ? ": " : "", kind ? kind : "");
   }
 
@@ -404,7 +404,7 @@ class NetlistMapper {
   bool pinBits(const Cell& c, const char* pin, Bits& bits) {
     const json* v = member(c.conns, pin);
     if (v && readBits(*v, bits)) return true;
-    error("Cell '%s' (%s, %s) has %s pin '%s'!\n", c.name.c_str(), c.type.c_str(), where(c).c_str(),
+    diagnostics.error("Cell '%s' (%s, %s) has %s pin '%s'!\n", c.name.c_str(), c.type.c_str(), where(c).c_str(),
           v ? "a malformed" : "no", pin);
     return false;
   }
@@ -474,7 +474,7 @@ class NetlistMapper {
     if (!pinBits(c, "A", a) || !pinBits(c, "B", b) || !pinBits(c, "S", s) || !pinBits(c, "Y", y)) return;
     const size_t width = y.size();
     if (width == 0 || b.size() != width * s.size()) {
-      error("Cell '%s' (%s, %s): B has %zu bits, not %zu cases of %zu!\n", c.name.c_str(), c.type.c_str(),
+      diagnostics.error("Cell '%s' (%s, %s): B has %zu bits, not %zu cases of %zu!\n", c.name.c_str(), c.type.c_str(),
             where(c).c_str(), b.size(), s.size(), width);
       return;
     }
@@ -568,7 +568,7 @@ class NetlistMapper {
     if (!pinBits(c, "RD_ADDR", addr) || !pinBits(c, "RD_DATA", data) || !pinBits(c, "RD_CLK", clk)) return;
     if (ports < 0 || abits < 0 || width < 0 || addr.size() != static_cast<size_t>(ports * abits) ||
         data.size() != static_cast<size_t>(ports * width) || clk.size() != static_cast<size_t>(ports)) {
-      error("Cell '%s' (%s, %s): read port widths do not match its parameters!\n", c.name.c_str(),
+      diagnostics.error("Cell '%s' (%s, %s): read port widths do not match its parameters!\n", c.name.c_str(),
             c.type.c_str(), where(c).c_str());
       return;
     }
@@ -744,7 +744,7 @@ class NetlistMapper {
     auto check = [&](const ImportedPort& p, const std::string& owner) {
       total += p.bits;
       if (p.bits <= MAX_PORT_WIDTH) return true;
-      error("Port '%s.%s' is %d bits wide, more than %ld!\n", owner.c_str(), p.name.c_str(), p.bits, MAX_PORT_WIDTH);
+      diagnostics.error("Port '%s.%s' is %d bits wide, more than %ld!\n", owner.c_str(), p.name.c_str(), p.bits, MAX_PORT_WIDTH);
       return false;
     };
     bool ok = true;
@@ -752,7 +752,7 @@ class NetlistMapper {
     for (const ImportedItem& i : design.items)
       for (const ImportedPort& p : i.ports) ok = check(p, i.name) && ok;
     if (ok && total > MAX_CIRCUIT_BITS) {
-      error("Design '%s' has more than %ld port bits!\n", design.name.c_str(), MAX_CIRCUIT_BITS);
+      diagnostics.error("Design '%s' has more than %ld port bits!\n", design.name.c_str(), MAX_CIRCUIT_BITS);
       return false;
     }
     return ok && checkLinks();
@@ -767,7 +767,7 @@ class NetlistMapper {
       long worst = static_cast<long>(l.to.size());
       for (const PortRef& r : l.to) worst = std::max(worst, ++fanIn[keyOf(r)]);
       if (worst > MAX_LINKS_PER_PORT || total > MAX_CIRCUIT_LINKS) {
-        error("Design '%s' has more links than a circuit may hold (%ld a port, %ld in all)!\n",
+        diagnostics.error("Design '%s' has more links than a circuit may hold (%ld a port, %ld in all)!\n",
               design.name.c_str(), MAX_LINKS_PER_PORT, MAX_CIRCUIT_LINKS);
         return false;
       }
@@ -777,6 +777,7 @@ class NetlistMapper {
 
   const std::string& source;
   ImportedDesign& design;
+  Diagnostics& diagnostics;
   std::vector<PendingItem> pending;
   std::vector<Sink> sinks, outputSinks, dropped, inputBits;
   std::unordered_map<long, std::pair<const std::string*, size_t>> netOfBit;
@@ -823,11 +824,12 @@ std::string joined(const std::vector<std::string>& names) {
 }
 
 // Picks the top module: --top, else the only candidate. Reports what goes wrong.
-const json* pickTop(const json& modules, const std::string& source, const std::string& top, std::string& name) {
+const json* pickTop(const json& modules, const std::string& source, const std::string& top, std::string& name,
+                    Diagnostics& diagnostics) {
   if (!top.empty()) {
     auto it = modules.find(top);
     if (it == modules.end()) {
-      error("Design '%s' has no module '%s'!\n", source.c_str(), top.c_str());
+      diagnostics.error("Design '%s' has no module '%s'!\n", source.c_str(), top.c_str());
       return nullptr;
     }
     name = top;
@@ -835,11 +837,11 @@ const json* pickTop(const json& modules, const std::string& source, const std::s
   }
   const std::vector<std::string> candidates = topCandidates(modules);
   if (candidates.empty()) {
-    error("Design '%s' has no module!\n", source.c_str());
+    diagnostics.error("Design '%s' has no module!\n", source.c_str());
     return nullptr;
   }
   if (candidates.size() > 1) {
-    error("Design '%s' has several top module candidates (%s); choose one with --top NAME!\n", source.c_str(),
+    diagnostics.error("Design '%s' has several top module candidates (%s); choose one with --top NAME!\n", source.c_str(),
           joined(candidates).c_str());
     return nullptr;
   }
@@ -847,16 +849,16 @@ const json* pickTop(const json& modules, const std::string& source, const std::s
   return &modules[name];
 }
 
-bool parseNetlist(const std::string& text, const std::string& source, json& netlist) {
+bool parseNetlist(const std::string& text, const std::string& source, json& netlist, Diagnostics& diagnostics) {
   try {
     netlist = json::parse(text);
   } catch (const json::exception& e) {
-    error("Netlist '%s' is not valid JSON: %s\n", source.c_str(), e.what());
+    diagnostics.error("Netlist '%s' is not valid JSON: %s\n", source.c_str(), e.what());
     return false;
   }
   const json* modules = member(netlist, "modules");
   if (!modules || !modules->is_object()) {
-    error("Netlist '%s' has no \"modules\" object!\n", source.c_str());
+    diagnostics.error("Netlist '%s' has no \"modules\" object!\n", source.c_str());
     return false;
   }
   return true;
@@ -893,20 +895,21 @@ std::string yosysMessage(const std::string& out, const std::string& err) {
 }
 
 // Runs yosys with `script` on `path`; its standard output in `out`. Reports failures.
-bool runYosys(ProcessRunner& runner, const std::string& path, const std::string& script, std::string& out) {
+bool runYosys(ProcessRunner& runner, const std::string& path, const std::string& script, std::string& out,
+              Diagnostics& diagnostics) {
   const bool sv = endsWith(path, ".sv");
   // A relative name starting with '-' would read as an option.
   const std::string file = !path.empty() && path[0] == '-' ? "./" + path : path;
   std::string err;
   const int status = runner.run({"yosys", "-q", "-f", sv ? "verilog -sv" : "verilog", "-p", script, file}, out, err);
   if (status == ProcessRunner::kNotStarted) {
-    error("yosys is not installed: it is needed to read '%s'; install the Debian package 'yosys' "
+    diagnostics.error("yosys is not installed: it is needed to read '%s'; install the Debian package 'yosys' "
           "(apt-get install yosys)!\n",
           path.c_str());
     return false;
   }
   if (status != 0) {
-    error("yosys failed on '%s':\n%s\n", path.c_str(), yosysMessage(out, err).c_str());
+    diagnostics.error("yosys failed on '%s':\n%s\n", path.c_str(), yosysMessage(out, err).c_str());
     return false;
   }
   return true;
@@ -923,69 +926,70 @@ InputKind inputKindOf(const std::string& path) {
 }
 
 bool importNetlist(const std::string& text, const std::string& source, const ImportOptions& options,
-                   ImportedDesign& design) {
+                   ImportedDesign& design, Diagnostics& diagnostics) {
   if (static_cast<long>(text.size()) > MAX_DESCRIPTION_BYTES) {
-    error("Netlist '%s' is larger than %ld bytes!\n", source.c_str(), MAX_DESCRIPTION_BYTES);
+    diagnostics.error("Netlist '%s' is larger than %ld bytes!\n", source.c_str(), MAX_DESCRIPTION_BYTES);
     return false;
   }
   json netlist;
-  if (!parseNetlist(text, source, netlist)) return false;
+  if (!parseNetlist(text, source, netlist, diagnostics)) return false;
   std::string top;
-  const json* module = pickTop(netlist["modules"], source, options.top, top);
+  const json* module = pickTop(netlist["modules"], source, options.top, top, diagnostics);
   if (!module) return false;
-  NetlistMapper mapper(source, design);
+  NetlistMapper mapper(source, design, diagnostics);
   try {
     return mapper.map(top, *module);
   } catch (const json::exception& e) {
-    error("Netlist '%s' is malformed: %s\n", source.c_str(), e.what());
+    diagnostics.error("Netlist '%s' is malformed: %s\n", source.c_str(), e.what());
     return false;
   }
 }
 
 bool yosysNetlist(const std::string& path, const ImportOptions& options, const std::string& passes,
-                  ProcessRunner& runner, std::string& netlist, std::string* chosenTop) {
+                  ProcessRunner& runner, std::string& netlist, Diagnostics& diagnostics, std::string* chosenTop) {
   std::string top = options.top;
   if (!top.empty() && !isPlainIdentifier(top)) {
-    error("'%s' is not a module name!\n", top.c_str());
+    diagnostics.error("'%s' is not a module name!\n", top.c_str());
     return false;
   }
   std::string out;
   if (top.empty()) {  // find the top candidates first: yosys would pick one silently
-    if (!runYosys(runner, path, "hierarchy; delete */p:*; write_json", out)) return false;
+    if (!runYosys(runner, path, "hierarchy; delete */p:*; write_json", out, diagnostics)) return false;
     json modules;
-    if (!parseNetlist(out, path, modules)) return false;
-    if (!pickTop(modules["modules"], path, "", top)) return false;
+    if (!parseNetlist(out, path, modules, diagnostics)) return false;
+    if (!pickTop(modules["modules"], path, "", top, diagnostics)) return false;
     if (!isPlainIdentifier(top)) {
-      error("Design '%s': the top module '%s' cannot be named in a script!\n", path.c_str(), top.c_str());
+      diagnostics.error("Design '%s': the top module '%s' cannot be named in a script!\n", path.c_str(), top.c_str());
       return false;
     }
   }
-  if (!runYosys(runner, path, "hierarchy -top " + top + "; " + passes + "; write_json", netlist)) return false;
+  if (!runYosys(runner, path, "hierarchy -top " + top + "; " + passes + "; write_json", netlist, diagnostics)) return false;
   if (chosenTop) *chosenTop = top;
   return true;
 }
 
 bool elaborateVerilog(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
-                      std::string& netlist, std::string& top) {
-  return yosysNetlist(path, options, kImportPasses, runner, netlist, &top);
+                      std::string& netlist, std::string& top, Diagnostics& diagnostics) {
+  return yosysNetlist(path, options, kImportPasses, runner, netlist, diagnostics, &top);
 }
 
 bool importVerilog(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
-                   ImportedDesign& design) {
+                   ImportedDesign& design, Diagnostics& diagnostics) {
   std::string netlist, top;
-  if (!elaborateVerilog(path, options, runner, netlist, top)) return false;
+  if (!elaborateVerilog(path, options, runner, netlist, top, diagnostics)) return false;
   ImportOptions chosen = options;
   chosen.top = top;
-  return importNetlist(netlist, path, chosen, design);
+  return importNetlist(netlist, path, chosen, design, diagnostics);
 }
 
 bool importedNetlistText(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
-                         std::string& netlist, std::string* chosenTop) {
-  if (inputKindOf(path) == InputKind::Verilog) return yosysNetlist(path, options, kImportPasses, runner, netlist, chosenTop);
+                         std::string& netlist, Diagnostics& diagnostics, std::string* chosenTop) {
+  if (inputKindOf(path) == InputKind::Verilog)
+    return yosysNetlist(path, options, kImportPasses, runner, netlist, diagnostics, chosenTop);
   if (chosenTop) *chosenTop = options.top;
   FILE* in = std::fopen(path.c_str(), "rb");
   if (!in) {
-    error("Can't open input file '%s'!\n", path.c_str());
+    diagnostics.error("Can't open input file '%s'!\n", path.c_str());
     return false;
   }
   netlist.clear();
@@ -997,10 +1001,10 @@ bool importedNetlistText(const std::string& path, const ImportOptions& options, 
 }
 
 bool importDesign(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
-                  ImportedDesign& design) {
+                  ImportedDesign& design, Diagnostics& diagnostics) {
   FILE* in = std::fopen(path.c_str(), "rb");
   if (!in) {
-    error("Can't open input file '%s'!\n", path.c_str());
+    diagnostics.error("Can't open input file '%s'!\n", path.c_str());
     return false;
   }
   std::string text;
@@ -1011,10 +1015,10 @@ bool importDesign(const std::string& path, const ImportOptions& options, Process
   }
   std::fclose(in);
   switch (inputKindOf(path)) {
-    case InputKind::Verilog: return importVerilog(path, options, runner, design);
-    case InputKind::YosysJson: return importNetlist(text, path, options, design);
+    case InputKind::Verilog: return importVerilog(path, options, runner, design, diagnostics);
+    case InputKind::YosysJson: return importNetlist(text, path, options, design, diagnostics);
     case InputKind::Description: break;
   }
-  error("'%s' is not a Verilog design or a Yosys netlist (.v, .sv, .json)!\n", path.c_str());
+  diagnostics.error("'%s' is not a Verilog design or a Yosys netlist (.v, .sv, .json)!\n", path.c_str());
   return false;
 }

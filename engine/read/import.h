@@ -9,8 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "cli/main.h"
+#include "read/description_reader.h"
+#include "read/input_importer.h"
 #include "model/model.h"
+
+class Diagnostics;
 
 // Runs an external program without a shell. Injectable: tests pass a fake.
 class ProcessRunner {
@@ -74,14 +77,14 @@ struct ImportedDesign {
 };
 
 // Maps a Yosys JSON netlist (text) onto `design`. `source` names the input in
-// messages. Errors are counted; false when any was.
+// messages. Errors go to `diagnostics`; false when any was counted.
 bool importNetlist(const std::string& json, const std::string& source, const ImportOptions& options,
-                   ImportedDesign& design);
+                   ImportedDesign& design, Diagnostics& diagnostics);
 
 // Runs yosys on a Verilog file with the word-level script: its JSON netlist
-// in `netlist`, the top module chosen in `top`. Errors are counted.
+// in `netlist`, the top module chosen in `top`. Errors go to `diagnostics`.
 bool elaborateVerilog(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
-                      std::string& netlist, std::string& top);
+                      std::string& netlist, std::string& top, Diagnostics& diagnostics);
 
 // The passes the importer runs on a Verilog design after `hierarchy -top`.
 inline constexpr const char* kImportPasses = "proc; flatten; opt -nodffe -nosdff; opt_clean";
@@ -91,48 +94,52 @@ inline constexpr const char* kImportPasses = "proc; flatten; opt -nodffe -nosdff
 // netlist goes to `netlist`, the top module to `chosenTop` (when given).
 // Errors are counted; false when any was.
 bool yosysNetlist(const std::string& path, const ImportOptions& options, const std::string& passes,
-                  ProcessRunner& runner, std::string& netlist, std::string* chosenTop = nullptr);
+                  ProcessRunner& runner, std::string& netlist, Diagnostics& diagnostics,
+                  std::string* chosenTop = nullptr);
 
 // The Yosys netlist the importer reads for `path`: yosys's output with the
 // word-level passes for Verilog, the file itself for a netlist. Errors are counted.
 bool importedNetlistText(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
-                         std::string& netlist, std::string* chosenTop = nullptr);
+                         std::string& netlist, Diagnostics& diagnostics, std::string* chosenTop = nullptr);
 
 // Runs yosys on a Verilog file with the word-level script and imports its netlist.
 bool importVerilog(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
-                   ImportedDesign& design);
+                   ImportedDesign& design, Diagnostics& diagnostics);
 
 // Imports a Verilog file or a JSON netlist, by the file's kind (not descriptions).
 bool importDesign(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
-                  ImportedDesign& design);
+                  ImportedDesign& design, Diagnostics& diagnostics);
 
 // Builds the circuit of a design exactly as reading its description would.
-std::unique_ptr<Circuit> buildCircuit(const ImportedDesign& design);
+std::unique_ptr<Circuit> buildCircuit(const ImportedDesign& design, Diagnostics& diagnostics);
 
 // Writes the circuit description of a design, with each item's source location as a comment.
 bool writeDescription(const ImportedDesign& design, std::ostream& out);
 
-// Reads FILE (any kind) into a circuit; errors are counted (error.h) and null is returned on failure.
+// Reads FILE (any kind) into a circuit; errors go to `diagnostics` and null is returned on failure.
 std::unique_ptr<Circuit> loadCircuit(const std::string& path, const ImportOptions& options,
-                                     ProcessRunner& runner);
+                                     ProcessRunner& runner, Diagnostics& diagnostics);
 
 // `tarvex import FILE [--top NAME] [-o OUT]`: writes the description of FILE to
 // OUT, or to `out` without -o. `args` are the words after "import". Returns the
 // exit status: 0 done, 1 counted errors, 2 wrong usage.
-int importCommand(const std::vector<std::string>& args, ProcessRunner& runner, std::ostream& out);
+int importCommand(const std::vector<std::string>& args, ProcessRunner& runner, std::ostream& out,
+                  Diagnostics& diagnostics);
 
 // Writes the description of FILE to `outPath` (`out` when empty); the work of importCommand.
 int importToDescription(const std::string& file, const ImportOptions& options, const std::string& outPath,
-                        ProcessRunner& runner, std::ostream& out);
+                        ProcessRunner& runner, std::ostream& out, Diagnostics& diagnostics);
 
 // The importer the classic command forms use for Verilog and netlist inputs.
 class DesignImporter : public InputImporter {
  public:
-  DesignImporter(ProcessRunner& r, ImportOptions o) : runner(r), options(std::move(o)) {}
+  DesignImporter(ProcessRunner& r, ImportOptions o, Diagnostics& d)
+      : runner(r), options(std::move(o)), diagnostics(d) {}
   bool accepts(const std::string& path) const override;
   std::unique_ptr<Circuit> import(const std::string& path) override;
 
  private:
   ProcessRunner& runner;
   ImportOptions options;
+  Diagnostics& diagnostics;
 };

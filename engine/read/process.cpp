@@ -94,6 +94,6 @@ class SystemProcessRunner : public ProcessRunner {
 }  // namespace
 
 ProcessRunner& systemProcessRunner() {
-  static SystemProcessRunner runner;
+  static SystemProcessRunner runner;  // holds no state: every run() stands alone
   return runner;
 }

@@ -5,16 +5,13 @@
 #include <cstdio>
 #include <string>
 
-#include "base/error.h"
+#include "base/diagnostics.h"
 #include "model/model.h"
 #include "write/reports.h"
 #include "base/sidebyside.h"
 #include "base/textout.h"
 
 namespace {
-
-// Shared result buffer of name4Graphviz.
-std::string graphvizName;
 
 bool isKeyword(const std::string& s) {
   static const char* const keywords[] = {"node", "edge", "graph", "digraph", "subgraph", "strict"};
@@ -74,18 +71,19 @@ void putNodeId(TextOut& out, const std::string& name, std::string& scratch) {
 
 }  // namespace
 
-void Circuit::writeGraph(TextOut& out, const std::string& graphName) const {
-  for (long n = writeGraphQuietly(out, graphName); n > 0; --n) error("Circuit::exportGraphviz(): lptr->getPort() is NULL");
+void writeGraph(TextOut& out, const Circuit& c, const std::string& graphName, Diagnostics& diagnostics) {
+  for (long n = writeGraphQuietly(out, c, graphName); n > 0; --n)
+    diagnostics.error("Circuit::exportGraphviz(): lptr->getPort() is NULL");
 }
 
-long Circuit::writeGraphQuietly(TextOut& out, const std::string& graphName) const {
+long writeGraphQuietly(TextOut& out, const Circuit& c, const std::string& graphName) {
   long nullLinks = 0;
   out.put("digraph ").put(dotId(graphName)).put(" {\n");
   out.put("\n\t//size=\"60,35\";\n\tratio=fill;\n\trankdir=LR;\n\t//fontsize=40;\n\n");
   out.put("//\tsubgraph ").put(dotId("cluster_" + graphName)).put(" {\n");
 
   std::string scratch;
-  for (Item* i = ilist; i; i = i->getNext()) {
+  for (Item* i = c.getIList(); i; i = i->getNext()) {
     if (i->getType() == UUA) continue;
     std::string itemName = i->getName().c_str();
     for (char& ch : itemName)
@@ -116,7 +114,7 @@ long Circuit::writeGraphQuietly(TextOut& out, const std::string& graphName) cons
     out.put(" label=\"").put(quotedText(itemName)).put("\";}\n");
   }
 
-  for (Item* i = ilist; i; i = i->getNext())
+  for (Item* i = c.getIList(); i; i = i->getNext())
     for (Port* p = i->getPList(); p; p = p->getNext())
       for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext()) {
         const Port* t = l->getPort();
@@ -139,24 +137,23 @@ long Circuit::writeGraphQuietly(TextOut& out, const std::string& graphName) cons
   return nullLinks;
 }
 
-const char* Circuit::name4Graphviz(const std::string& n) {
-  graphvizName = n;
-  for (char& ch : graphvizName)
+std::string graphvizName(const std::string& n) {
+  std::string name = n;
+  for (char& ch : name)
     if (ch == NAME_SEPARATOR) ch = '_';
-  return graphvizName.c_str();
+  return name;
 }
 
-void Circuit::export_graphviz() { export_graphviz(nullptr); }
-
-void Circuit::export_graphviz(const std::function<void()>& meanwhile) {
-  const std::string graphName = name4Graphviz(name);
+void exportGraphviz(const Circuit& c, const ResultFiles& files, const std::function<void()>& meanwhile) {
+  Diagnostics& diagnostics = files.diagnostics();
+  const std::string graphName = graphvizName(c.getName());
   const std::string fileName = resultFileName(graphName, ".dot");
   std::printf("Exporting circuit structure to file '%s' in Graphviz format\n", fileName.c_str());
   std::fflush(stdout);
   // The writer drops the old drawing, which takes the kernel a while for a large one.
-  FILE* f = openForRewrite(resultPath(fileName));
+  FILE* f = openForRewrite(files.pathOf(fileName));
   if (!f) {
-    error("Circuit::export_graphviz - can't open output file %s.dot!\n", graphName.c_str());
+    diagnostics.error("Circuit::export_graphviz - can't open output file %s.dot!\n", graphName.c_str());
     if (meanwhile) meanwhile();
     return;
   }
@@ -167,7 +164,7 @@ void Circuit::export_graphviz(const std::function<void()>& meanwhile) {
     // Writing over an old drawing that could not be dropped would leave its tail behind.
     if (emptyForRewrite(f)) {
       TextOut out(f);
-      nullLinks = writeGraphQuietly(out, graphName);
+      nullLinks = writeGraphQuietly(out, c, graphName);
     } else {
       failed = true;
     }
@@ -178,6 +175,6 @@ void Circuit::export_graphviz(const std::function<void()>& meanwhile) {
     runBeside(write, meanwhile);
   else
     write();
-  for (; nullLinks > 0; --nullLinks) error("Circuit::exportGraphviz(): lptr->getPort() is NULL");
-  if (failed) error("Circuit::export_graphviz - can't write output file %s.dot!\n", graphName.c_str());
+  for (; nullLinks > 0; --nullLinks) diagnostics.error("Circuit::exportGraphviz(): lptr->getPort() is NULL");
+  if (failed) diagnostics.error("Circuit::export_graphviz - can't write output file %s.dot!\n", graphName.c_str());
 }

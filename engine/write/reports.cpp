@@ -9,14 +9,13 @@
 #include <cstdio>
 #include <utility>
 
-#include "base/error.h"
+#include "base/diagnostics.h"
+#include "model/kinds.h"
 #include "model/model.h"
 #include "base/sidebyside.h"
 #include "base/textout.h"
 
 namespace {
-
-std::string resultFolder;
 
 double ratio(double a, double b) { return b != 0.0 ? a / b : 0.0; }
 
@@ -73,12 +72,12 @@ namespace {
 // failure), and reports a failed write when closed.
 class ResultFile {
  public:
-  ResultFile(const Circuit& c, const char* ext, const char* announcement)
-      : name(resultFileName(c.getName(), ext)) {
+  ResultFile(const Circuit& c, const char* ext, const char* announcement, const ResultFiles& files)
+      : name(resultFileName(c.getName(), ext)), diagnostics(files.diagnostics()) {
     std::printf(announcement, name.c_str());
     std::fflush(stdout);
-    file = std::fopen(resultPath(name).c_str(), "w");
-    if (!file) error("Can't write to '%s'!\n", name.c_str());
+    file = std::fopen(files.pathOf(name).c_str(), "w");
+    if (!file) diagnostics.error("Can't write to '%s'!\n", name.c_str());
   }
   ~ResultFile() { close(); }
   // Closes the file without reporting anything, so that any thread may; a
@@ -92,7 +91,7 @@ class ResultFile {
   // Closes the file if still open, reporting a failed write.
   void close() {
     finish();
-    if (writeFailed) error("Can't write to '%s'!\n", name.c_str());
+    if (writeFailed) diagnostics.error("Can't write to '%s'!\n", name.c_str());
     writeFailed = false;
   }
   ResultFile(const ResultFile&) = delete;
@@ -103,34 +102,15 @@ class ResultFile {
 
  private:
   std::string name;
+  Diagnostics& diagnostics;
   FILE* file = nullptr;
   bool writeFailed = false;
 };
 
 // Item kind letter of a .pro line, or null for a kind without one.
 const char* itemLetter(item_type t) {
-  switch (t) {
-    case UUA: return "U ";
-    case ADD:
-    case SUB:
-    case MUL:
-    case DIV:
-    case COMP:
-    case AND:
-    case OR:
-    case XOR:
-    case NOT:
-    case LOGIC:
-    case REDUCE:
-    case SHIFT:
-    case ROM: return "F ";
-    case REG: return "R ";
-    case MUX: return "M ";
-    case SREG: return "S ";
-    case BILBO: return "B ";
-    case LFSR: return "L ";
-    default: return nullptr;
-  }
+  const ItemKindInfo* k = itemKind(t);
+  return k ? k->letter : nullptr;
 }
 
 const char* portLetter(port_type t) {
@@ -195,11 +175,6 @@ const StyleClass kStyles[] = {
 
 }  // namespace
 
-std::string setResultFolder(const std::string& folder) {
-  std::string previous = resultFolder;
-  resultFolder = folder;
-  return previous;
-}
 
 std::string resultFileName(const std::string& base, const char* ext) {
   std::string name = base;
@@ -208,9 +183,9 @@ std::string resultFileName(const std::string& base, const char* ext) {
   return name + ext;
 }
 
-std::string resultPath(const std::string& fileName) {
-  if (resultFolder.empty()) return fileName;
-  return resultFolder.back() == '/' ? resultFolder + fileName : resultFolder + "/" + fileName;
+std::string ResultFiles::pathOf(const std::string& fileName) const {
+  if (dir.empty()) return fileName;
+  return dir.back() == '/' ? dir + fileName : dir + "/" + fileName;
 }
 
 FILE* openForRewrite(const std::string& path) {
@@ -227,10 +202,10 @@ bool emptyForRewrite(FILE* f) {
   return ::fstat(::fileno(f), &st) == 0 && !S_ISREG(st.st_mode);  // devices and pipes have nothing to drop
 }
 
-void emptyAnalysisFiles(const Circuit& c) {
+void emptyAnalysisFiles(const Circuit& c, const ResultFiles& files) {
   // A file that cannot be emptied here is reported when it is opened for writing.
   for (const char* ext : {".pro", ".txt", ".tex", ".html"})
-    (void)::truncate(resultPath(resultFileName(c.getName(), ext)).c_str(), 0);
+    (void)::truncate(files.pathOf(resultFileName(c.getName(), ext)).c_str(), 0);
 }
 
 namespace {
@@ -269,35 +244,31 @@ long writePropagation(FILE* file, const Circuit& c) {
   return unknown;
 }
 
-void reportUnknownKinds(long n) {
-  for (; n > 0; --n) error("Circuit::dumpPropagInfo - Unknown item type");
+void reportUnknownKinds(long n, Diagnostics& diagnostics) {
+  for (; n > 0; --n) diagnostics.error("Circuit::dumpPropagInfo - Unknown item type");
 }
 
 const char* const kProAnnouncement = "Writing propagation info to '%s' (ASCII text format)...\n";
 
 }  // namespace
 
-void Circuit::dumpPropagInfo() {
-  ResultFile out(*this, ".pro", kProAnnouncement);
-  if (out) reportUnknownKinds(writePropagation(out.get(), *this));
+void writePropagationFile(const Circuit& c, const ResultFiles& files) {
+  ResultFile out(c, ".pro", kProAnnouncement, files);
+  if (out) reportUnknownKinds(writePropagation(out.get(), c), files.diagnostics());
 }
 
-void Circuit::dumpResults() { dumpResults(measuresOf(*this)); }
-
-void Circuit::dumpResults(const Measures& m) {
-  ResultFile out(*this, ".par", "Writing circuit parameters to '%s' (ASCII text format)...\n");
+void writeParameters(const Circuit& c, const Measures& m, const ResultFiles& files) {
+  ResultFile out(c, ".par", "Writing circuit parameters to '%s' (ASCII text format)...\n", files);
   if (!out) return;
   TextOut f(out.get());
-  f.put('\'').putName(notation).put("' ").putLong(m.total).put(' ');
+  f.put('\'').putName(c.getNotation()).put("' ").putLong(m.total).put(' ');
   for (const auto& [v, precision] : {std::pair{m.gt, 3}, {m.pctC, 1}, {m.pctO, 1}, {m.pinOver, 3}, {m.areaOver, 3},
-                                     {fitness, 3}})
+                                     {c.getFitness(), 3}})
     f.putFixed(v, precision, 3).put(' ');
 }
 
-void Circuit::dumpResults2() { dumpResults2(measuresOf(*this)); }
-
-void Circuit::dumpResults2(const Measures& m) {
-  ResultFile out(*this, ".eva", "Writing circuit parameters to '%s' (ASCII text format)...\n");
+void writeEvaluation(const Circuit& c, const Measures& m, const ResultFiles& files) {
+  ResultFile out(c, ".eva", "Writing circuit parameters to '%s' (ASCII text format)...\n", files);
   if (!out) return;
   TextOut f(out.get());
   f.putLong(m.total).put(' ');
@@ -307,7 +278,7 @@ void Circuit::dumpResults2(const Measures& m) {
 
 namespace {
 
-void writeTxtTable(FILE* file, const Circuit& c, const Measures& m) {
+void putTxtTable(FILE* file, const Circuit& c, const Measures& m) {
   TextOut f(file);
   f.printf("%s\t'%s' testability results\n%s", kRule60, c.getName().c_str(), kRule60);
   f.put("Port_name(bit_width) Con Obs Tst\n");
@@ -320,7 +291,7 @@ void writeTxtTable(FILE* file, const Circuit& c, const Measures& m) {
   f.printf("GlobalMeasures %lf %lf %lf\n", m.gc, m.go, m.gt);
 }
 
-void writeTexTable(FILE* file, const Circuit& c, const Measures& m) {
+void putTexTable(FILE* file, const Circuit& c, const Measures& m) {
   TextOut f(file);
   f.put("\\documentclass[6pt]{report}\n\\usepackage{longtable}\n\\begin{document}\n");
   f.printf("\n\\begin{center}\n'%s' testability results\n\\end{center}\n\n", c.getName().c_str());
@@ -338,7 +309,7 @@ void writeTexTable(FILE* file, const Circuit& c, const Measures& m) {
   f.put("\\end{longtable}\n\\end{center}\n\n\\end{document}\n");
 }
 
-void writeHtmlTable(FILE* file, const Circuit& c, const Measures& m) {
+void putHtmlTable(FILE* file, const Circuit& c, const Measures& m) {
   TextOut f(file);
   const char* name = c.getName().c_str();
   f.printf("<HTML>\n<HEAD>\n<TITLE>'%s' testability results</TITLE>\n\n<STYLE>\n\n", name);
@@ -378,44 +349,44 @@ const char* const kHtmlAnnouncement = "Writing TA results to '%s' (HTML format).
 
 }  // namespace
 
-void Circuit::dumpTAresultsTxt() {
-  ResultFile out(*this, ".txt", kTxtAnnouncement);
-  if (out) writeTxtTable(out.get(), *this, measuresOf(*this));
+void writeTextTable(Circuit& c, const ResultFiles& files) {
+  ResultFile out(c, ".txt", kTxtAnnouncement, files);
+  if (out) putTxtTable(out.get(), c, measuresOf(c));
 }
 
-void Circuit::dumpTAresultsTex() {
-  ResultFile out(*this, ".tex", kTexAnnouncement);
-  if (out) writeTexTable(out.get(), *this, measuresOf(*this));
+void writeTexTable(Circuit& c, const ResultFiles& files) {
+  ResultFile out(c, ".tex", kTexAnnouncement, files);
+  if (out) putTexTable(out.get(), c, measuresOf(c));
 }
 
-void Circuit::dumpTAresultsHtml() {
-  ResultFile out(*this, ".html", kHtmlAnnouncement);
-  if (out) writeHtmlTable(out.get(), *this, measuresOf(*this));
+void writeHtmlTable(Circuit& c, const ResultFiles& files) {
+  ResultFile out(c, ".html", kHtmlAnnouncement, files);
+  if (out) putHtmlTable(out.get(), c, measuresOf(c));
 }
 
-void Circuit::dumpAnalysisFiles(const Measures& m) {
+void writeAnalysisFiles(const Circuit& c, const Measures& m, const ResultFiles& files) {
   // Announced and opened in order; a failed write is reported in order when closed.
-  ResultFile pro(*this, ".pro", kProAnnouncement);
-  ResultFile txt(*this, ".txt", kTxtAnnouncement);
-  ResultFile tex(*this, ".tex", kTexAnnouncement);
-  ResultFile html(*this, ".html", kHtmlAnnouncement);
+  ResultFile pro(c, ".pro", kProAnnouncement, files);
+  ResultFile txt(c, ".txt", kTxtAnnouncement, files);
+  ResultFile tex(c, ".tex", kTexAnnouncement, files);
+  ResultFile html(c, ".html", kHtmlAnnouncement, files);
   long unknown = 0;
   // Each file is closed as soon as it is written: closing a large file
   // starts its write-back, which then overlaps the other thread's work.
   runBeside(
       [&] {
-        if (pro) unknown = writePropagation(pro.get(), *this);
+        if (pro) unknown = writePropagation(pro.get(), c);
         pro.finish();
-        if (txt) writeTxtTable(txt.get(), *this, m);
+        if (txt) putTxtTable(txt.get(), c, m);
         txt.finish();
-        if (tex) writeTexTable(tex.get(), *this, m);
+        if (tex) putTexTable(tex.get(), c, m);
         tex.finish();
       },
       [&] {
-        if (html) writeHtmlTable(html.get(), *this, m);
+        if (html) putHtmlTable(html.get(), c, m);
         html.finish();
       });
-  reportUnknownKinds(unknown);
+  reportUnknownKinds(unknown, files.diagnostics());
   pro.close();
   txt.close();
   tex.close();

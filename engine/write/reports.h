@@ -3,9 +3,28 @@
 
 #include <cstdio>
 
+#include <functional>
 #include <string>
+#include <utility>
 
 class Circuit;
+class Diagnostics;
+class TextOut;
+
+// Where a run's result files go, and where failures to write them are reported.
+class ResultFiles {
+ public:
+  // Files go to `folder` (empty: the working directory).
+  ResultFiles(std::string folder, Diagnostics& diagnostics) : dir(std::move(folder)), diag(diagnostics) {}
+  // Where the result file `fileName` is written: the folder joined with it.
+  std::string pathOf(const std::string& fileName) const;
+  const std::string& folder() const { return dir; }
+  Diagnostics& diagnostics() const { return diag; }
+
+ private:
+  std::string dir;
+  Diagnostics& diag;
+};
 
 // Circuit-wide figures shared by the result files. Ratios whose divisor is 0 are 0.
 struct Measures {
@@ -20,16 +39,12 @@ struct Measures {
 // The figures of the circuit as last analysed (updates its con/obs/tst averages).
 Measures measuresOf(Circuit& c);
 
-// Sets the folder result files are written to; empty (the default) means the
-// working directory. Returns the previous folder.
-std::string setResultFolder(const std::string& folder);
-
 // The file name of a result: `base` (a circuit name) with path separators
 // replaced by '_', so a result never lands outside the result folder, then `ext`.
 std::string resultFileName(const std::string& base, const char* ext);
 
-// Where the result file `fileName` is written: the result folder joined with it.
-std::string resultPath(const std::string& fileName);
+// `name` with every item/port separator '.' replaced by '_' (the name of a Graphviz graph).
+std::string graphvizName(const std::string& name);
 
 // Opens the file at `path` for writing, creating it when missing, but leaves
 // its old contents for the thread that writes it to drop (see
@@ -39,7 +54,33 @@ FILE* openForRewrite(const std::string& path);
 // write; false when a regular file could not be emptied.
 bool emptyForRewrite(FILE* f);
 
-// Empties the existing files that dumpAnalysisFiles rewrites for `c` (.pro,
+// Empties the existing files that writeAnalysisFiles rewrites for `c` (.pro,
 // .txt, .tex, .html); creates none, reports nothing. Freeing a large file's
 // old contents takes the kernel a while, so this runs beside the analysis.
-void emptyAnalysisFiles(const Circuit& c);
+void emptyAnalysisFiles(const Circuit& c, const ResultFiles& files);
+
+// The result files, named after the circuit, of its last analysis. Each is
+// announced on the console; failures are reported to the files' diagnostics.
+// NAME.pro: the propagation record (sources and values of every port).
+void writePropagationFile(const Circuit& c, const ResultFiles& files);
+// NAME.par: the parameters line with the figures `m`.
+void writeParameters(const Circuit& c, const Measures& m, const ResultFiles& files);
+// NAME.eva: the evaluation line with the figures `m`.
+void writeEvaluation(const Circuit& c, const Measures& m, const ResultFiles& files);
+// NAME.txt, NAME.tex, NAME.html: the per-port tables.
+void writeTextTable(Circuit& c, const ResultFiles& files);
+void writeTexTable(Circuit& c, const ResultFiles& files);
+void writeHtmlTable(Circuit& c, const ResultFiles& files);
+// The propagation file and the .txt, .tex and .html tables with the
+// figures `m`; all but the .html table are written on a second thread.
+void writeAnalysisFiles(const Circuit& c, const Measures& m, const ResultFiles& files);
+
+// NAME.dot: the Graphviz drawing of the circuit structure, written on a
+// second thread while `meanwhile` (when set) runs on this one; `meanwhile`
+// must not change the structure (items, ports, links, names).
+void exportGraphviz(const Circuit& c, const ResultFiles& files, const std::function<void()>& meanwhile = {});
+// The Graphviz text of the circuit structure, graph named `graphName`;
+// links with no port are skipped and reported.
+void writeGraph(TextOut& out, const Circuit& c, const std::string& graphName, Diagnostics& diagnostics);
+// writeGraph without reporting: returns the number of links with no port skipped.
+long writeGraphQuietly(TextOut& out, const Circuit& c, const std::string& graphName);

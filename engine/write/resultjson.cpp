@@ -4,7 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
-#include "base/error.h"
+#include "base/diagnostics.h"
 #include "model/model.h"
 #include "scan/loops.h"
 #include "scan/reggraph.h"
@@ -164,14 +164,14 @@ std::string resultJson(Circuit& c, const RunSummary& run) {
   return doc.dump(2) + "\n";
 }
 
-bool writeResultJson(Circuit& c, const RunSummary& run) {
+bool writeResultJson(Circuit& c, const RunSummary& run, const ResultFiles& files) {
   const std::string name = resultFileName(c.getName(), ".json");
   std::printf("Writing results to '%s' (JSON format)...\n", name.c_str());
   std::fflush(stdout);
   const std::string text = resultJson(c, run);
-  FILE* f = std::fopen(resultPath(name).c_str(), "w");
+  FILE* f = std::fopen(files.pathOf(name).c_str(), "w");
   bool ok = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
   if (f && std::fclose(f) != 0) ok = false;
-  if (!ok) error("Can't write to '%s'!\n", name.c_str());
+  if (!ok) files.diagnostics().error("Can't write to '%s'!\n", name.c_str());
   return ok;
 }

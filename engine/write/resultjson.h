@@ -10,6 +10,7 @@
 #include "scan/notation.h"
 
 class Circuit;
+class ResultFiles;
 
 // What a run adds to the figures of the circuit.
 struct RunSummary {
@@ -27,6 +28,6 @@ struct RunSummary {
 // The document for `c` as last analysed, with the layout of `run` applied.
 std::string resultJson(Circuit& c, const RunSummary& run);
 
-// Writes resultJson to NAME.json in the result folder; false (error counted)
-// when the file cannot be written.
-bool writeResultJson(Circuit& c, const RunSummary& run);
+// Writes resultJson to NAME.json among `files`; false (error counted) when
+// the file cannot be written.
+bool writeResultJson(Circuit& c, const RunSummary& run, const ResultFiles& files);

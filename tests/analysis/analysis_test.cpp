@@ -11,14 +11,15 @@
 #include "random_circuit.h"
 #include "write/reports.h"
 #include "test_util.h"
+#include "test_diagnostics.h"
 
 namespace {
 
 // Runs a test body under one analysis schedule and restores the default.
 class Scheduled : public ::testing::TestWithParam<AnalysisSchedule> {
  protected:
-  void SetUp() override { previous = setAnalysisSchedule(GetParam()); }
-  void TearDown() override { setAnalysisSchedule(previous); }
+  void SetUp() override { previous = setTestAnalysisSchedule(GetParam()); }
+  void TearDown() override { setTestAnalysisSchedule(previous); }
   AnalysisSchedule previous{};
 };
 
@@ -33,8 +34,8 @@ Port* port(const Circuit& c, const char* name) {
 
 // Both directions, without writing the propagation file.
 void analyse(Circuit& c) {
-  c.controllability_analysis();
-  c.observability_analysis();
+  testAnalyser().controllability(c);
+  testAnalyser().observability(c);
 }
 
 // Port names of the ready list, head first.
@@ -68,9 +69,9 @@ TEST_P(Scheduled, WorkedExampleHandValues) {
   EXPECT_DOUBLE_EQ(port(*c, "add1.i1")->getObs(), (1.0 - 9.0 / 26) * 0.5);
   EXPECT_EQ(port(*c, "add1.i1")->getObsSrc(), port(*c, "add1.o"));
   EXPECT_EQ(port(*c, "ex.clk")->getObs(), 0.0);
-  EXPECT_EQ(nerrors, 0);
+  EXPECT_EQ(testErrorCount(), 0);
 
-  c->testability_analysis();
+  testAnalyser().controllabilityFigures(*c);
   for (Item* i = c->getIList(); i; i = i->getNext())
     for (Port* p = i->getPList(); p; p = p->getNext()) {
       EXPECT_EQ(p->getObs(), 0.0);
@@ -83,19 +84,19 @@ TEST_P(Scheduled, WorkedExampleHandValues) {
 TEST_P(Scheduled, AveragesSkipControlPortsButBitCountsDoNot) {
   ErrorCapture errors;
   auto c = readText(kWorkedExample);
-  c->testability_analysis();
-  EXPECT_EQ(c->getNConNodes(), 66);  // every bit, the two clock bits included
+  testAnalyser().controllabilityFigures(*c);
+  EXPECT_EQ(controllableBits(*c), 66);  // every bit, the two clock bits included
   analyse(*c);
-  EXPECT_EQ(c->getNObsNodes(), 64);  // all but the clock ports
-  EXPECT_EQ(c->getNTstNodes(), 64);
-  c->evalObs();
+  EXPECT_EQ(observableBits(*c), 64);  // all but the clock ports
+  EXPECT_EQ(testableBits(*c), 64);
+  evalObs(*c);
   EXPECT_DOUBLE_EQ(c->getObs(), (2 + 4 * (1.0 - 9.0 / 26) * 0.5 + 2 * (1.0 - 1.0 / 26) * 0.5) / 8);
 
   Circuit onlyControl("k");
   onlyControl.addPrimaryPort("clk", 1, CIN_CLK);
-  onlyControl.testability_analysis();
+  testAnalyser().controllabilityFigures(onlyControl);
   EXPECT_EQ(onlyControl.getCon(), 0.0);  // nothing to average: 0, not NaN
-  EXPECT_EQ(onlyControl.getNConNodes(), 1);
+  EXPECT_EQ(controllableBits(onlyControl), 1);
 }
 
 TEST_P(Scheduled, PrimaryInputStraightToOutputAndAnUnclockedRegister) {
@@ -104,14 +105,14 @@ TEST_P(Scheduled, PrimaryInputStraightToOutputAndAnUnclockedRegister) {
       "CIR t a(in,4) clk(clk,1) y(out,4) z(out,4)\n"
       "ITM r(REG) d(in,4) c(clk,1) q(out,4)\n"
       "LINK t.a -> t.y r.d\nLINK r.q -> t.z\n");
-  c->controllability_analysis();
+  testAnalyser().controllability(*c);
   EXPECT_EQ(port(*c, "t.y")->getCon(), 1.0);
   EXPECT_EQ(port(*c, "r.q")->getCon(), 0.0);  // the clock is not driven
   EXPECT_FALSE(port(*c, "r.q")->inReadyList());
   EXPECT_FALSE(c->getItemPtr("r")->propagDone());
-  c->observability_analysis();
+  testAnalyser().observability(*c);
   EXPECT_EQ(port(*c, "t.a")->getObs(), 1.0);  // observed through the direct link
-  EXPECT_EQ(nerrors, 0);
+  EXPECT_EQ(testErrorCount(), 0);
 }
 
 // Two links reach r2.d: the register's value (first to arrive) wins over the
@@ -128,7 +129,7 @@ const char* kTwoSources =
 TEST_P(Scheduled, FirstValueToReachAPortWins) {
   ErrorCapture errors;
   auto c = readText(kTwoSources);
-  c->controllability_analysis();
+  testAnalyser().controllability(*c);
   EXPECT_EQ(port(*c, "r2.d")->getConSrc(), port(*c, "r.q"));
   EXPECT_LT(port(*c, "r2.d")->getCon(), port(*c, "m2.q")->getCon());
 }
@@ -168,7 +169,7 @@ TEST_P(Scheduled, OneSemiPropagationPerIteration) {
       "ITM r(REG) d(in,8) c(clk,1) q(out,8)\n"
       "LINK t.a -> m1.a m2.a\nLINK t.s -> m1.s m2.s\nLINK t.clk -> r.c\n"
       "LINK m1.q -> r.d\nLINK m2.q -> m1.b t.y\nLINK r.q -> m2.b\n");
-  c->controllability_analysis();
+  testAnalyser().controllability(*c);
   const auto order = readyOrder(*c);
   // m2 comes first in item order; its value reaches m1.b before m1 is let through.
   EXPECT_LT(positionOf(order, "m1.b"), positionOf(order, "m2.q"));
@@ -190,7 +191,7 @@ TEST_P(Scheduled, ScanRegisterPathsInTheDriver) {
   // rule gives both outputs the shifted serial input. P = 25 + 2, K = 8.
   auto loop = readText(ports + "ITM f(SUB) a(in,8) b(in,8) q(out,8)\n" + scanWiring +
                        "LINK t.a -> f.a\nLINK sr.q -> f.b t.y\nLINK f.q -> sr.d\n");
-  loop->controllability_analysis();
+  testAnalyser().controllability(*loop);
   const double serial = (1.0 - 2.0 / 28) * (1.0 - 8.0 / 9);
   EXPECT_DOUBLE_EQ(port(*loop, "sr.SCAN_OUT")->getCon(), serial);
   EXPECT_DOUBLE_EQ(port(*loop, "sr.q")->getCon(), serial);
@@ -204,12 +205,12 @@ TEST_P(Scheduled, ScanRegisterPathsInTheDriver) {
                          "ITM f(SUB) a(in,8) b(in,8) q(out,8)\n" + scanWiring +
                          "LINK t.a -> mx.a f.a\nLINK f.q -> mx.b\nLINK mx.q -> sr.d\nLINK sr.q -> f.b t.y\n"
                          "LINK t.s -> mx.s\n");
-  loaded->controllability_analysis();
+  testAnalyser().controllability(*loaded);
   EXPECT_DOUBLE_EQ(port(*loaded, "mx.q")->getCon(), 1.0 - 1.0 / 45);
   EXPECT_DOUBLE_EQ(port(*loaded, "sr.q")->getCon(), (1.0 - 3.0 / 45) * (1.0 - 1.0 / 9));
   EXPECT_EQ(port(*loaded, "sr.q")->getConSrc(), port(*loaded, "sr.d"));
   EXPECT_DOUBLE_EQ(port(*loaded, "sr.SCAN_OUT")->getCon(), (1.0 - 2.0 / 45) * (1.0 - 8.0 / 9));
-  EXPECT_EQ(nerrors, 0);
+  EXPECT_EQ(testErrorCount(), 0);
 }
 
 TEST_P(Scheduled, MalformedItemsAreReportedAsTheWalksMeetThem) {
@@ -220,27 +221,27 @@ TEST_P(Scheduled, MalformedItemsAreReportedAsTheWalksMeetThem) {
       "ITM f(ADD) a(in,8) b(in,8) q(out,8)\n"
       "LINK t.a -> r.d f.a f.b\nLINK r.q -> t.y\nLINK f.q -> t.y\n");
   c->addItem("odd", BILBO);
-  c->controllability_analysis();
+  testAnalyser().controllability(*c);
   EXPECT_EQ(errors.text(), "ERROR(1): 'odd' item type is unknown!\nERROR(2): 'r' port(s) missing!\n");
   EXPECT_TRUE(c->getItemPtr("r")->propagDone());
-  nerrors = 0;
-  c->observability_analysis();
+  resetTestErrors();
+  testAnalyser().observability(*c);
   // Every sweep meets them again: two sweeps (the second changes nothing).
-  EXPECT_EQ(nerrors, 4);
+  EXPECT_EQ(testErrorCount(), 4);
 }
 
 TEST(Benchmark, RegisterLoopsAreControllableOnlyWithScan) {
   ErrorCapture errors;
   auto c = readExample("diffeq");
   ASSERT_TRUE(c);
-  c->testability_analysis();
+  testAnalyser().controllabilityFigures(*c);
   EXPECT_EQ(port(*c, "reg1.q")->getCon(), 0.0);
   EXPECT_EQ(port(*c, "reg6.q")->getCon(), 0.0);
   ASSERT_TRUE(applyLayout(*c, "0.1.2.3.4.5"));
-  c->testability_analysis();
+  testAnalyser().controllabilityFigures(*c);
   for (const char* q : {"reg1.q", "reg2.q", "reg3.q", "reg4.q", "reg5.q", "reg6.q"})
     EXPECT_GT(port(*c, q)->getCon(), 0.0) << q;
-  EXPECT_EQ(nerrors, 0);
+  EXPECT_EQ(testErrorCount(), 0);
 }
 
 // ------------------------------------------------- incremental schedule
@@ -277,9 +278,9 @@ State stateOf(const Circuit& c, const ErrorCapture& errors) {
 template <class Step>
 State runUnder(AnalysisSchedule s, Circuit& c, Step step) {
   ErrorCapture errors;
-  const AnalysisSchedule previous = setAnalysisSchedule(s);
+  const AnalysisSchedule previous = setTestAnalysisSchedule(s);
   step(c);
-  setAnalysisSchedule(previous);
+  setTestAnalysisSchedule(previous);
   return stateOf(c, errors);
 }
 
@@ -302,17 +303,17 @@ void expectSameStructure(const Circuit& a, const Circuit& b) {
 }
 
 void expectSchedulesAgree(Circuit& c, const std::string& what) {
-  auto con = [](Circuit& x) { x.controllability_analysis(); };
-  auto obs = [](Circuit& x) { x.observability_analysis(); };
-  auto conOnly = [](Circuit& x) { x.testability_analysis(); };
+  auto con = [](Circuit& x) { testAnalyser().controllability(x); };
+  auto obs = [](Circuit& x) { testAnalyser().observability(x); };
+  auto conOnly = [](Circuit& x) { testAnalyser().controllabilityFigures(x); };
   auto full = [](Circuit& x) {
-    const std::string folder = setResultFolder("/nonexistent-folder");  // no propagation file
+    const std::string folder = setTestResultFolder("/nonexistent-folder");  // no propagation file
     ::testing::internal::CaptureStdout();
-    x.testability_analysisFULL();
+    analyseFull(x);
     ::testing::internal::GetCapturedStdout();
-    setResultFolder(folder);
+    setTestResultFolder(folder);
     const double c0 = x.getCon(), o0 = x.getObs(), t0 = x.getTst();
-    x.evalCon(), x.evalObs(), x.evalTst();
+    evalCon(x), evalObs(x), evalTst(x);
     EXPECT_EQ(c0, x.getCon());
     EXPECT_EQ(o0, x.getObs());
     EXPECT_EQ(t0, x.getTst());
@@ -339,10 +340,10 @@ TEST(IncrementalSchedule, AgreesWithTheFullWalksOnRandomCircuits) {
       auto c = readText(g.text());
       ASSERT_TRUE(c);
       if (seed <= 3) expectSameStructure(*c, *g.build());
-      ASSERT_EQ(nerrors, 0);
+      ASSERT_EQ(testErrorCount(), 0);
       expectSchedulesAgree(*c, "seed " + std::to_string(seed) + ", " + std::to_string(items) + " items");
       if (HasFailure()) return;
-      reached += c->getNConNodes() > 0;
+      reached += controllableBits(*c) > 0;
     }
   EXPECT_EQ(reached, 120);  // the circuits are not trivially dead
 }

@@ -8,6 +8,9 @@
 #include <nlohmann/json.hpp>
 
 #include "checks_util.h"
+#include "base/clock.h"
+#include "base/diagnostics.h"
+#include "base/run_context.h"
 #include "cli/check_command.h"
 
 namespace {
@@ -33,7 +36,9 @@ class CheckCommand : public ::testing::Test {
   int run(const std::vector<std::string>& words) {
     std::FILE* o = std::tmpfile();
     std::FILE* e = std::tmpfile();
-    const int status = checkCommand(words, systemProcessRunner(), o, e);
+    Diagnostics diagnostics(e);
+    RunContext context{diagnostics, systemClock(), systemProcessRunner(), "", AnalysisOptions{}};
+    const int status = checkCommand(words, context, o);
     out = slurp(o);
     err = slurp(e);
     return status;

@@ -1,6 +1,7 @@
 // Helpers of the checks' tests: a design of tests/checks/designs through
 // yosys (elaboration only), or a netlist held in a string, checked.
 #pragma once
+#include "test_diagnostics.h"
 
 #include <string>
 #include <vector>
@@ -28,7 +29,7 @@ inline CheckReport checkNetlistText(const std::string& json, const std::vector<H
 inline CheckReport checkVerilog(const std::string& name, const std::vector<HeldPin>& held, bool& ok) {
   std::string text;
   std::vector<std::string> problems;
-  ok = yosysNetlist(checkDesign(name), ImportOptions{}, kCheckPasses, systemProcessRunner(), text);
+  ok = yosysNetlist(checkDesign(name), ImportOptions{}, kCheckPasses, systemProcessRunner(), text, testDiagnostics());
   CheckReport report;
   if (ok) report = checkNetlistText(text, held, problems);
   ok = ok && problems.empty();

@@ -15,6 +15,7 @@
 #include "cli/cli.h"
 #include "model/circuitcopy.h"
 #include "scan/notation.h"
+#include "test_diagnostics.h"
 #include "test_util.h"
 
 namespace {
@@ -34,7 +35,7 @@ TEST(Scannable, ErrorLevelRegistersAreExcludedByItemName) {
   ErrorCapture errors;
   ScanExclusions excluded;
   std::vector<std::string> problems;
-  auto c = loadCheckedCircuit(kTimer, {}, {}, systemProcessRunner(), excluded, problems);
+  auto c = loadCheckedCircuit(kTimer, {}, {}, systemProcessRunner(), excluded, problems, testDiagnostics());
   ASSERT_TRUE(c) << errors.text();
   EXPECT_TRUE(problems.empty());
   ASSERT_EQ(excluded.size(), 2u);
@@ -43,7 +44,7 @@ TEST(Scannable, ErrorLevelRegistersAreExcludedByItemName) {
   ASSERT_TRUE(excluded.ruleOf("expired"));
   EXPECT_EQ(*excluded.ruleOf("expired"), "RST-1");
   // The test-mode pin makes both scannable.
-  c = loadCheckedCircuit(kTimer, {}, {{"test_mode", true}}, systemProcessRunner(), excluded, problems);
+  c = loadCheckedCircuit(kTimer, {}, {{"test_mode", true}}, systemProcessRunner(), excluded, problems, testDiagnostics());
   ASSERT_TRUE(c);
   EXPECT_TRUE(excluded.empty());
 }
@@ -53,9 +54,9 @@ TEST(Scannable, DescriptionsHaveNothingToCheck) {
   ScanExclusions excluded;
   std::vector<std::string> problems;
   const std::string diffeq = std::string(TARVEX_EXAMPLES) + "/diffeq";
-  EXPECT_TRUE(loadCheckedCircuit(diffeq, {}, {}, systemProcessRunner(), excluded, problems));
+  EXPECT_TRUE(loadCheckedCircuit(diffeq, {}, {}, systemProcessRunner(), excluded, problems, testDiagnostics()));
   EXPECT_TRUE(excluded.empty());
-  EXPECT_FALSE(loadCheckedCircuit(diffeq, {}, {{"rst_n", true}}, systemProcessRunner(), excluded, problems));
+  EXPECT_FALSE(loadCheckedCircuit(diffeq, {}, {{"rst_n", true}}, systemProcessRunner(), excluded, problems, testDiagnostics()));
   ASSERT_EQ(problems.size(), 1u);
 }
 
@@ -63,7 +64,7 @@ TEST(Scannable, AnExcludedRegisterIsNoLayoutRegisterAlsoInCopies) {
   ErrorCapture errors;
   ScanExclusions excluded;
   std::vector<std::string> problems;
-  auto c = loadCheckedCircuit(checkDesign("rst1_internal.v"), {}, {}, systemProcessRunner(), excluded, problems);
+  auto c = loadCheckedCircuit(checkDesign("rst1_internal.v"), {}, {}, systemProcessRunner(), excluded, problems, testDiagnostics());
   ASSERT_TRUE(c) << errors.text();
   ASSERT_EQ(c->getNREGs(), 3);
   Item* q = nullptr;
@@ -102,8 +103,7 @@ class ScannableCli : public ::testing::Test {
     for (std::string& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
     FixedClock clock;
-    CliEnv env{clock, systemProcessRunner(), false};
-    nerrors = 0;
+    CliEnv env{{testContext().diagnostics, clock, systemProcessRunner(), "", AnalysisOptions{}}, false};
     const int status = cliMain(static_cast<int>(words.size()), argv.data(), env);
     std::fflush(stdout);
     return status;

@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "base/error.h"
-#include "cli/main.h"
+#include "../test_diagnostics.h"
+#include "cli/classic.h"
 #include "model/model.h"
 
 namespace fuzz {
@@ -21,7 +21,7 @@ inline void silenceEngine() {
     if (f) {
       std::fflush(stdout);
       (void)std::freopen("/dev/null", "w", stdout);
-      setErrorStream(f);
+      setTestErrorStream(f);
     }
     return f;
   }();
@@ -30,13 +30,13 @@ inline void silenceEngine() {
 
 // Reads a description held in memory; null on a counted error.
 inline std::unique_ptr<Circuit> readDescription(const char* text, size_t size) {
-  nerrors = 0;
+  resetTestErrors();
   if (size == 0) return nullptr;
   FILE* in = fmemopen(const_cast<char*>(text), size, "r");
   if (!in) return nullptr;
-  std::unique_ptr<Circuit> circuit = readCirData(in);
+  std::unique_ptr<Circuit> circuit = readCirData(in, testDiagnostics());
   std::fclose(in);
-  if (nerrors != 0) circuit.reset();
+  if (testErrorCount() != 0) circuit.reset();
   return circuit;
 }
 

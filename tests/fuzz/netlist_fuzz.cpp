@@ -7,16 +7,17 @@
 
 #include "fuzz_support.h"
 #include "read/import.h"
+#include "../test_diagnostics.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::silenceEngine();
-  nerrors = 0;
+  resetTestErrors();
   const std::string text(reinterpret_cast<const char*>(data), size);
   ImportedDesign design;
-  if (!importNetlist(text, "fuzz.json", ImportOptions{}, design)) return 0;
-  std::unique_ptr<Circuit> circuit = buildCircuit(design);
-  if (!circuit || nerrors != 0) return 0;
-  circuit->testability_analysis();
+  if (!importNetlist(text, "fuzz.json", ImportOptions{}, design, testDiagnostics())) return 0;
+  std::unique_ptr<Circuit> circuit = buildCircuit(design, testDiagnostics());
+  if (!circuit || testErrorCount() != 0) return 0;
+  testAnalyser().controllabilityFigures(*circuit);
   std::ostringstream description;
   if (!writeDescription(design, description)) return 0;
   const std::string written = description.str();

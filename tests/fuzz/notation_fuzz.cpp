@@ -11,6 +11,7 @@
 #include "model/model.h"
 #include "scan/insertion.h"
 #include "scan/notation.h"
+#include "../test_diagnostics.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (readLayout(notation, registers, layout).empty()) {
     const AppliedScanLayout applied(*circuit, registers, layout);
     if (!applied.applied()) std::abort();  // a settled layout always applies
-    circuit->testability_analysis();
+    testAnalyser().controllabilityFigures(*circuit);
   }
   return 0;
 }

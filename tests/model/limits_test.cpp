@@ -8,6 +8,7 @@
 
 #include "model/sizelimits.h"
 #include "test_util.h"
+#include "test_diagnostics.h"
 
 namespace {
 
@@ -33,21 +34,21 @@ TEST(Limits, FanOutAndFanInOfOnePortAreBounded) {
   {
     ErrorCapture errors;
     auto c = readText(kHead + linkLine("c.a", MAX_LINKS_PER_PORT + 1));
-    EXPECT_EQ(nerrors, 1);
+    EXPECT_EQ(testErrorCount(), 1);
     EXPECT_EQ(errors.text(), "ERROR(1): Port 'c.a' drives more than 1000000 links (line 3)!\n");
   }
   {
     ErrorCapture errors;
     const long half = MAX_LINKS_PER_PORT / 2;
     auto c = readText(kHead + linkLine("c.a", half) + linkLine("r.q", half + 1));
-    EXPECT_EQ(nerrors, 1);
+    EXPECT_EQ(testErrorCount(), 1);
     EXPECT_EQ(errors.text(), "ERROR(1): Port 'r.d' is driven by more than 1000000 links (line 4)!\n");
   }
   {
     ErrorCapture errors;
     auto c = readText(kHead + linkLine("c.a", MAX_LINKS_PER_PORT));
     ASSERT_TRUE(c);
-    EXPECT_EQ(nerrors, 0);
+    EXPECT_EQ(testErrorCount(), 0);
   }
 }
 
@@ -59,7 +60,7 @@ TEST(Limits, DescriptionLongerThanTheByteLimitIsRefused) {
     FILE* in = fopencookie(nullptr, "r", io);
     ASSERT_TRUE(in);
     std::fflush(stdout);
-    auto c = readCirData(in, 64 * 1000);
+    auto c = readCirData(in, testDiagnostics(), 64 * 1000);
     std::fclose(in);
     EXPECT_FALSE(c);
     EXPECT_EQ(errors.text(), "ERROR(1): Description longer than 64000 bytes (line 1001)!\n");
@@ -69,10 +70,10 @@ TEST(Limits, DescriptionLongerThanTheByteLimitIsRefused) {
     const std::string text = std::string(kHead) + "LINK c.a -> r.d\n";
     FILE* in = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
     std::fflush(stdout);
-    auto c = readCirData(in, static_cast<long>(text.size()));
+    auto c = readCirData(in, testDiagnostics(), static_cast<long>(text.size()));
     std::fclose(in);
     EXPECT_TRUE(c);
-    EXPECT_EQ(nerrors, 0);
+    EXPECT_EQ(testErrorCount(), 0);
   }
 }
 
@@ -81,7 +82,7 @@ TEST(Limits, DeeplyNestedNameIsOneCountedError) {
   std::string name;
   for (int k = 0; k < 100000; ++k) name += "a.";
   auto c = readText(std::string(kHead) + "LINK " + name + "q -> r.d\n");
-  EXPECT_EQ(nerrors, 1);
+  EXPECT_EQ(testErrorCount(), 1);
   EXPECT_NE(errors.text().find("(line 3)"), std::string::npos) << errors.text();
 }
 
@@ -106,7 +107,7 @@ TEST(Limits, EveryByteLimitStopsAtItsCharacter) {
     ErrorCapture errors;
     FILE* in = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
     std::fflush(stdout);
-    auto c = readCirData(in, limit);
+    auto c = readCirData(in, testDiagnostics(), limit);
     std::fclose(in);
     const long line = 1 + std::count(folded.begin(), folded.begin() + limit, '\n');
     EXPECT_EQ(errors.text(), "ERROR(1): Description longer than " + std::to_string(limit) + " bytes (line " +

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "cli/cli.h"
-#include "base/error.h"
+#include "test_diagnostics.h"
 #include "optimise/compare.h"
 #include "optimise/evaluator.h"
 #include "ga_test_util.h"
@@ -172,8 +172,8 @@ TEST(Compare, CommandWritesTheJsonBesideTheResults) {
   for (std::string& w : words) argv.push_back(w.data());
   argv.push_back(nullptr);
   SteppingClock clock;
-  CliEnv env{clock, systemProcessRunner(), false};
-  nerrors = 0;  // the command's status counts the errors of this run
+  resetTestErrors();  // the command's status counts the errors of this run
+  CliEnv env{{testDiagnostics(), clock, systemProcessRunner(), std::string(), AnalysisOptions{}}, false};
   EXPECT_EQ(cliMain(static_cast<int>(words.size()), argv.data(), env), 0);
   std::ifstream in(dir / "diffeq.compare.json");
   ASSERT_TRUE(in);

@@ -17,6 +17,7 @@
 #include "ga_test_util.h"
 #include "write/reports.h"
 #include "slurp.h"
+#include "test_diagnostics.h"
 
 namespace fs = std::filesystem;
 using gatest::ErrorCapture;
@@ -64,11 +65,11 @@ class Solver : public ::testing::Test {
            ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
     fs::create_directories(dir);
-    previousFolder = setResultFolder(dir.string());
-    nerrors = 0;
+    previousFolder = setTestResultFolder(dir.string());
+    resetTestErrors();
   }
   void TearDown() override {
-    setResultFolder(previousFolder);
+    setTestResultFolder(previousFolder);
     fs::remove_all(dir);
     fs::remove(dir.string() + ".stdout");
   }
@@ -98,9 +99,9 @@ class Solver : public ::testing::Test {
     words.insert(words.end(), args.begin(), args.end());
     std::vector<char*> argv;
     for (auto& w : words) argv.push_back(w.data());
-    nerrors = 0;  // a run reads the count of its own errors
+    resetTestErrors();  // a run reads the count of its own errors
     StdoutCapture out(fs::path(dir.string() + ".stdout"));
-    tarvexMain(static_cast<int>(argv.size()), argv.data());
+    tarvexMain(static_cast<int>(argv.size()), argv.data(), testContext());
     return out.text();
   }
 
@@ -291,7 +292,7 @@ std::unique_ptr<Circuit> readGenerated(std::string text) {
   const int null = open("/dev/null", O_WRONLY);
   dup2(null, STDOUT_FILENO);
   close(null);
-  auto c = readCirData(in);
+  auto c = readCirData(in, testDiagnostics());
   std::fflush(stdout);
   dup2(saved, STDOUT_FILENO);
   close(saved);
@@ -322,7 +323,7 @@ TEST_F(Solver, SideBySideEvaluationGivesTheSerialRun) {
       fs::remove(dir / "diffeq.gar");
     }
   }
-  EXPECT_EQ(nerrors, 0);
+  EXPECT_EQ(testErrorCount(), 0);
 }
 
 // A copy has the same lists in the same order, so it analyses to the same values.
@@ -331,8 +332,8 @@ TEST_F(Solver, CircuitCopiesAnalyseLikeTheOriginal) {
   ASSERT_NE(c, nullptr);
   auto copy = copyCircuit(*c);
   ASSERT_NE(copy, nullptr);
-  c->testability_analysisFULL();
-  copy->testability_analysisFULL();
+  analyseFull(*c);
+  analyseFull(*copy);
   for (Item *i = c->getIList(), *j = copy->getIList(); i || j; i = i->getNext(), j = j->getNext()) {
     ASSERT_TRUE(i && j);
     ASSERT_EQ(i->getName(), j->getName());
@@ -401,7 +402,7 @@ TEST_F(Solver, LayoutEvaluationsLeaveNoReferenceToRemovedPorts) {
     ASSERT_EQ(readLayout(n, regs, layout), "");
     {
       const AppliedScanLayout applied(*c, regs, layout);
-      c->testability_analysisFULL();
+      analyseFull(*c);
       appliedLayoutFitness(*c, FitnessBasis{c->getOrigArea(), c->getOrigNPIOs(), limits});
     }
     for (Item* i = c->getIList(); i; i = i->getNext())
@@ -415,7 +416,7 @@ TEST_F(Solver, LayoutEvaluationsLeaveNoReferenceToRemovedPorts) {
       }
     for (ReadyPort* r = c->getReadyPorts(); r; r = r->getNext()) EXPECT_NE(r->getPort()->getName(), "");
   }
-  c->testability_analysisFULL();
+  analyseFull(*c);
   // a circuit with its own scan register and scan-named pins, through whole runs
   auto own = gatest::parseCircuit(
       "CIR s a(in,8) clk(clk,1) SCAN_EN(sel,1) SCAN_IN0(in,1) y(out,8)\n"
@@ -487,7 +488,7 @@ TEST_F(Solver, BadNotationOnTheCommandLineLeavesNoResults) {
   for (const char* bad : {"0.1.x", "0..1", "6", "0.1.2.3.4.5.0"}) {
     ErrorCapture errors;
     const std::string out = tarvex({"0", bad});
-    EXPECT_EQ(nerrors, 1) << bad;
+    EXPECT_EQ(testErrorCount(), 1) << bad;
     EXPECT_EQ(errors.text().rfind(std::string("ERROR(1): Wrong scan layout notation '") + bad + "'", 0), 0u)
         << errors.text();
     EXPECT_NE(out.find("ended with 1 error(s).\n"), std::string::npos);

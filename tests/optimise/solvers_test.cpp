@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "base/error.h"
+#include "test_diagnostics.h"
 #include "optimise/evaluator.h"
 #include "ga_test_util.h"
 #include "optimise/methods.h"
@@ -22,11 +22,11 @@ class Methods : public ::testing::Test {
     dir = fs::temp_directory_path() / ("tarvex_methods_" + std::to_string(::getpid()));
     fs::remove_all(dir);
     fs::create_directories(dir);
-    previous = setResultFolder(dir.string());
-    nerrors = 0;
+    previous = setTestResultFolder(dir.string());
+    resetTestErrors();
   }
   void TearDown() override {
-    setResultFolder(previous);
+    setTestResultFolder(previous);
     fs::remove_all(dir);
   }
   SearchResult run(Circuit& c, const char* method, const OptimiseSettings& s) {
@@ -51,7 +51,7 @@ TEST_F(Methods, LoopsWithAndWithoutSelfLoopsAndChainCounts) {
   s.chains = 0;
   s.keepSelfLoops = true;
   EXPECT_EQ(run(*c, "loops", s).notation, "4.5");
-  EXPECT_EQ(nerrors, 0);
+  EXPECT_EQ(testErrorCount(), 0);
   // Each run leaves the circuit without a layout.
   EXPECT_EQ(c->getArea(), c->getOrigArea());
 }
@@ -93,7 +93,7 @@ TEST_F(Methods, ExactIsAtLeastAsGoodAsEveryOtherMethod) {
   ASSERT_TRUE(c);
   const OptimiseSettings s;
   const SearchResult exact = run(*c, "exact", s);
-  EXPECT_EQ(nerrors, 0);
+  EXPECT_EQ(testErrorCount(), 0);
   EXPECT_GT(exact.visited, 0);
   for (const char* m : {"loops", "full", "ga"}) EXPECT_LE(run(*c, m, s).fitness, exact.fitness) << m;
 }
@@ -107,13 +107,14 @@ TEST_F(Methods, ExactRefusesWithTheLayoutCount) {
   char* buf = nullptr;
   size_t len = 0;
   FILE* err = open_memstream(&buf, &len);
-  FILE* old = setErrorStream(err);
+  FILE* old = setTestErrorStream(err);
   const SearchResult r = run(*c, "exact", s);
-  setErrorStream(old);
+  const long counted = testErrorCount();
+  setTestErrorStream(old);  // counts from 0 again
   std::fclose(err);
   const std::string text(buf, len);
   std::free(buf);
-  EXPECT_EQ(nerrors, 1);
+  EXPECT_EQ(counted, 1);
   EXPECT_EQ(r.notation, "");
   EXPECT_NE(text.find("Exact search of 'chain': the exact search would evaluate "), std::string::npos) << text;
   EXPECT_NE(text.find("use --method ga"), std::string::npos);

@@ -12,6 +12,7 @@
 
 #include "read/import.h"
 #include "test_util.h"
+#include "test_diagnostics.h"
 
 namespace {
 
@@ -76,7 +77,7 @@ class Import : public ::testing::Test {
   // Imports Verilog text through yosys; the description without comments ("" on failure).
   std::string describe(const std::string& verilog, const std::string& top = "", const std::string& file = "t.v") {
     ImportedDesign d;
-    if (!importDesign(write(file, verilog).string(), ImportOptions{top}, systemProcessRunner(), d)) return "";
+    if (!importDesign(write(file, verilog).string(), ImportOptions{top}, systemProcessRunner(), d, testDiagnostics())) return "";
     std::ostringstream text;
     writeDescription(d, text);
     return withoutComments(text.str());
@@ -237,10 +238,10 @@ TEST_F(Import, ConstantsDriveNothingAndConstantOperandsAreLeftOut) {
 
   // The constant operand does not make the product uncontrollable.
   ImportedDesign d;
-  ASSERT_TRUE(importDesign((dir / "t.v").string(), {}, systemProcessRunner(), d));
-  auto c = buildCircuit(d);
+  ASSERT_TRUE(importDesign((dir / "t.v").string(), {}, systemProcessRunner(), d, testDiagnostics()));
+  auto c = buildCircuit(d, testDiagnostics());
   ASSERT_TRUE(c);
-  c->controllability_analysis();
+  testAnalyser().controllability(*c);
   for (Item* i = c->getIList(); i; i = i->getNext()) {
     if (i->getType() != MUL) continue;
     for (Port* p = i->getPList(); p; p = p->getNext()) EXPECT_GT(p->getCon(), 0.0) << p->getName();
@@ -268,7 +269,7 @@ TEST_F(Import, NamesAreCleanedAndUnique) {
   EXPECT_EQ(errors.text(), "");
   // The description reads back without errors.
   EXPECT_TRUE(readText(text));
-  EXPECT_EQ(nerrors, 0);
+  EXPECT_EQ(testErrorCount(), 0);
 }
 
 TEST_F(Import, TopChoosesAmongSeveralModules) {
@@ -278,7 +279,7 @@ TEST_F(Import, TopChoosesAmongSeveralModules) {
   EXPECT_NE(errors.text().find("several top module candidates (m1, m2); choose one with --top NAME"),
             std::string::npos)
       << errors.text();
-  nerrors = 0;
+  resetTestErrors();
   EXPECT_NE(describe(two, "m2").find("ITM reduce1(REDUCE) a(in,2) y(out,1)"), std::string::npos);
   // A sub-module is flattened into the top that instantiates it.
   EXPECT_NE(describe("module leaf(input [3:0] a, output [3:0] y); assign y = a + 4'd1; endmodule\n"
@@ -300,32 +301,32 @@ TEST_F(Import, SystemVerilogFilesAreReadAsSystemVerilog) {
 TEST_F(Import, MissingYosysNamesThePackage) {
   FakeRunner none(ProcessRunner::kNotStarted);
   ImportedDesign d;
-  EXPECT_FALSE(importDesign(write("t.v", "module m; endmodule\n").string(), {}, none, d));
+  EXPECT_FALSE(importDesign(write("t.v", "module m; endmodule\n").string(), {}, none, d, testDiagnostics()));
   EXPECT_NE(errors.text().find("yosys is not installed"), std::string::npos);
   EXPECT_NE(errors.text().find("Debian package 'yosys'"), std::string::npos);
-  EXPECT_EQ(nerrors, 1);
+  EXPECT_EQ(testErrorCount(), 1);
 }
 
 TEST_F(Import, YosysFailureShowsItsMessageWithFileAndLine) {
   EXPECT_EQ(describe("module m(input a;\nendmodule\n"), "");
   EXPECT_NE(errors.text().find("yosys failed on"), std::string::npos) << errors.text();
   EXPECT_NE(errors.text().find("t.v:1: ERROR: syntax error"), std::string::npos) << errors.text();
-  EXPECT_EQ(nerrors, 1);
+  EXPECT_EQ(testErrorCount(), 1);
 }
 
 TEST_F(Import, NoModuleAndUnknownTopAreErrors) {
   EXPECT_EQ(describe("// nothing here\n"), "");
   EXPECT_NE(errors.text().find("has no module!"), std::string::npos) << errors.text();
-  nerrors = 0;
+  resetTestErrors();
   EXPECT_EQ(describe("module m; endmodule\n", "other"), "");
   EXPECT_NE(errors.text().find("Module `other' not found"), std::string::npos) << errors.text();
-  nerrors = 0;
+  resetTestErrors();
   // A --top that is not a plain name never reaches the script.
   FakeRunner fake(0, "{}");
   ImportedDesign d;
-  EXPECT_FALSE(importDesign((dir / "t.v").string(), ImportOptions{"m; shell rm -rf x"}, fake, d));
+  EXPECT_FALSE(importDesign((dir / "t.v").string(), ImportOptions{"m; shell rm -rf x"}, fake, d, testDiagnostics()));
   EXPECT_TRUE(fake.calls.empty());
-  EXPECT_EQ(nerrors, 1);
+  EXPECT_EQ(testErrorCount(), 1);
 }
 
 TEST_F(Import, CellsWithoutAMappingAreCountedErrorsWithTheirPlace) {
@@ -336,14 +337,14 @@ TEST_F(Import, CellsWithoutAMappingAreCountedErrorsWithTheirPlace) {
   EXPECT_NE(errors.text().find("Cell type 'bb' of cell 'u1' (t.v:3) cannot be imported: a black box"),
             std::string::npos)
       << errors.text();
-  nerrors = 0;
+  resetTestErrors();
   EXPECT_EQ(describe("module m(input clk, we, input [1:0] wa, ra, input [3:0] wd, output [3:0] rd);\n"
                      "  reg [3:0] ram [0:3];\n  always @(posedge clk) if (we) ram[wa] <= wd;\n"
                      "  assign rd = ram[ra];\nendmodule\n"),
             "");
   EXPECT_NE(errors.text().find("of cell"), std::string::npos);
   EXPECT_NE(errors.text().find("a writable memory"), std::string::npos) << errors.text();
-  EXPECT_GE(nerrors, 1);
+  EXPECT_GE(testErrorCount(), 1);
 }
 
 TEST_F(Import, MalformedNetlistsAreReportedNotTrusted) {
@@ -357,10 +358,10 @@ TEST_F(Import, MalformedNetlistsAreReportedNotTrusted) {
       "{\"modules\": {\"m\": {\"ports\": {\"a\": {\"direction\": \"input\", \"bits\": [-5]}}}}}",
   };
   for (const char* text : bad) {
-    nerrors = 0;
+    resetTestErrors();
     ImportedDesign d;
-    EXPECT_FALSE(importNetlist(text, "n.json", {}, d)) << text;
-    EXPECT_GE(nerrors, 1) << text;
+    EXPECT_FALSE(importNetlist(text, "n.json", {}, d, testDiagnostics())) << text;
+    EXPECT_GE(testErrorCount(), 1) << text;
   }
 }
 
@@ -383,7 +384,7 @@ const char* kNetlist = R"({"modules": {
 
 TEST_F(Import, JsonNetlistIsReadWithoutYosys) {
   ImportedDesign d;
-  ASSERT_TRUE(importNetlist(kNetlist, "x.json", {}, d)) << errors.text();
+  ASSERT_TRUE(importNetlist(kNetlist, "x.json", {}, d, testDiagnostics())) << errors.text();
   std::ostringstream text;
   ASSERT_TRUE(writeDescription(d, text));
   EXPECT_EQ(text.str(),
@@ -406,7 +407,7 @@ TEST_F(Import, YosysRunsWithoutAShellWithTheFileAsItsOwnArgument) {
   FakeRunner fake(0, kNetlist);
   ImportedDesign d;
   const std::string odd = write("-odd name;rm x.v", "module m; endmodule\n").string();
-  ASSERT_TRUE(importDesign(odd, ImportOptions{"top"}, fake, d)) << errors.text();
+  ASSERT_TRUE(importDesign(odd, ImportOptions{"top"}, fake, d, testDiagnostics())) << errors.text();
   ASSERT_EQ(fake.calls.size(), 1u);  // the top is known: one run
   const std::vector<std::string>& argv = fake.calls[0];
   ASSERT_EQ(argv.size(), 7u);
@@ -417,9 +418,9 @@ TEST_F(Import, YosysRunsWithoutAShellWithTheFileAsItsOwnArgument) {
   // A relative name that starts with '-' reaches yosys as a file, not an option.
   write("-lead ing.v", "module m(input a, output y); assign y = ~a; endmodule\n");
   FakeRunner quiet(0, kNetlist);
-  ASSERT_TRUE(importDesign("-lead ing.v", ImportOptions{"top"}, quiet, d));
+  ASSERT_TRUE(importDesign("-lead ing.v", ImportOptions{"top"}, quiet, d, testDiagnostics()));
   EXPECT_EQ(quiet.calls.at(0).back(), "./-lead ing.v");
-  ASSERT_TRUE(importDesign("-lead ing.v", {}, systemProcessRunner(), d)) << errors.text();
+  ASSERT_TRUE(importDesign("-lead ing.v", {}, systemProcessRunner(), d, testDiagnostics())) << errors.text();
   EXPECT_EQ(d.items.at(0).kind, NOT);
 }
 
@@ -465,12 +466,12 @@ TEST_F(Import, ExamplesImportAndAnalyseToTheirFigures) {
   };
   for (const Figures& f : examples) {
     const std::string path = std::string(TARVEX_EXAMPLES) + "/verilog/" + f.file;
-    auto c = loadCircuit(path, {}, systemProcessRunner());
+    auto c = loadCircuit(path, {}, systemProcessRunner(), testDiagnostics());
     ASSERT_TRUE(c) << f.file << errors.text();
     EXPECT_EQ(c->getName(), f.circuit);
     EXPECT_EQ(c->getNREGs(), f.registers) << f.file;
-    c->testability_analysisFULL();
-    c->dumpTAresultsTxt();
+    analyseFull(*c);
+    writeTextTable(*c, testFiles());
     EXPECT_EQ(figuresOf(dir / (std::string(f.circuit) + ".txt")), std::string(f.nodes) + "\n" + f.measures + "\n")
         << f.file;
   }
@@ -481,15 +482,15 @@ TEST_F(Import, DescriptionOfADesignAnalysesExactlyLikeTheDesign) {
   for (const char* file : {"diffeq.v", "fir.v", "cpu.v"}) {
     const std::string path = std::string(TARVEX_EXAMPLES) + "/verilog/" + file;
     ImportedDesign d;
-    ASSERT_TRUE(importDesign(path, {}, systemProcessRunner(), d)) << errors.text();
+    ASSERT_TRUE(importDesign(path, {}, systemProcessRunner(), d, testDiagnostics())) << errors.text();
     std::ostringstream text;
     ASSERT_TRUE(writeDescription(d, text));
-    auto direct = buildCircuit(d);
+    auto direct = buildCircuit(d, testDiagnostics());
     auto read = readText(text.str());
     ASSERT_TRUE(direct && read);
-    ASSERT_EQ(nerrors, 0);
-    direct->testability_analysisFULL();
-    read->testability_analysisFULL();
+    ASSERT_EQ(testErrorCount(), 0);
+    analyseFull(*direct);
+    analyseFull(*read);
     // Same items, ports and values in the same order.
     Item* i = direct->getIList();
     Item* j = read->getIList();

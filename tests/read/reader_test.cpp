@@ -4,6 +4,7 @@
 #include <string>
 
 #include "test_util.h"
+#include "test_diagnostics.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ TEST(Reader, WorkedExampleBuildsTheDescribedCircuit) {
   ErrorCapture errors;
   auto c = readText(kWorkedExample);
   ASSERT_TRUE(c);
-  EXPECT_EQ(nerrors, 0);
+  EXPECT_EQ(testErrorCount(), 0);
   EXPECT_EQ(c->getName(), "ex");
   EXPECT_EQ(c->getNPins(), 16);
   EXPECT_EQ(c->getNPCins(), 1);
@@ -63,7 +64,7 @@ TEST(Reader, BenchmarkReadsWithoutErrors) {
   ErrorCapture errors;
   FILE* in = std::fopen(TARVEX_EXAMPLES "/diffeq", "r");
   ASSERT_NE(in, nullptr);
-  auto c = readCirData(in);
+  auto c = readCirData(in, testDiagnostics());
   std::fclose(in);
   ASSERT_TRUE(c);
   EXPECT_EQ(errors.text(), "");
@@ -80,7 +81,7 @@ TEST(Reader, EmptyOrCommentOnlyInputGivesNoCircuit) {
   ErrorCapture errors;
   EXPECT_FALSE(readText(""));
   EXPECT_FALSE(readText("// nothing here\n   \n\t// more\n"));
-  EXPECT_EQ(nerrors, 0);
+  EXPECT_EQ(testErrorCount(), 0);
 }
 
 struct BadLine {
@@ -125,7 +126,7 @@ TEST(Reader, AStopKeepsThePartialCircuit) {
   ErrorCapture errors;
   auto c = readText("CIR top a(in,8) y(out,8)\nITM r(REG) d(in,8) q(out,8)\nBAD x\nITM s(ADD)\n");
   ASSERT_TRUE(c);
-  EXPECT_EQ(nerrors, 1);
+  EXPECT_EQ(testErrorCount(), 1);
   EXPECT_NE(c->getItemPtr("r"), nullptr);
   EXPECT_EQ(c->getItemPtr("s"), nullptr);
   EXPECT_EQ(c->getOrigArea(), 0);  // set only when the whole input was read
@@ -135,7 +136,7 @@ TEST(Reader, NamesAndWidthsFollowTheTokenRules) {
   ErrorCapture errors;
   auto c = readText("CIR  top a(in,08) b(in,x) c(in, -0)\nITM  r1(REG) my d(in,8) q(out,8)\n");
   ASSERT_TRUE(c);
-  EXPECT_EQ(nerrors, 0);
+  EXPECT_EQ(testErrorCount(), 0);
   EXPECT_EQ(c->getName(), " top");  // the second blank starts the name
   EXPECT_EQ(c->getPortPtr(" top.a")->getNBits(), 8);
   EXPECT_EQ(c->getPortPtr(" top.b")->getNBits(), 0);
@@ -148,7 +149,7 @@ TEST(Reader, CirLineWithoutPortsContinuesOnTheNextLine) {
   ErrorCapture errors;
   auto c = readText("CIR top\n a(in,8) y(out,8)\n");
   ASSERT_TRUE(c);
-  EXPECT_EQ(nerrors, 0);
+  EXPECT_EQ(testErrorCount(), 0);
   EXPECT_EQ(c->getNPins(), 8);
   EXPECT_EQ(c->getNPouts(), 8);
 
@@ -175,7 +176,7 @@ TEST(Reader, LastLineWithoutLineEnd) {
   c = readText("CIR top a(in,8) y(out,8) z(out,8)\nLINK top.a -> top.y top.z");
   ASSERT_TRUE(c);
   EXPECT_EQ(fanOutSize(c->getPortPtr("top.a")), 1);  // last destination not linked
-  EXPECT_EQ(nerrors, 0);
+  EXPECT_EQ(testErrorCount(), 0);
 }
 
 TEST(Reader, LinkDestinations) {
@@ -186,7 +187,7 @@ TEST(Reader, LinkDestinations) {
       "LINK top.a ->\n"
       "   top.w\n");
   ASSERT_TRUE(c);
-  EXPECT_EQ(nerrors, 0);
+  EXPECT_EQ(testErrorCount(), 0);
   EXPECT_EQ(fanOutSize(c->getPortPtr("top.a")), 3);
   EXPECT_EQ(c->getPortPtr("top.a")->getLinkToPortPtr()->getPort()->getName(), "top.w");
 }
@@ -216,7 +217,7 @@ TEST(Reader, WindowsLineEndsReadLikeUnixOnes) {
   auto windows = readText(crlf);
   ASSERT_TRUE(unix);
   ASSERT_TRUE(windows);
-  EXPECT_EQ(nerrors, 0);
+  EXPECT_EQ(testErrorCount(), 0);
   EXPECT_EQ(describe(*windows), describe(*unix));
   EXPECT_EQ(windows->getOrigNPIOs(), unix->getOrigNPIOs());
 }
@@ -236,14 +237,14 @@ TEST(Reader, OverlongTokensStopTheReading) {
   for (const std::string& d : descriptions) {
     ErrorCapture errors;
     auto c = readText(d);
-    EXPECT_EQ(nerrors, 1) << d.substr(0, 20);
+    EXPECT_EQ(testErrorCount(), 1) << d.substr(0, 20);
     EXPECT_NE(errors.text().find("Token longer than 255 characters (line "), std::string::npos)
         << errors.text();
   }
   ErrorCapture errors;
   auto c = readText("CIR " + std::string(255, 'n') + " a(in,8)\n");  // the longest name that fits
   ASSERT_TRUE(c);
-  EXPECT_EQ(nerrors, 0);
+  EXPECT_EQ(testErrorCount(), 0);
 }
 
 TEST(Reader, WidthsOutOfRangeAreRejected) {
@@ -288,7 +289,7 @@ TEST(Reader, TokensAcrossBlockBoundaries) {
       auto c = readText(d);
       if (length == 255) {
         ASSERT_TRUE(c) << before << " " << errors.text();
-        EXPECT_EQ(nerrors, 0);
+        EXPECT_EQ(testErrorCount(), 0);
         EXPECT_EQ(c->getName(), name);
         EXPECT_NE(c->getPortPtr(name + ".y"), nullptr);
         EXPECT_NE(c->getPortPtr("add.o")->getLinkToPortPtr(), nullptr);
@@ -327,7 +328,7 @@ TEST(Reader, LongLinkRunsKeepTheOrderOfLinksAndMessages) {
     ErrorCapture errors;
     auto c = readText(linkRun(lines, -1, ""));
     ASSERT_TRUE(c);
-    EXPECT_EQ(nerrors, 0);
+    EXPECT_EQ(testErrorCount(), 0);
     EXPECT_EQ(linksFrom(*c, "top.a"), lines);
     // Newest first: the last LINK line's target heads the list.
     EXPECT_EQ(c->getPortPtr("top.a")->getLinkToPortPtr()->getPort()->getName(), "add" + std::to_string(lines - 1) + ".i");
@@ -360,7 +361,7 @@ TEST(Reader, LongLinkRunsKeepTheOrderOfLinksAndMessages) {
       ErrorCapture errors;
       auto c = readText(linkRun(lines, at, fault));
       ASSERT_TRUE(c);
-      EXPECT_EQ(nerrors, 1) << fault;
+      EXPECT_EQ(testErrorCount(), 1) << fault;
       EXPECT_EQ(linksFrom(*c, "top.a"), at) << fault;
     }
   }
@@ -381,7 +382,7 @@ TEST(Reader, ItemsBetweenLinkLinesAreFoundByLaterLinks) {
   ErrorCapture errors;
   auto c = readText(linkRun(300, 200, "ITM late(ADD) i(in,8) o(out,8)\nLINK top.a -> late.i\n"));
   ASSERT_TRUE(c);
-  EXPECT_EQ(nerrors, 0);
+  EXPECT_EQ(testErrorCount(), 0);
   EXPECT_EQ(linksFrom(*c, "top.a"), 301);
   EXPECT_EQ(linksFrom(*c, "late.i"), 1);  // its inner path to late.o
 }

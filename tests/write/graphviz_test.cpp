@@ -11,6 +11,7 @@
 
 #include "write/reports.h"
 #include "test_util.h"
+#include "test_diagnostics.h"
 
 namespace {
 
@@ -23,7 +24,7 @@ class Graphviz : public ::testing::Test {
                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
     fs::create_directories(dir);
-    previous = setResultFolder(dir.string());
+    previous = setTestResultFolder(dir.string());
   }
   void TearDown() override {
     // Every graph written by a test goes through dot.
@@ -34,7 +35,7 @@ class Graphviz : public ::testing::Test {
       EXPECT_EQ(std::system(cmd.c_str()), 0) << e.path() << "\n" << read(err);
     }
     fs::remove(err);
-    setResultFolder(previous);
+    setTestResultFolder(previous);
     fs::remove_all(dir);
   }
   static std::string read(const fs::path& p) {
@@ -46,7 +47,7 @@ class Graphviz : public ::testing::Test {
   // Exports the description and returns the graph text.
   std::string exportOf(const std::string& description, const std::string& file) {
     auto c = readText(description);
-    c->export_graphviz();
+    exportGraphviz(*c, testFiles());
     return read(dir / file);
   }
 
@@ -54,14 +55,12 @@ class Graphviz : public ::testing::Test {
   std::string previous;
 };
 
-TEST(Name4Graphviz, ReplacesSeparatorsInOneSharedBuffer) {
-  const char* first = Circuit::name4Graphviz("add1.i1");
-  EXPECT_STREQ(first, "add1_i1");
-  const char* second = Circuit::name4Graphviz("a.b.c");
-  EXPECT_STREQ(second, "a_b_c");
-  EXPECT_EQ(first, second);  // overwritten by the next call
+TEST(GraphvizName, ReplacesSeparators) {
+  const std::string first = graphvizName("add1.i1");
+  EXPECT_EQ(graphvizName("a.b.c"), "a_b_c");
+  EXPECT_EQ(first, "add1_i1");  // each name is its own string
   const std::string longName(300, '.');
-  EXPECT_EQ(std::string(Circuit::name4Graphviz(longName)), std::string(300, '_'));
+  EXPECT_EQ(graphvizName(longName), std::string(300, '_'));
 }
 
 TEST_F(Graphviz, EdgesClustersAndLabels) {
@@ -89,7 +88,7 @@ TEST_F(Graphviz, EdgesClustersAndLabels) {
   EXPECT_EQ(errors.text(), "");
 
   Circuit dotted("a.b");
-  dotted.export_graphviz();
+  exportGraphviz(dotted, testFiles());
   EXPECT_EQ(read(dir / "a_b.dot").rfind("digraph a_b {\n", 0), 0u);
 }
 
@@ -117,14 +116,14 @@ TEST_F(Graphviz, ScanChainsAndTheBenchmark) {
   r->toSreg();
   c->addPrimaryPort("SCAN_IN0", 1, IN)->addToPort(c->getPortPtr("r.SCAN_IN"));
   c->getPortPtr("r.SCAN_OUT")->addToPort(nullptr);  // a broken link is reported and skipped
-  c->export_graphviz();
+  exportGraphviz(*c, testFiles());
   const std::string dot = read(dir / "s.dot");
   EXPECT_NE(dot.find("s_SCAN_IN0 -> r_SCAN_IN "), std::string::npos);
   EXPECT_EQ(errors.text(), "ERROR(1): Circuit::exportGraphviz(): lptr->getPort() is NULL");
   FILE* in = std::fopen(TARVEX_EXAMPLES "/diffeq", "r");
-  auto diffeq = readCirData(in);
+  auto diffeq = readCirData(in, testDiagnostics());
   std::fclose(in);
-  diffeq->export_graphviz();
+  exportGraphviz(*diffeq, testFiles());
 }
 
 }  // namespace

@@ -34,6 +34,7 @@
 
 #include "write/reports.h"
 #include "test_util.h"
+#include "test_diagnostics.h"
 
 namespace {
 
@@ -49,10 +50,10 @@ class Results : public ::testing::Test {
                                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(dir);
     fs::create_directories(dir);
-    previous = setResultFolder(dir.string());
+    previous = setTestResultFolder(dir.string());
   }
   void TearDown() override {
-    setResultFolder(previous);
+    setTestResultFolder(previous);
     fs::remove_all(dir);
   }
 
@@ -62,7 +63,7 @@ class Results : public ::testing::Test {
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     ::testing::internal::CaptureStdout();
-    tarvexMain(static_cast<int>(argv.size()), argv.data());
+    tarvexMain(static_cast<int>(argv.size()), argv.data(), testContext());
     return ::testing::internal::GetCapturedStdout();
   }
 
@@ -145,7 +146,7 @@ TEST_F(Results, RewrittenFilesKeepNothingOfTheOldOnesAndARejectedLayoutKeepsThem
 
   fs::remove(dir / "ex.html");
   Circuit c("ex");
-  emptyAnalysisFiles(c);
+  emptyAnalysisFiles(c, testFiles());
   EXPECT_FALSE(fs::exists(dir / "ex.html"));
 }
 
@@ -168,7 +169,7 @@ TEST_F(Results, FailedWritesAreReportedInOrderAndTheOtherFilesAreWhole) {
 
 TEST_F(Results, UnwritableFilesAreReportedAndTheRunGoesOn) {
   ErrorCapture errors;
-  setResultFolder((dir / "missing").string());
+  setTestResultFolder((dir / "missing").string());
   const std::string out = run({TARVEX_EXAMPLES "/ex", "-n", "0", "-1"});
   EXPECT_EQ(errors.text(),
             "ERROR(1): Circuit::export_graphviz - can't open output file ex.dot!\n"
@@ -184,10 +185,10 @@ TEST_F(Results, UnwritableFilesAreReportedAndTheRunGoesOn) {
 TEST_F(Results, EmptyCircuitPrintsZeroRatios) {
   ErrorCapture errors;
   Circuit c("z");
-  c.testability_analysisFULL();
-  c.dumpResults();
-  c.dumpResults2();
-  c.dumpTAresultsTxt();
+  analyseFull(c);
+  writeParameters(c, measuresOf(c), testFiles());
+  writeEvaluation(c, measuresOf(c), testFiles());
+  writeTextTable(c, testFiles());
   EXPECT_EQ(slurp(dir / "z.par"), "'' 0 0.000 0.0 0.0 0.000 0.000 0.000 ");
   EXPECT_EQ(slurp(dir / "z.eva"), "0 0.000 0.000 0.000 0.0 0.0 ");
   EXPECT_NE(slurp(dir / "z.txt").find("#Nodes(Total=0) C(0/0.0%) O(0/0.0%) T(0/0.0%)\n"
@@ -205,12 +206,12 @@ TEST_F(Results, LayoutFiguresAndOddItems) {
   c->setNotation("0");
   c->setFitness(12.3456);
   c->addItem("b", I_UNKNOWN)->addPort("x", 2, IN);
-  c->testability_analysis();
-  c->dumpResults();
+  testAnalyser().controllabilityFigures(*c);
+  writeParameters(*c, measuresOf(*c), testFiles());
   // total 8+1+8 + 8+1+8 + 1+1+1 + 2 = 39 bits, 17 controllable (k.a, r.d,
   // SCAN_IN0: the register has no clock); pins 17 of 16, area 120 of 80.
   EXPECT_EQ(slurp(dir / "k.par"), "'0' 39 0.000 43.6 0.0 6.250 50.000 12.346 ");
-  c->dumpPropagInfo();
+  writePropagationFile(*c, testFiles());
   const std::string pro = slurp(dir / "k.pro");
   EXPECT_EQ(pro.substr(0, pro.find('\n') + 1), "I b.x -(0.000000) -(0.000000);\n");
   EXPECT_NE(errors.text().find("Circuit::dumpPropagInfo - Unknown item type"), std::string::npos);
@@ -219,9 +220,9 @@ TEST_F(Results, LayoutFiguresAndOddItems) {
 TEST_F(Results, ControllableButUnobservedPort) {
   ErrorCapture errors;
   auto c = readText("CIR u a(in,8) y(out,8)\nITM m(MUX) a(in,8) q(out,8)\nLINK u.a -> m.a\n");
-  c->testability_analysisFULL();
-  c->dumpTAresultsTxt();
-  c->dumpTAresultsHtml();
+  analyseFull(*c);
+  writeTextTable(*c, testFiles());
+  writeHtmlTable(*c, testFiles());
   // tst is half the con, shown as 0 in the text table and as it is (red) in HTML.
   EXPECT_NE(slurp(dir / "u.txt").find("m.q(8) 1.000000 0.000000 0.000000\n"), std::string::npos);
   EXPECT_NE(slurp(dir / "u.html").find("<TR><TD class=portname>m.q (8)</TD><TD class=testport>1.000000</TD>"
@@ -235,8 +236,8 @@ TEST_F(Results, ControllableButUnobservedPort) {
 TEST_F(Results, FileNamesStayInTheResultFolder) {
   ErrorCapture errors;
   Circuit c("../up/x.y");
-  c.dumpResults();
-  c.export_graphviz();
+  writeParameters(c, measuresOf(c), testFiles());
+  exportGraphviz(c, testFiles());
   EXPECT_TRUE(fs::exists(dir / ".._up_x.y.par"));
   EXPECT_TRUE(fs::exists(dir / "___up_x_y.dot"));
   EXPECT_EQ(fileCount(), 2);

@@ -12,9 +12,9 @@ namespace {
 
 // The chains of `layout` as registers of the design; errors go to `result`.
 ScanChainRequest chainsOfLayout(const ImportedDesign& design, const std::string& layout, const std::string& source,
-                                ScanInsertion& result) {
+                                ScanInsertion& result, Diagnostics& diagnostics) {
   if (layout.empty() || layout == "-1") return {};
-  std::unique_ptr<Circuit> circuit = buildCircuit(design);
+  std::unique_ptr<Circuit> circuit = buildCircuit(design, diagnostics);
   if (!circuit) {
     result.errors.push_back("design '" + design.name + "' cannot be built as a circuit");
     return {};
@@ -90,16 +90,16 @@ void writeVerilog(ScanInsertion& result, ProcessRunner& runner) {
 }  // namespace
 
 ScanInsertion scanNetlist(const std::string& netlist, const std::string& source, const std::string& top,
-                          const std::string& layout) {
+                          const std::string& layout, Diagnostics& diagnostics) {
   ScanInsertion result;
   ImportedDesign design;
-  if (!importNetlist(netlist, source, ImportOptions{top}, design)) {
+  if (!importNetlist(netlist, source, ImportOptions{top}, design, diagnostics)) {
     result.reportedElsewhere = true;
     return result;
   }
   result.design = design.name;
   result.module = design.module;
-  const ScanChainRequest chains = chainsOfLayout(design, layout, source, result);
+  const ScanChainRequest chains = chainsOfLayout(design, layout, source, result, diagnostics);
   if (!result.errors.empty()) return result;
   ScanNetlistResult edited = insertScanChains(netlist, source, design.module, chains);
   result.errors = std::move(edited.errors);
@@ -108,7 +108,7 @@ ScanInsertion scanNetlist(const std::string& netlist, const std::string& source,
   return result;
 }
 
-ScanInsertion insertScan(const InsertRequest& request, ProcessRunner& runner) {
+ScanInsertion insertScan(const InsertRequest& request, ProcessRunner& runner, Diagnostics& diagnostics) {
   std::string netlist, top = request.top;
   switch (inputKindOf(request.file)) {
     case InputKind::Description: {
@@ -119,7 +119,7 @@ ScanInsertion insertScan(const InsertRequest& request, ProcessRunner& runner) {
       return result;
     }
     case InputKind::Verilog:
-      if (!elaborateVerilog(request.file, ImportOptions{request.top}, runner, netlist, top)) {
+      if (!elaborateVerilog(request.file, ImportOptions{request.top}, runner, netlist, top, diagnostics)) {
         ScanInsertion result;
         result.reportedElsewhere = true;
         return result;
@@ -133,7 +133,7 @@ ScanInsertion insertScan(const InsertRequest& request, ProcessRunner& runner) {
       }
       break;
   }
-  ScanInsertion result = scanNetlist(netlist, request.file, top, request.layout);
+  ScanInsertion result = scanNetlist(netlist, request.file, top, request.layout, diagnostics);
   if (result.ok()) writeVerilog(result, runner);
   return result;
 }

@@ -24,15 +24,16 @@ struct ScanInsertion {
   std::string verilog;               // the written design
   std::vector<ScannedChain> chains;  // in layout order
   std::vector<std::string> errors;   // one message each, with the place when known
-  bool reportedElsewhere = false;    // the importer counted its own errors
+  bool reportedElsewhere = false;    // the importer reported its own errors to the diagnostics
   bool ok() const { return errors.empty() && !reportedElsewhere; }
 };
 
 // The netlist step: the chains of `layout` inserted into the JSON netlist
-// `netlist` (its top module `top`, or the one found); no program is run.
+// `netlist` (its top module `top`, or the one found); no program is run. The
+// importer's errors go to `diagnostics`, the insertion's own to the result.
 ScanInsertion scanNetlist(const std::string& netlist, const std::string& source, const std::string& top,
-                          const std::string& layout);
+                          const std::string& layout, Diagnostics& diagnostics);
 
 // The whole insertion: elaborates the request's file (yosys for Verilog),
 // inserts the chains and has yosys write the Verilog.
-ScanInsertion insertScan(const InsertRequest& request, ProcessRunner& runner);
+ScanInsertion insertScan(const InsertRequest& request, ProcessRunner& runner, Diagnostics& diagnostics);
