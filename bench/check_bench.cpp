@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 
+#include "base/diagnostics.h"
 #include "checks/checks.h"
 #include "read/import.h"
 
@@ -46,7 +47,9 @@ const std::string& bigNetlist(double* yosysSeconds = nullptr) {
     std::ofstream(path) << verilog(2500);
     std::string json;
     const auto start = std::chrono::steady_clock::now();
-    if (!yosysNetlist(path.string(), ImportOptions{}, kCheckPasses, systemProcessRunner(), json)) json.clear();
+    Diagnostics diagnostics;
+    if (!yosysNetlist(path.string(), ImportOptions{}, kCheckPasses, systemProcessRunner(), json, diagnostics))
+      json.clear();
     seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::filesystem::remove(path);
     return json;
