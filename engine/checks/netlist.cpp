@@ -7,27 +7,18 @@
 #include <unordered_set>
 
 #include "model/sizelimits.h"
+#include "read/yosys_json.h"
 
 using json = nlohmann::json;
+using yosys_json::member;
+using yosys_json::truthy;
 
 namespace {
-
-const json* member(const json& obj, const char* key) {
-  if (!obj.is_object()) return nullptr;
-  auto it = obj.find(key);
-  return it == obj.end() ? nullptr : &*it;
-}
 
 std::string textOf(const json& v) {
   if (v.is_string()) return v.get<std::string>();
   if (v.is_number_integer()) return std::to_string(v.get<long>());
   return "";
-}
-
-bool truthy(const json* v) {
-  if (!v) return false;
-  if (v->is_number_integer()) return v->get<long>() != 0;
-  return v->is_string() && v->get_ref<const std::string&>().find('1') != std::string::npos;
 }
 
 // Output pins of the cells yosys writes without port directions.
@@ -53,7 +44,7 @@ class Reader {
       for (auto it = mems->begin(); it != mems->end(); ++it) {
         const json* attrs = member(it.value(), "attributes");
         const json* src = attrs ? member(*attrs, "src") : nullptr;
-        out.memories.push_back({stripped(it.key()), src && src->is_string() ? originOfSource(src->get<std::string>()) : ""});
+        out.memories.push_back({stripped(it.key()), src && src->is_string() ? yosys_json::sourceLocation(src->get_ref<const std::string&>()) : ""});
       }
     out.nets = static_cast<int>(idOf.size());
   }
@@ -122,7 +113,7 @@ class Reader {
     }
     c.type = type->get<std::string>();
     if (const json* attrs = member(cell, "attributes"))
-      if (const json* src = member(*attrs, "src"); src && src->is_string()) c.origin = originOfSource(src->get<std::string>());
+      if (const json* src = member(*attrs, "src"); src && src->is_string()) c.origin = yosys_json::sourceLocation(src->get_ref<const std::string&>());
     if (const json* params = member(cell, "parameters"); params && params->is_object())
       for (auto it = params->begin(); it != params->end(); ++it) c.params.emplace_back(it.key(), textOf(it.value()));
     const json* dirs = member(cell, "port_directions");
@@ -157,31 +148,14 @@ class Reader {
   std::unordered_map<long, NetBit> idOf;
 };
 
-bool isBlackBox(const json& module) {
-  const json* attrs = member(module, "attributes");
-  return attrs && (truthy(member(*attrs, "blackbox")) || truthy(member(*attrs, "whitebox")));
-}
-
-// The top module's name: `top`, the one marked top, or the only one no other instantiates.
+// The top module's name: `top`, else the only candidate.
 std::string pickTop(const json& modules, const std::string& top, std::string& problem) {
   if (!top.empty()) {
     if (modules.contains(top)) return top;
     problem = "has no module '" + top + "'";
     return "";
   }
-  std::unordered_set<std::string> used;
-  for (const json& m : modules)
-    if (const json* cells = member(m, "cells"); cells && cells->is_object())
-      for (const json& cell : *cells)
-        if (const json* t = member(cell, "type"); t && t->is_string()) used.insert(t->get<std::string>());
-  std::vector<std::string> marked, free;
-  for (auto it = modules.begin(); it != modules.end(); ++it) {
-    if (isBlackBox(it.value())) continue;
-    const json* attrs = member(it.value(), "attributes");
-    if (attrs && truthy(member(*attrs, "top"))) marked.push_back(it.key());
-    if (!used.count(it.key())) free.push_back(it.key());
-  }
-  const std::vector<std::string>& candidates = marked.empty() ? free : marked;
+  const std::vector<std::string> candidates = yosys_json::topCandidates(modules);
   if (candidates.size() == 1) return candidates.front();
   problem = candidates.empty() ? "has no module" : "has several top module candidates; choose one with --top NAME";
   return "";
@@ -219,26 +193,6 @@ long NetCell::param(std::string_view key, long fallback) const {
 std::string NetCell::paramText(std::string_view key) const {
   for (const auto& [k, v] : params)
     if (k == key) return !v.empty() && v[0] == '\\' ? v.substr(1) : v;
-  return "";
-}
-
-std::string originOfSource(std::string_view all) {
-  size_t start = 0;
-  while (start <= all.size()) {
-    size_t end = all.find('|', start);
-    if (end == std::string_view::npos) end = all.size();
-    const std::string_view part = all.substr(start, end - start);
-    const size_t colon = part.rfind(':');
-    if (colon != std::string_view::npos) {
-      long line = 0;
-      for (size_t k = colon + 1; k < part.size() && part[k] >= '0' && part[k] <= '9' && line < 100000000; ++k)
-        line = line * 10 + (part[k] - '0');
-      std::string_view file = part.substr(0, colon);
-      if (const size_t slash = file.find_last_of('/'); slash != std::string_view::npos) file.remove_prefix(slash + 1);
-      if (line > 0) return std::string(file) + ":" + std::to_string(line);
-    }
-    start = end + 1;
-  }
   return "";
 }
 

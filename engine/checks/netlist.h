@@ -77,5 +77,3 @@ struct CheckNetlist {
 bool readCheckNetlist(const std::string& json, const std::string& source, const std::string& top,
                       CheckNetlist& out, std::vector<std::string>& problems);
 
-// "file.v:12" from a yosys source attribute ("dir/file.v:12.3-12.9|..."); "" when it has none.
-std::string originOfSource(std::string_view src);

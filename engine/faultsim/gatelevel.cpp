@@ -1,40 +1,12 @@
 #include "faultsim/gatelevel.h"
 
-#include <algorithm>
-#include <cctype>
-
 #include "read/import.h"
+#include "read/yosys_tool.h"
 
 namespace {
 
 bool endsWith(const std::string& s, const std::string& tail) {
   return s.size() > tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-// A module name that can go into a script unquoted.
-bool isPlainName(const std::string& s) {
-  return !s.empty() && !std::isdigit(static_cast<unsigned char>(s[0])) &&
-         std::all_of(s.begin(), s.end(), [](char ch) {
-           const auto c = static_cast<unsigned char>(ch);
-           return std::isalnum(c) || c == '_' || c == '$';
-         });
-}
-
-// yosys's error lines (they name file and line), else the last line it wrote.
-std::string yosysProblem(const std::string& out, const std::string& err) {
-  std::string found, last;
-  for (const std::string* text : {&err, &out}) {
-    size_t start = 0;
-    while (start < text->size()) {
-      size_t end = text->find('\n', start);
-      if (end == std::string::npos) end = text->size();
-      const std::string line = text->substr(start, end - start);
-      if (line.find("ERROR") != std::string::npos) found += (found.empty() ? "" : "\n") + line;
-      if (!line.empty()) last = line;
-      start = end + 1;
-    }
-  }
-  return !found.empty() ? found : !last.empty() ? last : "(no message)";
 }
 
 }  // namespace
@@ -47,7 +19,7 @@ std::string gateLevelScript(const std::string& top) {
 
 bool makeGateLevelJson(const std::string& path, const std::string& top, ProcessRunner& runner, std::string& json,
                        std::vector<std::string>& problems) {
-  if (!top.empty() && !isPlainName(top)) {
+  if (!top.empty() && !yosys_tool::isPlainModuleName(top)) {
     problems.push_back("'" + top + "' is not a module name");
     return false;
   }
@@ -61,7 +33,7 @@ bool makeGateLevelJson(const std::string& path, const std::string& top, ProcessR
     return false;
   }
   if (status != 0) {
-    problems.push_back("yosys failed to map '" + path + "' onto gates:\n" + yosysProblem(json, err));
+    problems.push_back("yosys failed to map '" + path + "' onto gates:\n" + yosys_tool::errorMessage(json, err));
     return false;
   }
   return true;

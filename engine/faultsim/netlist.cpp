@@ -4,9 +4,13 @@
 #include <nlohmann/json.hpp>
 #include <string_view>
 
+#include "read/yosys_json.h"
+
 namespace {
 
 using json = nlohmann::json;
+using yosys_json::member;
+using yosys_json::originOf;
 
 struct CellType {
   GateKind kind;
@@ -21,27 +25,6 @@ const std::unordered_map<std::string_view, CellType>& gateTypes() {
       {"$_ORNOT_", {GateKind::OrNot, 2}},   {"$_BUF_", {GateKind::Buf, 1}},
   };
   return table;
-}
-
-const json* member(const json& obj, const char* key) {
-  if (!obj.is_object()) return nullptr;
-  const auto it = obj.find(key);
-  return it == obj.end() ? nullptr : &*it;
-}
-
-// "file.v:12" from a cell's src attribute; empty when it has none.
-std::string originOf(const json& cell) {
-  const json* attrs = member(cell, "attributes");
-  const json* src = attrs ? member(*attrs, "src") : nullptr;
-  if (!src || !src->is_string()) return "";
-  std::string s = src->get<std::string>();
-  s = s.substr(0, s.find('|'));
-  const size_t colon = s.rfind(':');
-  if (colon == std::string::npos) return "";
-  const size_t dot = s.find('.', colon);
-  std::string file = s.substr(0, colon);
-  if (const size_t slash = file.rfind('/'); slash != std::string::npos) file = file.substr(slash + 1);
-  return file + ":" + s.substr(colon + 1, dot == std::string::npos ? std::string::npos : dot - colon - 1);
 }
 
 // Numbers the bits of one module densely and reads its cells.

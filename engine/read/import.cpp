@@ -13,19 +13,20 @@
 
 #include "base/diagnostics.h"
 #include "model/sizelimits.h"
+#include "read/yosys_json.h"
+#include "read/yosys_tool.h"
 
 using json = nlohmann::json;
+using yosys_json::member;
+using yosys_json::numberOf;
+using yosys_json::originOf;
+using yosys_json::topCandidates;
+using yosys_json::truthy;
 
 namespace {
 
 bool endsWith(const std::string& s, std::string_view tail) {
   return s.size() > tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
-// The file name part of a path.
-std::string baseName(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // ---------------------------------------------------------------- names
@@ -127,48 +128,6 @@ struct BitsHash {
 
 bool allConstant(const Bits& bits) {
   return std::all_of(bits.begin(), bits.end(), [](long b) { return b == kConst; });
-}
-
-// A parameter or attribute as a number: a binary digit string or a JSON number.
-long numberOf(const json* v, long fallback) {
-  if (!v) return fallback;
-  if (v->is_number_integer()) return v->get<long>();
-  if (!v->is_string()) return fallback;
-  const std::string& s = v->get_ref<const std::string&>();
-  if (s.empty() || s.size() > 62 || s.find_first_not_of("01xz") != std::string::npos) return fallback;
-  long n = 0;
-  for (char c : s) n = n * 2 + (c == '1');
-  return n;
-}
-
-const json* member(const json& obj, const char* key) {
-  if (!obj.is_object()) return nullptr;
-  auto it = obj.find(key);
-  return it == obj.end() ? nullptr : &*it;
-}
-
-bool truthy(const json* v) { return v && numberOf(v, 0) != 0; }
-
-// "file.v:12" from a source attribute ("dir/file.v:12.3-12.9|..."); the
-// first part with a line number wins. Empty when there is none.
-std::string originOf(const json& cell) {
-  const json* attrs = member(cell, "attributes");
-  const json* src = attrs ? member(*attrs, "src") : nullptr;
-  if (!src || !src->is_string()) return "";
-  const std::string& all = src->get_ref<const std::string&>();
-  size_t start = 0;
-  while (start <= all.size()) {
-    size_t end = all.find('|', start);
-    if (end == std::string::npos) end = all.size();
-    const std::string part = all.substr(start, end - start);
-    const size_t colon = part.rfind(':');
-    if (colon != std::string::npos) {
-      const long line = std::strtol(part.c_str() + colon + 1, nullptr, 10);
-      if (line > 0) return baseName(part.substr(0, colon)) + ":" + std::to_string(line);
-    }
-    start = end + 1;
-  }
-  return "";
 }
 
 // ---------------------------------------------------------------- cell mapping
@@ -793,30 +752,6 @@ class NetlistMapper {
 
 // ---------------------------------------------------------------- modules
 
-bool isBlackBox(const json& module) {
-  const json* attrs = member(module, "attributes");
-  return attrs && (truthy(member(*attrs, "blackbox")) || truthy(member(*attrs, "whitebox")));
-}
-
-// The modules that no other module instantiates (black boxes excluded).
-std::vector<std::string> topCandidates(const json& modules) {
-  std::unordered_set<std::string> used;
-  for (const json& m : modules) {
-    const json* cells = member(m, "cells");
-    if (!cells || !cells->is_object()) continue;
-    for (const json& cell : *cells)
-      if (const json* t = member(cell, "type"); t && t->is_string()) used.insert(t->get<std::string>());
-  }
-  std::vector<std::string> marked, free;
-  for (auto it = modules.begin(); it != modules.end(); ++it) {
-    if (isBlackBox(it.value())) continue;
-    const json* attrs = member(it.value(), "attributes");
-    if (attrs && truthy(member(*attrs, "top"))) marked.push_back(it.key());
-    if (!used.count(it.key())) free.push_back(it.key());
-  }
-  return marked.empty() ? free : marked;
-}
-
 std::string joined(const std::vector<std::string>& names) {
   std::string s;
   for (const std::string& n : names) s += (s.empty() ? "" : ", ") + n;
@@ -866,34 +801,6 @@ bool parseNetlist(const std::string& text, const std::string& source, json& netl
 
 // ---------------------------------------------------------------- yosys
 
-// A module name given with --top: a plain Verilog identifier (it goes into the yosys script).
-bool isPlainIdentifier(const std::string& s) {
-  if (s.empty() || s.size() > kMaxName || std::isdigit(static_cast<unsigned char>(s[0])) || s[0] == '$')
-    return false;
-  return std::all_of(s.begin(), s.end(), [](char ch) {
-    const auto c = static_cast<unsigned char>(ch);
-    return std::isalnum(c) || c == '_' || c == '$';
-  });
-}
-
-// The lines of yosys's output that carry its error (with file and line), else its last lines.
-std::string yosysMessage(const std::string& out, const std::string& err) {
-  std::string found, tail;
-  for (const std::string* text : {&err, &out}) {
-    size_t start = 0;
-    while (start < text->size()) {
-      size_t end = text->find('\n', start);
-      if (end == std::string::npos) end = text->size();
-      std::string line = text->substr(start, end - start);
-      if (line.rfind("./", 0) == 0) line.erase(0, 2);
-      if (line.find("ERROR") != std::string::npos) found += (found.empty() ? "" : "\n") + line;
-      if (text == &err && !line.empty()) tail = line;
-      start = end + 1;
-    }
-  }
-  return !found.empty() ? found : !tail.empty() ? tail : "(no message)";
-}
-
 // Runs yosys with `script` on `path`; its standard output in `out`. Reports failures.
 bool runYosys(ProcessRunner& runner, const std::string& path, const std::string& script, std::string& out,
               Diagnostics& diagnostics) {
@@ -909,7 +816,7 @@ bool runYosys(ProcessRunner& runner, const std::string& path, const std::string&
     return false;
   }
   if (status != 0) {
-    diagnostics.error("yosys failed on '%s':\n%s\n", path.c_str(), yosysMessage(out, err).c_str());
+    diagnostics.error("yosys failed on '%s':\n%s\n", path.c_str(), yosys_tool::errorMessage(out, err).c_str());
     return false;
   }
   return true;
@@ -948,7 +855,7 @@ bool importNetlist(const std::string& text, const std::string& source, const Imp
 bool yosysNetlist(const std::string& path, const ImportOptions& options, const std::string& passes,
                   ProcessRunner& runner, std::string& netlist, Diagnostics& diagnostics, std::string* chosenTop) {
   std::string top = options.top;
-  if (!top.empty() && !isPlainIdentifier(top)) {
+  if (!top.empty() && !yosys_tool::isPlainModuleName(top)) {
     diagnostics.error("'%s' is not a module name!\n", top.c_str());
     return false;
   }
@@ -958,7 +865,7 @@ bool yosysNetlist(const std::string& path, const ImportOptions& options, const s
     json modules;
     if (!parseNetlist(out, path, modules, diagnostics)) return false;
     if (!pickTop(modules["modules"], path, "", top, diagnostics)) return false;
-    if (!isPlainIdentifier(top)) {
+    if (!yosys_tool::isPlainModuleName(top)) {
       diagnostics.error("Design '%s': the top module '%s' cannot be named in a script!\n", path.c_str(), top.c_str());
       return false;
     }

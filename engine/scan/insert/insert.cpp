@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "model/model.h"
+#include "read/yosys_tool.h"
 #include "scan/insert/tempfile.h"
 #include "scan/notation.h"
 
@@ -51,23 +52,6 @@ bool readText(const std::string& path, std::string& text) {
   return !in.bad();
 }
 
-// Yosys's error lines, else the last line it wrote.
-std::string yosysProblem(const std::string& out, const std::string& err) {
-  std::string found, last;
-  for (const std::string* text : {&err, &out}) {
-    size_t start = 0;
-    while (start < text->size()) {
-      size_t end = text->find('\n', start);
-      if (end == std::string::npos) end = text->size();
-      const std::string line = text->substr(start, end - start);
-      if (line.find("ERROR") != std::string::npos) found += (found.empty() ? "" : "\n") + line;
-      if (!line.empty() && last.empty()) last = line;
-      start = end + 1;
-    }
-  }
-  return !found.empty() ? found : !last.empty() ? last : "(no message)";
-}
-
 // Yosys writes the edited netlist as Verilog; errors go to `result`.
 void writeVerilog(ScanInsertion& result, ProcessRunner& runner) {
   TempFile json(".json");
@@ -81,7 +65,7 @@ void writeVerilog(ScanInsertion& result, ProcessRunner& runner) {
   if (status == ProcessRunner::kNotStarted) {
     result.errors.push_back("yosys is not installed: it writes the design; install the Debian package 'yosys'");
   } else if (status != 0) {
-    result.errors.push_back("yosys failed to write the design:\n" + yosysProblem(out, err));
+    result.errors.push_back("yosys failed to write the design:\n" + yosys_tool::errorMessage(out, err));
   } else {
     result.verilog = std::move(out);
   }

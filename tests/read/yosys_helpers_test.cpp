@@ -1,0 +1,58 @@
+// The shared helpers over yosys's JSON and its messages, used by the importer,
+// the checks and the fault simulator alike.
+#include <gtest/gtest.h>
+
+#include "read/yosys_json.h"
+#include "read/yosys_tool.h"
+
+using yosys_json::json;
+
+TEST(YosysJson, SourceLocationTakesTheFirstPartWithALine) {
+  EXPECT_EQ(yosys_json::sourceLocation("rtl/core/alu.v:12.3-12.9"), "alu.v:12");
+  EXPECT_EQ(yosys_json::sourceLocation("gen.v:0.0-0.0|rtl/top.v:40.1-41.2"), "top.v:40");
+  EXPECT_EQ(yosys_json::sourceLocation("top.v"), "");
+  EXPECT_EQ(yosys_json::sourceLocation(""), "");
+  EXPECT_EQ(yosys_json::sourceLocation("a.v:x|b.v:"), "");
+  // A huge line number stays bounded instead of overflowing.
+  const std::string huge = yosys_json::sourceLocation("a.v:99999999999999999999999999");
+  EXPECT_EQ(huge.rfind("a.v:", 0), 0u);
+  EXPECT_LE(huge.size(), 4u + 10u);
+}
+
+TEST(YosysJson, OriginAndAttributes) {
+  const json cell = json::parse(R"({"attributes": {"src": "x/y.v:7.1-7.4", "keep": "00000000000000000000000000000001"},
+                                    "parameters": {"WIDTH": 8, "ZERO": "0000"}})");
+  EXPECT_EQ(yosys_json::originOf(cell), "y.v:7");
+  EXPECT_EQ(yosys_json::originOf(json::object()), "");
+  EXPECT_TRUE(yosys_json::truthy(yosys_json::member(cell["attributes"], "keep")));
+  EXPECT_FALSE(yosys_json::truthy(yosys_json::member(cell["attributes"], "missing")));
+  EXPECT_EQ(yosys_json::numberOf(yosys_json::member(cell["parameters"], "WIDTH"), -1), 8);
+  EXPECT_EQ(yosys_json::numberOf(yosys_json::member(cell["parameters"], "ZERO"), -1), 0);
+  EXPECT_EQ(yosys_json::numberOf(yosys_json::member(cell, "attributes"), -1), -1);  // an object is no number
+  EXPECT_EQ(yosys_json::member(json::array(), "src"), nullptr);
+}
+
+TEST(YosysJson, TopCandidates) {
+  const json twoFree = json::parse(R"({"a": {"cells": {"u": {"type": "leaf"}}}, "b": {}, "leaf": {}})");
+  EXPECT_EQ(yosys_json::topCandidates(twoFree), (std::vector<std::string>{"a", "b"}));
+  const json marked = json::parse(R"({"a": {}, "b": {"attributes": {"top": "00000000000000000000000000000001"}}})");
+  EXPECT_EQ(yosys_json::topCandidates(marked), (std::vector<std::string>{"b"}));
+  const json boxes = json::parse(R"({"m": {"attributes": {"blackbox": 1}}, "t": {}})");
+  EXPECT_EQ(yosys_json::topCandidates(boxes), (std::vector<std::string>{"t"}));
+  EXPECT_TRUE(yosys_json::topCandidates(json::object()).empty());
+}
+
+TEST(YosysTool, PlainModuleNames) {
+  EXPECT_TRUE(yosys_tool::isPlainModuleName("top_1"));
+  EXPECT_TRUE(yosys_tool::isPlainModuleName("a$b"));
+  for (const char* bad : {"", "1top", "$top", "a b", "a;write_verilog x", "a\\b"})
+    EXPECT_FALSE(yosys_tool::isPlainModuleName(bad)) << bad;
+  EXPECT_FALSE(yosys_tool::isPlainModuleName(std::string(201, 'a')));
+}
+
+TEST(YosysTool, ErrorMessagePrefersErrorLines) {
+  EXPECT_EQ(yosys_tool::errorMessage("", "./d.v:3: ERROR: syntax error\nwarning\n"), "d.v:3: ERROR: syntax error");
+  EXPECT_EQ(yosys_tool::errorMessage("ERROR: in out\n", "ERROR: in err\n"), "ERROR: in err\nERROR: in out");
+  EXPECT_EQ(yosys_tool::errorMessage("out only\n", "first\nlast\n\n"), "last");
+  EXPECT_EQ(yosys_tool::errorMessage("ignored\n", ""), "(no message)");
+}
