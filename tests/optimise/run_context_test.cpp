@@ -135,6 +135,7 @@ TEST_F(RunContexts, ErrorsAreCountedByTheRunThatMetThem) {
     const OptimiserMethod* full = findOptimiserMethod("full");
     ASSERT_NE(full, nullptr);
     SeededRandom random(1);
+    fs::remove(root / "failing" / "diffeq.txt");
     fs::create_directories(root / "failing" / "diffeq.txt");  // and one in the table's
     full->run(*c, OptimiseSettings{}, random, nullptr, failing.run);
   }
