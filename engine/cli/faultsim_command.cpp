@@ -279,7 +279,7 @@ bool prepareLayout(Request& r, Circuit& c, const GateNetlist& n, WordLevelView& 
   ScanLayout layout;
   std::string problem = chooseLayout(c, r.choice, r.method, random, layout, run);
   if (problem.empty()) {
-    Analyser analyser(diagnostics);
+    Analyser analyser(diagnostics, run.analysis);
     problem = wordLevelView(c, layout, r.method.unordered, view, analyser);
   }
   if (!problem.empty()) {
@@ -364,7 +364,7 @@ bool addFaultCoverage(Comparison& cmp, Circuit& c, const std::string& file, cons
     std::string problem;
     if (!row.layout.empty() && row.layout != "-") problem = parseNotation(row.layout, LayoutRegisters(c), layout);
     WordLevelView view;
-    Analyser analyser(env.diagnostics);
+    Analyser analyser(env.diagnostics, env.analysis);
     if (problem.empty()) problem = wordLevelView(c, layout, unordered, view, analyser);
     if (!problem.empty()) return reportProblems({row.method + ": " + problem}, env.diagnostics);
     std::vector<std::string> missing;
