@@ -56,10 +56,10 @@ void BM_FitnessEvaluation(benchmark::State& state) {
   const FitnessLimits limits{7, 13, Objective::GRADED};
   const int len = getScanChrLen(ORDERED_SCAN, c->getNREGs());
   constexpr int kChromosomes = 64;
-  Population pop("bench", kChromosomes, len, ORDERED_SCAN, c.get());
+  Population pop("bench", kChromosomes, len, ORDERED_SCAN, c.get(), testDiagnostics());
   SeededRandom random(1);
   pop.initPopulation(random);
-  ScanEvaluator eval(*c, ORDERED_SCAN, limits);
+  ScanEvaluator eval(*c, testContext(), ORDERED_SCAN, limits);
   eval.setMemo(false);  // every chromosome analysed, as a run meets new layouts
   ScanLayout layout;
   int i = 0;

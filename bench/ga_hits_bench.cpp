@@ -33,7 +33,7 @@ void gaHits(benchmark::State& state) {
   auto c = circuitFor(which);
   const OptimiseSettings defaults;
   const ScanMethodSettings scan = scanMethodSettings(defaults);
-  ScanEvaluator eval(*c, scan.techniques, defaults.limits);
+  ScanEvaluator eval(*c, testContext(), scan.techniques, defaults.limits);
   ExactOptions eo;
   eo.maxLayouts = 1e9;
   const double optimum = exactOptimum(eval, eo).fitness;
@@ -43,11 +43,11 @@ void gaHits(benchmark::State& state) {
     hits = 0;
     visited = 0;
     for (std::uint64_t seed = 1; seed <= 100; ++seed) {
-      GaOptions o = modernGaOptions(*c, defaults);
+      GaOptions o = modernGaOptions(*c, defaults, testContext());
       o.writeResults = false;
       if (!seeded) o.prepare = nullptr;
       SeededRandom random(seed);
-      const SearchResult r = runGA(*c, o, random);
+      const SearchResult r = runGA(*c, o, random, testContext());
       visited += r.visited;
       if (r.fitness >= optimum - 1e-9) ++hits;
     }

@@ -193,7 +193,7 @@ void BM_Evaluations(benchmark::State& state) {
     Quiet quiet;
     SeededRandom random(5);
     const double w0 = wallSeconds();
-    visited += runGA(*c, o, random).visited;
+    visited += runGA(*c, o, random, testContext()).visited;
     seconds += wallSeconds() - w0;
   }
   setTestResultFolder(previous);

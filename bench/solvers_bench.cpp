@@ -30,7 +30,7 @@ void BM_ExactDiffeq(benchmark::State& state) {
   const FitnessLimits limits{7, 13, Objective::GRADED};
   long visited = 0;
   for (auto _ : state) {
-    ScanEvaluator eval(*c, ORDERED_SCAN, limits);
+    ScanEvaluator eval(*c, testContext(), ORDERED_SCAN, limits);
     const ExactResult r = exactOptimum(eval, {});
     visited = r.visited;
     benchmark::DoNotOptimize(r.fitness);

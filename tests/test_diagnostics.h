@@ -1,7 +1,7 @@
-// The run context of the engine tests: one Diagnostics at a time (replaced
-// by resetTestErrors), a result folder and analysis options that tests set,
-// and an analyser and result files over them. The optimiser's transitional
-// run scope points at it, so that the optimiser reports to the same place.
+// The run context of the engine tests: one Diagnostics and one RunContext for
+// the whole test program (resetTestErrors restarts the count on them, so what
+// holds them stays valid), a result folder and analysis options that tests
+// set, and an analyser and result files over them.
 #pragma once
 
 #include <cstdio>
@@ -13,7 +13,6 @@
 #include "base/clock.h"
 #include "base/diagnostics.h"
 #include "base/run_context.h"
-#include "optimise/legacy_context.h"
 #include "read/import.h"
 #include "write/reports.h"
 
@@ -21,31 +20,26 @@ namespace testsupport {
 
 class TestRun {
  public:
-  TestRun() { rebuild(stderr, std::string(), AnalysisOptions{}); }
-  // A fresh diagnostics (count 0) writing to `stream`; the folder and options stay.
-  void rebuild(FILE* stream, std::string folder, AnalysisOptions options) {
-    scope.reset();
-    analyser.reset();
-    run.reset();
-    diagnostics = std::make_unique<Diagnostics>(stream);
-    run = std::make_unique<RunContext>(
-        RunContext{*diagnostics, systemClock(), systemProcessRunner(), std::move(folder), options});
-    analyser = std::make_unique<Analyser>(*diagnostics, options);
-    scope = std::make_unique<OptimiserRunScope>(*run);
+  TestRun()
+      : run{diagnostics, systemClock(), systemProcessRunner(), std::string(), AnalysisOptions{}},
+        analyser(std::make_unique<Analyser>(diagnostics, run.analysis)) {}
+  // Counts from 0 again, writing to `stream`; a fresh analyser; the folder and options stay.
+  void restart(FILE* stream) {
+    diagnostics.restart(stream);
+    analyser = std::make_unique<Analyser>(diagnostics, run.analysis);
   }
   // Later analyses of the test run use `options`.
   void setOptions(AnalysisOptions options) {
-    run->analysis = options;
-    analyser = std::make_unique<Analyser>(*diagnostics, options);
+    run.analysis = options;
+    analyser = std::make_unique<Analyser>(diagnostics, options);
   }
-  RunContext& context() { return *run; }
+  RunContext& context() { return run; }
   Analyser& analysis() { return *analyser; }
 
  private:
-  std::unique_ptr<Diagnostics> diagnostics;
-  std::unique_ptr<RunContext> run;
+  Diagnostics diagnostics{stderr};
+  RunContext run;
   std::unique_ptr<Analyser> analyser;
-  std::unique_ptr<OptimiserRunScope> scope;
 };
 
 inline TestRun& testRun() {
@@ -64,15 +58,11 @@ inline ResultFiles testFiles() { return ResultFiles(testContext().resultFolder, 
 inline long testErrorCount() { return testDiagnostics().count(); }
 
 // Starts counting errors from 0 again, on the same stream.
-inline void resetTestErrors() {
-  RunContext& r = testContext();
-  testsupport::testRun().rebuild(r.diagnostics.stream(), r.resultFolder, r.analysis);
-}
+inline void resetTestErrors() { testsupport::testRun().restart(testDiagnostics().stream()); }
 // Sends error messages to `stream` (null: standard error), counting from 0; returns the previous stream.
 inline FILE* setTestErrorStream(FILE* stream) {
-  RunContext& r = testContext();
-  FILE* previous = r.diagnostics.stream();
-  testsupport::testRun().rebuild(stream ? stream : stderr, r.resultFolder, r.analysis);
+  FILE* previous = testDiagnostics().stream();
+  testsupport::testRun().restart(stream ? stream : stderr);
   return previous;
 }
 // Sets the folder of the test run's result files; returns the previous one.

@@ -3,7 +3,6 @@
 // propagations over the circuit's ready-port list; then the averages and bit
 // counts. The per-item rules are in propag.cpp.
 #include <algorithm>
-#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -392,7 +391,7 @@ class IncrementalSchedule {
   bool index(const Circuit& c, bool withDrivers) {
     items.clear();
     for (Item* i = c.getIList(); i; i = i->getNext()) items.push_back(i);
-    stamp = nextStamp();
+    stamp = c.newScheduleStamp();
     for (size_t k = 0; k < items.size(); ++k) {
       Item* i = items[k];
       if (i->getCircuit() != &c || !knownKind(i->getType())) return false;
@@ -400,7 +399,7 @@ class IncrementalSchedule {
       i->setScheduleSlot(stamp, static_cast<int>(k));
     }
     nlinks = 0;
-    if (withDrivers) startDriverSlots();
+    if (withDrivers) startDriverSlots(c);
     for (Item* i : items)
       for (Port* p = i->getPList(); p; p = p->getNext()) {
         if (p->getItem() != i) return false;
@@ -457,8 +456,8 @@ class IncrementalSchedule {
   // in the order of a scan of all links (items, then ports, then fan-out
   // entries, each in list order). index() numbers the driven ports and
   // counts their links; fillDrivers() then fills the table.
-  void startDriverSlots() {
-    targetStamp = nextStamp();
+  void startDriverSlots(const Circuit& c) {
+    targetStamp = c.newScheduleStamp();
     driverStart.clear();
     linkSlots.clear();
     driverSlots = 0;
@@ -500,16 +499,6 @@ class IncrementalSchedule {
   int indexOf(const Item* i) const {
     const int k = i->scheduleSlot(stamp);
     return k >= 0 && static_cast<size_t>(k) < items.size() && items[static_cast<size_t>(k)] == i ? k : -1;
-  }
-  // A stamp no port or item holds yet (0 is never handed out).
-  static unsigned nextStamp() {
-    // Shared by every schedule on purpose: ports and items keep the stamp of
-    // the last schedule that numbered them, so stamps must differ across
-    // schedules (and threads). It holds no state of any run.
-    static std::atomic<unsigned> last{0};
-    unsigned s = ++last;
-    while (s == 0) s = ++last;
-    return s;
   }
   unsigned stamp = 0;
   BigVector<unsigned char> queued;  // in `candidates`

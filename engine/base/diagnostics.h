@@ -25,6 +25,11 @@ class Diagnostics {
   bool clean() const { return counted == 0; }
   // Where the messages go.
   FILE* stream() const { return out; }
+  // Starts counting from 0 again, writing to `stream` from now on.
+  void restart(FILE* stream) {
+    out = stream;
+    counted = 0;
+  }
 
  private:
   FILE* out;

@@ -91,6 +91,7 @@ bool isMemoryCell(const std::string& t) { return t.rfind("$mem", 0) == 0; }
 bool isMemoryWrite(const std::string& t) { return t == "$memwr" || t == "$memwr_v2"; }
 
 CellOp cellOpOf(const NetCell& c) {
+  // A constant table, built on first use.
   static const std::unordered_map<std::string_view, CellOp> table = {
       {"$pos", CellOp::Buf},        {"$buf", CellOp::Buf},          {"$_BUF_", CellOp::Buf},
       {"$not", CellOp::Not},        {"$_NOT_", CellOp::Not},        {"$and", CellOp::And},

@@ -14,7 +14,7 @@ const char* severityName(Severity s) {
 }
 
 const std::vector<CheckRule>& checkRules() {
-  static const std::vector<CheckRule> rules = {
+  static const std::vector<CheckRule> rules = {  // a constant table, built on first use
       {"CLK-1", Severity::Error, "clock not driven from a primary input through buffers and inverters"},
       {"CLK-2", Severity::Warning, "both clock edges used, or several clock domains"},
       {"RST-1", Severity::Error, "asynchronous set or reset not controllable from a primary input"},

@@ -170,7 +170,7 @@ const NetPin* NetCell::pin(std::string_view pinName) const {
 }
 
 const std::vector<NetBit>& NetCell::bits(std::string_view pinName) const {
-  static const std::vector<NetBit> none;
+  static const std::vector<NetBit> none;  // a constant: the empty list
   const NetPin* p = pin(pinName);
   return p ? p->bits : none;
 }

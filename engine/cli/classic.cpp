@@ -8,7 +8,6 @@
 #include "analysis/analysis.h"
 #include "base/clock.h"
 #include "base/diagnostics.h"
-#include "optimise/legacy_context.h"
 #include "optimise/ga.h"
 #include "read/description_reader.h"
 #include "scan/insertion.h"
@@ -147,9 +146,8 @@ Command decode(int argc, char* argv[], Diagnostics& diagnostics) {
 
 // Search for the best scan layout with the genetic algorithm, seeded from the clock.
 void runOptimiser(Circuit& circuit, const GaOptions& options, RunContext& run) {
-  const OptimiserRunScope scope(run);
   SeededRandom random(run.clock.seedFromTime());
-  runGA(circuit, options, random);
+  runGA(circuit, options, random, run);
 }
 
 }  // namespace

@@ -19,7 +19,6 @@
 #include "cli/check_command.h"
 #include "optimise/compare.h"
 #include "base/diagnostics.h"
-#include "optimise/legacy_context.h"
 #include "optimise/ga.h"
 #include "read/import.h"
 #include "cli/insert_command.h"
@@ -369,7 +368,6 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
   std::unique_ptr<Circuit> c = loadInput(file, a, context, excluded, true);
   if (!c) return 1;
   const ResultFiles files(context.resultFolder, context.diagnostics);
-  const OptimiserRunScope scope(context);
   std::printf("Method %s, objective %s, seed %llu\n", methodName.c_str(), objectiveName(settings.limits.objective),
               static_cast<unsigned long long>(settings.seed));
   ProgressReport progress(ProgressReport::modeFor(a.has("--progress"), env.stderrIsTerminal), stderr, env.clock);
@@ -379,7 +377,7 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
   run.seed = settings.seed;
   OptimiseObserver observer(progress, a.has("--json") ? &run : nullptr, files);
   SeededRandom random(settings.seed);
-  const SearchResult result = method->run(*c, settings, random, &observer);
+  const SearchResult result = method->run(*c, settings, random, &observer, context);
   progress.finish();
   if (context.diagnostics.clean()) {
     std::printf("Layout '%s', fitness %.3f, %ld layout(s) evaluated in %.1f s\n", result.notation.c_str(),
@@ -423,11 +421,10 @@ int runCompare(const Command& self, const Arguments& a, CliEnv& env) {
   ScanExclusions excluded;
   std::unique_ptr<Circuit> c = loadInput(file, a, run, excluded, true);
   if (!c) return 1;
-  const OptimiserRunScope scope(run);
   std::printf("Comparing the methods, objective %s, seed %llu\n", objectiveName(settings.limits.objective),
               static_cast<unsigned long long>(settings.seed));
   SeededRandom random(settings.seed);
-  Comparison cmp = compareMethods(*c, settings, random, env.clock);
+  Comparison cmp = compareMethods(*c, settings, random, run);
   if (a.has("--faultsim") &&
       !addFaultCoverage(cmp, *c, file, a.value("--top"), patterns, settings.seed, settings.unordered, env))
     return 1;

@@ -12,7 +12,6 @@
 #include "base/clock.h"
 #include "analysis/analysis.h"
 #include "base/diagnostics.h"
-#include "optimise/legacy_context.h"
 #include "base/random.h"
 #include "base/version.h"
 #include "cli/cli.h"
@@ -70,7 +69,7 @@ struct Words {
 
 // Options with a value (true) or without (false).
 const std::map<std::string, bool>& faultsimOptions() {
-  static const std::map<std::string, bool> options = {
+  static const std::map<std::string, bool> options = {  // a constant table, built on first use
       {"--top", true},           {"--layout", true},          {"--method", true},          {"--area", true},
       {"--pins", true},          {"--objective", true},       {"--unordered", false},      {"--population", true},
       {"--elitism", false},      {"--patience", true},        {"--keep-self-loops", false}, {"--chains", true},
@@ -274,12 +273,13 @@ bool writeReportJson(const Request& r, const FaultSimReport& report, Diagnostics
 
 // The layout, its word-level figures and the scan flags of the netlist's flip-flops.
 bool prepareLayout(Request& r, Circuit& c, const GateNetlist& n, WordLevelView& view, std::vector<char>& scanned,
-                   FaultSimReport& report, Diagnostics& diagnostics) {
+                   FaultSimReport& report, const RunContext& run) {
+  Diagnostics& diagnostics = run.diagnostics;
   SeededRandom random(r.method.seed);
   ScanLayout layout;
-  std::string problem = chooseLayout(c, r.choice, r.method, random, layout);
+  std::string problem = chooseLayout(c, r.choice, r.method, random, layout, run);
   if (problem.empty()) {
-    Analyser analyser(diagnostics);
+    Analyser analyser(diagnostics, run.analysis);
     problem = wordLevelView(c, layout, r.method.unordered, view, analyser);
   }
   if (!problem.empty()) {
@@ -293,7 +293,6 @@ bool prepareLayout(Request& r, Circuit& c, const GateNetlist& n, WordLevelView& 
 }
 
 int runFaultsim(Request& r, CliEnv& env) {
-  const OptimiserRunScope scope(env);  // --method runs an optimiser method
   const std::string top = r.words.value("--top");
   std::unique_ptr<Circuit> c = loadWordLevel(r.words.file, top, env);
   if (!c) return 1;
@@ -310,7 +309,7 @@ int runFaultsim(Request& r, CliEnv& env) {
   if (!r.sim.exhaustive) report.seed = r.method.seed;
   WordLevelView view;
   std::vector<char> scanned;
-  if (!prepareLayout(r, *c, n, view, scanned, report, env.diagnostics)) return 1;
+  if (!prepareLayout(r, *c, n, view, scanned, report, env)) return 1;
   report.layout = view.layout;
   if (!r.sim.exhaustive) std::printf("Seed %llu\n", static_cast<unsigned long long>(r.method.seed));
   std::fflush(stdout);
@@ -365,7 +364,7 @@ bool addFaultCoverage(Comparison& cmp, Circuit& c, const std::string& file, cons
     std::string problem;
     if (!row.layout.empty() && row.layout != "-") problem = parseNotation(row.layout, LayoutRegisters(c), layout);
     WordLevelView view;
-    Analyser analyser(env.diagnostics);
+    Analyser analyser(env.diagnostics, env.analysis);
     if (problem.empty()) problem = wordLevelView(c, layout, unordered, view, analyser);
     if (!problem.empty()) return reportProblems({row.method + ": " + problem}, env.diagnostics);
     std::vector<std::string> missing;

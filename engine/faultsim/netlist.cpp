@@ -18,6 +18,7 @@ struct CellType {
 };
 
 const std::unordered_map<std::string_view, CellType>& gateTypes() {
+  // A constant table, built on first use.
   static const std::unordered_map<std::string_view, CellType> table = {
       {"$_AND_", {GateKind::And, 2}},       {"$_OR_", {GateKind::Or, 2}},     {"$_XOR_", {GateKind::Xor, 2}},
       {"$_NOT_", {GateKind::Not, 1}},       {"$_MUX_", {GateKind::Mux, 3}},   {"$_NAND_", {GateKind::Nand, 2}},
@@ -127,7 +128,7 @@ class Reader {
       return;
     }
     Gate gate{name, g->second.kind, {-1, -1, -1}, -1, origin};
-    static const char* const pins[] = {"A", "B", "S"};
+    static constexpr const char* pins[] = {"A", "B", "S"};
     for (int p = 0; p < g->second.inputs; ++p)
       if ((gate.in[p] = pinNet(*conns, pins[p], name, where)) < 0) return;
     if ((gate.out = pinNet(*conns, "Y", name, where)) < 0) return;
@@ -197,7 +198,7 @@ int gateInputCount(GateKind k) {
 }
 
 const char* gatePinName(int p) {
-  static const char* const names[] = {"A", "B", "S", "Y"};
+  static constexpr const char* names[] = {"A", "B", "S", "Y"};
   return p >= 0 && p < 4 ? names[p] : "?";
 }
 

@@ -54,7 +54,7 @@ void collectFigures(Circuit& c, WordLevelView& view) {
 }  // namespace
 
 std::string chooseLayout(Circuit& c, const LayoutChoice& choice, const OptimiseSettings& s, RandomSource& random,
-                         ScanLayout& layout) {
+                         ScanLayout& layout, const RunContext& run) {
   layout.clear();
   const ScanMethodSettings m = scanMethodSettings(s);
   if (choice.method.empty()) {
@@ -67,13 +67,13 @@ std::string chooseLayout(Circuit& c, const LayoutChoice& choice, const OptimiseS
   } else if (choice.method == "loops") {
     layout = loopBreakingLayout(c, m.rules, nullptr);
   } else if (choice.method == "ga") {
-    GaOptions o = modernGaOptions(c, s);
+    GaOptions o = modernGaOptions(c, s, run);
     o.writeResults = false;
-    layout = runGA(c, o, random).chains;
+    layout = runGA(c, o, random, run).chains;
   } else if (choice.method == "exact") {
     ExactOptions eo;
     eo.maxLayouts = exactLayoutLimit(c);
-    ScanEvaluator eval(c, m.techniques, s.limits);
+    ScanEvaluator eval(c, run, m.techniques, s.limits);
     const ExactResult r = exactOptimum(eval, eo);
     if (r.refused) return "exact: " + exactRefusal(r, eo);
     layout = r.best;

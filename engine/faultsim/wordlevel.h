@@ -35,9 +35,10 @@ struct WordLevelView {
 };
 
 // The layout `choice` gives on `c`; "" or the problem (unknown method,
-// malformed notation, exact search refused). The GA writes no result files.
+// malformed notation, exact search refused). The GA writes no result files;
+// the searches analyse as `run` says and report to it.
 std::string chooseLayout(Circuit& c, const LayoutChoice& choice, const OptimiseSettings& s, RandomSource& random,
-                         ScanLayout& layout);
+                         ScanLayout& layout, const RunContext& run);
 
 // Analyses `c` with `layout` applied (and takes it out again); "" or the problem.
 std::string wordLevelView(Circuit& c, const ScanLayout& layout, bool unordered, WordLevelView& view,

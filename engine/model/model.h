@@ -296,6 +296,13 @@ class Circuit {
   void ResetPropagatedItems();
   // The primary-port holder (first UUA item in list order), or null.
   Item* getPortHolder() const;
+  // A stamp that no item or port of this circuit holds yet (never 0), for the
+  // scratch numbering of an analysis schedule (Item/Port::setScheduleSlot).
+  unsigned newScheduleStamp() const {
+    unsigned s = ++lastScheduleStamp;
+    while (s == 0) s = ++lastScheduleStamp;
+    return s;
+  }
 
   const std::string& getName() const { return name; }
   Item* getIList() const { return ilist; }
@@ -372,6 +379,8 @@ class Circuit {
   // The layout registers in list order; rebuilt after an item is added.
   mutable std::vector<Item*> layoutRegs;
   mutable bool layoutRegsValid = false;
+  // The last stamp handed out by newScheduleStamp (scratch, like the slots it guards).
+  mutable unsigned lastScheduleStamp = 0;
   ReadyPort* rp = nullptr;
   int nFUs = 0;
   int nMUXs = 0;

@@ -1,14 +1,12 @@
 #include "optimise/compare.h"
 
-#include "analysis/analysis.h"
-#include "optimise/legacy_context.h"
-
 #include <nlohmann/json.hpp>
 
+#include "analysis/analysis.h"
 #include "optimise/exact.h"
-#include "write/reports.h"
 #include "optimise/solvers.h"
 #include "scan/insertion.h"
+#include "write/reports.h"
 
 namespace {
 
@@ -20,8 +18,8 @@ void measure(Circuit& c, const ScanLayout& layout, ScanEvaluator& eval, CompareR
   row.chains = static_cast<int>(applied.size());
   row.scanned = scannedCount(applied);
   const AppliedScanLayout inserted(c, eval.registers(), applied);
-  optimiserAnalyser().controllability(c);
-  optimiserAnalyser().observability(c);
+  eval.analyser().controllability(c);
+  eval.analyser().observability(c);
   const Measures m = measuresOf(c);
   row.areaPercent = m.areaOver;
   row.pinsPercent = m.pinOver;
@@ -52,7 +50,8 @@ std::string spearmanText(const CompareRow& r) {
 
 }  // namespace
 
-Comparison compareMethods(Circuit& c, const OptimiseSettings& s, RandomSource& random, Clock& clock) {
+Comparison compareMethods(Circuit& c, const OptimiseSettings& s, RandomSource& random, const RunContext& run) {
+  Clock& clock = run.clock;
   Comparison cmp;
   cmp.circuit = c.getName();
   cmp.objective = objectiveName(s.limits.objective);
@@ -60,7 +59,7 @@ Comparison compareMethods(Circuit& c, const OptimiseSettings& s, RandomSource& r
   cmp.pinBudgetPercent = s.limits.maxPinOverhead;
   cmp.seed = s.seed;
   const ScanMethodSettings m = scanMethodSettings(s);
-  ScanEvaluator eval(c, m.techniques, s.limits);  // measures every row
+  ScanEvaluator eval(c, run, m.techniques, s.limits);  // measures every row
   ScanLayout full, loops, ga;
 
   cmp.rows.push_back(runRow("none", c, eval, clock, [](CompareRow&) { return ScanLayout{}; }));
@@ -71,9 +70,9 @@ Comparison compareMethods(Circuit& c, const OptimiseSettings& s, RandomSource& r
     return loops = loopBreakingLayout(c, m.rules, nullptr);
   }));
   cmp.rows.push_back(runRow("ga", c, eval, clock, [&](CompareRow& row) {
-    GaOptions o = modernGaOptions(c, s);
+    GaOptions o = modernGaOptions(c, s, run);
     o.writeResults = false;
-    const SearchResult r = runGA(c, o, random);
+    const SearchResult r = runGA(c, o, random, run);
     row.visited = r.visited;
     return ga = r.chains;
   }));
@@ -82,7 +81,7 @@ Comparison compareMethods(Circuit& c, const OptimiseSettings& s, RandomSource& r
   eo.seeds = {loops, full, ga};
   ExactResult exact;
   CompareRow exactRow = runRow("exact", c, eval, clock, [&](CompareRow& row) {
-    ScanEvaluator own(c, m.techniques, s.limits);
+    ScanEvaluator own(c, run, m.techniques, s.limits);
     exact = exactOptimum(own, eo);
     row.visited = exact.visited;
     return exact.best;

@@ -39,8 +39,9 @@ struct Comparison {
   unsigned long long seed = 0;      // of the genetic algorithm
 };
 
-// Runs none, full, loops, ga and (when feasible) exact on `c`; writes no result files.
-Comparison compareMethods(Circuit& c, const OptimiseSettings& s, RandomSource& random, Clock& clock);
+// Runs none, full, loops, ga and (when feasible) exact on `c`, timed on the
+// clock of `run`, which also takes the errors; writes no result files.
+Comparison compareMethods(Circuit& c, const OptimiseSettings& s, RandomSource& random, const RunContext& run);
 
 // Methods of the rows no other row beats in both testability (higher) and area overhead (lower).
 std::vector<std::string> paretoFront(const std::vector<CompareRow>& rows);

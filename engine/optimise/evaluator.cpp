@@ -25,18 +25,28 @@ int resolvedWorkers(int workers) {
 
 }  // namespace
 
-// A copy of the circuit that one extra thread evaluates on.
+// A copy of the circuit that one extra thread evaluates on, with that thread's analyser.
 struct ScanEvaluator::Copy {
+  Copy(std::unique_ptr<Circuit> copied, Diagnostics& diagnostics, AnalysisOptions options)
+      : circuit(std::move(copied)), regs(*circuit), analyser(diagnostics, options) {}
   std::unique_ptr<Circuit> circuit;
   LayoutRegisters regs;
+  Analyser analyser;
 };
 
-ScanEvaluator::ScanEvaluator(Circuit& circuit, int techniques, const FitnessLimits& limits,
+ScanEvaluator::ScanEvaluator(Circuit& circuit, const RunContext& run, int techniques, const FitnessLimits& limits,
                              const EvaluatorOptions& o)
-    : ScanEvaluator(circuit, techniques, FitnessBasis{circuit.getArea(), circuit.getNPIOs(), limits}, o) {}
+    : ScanEvaluator(circuit, run, techniques, FitnessBasis{circuit.getArea(), circuit.getNPIOs(), limits}, o) {}
 
-ScanEvaluator::ScanEvaluator(Circuit& circuit, int techniques, const FitnessBasis& basis, const EvaluatorOptions& o)
-    : c(circuit), tech(techniques), base(basis), options(o), regs(circuit) {
+ScanEvaluator::ScanEvaluator(Circuit& circuit, const RunContext& run, int techniques, const FitnessBasis& basis,
+                             const EvaluatorOptions& o)
+    : c(circuit),
+      analysis(run.analysis),
+      mainAnalyser(run.diagnostics, run.analysis),
+      tech(techniques),
+      base(basis),
+      options(o),
+      regs(circuit) {
   options.workers = resolvedWorkers(o.workers);
 }
 
@@ -55,9 +65,9 @@ const std::string& ScanEvaluator::keyOf(const ScanLayout& layout) {
   return key;
 }
 
-double ScanEvaluator::compute(Circuit& circuit, const LayoutRegisters& r, const ScanLayout& layout) const {
+double ScanEvaluator::compute(Circuit& circuit, const LayoutRegisters& r, Analyser& a, const ScanLayout& layout) const {
   const AppliedScanLayout applied(circuit, r, layout, AppliedScanLayout::Settled{});
-  return appliedLayoutFitness(circuit, base);
+  return appliedLayoutFitness(circuit, base, a);
 }
 
 void ScanEvaluator::remember(std::string k, double f) {
@@ -69,12 +79,12 @@ double ScanEvaluator::fitness(const ScanLayout& layout) {
   if (!options.memo) {
     settleLayout(layout, regs.count(), order(), scratch, seen);
     ++computations;
-    return compute(c, regs, scratch);
+    return compute(c, regs, mainAnalyser, scratch);
   }
   keyOf(layout);
   if (const auto known = memo.find(key); known != memo.end()) return known->second;
   ++computations;
-  const double f = compute(c, regs, scratch);
+  const double f = compute(c, regs, mainAnalyser, scratch);
   remember(key, f);
   return f;
 }
@@ -90,26 +100,26 @@ ScanEvaluator::Overheads ScanEvaluator::overheads(const ScanLayout& layout) {
 bool ScanEvaluator::computeSideBySide(const std::vector<ScanLayout>& settledLayouts, const std::vector<int>& jobs,
                                       size_t threads, std::vector<double>& values) {
   while (!copiesFailed && copies.size() + 1 < threads) {
-    auto copy = std::make_unique<Copy>();
-    copy->circuit = copyCircuit(c);
-    if (!copy->circuit) {
+    std::unique_ptr<Circuit> copied = copyCircuit(c);
+    if (!copied) {
       copies.clear();
       copiesFailed = true;
       break;
     }
-    copy->regs = LayoutRegisters(*copy->circuit);
-    copies.push_back(std::move(copy));
+    copies.push_back(std::make_unique<Copy>(std::move(copied), mainAnalyser.diagnostics(), analysis));
   }
   if (copiesFailed) return false;
   // Thread t evaluates jobs t, t + threads, ... on its own circuit.
-  auto share = [&](size_t t, Circuit& circuit, const LayoutRegisters& r) {
+  auto share = [&](size_t t, Circuit& circuit, const LayoutRegisters& r, Analyser& a) {
     for (size_t j = t; j < jobs.size(); j += threads)
-      values[j] = compute(circuit, r, settledLayouts[static_cast<size_t>(jobs[j])]);
+      values[j] = compute(circuit, r, a, settledLayouts[static_cast<size_t>(jobs[j])]);
   };
   std::vector<std::thread> running;
-  for (size_t t = 1; t < threads; ++t)
-    running.emplace_back([&, t] { share(t, *copies[t - 1]->circuit, copies[t - 1]->regs); });
-  share(0, c, regs);
+  for (size_t t = 1; t < threads; ++t) {
+    Copy* copy = copies[t - 1].get();
+    running.emplace_back([&share, copy, t] { share(t, *copy->circuit, copy->regs, copy->analyser); });
+  }
+  share(0, c, regs, mainAnalyser);
   for (std::thread& th : running) th.join();
   return true;
 }
@@ -155,7 +165,7 @@ void ScanEvaluator::fitnessOfAll(const std::vector<ScanLayout>& layouts, std::ve
   std::vector<double> computedValues(jobs.size(), 0.0);
   if (threads <= 1 || !computeSideBySide(settledLayouts, jobs, threads, computedValues))
     for (size_t j = 0; j < jobs.size(); ++j)
-      computedValues[j] = compute(c, regs, settledLayouts[static_cast<size_t>(jobs[j])]);
+      computedValues[j] = compute(c, regs, mainAnalyser, settledLayouts[static_cast<size_t>(jobs[j])]);
   for (size_t j = 0; j < jobs.size(); ++j) {
     const size_t i = static_cast<size_t>(jobs[j]);
     values[i] = computedValues[j];

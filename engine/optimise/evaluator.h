@@ -1,7 +1,8 @@
 // Evaluates scan layouts of one circuit: applies a layout, measures its
 // fitness, takes it out again, and remembers the fitness of the layouts seen.
 // The one evaluator of the optimisers; a generation of the genetic algorithm
-// may be evaluated on several threads, each with its own copy of the circuit.
+// may be evaluated on several threads, each with its own copy of the circuit
+// and its own analyser.
 #pragma once
 
 #include <cstddef>
@@ -10,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "analysis/analysis.h"
+#include "base/run_context.h"
 #include "optimise/fitness.h"
 #include "scan/scanlayout.h"
 
@@ -28,10 +31,13 @@ class ScanEvaluator {
  public:
   // Evaluates layouts of `c` (with no layout applied) for the scan technique
   // bits `techniques` (ORDERED_SCAN or UNORDERED_SCAN) against `limits`, the
-  // overheads measured against the circuit as it is now.
-  ScanEvaluator(Circuit& c, int techniques, const FitnessLimits& limits, const EvaluatorOptions& options = {});
+  // overheads measured against the circuit as it is now; analyses as `run`
+  // says and reports to its diagnostics.
+  ScanEvaluator(Circuit& c, const RunContext& run, int techniques, const FitnessLimits& limits,
+                const EvaluatorOptions& options = {});
   // The same with the overheads measured against `basis`.
-  ScanEvaluator(Circuit& c, int techniques, const FitnessBasis& basis, const EvaluatorOptions& options = {});
+  ScanEvaluator(Circuit& c, const RunContext& run, int techniques, const FitnessBasis& basis,
+                const EvaluatorOptions& options = {});
   ~ScanEvaluator();
   ScanEvaluator(const ScanEvaluator&) = delete;
   ScanEvaluator& operator=(const ScanEvaluator&) = delete;
@@ -56,6 +62,8 @@ class ScanEvaluator {
   // Turns the memo on or off (on by default; results are the same either way).
   void setMemo(bool on) { options.memo = on; }
   Circuit& circuit() { return c; }
+  // The analyser of the evaluator's circuit (the one of the calling thread).
+  Analyser& analyser() { return mainAnalyser; }
   // The registers layouts number.
   const LayoutRegisters& registers() const { return regs; }
   int techniques() const { return tech; }
@@ -66,8 +74,8 @@ class ScanEvaluator {
   ChainOrder order() const;
   // Settles `layout` into `scratch` and returns its memo key.
   const std::string& keyOf(const ScanLayout& layout);
-  // Applies the settled `layout` to `circuit` (whose registers are `r`), analyses it, and takes it out.
-  double compute(Circuit& circuit, const LayoutRegisters& r, const ScanLayout& layout) const;
+  // Applies the settled `layout` to `circuit` (whose registers are `r`), analyses it with `a`, and takes it out.
+  double compute(Circuit& circuit, const LayoutRegisters& r, Analyser& a, const ScanLayout& layout) const;
   // Remembers `f` for `key` while the memo has room.
   void remember(std::string key, double f);
   // Computes the fitness of settled[jobs[k]] into values[k] on `threads` threads; false when the circuit cannot be copied.
@@ -75,6 +83,8 @@ class ScanEvaluator {
                          std::vector<double>& values);
 
   Circuit& c;
+  AnalysisOptions analysis;
+  Analyser mainAnalyser;  // analyses `c`; keeps its work lists between layouts
   int tech;
   FitnessBasis base;
   EvaluatorOptions options;
@@ -85,6 +95,6 @@ class ScanEvaluator {
   ScanLayout scratch;        // the settled layout of the last keyOf
   std::vector<int> seen;     // scratch of settleLayout
   std::string key;           // the key of the last keyOf
-  std::vector<std::unique_ptr<Copy>> copies;  // one per extra thread, made once
+  std::vector<std::unique_ptr<Copy>> copies;  // one per extra thread, made once, each with its analyser
   bool copiesFailed = false;
 };

@@ -4,7 +4,6 @@
 
 #include "analysis/analysis.h"
 #include "model/model.h"
-#include "optimise/legacy_context.h"
 
 double evalUBatt(double requiredVal, double realVal) {
   if (realVal <= requiredVal) {
@@ -25,8 +24,8 @@ double overheadPercent(double actual, double orig) {
 
 }  // namespace
 
-double appliedLayoutFitness(Circuit& c, const FitnessBasis& basis) {
-  optimiserAnalyser().controllabilityFigures(c);  // also computes the averages (evalCon, evalObs, evalTst)
+double appliedLayoutFitness(Circuit& c, const FitnessBasis& basis, Analyser& analyser) {
+  analyser.controllabilityFigures(c);  // also computes the averages (evalCon, evalObs, evalTst)
   return analysedLayoutFitness(c, basis);
 }
 

@@ -2,6 +2,7 @@
 // its area and pin overheads, and the measure itself.
 #pragma once
 
+class Analyser;
 class Circuit;
 
 // Level of the upper-bound attenuation at its break point.
@@ -32,8 +33,8 @@ struct FitnessBasis {
 // Upper-bound attenuation: 1 far below the bound, BPup + (1 - BPup)/e at it, falling above it.
 double evalUBatt(double requiredVal, double realVal);
 
-// Fitness of the layout currently applied to `c` (runs the controllability analysis).
-double appliedLayoutFitness(Circuit& c, const FitnessBasis& basis);
+// Fitness of the layout currently applied to `c` (runs the controllability analysis with `analyser`).
+double appliedLayoutFitness(Circuit& c, const FitnessBasis& basis, Analyser& analyser);
 // Fitness of the layout applied to `c` from its last analysis (either kind).
 double analysedLayoutFitness(const Circuit& c, const FitnessBasis& basis);
 // The name of an objective ("classic", "graded").

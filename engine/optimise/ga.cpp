@@ -6,7 +6,6 @@
 
 #include "analysis/analysis.h"
 #include "base/diagnostics.h"
-#include "optimise/legacy_context.h"
 #include "optimise/evaluator.h"
 #include "optimise/gaconsole.h"
 #include "optimise/garlog.h"
@@ -20,7 +19,7 @@ constexpr const char* kPresets[] = {"0.1.2.3.4.5", "012345", "5.4.3.2.1.0", "543
 
 // Refuses circuits whose layouts cannot be written: beyond ten registers the
 // notation names registers, so every name must be writable.
-bool notationsWritable(const Circuit& c) {
+bool notationsWritable(const Circuit& c, Diagnostics& diagnostics) {
   if (usesClassicNotation(c.getNREGs())) return true;
   const LayoutRegisters regs(c);
   for (int r = 0; r < regs.count(); ++r) {
@@ -28,7 +27,7 @@ bool notationsWritable(const Circuit& c) {
     if (problem.empty() && isClassicNotation(regs.name(r)))
       problem = "register name '" + regs.name(r) + "' is made of digits";
     if (!problem.empty()) {
-      optimiserDiagnostics().error("DFT Layout Solver: layouts of '%s' cannot be written (%s)!\n", c.getName().c_str(), problem.c_str());
+      diagnostics.error("DFT Layout Solver: layouts of '%s' cannot be written (%s)!\n", c.getName().c_str(), problem.c_str());
       return false;
     }
   }
@@ -44,15 +43,15 @@ struct RunOutputs {
 // The search of one run: the populations, the evaluator and the best layout so far.
 class GaSearch {
  public:
-  GaSearch(Circuit& c, const GaOptions& options, const FitnessBasis& basis, RandomSource& rng)
+  GaSearch(Circuit& c, const GaOptions& options, const FitnessBasis& basis, RandomSource& rng, const RunContext& run)
       : o(options),
         random(rng),
         chrLen(getScanChrLen(o.techniques, c.getNREGs())),
-        bestPop("Best-evaluated chromosome", 1, chrLen, o.techniques, &c),
-        first("Population_P", o.populationSize, chrLen, o.techniques, &c),
-        second("Population_Q", o.populationSize, chrLen, o.techniques, &c),
-        candidates("Candidates", o.populationSize, chrLen, o.techniques, &c),
-        evaluator(c, o.techniques, basis, EvaluatorOptions{o.reuseFitness, o.workers, o.minSideBySideBits}) {
+        bestPop("Best-evaluated chromosome", 1, chrLen, o.techniques, &c, run.diagnostics),
+        first("Population_P", o.populationSize, chrLen, o.techniques, &c, run.diagnostics),
+        second("Population_Q", o.populationSize, chrLen, o.techniques, &c, run.diagnostics),
+        candidates("Candidates", o.populationSize, chrLen, o.techniques, &c, run.diagnostics),
+        evaluator(c, run, o.techniques, basis, EvaluatorOptions{o.reuseFitness, o.workers, o.minSideBySideBits}) {
     for (int k = 0; k < 4; ++k) presetFits[k] = notationProblem(kPresets[k], c.getNREGs()).empty();
   }
 
@@ -62,6 +61,8 @@ class GaSearch {
   std::string bestNotation() const { return o.classicForm ? bestPop.getNotation(0) : bestPop.layoutNotation(0); }
   const Population& best() const { return bestPop; }
   long computed() const { return evaluator.computed(); }
+  // The analyser of the searched circuit.
+  Analyser& analyser() { return evaluator.analyser(); }
   int chromosomeLength() const { return chrLen; }
 
  private:
@@ -160,21 +161,22 @@ void breedGeneration(Population& P, Population& Q, Population& best, int psize, 
   }
 }
 
-SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random) {
+SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random, const RunContext& run) {
   SearchResult result;
-  if (!notationsWritable(c)) return result;
+  if (!notationsWritable(c, run.diagnostics)) return result;
+  const ResultFiles files(run.resultFolder, run.diagnostics);
   RunOutputs out{GaConsole(o.writeResults, o.classicForm),
-                 GarLog(o.writeResults ? resultFileName(c.getName(), ".gar") : std::string())};
+                 GarLog(o.writeResults ? resultFileName(c.getName(), ".gar") : std::string(), files)};
   out.gar.printf("Run number: %ld\n", static_cast<long>(o.runNumber));
   if (o.seed) out.gar.printf("Seed: %llu\n", static_cast<unsigned long long>(*o.seed));
   out.gar.printf("Collumns (from left to right side):\n1) Iteration number\n2) Best solution found\n3) Fitness value\n\n");
 
-  if (o.writeResults) {
-    optimiserAnalyser().bothDirections(c);
-    writePropagationFile(c, optimiserResultFiles());
-  }
   const FitnessBasis basis{c.getArea(), c.getNPins() + c.getNPCins() + c.getNPinouts() + c.getNPouts(), o.limits};
-  GaSearch search(c, o, basis, random);
+  GaSearch search(c, o, basis, random, run);
+  if (o.writeResults) {
+    search.analyser().bothDirections(c);
+    writePropagationFile(c, files);
+  }
   const std::string header = runHeader(search.chromosomeLength(), o, c.getNREGs());
   out.console.header(header);
   out.gar.printf("%s", header.c_str());
@@ -192,7 +194,7 @@ SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random) {
   out.gar.close();
   c.setFitness(result.fitness);
   if (o.writeResults) {
-    writeLayoutResults(c, search.best().registers(), result.chains, result, o.observer);
+    writeLayoutResults(c, search.best().registers(), result.chains, result, o.observer, run);
     std::printf("----------\n");
   }
   return result;

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "base/run_context.h"
 #include "optimise/fitness.h"
 #include "optimise/population.h"
 #include "optimise/search.h"
@@ -48,6 +49,7 @@ struct GaOptions {
   bool writeResults = true;
 };
 
-// Searches for the best scan layout of `c` and writes the result files
-// (the circuit is left without a layout, its notation and fitness set).
-SearchResult runGA(Circuit& c, const GaOptions& options, RandomSource& random);
+// Searches for the best scan layout of `c` and writes the result files of
+// `run`, which also takes the errors and says how to analyse (the circuit is
+// left without a layout, its notation and fitness set).
+SearchResult runGA(Circuit& c, const GaOptions& options, RandomSource& random, const RunContext& run);

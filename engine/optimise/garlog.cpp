@@ -3,14 +3,15 @@
 #include <cstdarg>
 
 #include "base/diagnostics.h"
-#include "optimise/legacy_context.h"
 #include "model/model.h"
 #include "optimise/ga.h"
 #include "write/reports.h"
 
-GarLog::GarLog(const std::string& fileName)
-    : name(fileName), file(fileName.empty() ? nullptr : std::fopen(optimiserResultFiles().pathOf(fileName).c_str(), "a")) {
-  if (!file && !name.empty()) optimiserDiagnostics().error("Can't write to '%s'!\n", name.c_str());
+GarLog::GarLog(const std::string& fileName, const ResultFiles& files)
+    : name(fileName),
+      diagnostics(files.diagnostics()),
+      file(fileName.empty() ? nullptr : std::fopen(files.pathOf(fileName).c_str(), "a")) {
+  if (!file && !name.empty()) diagnostics.error("Can't write to '%s'!\n", name.c_str());
 }
 
 void GarLog::printf(const char* fmt, ...) {
@@ -24,7 +25,7 @@ void GarLog::printf(const char* fmt, ...) {
 void GarLog::close() {
   if (!file) return;
   const bool failed = std::ferror(file) != 0;
-  if (std::fclose(file) != 0 || failed) optimiserDiagnostics().error("Can't write to '%s'!\n", name.c_str());
+  if (std::fclose(file) != 0 || failed) diagnostics.error("Can't write to '%s'!\n", name.c_str());
   file = nullptr;
 }
 

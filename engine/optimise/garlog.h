@@ -5,12 +5,15 @@
 #include <cstdio>
 #include <string>
 
+class Diagnostics;
+class ResultFiles;
 struct GaOptions;
 
 class GarLog {
  public:
-  // Appends to the result file `fileName`; an empty name opens no log.
-  explicit GarLog(const std::string& fileName);
+  // Appends to the result file `fileName` of `files` (which also takes its
+  // errors); an empty name opens no log.
+  GarLog(const std::string& fileName, const ResultFiles& files);
   ~GarLog() { close(); }
   GarLog(const GarLog&) = delete;
   GarLog& operator=(const GarLog&) = delete;
@@ -22,6 +25,7 @@ class GarLog {
 
  private:
   std::string name;
+  Diagnostics& diagnostics;
   FILE* file;
 };
 

@@ -4,16 +4,16 @@
 
 #include "analysis/analysis.h"
 #include "model/model.h"
-#include "optimise/legacy_context.h"
 #include "write/reports.h"
 #include "scan/insertion.h"
 
 void writeLayoutResults(Circuit& c, const LayoutRegisters& regs, const ScanLayout& layout, const SearchResult& found,
-                        SearchObserver* observer) {
+                        SearchObserver* observer, const RunContext& run) {
   const AppliedScanLayout applied(c, regs, layout);
   std::printf("\nPerforming testability analysis (TA) to resulting circuit...\n");
-  const ResultFiles files = optimiserResultFiles();
-  optimiserAnalyser().bothDirections(c);
+  const ResultFiles files(run.resultFolder, run.diagnostics);
+  Analyser analyser(run.diagnostics, run.analysis);
+  analyser.bothDirections(c);
   writePropagationFile(c, files);
   writeTextTable(c, files);
   writeTexTable(c, files);

@@ -10,7 +10,7 @@ ScanMethodSettings scanMethodSettings(const OptimiseSettings& s) {
   return m;
 }
 
-GaOptions modernGaOptions(Circuit& c, const OptimiseSettings& s) {
+GaOptions modernGaOptions(Circuit& c, const OptimiseSettings& s, const RunContext& run) {
   GaOptions o;
   o.maxUnenhancedRuns = s.patience;
   o.elitism = s.elitism;
@@ -19,30 +19,33 @@ GaOptions modernGaOptions(Circuit& c, const OptimiseSettings& s) {
   o.limits = s.limits;
   o.classicForm = false;
   o.seed = s.seed;
-  o.prepare = gaSeeding(c, scanMethodSettings(s));
+  o.prepare = gaSeeding(c, scanMethodSettings(s), run);
   return o;
 }
 
 namespace {
 
 SearchResult runGeneticAlgorithm(Circuit& c, const OptimiseSettings& s, RandomSource& random,
-                                 SearchObserver* observer) {
-  GaOptions o = modernGaOptions(c, s);
+                                 SearchObserver* observer, const RunContext& run) {
+  GaOptions o = modernGaOptions(c, s, run);
   o.observer = observer;
   o.workers = 0;  // every core; the same results as one
-  return runGA(c, o, random);
+  return runGA(c, o, random, run);
 }
 
-SearchResult runExact(Circuit& c, const OptimiseSettings& s, RandomSource&, SearchObserver* observer) {
-  return runExactSearch(c, scanMethodSettings(s), observer);
+SearchResult runExact(Circuit& c, const OptimiseSettings& s, RandomSource&, SearchObserver* observer,
+                      const RunContext& run) {
+  return runExactSearch(c, scanMethodSettings(s), observer, run);
 }
 
-SearchResult runLoops(Circuit& c, const OptimiseSettings& s, RandomSource&, SearchObserver* observer) {
-  return runLoopBreaking(c, scanMethodSettings(s), observer);
+SearchResult runLoops(Circuit& c, const OptimiseSettings& s, RandomSource&, SearchObserver* observer,
+                      const RunContext& run) {
+  return runLoopBreaking(c, scanMethodSettings(s), observer, run);
 }
 
-SearchResult runFull(Circuit& c, const OptimiseSettings& s, RandomSource&, SearchObserver* observer) {
-  return runFullScan(c, scanMethodSettings(s), observer);
+SearchResult runFull(Circuit& c, const OptimiseSettings& s, RandomSource&, SearchObserver* observer,
+                     const RunContext& run) {
+  return runFullScan(c, scanMethodSettings(s), observer, run);
 }
 
 constexpr OptimiserMethod kMethods[] = {

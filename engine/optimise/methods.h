@@ -21,20 +21,21 @@ struct OptimiseSettings {
   int chains = 0;                // chain count (loops, full); 0: as many as the pin bound allows
 };
 
-// One method: it searches a layout for `c`, writes the result files with the
-// best layout applied, and leaves `c` without a layout.
+// One method: it searches a layout for `c`, writes the result files of
+// `run` with the best layout applied, and leaves `c` without a layout.
 struct OptimiserMethod {
   std::string_view name;
   std::string_view summary;  // one line for the help text
-  SearchResult (*run)(Circuit& c, const OptimiseSettings& settings, RandomSource& random, SearchObserver* observer);
+  SearchResult (*run)(Circuit& c, const OptimiseSettings& settings, RandomSource& random, SearchObserver* observer,
+                      const RunContext& run);
 };
 
 // The settings of the scan methods (exact, loops, full) and of the GA's seeds.
 ScanMethodSettings scanMethodSettings(const OptimiseSettings& s);
 
 // The genetic algorithm's options of `optimise`: the settings, the modern
-// output and the seeded first population of `c`.
-GaOptions modernGaOptions(Circuit& c, const OptimiseSettings& s);
+// output and the seeded first population of `c` (its seeds measured in `run`).
+GaOptions modernGaOptions(Circuit& c, const OptimiseSettings& s, const RunContext& run);
 
 // Every method, the default first.
 std::span<const OptimiserMethod> optimiserMethods();

@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "base/diagnostics.h"
-#include "optimise/legacy_context.h"
 
 // ---------------------------------------------------------------- helpers
 
@@ -38,25 +37,27 @@ int bin2int(const unsigned char* str, int size) {
 
 // ---------------------------------------------------------------- Population: storage
 
-Population::Population(const std::string& _name, int _size, int _ch_len, int selDFT, Circuit* c)
+Population::Population(const std::string& _name, int _size, int _ch_len, int selDFT, Circuit* c,
+                       Diagnostics& diagnostics)
     : size(_size < 0 ? 0 : _size),
       ch_len(_ch_len < 0 ? 0 : _ch_len),
       selectedDFT(selDFT),
       cptr(c),
+      diag(&diagnostics),
       name(_name) {
   const long long bytes = static_cast<long long>(size) * ch_len;
   if (bytes > 0) {
     try {
       data.assign(static_cast<size_t>(bytes), 0);
     } catch (const std::bad_alloc&) {
-      optimiserDiagnostics().error("Data Allocation Error in Population %s constructor\n", name.c_str());
+      diag->error("Data Allocation Error in Population %s constructor\n", name.c_str());
     }
   }
   if (size > 0) {
     try {
       info.assign(static_cast<size_t>(size), chr_info{});
     } catch (const std::bad_alloc&) {
-      optimiserDiagnostics().error("Info Allocation Error in Population %s constructor\n", name.c_str());
+      diag->error("Info Allocation Error in Population %s constructor\n", name.c_str());
     }
   }
   if ((bytes > 0 && data.empty()) || info.size() != static_cast<size_t>(size)) {
@@ -85,7 +86,7 @@ unsigned char* Population::layoutChr(int chID) {
 
 bool Population::checkChrID(int chID, const char* who) const {
   if (chID >= 0 && chID < size) return true;
-  optimiserDiagnostics().error("Bad chromosome ID %ld in Population::%s()\n", static_cast<long>(chID), who);
+  diag->error("Bad chromosome ID %ld in Population::%s()\n", static_cast<long>(chID), who);
   return false;
 }
 
@@ -235,7 +236,7 @@ void Population::writeField(unsigned char* field, int value) const {
 bool Population::canHoldLayout(int chID) const {
   if (!cptr || !checkChrID(chID, "encodeChains")) return false;
   if (layoutChr(chID)) return true;
-  optimiserDiagnostics().error("Population %s cannot hold a layout of %ld register(s)!\n", name.c_str(), static_cast<long>(regs));
+  diag->error("Population %s cannot hold a layout of %ld register(s)!\n", name.c_str(), static_cast<long>(regs));
   return false;
 }
 
@@ -264,7 +265,7 @@ bool Population::encodeNotation(const std::string& notation, int chID) {
   ScanLayout layout;
   const std::string problem = parseNotation(notation, layoutRegs, layout);
   if (!problem.empty()) {
-    optimiserDiagnostics().error("Wrong scan layout notation '%s' (%s)!\n", notation.c_str(), problem.c_str());
+    diag->error("Wrong scan layout notation '%s' (%s)!\n", notation.c_str(), problem.c_str());
     return false;
   }
   if (!canHoldLayout(chID)) return false;
@@ -285,22 +286,22 @@ void Population::initPopulation(RandomSource& random) {
 
 int Population::copyChromosome(int src_idx, Population* src_pop) {
   if (!src_pop) {
-    optimiserDiagnostics().error("Population::copyChromosome() - src_pop is NULL\n");
+    diag->error("Population::copyChromosome() - src_pop is NULL\n");
     return 0;
   }
   // Chromosomes of a circuit without registers are empty but still carry a fitness.
   if (src_pop->size == 0 || (!src_pop->getDataPtr() && src_pop->ch_len > 0)) {
-    optimiserDiagnostics().error("Population::copyChromosome() - dataPtr is NULL");
+    diag->error("Population::copyChromosome() - dataPtr is NULL");
     return 0;
   }
   ++pos;
   if (pos > size - 1 || pos < 0) {
-    optimiserDiagnostics().error("Population::copyChromosome() - there is no space for inserting a new chromosome_%ld to '%s' population!\n",
+    diag->error("Population::copyChromosome() - there is no space for inserting a new chromosome_%ld to '%s' population!\n",
           static_cast<long>(pos), name.c_str());
     return 0;
   }
   if (src_idx < 0 || src_idx >= src_pop->size || src_pop->ch_len != ch_len) {
-    optimiserDiagnostics().error("Bad chromosome ID %ld in Population::copyChromosome()\n", static_cast<long>(src_idx));
+    diag->error("Bad chromosome ID %ld in Population::copyChromosome()\n", static_cast<long>(src_idx));
     return 0;
   }
   if (ch_len > 0) {
@@ -336,7 +337,7 @@ int drawPosition(int len, RandomSource& random) {
 
 void Population::crossover(int ch1ID, int ch2ID, RandomSource& random) {
   if (ch1ID < 0 || ch2ID < 0 || ch1ID >= size || ch2ID >= size) {
-    optimiserDiagnostics().error("Bad chromosome ID in Population::crossover()\n");
+    diag->error("Bad chromosome ID in Population::crossover()\n");
     return;
   }
   if (ch_len <= 0) return;

@@ -10,6 +10,8 @@
 #include "model/model.h"
 #include "scan/scanlayout.h"
 
+class Diagnostics;
+
 // Threshold of the mutation draw: a child is mutated when its draw is not below it.
 inline constexpr double MUTATION_PROBABILITY = 0.05;
 
@@ -36,8 +38,8 @@ struct chr_info {
 // position field per register; fields are scanFieldWidth(R) characters wide.
 class Population {
  public:
-  // Creates `size` chromosomes of `ch_len` zero bytes with fitness 0.
-  Population(const std::string& name, int size, int ch_len, int selDFT, Circuit* c);
+  // Creates `size` chromosomes of `ch_len` zero bytes with fitness 0; errors go to `diagnostics`.
+  Population(const std::string& name, int size, int ch_len, int selDFT, Circuit* c, Diagnostics& diagnostics);
   Population(const Population&) = delete;
   Population& operator=(const Population&) = delete;
 
@@ -140,6 +142,7 @@ class Population {
   int ch_len = 0;
   int selectedDFT = 0;
   Circuit* cptr = nullptr;
+  Diagnostics* diag;  // where the population's errors go
   std::string name;
   std::vector<unsigned char> data;
   std::vector<chr_info> info;

@@ -6,7 +6,7 @@
 
 #include "optimise/evaluator.h"
 
-GaSeeds gaSeeds(Circuit& c, const FitnessLimits& limits, int techniques, bool keepSelfLoops) {
+GaSeeds gaSeeds(Circuit& c, const FitnessLimits& limits, int techniques, bool keepSelfLoops, const RunContext& run) {
   GaSeeds s;
   const int n = c.getNREGs();
   if (n <= 0) return s;
@@ -17,7 +17,7 @@ GaSeeds gaSeeds(Circuit& c, const FitnessLimits& limits, int techniques, bool ke
   s.layouts.push_back(fullScanLayout(c, o));
   s.maxChains = chainsWithinPinBudget(c.getOrigNPIOs(), limits.maxPinOverhead, n);
   // The area overhead grows by the same amount with each scan register.
-  ScanEvaluator eval(c, techniques, limits);
+  ScanEvaluator eval(c, run, techniques, limits);
   const double perRegister = eval.overheads({{0}}).areaPercent;
   const double affordable = perRegister > 0.0 ? std::floor(limits.maxAreaOverhead / perRegister) : n;
   s.sparseMaxScanned = static_cast<int>(std::clamp(affordable + 1.0, 1.0, static_cast<double>(n)));

@@ -15,8 +15,9 @@ struct GaSeeds {
 };
 
 // The seeds for `c` (no layout applied): loop breaking, full scan, and the
-// register count of sparse layouts (what the area budget allows, and one more).
-GaSeeds gaSeeds(Circuit& c, const FitnessLimits& limits, int techniques, bool keepSelfLoops);
+// register count of sparse layouts (what the area budget allows, and one more,
+// measured with an evaluator of `run`).
+GaSeeds gaSeeds(Circuit& c, const FitnessLimits& limits, int techniques, bool keepSelfLoops, const RunContext& run);
 
 // A layout of 1 .. maxScanned distinct random registers in 1 .. maxChains chains.
 ScanLayout sparseRandomLayout(int nregs, int maxScanned, int maxChains, RandomSource& random);

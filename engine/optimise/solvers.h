@@ -14,13 +14,16 @@ struct ScanMethodSettings {
   RuleLayoutOptions rules;  // chain count, pin budget, self-loops
 };
 
+// Each method reports to, analyses as and writes the result files of `run`.
+
 // Every layout searched (refused with a counted error when there are too many).
-SearchResult runExactSearch(Circuit& c, const ScanMethodSettings& s, SearchObserver* observer);
+SearchResult runExactSearch(Circuit& c, const ScanMethodSettings& s, SearchObserver* observer, const RunContext& run);
 // A minimum set of registers breaking every register loop, in balanced chains.
-SearchResult runLoopBreaking(Circuit& c, const ScanMethodSettings& s, SearchObserver* observer);
+SearchResult runLoopBreaking(Circuit& c, const ScanMethodSettings& s, SearchObserver* observer, const RunContext& run);
 // Every register scanned, in balanced chains.
-SearchResult runFullScan(Circuit& c, const ScanMethodSettings& s, SearchObserver* observer);
+SearchResult runFullScan(Circuit& c, const ScanMethodSettings& s, SearchObserver* observer, const RunContext& run);
 
 // The `prepare` step of a genetic algorithm run that seeds its first population
 // with the loop-breaking, full-scan and sparse random layouts of `c`.
-std::function<void(Population&, RandomSource&)> gaSeeding(Circuit& c, const ScanMethodSettings& s);
+std::function<void(Population&, RandomSource&)> gaSeeding(Circuit& c, const ScanMethodSettings& s,
+                                                          const RunContext& run);

@@ -148,6 +148,7 @@ struct CellKind {
 };
 
 const std::unordered_map<std::string_view, CellKind>& operatorCells() {
+  // A constant table, built on first use.
   static const std::unordered_map<std::string_view, CellKind> table = {
       {"$add", {ADD, false}},        {"$sub", {SUB, false}},         {"$neg", {SUB, true}},
       {"$mul", {MUL, false}},        {"$div", {DIV, false}},         {"$mod", {DIV, false}},
@@ -172,6 +173,7 @@ struct RegisterCell {
 };
 
 const std::unordered_map<std::string_view, RegisterCell>& registerCells() {
+  // A constant table, built on first use.
   static const std::unordered_map<std::string_view, RegisterCell> table = {
       {"$dff", {"CLK", {}}},
       {"$adff", {"CLK", {"ARST"}}},

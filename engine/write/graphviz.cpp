@@ -14,7 +14,7 @@
 namespace {
 
 bool isKeyword(const std::string& s) {
-  static const char* const keywords[] = {"node", "edge", "graph", "digraph", "subgraph", "strict"};
+  static constexpr const char* keywords[] = {"node", "edge", "graph", "digraph", "subgraph", "strict"};
   for (const char* k : keywords) {
     if (s.size() != std::char_traits<char>::length(k)) continue;
     bool same = true;

@@ -360,6 +360,35 @@ TEST(IncrementalSchedule, AgreesOnTheBenchmarkWithAndWithoutScanChains) {
   expectSchedulesAgree(*chained, "diffeq with two scan chains");
 }
 
+// Analysers that keep their schedules and take turns on one circuit, whose
+// structure changes between turns (layouts in and out), agree with fresh
+// full walks: each indexing numbers the circuit afresh, so no analyser reads
+// slots another one left.
+TEST(IncrementalSchedule, AnalysersTakingTurnsOnOneCircuitAgreeWithTheWalks) {
+  ErrorCapture quiet;
+  auto c = readExample("diffeq");
+  ASSERT_TRUE(c);
+  Diagnostics& d = testDiagnostics();
+  Analyser first(d), second(d), walks(d, AnalysisOptions{AnalysisSchedule::FULL_WALKS});
+  const LayoutRegisters regs(*c);
+  const ScanLayout layouts[] = {{}, {{0, 1, 2}, {3, 4, 5}}, {{5}}, {}, {{2, 0}, {4}}};
+  int turn = 0;
+  for (const ScanLayout& layout : layouts) {
+    const AppliedScanLayout applied(*c, regs, layout);
+    ASSERT_TRUE(applied.applied());
+    for (int pass = 0; pass < 2; ++pass, ++turn) {
+      Analyser& mine = turn % 2 == 0 ? first : second;
+      walks.controllability(*c);
+      walks.observability(*c);
+      const State expected = stateOf(*c, quiet);
+      mine.controllability(*c);
+      mine.observability(*c);
+      EXPECT_TRUE(stateOf(*c, quiet) == expected) << "turn " << turn;
+    }
+  }
+  EXPECT_EQ(testErrorCount(), 0);
+}
+
 TEST(IncrementalSchedule, FallsBackToTheWalksForMalformedCircuits) {
   ErrorCapture quiet;
   auto c = readText(

@@ -44,7 +44,8 @@ TEST(Compare, DiffeqRowsAreConsistentWithTheirLayouts) {
   ASSERT_TRUE(c);
   SteppingClock clock;
   SeededRandom random(5);
-  const Comparison cmp = compareMethods(*c, diffeqSettings(), random, clock);
+  const RunContext run{testDiagnostics(), clock, systemProcessRunner(), std::string(), AnalysisOptions{}};
+  const Comparison cmp = compareMethods(*c, diffeqSettings(), random, run);
   ASSERT_EQ(cmp.rows.size(), 5u);
   const char* order[] = {"none", "full", "loops", "ga", "exact"};
   for (size_t k = 0; k < 5; ++k) EXPECT_EQ(cmp.rows[k].method, order[k]);
@@ -70,7 +71,7 @@ TEST(Compare, DiffeqRowsAreConsistentWithTheirLayouts) {
     if (!r.layout.empty()) {
       ASSERT_EQ(parseNotation(r.layout, LayoutRegisters(*c), chains), "");
     }
-    ScanEvaluator eval(*c, ORDERED_SCAN, diffeqSettings().limits);
+    ScanEvaluator eval(*c, testContext(), ORDERED_SCAN, diffeqSettings().limits);
     EXPECT_DOUBLE_EQ(eval.fitness(chains), r.fitness);
     EXPECT_EQ(scannedCount(chains), r.scanned);
   }

@@ -19,7 +19,7 @@ double bruteForceBest(Circuit& c, const FitnessLimits& limits) {
   const int n = c.getNREGs();
   const LayoutRegisters regs(c);
   const FitnessBasis basis{c.getArea(), c.getNPIOs(), limits};
-  double best = appliedLayoutFitness(c, basis);  // no layout
+  double best = appliedLayoutFitness(c, basis, testAnalyser());  // no layout
   for (unsigned subset = 1; subset < (1U << n); ++subset) {
     std::string digits;
     for (int d = 0; d < n; ++d)
@@ -35,7 +35,7 @@ double bruteForceBest(Circuit& c, const FitnessLimits& limits) {
         ScanLayout layout;
         EXPECT_EQ(readLayout(notation, regs, layout), "") << notation;
         const AppliedScanLayout applied(c, regs, layout);
-        best = std::max(best, appliedLayoutFitness(c, basis));
+        best = std::max(best, appliedLayoutFitness(c, basis, testAnalyser()));
       }
     } while (std::next_permutation(digits.begin(), digits.end()));
   }
@@ -76,12 +76,12 @@ TEST(ExactOptimum, AgreesWithEveryNotation) {
     auto c = gatest::parseCircuit(k.text);
     ASSERT_TRUE(c);
     const double expected = bruteForceBest(*c, b);
-    ScanEvaluator eval(*c, ORDERED_SCAN, b);
+    ScanEvaluator eval(*c, testContext(), ORDERED_SCAN, b);
     const ExactResult r = exactOptimum(eval, {});
     EXPECT_FALSE(r.refused);
     EXPECT_DOUBLE_EQ(r.fitness, expected);
     EXPECT_GT(expected, 0.0);
-    ScanEvaluator again(*c, ORDERED_SCAN, b);
+    ScanEvaluator again(*c, testContext(), ORDERED_SCAN, b);
     EXPECT_DOUBLE_EQ(again.fitness(r.best), expected);
   }
 }
@@ -91,7 +91,7 @@ TEST(ExactOptimum, DiffeqAgreesWithEveryNotationAndPrunes) {
   auto c = gatest::loadExample("diffeq");
   ASSERT_TRUE(c);
   const double expected = bruteForceBest(*c, b);
-  ScanEvaluator eval(*c, ORDERED_SCAN, b);
+  ScanEvaluator eval(*c, testContext(), ORDERED_SCAN, b);
   const ExactResult r = exactOptimum(eval, {});
   EXPECT_DOUBLE_EQ(r.fitness, expected);
   EXPECT_LT(r.visited, 8464);  // the area budget rules out most register counts
@@ -111,7 +111,7 @@ TEST(ExactOptimum, BoundsNeverLoseTheOptimum) {
     ++compared;
     SCOPED_TRACE("seed " + std::to_string(seed));
     for (int tech : {ORDERED_SCAN, UNORDERED_SCAN}) {
-      ScanEvaluator pruned(*c, tech, b), full(*c, tech, b);
+      ScanEvaluator pruned(*c, testContext(), tech, b), full(*c, testContext(), tech, b);
       ExactOptions off;
       off.prune = false;
       const ExactResult a = exactOptimum(pruned, {});
@@ -127,7 +127,7 @@ TEST(ExactOptimum, RefusesTooManyLayoutsWithTheirCount) {
   const FitnessLimits b = budgets(100, 100);
   auto c = gatest::parseCircuit(gatest::registerChain(9));
   ASSERT_TRUE(c);
-  ScanEvaluator eval(*c, ORDERED_SCAN, b);
+  ScanEvaluator eval(*c, testContext(), ORDERED_SCAN, b);
   ExactOptions o;
   const ExactResult r = exactOptimum(eval, o);
   EXPECT_TRUE(r.refused);

@@ -23,7 +23,7 @@ std::unique_ptr<Circuit> diffeq() {
 }
 
 Population layoutOf(Circuit& c, int techniques = ORDERED_SCAN) {
-  return Population("TApopulation", 1, getScanChrLen(techniques, c.getNREGs()), techniques, &c);
+  return Population("TApopulation", 1, getScanChrLen(techniques, c.getNREGs()), techniques, &c, testDiagnostics());
 }
 
 Port* port(const Circuit& c, const std::string& name) {
@@ -279,7 +279,7 @@ TEST(ChromosomeLayouts, NotationRoundTripsForOneToTenRegisters) {
     ASSERT_TRUE(c);
     ASSERT_EQ(c->getNREGs(), r);
     const std::string before = structure(*c);
-    Population pop("p", 2, getScanChrLen(ORDERED_SCAN, r), ORDERED_SCAN, c.get());
+    Population pop("p", 2, getScanChrLen(ORDERED_SCAN, r), ORDERED_SCAN, c.get(), testDiagnostics());
     for (int trial = 0; trial < 40; ++trial) {
       // notation -> chromosome -> notation: a random partition of a random subset
       std::vector<int> regs(static_cast<size_t>(r));
@@ -319,7 +319,7 @@ TEST(ChromosomeLayouts, NotationRoundTripsForOneToTenRegisters) {
 TEST(ChromosomeLayouts, TooShortChromosomesAreNeverApplied) {
   auto c = diffeq();
   const std::string before = structure(*c);
-  Population shortPop("short", 1, 10, ORDERED_SCAN, c.get());
+  Population shortPop("short", 1, 10, ORDERED_SCAN, c.get(), testDiagnostics());
   ErrorCapture errors;
   EXPECT_FALSE(shortPop.encodeNotation("0", 0));
   EXPECT_EQ(errors.count(), 1);

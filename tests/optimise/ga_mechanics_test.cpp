@@ -13,7 +13,7 @@ namespace {
 
 // A population of `n` chromosomes of 8 characters, not tied to a circuit.
 struct Fixture {
-  explicit Fixture(int n, int len = 8) : pop("Population_P", n, len, ORDERED_SCAN, nullptr) {}
+  explicit Fixture(int n, int len = 8) : pop("Population_P", n, len, ORDERED_SCAN, nullptr, testDiagnostics()) {}
   void set(int chID, const std::string& text) {
     std::copy(text.begin(), text.end(), pop.getDataPtr() + chID * pop.getChLen());
   }

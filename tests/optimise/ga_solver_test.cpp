@@ -89,7 +89,7 @@ class Solver : public ::testing::Test {
     o.minSideBySideBits = 0;  // side by side even on small circuits
     SeededRandom random(11);
     StdoutCapture out(fs::path(dir.string() + ".stdout"));
-    found = runGA(c, o, random);
+    found = runGA(c, o, random, testContext());
     return out.text();
   }
 
@@ -123,7 +123,7 @@ double fitnessOf(const std::string& notation, const FitnessLimits& limits) {
     EXPECT_EQ(readLayout(notation, regs, layout), "");
   }
   const AppliedScanLayout applied(*c, regs, layout);
-  return appliedLayoutFitness(*c, basis);
+  return appliedLayoutFitness(*c, basis, testAnalyser());
 }
 
 }  // namespace
@@ -157,20 +157,20 @@ TEST_F(Solver, FitnessOfFullScanDerivedByHand) {
 TEST_F(Solver, FitnessOfACircuitWithoutPortsIsZero) {
   auto c = gatest::parseCircuit("CIR nothing\n");
   ASSERT_TRUE(c);
-  EXPECT_EQ(appliedLayoutFitness(*c, FitnessBasis{c->getArea(), c->getNPIOs(), limits}), 0.0);
+  EXPECT_EQ(appliedLayoutFitness(*c, FitnessBasis{c->getArea(), c->getNPIOs(), limits}, testAnalyser()), 0.0);
   limits.objective = Objective::GRADED;
-  EXPECT_EQ(appliedLayoutFitness(*c, FitnessBasis{c->getArea(), c->getNPIOs(), limits}), 0.0);
+  EXPECT_EQ(appliedLayoutFitness(*c, FitnessBasis{c->getArea(), c->getNPIOs(), limits}, testAnalyser()), 0.0);
 }
 
 TEST_F(Solver, ElitismPutsTheBestInTheLastChildWritten) {
   auto c = gatest::loadExample("diffeq");
   const int len = getScanChrLen(ORDERED_SCAN, 6);
-  Population best("Best-evaluated chromosome", 1, len, ORDERED_SCAN, c.get());
+  Population best("Best-evaluated chromosome", 1, len, ORDERED_SCAN, c.get(), testDiagnostics());
   ASSERT_TRUE(best.encodeNotation("0.5", 0));
   best.setFitness(0, 59.87);
   for (int psize : {4, 5}) {
-    Population P("Population_P", psize, len, ORDERED_SCAN, c.get());
-    Population Q("Population_Q", psize, len, ORDERED_SCAN, c.get());
+    Population P("Population_P", psize, len, ORDERED_SCAN, c.get(), testDiagnostics());
+    Population Q("Population_Q", psize, len, ORDERED_SCAN, c.get(), testDiagnostics());
     SeededRandom random(11);
     P.initPopulation(random);
     const std::string untouched = Q.chromosome(psize - 1);
@@ -183,8 +183,8 @@ TEST_F(Solver, ElitismPutsTheBestInTheLastChildWritten) {
     }
   }
   for (int psize : {0, 1}) {  // no child is written, so nothing is replaced
-    Population P("Population_P", psize, len, ORDERED_SCAN, c.get());
-    Population Q("Population_Q", psize, len, ORDERED_SCAN, c.get());
+    Population P("Population_P", psize, len, ORDERED_SCAN, c.get(), testDiagnostics());
+    Population Q("Population_Q", psize, len, ORDERED_SCAN, c.get(), testDiagnostics());
     ErrorCapture errors;
     SeededRandom random(11);
     breedGeneration(P, Q, best, psize, true, random);
@@ -403,7 +403,7 @@ TEST_F(Solver, LayoutEvaluationsLeaveNoReferenceToRemovedPorts) {
     {
       const AppliedScanLayout applied(*c, regs, layout);
       analyseFull(*c);
-      appliedLayoutFitness(*c, FitnessBasis{c->getOrigArea(), c->getOrigNPIOs(), limits});
+      appliedLayoutFitness(*c, FitnessBasis{c->getOrigArea(), c->getOrigNPIOs(), limits}, testAnalyser());
     }
     for (Item* i = c->getIList(); i; i = i->getNext())
       for (Port* p = i->getPList(); p; p = p->getNext()) {

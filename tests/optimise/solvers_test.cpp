@@ -33,7 +33,7 @@ class Methods : public ::testing::Test {
     const OptimiserMethod* m = findOptimiserMethod(method);
     EXPECT_TRUE(m) << method;
     SeededRandom random(s.seed);
-    return m ? m->run(c, s, random, nullptr) : SearchResult{};
+    return m ? m->run(c, s, random, nullptr, testContext()) : SearchResult{};
   }
   fs::path dir;
   std::string previous;
@@ -126,11 +126,11 @@ TEST_F(Methods, SeedsGoToTheLastSlotsAndTheGaStartsFromThem) {
   ASSERT_TRUE(c);
   OptimiseSettings s;
   const ScanMethodSettings m = scanMethodSettings(s);
-  const GaSeeds seeds = gaSeeds(*c, s.limits, m.techniques, false);
+  const GaSeeds seeds = gaSeeds(*c, s.limits, m.techniques, false, testContext());
   ASSERT_EQ(seeds.layouts.size(), 2u);
   EXPECT_EQ(seeds.sparseMaxScanned, 3);  // each scan register costs 3.2 % of the area: two fit in 7 %, one more
   EXPECT_EQ(seeds.maxChains, 2);
-  Population p("P", 20, getScanChrLen(m.techniques, 6), m.techniques, c.get());
+  Population p("P", 20, getScanChrLen(m.techniques, 6), m.techniques, c.get(), testDiagnostics());
   SeededRandom random(3);
   p.initPopulation(random);
   seedPopulation(p, seeds, random);
@@ -143,7 +143,7 @@ TEST_F(Methods, SeedsGoToTheLastSlotsAndTheGaStartsFromThem) {
   }
   // One generation already holds the seeds' fitness.
   s.patience = 1;
-  ScanEvaluator eval(*c, m.techniques, s.limits);
+  ScanEvaluator eval(*c, testContext(), m.techniques, s.limits);
   const double loops = eval.fitness(seeds.layouts[0]);
   for (std::uint64_t seed = 1; seed <= 5; ++seed) {
     s.seed = seed;

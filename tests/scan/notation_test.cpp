@@ -40,7 +40,7 @@ TEST(Notation, RoundTripsThroughChromosomesForAnyRegisterCount) {
     auto c = gatest::parseCircuit(gatest::registerChain(nregs));
     ASSERT_TRUE(c);
     const std::string before = structure(*c);
-    Population pop("p", 2, getScanChrLen(ORDERED_SCAN, nregs), ORDERED_SCAN, c.get());
+    Population pop("p", 2, getScanChrLen(ORDERED_SCAN, nregs), ORDERED_SCAN, c.get(), testDiagnostics());
     const LayoutRegisters& regs = pop.registers();
     ASSERT_EQ(regs.count(), nregs);
     for (int trial = 0; trial < (nregs > 100 ? 5 : 20); ++trial) {
@@ -144,7 +144,7 @@ TEST(Notation, NamedFormErrors) {
     EXPECT_TRUE(chains.empty()) << k.text;
   }
   // into a chromosome: one counted error naming the notation
-  Population pop("p", 1, getScanChrLen(ORDERED_SCAN, 12), ORDERED_SCAN, c.get());
+  Population pop("p", 1, getScanChrLen(ORDERED_SCAN, 12), ORDERED_SCAN, c.get(), testDiagnostics());
   const std::string chromosome = pop.chromosome(0);
   ErrorCapture errors;
   EXPECT_FALSE(pop.encodeNotation("r1,r99.r2", 0));
@@ -186,7 +186,7 @@ TEST(Notation, TheSolverRefusesCircuitsWhoseLayoutsCannotBeWritten) {
   o.classicForm = false;
   SeededRandom random(1);
   ErrorCapture errors;
-  const SearchResult found = runGA(*c, o, random);
+  const SearchResult found = runGA(*c, o, random, testContext());
   EXPECT_EQ(errors.count(), 1);
   EXPECT_NE(errors.text().find("register name 'bad.name' cannot be written"), std::string::npos) << errors.text();
   EXPECT_EQ(found.generations, 0);
@@ -200,7 +200,7 @@ TEST(Notation, ChromosomeFieldsGrowWithTheRegisterCount) {
   // random chromosomes of a large circuit always decode to a valid layout
   auto c = gatest::parseCircuit(registerDatapath(64));
   ASSERT_TRUE(c);
-  Population pop("p", 8, getScanChrLen(ORDERED_SCAN, 64), ORDERED_SCAN, c.get());
+  Population pop("p", 8, getScanChrLen(ORDERED_SCAN, 64), ORDERED_SCAN, c.get(), testDiagnostics());
   SeededRandom random(9);
   pop.initPopulation(random);
   for (int i = 0; i < pop.getSize(); ++i) {

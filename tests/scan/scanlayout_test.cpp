@@ -42,7 +42,7 @@ TEST(ScanLayout, ChromosomesDecodeToTheSettledLayout) {
     auto c = gatest::parseCircuit(gatest::registerChain(nregs));
     ASSERT_TRUE(c);
     for (int tech : {ORDERED_SCAN, UNORDERED_SCAN}) {
-      Population pop("p", 1, getScanChrLen(tech, nregs), tech, c.get());
+      Population pop("p", 1, getScanChrLen(tech, nregs), tech, c.get(), testDiagnostics());
       const ChainOrder order = tech == ORDERED_SCAN ? ChainOrder::AS_LISTED : ChainOrder::BY_REGISTER;
       for (int trial = 0; trial < 50; ++trial) {
         // at most as many chains, and entries per chain, as registers (as in
