@@ -73,7 +73,8 @@ std::string classicNotation(const ScanChains& chains, int nregs) {
 
 std::string namedNotation(const ScanChains& chains, const LayoutRegisters& regs, std::string* problem) {
   notation::Problem why;
-  const auto nameOf = [&regs](int r) { return &regs.name(r); };
+  // An index beyond the registers is left out rather than read out of bounds.
+  const auto nameOf = [&regs](int r) { return r >= 0 && r < regs.count() ? &regs.name(r) : nullptr; };
   std::string text = notation::printNamed(chains, nameOf, true, &why);
   if (why && problem) *problem = notation::describe(why);
   return text;

@@ -26,6 +26,9 @@ struct RegisterNames {
     byName.reserve(names.size());
     for (std::size_t r = 0; r < names.size(); ++r) byName.emplace(names[r], static_cast<int>(r));
   }
+  // The lookup points into `names`: not to be copied.
+  RegisterNames(const RegisterNames&) = delete;
+  RegisterNames& operator=(const RegisterNames&) = delete;
   int indexOf(std::string_view name) const {
     const auto it = byName.find(name);
     return it == byName.end() ? -1 : it->second;
