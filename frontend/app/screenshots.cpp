@@ -94,7 +94,8 @@ bool benchmarkPictures(AppState& state, const QString& engine, const QDir& out) 
   form.LoopsBox->setChecked(true);
   if (form.schemaWindow() != nullptr) {
     form.schemaWindow()->pictureClicked(QPoint(150, 150));  // MUL1
-    for (int i = 0; i < 12 && form.schemaWindow()->NextStepButton->isEnabled(); ++i) form.schemaWindow()->nextStepClicked();
+    for (int i = 0; i < 12 && form.schemaWindow()->NextStepButton->isEnabled(); ++i)
+      form.schemaWindow()->nextStepClicked();
   }
   if (form.schemaWindow() == nullptr || !save(form.schemaWindow(), out, QStringLiteral("lumeno-schema.png"))) ok = false;
   form.DetailsBox->setChecked(true);

@@ -373,7 +373,8 @@ void TDftForm::UpdateInformation() {
   if (registers == 0)
     SelectedLayoutLabel->setText(QStringLiteral("none"));
   else
-    SelectedLayoutLabel->setText(registers == kRegisters ? QStringLiteral("full scan") : QStringLiteral("partial scan"));
+    SelectedLayoutLabel->setText(registers == kRegisters ? QStringLiteral("full scan")
+                                                         : QStringLiteral("partial scan"));
 }
 
 void TDftForm::orderingBoxClicked() {

@@ -270,7 +270,8 @@ class MainFormTest : public QObject, public StateFixture {
     QCOMPARE(form.scanLayoutWindow()->RegisterCountLabel->text(), QStringLiteral("3"));
 
     // Everything is unlocked again, the parameters as the action leaves them.
-    QVERIFY(form.HistoryText->isEnabled() && form.ClearHistoryButton->isEnabled() && form.SaveHistoryButton->isEnabled());
+    QVERIFY(form.HistoryText->isEnabled() && form.ClearHistoryButton->isEnabled() &&
+            form.SaveHistoryButton->isEnabled());
     QVERIFY(form.GaGroup->isEnabled() && form.ConstraintsGroup->isEnabled());
     QVERIFY(form.ScanLayoutBox->isEnabled() && form.SchemaBox->isEnabled() && form.DetailsBox->isEnabled());
     // ... and drawn over a fresh schema window.
@@ -288,7 +289,8 @@ class MainFormTest : public QObject, public StateFixture {
     form.RunButton->click();
     QVERIFY(form.isRunning());
     QVERIFY(!form.RunButton->isEnabled() && !form.AnalysisRadio->isEnabled() && !form.HistoryText->isEnabled());
-    QVERIFY(!form.ClearHistoryButton->isEnabled() && !form.ScanLayoutBox->isEnabled() && !form.TrackBars[0]->isEnabled());
+    QVERIFY(!form.ClearHistoryButton->isEnabled() && !form.ScanLayoutBox->isEnabled() &&
+            !form.TrackBars[0]->isEnabled());
     QVERIFY(!form.NodesValue->isEnabled());
     QCOMPARE(form.statusBar()->currentMessage(),
              QStringLiteral("Running... Please wait until the progress bar stops."));

@@ -214,7 +214,8 @@ class SchemaTest : public QObject, public StateFixture {
     for (QPoint corner : {QPoint(137, 138), QPoint(171, 138), QPoint(171, 162), QPoint(137, 162)})
       QVERIFY(colourNear(canvas, corner, kRed, 0));
     QVERIFY(canvas.pixelColor(154, 150).alpha() == 0);  // inside the frame
-    QVERIFY(schema.RestartButton->isEnabled() && schema.NextStepButton->isEnabled() && schema.ItemStepsButton->isEnabled());
+    QVERIFY(schema.RestartButton->isEnabled() && schema.NextStepButton->isEnabled() &&
+            schema.ItemStepsButton->isEnabled());
     QVERIFY(log.entries.empty());
 
     // Bounds are exclusive: (140, 170) is on mul1's border.
