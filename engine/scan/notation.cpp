@@ -1,7 +1,5 @@
 #include "scan/notation.h"
 
-#include <cctype>
-
 #include "model/model.h"
 
 LayoutRegisters::LayoutRegisters(const Circuit& c) {
@@ -30,123 +28,55 @@ int LayoutRegisters::indexOf(std::string_view n) const {
   return it == lookup->byName.end() ? -1 : it->second;
 }
 
-bool isClassicNotation(std::string_view text) {
-  for (char ch : text)
-    if (ch != '.' && (ch < '0' || ch > '9')) return false;
-  return true;
-}
+bool isClassicNotation(std::string_view text) { return notation::isClassic(text); }
 
 std::string notationProblem(const std::string& notation, int nregs) {
-  if (nregs <= 0) return "the circuit has no registers";
-  int groups = 1;
-  int digits = 0;  // digits in the current group
-  for (char ch : notation) {
-    if (ch == '.') {
-      if (digits == 0) return "empty chain";
-      ++groups;
-      digits = 0;
-      if (groups > nregs) return "more chains than registers";
-      continue;
-    }
-    if (ch < '0' || ch > '9') return "only digits and '.' are allowed";
-    if (ch - '0' >= nregs) return std::string("register ") + ch + " does not exist";
-    if (++digits > nregs) return "a chain longer than the register count";
-  }
-  if (digits == 0) return "empty chain";
-  return {};
+  return notation::describe(notation::classicProblem(notation, nregs));
 }
 
-std::string nameProblem(std::string_view name) {
-  if (name.empty()) return "empty register name";
-  for (char ch : name) {
-    if (ch == ',' || ch == '.' || ch == '\'' || ch == '"' || std::isspace(static_cast<unsigned char>(ch)))
-      return "register name '" + std::string(name) + "' cannot be written in a notation";
-  }
-  return {};
-}
+std::string nameProblem(std::string_view name) { return notation::describe(notation::nameProblem(name)); }
 
 namespace {
 
-std::string parseClassic(std::string_view text, int nregs, ScanChains& chains) {
-  std::string problem = notationProblem(std::string(text), nregs);
-  if (!problem.empty()) return problem;
-  chains.assign(1, {});
-  for (char ch : text) {
-    if (ch == '.')
-      chains.emplace_back();
-    else
-      chains.back().push_back(nregs - 1 - (ch - '0'));
-  }
-  return {};
-}
-
-std::string parseNamed(std::string_view text, const LayoutRegisters& regs, ScanChains& chains) {
-  if (regs.count() == 0) return "the circuit has no registers";
-  std::vector<bool> named(static_cast<size_t>(regs.count()), false);
-  chains.assign(1, {});
-  size_t start = 0;
-  for (size_t k = 0; k <= text.size(); ++k) {
-    if (k < text.size() && text[k] != ',' && text[k] != '.') continue;
-    const std::string_view name = text.substr(start, k - start);
-    start = k + 1;
-    if (name.empty()) return chains.back().empty() && (k == text.size() || text[k] == '.') ? "empty chain"
-                                                                                           : "empty register name";
-    if (std::string problem = nameProblem(name); !problem.empty()) return problem;
-    const int r = regs.indexOf(name);
-    if (r < 0) return "unknown register '" + std::string(name) + "'";
-    if (named[static_cast<size_t>(r)]) return "register '" + std::string(name) + "' named twice";
-    named[static_cast<size_t>(r)] = true;
-    chains.back().push_back(r);
-    if (k < text.size() && text[k] == '.') chains.emplace_back();
-  }
-  return {};
+// The register index of each digit: digit d is the d-th register described.
+void digitsToIndices(ScanChains& chains, int nregs) {
+  for (std::vector<int>& chain : chains)
+    for (int& r : chain) r = nregs - 1 - r;
 }
 
 }  // namespace
 
 std::string parseNotation(std::string_view text, const LayoutRegisters& regs, ScanChains& chains) {
-  chains.clear();
-  const std::string problem =
-      isClassicNotation(text) ? parseClassic(text, regs.count(), chains) : parseNamed(text, regs, chains);
-  if (!problem.empty()) chains.clear();
-  return problem;
+  notation::Problem problem;
+  if (notation::isClassic(text)) {
+    problem = notation::readClassic(text, regs.count(), notation::ClassicRule::shaped, chains);
+    digitsToIndices(chains, regs.count());
+  } else {
+    const auto indexOf = [&regs](std::string_view name) { return regs.indexOf(name); };
+    problem = notation::readNamed(text, regs.count(), indexOf, notation::NamedRule{}, chains);
+  }
+  return notation::describe(problem);
 }
 
 std::string classicNotation(const ScanChains& chains, int nregs) {
-  std::string text;
+  // Digits name at most the first ten registers described; chains left
+  // without a digit are not written.
+  ScanChains digits;
   for (const std::vector<int>& chain : chains) {
-    bool any = false;
-    for (int r : chain) {
-      const int digit = nregs - 1 - r;
-      if (digit < 0 || digit > 9) continue;  // digits name at most ten registers
-      if (!any && !text.empty()) text.push_back('.');
-      text.push_back(static_cast<char>('0' + digit));
-      any = true;
-    }
+    std::vector<int> kept;
+    for (int r : chain)
+      if (const int digit = nregs - 1 - r; digit >= 0 && digit <= 9) kept.push_back(digit);
+    if (!kept.empty()) digits.push_back(std::move(kept));
   }
-  return text;
+  return notation::printClassic(digits);
 }
 
 std::string namedNotation(const ScanChains& chains, const LayoutRegisters& regs, std::string* problem) {
-  std::string text;
-  for (const std::vector<int>& chain : chains) {
-    if (chain.empty()) continue;
-    if (!text.empty()) text.push_back('.');
-    for (size_t k = 0; k < chain.size(); ++k) {
-      const std::string& name = regs.name(chain[k]);
-      if (std::string why = nameProblem(name); !why.empty()) {
-        if (problem) *problem = why;
-        return {};
-      }
-      if (k > 0) text.push_back(',');
-      text += name;
-    }
-  }
-  // Digits and points alone would read back as the classic form.
-  if (!text.empty() && isClassicNotation(text)) {
-    if (problem) *problem = "register names made of digits cannot be written in a notation";
-    return {};
-  }
+  notation::Problem why;
+  // An index beyond the registers is left out rather than read out of bounds.
+  const auto nameOf = [&regs](int r) { return r >= 0 && r < regs.count() ? &regs.name(r) : nullptr; };
+  std::string text = notation::printNamed(chains, nameOf, true, &why);
+  if (why && problem) *problem = notation::describe(why);
   return text;
 }
 

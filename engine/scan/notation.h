@@ -1,9 +1,8 @@
-// The scan layout notation, in its two forms. Chains are separated by '.';
-// within a chain the registers are listed from its scan input on.
-//  - classic: a register is a digit d, the d-th register described (from 0);
-//    a text of only digits and '.' is always read this way;
-//  - named: a register is its item name, registers separated by ',', e.g.
-//    "x_var,u_var.y_var".
+// The scan layout notation for a circuit's registers. The text is read and
+// printed by scan/notation_text.h (shared with the front end); this adapter
+// ties it to the circuit:
+//  - classic: digit d is the d-th register described (from 0);
+//  - named: a register is its item name, e.g. "x_var,u_var.y_var".
 // Registers are numbered as the layouts number them: index r is the r-th
 // layout register of the circuit's item list, so digit d is index R - 1 - d.
 #pragma once
@@ -15,11 +14,13 @@
 #include <unordered_map>
 #include <vector>
 
+#include "scan/notation_text.h"
+
 class Circuit;
 class Item;
 
 // A scan layout: the chains in order, each the register indices from its scan input on.
-using ScanChains = std::vector<std::vector<int>>;
+using ScanChains = notation::Chains;
 
 // The registers a layout can name, by index, with a lookup by name.
 class LayoutRegisters {

@@ -119,13 +119,13 @@ void TFormMain::connectCircuitViews() {
   views_ = new CircuitViews(state_, this);
   connect(views_, &CircuitViews::historyLine, this, &TFormMain::AppendHistory);
   connect(views_, &CircuitViews::schemaClosed, this, [this] {
-    const QSignalBlocker blocker(CheckBox2);
-    CheckBox2->setChecked(false);
+    const QSignalBlocker blocker(SchemaBox);
+    SchemaBox->setChecked(false);
     updateViewBoxes();
   });
   connect(views_, &CircuitViews::editorClosed, this, [this] {
-    const QSignalBlocker blocker(CheckBox4);
-    CheckBox4->setChecked(false);
+    const QSignalBlocker blocker(ScanLayoutBox);
+    ScanLayoutBox->setChecked(false);
   });
   connect(views_, &CircuitViews::layoutApplied, this, &TFormMain::applyChosenLayout);
   connect(views_, &CircuitViews::optimiserRunRequested, this, &TFormMain::optimiserRunRequested);
@@ -194,7 +194,7 @@ QSlider* TFormMain::addSlider(QWidget* parent, int index, const QString& caption
   TrackBarCaptions[at(index)] = label;
   TrackBarValues[at(index)] = valueLabel;
   TrackBarUnits[at(index)] = unitLabel;
-  connect(slider, &QSlider::valueChanged, this, [this, index] { trackBarChange(index); });
+  connect(slider, &QSlider::valueChanged, this, [this, index] { trackBarMoved(index); });
   return slider;
 }
 
@@ -220,18 +220,18 @@ void TFormMain::buildActionBox(QWidget* central) {
   // Action
   auto* action = new QGroupBox(QStringLiteral("Action"), central);
   action->setGeometry(3, 1, 258, 58);
-  RadioButton1 = new QRadioButton(QStringLiteral("&Testability Analysis"), action);
-  RadioButton1->setGeometry(8, 16, 176, 18);
-  RadioButton1->setToolTip(QStringLiteral("Analyse the testability of diffeq with the scan layout chosen"));
-  RadioButton2 = new QRadioButton(QStringLiteral("&Scan Layout Auto-Designer"), action);
-  RadioButton2->setGeometry(8, 35, 176, 18);
-  RadioButton2->setToolTip(QStringLiteral("Let the genetic algorithm design the best scan layout"));
-  Button4 = new QPushButton(QStringLiteral("&Run"), action);
-  Button4->setGeometry(190, 19, 60, 30);
-  Button4->setToolTip(QStringLiteral("Perform the selected action"));
-  connect(RadioButton1, &QRadioButton::clicked, this, [this] { analysisChosen(); });
-  connect(RadioButton2, &QRadioButton::clicked, this, [this] { autoDesignChosen(); });
-  connect(Button4, &QPushButton::clicked, this, [this] { runClicked(); });
+  AnalysisRadio = new QRadioButton(QStringLiteral("&Testability Analysis"), action);
+  AnalysisRadio->setGeometry(8, 16, 176, 18);
+  AnalysisRadio->setToolTip(QStringLiteral("Analyse the testability of diffeq with the scan layout chosen"));
+  AutoDesignRadio = new QRadioButton(QStringLiteral("&Scan Layout Auto-Designer"), action);
+  AutoDesignRadio->setGeometry(8, 35, 176, 18);
+  AutoDesignRadio->setToolTip(QStringLiteral("Let the genetic algorithm design the best scan layout"));
+  RunButton = new QPushButton(QStringLiteral("&Run"), action);
+  RunButton->setGeometry(190, 19, 60, 30);
+  RunButton->setToolTip(QStringLiteral("Perform the selected action"));
+  connect(AnalysisRadio, &QRadioButton::clicked, this, [this] { analysisChosen(); });
+  connect(AutoDesignRadio, &QRadioButton::clicked, this, [this] { autoDesignChosen(); });
+  connect(RunButton, &QPushButton::clicked, this, [this] { runClicked(); });
 }
 
 // The Circuit Info box: the figures of the last run.
@@ -304,17 +304,17 @@ void TFormMain::buildViewBox(QWidget* central) {
   auto* view = new QGroupBox(QStringLiteral("View"), central);
   view->setObjectName(QStringLiteral("ViewGroup"));
   view->setGeometry(3, 229, 258, 72);
-  CheckBox2 = new QCheckBox(QStringLiteral("Circuit Schema"), view);
-  CheckBox2->setGeometry(8, 15, 150, 18);
-  CheckBox2->setToolTip(QStringLiteral("Show the schema of diffeq"));
-  CheckBox4 = new QCheckBox(QStringLiteral("Scan Layout Prefs"), view);
-  CheckBox4->setGeometry(8, 33, 150, 18);
-  CheckBox4->setToolTip(QStringLiteral("Choose the scan layout to analyse"));
-  CheckBox3 = new QCheckBox(QStringLiteral("Testability Details"), view);
-  CheckBox3->setGeometry(8, 51, 150, 18);
-  CheckBox3->setToolTip(QStringLiteral("Show the testability of every port"));
-  CheckBox5 = new QCheckBox(view);
-  CheckBox5->setGeometry(166, 33, 18, 18);
+  SchemaBox = new QCheckBox(QStringLiteral("Circuit Schema"), view);
+  SchemaBox->setGeometry(8, 15, 150, 18);
+  SchemaBox->setToolTip(QStringLiteral("Show the schema of diffeq"));
+  ScanLayoutBox = new QCheckBox(QStringLiteral("Scan Layout Prefs"), view);
+  ScanLayoutBox->setGeometry(8, 33, 150, 18);
+  ScanLayoutBox->setToolTip(QStringLiteral("Choose the scan layout to analyse"));
+  DetailsBox = new QCheckBox(QStringLiteral("Testability Details"), view);
+  DetailsBox->setGeometry(8, 51, 150, 18);
+  DetailsBox->setToolTip(QStringLiteral("Show the testability of every port"));
+  LoopsBox = new QCheckBox(view);
+  LoopsBox->setGeometry(166, 33, 18, 18);
   const std::array<QString, 3> loopCaptions = {QStringLiteral("Unbroken"), QStringLiteral("Feedback"),
                                                QStringLiteral("Loops")};
   for (std::size_t i = 0; i < loopCaptions.size(); ++i) {
@@ -323,14 +323,14 @@ void TFormMain::buildViewBox(QWidget* central) {
     label->setToolTip(QStringLiteral("Draw the feedback loops that no scan register breaks"));
     LoopLabels[i] = label;
   }
-  CheckBox5->setToolTip(QStringLiteral("Draw the feedback loops that no scan register breaks"));
-  connect(CheckBox2, &QCheckBox::toggled, this, [this] { schemaBoxClicked(); });
-  connect(CheckBox3, &QCheckBox::toggled, this, [this] { detailsBoxClicked(); });
-  connect(CheckBox4, &QCheckBox::toggled, this, [this] { scanLayoutBoxClicked(); });
+  LoopsBox->setToolTip(QStringLiteral("Draw the feedback loops that no scan register breaks"));
+  connect(SchemaBox, &QCheckBox::toggled, this, [this] { schemaBoxClicked(); });
+  connect(DetailsBox, &QCheckBox::toggled, this, [this] { detailsBoxClicked(); });
+  connect(ScanLayoutBox, &QCheckBox::toggled, this, [this] { scanLayoutBoxClicked(); });
   // The state learns the wish before the box's handler draws.
-  connect(CheckBox5, &QCheckBox::toggled, &state_, &AppState::setShowLoops);
-  connect(&state_, &AppState::showLoopsChanged, CheckBox5, &QCheckBox::setChecked);
-  connect(CheckBox5, &QCheckBox::toggled, this, [this] { loopsBoxClicked(); });
+  connect(LoopsBox, &QCheckBox::toggled, &state_, &AppState::setShowLoops);
+  connect(&state_, &AppState::showLoopsChanged, LoopsBox, &QCheckBox::setChecked);
+  connect(LoopsBox, &QCheckBox::toggled, this, [this] { loopsBoxClicked(); });
 }
 
 // The Design Constraints and Genetic Algorithm Parameters boxes.
@@ -351,9 +351,9 @@ void TFormMain::buildParameterBoxes(QWidget* central) {
   // Genetic Algorithm Parameters
   GaGroup = new QGroupBox(QStringLiteral("Genetic Algorithm Parameters"), central);
   GaGroup->setGeometry(3, 395, 258, 142);
-  CheckBox1 = new QCheckBox(QStringLiteral("&Elitism"), GaGroup);
-  CheckBox1->setGeometry(8, 15, 120, 18);
-  CheckBox1->setToolTip(QStringLiteral("Always keep the best layout of a generation in the next one"));
+  ElitismBox = new QCheckBox(QStringLiteral("&Elitism"), GaGroup);
+  ElitismBox->setGeometry(8, 15, 120, 18);
+  ElitismBox->setToolTip(QStringLiteral("Always keep the best layout of a generation in the next one"));
   addSlider(GaGroup, 3, QStringLiteral("Population Size:"), 36, 100, 10, 10, 20, QString())
       ->setToolTip(QStringLiteral("Number of scan layouts in each generation"));
   addSlider(GaGroup, 4,
@@ -365,72 +365,72 @@ void TFormMain::buildParameterBoxes(QWidget* central) {
 // The progress bar, the history with its buttons, the status bar and the timer.
 void TFormMain::buildHistory(QWidget* central) {
   // Progress and history
-  ProgressBar1 = new QProgressBar(central);
-  ProgressBar1->setGeometry(3, 540, 258, 14);
-  ProgressBar1->setRange(0, 100);
-  ProgressBar1->setTextVisible(false);
-  ProgressBar1->setToolTip(QStringLiteral("Moves while the engine runs; full when the action is done"));
+  RunProgress = new QProgressBar(central);
+  RunProgress->setGeometry(3, 540, 258, 14);
+  RunProgress->setRange(0, 100);
+  RunProgress->setTextVisible(false);
+  RunProgress->setToolTip(QStringLiteral("Moves while the engine runs; full when the action is done"));
 
-  Memo1 = new QPlainTextEdit(central);
-  Memo1->setReadOnly(true);
+  HistoryText = new QPlainTextEdit(central);
+  HistoryText->setReadOnly(true);
   // Long lines wrap at the window's edge instead of hiding behind its border.
-  Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  HistoryText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   // A line without spaces (the header's rule) breaks anywhere rather than running out of sight.
-  Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Memo1->setToolTip(QStringLiteral("History of the actions performed"));
-  Button2 = new QPushButton(QStringLiteral("Save"), central);
-  Button2->setToolTip(QStringLiteral("Save the history to a text file"));
-  Button1 = new QPushButton(QStringLiteral("Clear"), central);
-  Button1->setToolTip(QStringLiteral("Clear the history"));
-  connect(Button1, &QPushButton::clicked, this, [this] { clearHistoryClicked(); });
-  connect(Button2, &QPushButton::clicked, this, [this] { saveHistoryClicked(); });
+  HistoryText->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  HistoryText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  HistoryText->setToolTip(QStringLiteral("History of the actions performed"));
+  SaveHistoryButton = new QPushButton(QStringLiteral("Save"), central);
+  SaveHistoryButton->setToolTip(QStringLiteral("Save the history to a text file"));
+  ClearHistoryButton = new QPushButton(QStringLiteral("Clear"), central);
+  ClearHistoryButton->setToolTip(QStringLiteral("Clear the history"));
+  connect(ClearHistoryButton, &QPushButton::clicked, this, [this] { clearHistoryClicked(); });
+  connect(SaveHistoryButton, &QPushButton::clicked, this, [this] { saveHistoryClicked(); });
 
   auto* status = new QStatusBar(this);
   status->setSizeGripEnabled(false);
   setStatusBar(status);
 
-  Timer1 = new QTimer(this);
-  Timer1->setInterval(100);
-  connect(Timer1, &QTimer::timeout, this, [this] { progressTick(); });
+  ProgressTimer = new QTimer(this);
+  ProgressTimer->setInterval(100);
+  connect(ProgressTimer, &QTimer::timeout, this, [this] { progressTick(); });
 }
 
 void TFormMain::buildMenu() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-  Open1 = file->addAction(QStringLiteral("&Open..."), this, [this] { openChosen(); });
-  Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-  Open1->setToolTip(QStringLiteral("Open a circuit description, a Verilog file or a Yosys netlist"));
+  OpenAction = file->addAction(QStringLiteral("&Open..."), this, [this] { openChosen(); });
+  OpenAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  OpenAction->setToolTip(QStringLiteral("Open a circuit description, a Verilog file or a Yosys netlist"));
   RecentMenu = file->addMenu(QStringLiteral("Open &Recent"));
   fillRecentMenu();
   file->addSeparator();
-  Optimiser1 = file->addAction(QStringLiteral("O&ptimiser..."), this, [this] { optimiserChosen(); });
-  Optimiser1->setToolTip(QStringLiteral("Optimise the scan layout with any method, budget and seed"));
-  Compare1 = file->addAction(QStringLiteral("&Compare Methods"), this, [this] { compareChosen(); });
-  Compare1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
-  Compare1->setToolTip(QStringLiteral("Run every optimiser method and chart testability against area"));
+  OptimiserAction = file->addAction(QStringLiteral("O&ptimiser..."), this, [this] { optimiserChosen(); });
+  OptimiserAction->setToolTip(QStringLiteral("Optimise the scan layout with any method, budget and seed"));
+  CompareAction = file->addAction(QStringLiteral("&Compare Methods"), this, [this] { compareChosen(); });
+  CompareAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+  CompareAction->setToolTip(QStringLiteral("Run every optimiser method and chart testability against area"));
 
   QMenu* menu = menuBar()->addMenu(QStringLiteral("Main Menu"));
-  Topics1 = menu->addAction(QStringLiteral("Tutorial"), this, [this] { tutorialChosen(); });
-  Topics1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
-  HelpMode1 = menu->addAction(QStringLiteral("Help Mode off"), this, [this] { helpModeChosen(); });
-  HelpMode1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
+  TutorialAction = menu->addAction(QStringLiteral("Tutorial"), this, [this] { tutorialChosen(); });
+  TutorialAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+  HelpModeAction = menu->addAction(QStringLiteral("Help Mode off"), this, [this] { helpModeChosen(); });
+  HelpModeAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
   // Help mode is used in the schema window above all: the key works in every window.
-  HelpMode1->setShortcutContext(Qt::ApplicationShortcut);
-  About1 = menu->addAction(QStringLiteral("About"), this, [this] { aboutChosen(); });
+  HelpModeAction->setShortcutContext(Qt::ApplicationShortcut);
+  AboutAction = menu->addAction(QStringLiteral("About"), this, [this] { aboutChosen(); });
   menu->addSeparator();
-  Exit2 = menu->addAction(QStringLiteral("Exit"), this, [this] { exitChosen(); });
-  Exit2->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-  Exit2->setShortcutContext(Qt::ApplicationShortcut);
+  ExitAction = menu->addAction(QStringLiteral("Exit"), this, [this] { exitChosen(); });
+  ExitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  ExitAction->setShortcutContext(Qt::ApplicationShortcut);
 
   // Save and Clear sit above the history, so they hide none of its text.
   const int buttonsTop = 556;
   const int memoTop = buttonsTop + 19;
-  Memo1->setGeometry(3, memoTop, 258, 60);
+  HistoryText->setGeometry(3, memoTop, 258, 60);
   const int buttonsLeft = 3 + 258 - 2 * 40;
-  Button2->setGeometry(buttonsLeft, buttonsTop, 40, 18);
-  Button1->setGeometry(buttonsLeft + 40, buttonsTop, 40, 18);
-  Button1->raise();
-  Button2->raise();
+  SaveHistoryButton->setGeometry(buttonsLeft, buttonsTop, 40, 18);
+  ClearHistoryButton->setGeometry(buttonsLeft + 40, buttonsTop, 40, 18);
+  ClearHistoryButton->raise();
+  SaveHistoryButton->raise();
   setFixedSize(kMainWidth, kMainHeight);
   layoutScale_.capture(this);
   fitScreen(ScreenMetricsOf(this));
@@ -438,7 +438,7 @@ void TFormMain::buildMenu() {
 
 void TFormMain::fitScreen(const ScreenMetrics& screen) {
   layoutScale_.apply(screen);
-  Memo1->setTabStopDistance(14.0 * layoutScale_.factor());
+  HistoryText->setTabStopDistance(14.0 * layoutScale_.factor());
   // Until the window lays out its parts, the client area is what the menu and
   // the status bar are expected to leave.
   placeHistory(height() - menuBar()->sizeHint().height() - statusBar()->sizeHint().height());
@@ -449,7 +449,7 @@ void TFormMain::placeHistory(int clientHeight) {
   const double factor = layoutScale_.factor();
   const int margin = static_cast<int>(std::lround(2 * factor));
   const int smallest = static_cast<int>(std::lround(60 * factor));
-  Memo1->resize(Memo1->width(), std::max(smallest, clientHeight - Memo1->y() - margin));
+  HistoryText->resize(HistoryText->width(), std::max(smallest, clientHeight - HistoryText->y() - margin));
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
@@ -461,7 +461,7 @@ void TFormMain::windowCreated() {
   // An earlier run's results are never taken for a new one.
   QFile::remove(state_.workFile(kResultsFile));
 
-  Memo1->clear();
+  HistoryText->clear();
   const QDateTime now = state_.now();
   const QLocale locale;
   AppendHistory(QStringLiteral("History (program started %1, %2)")
@@ -470,7 +470,7 @@ void TFormMain::windowCreated() {
   AppendHistory(QString(72, u'-'));
 
   startupFinished_ = true;
-  CheckBox5->setEnabled(false);
+  LoopsBox->setEnabled(false);
   for (QLabel* label : LoopLabels) label->setEnabled(false);
 
   for (QLabel* value : {NodesValue, TestabilityValue, ConRatioValue, ObsRatioValue, AreaOverValue, IoOverValue,
@@ -478,14 +478,14 @@ void TFormMain::windowCreated() {
     value->setText(QStringLiteral("0"));
   FitnessValue->setText(QStringLiteral("0"));
 
-  RadioButton1->setChecked(true);
+  AnalysisRadio->setChecked(true);
   analysisChosen();
   state_.clearLayout();
-  Timer1->stop();
-  ProgressBar1->setValue(0);
+  ProgressTimer->stop();
+  RunProgress->setValue(0);
   statusBar()->showMessage(QStringLiteral("Please select an action to be performed."));
 
-  for (int i = 0; i < 5; ++i) trackBarChange(i);
+  for (int i = 0; i < 5; ++i) trackBarMoved(i);
   updateViewBoxes();
 }
 
@@ -560,16 +560,16 @@ void TFormMain::setActionControlsEnabled(bool autoDesign) {
 }
 
 void TFormMain::analysisChosen() {
-  ProgressBar1->setValue(0);
+  RunProgress->setValue(0);
   setActionControlsEnabled(false);
 }
 
 void TFormMain::autoDesignChosen() {
-  ProgressBar1->setValue(0);
+  RunProgress->setValue(0);
   setActionControlsEnabled(true);
 }
 
-void TFormMain::trackBarChange(int index) {
+void TFormMain::trackBarMoved(int index) {
   QSlider* slider = TrackBars[at(index)];
   const int step = kTrackSteps[at(index)];
   const int position = slider->value();
@@ -586,11 +586,11 @@ int TFormMain::trackValue(int index) const {
   return position - position % kTrackSteps[at(index)];
 }
 
-void TFormMain::areaOverheadChanged() { trackBarChange(0); }
-void TFormMain::ioOverheadChanged() { trackBarChange(1); }
-void TFormMain::testTimeChanged() { trackBarChange(2); }
-void TFormMain::populationSizeChanged() { trackBarChange(3); }
-void TFormMain::patienceChanged() { trackBarChange(4); }
+void TFormMain::areaOverheadChanged() { trackBarMoved(0); }
+void TFormMain::ioOverheadChanged() { trackBarMoved(1); }
+void TFormMain::testTimeChanged() { trackBarMoved(2); }
+void TFormMain::populationSizeChanged() { trackBarMoved(3); }
+void TFormMain::patienceChanged() { trackBarMoved(4); }
 
 QString TFormMain::timeText() const {
   return QLocale().toString(state_.now().time(), QLocale::ShortFormat);
@@ -598,29 +598,29 @@ QString TFormMain::timeText() const {
 
 void TFormMain::AppendHistory(const QString& line) {
   if (startupFinished_) historyUnsaved_ = true;
-  Memo1->appendPlainText(line);
-  Memo1->horizontalScrollBar()->setValue(0);  // lines start at the left edge
+  HistoryText->appendPlainText(line);
+  HistoryText->horizontalScrollBar()->setValue(0);  // lines start at the left edge
 }
 
-QStringList TFormMain::HistoryLines() const { return Memo1->toPlainText().split(u'\n'); }
+QStringList TFormMain::HistoryLines() const { return HistoryText->toPlainText().split(u'\n'); }
 
 bool TFormMain::isRunning() const { return runningAction_ != 0; }
 
 void TFormMain::updateViewBoxes() {
   // While an auto-design run locks the window its groups are disabled as a
   // whole; the boxes keep the states set here for when it is unlocked.
-  CheckBox2->setEnabled(kSchemaWindowAvailable);
-  CheckBox3->setEnabled(kDetailsWindowAvailable);
-  CheckBox4->setEnabled(true);
-  const bool loops = kSchemaWindowAvailable && CheckBox2->isChecked();
-  CheckBox5->setEnabled(loops);
+  SchemaBox->setEnabled(kSchemaWindowAvailable);
+  DetailsBox->setEnabled(kDetailsWindowAvailable);
+  ScanLayoutBox->setEnabled(true);
+  const bool loops = kSchemaWindowAvailable && SchemaBox->isChecked();
+  LoopsBox->setEnabled(loops);
   for (QLabel* label : LoopLabels) label->setEnabled(loops);
 }
 
 void TFormMain::lockWindow() {
   for (QObject* child : centralWidget()->children()) {
     auto* w = qobject_cast<QWidget*>(child);
-    if (w != nullptr && w != ProgressBar1) w->setEnabled(false);
+    if (w != nullptr && w != RunProgress) w->setEnabled(false);
   }
 }
 
@@ -629,10 +629,10 @@ void TFormMain::unlockWindow() {
     auto* w = qobject_cast<QWidget*>(child);
     if (w != nullptr) w->setEnabled(true);
   }
-  Button4->setEnabled(true);
-  RadioButton1->setEnabled(true);
-  RadioButton2->setEnabled(true);
-  setActionControlsEnabled(RadioButton2->isChecked());
+  RunButton->setEnabled(true);
+  AnalysisRadio->setEnabled(true);
+  AutoDesignRadio->setEnabled(true);
+  setActionControlsEnabled(AutoDesignRadio->isChecked());
   updateViewBoxes();
 }
 
@@ -662,12 +662,12 @@ void TFormMain::runClicked() {
   }
 
   if (schemaForm_ != nullptr) schemaForm_->RunStarted();
-  CheckBox5->setChecked(false);
+  LoopsBox->setChecked(false);
   // A result is only ever the one this run writes: every file it replaces
   // goes first, so a failed run leaves none of the previous run's behind.
   removeOldResults();
 
-  const bool autoDesign = RadioButton2->isChecked();
+  const bool autoDesign = AutoDesignRadio->isChecked();
   runningAction_ = autoDesign ? kActionAutoDesign : kActionAnalysis;
   engineEnded_ = false;
   engineFailed_ = false;
@@ -683,16 +683,16 @@ void TFormMain::runClicked() {
 void TFormMain::startAnalysis() {
   AppendHistory(QStringLiteral("Performing testability analysis"));
   AppendHistory(QStringLiteral("\t-start time: ") + timeText());
-  Button4->setEnabled(false);
-  RadioButton1->setEnabled(false);
-  RadioButton2->setEnabled(false);
-  Timer1->start();
+  RunButton->setEnabled(false);
+  AnalysisRadio->setEnabled(false);
+  AutoDesignRadio->setEnabled(false);
+  ProgressTimer->start();
   statusBar()->showMessage(kRunningMessage);
   startEngine(analysisArguments());
-  CheckBox3->setChecked(false);
-  Button4->setEnabled(true);
-  RadioButton1->setEnabled(true);
-  RadioButton2->setEnabled(true);
+  DetailsBox->setChecked(false);
+  RunButton->setEnabled(true);
+  AnalysisRadio->setEnabled(true);
+  AutoDesignRadio->setEnabled(true);
   for (QSlider* slider : TrackBars) slider->setEnabled(true);
   updateViewBoxes();
 }
@@ -702,14 +702,14 @@ void TFormMain::startAutoDesign() {
   AppendHistory(QStringLiteral("\t-start time: ") + timeText());
   lockWindow();
   statusBar()->showMessage(kRunningMessage);
-  Timer1->start();
-  ProgressBar1->setValue(0);
+  ProgressTimer->start();
+  RunProgress->setValue(0);
   progressUpward_ = true;
   const long area = trackValue(0);
   const long io = trackValue(1);
   const long population = trackValue(3);
   const long runs = trackValue(4);
-  const bool elitism = CheckBox1->isChecked();
+  const bool elitism = ElitismBox->isChecked();
   AppendHistory(QStringLiteral("\t-run parameters:"));
   AppendHistory(QString::asprintf("\t\tAreaOver: %ld %%", area));
   AppendHistory(QString::asprintf("\t\tPinOver: %ld %%", io));
@@ -717,7 +717,7 @@ void TFormMain::startAutoDesign() {
   AppendHistory(QString::asprintf("\t\tUnenhRuns: %ld", runs));
   AppendHistory(QStringLiteral("\t\tElitism: ") + (elitism ? QStringLiteral("on") : QStringLiteral("off")));
   startEngine(designArguments(area, io, population, elitism, runs));
-  CheckBox3->setChecked(false);
+  DetailsBox->setChecked(false);
 }
 
 QString TFormMain::engineFolder() const {
@@ -763,7 +763,7 @@ void TFormMain::engineProgress(const QString& line) {
   const int percent = ProgressPercent(line, runPatience_);
   if (percent < 0) return;
   progressFed_ = true;
-  ProgressBar1->setValue(percent);
+  RunProgress->setValue(percent);
 }
 
 void TFormMain::startEngine(const QStringList& arguments) {
@@ -787,9 +787,9 @@ void TFormMain::progressTick() {
   if (!engineEnded_) {
     if (progressFed_) return;  // the engine's own reports move the bar
     // Still running: the bar bounces between its ends.
-    int value = ProgressBar1->value() + (progressUpward_ ? 1 : -1);
+    int value = RunProgress->value() + (progressUpward_ ? 1 : -1);
     value = std::clamp(value, 0, 100);
-    ProgressBar1->setValue(value);
+    RunProgress->setValue(value);
     if (value >= 100) progressUpward_ = false;
     if (value <= 0) progressUpward_ = true;
     return;
@@ -798,7 +798,7 @@ void TFormMain::progressTick() {
 }
 
 void TFormMain::finishAction() {
-  Timer1->stop();
+  ProgressTimer->stop();
   const int action = runningAction_;
   runningAction_ = 0;
   QString engineErrors;
@@ -810,14 +810,14 @@ void TFormMain::finishAction() {
 
   if (engineFailed_) {
     setFiguresCurrent(false);
-    ProgressBar1->setValue(0);
+    RunProgress->setValue(0);
     statusBar()->showMessage(QStringLiteral("Action failed."));
     if (action == kActionOptimiser && views_->optimiser() != nullptr) views_->optimiser()->runFinished(false, failureReason_);
     reportFailedRun(engineErrors);
     return;
   }
 
-  ProgressBar1->setValue(100);
+  RunProgress->setValue(100);
   statusBar()->showMessage(QStringLiteral("Action done."));
   if (action == kActionCompare) {
     showComparison();
@@ -864,13 +864,13 @@ void TFormMain::finishAction() {
 // After an auto-design: the scan layout and schema windows show its layout.
 void TFormMain::showDesignedLayout() {
   {
-    const QSignalBlocker blocker(CheckBox4);
-    CheckBox4->setChecked(true);
+    const QSignalBlocker blocker(ScanLayoutBox);
+    ScanLayoutBox->setChecked(true);
   }
   openScanLayoutWindow();
   {
-    const QSignalBlocker blocker(CheckBox2);
-    CheckBox2->setChecked(true);
+    const QSignalBlocker blocker(SchemaBox);
+    SchemaBox->setChecked(true);
   }
   updateViewBoxes();
   openSchemaWindow();
@@ -945,13 +945,13 @@ void TFormMain::showResults() {
 void TFormMain::schemaBoxClicked() {
   updateViewBoxes();
   if (anyCircuit()) {
-    if (CheckBox2->isChecked())
+    if (SchemaBox->isChecked())
       views_->openSchema();
     else
       views_->closeSchema();
     return;
   }
-  if (CheckBox2->isChecked())
+  if (SchemaBox->isChecked())
     openSchemaWindow();
   else
     discardSchemaWindow();
@@ -959,7 +959,7 @@ void TFormMain::schemaBoxClicked() {
 
 void TFormMain::detailsBoxClicked() {
   discardDetailsWindow();
-  if (!CheckBox3->isChecked()) return;
+  if (!DetailsBox->isChecked()) return;
   auto* window = new TFormTAres(this);
   detailsForm_ = window;
   connect(window, &TFormTAres::closed, this, [this] { DetailsWindowClosed(); });
@@ -970,13 +970,13 @@ void TFormMain::detailsBoxClicked() {
 
 void TFormMain::scanLayoutBoxClicked() {
   if (anyCircuit()) {
-    if (CheckBox4->isChecked())
+    if (ScanLayoutBox->isChecked())
       views_->openEditor();
     else
       views_->closeEditor();
     return;
   }
-  if (CheckBox4->isChecked())
+  if (ScanLayoutBox->isChecked())
     openScanLayoutWindow();
   else
     discardScanLayoutWindow();
@@ -986,7 +986,7 @@ void TFormMain::loopsBoxClicked() {
   if (anyCircuit()) return;  // the laid-out schema lists and highlights its loops itself
   if (schemaForm_ == nullptr) return;
   schemaForm_->ShowLayout(state_.layoutNotation());
-  if (CheckBox5->isChecked()) schemaForm_->DrawFeedbackLoops(true);
+  if (LoopsBox->isChecked()) schemaForm_->DrawFeedbackLoops(true);
 }
 
 void TFormMain::openScanLayoutWindow() {
@@ -1012,7 +1012,7 @@ void TFormMain::discardScanLayoutWindow() {
   window->deleteLater();
 }
 
-void TFormMain::ScanLayoutWindowClosed() { CheckBox4->setChecked(false); }
+void TFormMain::ScanLayoutWindowClosed() { ScanLayoutBox->setChecked(false); }
 
 void TFormMain::openSchemaWindow() {
   discardSchemaWindow();
@@ -1038,7 +1038,7 @@ void TFormMain::discardSchemaWindow() {
   window->deleteLater();
 }
 
-void TFormMain::SchemaWindowClosed() { CheckBox2->setChecked(false); }
+void TFormMain::SchemaWindowClosed() { SchemaBox->setChecked(false); }
 
 void TFormMain::discardDetailsWindow() {
   if (detailsForm_ == nullptr) return;
@@ -1049,13 +1049,13 @@ void TFormMain::discardDetailsWindow() {
   window->deleteLater();
 }
 
-void TFormMain::DetailsWindowClosed() { CheckBox3->setChecked(false); }
+void TFormMain::DetailsWindowClosed() { DetailsBox->setChecked(false); }
 
 void TFormMain::clearHistoryClicked() {
   const QStringList lines = HistoryLines();
   historyUnsaved_ = false;  // cleared on purpose: nothing is left to lose
   if (lines.size() <= 2) return;
-  Memo1->setPlainText(lines.mid(0, 2).join(u'\n'));
+  HistoryText->setPlainText(lines.mid(0, 2).join(u'\n'));
 }
 
 void TFormMain::saveHistoryClicked() {
@@ -1093,8 +1093,8 @@ void TFormMain::ShowHelpTopic(const QString& topic) {
 
 void TFormMain::helpModeChosen() {
   state_.setHelpMode(!state_.helpMode());
-  HelpMode1->setText(state_.helpMode() ? QStringLiteral("Help Mode on") : QStringLiteral("Help Mode off"));
-  statusBar()->showMessage(HelpMode1->text());
+  HelpModeAction->setText(state_.helpMode() ? QStringLiteral("Help Mode on") : QStringLiteral("Help Mode off"));
+  statusBar()->showMessage(HelpModeAction->text());
 }
 
 void TFormMain::aboutChosen() {
@@ -1140,7 +1140,7 @@ void TFormMain::resetFigures() {
   FitnessValue->setText(QStringLiteral("0"));
   TestabilityBar->setValue(0);
   FitnessBar->setValue(0);
-  ProgressBar1->setValue(0);
+  RunProgress->setValue(0);
 }
 
 bool TFormMain::OpenCircuit(const QString& file) {
@@ -1166,7 +1166,7 @@ bool TFormMain::OpenCircuit(const QString& file) {
 
   // Nothing of the previous circuit stays on show.
   discardCompanions();
-  for (QCheckBox* box : {CheckBox2, CheckBox3, CheckBox4, CheckBox5}) {
+  for (QCheckBox* box : {SchemaBox, DetailsBox, ScanLayoutBox, LoopsBox}) {
     const QSignalBlocker blocker(box);
     box->setChecked(false);
   }
@@ -1187,7 +1187,7 @@ bool TFormMain::OpenCircuit(const QString& file) {
     return true;
   }
   // Any other circuit: a first analysis gives its schema and figures.
-  RadioButton1->setChecked(true);
+  AnalysisRadio->setChecked(true);
   analysisChosen();
   runClicked();
   return true;
@@ -1210,7 +1210,7 @@ bool TFormMain::readCircuitResult() {
 void TFormMain::showCircuitResult(int action) {
   const bool optimised = action == kActionAutoDesign || action == kActionOptimiser;
   if (optimised) {
-    for (QCheckBox* box : {CheckBox4, CheckBox2}) {
+    for (QCheckBox* box : {ScanLayoutBox, SchemaBox}) {
       const QSignalBlocker blocker(box);
       box->setChecked(true);
     }
@@ -1226,7 +1226,7 @@ void TFormMain::applyChosenLayout(const QString& layout) {
     state_.clearLayout();
     state_.loadNotation(layout);
   }
-  RadioButton1->setChecked(true);
+  AnalysisRadio->setChecked(true);
   analysisChosen();
   runClicked();
 }
@@ -1249,9 +1249,9 @@ void TFormMain::compareChosen() {
   AppendHistory(QStringLiteral("\t-start time: ") + timeText());
   lockWindow();
   statusBar()->showMessage(kRunningMessage);
-  ProgressBar1->setValue(0);
+  RunProgress->setValue(0);
   progressUpward_ = true;
-  Timer1->start();
+  ProgressTimer->start();
   startEngine(CompareArguments(session));
 }
 
@@ -1298,8 +1298,8 @@ void TFormMain::optimiserRunRequested(const QStringList& arguments) {
   AppendHistory(QStringLiteral("\t-run parameters: ") + arguments.mid(2).join(u' '));
   lockWindow();
   statusBar()->showMessage(kRunningMessage);
-  ProgressBar1->setValue(0);
-  Timer1->start();
+  RunProgress->setValue(0);
+  ProgressTimer->start();
   startEngine(arguments);
   views_->optimiser()->runStarted();
 }

@@ -145,8 +145,7 @@ class TFormMain : public QMainWindow {
   // True once the window has been created.
   bool startupFinished() const { return startupFinished_; }
 
-  // Event handlers, named for what happened (the controls keep the names of
-  // the window description: RadioButton1, Button4, ...).
+  // Event handlers, named for what happened.
   void windowCreated();
   void windowShown();
   void windowPainted();
@@ -176,10 +175,10 @@ class TFormMain : public QMainWindow {
   // "Optimiser...": the window with every setting of an optimiser run.
   void optimiserChosen();
 
-  // Controls, named after the window description.
-  QRadioButton* RadioButton1 = nullptr;   // "&Testability Analysis"
-  QRadioButton* RadioButton2 = nullptr;   // "&Scan Layout Auto-Designer"
-  QPushButton* Button4 = nullptr;         // "&Run"
+  // Controls, named for what they hold or do.
+  QRadioButton* AnalysisRadio = nullptr;    // "&Testability Analysis"
+  QRadioButton* AutoDesignRadio = nullptr;  // "&Scan Layout Auto-Designer"
+  QPushButton* RunButton = nullptr;         // "&Run"
   QLabel* NodesValue = nullptr;
   QLabel* ConRatioValue = nullptr;
   QLabel* ObsRatioValue = nullptr;
@@ -190,35 +189,35 @@ class TFormMain : public QMainWindow {
   QLabel* FitnessLabel = nullptr;
   QLabel* FitnessValue = nullptr;
   QProgressBar* FitnessBar = nullptr;
-  QLabel* TestTimeLabel = nullptr;        // never shown
-  QLabel* TestTimeValue = nullptr;        // never shown
-  QCheckBox* CheckBox2 = nullptr;         // "Circuit Schema"
-  QCheckBox* CheckBox4 = nullptr;         // "Scan Layout Prefs"
-  QCheckBox* CheckBox3 = nullptr;         // "Testability Details"
-  QCheckBox* CheckBox5 = nullptr;         // unbroken feedback loops
-  std::array<QLabel*, 3> LoopLabels{};    // "Unbroken", "Feedback", "Loops"
-  QGroupBox* ConstraintsGroup = nullptr;  // "Design Constraints"
-  QGroupBox* GaGroup = nullptr;           // "Genetic Algorithm Parameters"
-  QCheckBox* CheckBox1 = nullptr;         // "&Elitism"
-  // TrackBar1 area overhead, 2 I/O overhead, 3 test time (hidden),
-  // 4 population size, 5 runs without increasing.
+  QLabel* TestTimeLabel = nullptr;          // never shown
+  QLabel* TestTimeValue = nullptr;          // never shown
+  QCheckBox* SchemaBox = nullptr;           // "Circuit Schema"
+  QCheckBox* ScanLayoutBox = nullptr;       // "Scan Layout Prefs"
+  QCheckBox* DetailsBox = nullptr;          // "Testability Details"
+  QCheckBox* LoopsBox = nullptr;            // unbroken feedback loops
+  std::array<QLabel*, 3> LoopLabels{};      // "Unbroken", "Feedback", "Loops"
+  QGroupBox* ConstraintsGroup = nullptr;    // "Design Constraints"
+  QGroupBox* GaGroup = nullptr;             // "Genetic Algorithm Parameters"
+  QCheckBox* ElitismBox = nullptr;          // "&Elitism"
+  // The sliders: 0 area overhead, 1 I/O overhead, 2 test time (hidden),
+  // 3 population size, 4 runs without increasing.
   std::array<QSlider*, 5> TrackBars{};
   std::array<QLabel*, 5> TrackBarCaptions{};
   std::array<QLabel*, 5> TrackBarValues{};
   std::array<QLabel*, 5> TrackBarUnits{};
-  QProgressBar* ProgressBar1 = nullptr;
-  QPlainTextEdit* Memo1 = nullptr;        // history
-  QPushButton* Button1 = nullptr;         // "Clear"
-  QPushButton* Button2 = nullptr;         // "Save"
-  QTimer* Timer1 = nullptr;
-  QAction* Topics1 = nullptr;             // "Tutorial"
-  QAction* HelpMode1 = nullptr;           // "Help Mode off" / "Help Mode on"
-  QAction* About1 = nullptr;
-  QAction* Exit2 = nullptr;
-  QAction* Open1 = nullptr;               // "&Open..."
-  QMenu* RecentMenu = nullptr;            // "Open &Recent"
-  QAction* Compare1 = nullptr;            // "&Compare Methods"
-  QAction* Optimiser1 = nullptr;          // "O&ptimiser..."
+  QProgressBar* RunProgress = nullptr;
+  QPlainTextEdit* HistoryText = nullptr;      // history
+  QPushButton* ClearHistoryButton = nullptr;  // "Clear"
+  QPushButton* SaveHistoryButton = nullptr;   // "Save"
+  QTimer* ProgressTimer = nullptr;
+  QAction* TutorialAction = nullptr;          // "Tutorial"
+  QAction* HelpModeAction = nullptr;          // "Help Mode off" / "Help Mode on"
+  QAction* AboutAction = nullptr;
+  QAction* ExitAction = nullptr;
+  QAction* OpenAction = nullptr;              // "&Open..."
+  QMenu* RecentMenu = nullptr;                // "Open &Recent"
+  QAction* CompareAction = nullptr;           // "&Compare Methods"
+  QAction* OptimiserAction = nullptr;         // "O&ptimiser..."
 
  protected:
   // Keeps the history filling the client area when the window lays it out anew.
@@ -239,7 +238,7 @@ class TFormMain : public QMainWindow {
   void placeHistory(int clientHeight);
   QSlider* addSlider(QWidget* parent, int index, const QString& caption, int y, int max, int step,
                      int tickInterval, int value, const QString& unit);
-  void trackBarChange(int index);
+  void trackBarMoved(int index);
   int trackValue(int index) const;
   void setActionControlsEnabled(bool autoDesign);
   void lockWindow();

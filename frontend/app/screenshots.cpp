@@ -34,7 +34,7 @@ QTextStream& err() {
 
 // Presses Run and waits for the end of the action; false on a timeout.
 bool run(TFormMain& form) {
-  form.Button4->click();
+  form.RunButton->click();
   QDeadlineTimer deadline(180000);
   while (form.isRunning() && !deadline.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 50);
   return !form.isRunning();
@@ -64,40 +64,41 @@ bool benchmarkPictures(AppState& state, const QString& engine, const QDir& out) 
 
   if (!run(form)) ok = false;
 
-  form.CheckBox4->setChecked(true);
+  form.ScanLayoutBox->setChecked(true);
   if (form.scanLayoutWindow() != nullptr) {
-    form.scanLayoutWindow()->ComboBox13->setCurrentIndex(kPresetFullOwnChains);
+    form.scanLayoutWindow()->PresetBox->setCurrentIndex(kPresetFullOwnChains);
     form.scanLayoutWindow()->presetChanged();
   }
   if (!run(form)) ok = false;
 
-  form.RadioButton2->click();
+  form.AutoDesignRadio->click();
   form.TrackBars[4]->setValue(100);
-  form.CheckBox1->setChecked(true);
+  form.ElitismBox->setChecked(true);
   if (!run(form)) ok = false;
 
   if (!save(&form, out, QStringLiteral("lumeno-main.png"))) ok = false;
   if (form.scanLayoutWindow() == nullptr) {
-    form.CheckBox4->setChecked(true);
+    form.ScanLayoutBox->setChecked(true);
   }
   if (form.scanLayoutWindow() == nullptr || !save(form.scanLayoutWindow(), out, QStringLiteral("lumeno-scanlayout.png"))) ok = false;
 
   // A partial layout (REG4 in chain A, REG5 in chain B) leaves the feedback
   // loops unbroken: the schema shows both, with the test data paths of MUL1
   // stepped through to the end, and the details table the per-port figures.
-  form.CheckBox4->setChecked(false);
+  form.ScanLayoutBox->setChecked(false);
   state.clearLayout();
   state.loadNotation(QStringLiteral("3.4"));
-  form.RadioButton1->click();
+  form.AnalysisRadio->click();
   if (!run(form)) ok = false;
-  form.CheckBox2->setChecked(true);
-  form.CheckBox5->setChecked(true);
+  form.SchemaBox->setChecked(true);
+  form.LoopsBox->setChecked(true);
   if (form.schemaWindow() != nullptr) {
     form.schemaWindow()->pictureClicked(QPoint(150, 150));  // MUL1
-    for (int i = 0; i < 12 && form.schemaWindow()->Button3->isEnabled(); ++i) form.schemaWindow()->nextStepClicked();
+    for (int i = 0; i < 12 && form.schemaWindow()->NextStepButton->isEnabled(); ++i)
+      form.schemaWindow()->nextStepClicked();
   }
   if (form.schemaWindow() == nullptr || !save(form.schemaWindow(), out, QStringLiteral("lumeno-schema.png"))) ok = false;
-  form.CheckBox3->setChecked(true);
+  form.DetailsBox->setChecked(true);
   if (form.detailsWindow() == nullptr || !save(form.detailsWindow(), out, QStringLiteral("lumeno-details.png"))) ok = false;
   return ok;
 }
@@ -118,10 +119,10 @@ bool verilogPictures(AppState& state, const QString& engine, const QDir& out, co
     return !form.isRunning();
   };
   if (!form.OpenCircuit(file) || !wait()) ok = false;
-  form.CheckBox4->setChecked(true);
+  form.ScanLayoutBox->setChecked(true);
   if (form.layoutEditorWindow() != nullptr) form.layoutEditorWindow()->presetLoopBreaking();
   if (!run(form)) ok = false;
-  form.CheckBox2->setChecked(true);
+  form.SchemaBox->setChecked(true);
   if (GraphSchemaWindow* schema = form.graphSchemaWindow()) {
     schema->resize(1100, 700);
     schema->fitToWindow();

@@ -87,11 +87,11 @@ void TDftForm::buildControls() {
   selectionGroup_ = new QGroupBox(QStringLiteral("Scan Layout (Selection)"), this);
   selectionGroup_->setGeometry(8, 6, 372, 376);
 
-  ComboBox13 = new QComboBox(selectionGroup_);
-  ComboBox13->addItems(kPresets);
-  ComboBox13->setGeometry(10, 24, 352, 26);
-  ComboBox13->setToolTip(QStringLiteral("Choose a preset scan layout or the way to enter one"));
-  connect(ComboBox13, &QComboBox::activated, this, [this] { presetChanged(); });
+  PresetBox = new QComboBox(selectionGroup_);
+  PresetBox->addItems(kPresets);
+  PresetBox->setGeometry(10, 24, 352, 26);
+  PresetBox->setToolTip(QStringLiteral("Choose a preset scan layout or the way to enter one"));
+  connect(PresetBox, &QComboBox::activated, this, [this] { presetChanged(); });
 
   HeadingRegister = new QLabel(QStringLiteral("Register"), selectionGroup_);
   HeadingRegister->setGeometry(12, 72, 70, 18);
@@ -99,11 +99,11 @@ void TDftForm::buildControls() {
   HeadingChain->setGeometry(92, 72, 100, 18);
   HeadingInChain = new QLabel(QStringLiteral("Register In-Chain"), selectionGroup_);
   HeadingInChain->setGeometry(214, 62, 140, 18);
-  CheckBox1 = new QCheckBox(selectionGroup_);
-  CheckBox1->setGeometry(214, 80, 18, 18);
-  CheckBox1->setChecked(true);
-  CheckBox1->setToolTip(QStringLiteral("Order the registers in their chains by hand (checked) or at random"));
-  connect(CheckBox1, &QCheckBox::clicked, this, [this] { orderingBoxClicked(); });
+  ShowOrderingBox = new QCheckBox(selectionGroup_);
+  ShowOrderingBox->setGeometry(214, 80, 18, 18);
+  ShowOrderingBox->setChecked(true);
+  ShowOrderingBox->setToolTip(QStringLiteral("Order the registers in their chains by hand (checked) or at random"));
+  connect(ShowOrderingBox, &QCheckBox::clicked, this, [this] { orderingBoxClicked(); });
   HeadingOrdering = new QLabel(QStringLiteral("Ordering"), selectionGroup_);
   HeadingOrdering->setGeometry(236, 80, 100, 18);
 
@@ -115,30 +115,30 @@ void TDftForm::buildControls() {
   SelectionHint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   SelectionHint->setForegroundRole(QPalette::PlaceholderText);
 
-  Button1 = new QPushButton(QStringLiteral("Random"), selectionGroup_);
-  Button1->setGeometry(214, 334, 140, 28);
-  Button1->setToolTip(QStringLiteral("Generate a random scan layout"));
-  connect(Button1, &QPushButton::clicked, this, [this] { randomClicked(); });
+  RandomButton = new QPushButton(QStringLiteral("Random"), selectionGroup_);
+  RandomButton->setGeometry(214, 334, 140, 28);
+  RandomButton->setToolTip(QStringLiteral("Generate a random scan layout"));
+  connect(RandomButton, &QPushButton::clicked, this, [this] { randomClicked(); });
 
   buildInformationBox();
 
-  Button5 = new QPushButton(QStringLiteral("Notation"), this);
-  Button5->setGeometry(8, 508, 120, 28);
-  Button5->setToolTip(QStringLiteral("Show the scan layout notation"));
-  connect(Button5, &QPushButton::clicked, this, [this] { notationClicked(); });
-  Button6 = new QPushButton(QStringLiteral("Draw layout"), this);
-  Button6->setGeometry(136, 508, 120, 28);
-  Button6->setToolTip(QStringLiteral("Redraw the scan layout"));
-  connect(Button6, &QPushButton::clicked, this, [this] { drawLayoutClicked(); });
-  Button2 = new QPushButton(this);
-  Button2->setGeometry(264, 508, 40, 28);
-  connect(Button2, &QPushButton::clicked, this, [this] { loadLastLayout(); });
+  NotationButton = new QPushButton(QStringLiteral("Notation"), this);
+  NotationButton->setGeometry(8, 508, 120, 28);
+  NotationButton->setToolTip(QStringLiteral("Show the scan layout notation"));
+  connect(NotationButton, &QPushButton::clicked, this, [this] { notationClicked(); });
+  DrawLayoutButton = new QPushButton(QStringLiteral("Draw layout"), this);
+  DrawLayoutButton->setGeometry(136, 508, 120, 28);
+  DrawLayoutButton->setToolTip(QStringLiteral("Redraw the scan layout"));
+  connect(DrawLayoutButton, &QPushButton::clicked, this, [this] { drawLayoutClicked(); });
+  LoadLayoutButton = new QPushButton(this);
+  LoadLayoutButton->setGeometry(264, 508, 40, 28);
+  connect(LoadLayoutButton, &QPushButton::clicked, this, [this] { loadLastLayout(); });
 
   auto* visual = new QGroupBox(QStringLiteral("Scan Layout (Visual Illustration)"), this);
   visual->setGeometry(386, 6, 506, 530);
-  ScanLayout = new QLabel(visual);
-  ScanLayout->setGeometry(3, 24, kLayoutPictureSize, kLayoutPictureSize);
-  ScanLayout->setToolTip(QStringLiteral("The scan chains of the layout, from scan input to scan output"));
+  LayoutPicture = new QLabel(visual);
+  LayoutPicture->setGeometry(3, 24, kLayoutPictureSize, kLayoutPictureSize);
+  LayoutPicture->setToolTip(QStringLiteral("The scan chains of the layout, from scan input to scan output"));
   layoutScale_.capture(this);
   fitScreen(ScreenMetricsOf(this));
 }
@@ -188,18 +188,18 @@ void TDftForm::buildInformationBox() {
     value->setFont(bold);
     values[r] = value;
   }
-  Label16 = values[0];
-  Label13 = values[1];
-  Label14 = values[2];
-  Label16->setToolTip(QStringLiteral("Full scan: all six registers are scan registers"));
-  Label13->setToolTip(QStringLiteral("How many registers are scan registers"));
-  Label14->setToolTip(QStringLiteral("How many scan chains the layout has"));
+  SelectedLayoutLabel = values[0];
+  RegisterCountLabel = values[1];
+  ChainCountLabel = values[2];
+  SelectedLayoutLabel->setToolTip(QStringLiteral("Full scan: all six registers are scan registers"));
+  RegisterCountLabel->setToolTip(QStringLiteral("How many registers are scan registers"));
+  ChainCountLabel->setToolTip(QStringLiteral("How many scan chains the layout has"));
 }
 
 void TDftForm::fitScreen(const ScreenMetrics& screen) {
   layoutScale_.apply(screen);
   // The picture is drawn at the scale of the window, so it stays sharp.
-  picture_ = QImage(ScanLayout->size(), QImage::Format_RGB32);
+  picture_ = QImage(LayoutPicture->size(), QImage::Format_RGB32);
   BlankPicture();
   const QString notation = state_.layoutNotation();
   if (CountNotationRegisters(notation) > 0) drawPicture(notation);
@@ -213,21 +213,21 @@ void TDftForm::windowCreated() {
     QFile out(outFile);
     (void)out.open(QIODevice::ReadWrite);
   }
-  Button5->hide();
-  Button6->hide();
-  Button2->hide();
+  NotationButton->hide();
+  DrawLayoutButton->hide();
+  LoadLayoutButton->hide();
   for (int i = 0; i < kRegisters; ++i) {
     ChainBoxes[at(i)]->setCurrentIndex(0);
     resetOrderingBox(i);
     OrderingBoxes[at(i)]->setEnabled(false);
   }
-  ComboBox13->setCurrentIndex(kPresetSelect);
-  Button1->hide();
-  CheckBox1->hide();
+  PresetBox->setCurrentIndex(kPresetSelect);
+  RandomButton->hide();
+  ShowOrderingBox->hide();
   setSelectionVisible(false);
-  Label16->setText(QStringLiteral("none"));
-  Label13->setText(QStringLiteral("0"));
-  Label14->setText(QStringLiteral("0"));
+  SelectedLayoutLabel->setText(QStringLiteral("none"));
+  RegisterCountLabel->setText(QStringLiteral("0"));
+  ChainCountLabel->setText(QStringLiteral("0"));
   BlankPicture();
 
   // Opens beside the main window, below the schema window's place.
@@ -242,7 +242,7 @@ void TDftForm::windowCreated() {
 
 void TDftForm::setSelectionVisible(bool visible) {
   SelectionHint->setVisible(!visible);
-  SelectionHint->setText(ComboBox13->currentIndex() == kPresetRandom
+  SelectionHint->setText(PresetBox->currentIndex() == kPresetRandom
                              ? QStringLiteral("Press Random to let chance decide which registers are scanned "
                                               "and how they are chained.")
                              : QStringLiteral("Choose a full scan preset above, or \"Complete Scan Layout "
@@ -253,7 +253,7 @@ void TDftForm::setSelectionVisible(bool visible) {
   HeadingChain->setVisible(visible);
   HeadingInChain->setVisible(visible);
   HeadingOrdering->setVisible(visible);
-  CheckBox1->setVisible(visible);
+  ShowOrderingBox->setVisible(visible);
   for (int i = 0; i < kRegisters; ++i) {
     RegisterLabels[at(i)]->setVisible(visible);
     ChainBoxes[at(i)]->setVisible(visible);
@@ -316,7 +316,7 @@ void TDftForm::chainChanged(int k) {
   resetOrderingBox(i);
   OrderingBoxes[at(i)]->setEnabled(ChainBoxes[at(i)]->currentText() != kNone);
   // Without ordering by hand the register goes to a random free place, as promised.
-  if (!CheckBox1->isChecked()) randomOrderingOfChosenChains();
+  if (!ShowOrderingBox->isChecked()) randomOrderingOfChosenChains();
   drawLayoutClicked();
   UpdateInformation();
 }
@@ -368,18 +368,19 @@ void TDftForm::UpdateInformation() {
   const QString notation = state_.layoutNotation();
   const int registers = CountNotationRegisters(notation);
   const int chains = CountNotationChains(notation);
-  Label13->setText(QString::number(registers));
-  Label14->setText(QString::number(chains));
+  RegisterCountLabel->setText(QString::number(registers));
+  ChainCountLabel->setText(QString::number(chains));
   if (registers == 0)
-    Label16->setText(QStringLiteral("none"));
+    SelectedLayoutLabel->setText(QStringLiteral("none"));
   else
-    Label16->setText(registers == kRegisters ? QStringLiteral("full scan") : QStringLiteral("partial scan"));
+    SelectedLayoutLabel->setText(registers == kRegisters ? QStringLiteral("full scan")
+                                                         : QStringLiteral("partial scan"));
 }
 
 void TDftForm::orderingBoxClicked() {
-  const bool ordering = CheckBox1->isChecked();
+  const bool ordering = ShowOrderingBox->isChecked();
   setOrderingVisible(ordering);
-  Button1->setVisible(!ordering);
+  RandomButton->setVisible(!ordering);
   if (ordering) {
     state_.clearLayout();
     for (int i = 0; i < kRegisters; ++i) resetOrderingBox(i);
@@ -391,7 +392,7 @@ void TDftForm::orderingBoxClicked() {
 }
 
 void TDftForm::presetChanged() {
-  const int preset = ComboBox13->currentIndex();
+  const int preset = PresetBox->currentIndex();
   resetSelection();
   switch (preset) {
     case kPresetSelect:
@@ -408,9 +409,9 @@ void TDftForm::presetChanged() {
         OrderingBoxes[at(i)]->setEnabled(true);
       }
       // Ordering is entered by checking the box; until then a random order holds.
-      CheckBox1->setChecked(false);
+      ShowOrderingBox->setChecked(false);
       setOrderingVisible(false);
-      Button1->show();
+      RandomButton->show();
       randomOrderingOfChosenChains();
       drawLayoutClicked();
       UpdateInformation();
@@ -419,18 +420,18 @@ void TDftForm::presetChanged() {
                                  "Otherwise, random ordering of registers in scan-chain will be used."));
       break;
     case kPresetUser:
-      CheckBox1->setChecked(false);
+      ShowOrderingBox->setChecked(false);
       setOrderingVisible(false);
-      Button1->show();
+      RandomButton->show();
       state_.showMessage(this, QMessageBox::Information, QStringLiteral("Info"),
                   QStringLiteral("Please, select registers to scan and their ordering in scan-chain(s), if required.\n"
                                  "Otherwise, random ordering of selected registers in scan-chain(s) will be used."));
       break;
     case kPresetRandom:
       setSelectionVisible(false);
-      CheckBox1->setChecked(false);
+      ShowOrderingBox->setChecked(false);
       UpdateInformation();  // "none" until Random is pressed
-      Button1->show();
+      RandomButton->show();
       state_.showMessage(this, QMessageBox::Information, QStringLiteral("Info"),
                   QStringLiteral("To generate a scan structure, please press button."));
       break;
@@ -448,15 +449,15 @@ void TDftForm::resetSelection() {
     OrderingBoxes[at(i)]->setEnabled(false);
   }
   setSelectionVisible(true);
-  Button1->hide();
-  CheckBox1->setEnabled(true);
-  CheckBox1->setChecked(true);
+  RandomButton->hide();
+  ShowOrderingBox->setEnabled(true);
+  ShowOrderingBox->setChecked(true);
   state_.clearLayout();
   BlankPicture();
   emit drawLayoutRequested(QString());
-  Label13->setText(QStringLiteral("0"));
-  Label14->setText(QStringLiteral("0"));
-  Label16->setText(QStringLiteral("none"));
+  RegisterCountLabel->setText(QStringLiteral("0"));
+  ChainCountLabel->setText(QStringLiteral("0"));
+  SelectedLayoutLabel->setText(QStringLiteral("none"));
 }
 
 // Full scan: every register in a chain of its own (`own`) or all in one chain.
@@ -473,14 +474,14 @@ void TDftForm::applyFullScan(bool own) {
       grid.set(0, i, i);
   }
   state_.setLayout(grid);
-  CheckBox1->setEnabled(false);
+  ShowOrderingBox->setEnabled(false);
   drawLayoutClicked();
   UpdateInformation();
 }
 
 void TDftForm::randomClicked() {
   state_.clearLayout();
-  const int preset = ComboBox13->currentIndex();
+  const int preset = PresetBox->currentIndex();
   if (preset == kPresetRandom)
     state_.setLayout(randomFullStructure());
   else if (preset == kPresetOneChainUser || preset == kPresetUser)
@@ -566,7 +567,7 @@ void TDftForm::drawLayoutClicked() {
 
 void TDftForm::BlankPicture() {
   picture_.fill(palette().color(QPalette::Window));
-  ScanLayout->setPixmap(QPixmap::fromImage(picture_));
+  LayoutPicture->setPixmap(QPixmap::fromImage(picture_));
 }
 
 void TDftForm::drawPicture(const QString& notation) {
@@ -623,5 +624,5 @@ void TDftForm::drawPicture(const QString& notation) {
     }
   }
   painter.end();
-  ScanLayout->setPixmap(QPixmap::fromImage(picture_));
+  LayoutPicture->setPixmap(QPixmap::fromImage(picture_));
 }

@@ -92,20 +92,20 @@ class TDftForm : public QWidget {
   // The layout picture as last drawn.
   const QImage& picture() const { return picture_; }
 
-  // Controls, named as in the window description.
-  std::array<QLabel*, 6> RegisterLabels{};        // Label4-Label9
-  std::array<QComboBox*, 6> ChainBoxes{};         // ComboBox1-ComboBox6
-  std::array<QComboBox*, 6> OrderingBoxes{};      // ComboBox7-ComboBox12
-  QCheckBox* CheckBox1 = nullptr;                 // ordering shown
-  QComboBox* ComboBox13 = nullptr;                // presets
-  QPushButton* Button1 = nullptr;                 // "Random"
-  QPushButton* Button2 = nullptr;                 // hidden: load notation
-  QPushButton* Button5 = nullptr;                 // "Notation"
-  QPushButton* Button6 = nullptr;                 // "Draw layout"
-  QLabel* Label13 = nullptr;                      // number of scan registers
-  QLabel* Label14 = nullptr;                      // number of scan chains
-  QLabel* Label16 = nullptr;                      // selected scan layout
-  QLabel* ScanLayout = nullptr;                   // the picture
+  // Controls, named for what they hold or do.
+  std::array<QLabel*, 6> RegisterLabels{};    // the register names, "REG1".."REG6"
+  std::array<QComboBox*, 6> ChainBoxes{};     // the chain of each register
+  std::array<QComboBox*, 6> OrderingBoxes{};  // the place of each register in its chain
+  QCheckBox* ShowOrderingBox = nullptr;       // ordering by hand shown
+  QComboBox* PresetBox = nullptr;             // the preset layouts
+  QPushButton* RandomButton = nullptr;        // "Random"
+  QPushButton* LoadLayoutButton = nullptr;    // hidden: load notation
+  QPushButton* NotationButton = nullptr;      // "Notation"
+  QPushButton* DrawLayoutButton = nullptr;    // "Draw layout"
+  QLabel* RegisterCountLabel = nullptr;       // number of scan registers
+  QLabel* ChainCountLabel = nullptr;          // number of scan chains
+  QLabel* SelectedLayoutLabel = nullptr;      // selected scan layout
+  QLabel* LayoutPicture = nullptr;            // the picture
 
   // Column headings of the selection area.
   QLabel* HeadingRegister = nullptr;

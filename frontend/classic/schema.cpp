@@ -105,11 +105,11 @@ TFormSchema::TFormSchema(AppState& state, QWidget* parent)
 
   // The browser sits in the empty strip right of the comparator, clear of the
   // wires and of the scan chains drawn over the picture.
-  GroupBox1 = new QGroupBox(this);
-  GroupBox1->setAccessibleName(QStringLiteral("Test Data Propagation Paths"));
-  GroupBox1->setGeometry(706, 56, 64, 106);
-  GroupBox1->setToolTip(QStringLiteral("Follow the test data of the selected unit step by step"));
-  auto* caption = new QLabel(QStringLiteral("Test Data Propagation Paths"), GroupBox1);
+  PathsGroup = new QGroupBox(this);
+  PathsGroup->setAccessibleName(QStringLiteral("Test Data Propagation Paths"));
+  PathsGroup->setGeometry(706, 56, 64, 106);
+  PathsGroup->setToolTip(QStringLiteral("Follow the test data of the selected unit step by step"));
+  auto* caption = new QLabel(QStringLiteral("Test Data Propagation Paths"), PathsGroup);
   QFont small = caption->font();
   small.setPointSizeF(std::max(6.5, small.pointSizeF() - 1.5));
   caption->setFont(small);
@@ -117,19 +117,19 @@ TFormSchema::TFormSchema(AppState& state, QWidget* parent)
   caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
   caption->setGeometry(2, 3, 60, 44);
   auto addButton = [this](const QString& text, int x, int y, const QString& hint) {
-    auto* b = new QPushButton(text, GroupBox1);
+    auto* b = new QPushButton(text, PathsGroup);
     b->setGeometry(x, y, 28, 24);
     b->setToolTip(hint);
     return b;
   };
-  Button1 = addButton(QStringLiteral("|<"), 3, 50, QStringLiteral("Back to the first step"));
-  Button3 = addButton(QStringLiteral(">"), 33, 50, QStringLiteral("Next step"));
-  Button5 = addButton(QStringLiteral("Itm"), 3, 77, QStringLiteral("List the paths of the selected unit"));
-  Button2 = addButton(QStringLiteral("All"), 33, 77, QStringLiteral("List the paths of every unit"));
-  connect(Button1, &QPushButton::clicked, this, [this] { restartClicked(); });
-  connect(Button3, &QPushButton::clicked, this, [this] { nextStepClicked(); });
-  connect(Button5, &QPushButton::clicked, this, [this] { itemStepsClicked(); });
-  connect(Button2, &QPushButton::clicked, this, [this] { allStepsClicked(); });
+  RestartButton = addButton(QStringLiteral("|<"), 3, 50, QStringLiteral("Back to the first step"));
+  NextStepButton = addButton(QStringLiteral(">"), 33, 50, QStringLiteral("Next step"));
+  ItemStepsButton = addButton(QStringLiteral("Itm"), 3, 77, QStringLiteral("List the paths of the selected unit"));
+  AllStepsButton = addButton(QStringLiteral("All"), 33, 77, QStringLiteral("List the paths of every unit"));
+  connect(RestartButton, &QPushButton::clicked, this, [this] { restartClicked(); });
+  connect(NextStepButton, &QPushButton::clicked, this, [this] { nextStepClicked(); });
+  connect(ItemStepsButton, &QPushButton::clicked, this, [this] { itemStepsClicked(); });
+  connect(AllStepsButton, &QPushButton::clicked, this, [this] { allStepsClicked(); });
 
   connectBrowser();
   connect(&state_, &AppState::helpModeChanged, this, [this](bool on) { helpModeChanged(on); });
@@ -174,17 +174,17 @@ void TFormSchema::updateTitle() {
   setWindowTitle(title);
 }
 
-void TFormSchema::RunStarted() { Button3->setEnabled(true); }
+void TFormSchema::RunStarted() { NextStepButton->setEnabled(true); }
 
 void TFormSchema::setReportFile(const QString& fileName) { reportFile_ = fileName; }
 
 QPoint TFormSchema::rememberedPosition() { return remembered(); }
 
 void TFormSchema::windowCreated() {
-  Button1->setEnabled(false);
-  Button3->setEnabled(false);
-  Button5->setEnabled(false);
-  Button2->setEnabled(true);
+  RestartButton->setEnabled(false);
+  NextStepButton->setEnabled(false);
+  ItemStepsButton->setEnabled(false);
+  AllStepsButton->setEnabled(true);
 }
 
 void TFormSchema::windowActivated() {
@@ -225,10 +225,10 @@ bool TFormSchema::loopsWanted() const { return state_.showLoops(); }
 void TFormSchema::appendHistory(const QString& line) { emit historyLine(line); }
 
 void TFormSchema::setBrowserEnabled(bool enabled) {
-  GroupBox1->setEnabled(true);
-  Button1->setEnabled(enabled);
-  Button3->setEnabled(enabled);
-  Button5->setEnabled(enabled);
+  PathsGroup->setEnabled(true);
+  RestartButton->setEnabled(enabled);
+  NextStepButton->setEnabled(enabled);
+  ItemStepsButton->setEnabled(enabled);
 }
 
 void TFormSchema::RefreshCanvas() { Schema->clearCanvas(); }
@@ -305,7 +305,7 @@ void TFormSchema::checkLayoutAgreement() {
 }
 
 void TFormSchema::restartClicked() {
-  Button3->setEnabled(true);
+  NextStepButton->setEnabled(true);
   checkLayoutAgreement();
   // A fresh start: the marks of the earlier steps go, the rest is drawn again.
   RefreshCanvas();
@@ -320,13 +320,13 @@ void TFormSchema::nextStepClicked() {
   if (loopsWanted()) DrawFeedbackLoops();
   if (!browser_.paths() && !selectedUnit_.isEmpty()) browser_.prepare(selectedUnit_);
   browser_.step();
-  if (browser_.atEnd()) Button3->setEnabled(false);
+  if (browser_.atEnd()) NextStepButton->setEnabled(false);
 }
 
 void TFormSchema::itemStepsClicked() {
   if (selectedUnit_.isEmpty()) return;
   browser_.listUnit(selectedUnit_);
-  Button3->setEnabled(true);
+  NextStepButton->setEnabled(true);
 }
 
 void TFormSchema::allStepsClicked() {

@@ -127,11 +127,11 @@ class TFormSchema : public QWidget {
   static QPoint rememberedPosition();
 
   TSchemaView* Schema = nullptr;
-  QGroupBox* GroupBox1 = nullptr;  // "Test Data Propagation Paths"
-  QPushButton* Button1 = nullptr;  // "|<"
-  QPushButton* Button3 = nullptr;  // ">"
-  QPushButton* Button5 = nullptr;  // "Itm"
-  QPushButton* Button2 = nullptr;  // "All"
+  QGroupBox* PathsGroup = nullptr;         // "Test Data Propagation Paths"
+  QPushButton* RestartButton = nullptr;    // "|<"
+  QPushButton* NextStepButton = nullptr;   // ">"
+  QPushButton* ItemStepsButton = nullptr;  // "Itm"
+  QPushButton* AllStepsButton = nullptr;   // "All"
 
  signals:
   // The user closed the window.

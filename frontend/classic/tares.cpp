@@ -30,28 +30,28 @@ TFormTAres::TFormTAres(QWidget* parent) : QWidget(parent, Qt::Window) {
   small.setPointSizeF(std::max(7.0, small.pointSizeF() - 1.0));
   setFont(small);
 
-  StringGrid1 = new QTableWidget(1, 1, this);
-  StringGrid1->setGeometry(0, 0, 409, 410);
-  StringGrid1->horizontalHeader()->hide();
-  StringGrid1->verticalHeader()->hide();
-  StringGrid1->horizontalHeader()->setDefaultSectionSize(100);
-  StringGrid1->verticalHeader()->setDefaultSectionSize(20);
-  StringGrid1->verticalHeader()->setMinimumSectionSize(20);
-  StringGrid1->setShowGrid(true);
-  StringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-  StringGrid1->setSelectionMode(QAbstractItemView::ContiguousSelection);
-  StringGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  StringGrid1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  StringGrid1->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  ReportTable = new QTableWidget(1, 1, this);
+  ReportTable->setGeometry(0, 0, 409, 410);
+  ReportTable->horizontalHeader()->hide();
+  ReportTable->verticalHeader()->hide();
+  ReportTable->horizontalHeader()->setDefaultSectionSize(100);
+  ReportTable->verticalHeader()->setDefaultSectionSize(20);
+  ReportTable->verticalHeader()->setMinimumSectionSize(20);
+  ReportTable->setShowGrid(true);
+  ReportTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+  ReportTable->setSelectionMode(QAbstractItemView::ContiguousSelection);
+  ReportTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  ReportTable->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  ReportTable->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   QFont cells(QStringLiteral("Arial"), 8);
   cells.setStyleHint(QFont::TypeWriter);
   cells.setFixedPitch(true);
-  StringGrid1->setFont(cells);
-  QPalette pal = StringGrid1->palette();
+  ReportTable->setFont(cells);
+  QPalette pal = ReportTable->palette();
   pal.setColor(QPalette::Base, palette().color(QPalette::ToolTipBase));
   pal.setColor(QPalette::Text, palette().color(QPalette::ToolTipText));
-  StringGrid1->setPalette(pal);
-  StringGrid1->setToolTip(
+  ReportTable->setPalette(pal);
+  ReportTable->setToolTip(
       QStringLiteral("In this table, detail testability results of the circuit are displayed"));
 
   resize(kWidth, kHeight);
@@ -63,9 +63,9 @@ TFormTAres::TFormTAres(QWidget* parent) : QWidget(parent, Qt::Window) {
 
 void TFormTAres::fitScreen(const ScreenMetrics& screen) {
   layoutScale_.apply(screen);
-  StringGrid1->horizontalHeader()->setDefaultSectionSize(scaled(100));
-  StringGrid1->verticalHeader()->setMinimumSectionSize(scaled(20));
-  StringGrid1->verticalHeader()->setDefaultSectionSize(scaled(20));
+  ReportTable->horizontalHeader()->setDefaultSectionSize(scaled(100));
+  ReportTable->verticalHeader()->setMinimumSectionSize(scaled(20));
+  ReportTable->verticalHeader()->setDefaultSectionSize(scaled(20));
   windowResized();
 }
 
@@ -78,28 +78,28 @@ QPoint TFormTAres::rememberedPosition() { return remembered(); }
 void TFormTAres::Fill(const QString& fileName) { ShowTable(ReadDetailsReport(fileName)); }
 
 void TFormTAres::ShowTable(const DetailsTable& table) {
-  StringGrid1->clearContents();
-  StringGrid1->setColumnCount(table.columns);
-  StringGrid1->setRowCount(table.rows);
+  ReportTable->clearContents();
+  ReportTable->setColumnCount(table.columns);
+  ReportTable->setRowCount(table.rows);
   for (int r = 0; r < table.rows; ++r) {
     for (int c = 0; c < table.columns; ++c) {
       const QString text = table.cell(r, c);
-      if (!text.isEmpty()) StringGrid1->setItem(r, c, new QTableWidgetItem(text));
+      if (!text.isEmpty()) ReportTable->setItem(r, c, new QTableWidgetItem(text));
     }
   }
   // Port names such as "reg5.SCAN_OUT(1)" need more room than the figures:
   // the first column grows to its widest text, the others give way, so that
   // the four columns still fit the table without a horizontal scroll bar.
   if (table.columns == 4) {
-    const int room = StringGrid1->width() - 2 * StringGrid1->frameWidth() -
-                     StringGrid1->verticalScrollBar()->sizeHint().width();
-    StringGrid1->resizeColumnToContents(0);
-    const int first = std::clamp(StringGrid1->columnWidth(0) + scaled(4), scaled(100), scaled(150));
-    StringGrid1->setColumnWidth(0, first);
-    for (int c = 1; c < 4; ++c) StringGrid1->setColumnWidth(c, std::min(scaled(100), (room - first) / 3));
+    const int room = ReportTable->width() - 2 * ReportTable->frameWidth() -
+                     ReportTable->verticalScrollBar()->sizeHint().width();
+    ReportTable->resizeColumnToContents(0);
+    const int first = std::clamp(ReportTable->columnWidth(0) + scaled(4), scaled(100), scaled(150));
+    ReportTable->setColumnWidth(0, first);
+    for (int c = 1; c < 4; ++c) ReportTable->setColumnWidth(c, std::min(scaled(100), (room - first) / 3));
   }
-  StringGrid1->clearSelection();
-  StringGrid1->setCurrentItem(nullptr);
+  ReportTable->clearSelection();
+  ReportTable->setCurrentItem(nullptr);
 }
 
 void TFormTAres::windowActivated() {
@@ -110,7 +110,7 @@ void TFormTAres::windowDeactivated() {
   if (isVisible()) remembered() = pos();
 }
 
-void TFormTAres::windowResized() { StringGrid1->resize(StringGrid1->width(), std::max(0, height() - scaled(8))); }
+void TFormTAres::windowResized() { ReportTable->resize(ReportTable->width(), std::max(0, height() - scaled(8))); }
 
 void TFormTAres::windowClosing() {
   if (closing_) return;

@@ -39,7 +39,7 @@ class TFormTAres : public QWidget {
   // The place the window returns to when activated.
   static QPoint rememberedPosition();
 
-  QTableWidget* StringGrid1 = nullptr;
+  QTableWidget* ReportTable = nullptr;
 
  signals:
   // The user closed the window.

@@ -1,101 +1,96 @@
 #include "enginelink/notation.h"
 
-#include <unordered_set>
+#include <string>
+#include <unordered_map>
+
+#include "scan/notation_text.h"
+
+// The text is read and printed by the engine's notation library
+// (scan/notation_text.h); this file converts at the edge, QString to UTF-8
+// and back, and keeps the front end's own words for faults.
+//
+// Index convention: the front end's register lists are in the order the
+// registers are described, so classic digit d is index d of the list (the
+// engine numbers them the other way round, index R-1-d, in its own adapter).
+// Digits therefore pass through unchanged here, in both directions.
 
 namespace {
 
-// Splits a notation into its '.'-separated groups; the empty text has none.
-std::vector<QStringView> groupsOf(QStringView notation) {
-  std::vector<QStringView> groups;
-  if (notation.isEmpty()) return groups;
-  qsizetype start = 0;
-  for (qsizetype i = 0; i <= notation.size(); ++i) {
-    if (i == notation.size() || notation[i] == u'.') {
-      groups.push_back(notation.mid(start, i - start));
-      start = i + 1;
-    }
+std::string utf8(QStringView text) { return text.toString().toStdString(); }
+
+// The register names as UTF-8, with a lookup that finds the first of a name.
+struct RegisterNames {
+  explicit RegisterNames(const QStringList& registers) {
+    names.reserve(static_cast<std::size_t>(registers.size()));
+    for (const QString& name : registers) names.push_back(name.toStdString());
+    byName.reserve(names.size());
+    for (std::size_t r = 0; r < names.size(); ++r) byName.emplace(names[r], static_cast<int>(r));
   }
-  return groups;
+  // The lookup points into `names`: not to be copied.
+  RegisterNames(const RegisterNames&) = delete;
+  RegisterNames& operator=(const RegisterNames&) = delete;
+  int indexOf(std::string_view name) const {
+    const auto it = byName.find(name);
+    return it == byName.end() ? -1 : it->second;
+  }
+  const std::string* name(int r) const {
+    return r >= 0 && r < static_cast<int>(names.size()) ? &names[static_cast<std::size_t>(r)] : nullptr;
+  }
+  std::vector<std::string> names;
+  std::unordered_map<std::string_view, int> byName;
+};
+
+// The front end's words for a fault of a typed notation.
+QString inFrontEndWords(const notation::Problem& problem) {
+  const QString subject = QString::fromStdString(problem.subject);
+  switch (problem.fault) {
+    case notation::Fault::none: return {};
+    case notation::Fault::noSuchDigit: return QStringLiteral("register %1 does not exist").arg(subject);
+    case notation::Fault::digitTwice: return QStringLiteral("register %1 is named twice").arg(subject);
+    case notation::Fault::emptyChain:
+    case notation::Fault::emptyName: return QStringLiteral("an empty register name");
+    case notation::Fault::unknownName: return QStringLiteral("unknown register '%1'").arg(subject);
+    case notation::Fault::nameTwice: return QStringLiteral("register '%1' is named twice").arg(subject);
+    default: return QString::fromStdString(notation::describe(problem));  // not given by the front end's rules
+  }
 }
 
 }  // namespace
 
-bool IsClassicNotation(QStringView notation) {
-  for (QChar c : notation)
-    if (!(c == u'.' || (c >= u'0' && c <= u'9'))) return false;
-  return true;
-}
+bool IsClassicNotation(QStringView notation) { return notation::isClassic(utf8(notation)); }
 
-ScanChains ParseClassicNotation(QStringView notation) {
-  ScanChains chains;
-  for (QStringView group : groupsOf(notation)) {
-    auto& chain = chains.emplace_back();
-    for (QChar c : group)
-      if (c >= u'0' && c <= u'9') chain.push_back(c.unicode() - u'0');
-  }
-  return chains;
-}
+ScanChains ParseClassicNotation(QStringView notation) { return notation::readDigits(utf8(notation)); }
 
 ScanChains ParseNotation(QStringView notation, const QStringList& registers, QString* error) {
-  auto fail = [error](const QString& why) {
-    if (error != nullptr) *error = why;
-    return ScanChains{};
-  };
   if (error != nullptr) error->clear();
-  const QString text = notation.trimmed().toString();
-  if (IsClassicNotation(text)) {
-    ScanChains chains = ParseClassicNotation(text);
-    std::unordered_set<int> seen;
-    for (const auto& chain : chains)
-      for (int r : chain) {
-        if (r >= registers.size()) return fail(QStringLiteral("register %1 does not exist").arg(r));
-        if (!seen.insert(r).second) return fail(QStringLiteral("register %1 is named twice").arg(r));
-      }
-    return chains;
-  }
+  const std::string whole = utf8(notation);
+  const std::string_view text = notation::trimSpaces(whole);
+  const int count = static_cast<int>(registers.size());
   ScanChains chains;
-  std::unordered_set<int> seen;
-  for (QStringView group : groupsOf(text)) {
-    auto& chain = chains.emplace_back();
-    for (QStringView name : group.split(u',')) {
-      const QString trimmed = name.trimmed().toString();
-      if (trimmed.isEmpty()) return fail(QStringLiteral("an empty register name"));
-      const auto index = static_cast<int>(registers.indexOf(trimmed));
-      if (index < 0) return fail(QStringLiteral("unknown register '%1'").arg(trimmed));
-      if (!seen.insert(index).second) return fail(QStringLiteral("register '%1' is named twice").arg(trimmed));
-      chain.push_back(index);
-    }
+  notation::Problem problem;
+  if (notation::isClassic(text)) {
+    problem = notation::readClassic(text, count, notation::ClassicRule::distinct, chains);
+  } else {
+    const RegisterNames names(registers);
+    const auto indexOf = [&names](std::string_view name) { return names.indexOf(name); };
+    const notation::NamedRule typed{.trimSpaces = true, .writableOnly = false, .needsRegisters = false};
+    problem = notation::readNamed(text, count, indexOf, typed, chains);
   }
+  if (problem && error != nullptr) *error = inFrontEndWords(problem);
   return chains;
 }
 
-QString ClassicNotation(const ScanChains& chains) {
-  QString text;
-  for (std::size_t g = 0; g < chains.size(); ++g) {
-    if (g > 0) text += u'.';
-    for (int r : chains[g]) text += QString::number(r);
-  }
-  return text;
-}
+QString ClassicNotation(const ScanChains& chains) { return QString::fromStdString(notation::printClassic(chains)); }
 
 QString NamedNotation(const ScanChains& chains, const QStringList& registers) {
-  QStringList groups;
-  for (const auto& chain : chains) {
-    QStringList names;
-    for (int r : chain)
-      if (r >= 0 && r < registers.size()) names << registers[r];
-    if (!names.isEmpty()) groups << names.join(u',');
-  }
-  return groups.join(u'.');
+  const RegisterNames names(registers);
+  const auto nameOf = [&names](int r) { return names.name(r); };
+  return QString::fromStdString(notation::printNamed(chains, nameOf, false));
 }
 
-int CountNotationChains(QStringView notation) { return static_cast<int>(groupsOf(notation).size()); }
+int CountNotationChains(QStringView notation) { return notation::countChains(utf8(notation)); }
 
-int CountNotationRegisters(QStringView notation) {
-  int registers = 0;
-  for (const auto& chain : ParseClassicNotation(notation)) registers += static_cast<int>(chain.size());
-  return registers;
-}
+int CountNotationRegisters(QStringView notation) { return notation::countDigits(utf8(notation)); }
 
 QString RegisterForm(QStringView notation) {
   QString text;

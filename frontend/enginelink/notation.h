@@ -1,18 +1,21 @@
-// Scan layout notations, the one place the front end reads and writes them.
+// Scan layout notations, the one place the front end reads and writes them,
+// over the engine's Qt-free notation library (scan/notation_text.h).
 // The classic form is groups of digits separated by '.', each digit a register
 // index ("01.2"); the named form separates chains by '.' and the registers of
 // a chain by ',', each register given by its item name ("x_var,u_var.y_var").
+// Register lists are in the order the registers are described: digit d is
+// index d (notation.cpp says how this differs from the engine's numbering).
 #pragma once
 
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
-#include <vector>
+#include "scan/notation_text.h"
 
 // Chains of register indexes, each from its scan input on. A group may be
 // empty when a notation has two points in a row.
-using ScanChains = std::vector<std::vector<int>>;
+using ScanChains = notation::Chains;
 
 // The chains of a classic notation: one chain per '.'-separated group, one
 // register per digit (its value); other characters are skipped. The empty

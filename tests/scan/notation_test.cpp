@@ -165,6 +165,7 @@ TEST(Notation, NamesThatCannotBeWritten) {
   EXPECT_EQ(namedNotation({{0}, {1}}, regs, &problem), "");
   EXPECT_EQ(problem, "register name 'p,q' cannot be written in a notation");
   EXPECT_EQ(namedNotation({{0}}, regs), "r0");
+  EXPECT_EQ(namedNotation({{0, 2, -1}}, regs), "r0");  // indices beyond the registers are left out
   EXPECT_NE(nameProblem("a.b"), "");
   EXPECT_NE(nameProblem("a\tb"), "");
   EXPECT_EQ(nameProblem("x_var"), "");

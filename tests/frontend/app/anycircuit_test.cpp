@@ -94,10 +94,10 @@ class AnyCircuitTest : public QObject, public StateFixture {
     QCOMPARE(form.windowTitle(), QStringLiteral("Lumeno - diffeq"));
     QVERIFY(!form.anyCircuit());
     QCOMPARE(form.recentFiles(), QStringList{QFileInfo(work.file(QStringLiteral("diffeq"))).absoluteFilePath()});
-    form.Button4->click();
+    form.RunButton->click();
     waitForRun(form);
     QVERIFY(QFile::exists(work.file(QStringLiteral("diffeq.par"))));
-    form.CheckBox2->setChecked(true);
+    form.SchemaBox->setChecked(true);
     QVERIFY(form.schemaWindow() != nullptr && form.graphSchemaWindow() == nullptr);
   }
 
@@ -113,15 +113,15 @@ class AnyCircuitTest : public QObject, public StateFixture {
     form.setEnginePath(QStringLiteral(REAL_ENGINE));
     const QString before = QDir::currentPath();
     QVERIFY(form.OpenCircuit(other.filePath(QStringLiteral("diffeq"))));
-    form.Button4->click();
+    form.RunButton->click();
     waitForRun(form);
     QCOMPARE(QDir::currentPath(), before);
     QVERIFY(QFile::exists(other.filePath(QStringLiteral("diffeq.par"))));
     QVERIFY(!QFile::exists(work.file(QStringLiteral("diffeq.par"))));
     QVERIFY(form.NodesValue->text() != QStringLiteral("0"));
     // The classic windows read that folder's files.
-    form.CheckBox3->setChecked(true);
-    QVERIFY(form.detailsWindow() != nullptr && form.detailsWindow()->StringGrid1->rowCount() > 10);
+    form.DetailsBox->setChecked(true);
+    QVERIFY(form.detailsWindow() != nullptr && form.detailsWindow()->ReportTable->rowCount() > 10);
     QVERIFY(QFile::exists(other.filePath(QStringLiteral("diffeq.txt"))));
     QVERIFY2(log.entries.empty(), log.entries.empty() ? "" : qPrintable(log.entries[0].text));
   }
@@ -147,7 +147,7 @@ class AnyCircuitTest : public QObject, public StateFixture {
     QVERIFY(form.session()->workFolder.startsWith(work.file(QStringLiteral("circuits"))));
 
     // The laid-out schema and the layout editor show the circuit.
-    form.CheckBox2->setChecked(true);
+    form.SchemaBox->setChecked(true);
     QVERIFY(form.graphSchemaWindow() != nullptr && form.schemaWindow() == nullptr);
     // one wire per link between two items (paths inside an item are no wires)
     int wires = 0;
@@ -164,25 +164,25 @@ class AnyCircuitTest : public QObject, public StateFixture {
       }
     QVERIFY(!form.graphSchemaWindow()->selectedUnit().isEmpty());
     QVERIFY(form.graphSchemaWindow()->stepPaths());
-    form.CheckBox4->setChecked(true);
+    form.ScanLayoutBox->setChecked(true);
     QVERIFY(form.layoutEditorWindow() != nullptr);
 
     // A full-scan layout from the editor goes to the next analysis.
     form.layoutEditorWindow()->presetFullScan();
     QVERIFY(!state().circuitLayout().isEmpty());
-    form.Button4->click();
+    form.RunButton->click();
     waitForRun(form);
     QVERIFY(form.circuitResult()->layout == state().circuitLayout());
     QVERIFY(form.circuitResult()->controllablePercent >= 99.0);
 
     // Optimisation with progress, then its layout in the editor.
-    form.RadioButton2->click();
+    form.AutoDesignRadio->click();
     form.TrackBars[4]->setValue(50);
-    form.Button4->click();
+    form.RunButton->click();
     waitForRun(form);
     QVERIFY(form.HistoryLines().contains(QStringLiteral("Performing Scan-DFT")));
     QCOMPARE(form.circuitResult()->method, QStringLiteral("ga"));
-    QVERIFY(form.CheckBox4->isChecked() && form.layoutEditorWindow() != nullptr);
+    QVERIFY(form.ScanLayoutBox->isChecked() && form.layoutEditorWindow() != nullptr);
 
     // The comparison of every method, and a click applying one layout.
     form.compareChosen();

@@ -14,7 +14,7 @@
 namespace {
 
 void run(TFormMain& form) {
-  form.Button4->click();
+  form.RunButton->click();
   QTRY_VERIFY_WITH_TIMEOUT(!form.isRunning(), 120000);
 }
 
@@ -87,12 +87,12 @@ class EndToEndTest : public QObject, public StateFixture {
     MessageLog log(state());
     TFormMain form(state());
     form.setEnginePath(QStringLiteral(REAL_ENGINE));
-    form.RadioButton2->click();
+    form.AutoDesignRadio->click();
     form.TrackBars[0]->setValue(20);
     form.TrackBars[1]->setValue(100);
     form.TrackBars[3]->setValue(10);
     form.TrackBars[4]->setValue(50);
-    form.CheckBox1->setChecked(true);
+    form.ElitismBox->setChecked(true);
     run(form);
 
     const QStringList history = form.HistoryLines();
@@ -107,7 +107,7 @@ class EndToEndTest : public QObject, public StateFixture {
     QCOMPARE(lines.value(6), QString::asprintf("\t\t-testability: %f", designed.testabilityValue));
 
     // The designed layout is loaded into the grid and shown.
-    QVERIFY(form.CheckBox4->isChecked() && form.scanLayoutWindow() != nullptr);
+    QVERIFY(form.ScanLayoutBox->isChecked() && form.scanLayoutWindow() != nullptr);
     QCOMPARE(state().layoutNotation(), designed.scanLayout);
     // A low fitness is explained; a good one is not.
     const bool warned = !log.entries.empty() && log.entries.back().caption == QStringLiteral("Info");

@@ -25,7 +25,7 @@ QString localTime() { return QLocale().toString(fixedNow().time(), QLocale::Shor
 
 // Presses Run and waits until the action has finished.
 void run(TFormMain& form) {
-  form.Button4->click();
+  form.RunButton->click();
   QTRY_VERIFY_WITH_TIMEOUT(!form.isRunning(), 10000);
 }
 
@@ -76,26 +76,26 @@ class MainFormTest : public QObject, public StateFixture {
     QCOMPARE(form.TrackBars[3]->maximum(), 100);
     QCOMPARE(form.TrackBars[4]->maximum(), 9000);
 
-    QVERIFY(form.RadioButton1->isChecked());
+    QVERIFY(form.AnalysisRadio->isChecked());
     QVERIFY(!form.ConstraintsGroup->isEnabled() && !form.GaGroup->isEnabled() && !form.FitnessBar->isEnabled());
-    QVERIFY(!form.CheckBox1->isChecked());
-    QVERIFY(!form.CheckBox5->isEnabled());
+    QVERIFY(!form.ElitismBox->isChecked());
+    QVERIFY(!form.LoopsBox->isEnabled());
     for (QLabel* label : form.LoopLabels) QVERIFY(!label->isEnabled());
-    QVERIFY(form.CheckBox4->isEnabled());
+    QVERIFY(form.ScanLayoutBox->isEnabled());
     QCOMPARE(form.statusBar()->currentMessage(), QStringLiteral("Please select an action to be performed."));
-    QCOMPARE(form.HelpMode1->text(), QStringLiteral("Help Mode off"));
-    QCOMPARE(form.ProgressBar1->value(), 0);
+    QCOMPARE(form.HelpModeAction->text(), QStringLiteral("Help Mode off"));
+    QCOMPARE(form.RunProgress->value(), 0);
   }
 
   void actionSelectionEnablesTheParameters() {
     WorkFolder work;
     TFormMain form(state());
-    form.ProgressBar1->setValue(40);
-    form.RadioButton2->click();
-    QCOMPARE(form.ProgressBar1->value(), 0);
+    form.RunProgress->setValue(40);
+    form.AutoDesignRadio->click();
+    QCOMPARE(form.RunProgress->value(), 0);
     QVERIFY(form.ConstraintsGroup->isEnabled() && form.GaGroup->isEnabled());
     QVERIFY(form.FitnessLabel->isEnabled() && form.FitnessValue->isEnabled() && form.FitnessBar->isEnabled());
-    form.RadioButton1->click();
+    form.AnalysisRadio->click();
     QVERIFY(!form.ConstraintsGroup->isEnabled() && !form.GaGroup->isEnabled() && !form.FitnessLabel->isEnabled());
   }
 
@@ -136,15 +136,15 @@ class MainFormTest : public QObject, public StateFixture {
     run(form);
     QCOMPARE(work.read(QStringLiteral("args.txt")), QByteArray("diffeq -n 0 10.5"));
 
-    form.RadioButton2->click();
+    form.AutoDesignRadio->click();
     form.TrackBars[0]->setValue(5);
     form.TrackBars[1]->setValue(40);
     form.TrackBars[3]->setValue(37);
     form.TrackBars[4]->setValue(1234);
-    form.CheckBox1->setChecked(true);
+    form.ElitismBox->setChecked(true);
     run(form);
     QCOMPARE(work.read(QStringLiteral("args.txt")), QByteArray("diffeq -n 1 1 5 40 30 1 1200"));
-    form.CheckBox1->setChecked(false);
+    form.ElitismBox->setChecked(false);
     run(form);
     QCOMPARE(work.read(QStringLiteral("args.txt")), QByteArray("diffeq -n 1 1 5 40 30 0 1200"));
     QVERIFY(state().actionRun());
@@ -211,7 +211,7 @@ class MainFormTest : public QObject, public StateFixture {
     QCOMPARE(form.TestabilityBar->value(), 12);
     QCOMPARE(form.ConRatioValue->text(), QStringLiteral("52.4"));
     QCOMPARE(form.ObsRatioValue->text(), QStringLiteral("61.2"));
-    QCOMPARE(form.ProgressBar1->value(), 100);
+    QCOMPARE(form.RunProgress->value(), 100);
     QCOMPARE(form.statusBar()->currentMessage(), QStringLiteral("Action done."));
     QCOMPARE(runLines(form), (QStringList{"Performing testability analysis",
                                           "\t-start time: " + localTime(),
@@ -226,7 +226,7 @@ class MainFormTest : public QObject, public StateFixture {
                                           "\t-end time: " + localTime(),
                                           QString(20, u'-')}));
     QVERIFY(log.entries.empty());
-    QVERIFY(form.Button4->isEnabled() && form.RadioButton2->isEnabled());
+    QVERIFY(form.RunButton->isEnabled() && form.AutoDesignRadio->isEnabled());
   }
 
   void autoDesignRunShowsTheDesignedLayout() {
@@ -234,8 +234,8 @@ class MainFormTest : public QObject, public StateFixture {
     MessageLog log(state());
     TFormMain form(state());
     form.setEnginePath(QStringLiteral(FAKE_ENGINE));
-    form.RadioButton2->click();
-    form.CheckBox1->setChecked(true);
+    form.AutoDesignRadio->click();
+    form.ElitismBox->setChecked(true);
     state().setLayoutCell(5, 5, 2);
     run(form);
     QCOMPARE(runLines(form), (QStringList{"Performing Scan-DFT",
@@ -264,18 +264,19 @@ class MainFormTest : public QObject, public StateFixture {
     QVERIFY(log.entries.empty());  // fitness 77.5: no warning
 
     // The designed layout is shown in a fresh scan layout window.
-    QVERIFY(form.CheckBox4->isChecked());
+    QVERIFY(form.ScanLayoutBox->isChecked());
     QVERIFY(form.scanLayoutWindow() != nullptr && form.scanLayoutWindow()->isVisible());
     QCOMPARE(state().layoutNotation(), QStringLiteral("01.2"));
-    QCOMPARE(form.scanLayoutWindow()->Label13->text(), QStringLiteral("3"));
+    QCOMPARE(form.scanLayoutWindow()->RegisterCountLabel->text(), QStringLiteral("3"));
 
     // Everything is unlocked again, the parameters as the action leaves them.
-    QVERIFY(form.Memo1->isEnabled() && form.Button1->isEnabled() && form.Button2->isEnabled());
+    QVERIFY(form.HistoryText->isEnabled() && form.ClearHistoryButton->isEnabled() &&
+            form.SaveHistoryButton->isEnabled());
     QVERIFY(form.GaGroup->isEnabled() && form.ConstraintsGroup->isEnabled());
-    QVERIFY(form.CheckBox4->isEnabled() && form.CheckBox2->isEnabled() && form.CheckBox3->isEnabled());
+    QVERIFY(form.ScanLayoutBox->isEnabled() && form.SchemaBox->isEnabled() && form.DetailsBox->isEnabled());
     // ... and drawn over a fresh schema window.
-    QVERIFY(form.CheckBox2->isChecked() && form.schemaWindow() != nullptr && form.schemaWindow()->isVisible());
-    QVERIFY(form.CheckBox5->isEnabled());
+    QVERIFY(form.SchemaBox->isChecked() && form.schemaWindow() != nullptr && form.schemaWindow()->isVisible());
+    QVERIFY(form.LoopsBox->isEnabled());
   }
 
   void autoDesignLocksTheWindowWhileRunning() {
@@ -284,17 +285,18 @@ class MainFormTest : public QObject, public StateFixture {
     qputenv("FAKE_TARVEX_MODE", "slow");
     TFormMain form(state());
     form.setEnginePath(QStringLiteral(FAKE_ENGINE));
-    form.RadioButton2->click();
-    form.Button4->click();
+    form.AutoDesignRadio->click();
+    form.RunButton->click();
     QVERIFY(form.isRunning());
-    QVERIFY(!form.Button4->isEnabled() && !form.RadioButton1->isEnabled() && !form.Memo1->isEnabled());
-    QVERIFY(!form.Button1->isEnabled() && !form.CheckBox4->isEnabled() && !form.TrackBars[0]->isEnabled());
+    QVERIFY(!form.RunButton->isEnabled() && !form.AnalysisRadio->isEnabled() && !form.HistoryText->isEnabled());
+    QVERIFY(!form.ClearHistoryButton->isEnabled() && !form.ScanLayoutBox->isEnabled() &&
+            !form.TrackBars[0]->isEnabled());
     QVERIFY(!form.NodesValue->isEnabled());
     QCOMPARE(form.statusBar()->currentMessage(),
              QStringLiteral("Running... Please wait until the progress bar stops."));
-    QTRY_VERIFY(form.ProgressBar1->value() >= 2);  // the bar moves while the engine runs
+    QTRY_VERIFY(form.RunProgress->value() >= 2);  // the bar moves while the engine runs
     QTRY_VERIFY_WITH_TIMEOUT(!form.isRunning(), 10000);
-    QVERIFY(form.Button4->isEnabled() && form.Memo1->isEnabled());
+    QVERIFY(form.RunButton->isEnabled() && form.HistoryText->isEnabled());
   }
 
   void runWhileRunningStartsNothing() {
@@ -303,9 +305,9 @@ class MainFormTest : public QObject, public StateFixture {
     qputenv("FAKE_TARVEX_MODE", "slow");
     TFormMain form(state());
     form.setEnginePath(QStringLiteral(FAKE_ENGINE));
-    form.Button4->click();
-    QVERIFY(form.Button4->isEnabled());  // an analysis leaves the window usable
-    form.Button4->click();
+    form.RunButton->click();
+    QVERIFY(form.RunButton->isEnabled());  // an analysis leaves the window usable
+    form.RunButton->click();
     QTRY_VERIFY_WITH_TIMEOUT(!form.isRunning(), 10000);
     QCOMPARE(form.HistoryLines().count(QStringLiteral("Performing testability analysis")), 1);
   }
@@ -318,7 +320,7 @@ class MainFormTest : public QObject, public StateFixture {
     qputenv("FAKE_TARVEX_PAR", kLowFitnessPar);
     run(form);  // an analysis never warns
     QVERIFY(log.entries.empty());
-    form.RadioButton2->click();
+    form.AutoDesignRadio->click();
     run(form);
     QCOMPARE(log.entries.size(), std::size_t{1});
     QCOMPARE(log.entries[0].caption, QStringLiteral("Info"));
@@ -350,7 +352,7 @@ class MainFormTest : public QObject, public StateFixture {
     QCOMPARE(form.NodesValue->text(), QStringLiteral("330"));
 
     qputenv("FAKE_TARVEX_MODE", mode);
-    form.RadioButton2->click();
+    form.AutoDesignRadio->click();
     run(form);
     QCOMPARE(log.entries.size(), std::size_t{1});
     QCOMPARE(log.entries[0].caption, QStringLiteral("Error"));
@@ -363,8 +365,8 @@ class MainFormTest : public QObject, public StateFixture {
     QCOMPARE(form.NodesValue->text(), QStringLiteral("330"));
     QCOMPARE(form.FitnessValue->text(), QStringLiteral("0.000"));
     QVERIFY(form.scanLayoutWindow() == nullptr);
-    QVERIFY(form.Button4->isEnabled() && form.Memo1->isEnabled() && form.GaGroup->isEnabled());
-    QCOMPARE(form.ProgressBar1->value(), 0);
+    QVERIFY(form.RunButton->isEnabled() && form.HistoryText->isEnabled() && form.GaGroup->isEnabled());
+    QCOMPARE(form.RunProgress->value(), 0);
   }
 
   void missingEngineIsReported() {
@@ -374,14 +376,14 @@ class MainFormTest : public QObject, public StateFixture {
     form.setEnginePath(work.file(QStringLiteral("no-such-engine")));
     const QString oldPath = qEnvironmentVariable("PATH");
     qputenv("PATH", work.path().toLocal8Bit());
-    form.Button4->click();
+    form.RunButton->click();
     qputenv("PATH", oldPath.toLocal8Bit());
     QVERIFY(!form.isRunning());
     QCOMPARE(log.entries.size(), std::size_t{1});
     QCOMPARE(log.entries[0].caption, QStringLiteral("Error"));
     QVERIFY(log.entries[0].text.contains(QStringLiteral("tarvex")));
     QCOMPARE(form.HistoryLines().size(), 2);
-    QVERIFY(form.Button4->isEnabled());
+    QVERIFY(form.RunButton->isEnabled());
   }
 
   void unreadableResultsOfferRetry() {
@@ -423,26 +425,26 @@ class MainFormTest : public QObject, public StateFixture {
     MessageLog log(state());
     TFormMain form(state());
     const QStringList header = form.HistoryLines();
-    form.Button1->click();  // two lines: nothing to clear
+    form.ClearHistoryButton->click();  // two lines: nothing to clear
     QCOMPARE(form.HistoryLines(), header);
 
     form.AppendHistory(QStringLiteral("Performing testability analysis"));
     form.AppendHistory(QStringLiteral("\t-start time: 10:00"));
     const QString target = work.file(QStringLiteral("history.txt"));
     form.setSaveFileNameProvider([&] { return target; });
-    form.Button2->click();
+    form.SaveHistoryButton->click();
     QCOMPARE(work.read(QStringLiteral("history.txt")),
              (header.join(u'\n') + "\nPerforming testability analysis\n\t-start time: 10:00\n").toLocal8Bit());
 
-    form.Button1->click();
+    form.ClearHistoryButton->click();
     QCOMPARE(form.HistoryLines(), header);
 
     // Cancelled dialog: nothing written; unwritable file: an error box.
     form.setSaveFileNameProvider([] { return QString(); });
-    form.Button2->click();
+    form.SaveHistoryButton->click();
     QVERIFY(log.entries.empty());
     form.setSaveFileNameProvider([&] { return work.file(QStringLiteral("missing/dir/history.txt")); });
-    form.Button2->click();
+    form.SaveHistoryButton->click();
     QCOMPARE(log.entries.size(), std::size_t{1});
     QCOMPARE(log.entries[0].caption, QStringLiteral("Error"));
   }
@@ -450,15 +452,15 @@ class MainFormTest : public QObject, public StateFixture {
   void helpModeAndTutorial() {
     WorkFolder work;
     TFormMain form(state());
-    form.HelpMode1->trigger();
+    form.HelpModeAction->trigger();
     QVERIFY(state().helpMode());
-    QCOMPARE(form.HelpMode1->text(), QStringLiteral("Help Mode on"));
+    QCOMPARE(form.HelpModeAction->text(), QStringLiteral("Help Mode on"));
     QCOMPARE(form.statusBar()->currentMessage(), QStringLiteral("Help Mode on"));
-    form.HelpMode1->trigger();
+    form.HelpModeAction->trigger();
     QVERIFY(!state().helpMode());
     QCOMPARE(form.statusBar()->currentMessage(), QStringLiteral("Help Mode off"));
 
-    form.Topics1->trigger();
+    form.TutorialAction->trigger();
     QVERIFY(form.helpWindow() != nullptr && form.helpWindow()->isVisible());
     QCOMPARE(form.helpWindow()->browser()->source().toString(), QStringLiteral("qrc:/lumeno/help/help.html"));
     QVERIFY(form.helpWindow()->browser()->toPlainText().contains(QStringLiteral("scan")));
@@ -481,17 +483,17 @@ class MainFormTest : public QObject, public StateFixture {
   void scanLayoutPrefsBoxOpensAndClosesTheWindow() {
     WorkFolder work;
     TFormMain form(state());
-    form.CheckBox4->setChecked(true);
+    form.ScanLayoutBox->setChecked(true);
     QVERIFY(form.scanLayoutWindow() != nullptr && form.scanLayoutWindow()->isVisible());
     TDftForm* first = form.scanLayoutWindow();
     QPointer<TDftForm> guard(first);
     first->close();  // closing the window clears the box
-    QVERIFY(!form.CheckBox4->isChecked());
+    QVERIFY(!form.ScanLayoutBox->isChecked());
     QVERIFY(form.scanLayoutWindow() == nullptr);
     QTRY_VERIFY(guard.isNull());
-    form.CheckBox4->setChecked(true);
+    form.ScanLayoutBox->setChecked(true);
     QVERIFY(form.scanLayoutWindow() != nullptr);
-    form.CheckBox4->setChecked(false);
+    form.ScanLayoutBox->setChecked(false);
     QVERIFY(form.scanLayoutWindow() == nullptr);
   }
 
@@ -499,7 +501,7 @@ class MainFormTest : public QObject, public StateFixture {
     WorkFolder work;
     TFormMain form(state());
     form.setEnginePath(QStringLiteral(FAKE_ENGINE));
-    form.About1->trigger();
+    form.AboutAction->trigger();
     QVERIFY(form.aboutBox() != nullptr && form.aboutBox()->isVisible());
     QVERIFY(form.aboutBox()->text().contains(QDir::currentPath().toHtmlEscaped()));
     QVERIFY(!LumenoPicture(64).toImage().isNull());

@@ -21,8 +21,8 @@ class RenderTest : public QObject, public StateFixture {
     TFormMain form(state());
     form.setEnginePath(QStringLiteral(FAKE_ENGINE));
     form.show();
-    form.RadioButton2->click();
-    form.Button4->click();
+    form.AutoDesignRadio->click();
+    form.RunButton->click();
     QTRY_VERIFY_WITH_TIMEOUT(!form.isRunning(), 10000);
     const QImage image = form.grab().toImage();
     QCOMPARE(image.size(), QSize(kMainWidth, kMainHeight));
@@ -34,10 +34,10 @@ class RenderTest : public QObject, public StateFixture {
     WorkFolder work;
     TDftForm form(state());
     form.show();
-    choose(form.ComboBox13, QStringLiteral("Full Scan (1 Register <-> 1 Scan-Chain)"));
+    choose(form.PresetBox, QStringLiteral("Full Scan (1 Register <-> 1 Scan-Chain)"));
     QVERIFY(form.grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-scanlayout-full.png")));
-    choose(form.ComboBox13, QStringLiteral("Complete Scan Layout Selection by User"));
-    form.CheckBox1->click();
+    choose(form.PresetBox, QStringLiteral("Complete Scan Layout Selection by User"));
+    form.ShowOrderingBox->click();
     choose(form.ChainBoxes[0], QStringLiteral("B"));
     choose(form.OrderingBoxes[0], QStringLiteral("2nd"));
     choose(form.ChainBoxes[2], QStringLiteral("B"));
@@ -52,12 +52,12 @@ class RenderTest : public QObject, public StateFixture {
     WorkFolder work;
     TFormMain form(state());
     form.setEnginePath(QStringLiteral(FAKE_ENGINE));
-    form.Topics1->trigger();
+    form.TutorialAction->trigger();
     QVERIFY(form.helpWindow() != nullptr);
     QVERIFY(form.helpWindow()->grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-help.png")));
     form.ShowHelpTopic(QStringLiteral("mux"));
     QVERIFY(form.helpWindow()->grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-help-mux.png")));
-    form.About1->trigger();
+    form.AboutAction->trigger();
     QVERIFY(form.aboutBox() != nullptr);
     QVERIFY(form.aboutBox()->grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-about.png")));
   }

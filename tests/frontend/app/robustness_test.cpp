@@ -24,7 +24,7 @@
 namespace {
 
 void run(TFormMain& form) {
-  form.Button4->click();
+  form.RunButton->click();
   QTRY_VERIFY_WITH_TIMEOUT(!form.isRunning(), 10000);
 }
 
@@ -62,17 +62,17 @@ class RobustnessTest : public QObject, public StateFixture {
     QVERIFY(QFile::remove(work.file(QStringLiteral("diffeq.txt"))));
     QVERIFY(QFile::copy(QStringLiteral(LUMENO_TEST_DATA "/frontend/diffeq-fullscan.txt"),
                         work.file(QStringLiteral("diffeq.txt"))));
-    form.CheckBox2->setChecked(true);
+    form.SchemaBox->setChecked(true);
     QVERIFY(form.schemaWindow() != nullptr);
-    form.CheckBox5->setChecked(true);
+    form.LoopsBox->setChecked(true);
     QCOMPARE(boxesSaying(log, kNoLoopsText), std::size_t{1});
     // The box closing re-activates the schema: the redraws stay silent.
     for (int k = 0; k < 5; ++k) form.schemaWindow()->windowActivated();
-    form.schemaWindow()->Button1->click();
+    form.schemaWindow()->RestartButton->click();
     QCOMPARE(boxesSaying(log, kNoLoopsText), std::size_t{1});
     // A new request is answered again, once.
-    form.CheckBox5->setChecked(false);
-    form.CheckBox5->setChecked(true);
+    form.LoopsBox->setChecked(false);
+    form.LoopsBox->setChecked(true);
     QCOMPARE(boxesSaying(log, kNoLoopsText), std::size_t{2});
   }
 
@@ -81,8 +81,8 @@ class RobustnessTest : public QObject, public StateFixture {
     MessageLog log(state());
     TDftForm form(state());
     form.show();
-    choose(form.ComboBox13, QStringLiteral("Complete Scan Layout Selection by User"));
-    form.CheckBox1->click();  // ordering by hand
+    choose(form.PresetBox, QStringLiteral("Complete Scan Layout Selection by User"));
+    form.ShowOrderingBox->click();  // ordering by hand
     choose(form.ChainBoxes[1], QStringLiteral("A"));
     QFocusEvent enter(QEvent::FocusIn, Qt::MouseFocusReason);
     QCoreApplication::sendEvent(form.OrderingBoxes[1], &enter);
@@ -103,11 +103,11 @@ class RobustnessTest : public QObject, public StateFixture {
     MessageLog log(state());
     TFormMain form(state());
     form.setEnginePath(QStringLiteral(FAKE_ENGINE));
-    form.CheckBox4->setChecked(true);
+    form.ScanLayoutBox->setChecked(true);
     TDftForm* layout = form.scanLayoutWindow();
     QVERIFY(layout != nullptr);
-    choose(layout->ComboBox13, QStringLiteral("Complete Scan Layout Selection by User"));
-    QVERIFY(!layout->CheckBox1->isChecked());
+    choose(layout->PresetBox, QStringLiteral("Complete Scan Layout Selection by User"));
+    QVERIFY(!layout->ShowOrderingBox->isChecked());
     choose(layout->ChainBoxes[0], QStringLiteral("A"));
     choose(layout->ChainBoxes[5], QStringLiteral("A"));
     choose(layout->ChainBoxes[2], QStringLiteral("B"));
@@ -117,7 +117,7 @@ class RobustnessTest : public QObject, public StateFixture {
     std::sort(a.begin(), a.end());
     QCOMPARE(a, (std::vector<int>{0, 5}));
     QCOMPARE(chains[1], (std::vector<int>{2}));
-    QCOMPARE(layout->Label16->text(), QStringLiteral("partial scan"));
+    QCOMPARE(layout->SelectedLayoutLabel->text(), QStringLiteral("partial scan"));
     run(form);
     QCOMPARE(engineArguments(work), "diffeq -n 0 " + state().layoutNotation());
   }
@@ -147,9 +147,9 @@ class RobustnessTest : public QObject, public StateFixture {
         QStringLiteral("The circuit description 'diffeq' could not be opened: put it back")));
     QVERIFY(log.entries.back().text.contains(QStringLiteral("ERROR(1): Can't open DC description file 'diffeq'!")));
     // The details window shows no previous figures.
-    form.CheckBox3->setChecked(true);
+    form.DetailsBox->setChecked(true);
     QVERIFY(form.detailsWindow() != nullptr);
-    QCOMPARE(form.detailsWindow()->StringGrid1->rowCount(), 1);
+    QCOMPARE(form.detailsWindow()->ReportTable->rowCount(), 1);
 
     // A good run makes the figures current again.
     qunsetenv("FAKE_TARVEX_MODE");
@@ -165,20 +165,20 @@ class RobustnessTest : public QObject, public StateFixture {
       TFormMain form(state());
       form.setEnginePath(QStringLiteral(FAKE_ENGINE));
       QVERIFY(QFile::remove(work.file(QStringLiteral("diffeq"))));
-      form.Button4->click();
+      form.RunButton->click();
       QVERIFY(!form.isRunning());
       QVERIFY(!QFile::exists(work.file(QStringLiteral("args.txt"))));  // the engine was not started
       QVERIFY(log.entries.back().text.startsWith(QStringLiteral("The circuit description 'diffeq' is missing")));
       QVERIFY(!form.figuresCurrent());
 
       work.write(QStringLiteral("diffeq"), QByteArray());
-      form.Button4->click();
+      form.RunButton->click();
       QVERIFY(log.entries.back().text.contains(QStringLiteral("is empty")));
 
       QVERIFY(QDir(work.path()).mkdir(QStringLiteral("sub")));
       QVERIFY(QFile::remove(work.file(QStringLiteral("diffeq"))));
       QVERIFY(QDir(work.path()).rename(QStringLiteral("sub"), QStringLiteral("diffeq")));
-      form.Button4->click();
+      form.RunButton->click();
       QVERIFY(log.entries.back().text.contains(QStringLiteral("is a folder")));
     }
     QTemporaryDir parent;
@@ -224,13 +224,13 @@ class RobustnessTest : public QObject, public StateFixture {
     qputenv("FAKE_TARVEX_MODE", "slow");
     TFormMain form(state());
     form.setEnginePath(QStringLiteral(FAKE_ENGINE));
-    form.RadioButton2->click();  // the design run locks the window
+    form.AutoDesignRadio->click();  // the design run locks the window
     for (int k = 0; k < 10; ++k) form.runClicked();
     QTRY_VERIFY_WITH_TIMEOUT(!form.isRunning(), 10000);
     QCOMPARE(form.HistoryLines().count(QStringLiteral("Performing Scan-DFT")), 1);
     for (int k = 0; k < 3; ++k) run(form);
     QCOMPARE(form.HistoryLines().count(QStringLiteral("Performing Scan-DFT")), 4);
-    QVERIFY(form.Button4->isEnabled());
+    QVERIFY(form.RunButton->isEnabled());
   }
 
   void windowsClosedInAnyOrder() {
@@ -241,10 +241,10 @@ class RobustnessTest : public QObject, public StateFixture {
       qputenv("FAKE_TARVEX_MODE", "slow");
       auto form = std::make_unique<TFormMain>(state());
       form->setEnginePath(QStringLiteral(FAKE_ENGINE));
-      form->CheckBox2->setChecked(true);
-      form->CheckBox4->setChecked(true);
-      form->Button4->click();  // closing while the engine runs, too
-      form->CheckBox3->setChecked(true);
+      form->SchemaBox->setChecked(true);
+      form->ScanLayoutBox->setChecked(true);
+      form->RunButton->click();  // closing while the engine runs, too
+      form->DetailsBox->setChecked(true);
       const std::vector<QPointer<QWidget>> windows = {form->schemaWindow(), form->detailsWindow(),
                                                       form->scanLayoutWindow()};
       for (int k : order) {
@@ -252,10 +252,10 @@ class RobustnessTest : public QObject, public StateFixture {
         windows[k]->close();
         QCoreApplication::processEvents();
       }
-      QVERIFY(!form->CheckBox2->isChecked() && !form->CheckBox3->isChecked() && !form->CheckBox4->isChecked());
+      QVERIFY(!form->SchemaBox->isChecked() && !form->DetailsBox->isChecked() && !form->ScanLayoutBox->isChecked());
       QTRY_VERIFY_WITH_TIMEOUT(!form->isRunning(), 10000);
       // Reopened after closing, they work again.
-      form->CheckBox2->setChecked(true);
+      form->SchemaBox->setChecked(true);
       QVERIFY(form->schemaWindow() != nullptr);
       log.answers = {QMessageBox::Discard};
       QVERIFY(form->close());
@@ -273,7 +273,7 @@ class RobustnessTest : public QObject, public StateFixture {
     state().loadNotation(QStringLiteral("0.1"));
     qputenv("FAKE_TARVEX_PAR", "'0.1' 340 0.300 50.0 50.0 1.000 1.000 0.000 ");
     run(form);
-    form.CheckBox2->setChecked(true);
+    form.SchemaBox->setChecked(true);
     TFormSchema* schema = form.schemaWindow();
     schema->windowActivated();
     QCOMPARE(schema->windowTitle(), QStringLiteral("Circuit Schema"));  // the analysed layout
@@ -288,12 +288,12 @@ class RobustnessTest : public QObject, public StateFixture {
     WorkFolder work;
     MessageLog log(state());
     TFormMain form(state());
-    QCOMPARE(form.HelpMode1->shortcutContext(), Qt::ApplicationShortcut);
-    QCOMPARE(form.Exit2->shortcutContext(), Qt::ApplicationShortcut);
-    form.CheckBox2->setChecked(true);
-    form.HelpMode1->trigger();
+    QCOMPARE(form.HelpModeAction->shortcutContext(), Qt::ApplicationShortcut);
+    QCOMPARE(form.ExitAction->shortcutContext(), Qt::ApplicationShortcut);
+    form.SchemaBox->setChecked(true);
+    form.HelpModeAction->trigger();
     QVERIFY(form.schemaWindow()->windowTitle().contains(QStringLiteral("HELP MODE")));
-    form.HelpMode1->trigger();
+    form.HelpModeAction->trigger();
     QVERIFY(!form.schemaWindow()->windowTitle().contains(QStringLiteral("HELP MODE")));
   }
 
@@ -303,8 +303,8 @@ class RobustnessTest : public QObject, public StateFixture {
     TFormMain form(state());
     form.setEnginePath(QStringLiteral(FAKE_ENGINE));
     // Save and Clear stand above the history, hiding none of it; long lines wrap.
-    QVERIFY(form.Button2->geometry().bottom() < form.Memo1->geometry().top());
-    QCOMPARE(form.Memo1->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    QVERIFY(form.SaveHistoryButton->geometry().bottom() < form.HistoryText->geometry().top());
+    QCOMPARE(form.HistoryText->lineWrapMode(), QPlainTextEdit::WidgetWidth);
     QVERIFY(form.close());  // nothing to lose yet: no question
     QVERIFY(log.entries.empty());
 

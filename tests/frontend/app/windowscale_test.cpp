@@ -93,21 +93,21 @@ QList<QRect> geometries(const TFormMain& form) {
 // Save and Clear sit above the history, which fills the window below them
 // and shows every line, wrapped at its width.
 void checkHistory(TFormMain& form) {
-  QVERIFY(form.Button1->geometry().bottom() < form.Memo1->geometry().top());
-  QVERIFY(form.Button2->geometry().bottom() < form.Memo1->geometry().top());
-  QVERIFY(!form.Button1->geometry().intersects(form.Button2->geometry()));
-  QVERIFY(form.Memo1->geometry().right() < form.width());
+  QVERIFY(form.ClearHistoryButton->geometry().bottom() < form.HistoryText->geometry().top());
+  QVERIFY(form.SaveHistoryButton->geometry().bottom() < form.HistoryText->geometry().top());
+  QVERIFY(!form.ClearHistoryButton->geometry().intersects(form.SaveHistoryButton->geometry()));
+  QVERIFY(form.HistoryText->geometry().right() < form.width());
   const QWidget* central = form.centralWidget();
-  QVERIFY(form.Memo1->geometry().bottom() < central->height());
-  QVERIFY(form.Memo1->height() > 3 * form.Memo1->fontMetrics().height());
+  QVERIFY(form.HistoryText->geometry().bottom() < central->height());
+  QVERIFY(form.HistoryText->height() > 3 * form.HistoryText->fontMetrics().height());
 
   form.AppendHistory(QStringLiteral("\t\t-scanLayout: ") + QString(60, u'7') + QStringLiteral(" and some words more"));
   form.AppendHistory(QString(140, u'-'));
-  form.Memo1->horizontalScrollBar()->setValue(0);
-  QCOMPARE(form.Memo1->horizontalScrollBar()->maximum(), 0);
-  const QTextDocument* document = form.Memo1->document();
+  form.HistoryText->horizontalScrollBar()->setValue(0);
+  QCOMPARE(form.HistoryText->horizontalScrollBar()->maximum(), 0);
+  const QTextDocument* document = form.HistoryText->document();
   for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
-    QVERIFY(block.layout()->boundingRect().width() <= form.Memo1->viewport()->width());
+    QVERIFY(block.layout()->boundingRect().width() <= form.HistoryText->viewport()->width());
   QVERIFY(document->lastBlock().layout()->lineCount() > 1);
 }
 
@@ -201,7 +201,7 @@ class WindowScaleTest : public QObject, public StateFixture {
     QCOMPARE(schema.size(), QSize(kSchemaClientWidth, kSchemaClientHeight));
     QCOMPARE(details.size(), QSize(417, 444));
     QCOMPARE(details.maximumWidth(), 417);
-    QCOMPARE(details.StringGrid1->height(), 444 - 8);
+    QCOMPARE(details.ReportTable->height(), 444 - 8);
 
     layout.fitScreen(kLaptop144);
     schema.fitScreen(kLaptop144);

@@ -22,7 +22,7 @@ const QString kPresetText[] = {
     QStringLiteral("Random Generated Scan Structure")};
 
 QStringList information(const TDftForm& form) {
-  return {form.Label16->text(), form.Label13->text(), form.Label14->text()};
+  return {form.SelectedLayoutLabel->text(), form.RegisterCountLabel->text(), form.ChainCountLabel->text()};
 }
 
 bool pictureIsBlank(const TDftForm& form) {
@@ -56,10 +56,10 @@ class DftFormTest : public QObject, public StateFixture {
     WorkFolder work;
     TDftForm form(state());
     QCOMPARE(form.windowTitle(), QStringLiteral("Scan Layout Selection"));
-    QCOMPARE(form.ComboBox13->currentText(), kPresetText[0]);
+    QCOMPARE(form.PresetBox->currentText(), kPresetText[0]);
     QCOMPARE(information(form), (QStringList{QStringLiteral("none"), QStringLiteral("0"), QStringLiteral("0")}));
-    QVERIFY(form.Button5->isHidden() && form.Button6->isHidden() && form.Button2->isHidden());
-    QVERIFY(form.Button1->isHidden() && form.CheckBox1->isHidden());
+    QVERIFY(form.NotationButton->isHidden() && form.DrawLayoutButton->isHidden() && form.LoadLayoutButton->isHidden());
+    QVERIFY(form.RandomButton->isHidden() && form.ShowOrderingBox->isHidden());
     for (int i = 0; i < kRegisters; ++i) {
       QVERIFY(form.OrderingBoxes[i]->isHidden());
       QCOMPARE(form.ChainBoxes[i]->currentText(), QStringLiteral("None"));
@@ -84,7 +84,7 @@ class DftFormTest : public QObject, public StateFixture {
     TDftForm form(state());
     form.show();
 
-    choose(form.ComboBox13, kPresetText[1]);
+    choose(form.PresetBox, kPresetText[1]);
     QCOMPARE(state().layoutNotation(), QStringLiteral("0.1.2.3.4.5"));
     QCOMPARE(information(form), (QStringList{QStringLiteral("full scan"), QStringLiteral("6"), QStringLiteral("6")}));
     for (int i = 0; i < kRegisters; ++i) {
@@ -93,13 +93,13 @@ class DftFormTest : public QObject, public StateFixture {
       QVERIFY(!form.ChainBoxes[i]->isEnabled() && !form.OrderingBoxes[i]->isEnabled());
       QVERIFY(form.OrderingBoxes[i]->isVisible());
     }
-    QVERIFY(!form.CheckBox1->isEnabled() && form.CheckBox1->isChecked());
+    QVERIFY(!form.ShowOrderingBox->isEnabled() && form.ShowOrderingBox->isChecked());
     QVERIFY(!pictureIsBlank(form));
     // The first box of chain A is red, the one of chain F green.
     QCOMPARE(form.picture().pixelColor(12, 27), QColor(0xFF, 0, 0));
     QCOMPARE(form.picture().pixelColor(12, 25 + 5 * 50 + 2), QColor(0, 0xAA, 0));
 
-    choose(form.ComboBox13, kPresetText[2]);
+    choose(form.PresetBox, kPresetText[2]);
     QCOMPARE(state().layoutNotation(), QStringLiteral("012345"));
     QCOMPARE(information(form), (QStringList{QStringLiteral("full scan"), QStringLiteral("6"), QStringLiteral("1")}));
     for (int i = 0; i < kRegisters; ++i) {
@@ -110,7 +110,7 @@ class DftFormTest : public QObject, public StateFixture {
     for (int p = 0; p < kPositions; ++p) QCOMPARE(form.picture().pixelColor(12 + 70 * p, 27), QColor(0xFF, 0, 0));
 
     // Back to the first item: empty again, selection hidden, nothing asked.
-    choose(form.ComboBox13, kPresetText[0]);
+    choose(form.PresetBox, kPresetText[0]);
     QVERIFY(state().layout().isEmpty());
     QVERIFY(pictureIsBlank(form));
     QVERIFY(form.ChainBoxes[0]->isHidden() && form.HeadingOrdering->isHidden());
@@ -124,7 +124,7 @@ class DftFormTest : public QObject, public StateFixture {
     TDftForm form(state());
     form.show();
 
-    choose(form.ComboBox13, kPresetText[3]);
+    choose(form.PresetBox, kPresetText[3]);
     QCOMPARE(log.entries.size(), std::size_t{1});
     QCOMPARE(log.entries[0].caption, QStringLiteral("Info"));
     QCOMPARE(log.entries[0].icon, QMessageBox::Information);
@@ -139,26 +139,26 @@ class DftFormTest : public QObject, public StateFixture {
     // Until ordering is entered by hand, the registers stand in a random order.
     QCOMPARE(CountNotationRegisters(state().layoutNotation()), kRegisters);
     QCOMPARE(CountNotationChains(state().layoutNotation()), 1);
-    QCOMPARE(form.Label16->text(), QStringLiteral("full scan"));
-    QVERIFY(form.Button1->isVisible() && form.CheckBox1->isEnabled() && !form.CheckBox1->isChecked());
+    QCOMPARE(form.SelectedLayoutLabel->text(), QStringLiteral("full scan"));
+    QVERIFY(form.RandomButton->isVisible() && form.ShowOrderingBox->isEnabled() && !form.ShowOrderingBox->isChecked());
 
-    choose(form.ComboBox13, kPresetText[4]);
+    choose(form.PresetBox, kPresetText[4]);
     QCOMPARE(log.entries.size(), std::size_t{2});
     QCOMPARE(log.entries[1].text,
              QStringLiteral("Please, select registers to scan and their ordering in scan-chain(s), if required.\n"
                             "Otherwise, random ordering of selected registers in scan-chain(s) will be used."));
-    QCOMPARE(form.Label16->text(), QStringLiteral("none"));  // no register chosen yet
+    QCOMPARE(form.SelectedLayoutLabel->text(), QStringLiteral("none"));  // no register chosen yet
     for (int i = 0; i < kRegisters; ++i) {
       QVERIFY(form.ChainBoxes[i]->isEnabled() && form.ChainBoxes[i]->isVisible());
       QVERIFY(!form.OrderingBoxes[i]->isEnabled() && form.OrderingBoxes[i]->isHidden());
     }
 
-    choose(form.ComboBox13, kPresetText[5]);
+    choose(form.PresetBox, kPresetText[5]);
     QCOMPARE(log.entries.size(), std::size_t{3});
     QCOMPARE(log.entries[2].text, QStringLiteral("To generate a scan structure, please press button."));
-    QVERIFY(form.CheckBox1->isHidden() && form.Button1->isVisible());
+    QVERIFY(form.ShowOrderingBox->isHidden() && form.RandomButton->isVisible());
     QVERIFY(form.ChainBoxes[0]->isHidden() && form.OrderingBoxes[0]->isHidden());
-    QCOMPARE(form.Label16->text(), QStringLiteral("none"));  // before Random is pressed
+    QCOMPARE(form.SelectedLayoutLabel->text(), QStringLiteral("none"));  // before Random is pressed
   }
 
   void handMadeLayout() {
@@ -166,8 +166,8 @@ class DftFormTest : public QObject, public StateFixture {
     MessageLog log(state());
     TDftForm form(state());
     form.show();
-    choose(form.ComboBox13, kPresetText[4]);
-    form.CheckBox1->click();  // order by hand
+    choose(form.PresetBox, kPresetText[4]);
+    form.ShowOrderingBox->click();  // order by hand
     QVERIFY(form.OrderingBoxes[2]->isVisible() && !form.OrderingBoxes[2]->isEnabled());
 
     // REG3 alone in chain C at the 4th position.
@@ -194,7 +194,7 @@ class DftFormTest : public QObject, public StateFixture {
     QCOMPARE(state().layoutNotation(), QStringLiteral("1.2"));
     QCOMPARE(form.OrderingBoxes[0]->currentText(), QStringLiteral("Not selected"));
     QVERIFY(!form.OrderingBoxes[0]->isEnabled());
-    QCOMPARE(form.Label13->text(), QStringLiteral("2"));
+    QCOMPARE(form.RegisterCountLabel->text(), QStringLiteral("2"));
   }
 
   void orderingBoxOffersFreePositionsOnly() {
@@ -202,8 +202,8 @@ class DftFormTest : public QObject, public StateFixture {
     MessageLog log(state());
     TDftForm form(state());
     form.show();
-    choose(form.ComboBox13, kPresetText[4]);
-    form.CheckBox1->click();
+    choose(form.PresetBox, kPresetText[4]);
+    form.ShowOrderingBox->click();
     for (int i : {0, 1, 2}) choose(form.ChainBoxes[i], QStringLiteral("A"));
     choose(form.OrderingBoxes[0], QStringLiteral("1st"));
     choose(form.OrderingBoxes[1], QStringLiteral("3rd"));
@@ -231,8 +231,8 @@ class DftFormTest : public QObject, public StateFixture {
     MessageLog log(state());
     TDftForm form(state());
     form.show();
-    choose(form.ComboBox13, kPresetText[4]);
-    form.CheckBox1->click();
+    choose(form.PresetBox, kPresetText[4]);
+    form.ShowOrderingBox->click();
     choose(form.ChainBoxes[4], QStringLiteral("B"));
     choose(form.OrderingBoxes[4], QStringLiteral("2nd"));
     QVERIFY(!pictureIsBlank(form));
@@ -249,15 +249,15 @@ class DftFormTest : public QObject, public StateFixture {
     MessageLog log(state());
     TDftForm form(state());
     form.show();
-    choose(form.ComboBox13, kPresetText[3]);
-    form.Button1->click();  // random order of the one chain
+    choose(form.PresetBox, kPresetText[3]);
+    form.RandomButton->click();  // random order of the one chain
     QCOMPARE(CountNotationRegisters(state().layoutNotation()), 6);
-    form.CheckBox1->click();
+    form.ShowOrderingBox->click();
     QVERIFY(state().layout().isEmpty());
-    QVERIFY(form.Button1->isHidden() && form.OrderingBoxes[0]->isVisible());
+    QVERIFY(form.RandomButton->isHidden() && form.OrderingBoxes[0]->isVisible());
     QVERIFY(pictureIsBlank(form));
-    form.CheckBox1->click();
-    QVERIFY(form.Button1->isVisible() && form.OrderingBoxes[0]->isHidden());
+    form.ShowOrderingBox->click();
+    QVERIFY(form.RandomButton->isVisible() && form.OrderingBoxes[0]->isHidden());
   }
 
   void hiddenActionLoadsTheLastLayout() {
@@ -271,7 +271,7 @@ class DftFormTest : public QObject, public StateFixture {
     QVERIFY(!pictureIsBlank(form));
 
     MessageLog log(state());
-    choose(form.ComboBox13, kPresetText[1]);
+    choose(form.PresetBox, kPresetText[1]);
     QVERIFY(loaded == state().layout());
   }
 
@@ -279,17 +279,17 @@ class DftFormTest : public QObject, public StateFixture {
     WorkFolder work;
     MessageLog log(state());
     TDftForm form(state());
-    choose(form.ComboBox13, kPresetText[5]);
+    choose(form.PresetBox, kPresetText[5]);
     for (unsigned seed = 0; seed < 200; ++seed) {
       std::mt19937 engine(seed);
       form.setRandomSource([&engine](int bound) {
         return std::uniform_int_distribution<int>(0, bound - 1)(engine);
       });
-      form.Button1->click();
+      form.RandomButton->click();
       const QString notation = state().layoutNotation();
       QVERIFY2(validNotation(notation), qPrintable(QStringLiteral("seed %1: '%2'").arg(seed).arg(notation)));
-      QCOMPARE(form.Label13->text().toInt(), CountNotationRegisters(notation));
-      QCOMPARE(form.Label14->text().toInt(), CountNotationChains(notation));
+      QCOMPARE(form.RegisterCountLabel->text().toInt(), CountNotationRegisters(notation));
+      QCOMPARE(form.ChainCountLabel->text().toInt(), CountNotationChains(notation));
     }
   }
 
@@ -300,21 +300,21 @@ class DftFormTest : public QObject, public StateFixture {
     std::mt19937 engine(7);
     form.setRandomSource([&engine](int bound) { return std::uniform_int_distribution<int>(0, bound - 1)(engine); });
 
-    choose(form.ComboBox13, kPresetText[3]);
+    choose(form.PresetBox, kPresetText[3]);
     for (int run = 0; run < 20; ++run) {
-      form.Button1->click();
+      form.RandomButton->click();
       QString notation = state().layoutNotation();
       QCOMPARE(notation.size(), 6);
       std::sort(notation.begin(), notation.end());
       QCOMPARE(notation, QStringLiteral("012345"));
     }
 
-    choose(form.ComboBox13, kPresetText[4]);
+    choose(form.PresetBox, kPresetText[4]);
     choose(form.ChainBoxes[1], QStringLiteral("D"));
     choose(form.ChainBoxes[5], QStringLiteral("D"));
     choose(form.ChainBoxes[3], QStringLiteral("B"));
     for (int run = 0; run < 20; ++run) {
-      form.Button1->click();
+      form.RandomButton->click();
       const QString notation = state().layoutNotation();
       QVERIFY2(notation == QStringLiteral("3.15") || notation == QStringLiteral("3.51"), qPrintable(notation));
     }
@@ -325,11 +325,11 @@ class DftFormTest : public QObject, public StateFixture {
     MessageLog log(state());
     TDftForm form(state());
     form.setRandomSource([](int) { return 0; });
-    choose(form.ComboBox13, kPresetText[5]);
-    form.Button1->click();
+    choose(form.PresetBox, kPresetText[5]);
+    form.RandomButton->click();
     QVERIFY(state().layoutNotation().isEmpty() || validNotation(state().layoutNotation()));
-    choose(form.ComboBox13, kPresetText[3]);
-    form.Button1->click();
+    choose(form.PresetBox, kPresetText[3]);
+    form.RandomButton->click();
     QCOMPARE(CountNotationRegisters(state().layoutNotation()), 6);
   }
 
@@ -337,7 +337,7 @@ class DftFormTest : public QObject, public StateFixture {
     WorkFolder work;
     MessageLog log(state());
     TDftForm form(state());
-    choose(form.ComboBox13, kPresetText[2]);
+    choose(form.PresetBox, kPresetText[2]);
     form.notationClicked();
     QCOMPARE(log.entries.back().caption, QStringLiteral("Scan layout notation"));
     QCOMPARE(log.entries.back().text, QStringLiteral("012345"));

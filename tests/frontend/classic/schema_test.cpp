@@ -214,7 +214,8 @@ class SchemaTest : public QObject, public StateFixture {
     for (QPoint corner : {QPoint(137, 138), QPoint(171, 138), QPoint(171, 162), QPoint(137, 162)})
       QVERIFY(colourNear(canvas, corner, kRed, 0));
     QVERIFY(canvas.pixelColor(154, 150).alpha() == 0);  // inside the frame
-    QVERIFY(schema.Button1->isEnabled() && schema.Button3->isEnabled() && schema.Button5->isEnabled());
+    QVERIFY(schema.RestartButton->isEnabled() && schema.NextStepButton->isEnabled() &&
+            schema.ItemStepsButton->isEnabled());
     QVERIFY(log.entries.empty());
 
     // Bounds are exclusive: (140, 170) is on mul1's border.
@@ -222,7 +223,7 @@ class SchemaTest : public QObject, public StateFixture {
     other.pictureClicked(client(140, 170));
     QCOMPARE(other.selectedUnit(), QString());
     QVERIFY(canvasEmpty(other.canvas()));
-    QVERIFY(!other.Button3->isEnabled());
+    QVERIFY(!other.NextStepButton->isEnabled());
 
     // The other units, and a click beside every unit keeps the last one.
     other.pictureClicked(client(420, 230));
@@ -247,7 +248,7 @@ class SchemaTest : public QObject, public StateFixture {
     QCOMPARE(topics, QStringList{QStringLiteral("mux.hlp")});
     QCOMPARE(HelpPageUrl(topics.last()), HelpPageUrl(QStringLiteral("mux")));
     QCOMPARE(schema.selectedUnit(), QString());
-    QVERIFY(!schema.Button3->isEnabled());
+    QVERIFY(!schema.NextStepButton->isEnabled());
     // Function units open their own kinds' pages, registers theirs.
     schema.pictureClicked(client(150, 170));
     schema.pictureClicked(client(630, 210));
@@ -263,7 +264,7 @@ class SchemaTest : public QObject, public StateFixture {
     WorkFolder work;
     MessageLog log(state());
     TFormMain form(state());
-    form.CheckBox2->setChecked(true);
+    form.SchemaBox->setChecked(true);
     state().setHelpMode(true);
     form.schemaWindow()->pictureClicked(client(370, 280));
     QVERIFY(form.helpWindow() != nullptr && form.helpWindow()->isVisible());
@@ -285,15 +286,15 @@ class SchemaTest : public QObject, public StateFixture {
     MessageLog log(state());
     TFormMain form(state());
     state().setActionRun(false);
-    form.CheckBox2->setChecked(true);
+    form.SchemaBox->setChecked(true);
     QVERIFY(form.schemaWindow() != nullptr);
-    form.CheckBox5->setChecked(true);
+    form.LoopsBox->setChecked(true);
     const qsizetype historyLines = form.HistoryLines().size();
     form.schemaWindow()->pictureClicked(client(150, 170));
     QCOMPARE(log.entries.size(), std::size_t(1));
     QCOMPARE(log.entries[0].text, RunAnalysisFirstMessage());
-    QVERIFY(!form.CheckBox5->isChecked());
-    QVERIFY(!form.schemaWindow()->Button3->isEnabled());
+    QVERIFY(!form.LoopsBox->isChecked());
+    QVERIFY(!form.schemaWindow()->NextStepButton->isEnabled());
     QVERIFY(!anyPixel(form.schemaWindow()->canvas(), kRed));
     // "All" refuses too, and lists nothing.
     form.schemaWindow()->allStepsClicked();
@@ -440,37 +441,37 @@ class SchemaTest : public QObject, public StateFixture {
                         work.file(QStringLiteral("diffeq.pro"))));
     TFormMain form(state());
     state().setActionRun(true);
-    form.CheckBox2->setChecked(true);
+    form.SchemaBox->setChecked(true);
     TFormSchema* schema = form.schemaWindow();
     QVERIFY(schema != nullptr);
-    QVERIFY(schema->Button2->isEnabled() && !schema->Button3->isEnabled());
+    QVERIFY(schema->AllStepsButton->isEnabled() && !schema->NextStepButton->isEnabled());
     schema->pictureClicked(client(150, 170));
     const qsizetype before = form.HistoryLines().size();
-    schema->Button3->click();
+    schema->NextStepButton->click();
     QStringList lines = form.HistoryLines().mid(before);
     QCOMPARE(lines, QStringList({"'mul1' selected...", "", "Test vector adjustment",
                                  "   Step 1) diffeq.dx diffeq.const2 "}));
     QVERIFY(colourNear(schema->canvas(), QPoint(63, 126), QColor(255, 0, 0), 0));
     QVERIFY(colourNear(schema->canvas(), QPoint(63, 56), QColor(84, 242, 12), 0));
-    for (int i = 0; i < 3; ++i) schema->Button3->click();
-    QVERIFY(!schema->Button3->isEnabled());
+    for (int i = 0; i < 3; ++i) schema->NextStepButton->click();
+    QVERIFY(!schema->NextStepButton->isEnabled());
     QCOMPARE(form.HistoryLines().mid(before).last(), QString(72, u'-'));
     QVERIFY(form.HistoryLines().contains(QStringLiteral("End of data for 'mul1'.")));
 
     // "|<" starts again; "Itm" lists; stepping then starts from the top.
-    schema->Button1->click();
-    QVERIFY(schema->Button3->isEnabled());
+    schema->RestartButton->click();
+    QVERIFY(schema->NextStepButton->isEnabled());
     QVERIFY(colourNear(schema->canvas(), QPoint(63, 56), QColor(255, 0, 0), 0));  // the first entry
     QVERIFY(!colourNear(schema->canvas(), QPoint(134, 144), QColor(84, 242, 12), 0));  // older marks gone
     QVERIFY(colourNear(schema->canvas(), QPoint(137, 138), kRed, 0));  // the frame stays
-    schema->Button5->click();
+    schema->ItemStepsButton->click();
     QVERIFY(form.HistoryLines().contains(QStringLiteral("Test data propagation paths for mul1:")));
     const qsizetype afterList = form.HistoryLines().size();
-    schema->Button3->click();
+    schema->NextStepButton->click();
     QCOMPARE(form.HistoryLines().mid(afterList).value(3), QStringLiteral("   Step 1) diffeq.dx diffeq.const2 "));
 
     // "All" lists every unit and leaves comp selected.
-    schema->Button2->click();
+    schema->AllStepsButton->click();
     QCOMPARE(schema->selectedUnit(), QStringLiteral("comp"));
     QVERIFY(form.HistoryLines().contains(QStringLiteral("Test data propagation paths for sub:")));
     QVERIFY(log.entries.empty());
@@ -481,19 +482,19 @@ class SchemaTest : public QObject, public StateFixture {
     MessageLog log(state());
     TFormMain form(state());
     state().setActionRun(true);
-    form.CheckBox2->setChecked(true);
+    form.SchemaBox->setChecked(true);
     TFormSchema* schema = form.schemaWindow();
     schema->pictureClicked(client(150, 170));
     setResultLayout(state(), QString());
     state().placeRegister(QStringLiteral("A"), QStringLiteral("1st"), 0);  // the grid now says "0"
-    schema->Button3->click();
-    schema->Button3->click();
+    schema->NextStepButton->click();
+    schema->NextStepButton->click();
     QCOMPARE(log.entries.size(), std::size_t(1));
     QVERIFY(log.entries[0].text.startsWith(QStringLiteral("To display test propagation path(s) of selected element")));
     state().clearLayout();  // agreement clears the note
-    schema->Button1->click();
+    schema->RestartButton->click();
     state().placeRegister(QStringLiteral("A"), QStringLiteral("1st"), 0);
-    schema->Button1->click();
+    schema->RestartButton->click();
     QCOMPARE(log.entries.size(), std::size_t(2));
   }
 
@@ -501,11 +502,11 @@ class SchemaTest : public QObject, public StateFixture {
     WorkFolder work;
     MessageLog log(state());
     TFormMain form(state());
-    form.CheckBox2->setChecked(true);
+    form.SchemaBox->setChecked(true);
     QVERIFY(form.schemaWindow() != nullptr);
     QCOMPARE(form.schemaWindow()->size(), QSize(kSchemaClientWidth, kSchemaClientHeight));
     QCOMPARE(form.schemaWindow()->windowTitle(), QStringLiteral("Circuit Schema"));
-    QVERIFY(form.CheckBox5->isEnabled());
+    QVERIFY(form.LoopsBox->isEnabled());
     form.schemaWindow()->move(300, 40);
     form.schemaWindow()->windowDeactivated();
     QCOMPARE(TFormSchema::rememberedPosition(), QPoint(300, 40));
@@ -515,12 +516,12 @@ class SchemaTest : public QObject, public StateFixture {
     // Closing the window clears the box, which discards the window.
     QPointer<TFormSchema> window = form.schemaWindow();
     window->close();
-    QVERIFY(!form.CheckBox2->isChecked());
-    QVERIFY(!form.CheckBox5->isEnabled());
+    QVERIFY(!form.SchemaBox->isChecked());
+    QVERIFY(!form.LoopsBox->isEnabled());
     QVERIFY(form.schemaWindow() == nullptr);
     QTRY_VERIFY(window.isNull());
     // A new one opens where the last one was.
-    form.CheckBox2->setChecked(true);
+    form.SchemaBox->setChecked(true);
     QCOMPARE(form.schemaWindow()->pos(), QPoint(300, 40));
     form.schemaWindow()->move(263, 0);
     form.schemaWindow()->windowDeactivated();
@@ -545,12 +546,12 @@ class SchemaTest : public QObject, public StateFixture {
     TFormMain form(state());
     state().setActionRun(true);
     setResultLayout(state(), layout);
-    form.CheckBox2->setChecked(true);
+    form.SchemaBox->setChecked(true);
     TFormSchema* schema = form.schemaWindow();
-    form.CheckBox5->setChecked(true);
+    form.LoopsBox->setChecked(true);
     schema->pictureClicked(client(150, 170));
-    schema->Button3->click();
-    schema->Button3->click();
+    schema->NextStepButton->click();
+    schema->NextStepButton->click();
     const QImage image = schema->renderClient();
     QCOMPARE(image.size(), QSize(kSchemaClientWidth, kSchemaClientHeight));
     QVERIFY(image.save(QStringLiteral(RENDER_DIR "/") + file));

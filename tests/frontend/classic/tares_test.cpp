@@ -89,9 +89,9 @@ class TaresTest : public QObject, public StateFixture {
     TFormTAres window;
     window.Fill();
     window.show();
-    QCOMPARE(window.StringGrid1->rowCount(), 1);
-    QCOMPARE(window.StringGrid1->columnCount(), 1);
-    QVERIFY(window.StringGrid1->item(0, 0) == nullptr || window.StringGrid1->item(0, 0)->text().isEmpty());
+    QCOMPARE(window.ReportTable->rowCount(), 1);
+    QCOMPARE(window.ReportTable->columnCount(), 1);
+    QVERIFY(window.ReportTable->item(0, 0) == nullptr || window.ReportTable->item(0, 0)->text().isEmpty());
     QCOMPARE(ReadDetailsReport(work.file(QStringLiteral("diffeq.txt"))).rows, 1);
   }
 
@@ -100,25 +100,25 @@ class TaresTest : public QObject, public StateFixture {
     work.write(QStringLiteral("diffeq.txt"), kTenLines);
     TFormTAres window;
     QCOMPARE(window.windowTitle(), QStringLiteral("Testability Details"));
-    QCOMPARE(window.StringGrid1->toolTip(),
+    QCOMPARE(window.ReportTable->toolTip(),
              QStringLiteral("In this table, detail testability results of the circuit are displayed"));
     window.Fill();
-    QCOMPARE(window.StringGrid1->rowCount(), 8);
-    QCOMPARE(window.StringGrid1->columnCount(), 4);
-    QCOMPARE(gridRow(window.StringGrid1, 0), QStringList({"", "", "", ""}));
-    QCOMPARE(gridRow(window.StringGrid1, 7), QStringList({"GlobalMeasures", "0.459932", "0.164019", "0.075437"}));
+    QCOMPARE(window.ReportTable->rowCount(), 8);
+    QCOMPARE(window.ReportTable->columnCount(), 4);
+    QCOMPARE(gridRow(window.ReportTable, 0), QStringList({"", "", "", ""}));
+    QCOMPARE(gridRow(window.ReportTable, 7), QStringList({"GlobalMeasures", "0.459932", "0.164019", "0.075437"}));
     // Columns of 100 pixels, the first one widened to its texts; all fit.
-    QVERIFY(window.StringGrid1->columnWidth(0) > 100);
-    QVERIFY(window.StringGrid1->columnWidth(1) <= 100 && window.StringGrid1->columnWidth(1) >= 80);
+    QVERIFY(window.ReportTable->columnWidth(0) > 100);
+    QVERIFY(window.ReportTable->columnWidth(1) <= 100 && window.ReportTable->columnWidth(1) >= 80);
     int total = 0;
-    for (int c = 0; c < 4; ++c) total += window.StringGrid1->columnWidth(c);
-    QVERIFY(total <= 409 - window.StringGrid1->verticalScrollBar()->sizeHint().width());
-    QCOMPARE(window.StringGrid1->rowHeight(3), 20);
-    QCOMPARE(window.StringGrid1->selectionBehavior(), QAbstractItemView::SelectRows);
+    for (int c = 0; c < 4; ++c) total += window.ReportTable->columnWidth(c);
+    QVERIFY(total <= 409 - window.ReportTable->verticalScrollBar()->sizeHint().width());
+    QCOMPARE(window.ReportTable->rowHeight(3), 20);
+    QCOMPARE(window.ReportTable->selectionBehavior(), QAbstractItemView::SelectRows);
     // The table follows the window's height.
     window.show();
     window.resize(417, 300);
-    QCOMPARE(window.StringGrid1->height(), 292);
+    QCOMPARE(window.ReportTable->height(), 292);
     QCOMPARE(window.maximumWidth(), 417);
   }
 
@@ -127,14 +127,14 @@ class TaresTest : public QObject, public StateFixture {
     MessageLog log(state());
     work.write(QStringLiteral("diffeq.txt"), kTenLines);
     TFormMain form(state());
-    QVERIFY(form.CheckBox3->isEnabled());
-    form.CheckBox3->setChecked(true);
+    QVERIFY(form.DetailsBox->isEnabled());
+    form.DetailsBox->setChecked(true);
     QVERIFY(form.detailsWindow() != nullptr && form.detailsWindow()->isVisible());
-    QCOMPARE(form.detailsWindow()->StringGrid1->rowCount(), 8);
+    QCOMPARE(form.detailsWindow()->ReportTable->rowCount(), 8);
     QCOMPARE(form.detailsWindow()->pos(), TFormTAres::rememberedPosition());
     // It shows the report as it was when the box was checked.
     work.write(QStringLiteral("diffeq.txt"), "");
-    QCOMPARE(form.detailsWindow()->StringGrid1->rowCount(), 8);
+    QCOMPARE(form.detailsWindow()->ReportTable->rowCount(), 8);
     // Place memory.
     form.detailsWindow()->move(520, 210);
     form.detailsWindow()->windowDeactivated();
@@ -145,13 +145,13 @@ class TaresTest : public QObject, public StateFixture {
     // Closing clears the box, which discards the window.
     QPointer<TFormTAres> window = form.detailsWindow();
     window->close();
-    QVERIFY(!form.CheckBox3->isChecked());
+    QVERIFY(!form.DetailsBox->isChecked());
     QVERIFY(form.detailsWindow() == nullptr);
     QTRY_VERIFY(window.isNull());
     // Checked again: a fresh window, filled afresh.
-    form.CheckBox3->setChecked(true);
-    QCOMPARE(form.detailsWindow()->StringGrid1->rowCount(), 1);
-    form.CheckBox3->setChecked(false);
+    form.DetailsBox->setChecked(true);
+    QCOMPARE(form.detailsWindow()->ReportTable->rowCount(), 1);
+    form.DetailsBox->setChecked(false);
     QVERIFY(form.detailsWindow() == nullptr);
   }
 

@@ -141,6 +141,24 @@ class LayoutGridTest : public QObject {
     }
   }
 
+  // A typed notation loses the white space Qt sees around it and around each
+  // name, and keeps everything else (the shared reader works on UTF-8).
+  void typedNotationsLoseQtWhiteSpaceOnly() {
+    const QStringList small{QStringLiteral("x_var"), QStringLiteral("u_var")};
+    for (char16_t u = 1; u < 0xD800; ++u) {
+      const QString c(QChar{u});
+      const QString text = c + QStringLiteral("x_var") + c + u',' + c + QStringLiteral("u_var") + c;
+      QString error;
+      const ScanChains chains = ParseNotation(text, small, &error);
+      if (u == u',' || u == u'.' || QChar(u).isDigit()) continue;
+      if (QChar(u).isSpace()) {
+        QVERIFY2(error.isEmpty() && chains == (ScanChains{{0, 1}}), qPrintable(QString::number(u, 16)));
+      } else {
+        QVERIFY2(error.startsWith(u"unknown register"), qPrintable(QString::number(u, 16)));
+      }
+    }
+  }
+
  private:
   LayoutGrid grid;
 };
