@@ -26,6 +26,7 @@
 #include "cli/faultsim_command.h"
 #include "optimise/methods.h"
 #include "optimise/progress.h"
+#include "optimise/restarts.h"
 #include "write/reports.h"
 #include "write/resultjson.h"
 #include "base/version.h"
@@ -234,7 +235,8 @@ constexpr OptionSpec kOptimiseOptions[] = {
     {"--method", true},  {"--area", true},      {"--pins", true},  {"--unordered", false}, {"--population", true},
     {"--elitism", false}, {"--patience", true}, {"--seed", true},  {"--objective", true},  {"--out", true},
     {"--json", false},   {"--progress", false}, {"--top", true},    {"--keep-self-loops", false},
-    {"--chains", true},  {"--write-verilog", true}, {"--test-mode", true}};
+    {"--chains", true},  {"--write-verilog", true}, {"--test-mode", true}, {"--no-polish", false},
+    {"--restarts", true}};
 
 constexpr OptionSpec kNoOptions[] = {{"", false}};
 
@@ -307,6 +309,9 @@ std::string readOptimiseSettings(const Arguments& a, OptimiseSettings& s, bool& 
   s.keepSelfLoops = a.has("--keep-self-loops");
   if (a.has("--chains") && !parseWhole(a.value("--chains"), 1, 1000000, s.chains))
     return "--chains needs a whole number from 1 to 1000000";
+  s.polish = !a.has("--no-polish");
+  if (a.has("--restarts") && !parseWhole(a.value("--restarts"), 1, 10000, s.restarts))
+    return "--restarts needs a whole number from 1 to 10000";
   seeded = a.has("--seed");
   if (seeded && !parseWhole(a.value("--seed"), std::uint64_t{0}, UINT64_MAX, s.seed))
     return "--seed needs a whole number from 0 to " + std::to_string(UINT64_MAX);
@@ -328,6 +333,15 @@ class OptimiseObserver final : public SearchObserver {
     run->chains = found.chains;
     run->fitness = found.fitness;
     run->visited = found.visited;
+    if (found.polish) {
+      run->gaFitness = found.polish->gaFitness;
+      run->polishMoves = found.polish->moves;
+    }
+    if (found.restarts > 1) {
+      run->restarts = found.restarts;
+      run->bestRestart = found.restart;
+      if (run->seed) run->restartSeed = restartSeed(*run->seed, found.restart);
+    }
     run->elapsedSeconds = progress.elapsed();
     writeResultJson(c, *run, files);
   }
@@ -349,6 +363,19 @@ std::string readSearchInput(const Arguments& a, CliEnv& env, std::string& file, 
   if (problem.empty()) problem = readTestMode(a, held);
   if (problem.empty() && !seeded) settings.seed = env.clock.seedFromTime();
   return problem;
+}
+
+// The lines of a genetic algorithm run beside its layout: each restart, and
+// what the polish made of the genetic algorithm's best.
+void printGaSummary(const SearchResult& r, std::uint64_t seed) {
+  for (size_t i = 0; i < r.restartFitness.size(); ++i)
+    std::printf("Restart %zu (seed %llu): fitness %.3f%s\n", i,
+                static_cast<unsigned long long>(restartSeed(seed, static_cast<int>(i))), r.restartFitness[i],
+                static_cast<int>(i) == r.restart ? ", the best" : "");
+  if (r.polish)
+    std::printf("Genetic algorithm: layout '%s', fitness %.3f; polished by %ld move(s) to fitness %.3f%s\n",
+                r.polish->gaNotation.c_str(), r.polish->gaFitness, r.polish->moves, r.fitness,
+                r.polish->localOptimum ? "" : " (stopped at its evaluation bound)");
 }
 
 int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
@@ -380,6 +407,7 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
   const SearchResult result = method->run(*c, settings, random, &observer, context);
   progress.finish();
   if (context.diagnostics.clean()) {
+    printGaSummary(result, settings.seed);
     std::printf("Layout '%s', fitness %.3f, %ld layout(s) evaluated in %.1f s\n", result.notation.c_str(),
                 result.fitness, result.visited, progress.elapsed());
     if (a.has("--write-verilog")) {
@@ -395,7 +423,8 @@ constexpr OptionSpec kCompareOptions[] = {
     {"--area", true},      {"--pins", true},   {"--objective", true}, {"--json", false},
     {"--out", true},       {"--top", true},    {"--unordered", false}, {"--population", true},
     {"--elitism", false},  {"--patience", true}, {"--seed", true},     {"--keep-self-loops", false},
-    {"--chains", true},    {"--faultsim", false}, {"--patterns", true}, {"--test-mode", true}};
+    {"--chains", true},    {"--faultsim", false}, {"--patterns", true}, {"--test-mode", true},
+    {"--no-polish", false}, {"--restarts", true}};
 
 // Writes `text` to the result file `fileName`; false (error counted) when it cannot.
 bool writeResultText(const std::string& fileName, const std::string& text, const ResultFiles& files) {
@@ -474,7 +503,7 @@ constexpr Command kCommands[] = {
      "optimise FILE [--method NAME] [--area PCT] [--pins PCT] [--unordered] [--population N]\n"
      "[--elitism] [--patience N] [--seed N] [--objective classic|graded]\n"
      "[--out DIR] [--json] [--progress] [--top NAME] [--keep-self-loops] [--chains N]\n"
-     "[--write-verilog OUT.v]",
+     "[--write-verilog OUT.v] [--no-polish] [--restarts N]",
      "Searches the scan layout of FILE with the best fitness under the area and pin\n"
      "overhead bounds, then writes the result files of the circuit with that layout.\n"
      "  --method NAME      the search method (ga):\n"
@@ -488,6 +517,11 @@ constexpr Command kCommands[] = {
      "  --population N     population size (20)\n"
      "  --elitism          keep the best layout in every generation (off)\n"
      "  --patience N       stop after N generations without improvement (500)\n"
+     "  --no-polish        ga: keep the genetic algorithm's best layout as it is; by default\n"
+     "                     a local search (add, remove, move or swap registers, merge or\n"
+     "                     split chains) climbs from it until no move improves the fitness\n"
+     "  --restarts N       ga: N independent searches, seeded from --seed, side by side on\n"
+     "                     the cores; the best is kept (1)\n"
      "  --seed N           seed of the random generator; drawn from the clock and\n"
      "                     printed when not given, so every run can be repeated\n"
      "  --objective NAME   classic (0 unless every port bit is controllable) or\n"
@@ -514,14 +548,16 @@ constexpr Command kCommands[] = {
     {"compare",
      "compare FILE [--area PCT] [--pins PCT] [--objective classic|graded] [--json] [--out DIR]\n"
      "[--seed N] [--population N] [--patience N] [--elitism] [--unordered]\n"
-     "[--keep-self-loops] [--chains N] [--top NAME] [--faultsim [--patterns N]]",
-     "Runs every optimiser method on FILE (none, full, loops, ga, and exact when the\n"
-     "circuit is small enough) and prints one row per method: scanned registers,\n"
+     "[--keep-self-loops] [--chains N] [--top NAME] [--restarts N] [--faultsim [--patterns N]]",
+     "Runs every optimiser method on FILE (none, full, loops, ga, ga+polish, and exact\n"
+     "when the circuit is small enough) and prints one row per method: scanned registers,\n"
      "chains, area and pin overhead, testability GT, controllable and observable port\n"
-     "bits, fitness, time and the layout (ready for 'analyse --layout'), then the\n"
+     "bits, fitness, its gap below the best fitness of any row (percent), time and the\n"
+     "layout (ready for 'analyse --layout'), then the\n"
      "methods on the Pareto front of testability against area overhead. Writes no\n"
      "result files except, with --json, NAME.compare.json (see docs/json.md).\n"
-     "The options are those of 'optimise'.\n"
+     "The options are those of 'optimise'; ga+polish is the ga row's search polished by\n"
+     "local search (the best of --restarts N searches).\n"
      "  --faultsim         also the stuck-at coverage of each row's layout, measured by\n"
      "                     'faultsim' with the same random patterns for every row, and the\n"
      "                     rank correlation of testability and detection (rho)\n"

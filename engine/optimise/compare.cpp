@@ -1,8 +1,10 @@
 #include "optimise/compare.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include "analysis/analysis.h"
+#include "base/random.h"
 #include "optimise/exact.h"
 #include "optimise/solvers.h"
 #include "scan/insertion.h"
@@ -60,7 +62,7 @@ Comparison compareMethods(Circuit& c, const OptimiseSettings& s, RandomSource& r
   cmp.seed = s.seed;
   const ScanMethodSettings m = scanMethodSettings(s);
   ScanEvaluator eval(c, run, m.techniques, s.limits);  // measures every row
-  ScanLayout full, loops, ga;
+  ScanLayout full, loops, ga, polished;
 
   cmp.rows.push_back(runRow("none", c, eval, clock, [](CompareRow&) { return ScanLayout{}; }));
   cmp.rows.push_back(runRow("full", c, eval, clock, [&](CompareRow&) {
@@ -76,9 +78,15 @@ Comparison compareMethods(Circuit& c, const OptimiseSettings& s, RandomSource& r
     row.visited = r.visited;
     return ga = r.chains;
   }));
+  cmp.rows.push_back(runRow("ga+polish", c, eval, clock, [&](CompareRow& row) {
+    SeededRandom again(s.seed);
+    const SearchResult r = polishedGaSearch(c, s, again, run);
+    row.visited = r.visited;
+    return polished = r.chains;
+  }));
   ExactOptions eo;
   eo.maxLayouts = exactLayoutLimit(c);
-  eo.seeds = {loops, full, ga};
+  eo.seeds = {loops, full, ga, polished};
   ExactResult exact;
   CompareRow exactRow = runRow("exact", c, eval, clock, [&](CompareRow& row) {
     ScanEvaluator own(c, run, m.techniques, s.limits);
@@ -90,8 +98,15 @@ Comparison compareMethods(Circuit& c, const OptimiseSettings& s, RandomSource& r
     cmp.skipped = exactRefusal(exact, eo);
   else
     cmp.rows.push_back(std::move(exactRow));
+  setGaps(cmp.rows);
   cmp.pareto = paretoFront(cmp.rows);
   return cmp;
+}
+
+void setGaps(std::vector<CompareRow>& rows) {
+  double best = 0.0;
+  for (const CompareRow& r : rows) best = std::max(best, r.fitness);
+  for (CompareRow& r : rows) r.gapPercent = best > 0.0 ? (best - r.fitness) / best * 100.0 : 0.0;
 }
 
 std::vector<std::string> paretoFront(const std::vector<CompareRow>& rows) {
@@ -111,12 +126,13 @@ void printComparison(const Comparison& cmp, FILE* out) {
   std::fprintf(out, "Comparison of '%s' (objective %s, area bound %g %%, pin bound %g %%)\n", cmp.circuit.c_str(),
                cmp.objective.c_str(), cmp.areaBudgetPercent, cmp.pinBudgetPercent);
   const bool coverage = !cmp.rows.empty() && cmp.rows.front().coveragePercent.has_value();
-  std::fprintf(out, "%-6s %7s %6s %8s %8s %7s %6s %6s %9s %8s  %s\n", "method", "scanned", "chains", "area %",
-               "pins %", "GT", "C %", "O %", "fitness", "time s", coverage ? "SA cov %    rho  layout" : "layout");
+  std::fprintf(out, "%-9s %7s %6s %8s %8s %7s %6s %6s %9s %7s %8s  %s\n", "method", "scanned", "chains", "area %",
+               "pins %", "GT", "C %", "O %", "fitness", "gap %", "time s",
+               coverage ? "SA cov %    rho  layout" : "layout");
   for (const CompareRow& r : cmp.rows) {
-    std::fprintf(out, "%-6s %7d %6d %8.3f %8.3f %7.4f %6.1f %6.1f %9.3f %8.3f  ", r.method.c_str(), r.scanned,
+    std::fprintf(out, "%-9s %7d %6d %8.3f %8.3f %7.4f %6.1f %6.1f %9.3f %7.2f %8.3f  ", r.method.c_str(), r.scanned,
                  r.chains, r.areaPercent, r.pinsPercent, r.testability, r.controllablePercent, r.observablePercent,
-                 r.fitness, r.seconds);
+                 r.fitness, r.gapPercent, r.seconds);
     if (coverage) std::fprintf(out, "%8.2f %6s  ", r.coveragePercent.value_or(0.0), spearmanText(r).c_str());
     std::fprintf(out, "%s\n", r.layout.empty() ? "-" : r.layout.c_str());
   }
@@ -147,6 +163,7 @@ std::string comparisonJson(const Comparison& cmp, const std::string& version) {
     row["controllable_percent"] = r.controllablePercent;
     row["observable_percent"] = r.observablePercent;
     row["fitness"] = r.fitness;
+    row["gap_percent"] = r.gapPercent;
     row["seconds"] = r.seconds;
     if (r.visited >= 0) row["visited"] = r.visited;
     if (r.coveragePercent) row["stuck_at_coverage_percent"] = *r.coveragePercent;

@@ -22,6 +22,7 @@ struct CompareRow {
   double controllablePercent = 0.0;
   double observablePercent = 0.0;
   double fitness = 0.0;
+  double gapPercent = 0.0;  // below the best fitness of any row, in percent of it
   double seconds = 0.0;
   long visited = -1;  // layouts evaluated (-1: the method has no search)
   std::optional<double> coveragePercent;   // stuck-at coverage (compare --faultsim)
@@ -39,9 +40,14 @@ struct Comparison {
   unsigned long long seed = 0;      // of the genetic algorithm
 };
 
-// Runs none, full, loops, ga and (when feasible) exact on `c`, timed on the
-// clock of `run`, which also takes the errors; writes no result files.
+// Runs none, full, loops, ga, the polished ga and (when feasible) exact on
+// `c`, timed on the clock of `run`, which also takes the errors; writes no
+// result files. The polished ga repeats the ga's search from the settings'
+// seed (so with one restart it polishes the ga row's layout).
 Comparison compareMethods(Circuit& c, const OptimiseSettings& s, RandomSource& random, const RunContext& run);
+
+// Sets each row's gap to the best fitness of all rows.
+void setGaps(std::vector<CompareRow>& rows);
 
 // Methods of the rows no other row beats in both testability (higher) and area overhead (lower).
 std::vector<std::string> paretoFront(const std::vector<CompareRow>& rows);

@@ -1,5 +1,6 @@
 #include "optimise/ga.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "optimise/gaconsole.h"
 #include "optimise/garlog.h"
 #include "optimise/layoutresults.h"
+#include "optimise/polish.h"
 #include "write/reports.h"
 
 namespace {
@@ -17,21 +19,12 @@ namespace {
 // Layouts tried first: each replaces chromosome k with probability 1/10 per draw.
 constexpr const char* kPresets[] = {"0.1.2.3.4.5", "012345", "5.4.3.2.1.0", "543210"};
 
-// Refuses circuits whose layouts cannot be written: beyond ten registers the
-// notation names registers, so every name must be writable.
+// Refuses circuits whose layouts cannot be written.
 bool notationsWritable(const Circuit& c, Diagnostics& diagnostics) {
-  if (usesClassicNotation(c.getNREGs())) return true;
-  const LayoutRegisters regs(c);
-  for (int r = 0; r < regs.count(); ++r) {
-    std::string problem = nameProblem(regs.name(r));
-    if (problem.empty() && isClassicNotation(regs.name(r)))
-      problem = "register name '" + regs.name(r) + "' is made of digits";
-    if (!problem.empty()) {
-      diagnostics.error("DFT Layout Solver: layouts of '%s' cannot be written (%s)!\n", c.getName().c_str(), problem.c_str());
-      return false;
-    }
-  }
-  return true;
+  const std::string problem = layoutWritingProblem(c);
+  if (problem.empty()) return true;
+  diagnostics.error("DFT Layout Solver: layouts of '%s' cannot be written (%s)!\n", c.getName().c_str(), problem.c_str());
+  return false;
 }
 
 // What a run writes beside its search: the console lines and the log.
@@ -60,6 +53,7 @@ class GaSearch {
   // The notation a run shows and stores for its best chromosome.
   std::string bestNotation() const { return o.classicForm ? bestPop.getNotation(0) : bestPop.layoutNotation(0); }
   const Population& best() const { return bestPop; }
+  ScanEvaluator& scorer() { return evaluator; }
   long computed() const { return evaluator.computed(); }
   // The analyser of the searched circuit.
   Analyser& analyser() { return evaluator.analyser(); }
@@ -142,7 +136,35 @@ long GaSearch::run(RunOutputs& out) {
   return iteration;
 }
 
+// Climbs from the genetic algorithm's best layout in `result` and takes the
+// layout it ends on; the search gets at least as many evaluations as the run had.
+void polishBest(GaSearch& search, SearchResult& result, GarLog& gar) {
+  PolishOptions po;
+  po.maxComputed = std::max(search.computed(), 10000L);
+  const PolishResult p = polishLayout(search.scorer(), result.chains, po);
+  result.polish = SearchResult::Polish{result.notation, result.fitness, p.moves, p.localOptimum};
+  if (p.fitness > result.fitness) {
+    result.chains = p.layout;
+    result.notation = layoutNotation(p.layout, search.scorer().registers());
+    result.fitness = p.fitness;
+  }
+  gar.printf("Polished by %ld move(s):\t%-15s\t%lf\n", p.moves, result.notation.c_str(), result.fitness);
+}
+
 }  // namespace
+
+std::string layoutWritingProblem(const Circuit& c) {
+  // Beyond ten registers the notation names registers, so every name must be writable.
+  if (usesClassicNotation(c.getNREGs())) return {};
+  const LayoutRegisters regs(c);
+  for (int r = 0; r < regs.count(); ++r) {
+    std::string problem = nameProblem(regs.name(r));
+    if (problem.empty() && isClassicNotation(regs.name(r)))
+      problem = "register name '" + regs.name(r) + "' is made of digits";
+    if (!problem.empty()) return problem;
+  }
+  return {};
+}
 
 void breedGeneration(Population& P, Population& Q, Population& best, int psize, bool elitism, RandomSource& random) {
   Q.resetPos();
@@ -184,12 +206,15 @@ SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random, const R
   result.generations = search.run(out);
   out.console.finished(result.generations);
   out.gar.printf("Algorithm has ended after %ld iteration(s).\n", result.generations);
-  out.gar.printf("%s\n\n", std::string(80, '-').c_str());
 
   result.notation = search.bestNotation();
   result.chains = search.best().chains(0);
   result.fitness = search.best().getFitness(0);
+  if (o.polish && !o.classicForm) polishBest(search, result, out.gar);
+  out.gar.printf("%s\n\n", std::string(80, '-').c_str());
   result.visited = search.computed();
+  result.restart = o.restart;
+  result.restarts = o.restarts;
   c.setNotation(result.notation);
   out.gar.close();
   c.setFitness(result.fitness);

@@ -47,7 +47,17 @@ struct GaOptions {
   // Writes the log, the console lines and the result files; without them the
   // run only returns what it found (comparisons).
   bool writeResults = true;
+  // Polishes the best layout found by local search (optimise/polish.h) before
+  // the results are written; the classic form never does.
+  bool polish = false;
+  // The restart this run is, and of how many (told in the result).
+  int restart = 0;
+  int restarts = 1;
 };
+
+// Why the layouts of `c` cannot be written (a register name the notation
+// cannot hold), or "" when they can; runGA refuses such a circuit.
+std::string layoutWritingProblem(const Circuit& c);
 
 // Searches for the best scan layout of `c` and writes the result files of
 // `run`, which also takes the errors and says how to analyse (the circuit is

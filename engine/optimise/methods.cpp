@@ -1,5 +1,8 @@
 #include "optimise/methods.h"
 
+#include "base/random.h"
+#include "optimise/restarts.h"
+
 ScanMethodSettings scanMethodSettings(const OptimiseSettings& s) {
   ScanMethodSettings m;
   m.limits = s.limits;
@@ -20,7 +23,17 @@ GaOptions modernGaOptions(Circuit& c, const OptimiseSettings& s, const RunContex
   o.classicForm = false;
   o.seed = s.seed;
   o.prepare = gaSeeding(c, scanMethodSettings(s), run);
+  o.polish = s.polish;
   return o;
+}
+
+SearchResult polishedGaSearch(Circuit& c, const OptimiseSettings& s, RandomSource& random, const RunContext& run) {
+  GaOptions o = modernGaOptions(c, s, run);
+  o.writeResults = false;
+  o.polish = true;
+  if (s.restarts <= 1 || !layoutWritingProblem(c).empty()) return runGA(c, o, random, run);
+  RestartsOutcome all = runRestarts(c, o, s.seed, s.restarts, 0, run);
+  return std::move(all.runs[static_cast<size_t>(all.best)]);
 }
 
 namespace {
@@ -30,7 +43,17 @@ SearchResult runGeneticAlgorithm(Circuit& c, const OptimiseSettings& s, RandomSo
   GaOptions o = modernGaOptions(c, s, run);
   o.observer = observer;
   o.workers = 0;  // every core; the same results as one
-  return runGA(c, o, random, run);
+  // A circuit the genetic algorithm refuses is refused once, by a single run.
+  if (s.restarts <= 1 || !layoutWritingProblem(c).empty()) return runGA(c, o, random, run);
+  const RestartsOutcome all = runRestarts(c, o, s.seed, s.restarts, 0, run);
+  // The best restart again, on the circuit itself, writing its log and result files.
+  o.restart = all.best;
+  o.restarts = s.restarts;
+  o.seed = restartSeed(s.seed, all.best);
+  SeededRandom again(*o.seed);
+  SearchResult r = runGA(c, o, again, run);
+  for (const SearchResult& one : all.runs) r.restartFitness.push_back(one.fitness);
+  return r;
 }
 
 SearchResult runExact(Circuit& c, const OptimiseSettings& s, RandomSource&, SearchObserver* observer,

@@ -19,6 +19,8 @@ struct OptimiseSettings {
   std::uint64_t seed = 0;        // seed of the run's generator
   bool keepSelfLoops = false;    // registers feeding only themselves need no scan (loops)
   int chains = 0;                // chain count (loops, full); 0: as many as the pin bound allows
+  bool polish = true;            // local search after the genetic algorithm (ga)
+  int restarts = 1;              // independent seeded searches, the best kept (ga)
 };
 
 // One method: it searches a layout for `c`, writes the result files of
@@ -36,6 +38,11 @@ ScanMethodSettings scanMethodSettings(const OptimiseSettings& s);
 // The genetic algorithm's options of `optimise`: the settings, the modern
 // output and the seeded first population of `c` (its seeds measured in `run`).
 GaOptions modernGaOptions(Circuit& c, const OptimiseSettings& s, const RunContext& run);
+
+// The genetic algorithm of `optimise` with its polish and restarts, without
+// result files (comparisons): `random` drives a single search; restarts derive
+// their seeds from the settings' seed.
+SearchResult polishedGaSearch(Circuit& c, const OptimiseSettings& s, RandomSource& random, const RunContext& run);
 
 // Every method, the default first.
 std::span<const OptimiserMethod> optimiserMethods();

@@ -1,7 +1,9 @@
 // What every optimiser method returns, and the observer that follows a run.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "scan/scanlayout.h"
 
@@ -29,5 +31,16 @@ struct SearchResult {
   double fitness = 0.0;
   long generations = 0;
   long visited = 0;  // layouts evaluated
+  // What the local search after a genetic algorithm run changed (set when it ran).
+  struct Polish {
+    std::string gaNotation;  // the genetic algorithm's best layout
+    double gaFitness = 0.0;
+    long moves = 0;            // improving moves taken
+    bool localOptimum = true;  // false when its budget stopped it first
+  };
+  std::optional<Polish> polish;
+  int restart = 0;                     // the restart that found it (optimise/restarts.h)
+  int restarts = 1;                    // restarts run
+  std::vector<double> restartFitness;  // of each restart, when more than one ran
 };
 

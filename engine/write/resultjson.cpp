@@ -151,6 +151,12 @@ std::string resultJson(Circuit& c, const RunSummary& run) {
   doc["pin_overhead_percent"] = m.pinOver;
   if (run.visited) doc["visited"] = *run.visited;
   if (run.elapsedSeconds) doc["elapsed_seconds"] = *run.elapsedSeconds;
+  if (run.gaFitness) doc["ga_fitness"] = *run.gaFitness;
+  if (run.gaFitness) doc["polished_fitness"] = run.fitness;
+  if (run.polishMoves) doc["polish_moves"] = *run.polishMoves;
+  if (run.restarts) doc["restarts"] = *run.restarts;
+  if (run.bestRestart) doc["best_restart"] = *run.bestRestart;
+  if (run.restartSeed) doc["restart_seed"] = *run.restartSeed;
   doc["registers"] = registersJson(regs, run.chains, registersInLoops(graph));
   for (Json& r : doc["registers"])
     if (const auto it = run.unscannable.find(r["name"].get<std::string>()); it != run.unscannable.end()) {

@@ -22,6 +22,11 @@ struct RunSummary {
   double fitness = 0.0;
   std::optional<long> visited;            // layouts evaluated (optimisers)
   std::optional<double> elapsedSeconds;  // (optimisers)
+  std::optional<double> gaFitness;       // the genetic algorithm's best before the polish (ga)
+  std::optional<long> polishMoves;       // improving moves of the polish (ga)
+  std::optional<int> restarts;           // searches run, the best kept (ga)
+  std::optional<int> bestRestart;        // the restart that found the layout (ga)
+  std::optional<std::uint64_t> restartSeed;  // its seed (ga)
   std::map<std::string, std::string> unscannable;  // registers the checks exclude from layouts, and the rule
 };
 

@@ -46,9 +46,9 @@ TEST(Compare, DiffeqRowsAreConsistentWithTheirLayouts) {
   SeededRandom random(5);
   const RunContext run{testDiagnostics(), clock, systemProcessRunner(), std::string(), AnalysisOptions{}};
   const Comparison cmp = compareMethods(*c, diffeqSettings(), random, run);
-  ASSERT_EQ(cmp.rows.size(), 5u);
-  const char* order[] = {"none", "full", "loops", "ga", "exact"};
-  for (size_t k = 0; k < 5; ++k) EXPECT_EQ(cmp.rows[k].method, order[k]);
+  ASSERT_EQ(cmp.rows.size(), 6u);
+  const char* order[] = {"none", "full", "loops", "ga", "ga+polish", "exact"};
+  for (size_t k = 0; k < 6; ++k) EXPECT_EQ(cmp.rows[k].method, order[k]);
   EXPECT_TRUE(cmp.skipped.empty());
 
   EXPECT_EQ(row(cmp, "none")->scanned, 0);
@@ -62,9 +62,14 @@ TEST(Compare, DiffeqRowsAreConsistentWithTheirLayouts) {
   EXPECT_EQ(row(cmp, "loops")->visited, -1);
   EXPECT_GT(row(cmp, "ga")->visited, 0);
   EXPECT_GT(row(cmp, "exact")->visited, 0);
+  // The polish starts from the ga row's layout and reaches the optimum on diffeq.
+  EXPECT_GE(row(cmp, "ga+polish")->fitness, row(cmp, "ga")->fitness);
+  EXPECT_DOUBLE_EQ(row(cmp, "ga+polish")->fitness, row(cmp, "exact")->fitness);
+  EXPECT_DOUBLE_EQ(row(cmp, "exact")->gapPercent, 0.0);
   for (const CompareRow& r : cmp.rows) {
     SCOPED_TRACE(r.method);
     EXPECT_LE(r.fitness, row(cmp, "exact")->fitness);
+    EXPECT_NEAR(r.gapPercent, (row(cmp, "exact")->fitness - r.fitness) / row(cmp, "exact")->fitness * 100.0, 1e-9);
     EXPECT_DOUBLE_EQ(r.seconds, 0.25);  // one clock step per method
     // The layout read back gives the row's fitness.
     ScanLayout chains;
@@ -120,6 +125,7 @@ TEST(Compare, TableAndJson) {
   ga.seconds = 0.125;
   ga.visited = 1034;
   cmp.rows = {none, ga};
+  setGaps(cmp.rows);
   cmp.pareto = {"none", "ga"};
   cmp.skipped = "too many layouts";
 
@@ -133,9 +139,9 @@ TEST(Compare, TableAndJson) {
   std::free(buf);
   EXPECT_EQ(table,
             "Comparison of 'diffeq' (objective graded, area bound 7 %, pin bound 13 %)\n"
-            "method scanned chains   area %   pins %      GT    C %    O %   fitness   time s  layout\n"
-            "none         0      0    0.000    0.000  0.0000    0.0    0.0     0.000    0.000  -\n"
-            "ga           2      2    4.500   12.500  0.2500   80.0   90.0    59.872    0.125  5.0\n"
+            "method    scanned chains   area %   pins %      GT    C %    O %   fitness   gap %   time s  layout\n"
+            "none            0      0    0.000    0.000  0.0000    0.0    0.0     0.000  100.00    0.000  -\n"
+            "ga              2      2    4.500   12.500  0.2500   80.0   90.0    59.872    0.00    0.125  5.0\n"
             "exact: skipped, too many layouts\n"
             "Pareto front (testability against area overhead): none, ga\n");
 
@@ -159,6 +165,8 @@ TEST(Compare, TableAndJson) {
   EXPECT_EQ(r["fitness"], 59.872);
   EXPECT_EQ(r["seconds"], 0.125);
   EXPECT_EQ(r["visited"], 1034);
+  EXPECT_EQ(r["gap_percent"], 0.0);
+  EXPECT_EQ(j["rows"][0]["gap_percent"], 100.0);
   EXPECT_FALSE(j["rows"][0].contains("visited"));
   EXPECT_EQ(j["pareto"], (std::vector<std::string>{"none", "ga"}));
 }
@@ -179,7 +187,7 @@ TEST(Compare, CommandWritesTheJsonBesideTheResults) {
   std::ifstream in(dir / "diffeq.compare.json");
   ASSERT_TRUE(in);
   const auto j = nlohmann::json::parse(in);
-  EXPECT_EQ(j["rows"].size(), 5u);
+  EXPECT_EQ(j["rows"].size(), 6u);
   EXPECT_EQ(j["seed"], 5);
   // Only the comparison is written, no result files of a single method.
   size_t files = 0;
