@@ -171,8 +171,9 @@ class TFormMain : public QMainWindow {
   void aboutChosen();
   void exitChosen();
   void openChosen();
-  // "Compare Methods": runs every method of the engine and charts them.
-  void compareChosen();
+  // "Compare Methods": runs every method of the engine and charts them
+  // (with each layout's stuck-at coverage when `withFaultsim`).
+  void compareChosen(bool withFaultsim = false);
   // "Optimiser...": the window with every setting of an optimiser run.
   void optimiserChosen();
 
