@@ -56,7 +56,7 @@ struct RegisterFigures {
   bool inLoop = false;
   // False when a check rule keeps it out of every layout (`checkRule`, e.g. "CLK-1").
   bool scannable = true;
-  QString checkRule;
+  QString checkRule{};
 };
 
 // A feedback loop: the registers of one strongly connected component of the
