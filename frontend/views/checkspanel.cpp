@@ -47,6 +47,8 @@ ChecksPanel::ChecksPanel(QWidget* parent)
   table_->setHorizontalHeaderLabels({QStringLiteral("Rule"), QStringLiteral("Severity"), QStringLiteral("Object"),
                                      QStringLiteral("Source"), QStringLiteral("What to do")});
   table_->verticalHeader()->hide();
+  // Rows grow with their wrapped advice, whatever the width.
+  table_->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
   table_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -91,7 +93,6 @@ void ChecksPanel::setReport(const CheckReport& report) {
     if (report_.reg(f.object) != nullptr)
       table_->item(r, kObject)->setToolTip(QStringLiteral("Click to show %1 on the schema").arg(f.object));
   }
-  table_->resizeRowsToContents();
 }
 
 void ChecksPanel::setCheckable(bool checkable, const QString& reason) {

@@ -112,7 +112,11 @@ void ComparisonView::setComparison(const CompareResult& comparison) {
 void ComparisonView::setMeasure(ComparisonMeasure measure) {
   if (measure == ComparisonMeasure::Coverage && !comparison_.hasCoverage()) return;
   measure_ = measure;
+  const QString chosen = selectedMethod();
   rebuildChart();
+  fillTable();  // its stars follow the front plotted
+  for (int r = 0; r < static_cast<int>(comparison_.rows.size()); ++r)
+    if (comparison_.rows[r].method == chosen) table_->selectRow(r);
 }
 
 void ComparisonView::measureChosen(int index) {
@@ -122,7 +126,7 @@ void ComparisonView::measureChosen(int index) {
 void ComparisonView::rebuildChart() {
   series_.clear();
   const bool coverage = measure_ == ComparisonMeasure::Coverage;
-  const QStringList frontMethods = coverage ? comparison_.coverageFront() : comparison_.pareto;
+  const QStringList frontMethods = front();
   auto* chart = new QChart;
   chart->setTitle(QStringLiteral("%1 against area overhead - %2")
                       .arg(coverage ? QStringLiteral("Stuck-at coverage") : QStringLiteral("Testability"),
@@ -191,11 +195,16 @@ void ComparisonView::rebuildChart() {
   measureBox_->setCurrentIndex(coverage ? 1 : 0);
 }
 
+QStringList ComparisonView::front() const {
+  return measure_ == ComparisonMeasure::Coverage ? comparison_.coverageFront() : comparison_.pareto;
+}
+
 void ComparisonView::fillTable() {
+  const QStringList frontMethods = front();
   table_->setRowCount(static_cast<int>(comparison_.rows.size()));
   for (int r = 0; r < static_cast<int>(comparison_.rows.size()); ++r) {
     const auto& row = comparison_.rows[r];
-    const QStringList cells{row.method + (comparison_.onPareto(row.method) ? QStringLiteral(" *") : QString()),
+    const QStringList cells{row.method + (frontMethods.contains(row.method) ? QStringLiteral(" *") : QString()),
                             QString::number(row.testability, 'f', 4),
                             QString::number(row.areaPercent, 'f', 2),
                             QString::number(row.pinsPercent, 'f', 2),

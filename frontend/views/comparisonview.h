@@ -64,6 +64,8 @@ class ComparisonView : public QWidget {
   void verilogRequested(const QString& layout, const QString& method);
 
  private:
+  // The Pareto front of the measure plotted.
+  QStringList front() const;
   void rebuildChart();
   void fillTable();
   void updateButtons();
