@@ -109,6 +109,8 @@ class TFormMain : public QMainWindow {
   ScanLayoutEditor* layoutEditorWindow() const;
   ComparisonView* comparisonWindow() const;
   OptimiserPanel* optimiserWindow() const;
+  // What opens and feeds them (and runs their own engine runs).
+  CircuitViews* circuitViews() const { return views_; }
 
   // Appends one line to the history area.
   void AppendHistory(const QString& line);

@@ -336,6 +336,7 @@ void ScanLayoutEditor::refresh() {
     }
   }
   tree_->showLayout(model_.chains(), unscanned, excluded);
+  table_->setColumnHidden(kCheck, excluded.isEmpty());  // shown when a check keeps a register out
   const QString text = model_.notation();
   if (notation_->text() != text && !notation_->hasFocus()) notation_->setText(text);
   if (error_->text().isEmpty() || notation_->text() == text) error_->clear();
