@@ -231,6 +231,7 @@ void CircuitViews::closeEditor() {
 }
 
 void CircuitViews::closeAll() {
+  checkJob_->abandon();  // its report would be the last circuit's
   for (QWidget* window : std::initializer_list<QWidget*>{schema_, editor_, comparison_, optimiser_, checks_}) {
     if (window == nullptr) continue;
     window->disconnect(this);

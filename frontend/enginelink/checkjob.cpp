@@ -31,6 +31,14 @@ void CheckJob::start(const QString& program, const QStringList& arguments, const
 
 bool CheckJob::isRunning() const { return run_ != nullptr && run_->isRunning(); }
 
+void CheckJob::abandon() {
+  if (run_ == nullptr) return;
+  EngineRun* run = run_;
+  run_ = nullptr;
+  run->disconnect(this);
+  run->deleteLater();  // kills its engine
+}
+
 void CheckJob::engineEnded(const QString& reason) {
   // Status 1 with a report: the design has errors, which the report lists.
   if (!reason.isEmpty() && run_->exitStatus() != 1) {

@@ -23,6 +23,8 @@ class CheckJob : public QObject {
   void start(const QString& program, const QStringList& arguments, const QString& folder);
   // True from start until reported or failed has been signalled.
   bool isRunning() const;
+  // Kills a running engine without signalling anything (another circuit was opened).
+  void abandon();
 
  signals:
   // The engine's report was read.

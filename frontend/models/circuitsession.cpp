@@ -137,8 +137,13 @@ QString newest(const QString& folder, const QString& pattern, Keep keep) {
 }  // namespace
 
 QString FindResultJson(const QString& folder) {
-  return newest(folder, QStringLiteral("*.json"),
-                [](const QString& name) { return !name.endsWith(QLatin1String(".compare.json")); });
+  // Not the other files the engine writes as JSON: a comparison, a check
+  // report, a chain description, a fault simulation.
+  return newest(folder, QStringLiteral("*.json"), [](const QString& name) {
+    for (const char* other : {".compare.json", ".check.json", ".chains.json", ".faultsim.json"})
+      if (name.endsWith(QLatin1String(other))) return false;
+    return true;
+  });
 }
 
 QString FindCompareJson(const QString& folder) {

@@ -87,8 +87,9 @@ QStringList TestModePins(const QString& text, QString* error);
 // Engine arguments: `check FILE --json [--test-mode PIN ...]`.
 QStringList CheckArguments(const CircuitSession& session, const QStringList& testModePins);
 
-// The result file NAME.json of the circuit in `folder` (not a comparison),
-// the newest when there are several; empty when there is none.
+// The result file NAME.json of the circuit in `folder` (not a comparison,
+// check report, chain description or fault simulation), the newest when
+// there are several; empty when there is none.
 QString FindResultJson(const QString& folder);
 
 // The comparison file NAME.compare.json in `folder`; empty when there is none.

@@ -156,22 +156,7 @@ void ComparisonView::rebuildChart() {
   pareto_->setPen(QPen(QColor(200, 30, 30), 2.0, Qt::DashLine));
   for (const auto* row : front) pareto_->append(row->areaPercent, plotted(*row, measure_));
   chart->addSeries(pareto_);
-  for (const auto& row : comparison_.rows) {
-    auto* s = new QScatterSeries;
-    const bool onFront = frontMethods.contains(row.method);
-    s->setName(onFront ? row.method + QStringLiteral(" *") : row.method);
-    s->setMarkerSize(onFront ? 16.0 : 11.0);
-    s->setMarkerShape(onFront ? QScatterSeries::MarkerShapeRectangle : QScatterSeries::MarkerShapeCircle);
-    if (onFront) s->setBorderColor(QColor(200, 30, 30));
-    s->append(row.areaPercent, plotted(row, measure_));
-    s->setPointLabelsVisible(true);
-    s->setPointLabelsFormat(row.method);
-    s->setPointLabelsClipping(false);
-    const QString method = row.method;
-    connect(s, &QScatterSeries::clicked, this, [this, method](const QPointF&) { choose(method); });
-    chart->addSeries(s);
-    series_.emplace_back(row.method, s);
-  }
+  addMethodSeries(chart, frontMethods);
   auto* x = axis(QStringLiteral("Area overhead (%)"), xLo, xHi, -1e9);  // room left of 0 keeps "none" in view
   auto* y = coverage ? axis(QStringLiteral("Stuck-at coverage (%)"), yLo, std::min(yHi, 100.0), 0.0)
                      : axis(QStringLiteral("Testability"), yLo, yHi, 0.0);
@@ -193,6 +178,26 @@ void ComparisonView::rebuildChart() {
                         .arg(frontMethods.join(QStringLiteral(", "))));
   const QSignalBlocker blocker(measureBox_);
   measureBox_->setCurrentIndex(coverage ? 1 : 0);
+}
+
+// One point per method, those on `frontMethods` marked, each clickable.
+void ComparisonView::addMethodSeries(QChart* chart, const QStringList& frontMethods) {
+  for (const auto& row : comparison_.rows) {
+    auto* s = new QScatterSeries;
+    const bool onFront = frontMethods.contains(row.method);
+    s->setName(onFront ? row.method + QStringLiteral(" *") : row.method);
+    s->setMarkerSize(onFront ? 16.0 : 11.0);
+    s->setMarkerShape(onFront ? QScatterSeries::MarkerShapeRectangle : QScatterSeries::MarkerShapeCircle);
+    if (onFront) s->setBorderColor(QColor(200, 30, 30));
+    s->append(row.areaPercent, plotted(row, measure_));
+    s->setPointLabelsVisible(true);
+    s->setPointLabelsFormat(row.method);
+    s->setPointLabelsClipping(false);
+    const QString method = row.method;
+    connect(s, &QScatterSeries::clicked, this, [this, method](const QPointF&) { choose(method); });
+    chart->addSeries(s);
+    series_.emplace_back(row.method, s);
+  }
 }
 
 QStringList ComparisonView::front() const {

@@ -67,6 +67,7 @@ class ComparisonView : public QWidget {
   // The Pareto front of the measure plotted.
   QStringList front() const;
   void rebuildChart();
+  void addMethodSeries(QChart* chart, const QStringList& frontMethods);
   void fillTable();
   void updateButtons();
   void measureChosen(int index);

@@ -27,6 +27,7 @@ class EngineJobsTest : public QObject {
   void readsScannableMarksOfAnAnalysis();
   void checkWithErrorsIsAReport();
   void checkOfAMissingDesignFails();
+  void abandonedCheckReportsNothing();
   void insertWritesAndReadsBack();
   void insertRefusedCarriesTheEngineError();
   void exitStatusOfAFailedRun();
@@ -168,6 +169,21 @@ void EngineJobsTest::checkOfAMissingDesignFails() {
   const QString message = failed.first().first().toString();
   QVERIFY2(message.contains("missing.v"), qPrintable(message));  // the engine's own words
   QVERIFY(!job.isRunning());
+}
+
+void EngineJobsTest::abandonedCheckReportsNothing() {
+  WorkFolder work(false);
+  qputenv("FAKE_TARVEX_MODE", "slow");
+  CheckJob job;
+  QSignalSpy reported(&job, &CheckJob::reported);
+  QSignalSpy failed(&job, &CheckJob::failed);
+  job.start(FAKE_ENGINE, {"check"}, work.path());
+  QVERIFY(job.isRunning());
+  job.abandon();
+  qunsetenv("FAKE_TARVEX_MODE");
+  QVERIFY(!job.isRunning());
+  QTest::qWait(800);  // the engine would have ended by now
+  QCOMPARE(reported.count() + failed.count(), 0);
 }
 
 void EngineJobsTest::insertWritesAndReadsBack() {

@@ -36,6 +36,7 @@ class ScanReadinessTest : public QObject {
   void whatEachKindOfCircuitOffers();
   void testModePins();
   void excludedRegistersStayOutOfEveryLayout();
+  void resultJsonIsNotAnotherRunsFile();
 };
 
 void ScanReadinessTest::commandLines() {
@@ -106,6 +107,22 @@ void ScanReadinessTest::excludedRegistersStayOutOfEveryLayout() {
   QVERIFY(m.setNotation("reg3.reg1").isEmpty());
   m.place("reg1", -1, 0);  // taking a register out is always allowed
   QCOMPARE(m.notation(), QStringLiteral("reg3"));
+}
+
+void ScanReadinessTest::resultJsonIsNotAnotherRunsFile() {
+  WorkFolder work(false);
+  work.write("timer.json", "{}");
+  // Written later by the views' own runs, in the same folder.
+  const QDateTime later = QDateTime::currentDateTime().addSecs(60);
+  for (const QString name : {"timer.check.json", "timer_scan.chains.json", "timer.faultsim.json", "timer.compare.json"}) {
+    work.write(name, "{}");
+    QFile file(work.file(name));
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(later, QFileDevice::FileModificationTime));
+  }
+  QCOMPARE(FindResultJson(work.path()), work.file("timer.json"));
+  QVERIFY(QFile::remove(work.file("timer.json")));
+  QCOMPARE(FindResultJson(work.path()), QString());
 }
 
 QTEST_MAIN(ScanReadinessTest)
