@@ -1,12 +1,20 @@
 #include "app/circuitviews.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
 #include <QWidget>
 
+#include "enginelink/checkjob.h"
+#include "enginelink/insertjob.h"
 #include "enginelink/notation.h"
+#include "enginelink/platform.h"
 #include "models/appstate.h"
+#include "views/checkspanel.h"
 #include "views/comparisonview.h"
 #include "views/graphschema.h"
 #include "views/optimiserpanel.h"
+#include "views/runstatusline.h"
 #include "views/scanlayouteditor.h"
 
 namespace {
@@ -19,14 +27,37 @@ Window* ownWindow(Window* window) {
   return window;
 }
 
+// A save dialog for Verilog files.
+QString saveVerilogDialog(QWidget* parent, const QString& offered) {
+  return QFileDialog::getSaveFileName(parent, QStringLiteral("Write Verilog with this layout"), offered,
+                                      QStringLiteral("Verilog (*.v)"));
+}
+
 }  // namespace
 
-CircuitViews::CircuitViews(AppState& state, QWidget* owner) : QObject(owner), state_(state), owner_(owner) {}
+CircuitViews::CircuitViews(AppState& state, QWidget* owner)
+    : QObject(owner),
+      state_(state),
+      owner_(owner),
+      insertJob_(new InsertJob(this)),
+      checkJob_(new CheckJob(this)),
+      chooseSaveFile_(saveVerilogDialog) {
+  connect(insertJob_, &InsertJob::written, this, &CircuitViews::verilogWritten);
+  connect(insertJob_, &InsertJob::failed, this, &CircuitViews::verilogFailed);
+  connect(checkJob_, &CheckJob::reported, this, &CircuitViews::checksReported);
+  connect(checkJob_, &CheckJob::failed, this, &CircuitViews::checksFailed);
+}
 
 GraphSchemaWindow* CircuitViews::schema() const { return schema_; }
 ScanLayoutEditor* CircuitViews::editor() const { return editor_; }
 ComparisonView* CircuitViews::comparison() const { return comparison_; }
 OptimiserPanel* CircuitViews::optimiser() const { return optimiser_; }
+ChecksPanel* CircuitViews::checks() const { return checks_; }
+
+QString CircuitViews::enginePath() const {
+  const QString path = engineLocator_ ? engineLocator_() : QString();
+  return path.isEmpty() ? FindEngine(QCoreApplication::applicationDirPath()) : path;
+}
 
 void CircuitViews::openSchema() {
   if (schema_ == nullptr) {
@@ -47,7 +78,11 @@ void CircuitViews::openEditor() {
     connect(editor_, &ScanLayoutEditor::layoutChanged, this, &CircuitViews::editorLayoutChanged);
     connect(editor_, &ScanLayoutEditor::layoutApplied, this, &CircuitViews::layoutApplied);
     connect(editor_, &QObject::destroyed, this, &CircuitViews::editorClosed);
+    connect(editor_, &ScanLayoutEditor::verilogRequested, this,
+            [this](const QString& notation) { writeVerilog(editor_, editor_->verilogStatus(), notation); });
   }
+  const CircuitSession& session = state_.session();
+  editor_->setVerilogWritable(CanWriteVerilog(session), NotForThisCircuit(session, QStringLiteral("Writing Verilog")));
   if (const CircuitResult* result = state_.circuitResult()) editor_->setCircuit(*result);
   editor_->setWindowTitle(QStringLiteral("Scan Layout - %1").arg(state_.session().name));
   editor_->show();
@@ -88,11 +123,90 @@ void CircuitViews::showComparison(const CompareResult& comparison) {
     comparison_ = ownWindow(new ComparisonView(owner_));
     connect(comparison_, &ComparisonView::layoutChosen, this,
             [this](const QString& layout, const QString&) { emit layoutApplied(layout); });
+    connect(comparison_, &ComparisonView::faultsimComparisonRequested, this, &CircuitViews::faultsimComparisonRequested);
+    connect(comparison_, &ComparisonView::verilogRequested, this, [this](const QString& layout, const QString&) {
+      writeVerilog(comparison_, comparison_->verilogStatus(), layout);
+    });
   }
+  const CircuitSession& session = state_.session();
+  comparison_->setVerilogWritable(CanWriteVerilog(session), NotForThisCircuit(session, QStringLiteral("Writing Verilog")));
+  comparison_->setFaultsimAvailable(IsGateLevelDesign(session),
+                                    NotForThisCircuit(session, QStringLiteral("Fault simulation")));
   comparison_->setComparison(comparison);
   comparison_->setWindowTitle(QStringLiteral("Method Comparison - %1").arg(comparison.circuit));
   comparison_->show();
   comparison_->raise();
+}
+
+void CircuitViews::openChecks() {
+  if (checks_ == nullptr) {
+    checks_ = ownWindow(new ChecksPanel(owner_));
+    connect(checks_, &ChecksPanel::checksRequested, this, &CircuitViews::runChecks);
+    connect(checks_, &ChecksPanel::objectChosen, this,
+            [this](const QString& object) { checks_->showLocated(object, showOnSchema(object)); });
+  }
+  const CircuitSession& session = state_.session();
+  checks_->setCheckable(IsGateLevelDesign(session), NotForThisCircuit(session, QStringLiteral("The checks")));
+  checks_->setWindowTitle(QStringLiteral("Scan-Readiness Checks - %1").arg(session.name));
+  checks_->show();
+  checks_->raise();
+}
+
+void CircuitViews::runChecks(const QStringList& testModePins) {
+  const CircuitSession& session = state_.session();
+  if (checkJob_->isRunning() || !IsGateLevelDesign(session)) return;
+  QDir().mkpath(session.workFolder);
+  if (checks_ != nullptr)
+    checks_->status()->showRunning(QStringLiteral("Checking %1...").arg(QDir::toNativeSeparators(session.file)));
+  emit historyLine(QStringLiteral("Checking scan readiness: %1").arg(CheckArguments(session, testModePins).join(u' ')));
+  checkJob_->start(enginePath(), CheckArguments(session, testModePins), session.workFolder);
+}
+
+bool CircuitViews::isChecking() const { return checkJob_->isRunning(); }
+
+void CircuitViews::checksReported(const CheckReport& report) {
+  emit historyLine(QStringLiteral("\t-") + report.summary());
+  if (checks_ == nullptr) return;
+  checks_->setReport(report);
+  checks_->status()->showSucceeded(QStringLiteral("%1 finding(s).").arg(report.findings.size()));
+}
+
+void CircuitViews::checksFailed(const QString& message) {
+  emit historyLine(QStringLiteral("\t-checks failed: ") + message.section(u'\n', 0, 0));
+  if (checks_ != nullptr) checks_->status()->showFailed(message);
+}
+
+QString CircuitViews::showOnSchema(const QString& object) {
+  openSchema();
+  return schema_ != nullptr ? schema_->search(object) : QString();
+}
+
+void CircuitViews::writeVerilog(QWidget* window, RunStatusLine* status, const QString& notation) {
+  const CircuitSession& session = state_.session();
+  if (insertJob_->isRunning() || !CanWriteVerilog(session)) return;
+  const CircuitResult* result = state_.circuitResult();
+  const QString file = chooseSaveFile_(window, SuggestedVerilogFile(session, result ? result->circuit : QString()));
+  if (file.isEmpty()) return;
+  insertStatus_ = status;
+  QDir().mkpath(session.workFolder);
+  const QStringList arguments = InsertArguments(session, notation, file);
+  emit historyLine(QStringLiteral("Writing Verilog: %1").arg(arguments.join(u' ')));
+  if (status != nullptr)
+    status->showRunning(QStringLiteral("Writing %1 with layout '%2'...")
+                            .arg(QDir::toNativeSeparators(file), notation.isEmpty() ? QStringLiteral("none") : notation));
+  insertJob_->start(enginePath(), arguments, session.workFolder, file);
+}
+
+bool CircuitViews::isWritingVerilog() const { return insertJob_->isRunning(); }
+
+void CircuitViews::verilogWritten(const ChainDescription& description) {
+  emit historyLine(QStringLiteral("\t-") + description.summary());
+  if (insertStatus_ != nullptr) insertStatus_->showSucceeded(description.summary() + u'.');
+}
+
+void CircuitViews::verilogFailed(const QString& message) {
+  emit historyLine(QStringLiteral("\t-writing Verilog failed: ") + message.section(u'\n', 0, 0));
+  if (insertStatus_ != nullptr) insertStatus_->showFailed(message);
 }
 
 void CircuitViews::showResult(bool optimised) {
@@ -117,7 +231,8 @@ void CircuitViews::closeEditor() {
 }
 
 void CircuitViews::closeAll() {
-  for (QWidget* window : std::initializer_list<QWidget*>{schema_, editor_, comparison_, optimiser_}) {
+  checkJob_->abandon();  // its report would be the last circuit's
+  for (QWidget* window : std::initializer_list<QWidget*>{schema_, editor_, comparison_, optimiser_, checks_}) {
     if (window == nullptr) continue;
     window->disconnect(this);
     window->hide();

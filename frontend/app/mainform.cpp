@@ -130,6 +130,8 @@ void TFormMain::connectCircuitViews() {
   connect(views_, &CircuitViews::layoutApplied, this, &TFormMain::applyChosenLayout);
   connect(views_, &CircuitViews::optimiserRunRequested, this, &TFormMain::optimiserRunRequested);
   connect(views_, &CircuitViews::optimiserStopRequested, this, &TFormMain::optimiserStopRequested);
+  connect(views_, &CircuitViews::faultsimComparisonRequested, this, [this] { compareChosen(true); });
+  views_->setEngineLocator([this] { return enginePath_; });
 }
 
 TFormMain::~TFormMain() {
@@ -408,6 +410,10 @@ void TFormMain::buildMenu() {
   CompareAction = file->addAction(QStringLiteral("&Compare Methods"), this, [this] { compareChosen(); });
   CompareAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
   CompareAction->setToolTip(QStringLiteral("Run every optimiser method and chart testability against area"));
+  file->addAction(QStringLiteral("Compare Methods with &Fault Simulation"), this, [this] { compareChosen(true); })
+      ->setToolTip(QStringLiteral("Compare the methods and the stuck-at coverage of each layout (Verilog designs)"));
+  file->addAction(QStringLiteral("Scan-Readiness C&hecks..."), this, [this] { views_->openChecks(); })
+      ->setToolTip(QStringLiteral("Which registers can be scanned, and why not (Verilog designs)"));
 
   QMenu* menu = menuBar()->addMenu(QStringLiteral("Main Menu"));
   TutorialAction = menu->addAction(QStringLiteral("Tutorial"), this, [this] { tutorialChosen(); });
@@ -1231,9 +1237,14 @@ void TFormMain::applyChosenLayout(const QString& layout) {
   runClicked();
 }
 
-void TFormMain::compareChosen() {
+void TFormMain::compareChosen(bool withFaultsim) {
   if (isRunning()) {
     statusBar()->showMessage(kRunningMessage);
+    return;
+  }
+  if (withFaultsim && !IsGateLevelDesign(state_.session())) {
+    state_.showMessage(this, QMessageBox::Information, QStringLiteral("Info"),
+                       NotForThisCircuit(state_.session(), QStringLiteral("Fault simulation")));
     return;
   }
   if (enginePath_.isEmpty()) setEnginePath(QString());
@@ -1245,14 +1256,15 @@ void TFormMain::compareChosen() {
   engineEnded_ = false;
   engineFailed_ = false;
   failureReason_.clear();
-  AppendHistory(QStringLiteral("Comparing the optimiser methods"));
+  AppendHistory(withFaultsim ? QStringLiteral("Comparing the optimiser methods with fault simulation")
+                             : QStringLiteral("Comparing the optimiser methods"));
   AppendHistory(QStringLiteral("\t-start time: ") + timeText());
   lockWindow();
   statusBar()->showMessage(kRunningMessage);
   RunProgress->setValue(0);
   progressUpward_ = true;
   ProgressTimer->start();
-  startEngine(CompareArguments(session));
+  startEngine(withFaultsim ? CompareFaultsimArguments(session) : CompareArguments(session));
 }
 
 void TFormMain::showComparison() {

@@ -109,6 +109,8 @@ class TFormMain : public QMainWindow {
   ScanLayoutEditor* layoutEditorWindow() const;
   ComparisonView* comparisonWindow() const;
   OptimiserPanel* optimiserWindow() const;
+  // What opens and feeds them (and runs their own engine runs).
+  CircuitViews* circuitViews() const { return views_; }
 
   // Appends one line to the history area.
   void AppendHistory(const QString& line);
@@ -170,8 +172,9 @@ class TFormMain : public QMainWindow {
   void aboutChosen();
   void exitChosen();
   void openChosen();
-  // "Compare Methods": runs every method of the engine and charts them.
-  void compareChosen();
+  // "Compare Methods": runs every method of the engine and charts them
+  // (with each layout's stuck-at coverage when `withFaultsim`).
+  void compareChosen(bool withFaultsim = false);
   // "Optimiser...": the window with every setting of an optimiser run.
   void optimiserChosen();
 

@@ -1,8 +1,9 @@
 // lumeno-screenshots: drives lumeno through a short session on the bundled
 // benchmark (an analysis without scan, one with full scan, an auto-design)
 // and saves pictures of the main window, the scan layout window, the schema
-// window and the testability details window.
-// Usage: lumeno-screenshots OUTPUT_FOLDER [ENGINE]
+// window and the testability details window; then of a Verilog example, and
+// of the scan-readiness checks and a comparison with fault simulation.
+// Usage: lumeno-screenshots OUTPUT_FOLDER [ENGINE [VERILOG_EXAMPLE [CHECKED_DESIGN COMPARED_DESIGN]]]
 // Run it with QT_QPA_PLATFORM=offscreen when there is no display.
 #include <QApplication>
 #include <QCheckBox>
@@ -16,6 +17,8 @@
 #include <QTextStream>
 
 #include "models/appstate.h"
+#include "app/circuitviews.h"
+#include "views/checkspanel.h"
 #include "views/comparisonview.h"
 #include "views/graphschema.h"
 #include "views/scanlayouteditor.h"
@@ -140,10 +143,49 @@ bool verilogPictures(AppState& state, const QString& engine, const QDir& out, co
   return ok;
 }
 
+// Scan readiness and what a layout buys: the checks of `file` (a design
+// whose registers fail them) with its editor marks, and a comparison with
+// fault simulation of `compared` plotted as coverage against area.
+bool scanReadinessPictures(AppState& state, const QString& engine, const QDir& out, const QString& file,
+                           const QString& compared, const QString& temp) {
+  bool ok = true;
+  TFormMain form(state);
+  form.setEnginePath(engine);
+  form.setWorkRoot(QDir(temp).filePath(QStringLiteral("circuits")));
+  form.setSettingsFile(QDir(temp).filePath(QStringLiteral("settings.ini")));
+  form.show();
+  CircuitViews* views = form.circuitViews();
+  auto wait = [&form, views] {
+    QDeadlineTimer deadline(240000);
+    while ((form.isRunning() || views->isChecking()) && !deadline.hasExpired())
+      QApplication::processEvents(QEventLoop::AllEvents, 50);
+    return !form.isRunning() && !views->isChecking();
+  };
+  if (!form.OpenCircuit(file) || !wait()) ok = false;
+  views->openChecks();
+  views->runChecks({});
+  if (!wait()) ok = false;
+  views->checks()->findingClicked(0);
+  if (!save(views->checks(), out, QStringLiteral("lumeno-verilog-checks.png"))) ok = false;
+  views->openEditor();
+  if (!save(views->editor(), out, QStringLiteral("lumeno-verilog-unscannable.png"))) ok = false;
+  if (!form.OpenCircuit(compared) || !wait()) ok = false;
+  form.compareChosen(true);
+  if (!wait()) ok = false;
+  if (ComparisonView* comparison = form.comparisonWindow()) {
+    comparison->resize(900, 640);
+    comparison->setMeasure(ComparisonMeasure::Coverage);
+    if (!save(comparison, out, QStringLiteral("lumeno-verilog-coverage.png"))) ok = false;
+  } else {
+    ok = false;
+  }
+  return ok;
+}
+
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   if (argc < 2) {
-    err() << "usage: lumeno-screenshots OUTPUT_FOLDER [ENGINE [VERILOG_EXAMPLE]]\n";
+    err() << "usage: lumeno-screenshots OUTPUT_FOLDER [ENGINE [VERILOG_EXAMPLE [CHECKED_DESIGN COMPARED_DESIGN]]]\n";
     return 2;
   }
   QDir out(QString::fromLocal8Bit(argv[1]));
@@ -174,5 +216,8 @@ int main(int argc, char* argv[]) {
 
   int status = benchmarkPictures(state, engine, out) ? 0 : 1;
   if (argc > 3 && !verilogPictures(state, engine, out, QString::fromLocal8Bit(argv[3]), temp.path())) status = 1;
+  if (argc > 5 && !scanReadinessPictures(state, engine, out, QString::fromLocal8Bit(argv[4]),
+                                         QString::fromLocal8Bit(argv[5]), temp.path()))
+    status = 1;
   return status;
 }

@@ -10,6 +10,7 @@ void EngineRun::start(const QString& program, const QStringList& arguments, cons
   ended_ = false;
   errorText_.clear();
   pending_.clear();
+  exitStatus_ = -1;
   auto* process = new QProcess(this);
   process_ = process;
   process->setProgram(program);
@@ -22,6 +23,7 @@ void EngineRun::start(const QString& program, const QStringList& arguments, cons
   connect(process, &QProcess::finished, this, [this, process](int exitCode, QProcess::ExitStatus status) {
     if (process != process_) return;
     readErrors(true);
+    if (status == QProcess::NormalExit) exitStatus_ = exitCode;
     if (status == QProcess::CrashExit)
       end(QStringLiteral("the engine crashed"));
     else if (exitCode != 0)
@@ -35,6 +37,11 @@ void EngineRun::start(const QString& program, const QStringList& arguments, cons
   });
   process->start();
   if (process->state() != QProcess::NotRunning) process->closeWriteChannel();
+}
+
+QString EngineRun::failureText(const QString& reason) const {
+  const QString errors = errorText_.trimmed();
+  return errors.isEmpty() ? reason : reason + QStringLiteral(":\n") + errors;
 }
 
 void EngineRun::abandon() {

@@ -28,6 +28,12 @@ class EngineRun : public QObject {
   bool hasEnded() const { return ended_; }
   // What the engine wrote to its standard error, progress lines left out.
   QString errorText() const { return errorText_; }
+  // The exit status of an engine that ended normally; -1 before that, or
+  // when it could not be started or crashed.
+  int exitStatus() const { return exitStatus_; }
+  // `reason` followed by what the engine wrote to its standard error, for
+  // the one who reports a failed run.
+  QString failureText(const QString& reason) const;
 
  signals:
   // The engine ended normally with exit status 0.
@@ -46,4 +52,5 @@ class EngineRun : public QObject {
   QString errorText_;
   bool started_ = false;
   bool ended_ = false;
+  int exitStatus_ = -1;
 };

@@ -54,6 +54,9 @@ struct RegisterFigures {
   double con = 0.0;
   double obs = 0.0;
   bool inLoop = false;
+  // False when a check rule keeps it out of every layout (`checkRule`, e.g. "CLK-1").
+  bool scannable = true;
+  QString checkRule{};
 };
 
 // A feedback loop: the registers of one strongly connected component of the
@@ -128,6 +131,11 @@ struct CompareRow {
   double fitness = 0.0;
   double seconds = 0.0;
   std::optional<qint64> visited;
+  // With `compare --faultsim`: the stuck-at coverage of the layout, and the
+  // rank correlation of word-level testability with detection (none when no
+  // ranking exists).
+  std::optional<double> stuckAtCoveragePercent;
+  std::optional<double> coverageSpearman;
 };
 
 // Everything NAME.compare.json holds.
@@ -142,6 +150,11 @@ struct CompareResult {
 
   // True when `method` is on the Pareto front.
   bool onPareto(const QString& method) const { return pareto.contains(method); }
+  // True when every row has its stuck-at coverage (a `--faultsim` comparison).
+  bool hasCoverage() const;
+  // The methods no other row beats on both area (lower) and stuck-at
+  // coverage (higher), in row order; empty without coverage.
+  QStringList coverageFront() const;
 };
 
 // The outcome of reading: the value, or the errors found (each naming its

@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -74,6 +75,54 @@ QStringList CompareArguments(const CircuitSession& session) {
           session.workFolder};
 }
 
+QStringList CompareFaultsimArguments(const CircuitSession& session) {
+  QStringList args = CompareArguments(session);
+  args.insert(2, QStringLiteral("--faultsim"));
+  return args;
+}
+
+bool CanWriteVerilog(const CircuitSession& session) { return session.kind == CircuitKind::Verilog; }
+
+bool IsGateLevelDesign(const CircuitSession& session) { return session.kind != CircuitKind::Description; }
+
+QString NotForThisCircuit(const CircuitSession& session, const QString& what) {
+  return QStringLiteral("%1 needs a circuit read from Verilog; '%2' is %3.")
+      .arg(what, QFileInfo(session.file).fileName(),
+           session.kind == CircuitKind::YosysJson ? QStringLiteral("a Yosys netlist")
+                                                  : QStringLiteral("a circuit description"));
+}
+
+QStringList InsertArguments(const CircuitSession& session, const QString& notation, const QString& verilogFile) {
+  return {QStringLiteral("insert"), session.file, QStringLiteral("--layout"),
+          notation.trimmed().isEmpty() ? QStringLiteral("-1") : notation.trimmed(), QStringLiteral("-o"), verilogFile};
+}
+
+QString SuggestedVerilogFile(const CircuitSession& session, const QString& circuit) {
+  const QFileInfo info(session.file);
+  const QString name = circuit.isEmpty() ? info.completeBaseName() : circuit;
+  return info.dir().filePath(name + QStringLiteral("_scan.v"));
+}
+
+QStringList TestModePins(const QString& text, QString* error) {
+  const QRegularExpression pin(QStringLiteral(R"(^[A-Za-z_\\][^=\s,]*=[01]$)"));
+  QStringList pins;
+  for (const QString& entry : text.split(QRegularExpression(QStringLiteral("[,\\s]+")), Qt::SkipEmptyParts)) {
+    if (!pin.match(entry).hasMatch()) {
+      if (error != nullptr) *error = QStringLiteral("'%1' is not PORT=0 or PORT=1").arg(entry);
+      return {};
+    }
+    pins << entry;
+  }
+  if (error != nullptr) error->clear();
+  return pins;
+}
+
+QStringList CheckArguments(const CircuitSession& session, const QStringList& testModePins) {
+  QStringList args{QStringLiteral("check"), session.file, QStringLiteral("--json")};
+  for (const QString& pin : testModePins) args << QStringLiteral("--test-mode") << pin;
+  return args;
+}
+
 namespace {
 
 // The newest file of `folder` matching `pattern` and accepted by `keep`.
@@ -88,8 +137,13 @@ QString newest(const QString& folder, const QString& pattern, Keep keep) {
 }  // namespace
 
 QString FindResultJson(const QString& folder) {
-  return newest(folder, QStringLiteral("*.json"),
-                [](const QString& name) { return !name.endsWith(QLatin1String(".compare.json")); });
+  // Not the other files the engine writes as JSON: a comparison, a check
+  // report, a chain description, a fault simulation.
+  return newest(folder, QStringLiteral("*.json"), [](const QString& name) {
+    for (const char* other : {".compare.json", ".check.json", ".chains.json", ".faultsim.json"})
+      if (name.endsWith(QLatin1String(other))) return false;
+    return true;
+  });
 }
 
 QString FindCompareJson(const QString& folder) {

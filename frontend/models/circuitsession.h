@@ -60,8 +60,36 @@ QStringList OptimiseArguments(const CircuitSession& session, const OptimiseSetti
 // Engine arguments: `compare FILE --json --out DIR`.
 QStringList CompareArguments(const CircuitSession& session);
 
-// The result file NAME.json of the circuit in `folder` (not a comparison),
-// the newest when there are several; empty when there is none.
+// Engine arguments: `compare FILE --faultsim --json --out DIR`, the
+// comparison with each layout's stuck-at coverage.
+QStringList CompareFaultsimArguments(const CircuitSession& session);
+
+// True for a circuit read from Verilog, which the engine can write back with
+// scan chains.
+bool CanWriteVerilog(const CircuitSession& session);
+// True for a design the engine elaborates to gates (Verilog or a Yosys
+// netlist): it can be checked and fault-simulated.
+bool IsGateLevelDesign(const CircuitSession& session);
+// Why `what` cannot be done on the session's circuit, for a tooltip.
+QString NotForThisCircuit(const CircuitSession& session, const QString& what);
+
+// Engine arguments: `insert FILE --layout NOTATION -o VERILOG` (no layout:
+// "-1", the design with its scan mode input and no chain).
+QStringList InsertArguments(const CircuitSession& session, const QString& notation, const QString& verilogFile);
+// The Verilog file offered for the design of `circuit` with scan chains:
+// CIRCUIT_scan.v beside the circuit's file.
+QString SuggestedVerilogFile(const CircuitSession& session, const QString& circuit);
+
+// The pins held in test mode from what the user typed ("test_mode=1,
+// rst_n=1": separated by commas or spaces); sets `error` on an entry that is
+// not PORT=0 or PORT=1 (PORT may select a bit: "mode[2]").
+QStringList TestModePins(const QString& text, QString* error);
+// Engine arguments: `check FILE --json [--test-mode PIN ...]`.
+QStringList CheckArguments(const CircuitSession& session, const QStringList& testModePins);
+
+// The result file NAME.json of the circuit in `folder` (not a comparison,
+// check report, chain description or fault simulation), the newest when
+// there are several; empty when there is none.
 QString FindResultJson(const QString& folder);
 
 // The comparison file NAME.compare.json in `folder`; empty when there is none.

@@ -11,6 +11,21 @@ void ScanLayoutModel::setRegisters(std::vector<RegisterFigures> registers) {
   chains_.clear();
 }
 
+bool ScanLayoutModel::isScannable(const QString& name) const { return checkRuleOf(name).isEmpty(); }
+
+QString ScanLayoutModel::checkRuleOf(const QString& name) const {
+  for (const auto& r : registers_)
+    if (r.name == name && !r.scannable) return r.checkRule.isEmpty() ? QStringLiteral("check") : r.checkRule;
+  return {};
+}
+
+QStringList ScanLayoutModel::unscannable() const {
+  QStringList out;
+  for (const auto& r : registers_)
+    if (!r.scannable) out << r.name;
+  return out;
+}
+
 int ScanLayoutModel::chainOf(const QString& name) const {
   for (std::size_t c = 0; c < chains_.size(); ++c)
     if (chains_[c].contains(name)) return static_cast<int>(c);
@@ -27,7 +42,7 @@ void ScanLayoutModel::place(const QString& name, int chain, int position) { plac
 void ScanLayoutModel::placeAll(const QStringList& names, int chain, int position) {
   QStringList moved;
   for (const QString& name : names)
-    if (names_.contains(name) && !moved.contains(name)) moved << name;
+    if (names_.contains(name) && !moved.contains(name) && (chain < 0 || isScannable(name))) moved << name;
   if (moved.isEmpty()) return;
   // The insertion point counts only the members that stay where they are.
   int index = 0;
@@ -51,7 +66,7 @@ void ScanLayoutModel::setChains(const NamedChains& chains) {
   for (const auto& chain : chains) {
     QStringList kept;
     for (const auto& name : chain)
-      if (names_.contains(name) && !seen.contains(name)) {
+      if (names_.contains(name) && !seen.contains(name) && isScannable(name)) {
         kept << name;
         seen << name;
       }
@@ -66,7 +81,12 @@ QString ScanLayoutModel::setNotation(const QString& text) {
   NamedChains chains;
   for (const auto& chain : parsed) {
     QStringList names;
-    for (int r : chain) names << names_[r];
+    for (int r : chain) {
+      if (const QString rule = checkRuleOf(names_[r]); !rule.isEmpty())
+        return QStringLiteral("scan layout '%1': register '%2' cannot be scanned (%3)")
+            .arg(text.trimmed(), names_[r], rule);
+      names << names_[r];
+    }
     chains.push_back(names);
   }
   setChains(chains);
@@ -84,11 +104,13 @@ QString ScanLayoutModel::notation() const {
 
 void ScanLayoutModel::fullScan(int chainCount) {
   chains_.clear();
-  const int n = static_cast<int>(names_.size());
+  QStringList scannable = names_;
+  scannable.removeIf([this](const QString& name) { return !isScannable(name); });
+  const int n = static_cast<int>(scannable.size());
   const int k = std::clamp(chainCount, 1, std::max(n, 1));
   for (int c = 0, next = 0; c < k && next < n; ++c) {
     const int length = n / k + (c < n % k ? 1 : 0);
-    chains_.push_back(names_.mid(next, length));
+    chains_.push_back(scannable.mid(next, length));
     next += length;
   }
 }

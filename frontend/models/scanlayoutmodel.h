@@ -19,6 +19,14 @@ class ScanLayoutModel {
   // The register names in declaration order.
   const QStringList& names() const { return names_; }
 
+  // False for a register a check rule keeps out of every layout; such a
+  // register is never placed in a chain.
+  bool isScannable(const QString& name) const;
+  // The rule that keeps `name` out ("" for a scannable register).
+  QString checkRuleOf(const QString& name) const;
+  // The registers that cannot be scanned, in declaration order.
+  QStringList unscannable() const;
+
   // The chains, each from scan input to output; never an empty chain.
   const NamedChains& chains() const { return chains_; }
   // The layout in the named notation ("" when no register is scanned).
@@ -32,17 +40,20 @@ class ScanLayoutModel {
   // a chain equal to the chain count opens a new one; a negative chain takes
   // it out of the layout). Unknown names are ignored.
   void place(const QString& name, int chain, int position);
-  // Moves `names` in order to `chain` from `position` on.
+  // Moves `names` in order to `chain` from `position` on (registers that
+  // cannot be scanned stay out).
   void placeAll(const QStringList& names, int chain, int position);
-  // Replaces the layout; names that are unknown or repeated are dropped.
+  // Replaces the layout; names that are unknown, repeated or cannot be
+  // scanned are dropped.
   void setChains(const NamedChains& chains);
   // Parses `text` (named or classic) and takes it on; returns the error,
-  // which names the notation, and keeps the layout on an error.
+  // which names the notation (or a register that cannot be scanned and its
+  // rule), and keeps the layout on an error.
   QString setNotation(const QString& text);
 
   // Preset: no register scanned.
   void clear() { chains_.clear(); }
-  // Preset: every register scanned, spread in declaration order over
+  // Preset: every register that can be scanned, spread in declaration order over
   // `chainCount` chains of nearly equal length.
   void fullScan(int chainCount);
 

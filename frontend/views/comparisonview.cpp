@@ -2,9 +2,12 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QComboBox>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineSeries>
+#include <QPushButton>
 #include <QScatterSeries>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -13,11 +16,14 @@
 #include <algorithm>
 
 #include "ui/fixedlayout.h"
+#include "views/runstatusline.h"
 
 namespace {
 
 const QStringList kColumns{"Method", "Testability", "Area %", "Pins %", "Scanned", "Chains", "Fitness", "Seconds",
-                           "Layout"};
+                           "Layout", "SA cov %", "rho"};
+constexpr int kCoverageColumn = 9;
+constexpr int kSpearmanColumn = 10;
 
 // A value axis over [lo, hi] with some room around the points.
 QValueAxis* axis(const QString& title, double lo, double hi, double floor) {
@@ -29,10 +35,22 @@ QValueAxis* axis(const QString& title, double lo, double hi, double floor) {
   return a;
 }
 
+// The value `measure` plots for `row`.
+double plotted(const CompareRow& row, ComparisonMeasure measure) {
+  return measure == ComparisonMeasure::Coverage ? row.stuckAtCoveragePercent.value_or(0.0) : row.testability;
+}
+
 }  // namespace
 
 ComparisonView::ComparisonView(QWidget* parent)
-    : QWidget(parent, Qt::Window), view_(new QChartView(this)), table_(new QTableWidget(this)), caption_(new QLabel(this)) {
+    : QWidget(parent, Qt::Window),
+      view_(new QChartView(this)),
+      table_(new QTableWidget(this)),
+      caption_(new QLabel(this)),
+      measureBox_(new QComboBox(this)),
+      faultsimButton_(new QPushButton(QStringLiteral("Compare with &fault simulation"), this)),
+      writeVerilogButton_(new QPushButton(QStringLiteral("Write &Verilog with this layout..."), this)),
+      verilogStatus_(new RunStatusLine(this)) {
   setWindowTitle(QStringLiteral("Comparison of Methods"));
   view_->setRenderHint(QPainter::Antialiasing);
   view_->setMinimumHeight(320);
@@ -41,18 +59,38 @@ ComparisonView::ComparisonView(QWidget* parent)
   table_->verticalHeader()->hide();
   table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  table_->setSelectionMode(QAbstractItemView::SingleSelection);
   table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   table_->horizontalHeader()->setStretchLastSection(true);
   caption_->setWordWrap(true);
+  measureBox_->addItem(QStringLiteral("Testability against area"));
+  measureBox_->addItem(QStringLiteral("Stuck-at coverage against area"));
+  faultsimButton_->setToolTip(QStringLiteral("Run the comparison again and simulate the stuck-at faults of each layout"));
+
+  auto* controls = new QHBoxLayout;
+  controls->addWidget(new QLabel(QStringLiteral("Plot"), this));
+  controls->addWidget(measureBox_);
+  controls->addWidget(faultsimButton_);
+  controls->addStretch();
+  controls->addWidget(writeVerilogButton_);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(caption_);
+  layout->addLayout(controls);
   layout->addWidget(view_, 3);
   layout->addWidget(table_, 1);
+  layout->addWidget(verilogStatus_);
   // Opens at its 96-DPI size, grown with the font resolution and kept on the screen.
   resize(FittedWindowSize(QSize(760, 600), ScreenMetricsOf(this)));
   connect(table_, &QTableWidget::cellDoubleClicked, this, [this](int row, int) {
     if (row >= 0 && row < static_cast<int>(comparison_.rows.size())) choose(comparison_.rows[row].method);
   });
+  connect(table_, &QTableWidget::itemSelectionChanged, this, &ComparisonView::updateButtons);
+  connect(measureBox_, &QComboBox::currentIndexChanged, this, &ComparisonView::measureChosen);
+  connect(faultsimButton_, &QPushButton::clicked, this, &ComparisonView::faultsimComparisonRequested);
+  connect(writeVerilogButton_, &QPushButton::clicked, this, &ComparisonView::writeVerilogClicked);
+  connect(verilogStatus_, &RunStatusLine::busyChanged, this, &ComparisonView::updateButtons);
+  setFaultsimAvailable(false, QStringLiteral("No circuit read from Verilog"));
+  setVerilogWritable(false, QStringLiteral("No circuit read from Verilog"));
 }
 
 QChart* ComparisonView::chart() const { return view_->chart(); }
@@ -65,51 +103,63 @@ QScatterSeries* ComparisonView::seriesOf(const QString& method) const {
 
 void ComparisonView::setComparison(const CompareResult& comparison) {
   comparison_ = comparison;
+  if (!comparison_.hasCoverage()) measure_ = ComparisonMeasure::Testability;
+  rebuildChart();
+  fillTable();
+  updateButtons();
+}
+
+void ComparisonView::setMeasure(ComparisonMeasure measure) {
+  if (measure == ComparisonMeasure::Coverage && !comparison_.hasCoverage()) return;
+  measure_ = measure;
+  const QString chosen = selectedMethod();
+  rebuildChart();
+  fillTable();  // its stars follow the front plotted
+  for (int r = 0; r < static_cast<int>(comparison_.rows.size()); ++r)
+    if (comparison_.rows[r].method == chosen) table_->selectRow(r);
+}
+
+void ComparisonView::measureChosen(int index) {
+  setMeasure(index == 1 ? ComparisonMeasure::Coverage : ComparisonMeasure::Testability);
+}
+
+void ComparisonView::rebuildChart() {
   series_.clear();
+  const bool coverage = measure_ == ComparisonMeasure::Coverage;
+  const QStringList frontMethods = front();
   auto* chart = new QChart;
-  chart->setTitle(QStringLiteral("Testability against area overhead - %1").arg(comparison_.circuit));
+  chart->setTitle(QStringLiteral("%1 against area overhead - %2")
+                      .arg(coverage ? QStringLiteral("Stuck-at coverage") : QStringLiteral("Testability"),
+                           comparison_.circuit));
   chart->legend()->setAlignment(Qt::AlignRight);
   double xLo = 0, xHi = 1, yLo = 0, yHi = 1;
   if (!comparison_.rows.empty()) {
     xLo = xHi = comparison_.rows.front().areaPercent;
-    yLo = yHi = comparison_.rows.front().testability;
+    yLo = yHi = plotted(comparison_.rows.front(), measure_);
   }
   for (const auto& row : comparison_.rows) {
     xLo = std::min(xLo, row.areaPercent);
     xHi = std::max(xHi, row.areaPercent);
-    yLo = std::min(yLo, row.testability);
-    yHi = std::max(yHi, row.testability);
+    yLo = std::min(yLo, plotted(row, measure_));
+    yHi = std::max(yHi, plotted(row, measure_));
   }
-  // The Pareto front, from the cheapest layout to the most testable one.
+  // The Pareto front, from the cheapest layout to the best one.
   std::vector<const CompareRow*> front;
   for (const auto& row : comparison_.rows)
-    if (comparison_.onPareto(row.method)) front.push_back(&row);
-  std::sort(front.begin(), front.end(), [](const CompareRow* a, const CompareRow* b) {
-    return a->areaPercent < b->areaPercent || (a->areaPercent == b->areaPercent && a->testability < b->testability);
+    if (frontMethods.contains(row.method)) front.push_back(&row);
+  std::sort(front.begin(), front.end(), [this](const CompareRow* a, const CompareRow* b) {
+    return a->areaPercent < b->areaPercent ||
+           (a->areaPercent == b->areaPercent && plotted(*a, measure_) < plotted(*b, measure_));
   });
   pareto_ = new QLineSeries;
   pareto_->setName(QStringLiteral("Pareto front"));
   pareto_->setPen(QPen(QColor(200, 30, 30), 2.0, Qt::DashLine));
-  for (const auto* row : front) pareto_->append(row->areaPercent, row->testability);
+  for (const auto* row : front) pareto_->append(row->areaPercent, plotted(*row, measure_));
   chart->addSeries(pareto_);
-  for (const auto& row : comparison_.rows) {
-    auto* s = new QScatterSeries;
-    const bool onFront = comparison_.onPareto(row.method);
-    s->setName(onFront ? row.method + QStringLiteral(" *") : row.method);
-    s->setMarkerSize(onFront ? 16.0 : 11.0);
-    s->setMarkerShape(onFront ? QScatterSeries::MarkerShapeRectangle : QScatterSeries::MarkerShapeCircle);
-    if (onFront) s->setBorderColor(QColor(200, 30, 30));
-    s->append(row.areaPercent, row.testability);
-    s->setPointLabelsVisible(true);
-    s->setPointLabelsFormat(row.method);
-    s->setPointLabelsClipping(false);
-    const QString method = row.method;
-    connect(s, &QScatterSeries::clicked, this, [this, method](const QPointF&) { choose(method); });
-    chart->addSeries(s);
-    series_.emplace_back(row.method, s);
-  }
+  addMethodSeries(chart, frontMethods);
   auto* x = axis(QStringLiteral("Area overhead (%)"), xLo, xHi, -1e9);  // room left of 0 keeps "none" in view
-  auto* y = axis(QStringLiteral("Testability"), yLo, yHi, 0.0);
+  auto* y = coverage ? axis(QStringLiteral("Stuck-at coverage (%)"), yLo, std::min(yHi, 100.0), 0.0)
+                     : axis(QStringLiteral("Testability"), yLo, yHi, 0.0);
   chart->addAxis(x, Qt::AlignBottom);
   chart->addAxis(y, Qt::AlignLeft);
   for (auto* s : chart->series()) {
@@ -125,15 +175,41 @@ void ComparisonView::setComparison(const CompareResult& comparison) {
                         .arg(comparison_.circuit, comparison_.objective)
                         .arg(comparison_.areaBudgetPercent)
                         .arg(comparison_.pinBudgetPercent)
-                        .arg(comparison_.pareto.join(QStringLiteral(", "))));
-  fillTable();
+                        .arg(frontMethods.join(QStringLiteral(", "))));
+  const QSignalBlocker blocker(measureBox_);
+  measureBox_->setCurrentIndex(coverage ? 1 : 0);
+}
+
+// One point per method, those on `frontMethods` marked, each clickable.
+void ComparisonView::addMethodSeries(QChart* chart, const QStringList& frontMethods) {
+  for (const auto& row : comparison_.rows) {
+    auto* s = new QScatterSeries;
+    const bool onFront = frontMethods.contains(row.method);
+    s->setName(onFront ? row.method + QStringLiteral(" *") : row.method);
+    s->setMarkerSize(onFront ? 16.0 : 11.0);
+    s->setMarkerShape(onFront ? QScatterSeries::MarkerShapeRectangle : QScatterSeries::MarkerShapeCircle);
+    if (onFront) s->setBorderColor(QColor(200, 30, 30));
+    s->append(row.areaPercent, plotted(row, measure_));
+    s->setPointLabelsVisible(true);
+    s->setPointLabelsFormat(row.method);
+    s->setPointLabelsClipping(false);
+    const QString method = row.method;
+    connect(s, &QScatterSeries::clicked, this, [this, method](const QPointF&) { choose(method); });
+    chart->addSeries(s);
+    series_.emplace_back(row.method, s);
+  }
+}
+
+QStringList ComparisonView::front() const {
+  return measure_ == ComparisonMeasure::Coverage ? comparison_.coverageFront() : comparison_.pareto;
 }
 
 void ComparisonView::fillTable() {
+  const QStringList frontMethods = front();
   table_->setRowCount(static_cast<int>(comparison_.rows.size()));
   for (int r = 0; r < static_cast<int>(comparison_.rows.size()); ++r) {
     const auto& row = comparison_.rows[r];
-    const QStringList cells{row.method + (comparison_.onPareto(row.method) ? QStringLiteral(" *") : QString()),
+    const QStringList cells{row.method + (frontMethods.contains(row.method) ? QStringLiteral(" *") : QString()),
                             QString::number(row.testability, 'f', 4),
                             QString::number(row.areaPercent, 'f', 2),
                             QString::number(row.pinsPercent, 'f', 2),
@@ -141,15 +217,64 @@ void ComparisonView::fillTable() {
                             QString::number(row.chains),
                             QString::number(row.fitness, 'f', 4),
                             QString::number(row.seconds, 'f', 2),
-                            row.layout.isEmpty() ? QStringLiteral("(none)") : row.layout};
+                            row.layout.isEmpty() ? QStringLiteral("(none)") : row.layout,
+                            row.stuckAtCoveragePercent ? QString::number(*row.stuckAtCoveragePercent, 'f', 2) : QString(),
+                            row.coverageSpearman ? QString::number(*row.coverageSpearman, 'f', 3) : QStringLiteral("-")};
     for (int c = 0; c < static_cast<int>(cells.size()); ++c) table_->setItem(r, c, new QTableWidgetItem(cells[c]));
   }
+  // The coverage columns only for a comparison with fault simulation; the
+  // layout then no longer stretches to the edge.
+  const bool coverage = comparison_.hasCoverage();
+  table_->setColumnHidden(kCoverageColumn, !coverage);
+  table_->setColumnHidden(kSpearmanColumn, !coverage);
+  measureBox_->setEnabled(coverage);
+  measureBox_->setToolTip(coverage ? QStringLiteral("What the chart plots against area overhead")
+                                   : QStringLiteral("Compare with fault simulation to plot stuck-at coverage"));
+}
+
+void ComparisonView::setFaultsimAvailable(bool available, const QString& reason) {
+  faultsimButton_->setEnabled(available);
+  faultsimButton_->setToolTip(available
+                                  ? QStringLiteral("Run the comparison again and simulate the stuck-at faults of each layout")
+                                  : reason);
+}
+
+void ComparisonView::setVerilogWritable(bool writable, const QString& reason) {
+  verilogWritable_ = writable;
+  verilogReason_ = reason;
+  updateButtons();
+}
+
+QString ComparisonView::selectedMethod() const {
+  const auto rows = table_->selectionModel()->selectedRows();
+  if (rows.isEmpty()) return {};
+  const int row = rows.front().row();
+  return row < static_cast<int>(comparison_.rows.size()) ? comparison_.rows[row].method : QString();
+}
+
+void ComparisonView::updateButtons() {
+  const bool busy = verilogStatus_->isBusy();
+  const bool chosen = !selectedMethod().isEmpty();
+  writeVerilogButton_->setEnabled(verilogWritable_ && !busy && chosen);
+  writeVerilogButton_->setToolTip(!verilogWritable_ ? verilogReason_
+                                  : busy            ? QStringLiteral("A Verilog design is being written")
+                                  : !chosen         ? QStringLiteral("Choose a method (a point or a row) first")
+                                                    : QStringLiteral("Write the design with %1's scan chains as Verilog")
+                                                  .arg(selectedMethod()));
+}
+
+void ComparisonView::writeVerilogClicked() {
+  const QString method = selectedMethod();
+  if (!verilogWritable_ || verilogStatus_->isBusy() || method.isEmpty()) return;
+  for (const auto& row : comparison_.rows)
+    if (row.method == method) emit verilogRequested(row.layout, row.method);
 }
 
 void ComparisonView::choose(const QString& method) {
-  for (const auto& row : comparison_.rows)
-    if (row.method == method) {
-      emit layoutChosen(row.layout, row.method);
+  for (int r = 0; r < static_cast<int>(comparison_.rows.size()); ++r)
+    if (comparison_.rows[r].method == method) {
+      table_->selectRow(r);
+      emit layoutChosen(comparison_.rows[r].layout, method);
       return;
     }
 }

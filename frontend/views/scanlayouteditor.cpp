@@ -13,10 +13,13 @@
 #include <QVBoxLayout>
 
 #include "ui/fixedlayout.h"
+#include "views/runstatusline.h"
 
 namespace {
 
-enum Column { kName, kCon, kObs, kLoop, kChain, kPosition, kColumns };
+enum Column { kName, kCon, kObs, kLoop, kChain, kPosition, kCheck, kColumns };
+const QColor kExcludedText(130, 130, 130);
+const QColor kExcludedBack(255, 236, 230);
 constexpr int kChainRole = Qt::UserRole;     // on chain entries: chain index, -1 not scanned, -2 new chain
 constexpr int kRegisterRole = Qt::UserRole + 1;  // on register entries: the name
 constexpr int kNotScanned = -1;
@@ -59,10 +62,11 @@ ChainTree::ChainTree(QWidget* parent) : QTreeWidget(parent) {
   setDefaultDropAction(Qt::MoveAction);
 }
 
-void ChainTree::showLayout(const NamedChains& chains, const QStringList& unscanned) {
+void ChainTree::showLayout(const NamedChains& chains, const QStringList& unscanned,
+                           const QHash<QString, QString>& excluded) {
   clear();
   chainCount_ = static_cast<int>(chains.size());
-  auto addGroup = [this](const QString& title, int role, const QStringList& names) {
+  auto addGroup = [this, &excluded](const QString& title, int role, const QStringList& names) {
     auto* group = new QTreeWidgetItem(this, {title});
     group->setData(0, kChainRole, role);
     group->setFlags(Qt::ItemIsEnabled | Qt::ItemIsDropEnabled);
@@ -70,9 +74,12 @@ void ChainTree::showLayout(const NamedChains& chains, const QStringList& unscann
     bold.setBold(true);
     group->setFont(0, bold);
     for (const auto& name : names) {
-      auto* entry = new QTreeWidgetItem(group, {name});
+      const QString rule = excluded.value(name);
+      auto* entry = new QTreeWidgetItem(group, {rule.isEmpty() ? name : QStringLiteral("%1 (cannot be scanned: %2)").arg(name, rule)});
       entry->setData(0, kRegisterRole, name);
-      entry->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled);
+      entry->setFlags(rule.isEmpty() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled
+                                     : Qt::ItemIsEnabled);
+      if (!rule.isEmpty()) entry->setForeground(0, kExcludedText);
     }
     group->setExpanded(true);
   };
@@ -124,10 +131,13 @@ ScanLayoutEditor::ScanLayoutEditor(QWidget* parent)
       error_(new QLabel(this)),
       summary_(new QLabel(this)),
       fullScanChains_(new QSpinBox(this)),
-      optimiserButton_(new QPushButton(QStringLiteral("Optimiser result"), this)) {
+      optimiserButton_(new QPushButton(QStringLiteral("Optimiser result"), this)),
+      writeVerilogButton_(new QPushButton(QStringLiteral("Write &Verilog with this layout..."), this)),
+      verilogStatus_(new RunStatusLine(this)) {
   setWindowTitle(QStringLiteral("Scan Layout Editor"));
   table_->setHorizontalHeaderLabels({QStringLiteral("Register"), QStringLiteral("Con"), QStringLiteral("Obs"),
-                                     QStringLiteral("In loop"), QStringLiteral("Chain"), QStringLiteral("Position")});
+                                     QStringLiteral("In loop"), QStringLiteral("Chain"), QStringLiteral("Position"),
+                                     QStringLiteral("Scan check")});
   table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
   table_->horizontalHeader()->setStretchLastSection(true);
   table_->verticalHeader()->hide();
@@ -175,6 +185,7 @@ ScanLayoutEditor::ScanLayoutEditor(QWidget* parent)
   auto* apply = new QPushButton(QStringLiteral("&Apply"), this);
   apply->setToolTip(QStringLiteral("Use this layout for the next analysis"));
   notationRow->addWidget(apply);
+  notationRow->addWidget(writeVerilogButton_);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(presets);
@@ -182,6 +193,7 @@ ScanLayoutEditor::ScanLayoutEditor(QWidget* parent)
   layout->addLayout(notationRow);
   layout->addWidget(error_);
   layout->addWidget(summary_);
+  layout->addWidget(verilogStatus_);
   // Opens at its 96-DPI size, grown with the font resolution and kept on the screen.
   resize(FittedWindowSize(QSize(760, 480), ScreenMetricsOf(this)));
 
@@ -189,6 +201,9 @@ ScanLayoutEditor::ScanLayoutEditor(QWidget* parent)
   connect(tree_, &ChainTree::registersDropped, this, &ScanLayoutEditor::dropRegisters);
   connect(notation_, &QLineEdit::textEdited, this, &ScanLayoutEditor::typeNotation);
   connect(apply, &QPushButton::clicked, this, [this] { emit layoutApplied(model_.notation()); });
+  connect(writeVerilogButton_, &QPushButton::clicked, this, &ScanLayoutEditor::writeVerilogClicked);
+  connect(verilogStatus_, &RunStatusLine::busyChanged, this, &ScanLayoutEditor::updateVerilogButton);
+  setVerilogWritable(false, QStringLiteral("No circuit read from Verilog"));
   refresh();
 }
 
@@ -209,6 +224,24 @@ void ScanLayoutEditor::setOptimiserLayout(const NamedChains& chains) {
   for (const auto& chain : chains) groups << chain.join(u',');
   optimiserButton_->setToolTip(chains.empty() ? QStringLiteral("No optimiser run yet")
                                               : QStringLiteral("The optimiser's layout: %1").arg(groups.join(u'.')));
+}
+
+void ScanLayoutEditor::setVerilogWritable(bool writable, const QString& reason) {
+  verilogWritable_ = writable;
+  verilogReason_ = reason;
+  updateVerilogButton();
+}
+
+void ScanLayoutEditor::updateVerilogButton() {
+  const bool busy = verilogStatus_->isBusy();
+  writeVerilogButton_->setEnabled(verilogWritable_ && !busy);
+  writeVerilogButton_->setToolTip(!verilogWritable_ ? verilogReason_
+                                  : busy ? QStringLiteral("A Verilog design is being written")
+                                         : QStringLiteral("Write the design with these scan chains as Verilog"));
+}
+
+void ScanLayoutEditor::writeVerilogClicked() {
+  if (verilogWritable_ && !verilogStatus_->isBusy()) emit verilogRequested(model_.notation());
 }
 
 QString ScanLayoutEditor::notationText() const { return notation_->text(); }
@@ -263,11 +296,26 @@ void ScanLayoutEditor::cellEdited(QTableWidgetItem* cell) {
   refresh();
 }
 
+// A register no layout may scan: greyed on a pale red ground, its chain and
+// position not editable, not draggable.
+void ScanLayoutEditor::markExcludedRow(int row, const QString& rule) {
+  const QString tip = QStringLiteral("%1 cannot be scanned: check rule %2 (see the scan-readiness checks)")
+                          .arg(table_->item(row, kName)->text(), rule);
+  for (int column = 0; column < kColumns; ++column) {
+    QTableWidgetItem* cell = table_->item(row, column);
+    cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    cell->setForeground(column == kCheck ? QColor(176, 0, 0) : kExcludedText);
+    cell->setBackground(kExcludedBack);
+    cell->setToolTip(tip);
+  }
+}
+
 void ScanLayoutEditor::refresh() {
   refreshing_ = true;
   const auto& regs = model_.registers();
   table_->setRowCount(static_cast<int>(regs.size()));
   QStringList unscanned;
+  QHash<QString, QString> excluded;
   int inLoops = 0;
   for (int row = 0; row < static_cast<int>(regs.size()); ++row) {
     const auto& r = regs[row];
@@ -280,17 +328,26 @@ void ScanLayoutEditor::refresh() {
     table_->setItem(row, kLoop, fixedCell(r.inLoop ? QStringLiteral("yes") : QStringLiteral("no")));
     table_->setItem(row, kChain, new QTableWidgetItem(chain < 0 ? QString() : QString::number(chain + 1)));
     table_->setItem(row, kPosition, new QTableWidgetItem(chain < 0 ? QString() : QString::number(position + 1)));
+    table_->setItem(row, kCheck, fixedCell(r.scannable ? QString() : QStringLiteral("cannot be scanned (%1)").arg(model_.checkRuleOf(r.name))));
     if (r.inLoop) table_->item(row, kLoop)->setForeground(QColor(200, 30, 30));
+    if (!r.scannable) {
+      excluded.insert(r.name, model_.checkRuleOf(r.name));
+      markExcludedRow(row, model_.checkRuleOf(r.name));
+    }
   }
-  tree_->showLayout(model_.chains(), unscanned);
+  tree_->showLayout(model_.chains(), unscanned, excluded);
+  table_->setColumnHidden(kCheck, excluded.isEmpty());  // shown when a check keeps a register out
   const QString text = model_.notation();
   if (notation_->text() != text && !notation_->hasFocus()) notation_->setText(text);
   if (error_->text().isEmpty() || notation_->text() == text) error_->clear();
-  summary_->setText(QStringLiteral("%1 of %2 registers scanned in %3 chain(s); %4 register(s) in feedback loops.")
+  QString summary = QStringLiteral("%1 of %2 registers scanned in %3 chain(s); %4 register(s) in feedback loops.")
                         .arg(regs.size() - unscanned.size())
                         .arg(regs.size())
                         .arg(model_.chains().size())
-                        .arg(inLoops));
+                        .arg(inLoops);
+  if (!excluded.isEmpty())
+    summary += QStringLiteral(" %1 register(s) cannot be scanned (see the scan-readiness checks).").arg(excluded.size());
+  summary_->setText(summary);
   refreshing_ = false;
   emit layoutChanged(text);
 }

@@ -3,9 +3,13 @@
 // position), the chains as a tree that registers are dragged into, presets
 // (none, full scan, loop breaking, the optimiser's result) and the layout in
 // the named notation, shown live and editable. It takes its data through
-// setters and reports the layout through signals.
+// setters and reports the layout through signals. Registers a check rule
+// keeps out of every layout are marked and cannot be placed in a chain. It
+// offers to write the design with the layout as Verilog; the run itself is
+// someone else's, it only shows how it goes.
 #pragma once
 
+#include <QHash>
 #include <QTableWidget>
 #include <QTreeWidget>
 #include <QWidget>
@@ -16,6 +20,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
+class RunStatusLine;
 
 // The register table; drags carry the selected register names as text.
 class RegisterTable : public QTableWidget {
@@ -35,8 +40,10 @@ class ChainTree : public QTreeWidget {
   Q_OBJECT
  public:
   explicit ChainTree(QWidget* parent = nullptr);
-  // Shows `chains` and the registers outside them.
-  void showLayout(const NamedChains& chains, const QStringList& unscanned);
+  // Shows `chains` and the registers outside them; those in `excluded`
+  // (name to check rule) are marked and cannot be dragged.
+  void showLayout(const NamedChains& chains, const QStringList& unscanned,
+                  const QHash<QString, QString>& excluded = {});
   // The chain (-1: not scanned) and position a drop on `item` means (just
   // below it when `below`), given the chain count.
   static std::pair<int, int> dropTarget(const QTreeWidgetItem* item, bool below, int chainCount);
@@ -85,6 +92,15 @@ class ScanLayoutEditor : public QWidget {
   // (NAME.json "loop_breaking"), as `tarvex optimise --method loops` scans them.
   const QStringList& loopBreakingRegisters() const { return loopBreaking_; }
 
+  // Enables "Write Verilog with this layout..." (or disables it, `reason`
+  // in its tooltip).
+  void setVerilogWritable(bool writable, const QString& reason = QString());
+  // "Write Verilog with this layout..." was pressed.
+  void writeVerilogClicked();
+  // The line that shows the run writing the Verilog design.
+  RunStatusLine* verilogStatus() const { return verilogStatus_; }
+  QPushButton* writeVerilogButton() const { return writeVerilogButton_; }
+
   RegisterTable* table() const { return table_; }
   ChainTree* tree() const { return tree_; }
 
@@ -93,9 +109,13 @@ class ScanLayoutEditor : public QWidget {
   void layoutChanged(const QString& notation);
   // "Apply" was pressed: use `notation` for the next analysis.
   void layoutApplied(const QString& notation);
+  // Write the design with `notation` as Verilog (the file is still to be chosen).
+  void verilogRequested(const QString& notation);
 
  private:
   void cellEdited(QTableWidgetItem* cell);
+  void updateVerilogButton();
+  void markExcludedRow(int row, const QString& rule);
   void refresh();
 
   ScanLayoutModel model_;
@@ -110,4 +130,8 @@ class ScanLayoutEditor : public QWidget {
   QLabel* summary_;
   QSpinBox* fullScanChains_;
   QPushButton* optimiserButton_;
+  QPushButton* writeVerilogButton_;
+  RunStatusLine* verilogStatus_;
+  bool verilogWritable_ = false;
+  QString verilogReason_;
 };
