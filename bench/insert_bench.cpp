@@ -65,7 +65,7 @@ void BM_InsertChains600Registers(benchmark::State& state) {
   const std::string layout = fullLayout();
   Diagnostics diagnostics;
   for (auto _ : state) {
-    const ScanInsertion done = scanNetlist(text, "big.json", "", layout, diagnostics);
+    const ScanInsertion done = scanNetlist(text, "big.json", "", layout, {}, diagnostics);
     if (!done.ok() || done.chains.size() != 4 || done.chains[3].flops.size() != 150u * kWidth)
       state.SkipWithError("insertion failed");
     const std::string description = chainsJson(done.module, layout, "big_scan.v", done.chains);

@@ -35,12 +35,18 @@ std::unique_ptr<Circuit> loadCheckedCircuit(const std::string& path, const Impor
   if (!importedNetlistText(path, options, runner, text, diagnostics, &chosen.top) ||
       !importNetlist(text, path, chosen, design, diagnostics))
     return nullptr;
-  CheckNetlist netlist;
-  CheckReport report;  // the checks read the very module the importer read
-  if (!readCheckNetlist(text, path, design.module, netlist, problems) || !runChecks(netlist, held, report, problems))
-    return nullptr;
-  exclusions = exclusionsOf(report, design);
+  if (!findExclusions(text, path, design, held, exclusions, problems)) return nullptr;
   return buildCircuit(design, diagnostics);
+}
+
+bool findExclusions(const std::string& netlist, const std::string& source, const ImportedDesign& design,
+                    const std::vector<HeldPin>& held, ScanExclusions& exclusions, std::vector<std::string>& problems) {
+  CheckNetlist checked;
+  CheckReport report;  // the checks read the very module the importer read
+  if (!readCheckNetlist(netlist, source, design.module, checked, problems) || !runChecks(checked, held, report, problems))
+    return false;
+  exclusions = exclusionsOf(report, design);
+  return true;
 }
 
 std::string unscannableMessage(const std::string& item, const std::string& rule) {

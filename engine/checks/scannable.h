@@ -36,6 +36,12 @@ class ScanExclusions {
 // design was imported from) finds unscannable, mapped through their cells.
 ScanExclusions exclusionsOf(const CheckReport& report, const ImportedDesign& design);
 
+// Runs the checks on `netlist` (the Yosys JSON `design` was imported from,
+// with `held` pins in test mode) and returns the registers of `design` they
+// find unscannable; false, with `problems`, when the checks cannot run.
+bool findExclusions(const std::string& netlist, const std::string& source, const ImportedDesign& design,
+                    const std::vector<HeldPin>& held, ScanExclusions& exclusions, std::vector<std::string>& problems);
+
 // Reads FILE into a circuit as loadCircuit does; for a Verilog design or a
 // netlist it also runs the checks on the very netlist imported (with `held`
 // pins in test mode), and puts the registers they find unscannable in

@@ -413,7 +413,9 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
     if (a.has("--write-verilog")) {
       InsertOutput output;
       output.verilogPath = a.value("--write-verilog");
-      writeScanDesign({file, a.value("--top"), result.notation}, output, context);
+      InsertRequest request{file, a.value("--top"), result.notation, {}};
+      readTestMode(a, request.held);
+      writeScanDesign(request, output, context);
     }
   }
   return statusFromErrors(context);
@@ -539,7 +541,7 @@ constexpr Command kCommands[] = {
      "                     a pin held in test mode (0 or 1; may repeat) for the checks: registers\n"
      "                     with an error-level finding are left out of every layout (see 'tarvex check')\n",
      kOptimiseOptions, runOptimise},
-    {"insert", "insert FILE --layout NOTATION [--top NAME] [-o OUT.v] [--out DIR] [--json]",
+    {"insert", "insert FILE --layout NOTATION [--top NAME] [--test-mode PORT=VALUE ...] [-o OUT.v] [--out DIR] [--json]",
      "Writes the Verilog design FILE with the scan chains of NOTATION.\n", kNoOptions, nullptr, runInsert},
     {"import", "import FILE [--top NAME] [-o OUT]",
      "Writes the circuit description of FILE (Verilog .v/.sv or a Yosys JSON netlist)\n"

@@ -10,7 +10,8 @@
 
 namespace {
 
-constexpr const char* kUsage = "insert FILE --layout NOTATION [--top NAME] [-o OUT.v] [--out DIR] [--json]";
+constexpr const char* kUsage =
+    "insert FILE --layout NOTATION [--top NAME] [--test-mode PORT=VALUE ...] [-o OUT.v] [--out DIR] [--json]";
 
 void printHelp() {
   std::printf(
@@ -24,6 +25,8 @@ void printHelp() {
       "  --layout NOTATION  scan chains separated by '.', registers by ',' (item names);\n"
       "                     digits name the d-th register described; '-1' for none\n"
       "  --top NAME         the top module of the design\n"
+      "  --test-mode PORT=VALUE  a pin held in test mode (repeatable); a layout naming\n"
+      "                     a register that 'tarvex check' finds unscannable is refused\n"
       "  -o OUT.v           the file to write (NAME_scan.v by default)\n"
       "  --out DIR          write NAME_scan.v into DIR (made when missing)\n"
       "  --json             print the chain description instead of the table\n"
@@ -119,13 +122,17 @@ int insertCommand(const std::vector<std::string>& words, RunContext& run) {
       printHelp();
       return 0;
     }
-    const bool takesValue = w == "--layout" || w == "--top" || w == "-o" || w == "--out";
+    const bool takesValue = w == "--layout" || w == "--top" || w == "-o" || w == "--out" || w == "--test-mode";
     if (takesValue && k + 1 >= words.size()) return usageError("option '" + w + "' needs a value");
     if (w == "--layout") {
       request.layout = words[++k];
       hasLayout = true;
     } else if (w == "--top") {
       request.top = words[++k];
+    } else if (w == "--test-mode") {
+      HeldPin pin;
+      if (!parseHeldPin(words[++k], pin)) return usageError("--test-mode needs PORT=0 or PORT=1, not '" + words[k] + "'");
+      request.held.push_back(pin);
     } else if (w == "-o") {
       output.verilogPath = words[++k];
     } else if (w == "--out") {

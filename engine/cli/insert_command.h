@@ -1,4 +1,4 @@
-// `tarvex insert FILE --layout NOTATION [--top NAME] [-o OUT.v] [--out DIR] [--json]`:
+// `tarvex insert FILE --layout NOTATION [--top NAME] [--test-mode PORT=VALUE ...] [-o OUT.v] [--out DIR] [--json]`:
 // writes the design with its scan chains, and the chain description beside it.
 #pragma once
 

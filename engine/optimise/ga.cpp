@@ -154,9 +154,10 @@ void polishBest(GaSearch& search, SearchResult& result, GarLog& gar) {
 }  // namespace
 
 std::string layoutWritingProblem(const Circuit& c) {
-  // Beyond ten registers the notation names registers, so every name must be writable.
-  if (usesClassicNotation(c.getNREGs())) return {};
+  // Beyond ten registers, or with registers left out, the notation names
+  // registers, so every name must be writable.
   const LayoutRegisters regs(c);
+  if (usesClassicNotation(c.getNREGs()) && !regs.leavesOutRegisters()) return {};
   for (int r = 0; r < regs.count(); ++r) {
     std::string problem = nameProblem(regs.name(r));
     if (problem.empty() && isClassicNotation(regs.name(r)))

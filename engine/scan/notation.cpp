@@ -3,13 +3,16 @@
 #include "model/model.h"
 
 LayoutRegisters::LayoutRegisters(const Circuit& c) {
-  for (Item* i = c.getIList(); i; i = i->getNext())
+  for (Item* i = c.getIList(); i; i = i->getNext()) {
     if (i->isLayoutRegister()) items.push_back(i);
+    leavesOut = leavesOut || i->isLayoutExcluded();
+  }
 }
 
 LayoutRegisters& LayoutRegisters::operator=(const LayoutRegisters& other) {
   if (this != &other) {
     items = other.items;
+    leavesOut = other.leavesOut;
     lookup = std::make_unique<NameLookup>();
   }
   return *this;
@@ -81,6 +84,6 @@ std::string namedNotation(const ScanChains& chains, const LayoutRegisters& regs,
 }
 
 std::string layoutNotation(const ScanChains& chains, const LayoutRegisters& regs, std::string* problem) {
-  if (usesClassicNotation(regs.count())) return classicNotation(chains, regs.count());
+  if (usesClassicNotation(regs.count()) && !regs.leavesOutRegisters()) return classicNotation(chains, regs.count());
   return namedNotation(chains, regs, problem);
 }

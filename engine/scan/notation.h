@@ -30,7 +30,7 @@ class LayoutRegisters {
   // Collects the layout registers of `c` in index order.
   explicit LayoutRegisters(const Circuit& c);
   // Copies the registers; the copy builds its own name lookup when first asked.
-  LayoutRegisters(const LayoutRegisters& other) : items(other.items) {}
+  LayoutRegisters(const LayoutRegisters& other) : items(other.items), leavesOut(other.leavesOut) {}
   LayoutRegisters& operator=(const LayoutRegisters& other);
   LayoutRegisters(LayoutRegisters&&) noexcept = default;
   LayoutRegisters& operator=(LayoutRegisters&&) noexcept = default;
@@ -42,6 +42,10 @@ class LayoutRegisters {
   const std::string& name(int r) const;
   // Index of the register named `n`, or -1.
   int indexOf(std::string_view n) const;
+  // True when some register of the circuit is left out of its layouts: the
+  // digits of a classic text would then count other registers than the
+  // design's, so layouts are shown by name.
+  bool leavesOutRegisters() const { return leavesOut; }
 
  private:
   // The lookup by name, made on the first lookup: most runs never name a
@@ -51,6 +55,7 @@ class LayoutRegisters {
     std::unordered_map<std::string_view, int> byName;
   };
   std::vector<Item*> items;
+  bool leavesOut = false;
   std::unique_ptr<NameLookup> lookup = std::make_unique<NameLookup>();
 };
 
@@ -75,7 +80,8 @@ std::string parseNotation(std::string_view text, const LayoutRegisters& regs, Sc
 std::string classicNotation(const ScanChains& chains, int nregs);
 // The named text of `chains`; "" with `problem` set when a name cannot be written.
 std::string namedNotation(const ScanChains& chains, const LayoutRegisters& regs, std::string* problem = nullptr);
-// The form layouts are shown in: classic up to ten registers, named beyond.
+// The form layouts are shown in: classic up to ten registers, named beyond
+// (and whenever registers are left out of the layouts).
 std::string layoutNotation(const ScanChains& chains, const LayoutRegisters& regs, std::string* problem = nullptr);
 // True when the circuit's layouts are shown in the classic form.
 inline bool usesClassicNotation(int nregs) { return nregs <= 10; }

@@ -86,6 +86,22 @@ TEST(Notation, NamedFormNamesItemsFromTheScanInputOn) {
   EXPECT_EQ(twice, (ScanChains{{2}, {2}}));
 }
 
+// With a register left out of the layouts, digits would count other registers
+// than the design's: layouts are then shown by name, and copies keep knowing it.
+TEST(Notation, LayoutsOfACircuitWithRegistersLeftOutAreShownByName) {
+  auto c = gatest::loadExample("diffeq");
+  ASSERT_TRUE(c);
+  ASSERT_TRUE(c->excludeFromLayouts(c->getItemPtr("reg1")));
+  const LayoutRegisters regs(*c);
+  EXPECT_TRUE(regs.leavesOutRegisters());
+  ScanChains chains;
+  ASSERT_EQ(parseNotation("reg2.reg6", regs, chains), "");
+  EXPECT_EQ(layoutNotation(chains, regs), "reg2.reg6");
+  const LayoutRegisters copy = regs;
+  EXPECT_EQ(layoutNotation(chains, copy), "reg2.reg6");
+  EXPECT_FALSE(LayoutRegisters(*gatest::loadExample("diffeq")).leavesOutRegisters());
+}
+
 // The name lookup is made on first use: copies, assignments, moves and
 // lookups from several threads at once must all find the same registers.
 TEST(Notation, RegisterNamesAreFoundInCopiesAndFromSeveralThreads) {

@@ -4,6 +4,7 @@
 #include <iterator>
 #include <unordered_map>
 
+#include "checks/scannable.h"
 #include "model/model.h"
 #include "read/yosys_tool.h"
 #include "scan/insert/tempfile.h"
@@ -13,8 +14,7 @@ namespace {
 
 // The chains of `layout` as registers of the design; errors go to `result`.
 ScanChainRequest chainsOfLayout(const ImportedDesign& design, const std::string& layout, const std::string& source,
-                                ScanInsertion& result, Diagnostics& diagnostics) {
-  if (layout.empty() || layout == "-1") return {};
+                                const ScanExclusions& excluded, ScanInsertion& result, Diagnostics& diagnostics) {
   std::unique_ptr<Circuit> circuit = buildCircuit(design, diagnostics);
   if (!circuit) {
     result.errors.push_back("design '" + design.name + "' cannot be built as a circuit");
@@ -36,6 +36,12 @@ ScanChainRequest chainsOfLayout(const ImportedDesign& design, const std::string&
       auto it = itemByName.find(regs.name(r));
       if (it == itemByName.end()) {
         result.errors.push_back("register '" + regs.name(r) + "' of the layout is not a register of " + source);
+        continue;
+      }
+      if (const std::string* rule = excluded.ruleOf(regs.name(r))) {
+        const std::string& origin = it->second->origin;
+        result.errors.push_back((origin.empty() ? "" : origin + ": ") + "layout '" + layout +
+                                "': " + unscannableMessage(regs.name(r), *rule));
         continue;
       }
       refs.push_back({it->second->name, it->second->cell, it->second->origin});
@@ -74,7 +80,7 @@ void writeVerilog(ScanInsertion& result, ProcessRunner& runner) {
 }  // namespace
 
 ScanInsertion scanNetlist(const std::string& netlist, const std::string& source, const std::string& top,
-                          const std::string& layout, Diagnostics& diagnostics) {
+                          const std::string& layout, const std::vector<HeldPin>& held, Diagnostics& diagnostics) {
   ScanInsertion result;
   ImportedDesign design;
   if (!importNetlist(netlist, source, ImportOptions{top}, design, diagnostics)) {
@@ -83,8 +89,13 @@ ScanInsertion scanNetlist(const std::string& netlist, const std::string& source,
   }
   result.design = design.name;
   result.module = design.module;
-  const ScanChainRequest chains = chainsOfLayout(design, layout, source, result, diagnostics);
-  if (!result.errors.empty()) return result;
+  ScanChainRequest chains;
+  if (!layout.empty() && layout != "-1") {
+    ScanExclusions excluded;
+    if (!findExclusions(netlist, source, design, held, excluded, result.errors)) return result;
+    chains = chainsOfLayout(design, layout, source, excluded, result, diagnostics);
+    if (!result.errors.empty()) return result;
+  }
   ScanNetlistResult edited = insertScanChains(netlist, source, design.module, chains);
   result.errors = std::move(edited.errors);
   result.netlist = std::move(edited.netlist);
@@ -117,7 +128,7 @@ ScanInsertion insertScan(const InsertRequest& request, ProcessRunner& runner, Di
       }
       break;
   }
-  ScanInsertion result = scanNetlist(netlist, request.file, top, request.layout, diagnostics);
+  ScanInsertion result = scanNetlist(netlist, request.file, top, request.layout, request.held, diagnostics);
   if (result.ok()) writeVerilog(result, runner);
   return result;
 }

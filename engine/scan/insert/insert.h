@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "checks/checks.h"
 #include "read/import.h"
 #include "scan/insert/scannetlist.h"
 
@@ -14,6 +15,7 @@ struct InsertRequest {
   std::string file;    // Verilog (.v, .sv) or a Yosys JSON netlist (.json)
   std::string top;     // the top module; empty picks it
   std::string layout;  // a layout notation; empty or "-1": no chain (SCAN_MODE only)
+  std::vector<HeldPin> held;  // pins held in test mode (--test-mode), for the checks
 };
 
 // The design with its chains, or why there is none.
@@ -29,10 +31,12 @@ struct ScanInsertion {
 };
 
 // The netlist step: the chains of `layout` inserted into the JSON netlist
-// `netlist` (its top module `top`, or the one found); no program is run. The
-// importer's errors go to `diagnostics`, the insertion's own to the result.
+// `netlist` (its top module `top`, or the one found); no program is run. A
+// layout naming a register the checks find unscannable (with `held` pins in
+// test mode) is refused. The importer's errors go to `diagnostics`, the
+// insertion's own to the result.
 ScanInsertion scanNetlist(const std::string& netlist, const std::string& source, const std::string& top,
-                          const std::string& layout, Diagnostics& diagnostics);
+                          const std::string& layout, const std::vector<HeldPin>& held, Diagnostics& diagnostics);
 
 // The whole insertion: elaborates the request's file (yosys for Verilog),
 // inserts the chains and has yosys write the Verilog.

@@ -80,7 +80,7 @@ TEST_F(Insert, CountsAnErrorForWhatCannotTakeChains) {
   const Case cases[] = {
       {{"insert", "diffeq", "--layout", "-1"}, "ERROR(1): 'diffeq' is a circuit description"},
       {{"insert", "cpu.v", "--layout", "pc,nosuch"}, "unknown register 'nosuch'"},
-      {{"insert", "latch.v", "--layout", "r,lat"}, "ERROR(1): latch.v:3: register 'lat' is a latch"},
+      {{"insert", "latch.v", "--layout", "r,lat"}, "ERROR(1): latch.v:3: layout 'r,lat': register 'lat' cannot be scanned (LAT-1"},
       {{"insert", "two.v", "--layout", "a,b"}, "register 'b' in chain 0 is clocked on the rising edge of c2"},
       {{"insert", "two.v", "--layout", "a", "-o", "two.v"}, "would overwrite the input design"},
   };
@@ -92,7 +92,44 @@ TEST_F(Insert, CountsAnErrorForWhatCannotTakeChains) {
   EXPECT_TRUE(fs::exists(dir / "two.v"));
   EXPECT_EQ(runTarvex(dir, {"insert", "two.v", "--layout", "a.b", "-o", "ok.v"}).status, 0);  // a chain per clock
   EXPECT_EQ(runTarvex(dir, {"insert", "two.v"}).status, 2);  // --layout missing
+  EXPECT_EQ(runTarvex(dir, {"insert", "two.v", "--layout", "a", "--test-mode", "x"}).status, 2);
   EXPECT_EQ(runTarvex(dir, {"optimise", "diffeq", "--write-verilog", "x.v"}).status, 2);
+}
+
+// A register the checks find unscannable never goes into a chain: insert
+// refuses a layout naming it (unless a test-mode pin makes it scannable), and
+// optimise --write-verilog shows and writes its layout by name without it.
+constexpr const char* kGatedClock = R"(module ex3(input clk, input en, input [3:0] d, output [3:0] y);
+  wire gclk = clk & en;
+  reg [3:0] a, b, c;
+  always @(posedge gclk) a <= d;
+  always @(posedge clk) b <= a + d;
+  always @(posedge clk) c <= b ^ a;
+  assign y = c;
+endmodule
+)";
+
+TEST_F(Insert, LayoutsNamingUnscannableRegistersAreRefused) {
+  write("ex3.v", kGatedClock);
+  const auto refused = runTarvex(dir, {"insert", "ex3.v", "--layout", "a,b", "-o", "r.v"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("ex3.v:4: layout 'a,b': register 'a' cannot be scanned (CLK-1"), std::string::npos)
+      << refused.err;
+  EXPECT_FALSE(fs::exists(dir / "r.v"));
+  EXPECT_EQ(runTarvex(dir, {"insert", "ex3.v", "--layout", "b", "-o", "b.v"}).status, 0);
+
+  const auto optimised = runTarvex(dir, {"optimise", "ex3.v", "--method", "full", "--write-verilog", "o.v"});
+  ASSERT_EQ(optimised.status, 0) << optimised.err;
+  EXPECT_NE(optimised.out.find("Layout 'b,c'"), std::string::npos) << optimised.out;
+  const auto chains = nlohmann::json::parse(spawntest::slurp(dir / "o.chains.json"));
+  ASSERT_EQ(chains["chains"].size(), 1u);
+  EXPECT_EQ(chains["chains"][0]["flops"][0]["register"], "b");
+  EXPECT_EQ(chains["chains"][0]["length"], 8);
+
+  write("timer.v", spawntest::slurp(fs::path(TARVEX_EXAMPLES) / "verilog/timer.v"));
+  EXPECT_EQ(runTarvex(dir, {"insert", "timer.v", "--layout", "count", "-o", "t.v"}).status, 1);
+  EXPECT_EQ(runTarvex(dir, {"insert", "timer.v", "--layout", "count", "--test-mode", "test_mode=1", "-o", "t.v"}).status,
+            0);
 }
 
 }  // namespace
