@@ -591,16 +591,12 @@ bool Analyser::itemsObsPropag(Circuit& c) {
 // controllability direction clears them first thing.
 
 void Analyser::bothDirections(Circuit& c) {
-  std::printf("Running testability analysis (current part: ");
-  std::fflush(stdout);
   // Neither direction changes the structure, so it is indexed once.
   schedule->keepFor(&c);
   controllability(c);
   observability(c);
   schedule->keepFor(nullptr);
   finishAnalysis(c);
-  std::printf("\rTestability analysis done.            ");
-  std::printf("                                       \n");
 }
 
 void Analyser::controllabilityFigures(Circuit& c) {

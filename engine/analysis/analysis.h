@@ -36,7 +36,7 @@ class Analyser {
   void controllability(Circuit& c);
   // Observability of every port, from the primary outputs.
   void observability(Circuit& c);
-  // Both directions, then tst and the circuit averages, with the console progress line.
+  // Both directions, then tst and the circuit averages.
   void bothDirections(Circuit& c);
   // Controllability, then tst and the circuit averages (the optimiser's analysis).
   void controllabilityFigures(Circuit& c);

@@ -11,6 +11,7 @@
 #include "optimise/ga.h"
 #include "read/description_reader.h"
 #include "scan/insertion.h"
+#include "write/analysis_line.h"
 #include "write/reports.h"
 #include "base/sidebyside.h"
 #include "model/sizelimits.h"
@@ -170,7 +171,7 @@ bool runAnalysis(Circuit& circuit, const std::string& notation, RunContext& run,
   const ResultFiles files(run.resultFolder, run.diagnostics);
   Analyser analyser(run.diagnostics, run.analysis);
   exportGraphviz(circuit, files, [&] {
-    runBeside([&] { emptyAnalysisFiles(circuit, files); }, [&] { analyser.bothDirections(circuit); });
+    runBeside([&] { emptyAnalysisFiles(circuit, files); }, [&] { analyseWithConsoleLine(analyser, circuit); });
   });
   const Measures figures = measuresOf(circuit);
   writeAnalysisFiles(circuit, figures, files);

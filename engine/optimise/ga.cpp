@@ -12,6 +12,7 @@
 #include "optimise/garlog.h"
 #include "optimise/layoutresults.h"
 #include "optimise/polish.h"
+#include "write/analysis_line.h"
 #include "write/reports.h"
 
 namespace {
@@ -197,7 +198,7 @@ SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random, const R
   const FitnessBasis basis{c.getArea(), c.getNPins() + c.getNPCins() + c.getNPinouts() + c.getNPouts(), o.limits};
   GaSearch search(c, o, basis, random, run);
   if (o.writeResults) {
-    search.analyser().bothDirections(c);
+    analyseWithConsoleLine(search.analyser(), c);
     writePropagationFile(c, files);
   }
   const std::string header = runHeader(search.chromosomeLength(), o, c.getNREGs());

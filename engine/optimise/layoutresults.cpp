@@ -4,6 +4,7 @@
 
 #include "analysis/analysis.h"
 #include "model/model.h"
+#include "write/analysis_line.h"
 #include "write/reports.h"
 #include "scan/insertion.h"
 
@@ -13,7 +14,7 @@ void writeLayoutResults(Circuit& c, const LayoutRegisters& regs, const ScanLayou
   std::printf("\nPerforming testability analysis (TA) to resulting circuit...\n");
   const ResultFiles files(run.resultFolder, run.diagnostics);
   Analyser analyser(run.diagnostics, run.analysis);
-  analyser.bothDirections(c);
+  analyseWithConsoleLine(analyser, c);
   writePropagationFile(c, files);
   writeTextTable(c, files);
   writeTexTable(c, files);
