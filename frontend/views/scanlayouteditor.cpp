@@ -135,6 +135,19 @@ ScanLayoutEditor::ScanLayoutEditor(QWidget* parent)
       writeVerilogButton_(new QPushButton(QStringLiteral("Write &Verilog with this layout..."), this)),
       verilogStatus_(new RunStatusLine(this)) {
   setWindowTitle(QStringLiteral("Scan Layout Editor"));
+  setUpControls();
+  arrangeControls(buildPresets());
+  connect(table_, &QTableWidget::itemChanged, this, &ScanLayoutEditor::cellEdited);
+  connect(tree_, &ChainTree::registersDropped, this, &ScanLayoutEditor::dropRegisters);
+  connect(notation_, &QLineEdit::textEdited, this, &ScanLayoutEditor::typeNotation);
+  connect(writeVerilogButton_, &QPushButton::clicked, this, &ScanLayoutEditor::writeVerilogClicked);
+  connect(verilogStatus_, &RunStatusLine::busyChanged, this, &ScanLayoutEditor::updateVerilogButton);
+  setVerilogWritable(false, QStringLiteral("No circuit read from Verilog"));
+  refresh();
+}
+
+// Headers, ranges, hints and tips of the controls.
+void ScanLayoutEditor::setUpControls() {
   table_->setHorizontalHeaderLabels({QStringLiteral("Register"), QStringLiteral("Con"), QStringLiteral("Obs"),
                                      QStringLiteral("In loop"), QStringLiteral("Chain"), QStringLiteral("Position"),
                                      QStringLiteral("Scan check")});
@@ -154,6 +167,10 @@ ScanLayoutEditor::ScanLayoutEditor(QWidget* parent)
   error_->setWordWrap(true);
   optimiserButton_->setEnabled(false);
 
+}
+
+// The preset buttons: none, full scan (in N chains), loop breaking, the optimiser's.
+QGroupBox* ScanLayoutEditor::buildPresets() {
   auto* presets = new QGroupBox(QStringLiteral("Presets"), this);
   auto* presetRow = new QHBoxLayout(presets);
   auto addPreset = [&](const QString& text, const QString& tip, void (ScanLayoutEditor::*slot)()) {
@@ -173,6 +190,11 @@ ScanLayoutEditor::ScanLayoutEditor(QWidget* parent)
   presetRow->addWidget(optimiserButton_);
   presetRow->addStretch();
 
+  return presets;
+}
+
+// Presets above, the table beside the chain tree, the notation row and the status lines below.
+void ScanLayoutEditor::arrangeControls(QGroupBox* presets) {
   auto* split = new QSplitter(this);
   split->addWidget(table_);
   split->addWidget(tree_);
@@ -183,6 +205,7 @@ ScanLayoutEditor::ScanLayoutEditor(QWidget* parent)
   notationRow->addWidget(new QLabel(QStringLiteral("Notation"), this));
   notationRow->addWidget(notation_, 1);
   auto* apply = new QPushButton(QStringLiteral("&Apply"), this);
+  connect(apply, &QPushButton::clicked, this, [this] { emit layoutApplied(model_.notation()); });
   apply->setToolTip(QStringLiteral("Use this layout for the next analysis"));
   notationRow->addWidget(apply);
   notationRow->addWidget(writeVerilogButton_);
@@ -197,14 +220,6 @@ ScanLayoutEditor::ScanLayoutEditor(QWidget* parent)
   // Opens at its 96-DPI size, grown with the font resolution and kept on the screen.
   resize(FittedWindowSize(QSize(760, 480), ScreenMetricsOf(this)));
 
-  connect(table_, &QTableWidget::itemChanged, this, &ScanLayoutEditor::cellEdited);
-  connect(tree_, &ChainTree::registersDropped, this, &ScanLayoutEditor::dropRegisters);
-  connect(notation_, &QLineEdit::textEdited, this, &ScanLayoutEditor::typeNotation);
-  connect(apply, &QPushButton::clicked, this, [this] { emit layoutApplied(model_.notation()); });
-  connect(writeVerilogButton_, &QPushButton::clicked, this, &ScanLayoutEditor::writeVerilogClicked);
-  connect(verilogStatus_, &RunStatusLine::busyChanged, this, &ScanLayoutEditor::updateVerilogButton);
-  setVerilogWritable(false, QStringLiteral("No circuit read from Verilog"));
-  refresh();
 }
 
 void ScanLayoutEditor::setCircuit(const CircuitResult& circuit) {

@@ -16,6 +16,7 @@
 
 #include "models/scanlayoutmodel.h"
 
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -116,6 +117,10 @@ class ScanLayoutEditor : public QWidget {
   void cellEdited(QTableWidgetItem* cell);
   void updateVerilogButton();
   void markExcludedRow(int row, const QString& rule);
+  // The parts of the window, made once by the constructor.
+  void setUpControls();
+  QGroupBox* buildPresets();
+  void arrangeControls(QGroupBox* presets);
   void refresh();
 
   ScanLayoutModel model_;
