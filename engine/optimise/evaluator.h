@@ -61,6 +61,7 @@ class ScanEvaluator {
   long computed() const { return computations; }
   // Turns the memo on or off (on by default; results are the same either way).
   void setMemo(bool on) { options.memo = on; }
+  bool memoOn() const { return options.memo; }
   Circuit& circuit() { return c; }
   // The analyser of the evaluator's circuit (the one of the calling thread).
   Analyser& analyser() { return mainAnalyser; }

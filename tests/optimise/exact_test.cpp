@@ -123,6 +123,33 @@ TEST(ExactOptimum, BoundsNeverLoseTheOptimum) {
   EXPECT_EQ(compared, 12);
 }
 
+// The enumeration runs without the evaluator's memo: the same optimum and
+// visits whether the memo was on or off, every layout of the enumeration
+// computed, and the memo left as the search found it.
+TEST(ExactOptimum, EnumeratesWithoutTheMemoAndRestoresIt) {
+  const FitnessLimits b = budgets(7, 13);
+  auto c = gatest::loadExample("diffeq");
+  ASSERT_TRUE(c);
+  ScanEvaluator withMemo(*c, testContext(), ORDERED_SCAN, b);
+  ScanEvaluator without(*c, testContext(), ORDERED_SCAN, b);
+  without.setMemo(false);
+  ExactOptions o;
+  o.prune = false;
+  const ExactResult a = exactOptimum(withMemo, o);
+  const ExactResult z = exactOptimum(without, o);
+  EXPECT_TRUE(withMemo.memoOn());
+  EXPECT_FALSE(without.memoOn());
+  EXPECT_DOUBLE_EQ(a.fitness, z.fitness);
+  EXPECT_EQ(a.best, z.best);
+  EXPECT_EQ(a.visited, z.visited);
+  EXPECT_EQ(withMemo.computed(), withMemo.visited());  // the empty layout once, then each layout once
+  // The memo works again after the search: a layout seen before costs no computation.
+  const long before = withMemo.computed();
+  withMemo.fitness(a.best);
+  withMemo.fitness(a.best);
+  EXPECT_EQ(withMemo.computed(), before + 1);
+}
+
 TEST(ExactOptimum, RefusesTooManyLayoutsWithTheirCount) {
   const FitnessLimits b = budgets(100, 100);
   auto c = gatest::parseCircuit(gatest::registerChain(9));
