@@ -33,10 +33,11 @@ std::uint64_t FaultyCircuit::detect(const FaultSite& f) {
   return found;
 }
 
-[[gnu::always_inline]] inline void FaultyCircuit::set(int net, V y) {
+// Gives `net` (whose good value is `goodValue`) the faulty value y.
+[[gnu::always_inline]] inline void FaultyCircuit::set(int net, V y, V goodValue) {
   if (!isFaulty(net)) {
     faulty[static_cast<size_t>(net) >> 6] |= std::uint64_t{1} << (net & 63);
-    touched.push_back(net);
+    touched.push_back({net, goodValue});
   }
   v[net] = y;
 }
@@ -59,7 +60,7 @@ std::uint64_t FaultyCircuit::detect(const FaultSite& f) {
 // Sets a net to its faulty value and schedules its readers when it differs from the good one.
 void FaultyCircuit::inject(int net, V y) {
   if (y == g[net]) return;
-  set(net, y);
+  set(net, y, g[net]);
   scheduleReaders(c.readerStart[static_cast<size_t>(net)], c.readerStart[static_cast<size_t>(net) + 1]);
 }
 
@@ -89,9 +90,20 @@ int FaultyCircuit::nextPendingWord(int w) const {
   V in[3] = {v[gate.in[0]], v[gate.in[1]], v[gate.in[2]]};
   if (r == f.gate) in[f.pin] = f.forced;
   const V y = evaluate(gate.kind, in[0], in[1], in[2]);
-  if (y == v[gate.out]) return;
-  set(gate.out, y);
+  const V before = v[gate.out];
+  if (y == before) return;
+  set(gate.out, y, before);  // a net not yet set holds its good value
   scheduleReaders(gate.readBegin, gate.readEnd);
+}
+
+// Asks for the values the gates of `bits` in word w of `pending` read and their readers, so that they arrive together.
+[[gnu::always_inline]] inline void FaultyCircuit::prefetchInputs(std::uint64_t bits, int w) const {
+  for (; bits; bits &= bits - 1) {
+    const FlatGate& gate = c.gates[static_cast<size_t>((w << 6) + std::countr_zero(bits))];
+    for (int p = 0; p < 3; ++p) __builtin_prefetch(&v[gate.in[p]]);
+    __builtin_prefetch(&v[gate.out]);
+    __builtin_prefetch(&c.readers[static_cast<size_t>(gate.readBegin)]);
+  }
 }
 
 // Evaluates the scheduled gates in order; a gate's readers come after it, so one sweep reaches them all.
@@ -99,6 +111,7 @@ void FaultyCircuit::propagate(const FaultSite& f) {
   if (lastWord < 0) return;
   for (int w = nextPendingWord(0); w >= 0 && w <= lastWord; w = w < lastWord ? nextPendingWord(w + 1) : -1) {
     std::uint64_t& word = pending[static_cast<size_t>(w)];
+    prefetchInputs(word, w);
     while (word) {
       const int bit = std::countr_zero(word);
       word &= word - 1;
@@ -110,9 +123,11 @@ void FaultyCircuit::propagate(const FaultSite& f) {
 
 std::uint64_t FaultyCircuit::observeOutputs(const FaultSite& f) const {
   std::uint64_t found = 0;
-  for (int net : touched)
-    for (int e = c.outStart[static_cast<size_t>(net)]; e < c.outStart[static_cast<size_t>(net) + 1]; ++e)
-      if (c.outReaders[static_cast<size_t>(e)] != f.output) found |= differ(g[net], v[net]);
+  for (const Touched& t : touched) {
+    if (!c.isObserved(t.net)) continue;
+    for (int e = c.outStart[static_cast<size_t>(t.net)]; e < c.outStart[static_cast<size_t>(t.net) + 1]; ++e)
+      if (c.outReaders[static_cast<size_t>(e)] != f.output) found |= differ(t.good, v[t.net]);
+  }
   if (f.output >= 0) found |= differ(g[c.outputNets[static_cast<size_t>(f.output)]], f.forced);
   return found;
 }
@@ -120,11 +135,13 @@ std::uint64_t FaultyCircuit::observeOutputs(const FaultSite& f) const {
 // The faulty next states that differ from the good ones.
 void FaultyCircuit::clock(const FaultSite& f) {
   next.clear();
-  for (int net : touched)
-    for (int e = c.flopStart[static_cast<size_t>(net)]; e < c.flopStart[static_cast<size_t>(net) + 1]; ++e) {
+  for (const Touched& t : touched) {
+    if (!c.isObserved(t.net)) continue;
+    for (int e = c.flopStart[static_cast<size_t>(t.net)]; e < c.flopStart[static_cast<size_t>(t.net) + 1]; ++e) {
       const int flop = c.flopReaders[static_cast<size_t>(e)];
-      if (flop != f.flopD) next.emplace_back(flop, v[net]);
+      if (flop != f.flopD) next.emplace_back(flop, v[t.net]);
     }
+  }
   if (f.flopD >= 0 && f.forced != g[c.flopD[static_cast<size_t>(f.flopD)]]) next.emplace_back(f.flopD, f.forced);
 }
 
@@ -141,9 +158,9 @@ std::uint64_t FaultyCircuit::observeScan(const FaultSite& f) const {
 
 // Puts the good values back where the fault's effect changed them.
 void FaultyCircuit::restore() {
-  for (int net : touched) {
-    v[net] = g[net];
-    faulty[static_cast<size_t>(net) >> 6] = 0;
+  for (const Touched& t : touched) {
+    v[t.net] = t.good;
+    faulty[static_cast<size_t>(t.net) >> 6] = 0;
   }
   touched.clear();
 }

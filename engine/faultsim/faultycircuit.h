@@ -34,7 +34,8 @@ class FaultyCircuit {
 
  private:
   bool isFaulty(int net) const { return (faulty[static_cast<size_t>(net) >> 6] >> (net & 63)) & 1; }
-  void set(int net, V y);
+  void set(int net, V y, V goodValue);
+  void prefetchInputs(std::uint64_t bits, int w) const;
   void schedule(int gate);
   void scheduleReaders(int begin, int end);
   void inject(int net, V y);
@@ -54,7 +55,11 @@ class FaultyCircuit {
   const V* g = nullptr;                // the good values of the cycle being simulated
   V* v = nullptr;                      // its values in `current`
   std::vector<std::uint64_t> faulty;   // per net, a bit: its value differs from the good one
-  std::vector<int> touched;            // the nets set in `faulty`
+  struct Touched {
+    int net;
+    V good;  // its good value
+  };
+  std::vector<Touched> touched;        // the nets set in `faulty`
   std::vector<std::uint64_t> pending;  // per gate, a bit: scheduled for evaluation
   std::vector<std::uint64_t> pendingWords;  // per word of `pending`, a bit: not zero
   int lastWord = -1;                   // the last word of `pending` that may be set

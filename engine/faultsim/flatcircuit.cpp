@@ -55,6 +55,9 @@ FlatCircuit flattenCircuit(const SimCircuit& s) {
   packGates(s, f);
   renumberCsr(f.netOf, s.flopStart, s.flopReaders, f.flopStart, f.flopReaders);
   renumberCsr(f.netOf, s.outStart, s.outReaders, f.outStart, f.outReaders);
+  f.observed.assign((static_cast<size_t>(f.nets) + 63) / 64, 0);
+  for (size_t n = 0; n < static_cast<size_t>(f.nets); ++n)
+    if (f.flopStart[n + 1] > f.flopStart[n] || f.outStart[n + 1] > f.outStart[n]) f.observed[n >> 6] |= std::uint64_t{1} << (n & 63);
   auto net = [&](int n) { return f.netOf[static_cast<size_t>(n)]; };
   for (int d : s.flopD) f.flopD.push_back(net(d));
   for (int q : s.flopQ) f.flopQ.push_back(net(q));

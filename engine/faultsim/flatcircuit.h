@@ -4,6 +4,7 @@
 // fault's effect touches as little memory as it can.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "faultsim/netlist.h"
@@ -25,12 +26,15 @@ struct FlatCircuit {
   std::vector<int> readerStart, readers;  // CSR: net -> the gates reading it
   std::vector<int> flopStart, flopReaders;  // CSR: net -> flip-flops whose D reads it
   std::vector<int> outStart, outReaders;    // CSR: net -> primary output bits reading it
+  std::vector<std::uint64_t> observed;      // per net, a bit: read by a flip-flop or a primary output
   std::vector<int> qStart, qFlops;          // CSR: net -> flip-flops whose Q it is
   std::vector<char> scanObserved;           // per net: the Q of a scanned flip-flop
   std::vector<int> flopD, flopQ;            // per flip-flop
   std::vector<char> scanned;                // per flip-flop
   std::vector<int> outputNets;              // per primary output bit
   std::vector<int> dataInputNets;           // per data input bit, in SimCircuit::dataInputs order
+
+  bool isObserved(int net) const { return (observed[static_cast<size_t>(net) >> 6] >> (net & 63)) & 1; }
 };
 
 // `s` renumbered and packed for simulation; it simulates exactly as `s` does.
