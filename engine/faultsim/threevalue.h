@@ -20,26 +20,6 @@ inline V forcedValue(int v) { return v ? V{kAllBits, 0} : V{0, kAllBits}; }
 // Bits known in both and different.
 inline std::uint64_t differ(V a, V b) { return (a.one & b.zero) | (a.zero & b.one); }
 
-// The output of a gate of kind `k` whose pins read `a`, `b` and `s` (switch form).
-[[gnu::always_inline]] inline V evaluateSwitch(GateKind k, V a, V b, V s) {
-  switch (k) {
-    case GateKind::And: return {a.one & b.one, a.zero | b.zero};
-    case GateKind::Or: return {a.one | b.one, a.zero & b.zero};
-    case GateKind::Xor: return {(a.one & b.zero) | (a.zero & b.one), (a.one & b.one) | (a.zero & b.zero)};
-    case GateKind::Not: return {a.zero, a.one};
-    case GateKind::Mux:
-      return {(s.zero & a.one) | (s.one & b.one) | (a.one & b.one),
-              (s.zero & a.zero) | (s.one & b.zero) | (a.zero & b.zero)};
-    case GateKind::Nand: return {a.zero | b.zero, a.one & b.one};
-    case GateKind::Nor: return {a.zero & b.zero, a.one | b.one};
-    case GateKind::Xnor: return {(a.one & b.one) | (a.zero & b.zero), (a.one & b.zero) | (a.zero & b.one)};
-    case GateKind::AndNot: return {a.one & b.zero, a.zero | b.one};
-    case GateKind::OrNot: return {a.one | b.zero, a.zero & b.one};
-    case GateKind::Buf: return a;
-  }
-  return kUnknown;
-}
-
 // How evaluate() treats a gate kind, as all-ones or all-zero masks: which
 // inputs and the output it inverts, whether B is tied to 1 (one-input
 // gates), and which of AND, XOR and MUX it computes.
