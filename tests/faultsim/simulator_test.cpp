@@ -3,12 +3,15 @@
 // its invariants: collapsing, threads and fault dropping change no result.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "base/random.h"
 #include "faultsim/coverage.h"
 #include "faultsim/faults.h"
+#include "faultsim/flatcircuit.h"
 #include "faultsim/simulator.h"
 #include "faultsim/threevalue.h"
 #include "netlist_builder.h"
@@ -291,6 +294,38 @@ TEST(FaultSimPinned, DetectionsAndEvaluationsOnAGeneratedCircuitStayTheSame) {
     EXPECT_EQ(got.digest, cases[c].want.digest) << "case " << c;
     EXPECT_EQ(got.evaluations, cases[c].want.evaluations) << "case " << c;
     EXPECT_EQ(got.goodEvaluations, cases[c].want.goodEvaluations) << "case " << c;
+  }
+}
+
+TEST(FaultSimInvariants, EveryCoreGivesWhatOneThreadGives) {
+  const GateNetlist n = randomNetlist(6, 12, 900, 10, 41);
+  std::vector<char> scanned(12, 1);
+  scanned[0] = scanned[5] = 0;
+  const unsigned cores = std::max(2U, std::thread::hardware_concurrency());
+  for (const bool drop : {true, false}) {
+    const FaultSimRun one = simulate(n, scanned, false, 3, 400, SimOptions{1, drop, true});
+    const FaultSimRun all = simulate(n, scanned, false, 3, 400, SimOptions{cores, drop, true});
+    EXPECT_EQ(one.result.firstDetection, all.result.firstDetection) << "drop " << drop;
+    EXPECT_EQ(one.result.gateEvaluations, all.result.gateEvaluations) << "drop " << drop;
+  }
+}
+
+// The simulator sweeps the gates once in order: every reader must come after
+// the gate driving it, and the renumbering must keep nets apart.
+TEST(FaultSimInvariants, FlatCircuitKeepsReadersAfterTheirDriversAndNetsApart) {
+  const GateNetlist n = randomNetlist(5, 8, 400, 6, 77);
+  SimCircuit s;
+  std::vector<std::string> problems;
+  ASSERT_TRUE(buildSimCircuit(n, std::vector<char>(8, 1), s, problems));
+  const FlatCircuit f = flattenCircuit(s);
+  std::set<int> seen(f.netOf.begin(), f.netOf.end());
+  EXPECT_EQ(seen.size(), f.netOf.size());
+  EXPECT_EQ(*seen.rbegin(), f.nets - 1);
+  for (size_t k = 0; k < f.gates.size(); ++k) {
+    const SimGate& g = s.gates[k];
+    EXPECT_EQ(f.gates[k].out, f.netOf[static_cast<size_t>(g.out)]);
+    for (int e = f.gates[k].readBegin; e < f.gates[k].readEnd; ++e)
+      EXPECT_GT(f.readers[static_cast<size_t>(e)], static_cast<int>(k)) << "gate " << k;
   }
 }
 
