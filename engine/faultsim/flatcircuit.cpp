@@ -46,6 +46,17 @@ void packGates(const SimCircuit& s, FlatCircuit& f) {
   }
 }
 
+// The CSR of the flip-flops by their Q net.
+void flopsByQ(FlatCircuit& f) {
+  f.qStart.assign(static_cast<size_t>(f.nets) + 1, 0);
+  for (int q : f.flopQ) ++f.qStart[static_cast<size_t>(q) + 1];
+  for (size_t n = 1; n < f.qStart.size(); ++n) f.qStart[n] += f.qStart[n - 1];
+  f.qFlops.resize(static_cast<size_t>(f.qStart.back()));
+  std::vector<int> fill(f.qStart.begin(), f.qStart.end() - 1);
+  for (size_t k = 0; k < f.flopQ.size(); ++k)
+    f.qFlops[static_cast<size_t>(fill[static_cast<size_t>(f.flopQ[k])]++)] = static_cast<int>(k);
+}
+
 }  // namespace
 
 FlatCircuit flattenCircuit(const SimCircuit& s) {
@@ -66,13 +77,6 @@ FlatCircuit flattenCircuit(const SimCircuit& s) {
   for (int j : s.dataInputs) f.dataInputNets.push_back(net(s.inputNets[static_cast<size_t>(j)]));
   f.scanObserved.assign(static_cast<size_t>(f.nets), 0);
   for (size_t n = 0; n < s.scanObserved.size(); ++n) f.scanObserved[static_cast<size_t>(net(static_cast<int>(n)))] = s.scanObserved[n];
-  f.qStart.assign(static_cast<size_t>(f.nets) + 1, 0);
-  for (size_t q = 0; q < f.flopQ.size(); ++q)
-    ++f.qStart[static_cast<size_t>(f.flopQ[q]) + 1];
-  for (size_t n = 1; n < f.qStart.size(); ++n) f.qStart[n] += f.qStart[n - 1];
-  f.qFlops.resize(static_cast<size_t>(f.qStart.back()));
-  std::vector<int> fill(f.qStart.begin(), f.qStart.end() - 1);
-  for (size_t q = 0; q < f.flopQ.size(); ++q)
-    f.qFlops[static_cast<size_t>(fill[static_cast<size_t>(f.flopQ[q])]++)] = static_cast<int>(q);
+  flopsByQ(f);
   return f;
 }
