@@ -3,13 +3,17 @@
 // its invariants: collapsing, threads and fault dropping change no result.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "base/random.h"
 #include "faultsim/coverage.h"
 #include "faultsim/faults.h"
+#include "faultsim/flatcircuit.h"
 #include "faultsim/simulator.h"
+#include "faultsim/threevalue.h"
 #include "netlist_builder.h"
 
 namespace {
@@ -133,6 +137,30 @@ int ref(GateKind k, int a, int b, int s) {
   return 2;
 }
 
+// Every gate kind on all 27 three-valued combinations of its pins at once, one per bit.
+TEST(FaultSimReference, WordEvaluationMatchesTheThreeValuedTruthTables) {
+  auto word = [](int combo, int divisor) { return combo / divisor % 3; };
+  V in[3];
+  for (int combo = 0; combo < 27; ++combo)
+    for (int p = 0; p < 3; ++p) {
+      const int v = word(combo, p == 0 ? 1 : p == 1 ? 3 : 9);
+      if (v == 1) in[p].one |= std::uint64_t{1} << combo;
+      if (v == 0) in[p].zero |= std::uint64_t{1} << combo;
+    }
+  for (int k = 0; k <= static_cast<int>(GateKind::Buf); ++k) {
+    const auto kind = static_cast<GateKind>(k);
+    const V y = evaluate(kind, in[0], in[1], in[2]);
+    for (int combo = 0; combo < 27; ++combo) {
+      const int want = ref(kind, word(combo, 1), word(combo, 3), word(combo, 9));
+      const int got = (y.one >> combo & 1) ? 1 : (y.zero >> combo & 1) ? 0 : 2;
+      EXPECT_EQ(got, want) << "kind " << k << " a b s " << word(combo, 1) << word(combo, 3) << word(combo, 9);
+      EXPECT_FALSE((y.one & y.zero) >> combo & 1);
+    }
+    EXPECT_EQ(y.one >> 27, 0u);
+    EXPECT_EQ(y.zero >> 27, 0u);
+  }
+}
+
 // The observed bits of one pattern, with the fault (or none: null) injected.
 std::vector<int> referenceRun(const GateNetlist& n, const SimCircuit& s, const PatternSet& p, long long pat,
                               const Fault* f) {
@@ -215,6 +243,90 @@ TEST(FaultSimInvariants, ThreadsAndFaultDroppingChangeNoResult) {
   EXPECT_EQ(one.result.gateEvaluations, four.result.gateEvaluations);
   EXPECT_EQ(one.result.firstDetection, noDrop.result.firstDetection);
   EXPECT_GT(noDrop.result.gateEvaluations, one.result.gateEvaluations);
+}
+
+// ---------------------------------------------------------------- pinned
+
+// A digest of every fault's first detecting pattern, so that any change in
+// which pattern detects which fault shows.
+unsigned long long detectionDigest(const SimResult& r) {
+  unsigned long long h = 1469598103934665603ULL;
+  for (long long first : r.firstDetection) h = (h ^ static_cast<unsigned long long>(first + 1)) * 1099511628211ULL;
+  return h;
+}
+
+struct Pinned {
+  long detected;
+  unsigned long long digest, evaluations, goodEvaluations;
+};
+
+Pinned pinnedRun(const GateNetlist& n, const std::vector<char>& scanned, int cycles, long long patterns,
+                 SimOptions o) {
+  const FaultSimRun run = simulate(n, scanned, false, cycles, patterns, o);
+  return {coverageAfter(run).detected, detectionDigest(run.result), run.result.gateEvaluations,
+          run.result.goodEvaluations};
+}
+
+// Exact results of a few runs on a generated circuit, taken from the
+// straightforward simulator: a faster one must give the same detections and
+// evaluate the same gates (the count is part of the JSON report).
+TEST(FaultSimPinned, DetectionsAndEvaluationsOnAGeneratedCircuitStayTheSame) {
+  const GateNetlist n = randomNetlist(12, 24, 1200, 24, 2026);
+  std::vector<char> partial(24, 1);
+  for (size_t f = 0; f < partial.size(); f += 8) partial[f] = 0;
+  struct Case {
+    std::vector<char> scanned;
+    int cycles;
+    long long patterns;
+    SimOptions o;
+    Pinned want;
+  };
+  const Case cases[] = {
+      {std::vector<char>(24, 1), 1, 1000, SimOptions{2, true, false}, {4268, 16315678145539822679ULL, 652076, 19200}},
+      {partial, 3, 1000, SimOptions{2, true, true}, {3236, 11222408893159999181ULL, 11412643, 57600}},
+      {partial, 2, 200, SimOptions{1, false, false}, {2363, 9247246011306988026ULL, 6398847, 9600}},
+      {std::vector<char>(24, 0), 2, 1000, SimOptions{3, true, false}, {0, 3631354005810468123ULL, 966054, 38400}},
+      {partial, 2, 1000, SimOptions{3, true, false}, {3061, 9645622443999881812ULL, 5038883, 38400}},
+  };
+  for (size_t c = 0; c < std::size(cases); ++c) {
+    const Pinned got = pinnedRun(n, cases[c].scanned, cases[c].cycles, cases[c].patterns, cases[c].o);
+    EXPECT_EQ(got.detected, cases[c].want.detected) << "case " << c;
+    EXPECT_EQ(got.digest, cases[c].want.digest) << "case " << c;
+    EXPECT_EQ(got.evaluations, cases[c].want.evaluations) << "case " << c;
+    EXPECT_EQ(got.goodEvaluations, cases[c].want.goodEvaluations) << "case " << c;
+  }
+}
+
+TEST(FaultSimInvariants, EveryCoreGivesWhatOneThreadGives) {
+  const GateNetlist n = randomNetlist(6, 12, 900, 10, 41);
+  std::vector<char> scanned(12, 1);
+  scanned[0] = scanned[5] = 0;
+  const unsigned cores = std::max(2U, std::thread::hardware_concurrency());
+  for (const bool drop : {true, false}) {
+    const FaultSimRun one = simulate(n, scanned, false, 3, 400, SimOptions{1, drop, true});
+    const FaultSimRun all = simulate(n, scanned, false, 3, 400, SimOptions{cores, drop, true});
+    EXPECT_EQ(one.result.firstDetection, all.result.firstDetection) << "drop " << drop;
+    EXPECT_EQ(one.result.gateEvaluations, all.result.gateEvaluations) << "drop " << drop;
+  }
+}
+
+// The simulator sweeps the gates once in order: every reader must come after
+// the gate driving it, and the renumbering must keep nets apart.
+TEST(FaultSimInvariants, FlatCircuitKeepsReadersAfterTheirDriversAndNetsApart) {
+  const GateNetlist n = randomNetlist(5, 8, 400, 6, 77);
+  SimCircuit s;
+  std::vector<std::string> problems;
+  ASSERT_TRUE(buildSimCircuit(n, std::vector<char>(8, 1), s, problems));
+  const FlatCircuit f = flattenCircuit(s);
+  std::set<int> seen(f.netOf.begin(), f.netOf.end());
+  EXPECT_EQ(seen.size(), f.netOf.size());
+  EXPECT_EQ(*seen.rbegin(), f.nets - 1);
+  for (size_t k = 0; k < f.gates.size(); ++k) {
+    const SimGate& g = s.gates[k];
+    EXPECT_EQ(f.gates[k].out, f.netOf[static_cast<size_t>(g.out)]);
+    for (int e = f.gates[k].readBegin; e < f.gates[k].readEnd; ++e)
+      EXPECT_GT(f.readers[static_cast<size_t>(e)], static_cast<int>(k)) << "gate " << k;
+  }
 }
 
 TEST(FaultSimInvariants, PatternsDependOnTheSeedOnly) {
