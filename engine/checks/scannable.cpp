@@ -4,6 +4,9 @@
 
 #include <unordered_map>
 
+#include "model/model.h"
+#include "scan/notation.h"
+
 ScanExclusions exclusionsOf(const CheckReport& report, const ImportedDesign& design) {
   std::unordered_map<std::string_view, const std::string*> ruleOfCell;
   for (const CheckedRegister& r : report.registers)
@@ -51,4 +54,27 @@ bool findExclusions(const std::string& netlist, const std::string& source, const
 
 std::string unscannableMessage(const std::string& item, const std::string& rule) {
   return "register '" + item + "' cannot be scanned (" + rule + ", see 'tarvex check')";
+}
+
+void leaveOutOfLayouts(Circuit& c, const ScanExclusions& excluded) {
+  for (Item* i = c.getIList(); i; i = i->getNext())
+    if (excluded.ruleOf(i->getName())) c.excludeFromLayouts(i);
+}
+
+std::string exclusionList(const ScanExclusions& excluded) {
+  std::string list;
+  for (const auto& [name, rule] : excluded.all()) list += (list.empty() ? "" : ", ") + name + " (" + rule + ")";
+  return list;
+}
+
+std::string unscannableInLayout(const Circuit& c, const std::string& notation, const ScanExclusions& excluded) {
+  if (excluded.empty() || notation.empty() || notation == "-1") return {};
+  const LayoutRegisters regs(c);
+  ScanChains chains;
+  if (!parseNotation(notation, regs, chains).empty()) return {};
+  for (const std::vector<int>& chain : chains)
+    for (int r : chain)
+      if (const std::string* rule = r >= 0 && r < regs.count() ? excluded.ruleOf(regs.name(r)) : nullptr)
+        return unscannableMessage(regs.name(r), *rule);
+  return {};
 }

@@ -52,6 +52,17 @@ std::unique_ptr<Circuit> loadCheckedCircuit(const std::string& path, const Impor
                                             ScanExclusions& exclusions, std::vector<std::string>& problems,
                                             Diagnostics& diagnostics);
 
+// Takes the registers named in `excluded` out of every layout of `c`.
+void leaveOutOfLayouts(Circuit& c, const ScanExclusions& excluded);
+
+// "a (CLK-1), b (RST-1)": the excluded registers with their rules, by name.
+std::string exclusionList(const ScanExclusions& excluded);
+
+// The refusal of a layout of `c` that names an excluded register ("register
+// 'x' cannot be scanned (...)"), or "" when it names none (or is no layout of
+// `c`: reading it reports that).
+std::string unscannableInLayout(const Circuit& c, const std::string& notation, const ScanExclusions& excluded);
+
 // "register 'x' cannot be scanned (RULE, see 'tarvex check')": the sentence
 // of the error that refuses a layout naming an excluded register.
 std::string unscannableMessage(const std::string& item, const std::string& rule);

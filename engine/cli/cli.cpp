@@ -146,12 +146,6 @@ std::string readTestMode(const Arguments& a, std::vector<HeldPin>& held) {
   return {};
 }
 
-// Takes the registers named in `excluded` out of every layout of `c`.
-void leaveOutOfLayouts(Circuit& c, const ScanExclusions& excluded) {
-  for (Item* i = c.getIList(); i; i = i->getNext())
-    if (excluded.ruleOf(i->getName())) c.excludeFromLayouts(i);
-}
-
 // Reads FILE (a description, Verilog or a netlist) into a circuit; null
 // (errors counted) when it cannot be used. A design's registers that the
 // checks find unscannable go to `excluded`, and are announced; with
@@ -169,8 +163,7 @@ std::unique_ptr<Circuit> loadInput(const std::string& path, const Arguments& a, 
   if (!c && run.diagnostics.clean()) run.diagnostics.error("'%s' describes no circuit!\n", path.c_str());
   if (!run.diagnostics.clean()) c.reset();
   if (c && !excluded.empty()) {
-    std::string list;
-    for (const auto& [name, rule] : excluded.all()) list += (list.empty() ? "" : ", ") + name + " (" + rule + ")";
+    const std::string list = exclusionList(excluded);
     if (leaveOut) leaveOutOfLayouts(*c, excluded);
     std::printf("%zu register(s) cannot be scanned%s: %s; see 'tarvex check'\n", excluded.size(),
                 leaveOut ? " and are left out of every layout" : "", list.c_str());
@@ -181,17 +174,9 @@ std::unique_ptr<Circuit> loadInput(const std::string& path, const Arguments& a, 
 // A layout naming a register that cannot be scanned is refused: false (error counted) when `notation` names one.
 bool layoutScansOnlyScannable(const Circuit& c, const std::string& notation, const ScanExclusions& excluded,
                               Diagnostics& diagnostics) {
-  if (excluded.empty() || notation == "-1") return true;
-  const LayoutRegisters regs(c);
-  ScanChains chains;
-  if (!parseNotation(notation, regs, chains).empty()) return true;  // the analysis reports what is wrong with it
-  for (const std::vector<int>& chain : chains)
-    for (int r : chain)
-      if (const std::string* rule = r >= 0 && r < regs.count() ? excluded.ruleOf(regs.name(r)) : nullptr) {
-        diagnostics.error("Layout '%s': %s!\n", notation.c_str(), unscannableMessage(regs.name(r), *rule).c_str());
-        return false;
-      }
-  return true;
+  const std::string refusal = unscannableInLayout(c, notation, excluded);
+  if (!refusal.empty()) diagnostics.error("Layout '%s': %s!\n", notation.c_str(), refusal.c_str());
+  return refusal.empty();
 }
 
 // Prints the figures of the analysed circuit.
@@ -568,7 +553,7 @@ constexpr Command kCommands[] = {
     {"faultsim",
      "faultsim FILE [--top NAME] [--layout NOTATION | --method NAME] [--patterns N] [--exhaustive]\n"
      "[--capture-cycles K] [--seed S] [--out DIR] [--json] [--write-netlist F.json]\n"
-     "[--write-patterns F] [--write-faults F]",
+     "[--write-patterns F] [--write-faults F] [--test-mode PORT=VALUE ...]",
      "", kNoOptions, nullptr, runFaultsim},
     {"check", "check FILE [--top NAME] [--json] [--test-mode PORT=VALUE ...]",
      "Checks whether the flip-flops of FILE can be scanned (see docs/checks.md).\n", kNoOptions, nullptr, runCheck},

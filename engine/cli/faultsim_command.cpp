@@ -15,6 +15,7 @@
 #include "base/random.h"
 #include "base/version.h"
 #include "cli/cli.h"
+#include "checks/scannable.h"
 #include "faultsim/coverage.h"
 #include "faultsim/gatelevel.h"
 #include "faultsim/netlist.h"
@@ -32,7 +33,7 @@ constexpr const char* kUsage =
     "       [--area PCT] [--pins PCT] [--objective classic|graded] [--unordered] [--population N]\n"
     "       [--elitism] [--patience N] [--keep-self-loops] [--chains N] [--patterns N] [--exhaustive]\n"
     "       [--capture-cycles K] [--seed S] [--out DIR] [--json] [--write-netlist F.json]\n"
-    "       [--write-patterns F] [--write-faults F]\n";
+    "       [--write-patterns F] [--write-faults F] [--test-mode PORT=VALUE ...]\n";
 
 constexpr const char* kHelp =
     "Measures the single stuck-at fault coverage of FILE (Verilog .v/.sv or a Yosys JSON\n"
@@ -55,11 +56,15 @@ constexpr const char* kHelp =
     "  --write-patterns F    write the patterns to F\n"
     "  --write-faults F      write every fault with D (detected) or U to F\n"
     "  --top NAME            the top module\n"
+    "  --test-mode PORT=VALUE  a pin held in test mode (repeatable), for the checks:\n"
+    "                        a method leaves out the registers they find unscannable,\n"
+    "                        and a layout naming one is refused\n"
     "\nExit status: 0 success, 1 errors reported, 2 wrong usage.\n";
 
 struct Words {
   std::string file;
   std::map<std::string, std::string> values;
+  std::vector<std::string> testMode;  // every --test-mode, in order
   bool has(const std::string& k) const { return values.count(k) != 0; }
   std::string value(const std::string& k) const {
     const auto it = values.find(k);
@@ -75,7 +80,7 @@ const std::map<std::string, bool>& faultsimOptions() {
       {"--elitism", false},      {"--patience", true},        {"--keep-self-loops", false}, {"--chains", true},
       {"--patterns", true},      {"--exhaustive", false},     {"--capture-cycles", true},  {"--seed", true},
       {"--out", true},           {"--json", false},           {"--write-netlist", true},   {"--write-patterns", true},
-      {"--write-faults", true}};
+      {"--write-faults", true},  {"--test-mode", true}};
   return options;
 }
 
@@ -103,6 +108,7 @@ std::string splitWords(const std::vector<std::string>& words, Words& w, bool& he
     if (!option->second && hasInline) return "option '" + word + "' takes no value";
     if (option->second && !hasInline && k + 1 >= words.size()) return "option '" + word + "' needs a value";
     w.values[word] = !option->second ? "" : hasInline ? inlineValue : words[++k];
+    if (word == "--test-mode") w.testMode.push_back(w.values[word]);
   }
   return w.file.empty() ? "FILE missing" : "";
 }
@@ -152,6 +158,7 @@ struct Request {
   LayoutChoice choice;
   OptimiseSettings method;
   FaultSimSettings sim;
+  std::vector<HeldPin> held;  // pins held in test mode, for the checks
   bool seeded = false;
 };
 
@@ -173,6 +180,11 @@ std::string readRequest(const Words& w, Request& r) {
   if (r.sim.exhaustive && w.has("--patterns")) return "--patterns and --exhaustive exclude each other";
   if (w.has("--capture-cycles") && !parseWhole(w.value("--capture-cycles"), 1, 1000, r.sim.captureCycles))
     return "--capture-cycles needs a whole number from 1 to 1000";
+  for (const std::string& text : w.testMode) {
+    HeldPin pin;
+    if (!parseHeldPin(text, pin)) return "--test-mode needs PORT=0 or PORT=1, not '" + text + "'";
+    r.held.push_back(pin);
+  }
   r.seeded = w.has("--seed");
   if (r.seeded && !parseWhole(w.value("--seed"), std::uint64_t{0}, UINT64_MAX, r.method.seed))
     return "--seed needs a whole number from 0 to " + std::to_string(UINT64_MAX);
@@ -207,8 +219,11 @@ bool loadGateNetlist(const std::string& file, const std::string& top, CliEnv& en
   return reportProblems(problems, env.diagnostics);
 }
 
-// The word-level circuit of `file`; null (errors reported) when it cannot be read.
-std::unique_ptr<Circuit> loadWordLevel(const std::string& file, const std::string& top, CliEnv& env) {
+// The word-level circuit of `r`'s file; null (errors reported) when it cannot
+// be read. Registers the checks find unscannable are left out of a method's
+// layouts, and a given layout naming one is refused.
+std::unique_ptr<Circuit> loadWordLevel(const Request& r, const std::string& top, CliEnv& env) {
+  const std::string& file = r.words.file;
   if (inputKindOf(file) == InputKind::Description) {
     env.diagnostics.error("'%s' is a circuit description: it has no gates; fault simulation needs a Verilog design "
                           "(.v, .sv) or a Yosys JSON netlist (.json)!\n",
@@ -218,9 +233,24 @@ std::unique_ptr<Circuit> loadWordLevel(const std::string& file, const std::strin
   std::printf("Opening input file '%s'...\n", file.c_str());
   std::fflush(stdout);
   const long before = env.diagnostics.count();
-  std::unique_ptr<Circuit> c = loadCircuit(file, ImportOptions{top}, env.processes, env.diagnostics);
+  ScanExclusions excluded;
+  std::vector<std::string> problems;
+  std::unique_ptr<Circuit> c =
+      loadCheckedCircuit(file, ImportOptions{top}, r.held, env.processes, excluded, problems, env.diagnostics);
+  if (!reportProblems(problems, env.diagnostics)) return nullptr;
   if (!c && env.diagnostics.count() == before) env.diagnostics.error("'%s' describes no circuit!\n", file.c_str());
-  return env.diagnostics.count() == before ? std::move(c) : nullptr;
+  if (env.diagnostics.count() != before) return nullptr;
+  if (excluded.empty()) return c;
+  const bool leaveOut = r.choice.notation.empty();
+  std::printf("%zu register(s) cannot be scanned%s: %s; see 'tarvex check'\n", excluded.size(),
+              leaveOut ? " and are left out of every layout" : "", exclusionList(excluded).c_str());
+  if (leaveOut) {
+    leaveOutOfLayouts(*c, excluded);
+  } else if (std::string refusal = unscannableInLayout(*c, r.choice.notation, excluded); !refusal.empty()) {
+    env.diagnostics.error("Layout '%s': %s!\n", r.choice.notation.c_str(), refusal.c_str());
+    return nullptr;
+  }
+  return c;
 }
 
 // Writes the files asked for beside the report; false when one could not be written.
@@ -294,7 +324,7 @@ bool prepareLayout(Request& r, Circuit& c, const GateNetlist& n, WordLevelView& 
 
 int runFaultsim(Request& r, CliEnv& env) {
   const std::string top = r.words.value("--top");
-  std::unique_ptr<Circuit> c = loadWordLevel(r.words.file, top, env);
+  std::unique_ptr<Circuit> c = loadWordLevel(r, top, env);
   if (!c) return 1;
   GateNetlist n;
   std::string json;

@@ -92,6 +92,25 @@ TEST_F(FaultsimCli, RefusesWhatCannotBeSimulated) {
   EXPECT_NE(r.err.find("bad.v:2"), std::string::npos) << r.err;
 }
 
+// As optimise does, a method leaves out the registers the checks find
+// unscannable, a given layout naming one is refused, and test-mode pins count.
+TEST_F(FaultsimCli, UnscannableRegistersStayOutOfTheSimulatedLayout) {
+  std::ofstream(dir / "timer.v") << spawntest::slurp(fs::path(TARVEX_EXAMPLES) / "verilog/timer.v");
+  RunResult r = run({"faultsim", "timer.v", "--method", "full", "--patterns", "64", "--seed", "1"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("2 register(s) cannot be scanned and are left out of every layout"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("(0 scanned)"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("has no flip-flop"), std::string::npos) << r.out;
+  r = run({"faultsim", "timer.v", "--layout", "count", "--patterns", "64", "--seed", "1"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("register 'count' cannot be scanned (CLK-1"), std::string::npos) << r.err;
+  r = run({"faultsim", "timer.v", "--layout", "count", "--test-mode", "test_mode=1", "--patterns", "64", "--seed",
+           "1"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(run({"faultsim", "timer.v", "--test-mode", "test_mode"}).status, 2);
+}
+
 TEST_F(FaultsimCli, CompareAddsCoverageWithTheSamePatterns) {
   const RunResult r = run({"compare", "cnt.v", "--faultsim", "--patterns", "200", "--seed", "3", "--json",
                            "--patience", "5"});
