@@ -593,6 +593,13 @@ bool Analyser::itemsObsPropag(Circuit& c) {
 void Analyser::bothDirections(Circuit& c) {
   std::printf("Running testability analysis (current part: ");
   std::fflush(stdout);
+  c.setMeasureKind(options.measure);
+  if (options.measure == MeasureKind::FIXPOINT) {
+    fixpoint.analyse(c);
+    std::printf("\rTestability analysis done.            ");
+    std::printf("                                       \n");
+    return;
+  }
   // Neither direction changes the structure, so it is indexed once.
   schedule->keepFor(&c);
   controllability(c);
@@ -604,6 +611,11 @@ void Analyser::bothDirections(Circuit& c) {
 }
 
 void Analyser::controllabilityFigures(Circuit& c) {
+  c.setMeasureKind(options.measure);
+  if (options.measure == MeasureKind::FIXPOINT) {
+    fixpoint.controllability(c);
+    return;
+  }
   controllability(c);
   finishAnalysis(c);
 }

@@ -14,9 +14,11 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/fixpoint.h"
 #include "base/clock.h"
 #include "checks/scannable.h"
 #include "cli/check_command.h"
+#include "optimise/budget.h"
 #include "optimise/compare.h"
 #include "base/diagnostics.h"
 #include "optimise/ga.h"
@@ -221,6 +223,30 @@ std::string readLimits(const Arguments& a, FitnessLimits& limits) {
   return {};
 }
 
+// The measure of the modern commands when --measure is not given.
+constexpr MeasureKind kDefaultMeasure = MeasureKind::CLASSIC;
+
+// The measure of --measure into `run`; "" or a usage problem.
+std::string readMeasure(const Arguments& a, RunContext& run) {
+  run.analysis.measure = kDefaultMeasure;
+  if (!a.has("--measure")) return {};
+  const std::string m = a.value("--measure");
+  if (m == "classic")
+    run.analysis.measure = MeasureKind::CLASSIC;
+  else if (m == "fixpoint")
+    run.analysis.measure = MeasureKind::FIXPOINT;
+  else
+    return "--measure is 'classic' or 'fixpoint', not '" + m + "'";
+  return {};
+}
+
+// Names the measure of a run that uses the fixpoint one (the classic one goes unnamed, as it always did).
+void announceMeasure(const RunContext& run) {
+  if (run.analysis.measure != MeasureKind::FIXPOINT) return;
+  const FixpointSettings s;
+  std::printf("Measure fixpoint (depth factor %g, threshold %g)\n", s.depthFactor, s.threshold);
+}
+
 // ---------------------------------------------------------------- commands
 
 struct Command;
@@ -229,14 +255,15 @@ int usageError(const Command& cmd, const std::string& message);
 
 constexpr OptionSpec kAnalyseOptions[] = {{"--layout", true}, {"--out", true},    {"--json", false},
                                           {"--top", true},    {"--area", true},   {"--pins", true},
-                                          {"--objective", true}, {"--test-mode", true}};
+                                          {"--objective", true}, {"--test-mode", true},
+                                          {"--measure", true}};
 
 constexpr OptionSpec kOptimiseOptions[] = {
     {"--method", true},  {"--area", true},      {"--pins", true},  {"--unordered", false}, {"--population", true},
     {"--elitism", false}, {"--patience", true}, {"--seed", true},  {"--objective", true},  {"--out", true},
     {"--json", false},   {"--progress", false}, {"--top", true},    {"--keep-self-loops", false},
     {"--chains", true},  {"--write-verilog", true}, {"--test-mode", true}, {"--no-polish", false},
-    {"--restarts", true}};
+    {"--restarts", true}, {"--measure", true}};
 
 constexpr OptionSpec kNoOptions[] = {{"", false}};
 
@@ -271,17 +298,19 @@ int runAnalyse(const Command& self, const Arguments& a, CliEnv& env) {
   if (problem.empty()) problem = readLimits(a, limits);
   std::vector<HeldPin> held;
   if (problem.empty()) problem = readTestMode(a, held);
+  RunContext run = env;
+  if (problem.empty()) problem = readMeasure(a, run);
   if (!problem.empty()) return usageError(self, problem);
   std::string layout = a.value("--layout", "-1");
   if (layout.empty()) layout = "-1";
 
-  RunContext run = env;
   if (!resultFolderContext(a.value("--out"), env, run)) return 1;
   ScanExclusions excluded;
   std::unique_ptr<Circuit> c = loadInput(file, a, run, excluded, false);
   if (!c || !layoutScansOnlyScannable(*c, layout, excluded, run.diagnostics)) return 1;
   const bool json = a.has("--json");
   const ResultFiles files(run.resultFolder, run.diagnostics);
+  announceMeasure(run);
   runAnalysis(*c, layout, run, [&](const ScanLayout& applied) {
     RunSummary summary;
     summary.method = "analyse";
@@ -387,9 +416,10 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
   if (problem.empty() && !method) problem = "unknown method '" + methodName + "'";
   if (problem.empty() && a.has("--write-verilog") && inputKindOf(file) == InputKind::Description)
     problem = "--write-verilog needs a Verilog design or a Yosys netlist as FILE";
+  RunContext context = env;
+  if (problem.empty()) problem = readMeasure(a, context);
   if (!problem.empty()) return usageError(self, problem);
 
-  RunContext context = env;
   if (!resultFolderContext(a.value("--out"), env, context)) return 1;
   ScanExclusions excluded;
   std::unique_ptr<Circuit> c = loadInput(file, a, context, excluded, true);
@@ -397,6 +427,7 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
   const ResultFiles files(context.resultFolder, context.diagnostics);
   std::printf("Method %s, objective %s, seed %llu\n", methodName.c_str(), objectiveName(settings.limits.objective),
               static_cast<unsigned long long>(settings.seed));
+  announceMeasure(context);
   ProgressReport progress(ProgressReport::modeFor(a.has("--progress"), env.stderrIsTerminal), stderr, env.clock);
   RunSummary run;
   run.method = methodName;
@@ -410,6 +441,10 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
     printGaSummary(result, settings.seed);
     std::printf("Layout '%s', fitness %.3f, %ld layout(s) evaluated in %.1f s\n", result.notation.c_str(),
                 result.fitness, result.visited, progress.elapsed());
+    if (result.chains.empty()) {
+      const std::string why = noScanExplanation(*c, settings.limits, context);
+      if (!why.empty()) std::printf("%s\n", why.c_str());
+    }
     if (a.has("--write-verilog")) {
       InsertOutput output;
       output.verilogPath = a.value("--write-verilog");
@@ -424,7 +459,7 @@ constexpr OptionSpec kCompareOptions[] = {
     {"--out", true},       {"--top", true},    {"--unordered", false}, {"--population", true},
     {"--elitism", false},  {"--patience", true}, {"--seed", true},     {"--keep-self-loops", false},
     {"--chains", true},    {"--faultsim", false}, {"--patterns", true}, {"--test-mode", true},
-    {"--no-polish", false}, {"--restarts", true}};
+    {"--no-polish", false}, {"--restarts", true}, {"--measure", true}};
 
 // Writes `text` to the result file `fileName`; false (error counted) when it cannot.
 bool writeResultText(const std::string& fileName, const std::string& text, const ResultFiles& files) {
@@ -443,21 +478,25 @@ int runCompare(const Command& self, const Arguments& a, CliEnv& env) {
   long long patterns = 10000;
   if (problem.empty() && a.has("--patterns") && !parseWhole(a.value("--patterns"), 1LL, 100000000LL, patterns))
     problem = "--patterns needs a whole number from 1 to 100000000";
+  RunContext run = env;
+  if (problem.empty()) problem = readMeasure(a, run);
   if (!problem.empty()) return usageError(self, problem);
 
-  RunContext run = env;
   if (!resultFolderContext(a.value("--out"), env, run)) return 1;
   ScanExclusions excluded;
   std::unique_ptr<Circuit> c = loadInput(file, a, run, excluded, true);
   if (!c) return 1;
   std::printf("Comparing the methods, objective %s, seed %llu\n", objectiveName(settings.limits.objective),
               static_cast<unsigned long long>(settings.seed));
+  announceMeasure(run);
   SeededRandom random(settings.seed);
   Comparison cmp = compareMethods(*c, settings, random, run);
   if (a.has("--faultsim") &&
       !addFaultCoverage(cmp, *c, file, a.value("--top"), patterns, settings.seed, settings.unordered, env))
     return 1;
   printComparison(cmp, stdout);
+  const std::string why = noScanExplanation(*c, settings.limits, run);
+  if (!why.empty()) std::printf("%s\n", why.c_str());
   if (a.has("--json")) {
     const std::string name = resultFileName(c->getName(), ".compare.json");
     const ResultFiles files(run.resultFolder, run.diagnostics);
