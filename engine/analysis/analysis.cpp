@@ -610,6 +610,19 @@ void Analyser::bothDirections(Circuit& c) {
   std::printf("                                       \n");
 }
 
+void Analyser::bothDirectionsQuietly(Circuit& c) {
+  c.setMeasureKind(options.measure);
+  if (options.measure == MeasureKind::FIXPOINT) {
+    fixpoint.analyse(c);
+    return;
+  }
+  schedule->keepFor(&c);
+  controllability(c);
+  observability(c);
+  schedule->keepFor(nullptr);
+  finishAnalysis(c);
+}
+
 void Analyser::controllabilityFigures(Circuit& c) {
   c.setMeasureKind(options.measure);
   if (options.measure == MeasureKind::FIXPOINT) {

@@ -40,6 +40,8 @@ class Analyser {
   // Both directions, then tst and the circuit averages, with the console progress
   // line, by the measure of the options (the fixpoint one: see fixpoint.h).
   void bothDirections(Circuit& c);
+  // Both directions, tst and the averages by the options' measure, without the console line.
+  void bothDirectionsQuietly(Circuit& c);
   // Controllability, then tst and the circuit averages (the optimiser's analysis), by the options' measure.
   void controllabilityFigures(Circuit& c);
   // Where malformed structure is reported.

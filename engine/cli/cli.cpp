@@ -494,8 +494,20 @@ int runCompare(const Command& self, const Arguments& a, CliEnv& env) {
   if (a.has("--faultsim") &&
       !addFaultCoverage(cmp, *c, file, a.value("--top"), patterns, settings.seed, settings.unordered, env))
     return 1;
+  if (a.has("--faultsim")) {
+    std::vector<std::pair<std::string, double>> covered;
+    for (const CompareRow& row : cmp.rows) covered.emplace_back(row.layout, row.coveragePercent.value_or(0.0));
+    std::string layoutProblem;
+    cmp.agreement = rankAgreement(*c, covered, run, layoutProblem);
+    if (!cmp.agreement) {
+      run.diagnostics.error("%s!\n", layoutProblem.c_str());
+      return 1;
+    }
+  }
   printComparison(cmp, stdout);
-  const std::string why = noScanExplanation(*c, settings.limits, run);
+  bool someMethodFoundNoScan = false;
+  for (const CompareRow& row : cmp.rows) someMethodFoundNoScan = someMethodFoundNoScan || (row.method != "none" && row.scanned == 0);
+  const std::string why = someMethodFoundNoScan ? noScanExplanation(*c, settings.limits, run) : std::string();
   if (!why.empty()) std::printf("%s\n", why.c_str());
   if (a.has("--json")) {
     const std::string name = resultFileName(c->getName(), ".compare.json");
@@ -522,7 +534,7 @@ int runCheck(const std::vector<std::string>& words, CliEnv& env) {
 int runHelp(const Command& self, const Arguments& a, CliEnv& env);
 
 constexpr Command kCommands[] = {
-    {"analyse", "analyse FILE [--layout NOTATION] [--out DIR] [--json] [--top NAME]",
+    {"analyse", "analyse FILE [--layout NOTATION] [--out DIR] [--json] [--top NAME] [--measure NAME]",
      "Analyses the testability of FILE (a circuit description, Verilog .v/.sv or a Yosys\n"
      "JSON netlist), after inserting the scan layout NOTATION when given, and writes the\n"
      "result files named after the circuit.\n"
@@ -536,13 +548,16 @@ constexpr Command kCommands[] = {
      "                     the bounds and objective of the fitness shown (7, 13, graded)\n"
      "  --test-mode PORT=VALUE\n"
      "                     a pin held in test mode (0 or 1; may repeat) for the checks that\n"
-     "                     decide which registers can be scanned (see 'tarvex check')\n",
+     "                     decide which registers can be scanned (see 'tarvex check')\n"
+     "  --measure NAME     classic (default) or fixpoint: the least fixpoint of the rules,\n"
+     "                     register depth costing a factor, figures over the design's own\n"
+     "                     ports (see docs/measures.md)\n",
      kAnalyseOptions, runAnalyse},
     {"optimise",
      "optimise FILE [--method NAME] [--area PCT] [--pins PCT] [--unordered] [--population N]\n"
      "[--elitism] [--patience N] [--seed N] [--objective classic|graded]\n"
      "[--out DIR] [--json] [--progress] [--top NAME] [--keep-self-loops] [--chains N]\n"
-     "[--write-verilog OUT.v] [--no-polish] [--restarts N]",
+     "[--write-verilog OUT.v] [--no-polish] [--restarts N] [--measure NAME]",
      "Searches the scan layout of FILE with the best fitness under the area and pin\n"
      "overhead bounds, then writes the result files of the circuit with that layout.\n"
      "  --method NAME      the search method (ga):\n"
@@ -576,7 +591,10 @@ constexpr Command kCommands[] = {
      "                     (see 'tarvex insert'; FILE must be Verilog or a netlist)\n"
      "  --test-mode PORT=VALUE\n"
      "                     a pin held in test mode (0 or 1; may repeat) for the checks: registers\n"
-     "                     with an error-level finding are left out of every layout (see 'tarvex check')\n",
+     "                     with an error-level finding are left out of every layout (see 'tarvex check')\n"
+     "  --measure NAME     classic (default) or fixpoint: the least fixpoint of the rules,\n"
+     "                     register depth costing a factor, figures over the design's own\n"
+     "                     ports (see docs/measures.md)\n",
      kOptimiseOptions, runOptimise},
     {"insert", "insert FILE --layout NOTATION [--top NAME] [-o OUT.v] [--out DIR] [--json]",
      "Writes the Verilog design FILE with the scan chains of NOTATION.\n", kNoOptions, nullptr, runInsert},
@@ -587,7 +605,8 @@ constexpr Command kCommands[] = {
     {"compare",
      "compare FILE [--area PCT] [--pins PCT] [--objective classic|graded] [--json] [--out DIR]\n"
      "[--seed N] [--population N] [--patience N] [--elitism] [--unordered]\n"
-     "[--keep-self-loops] [--chains N] [--top NAME] [--restarts N] [--faultsim [--patterns N]]",
+     "[--keep-self-loops] [--chains N] [--top NAME] [--restarts N] [--faultsim [--patterns N]]\n"
+     "[--measure NAME]",
      "Runs every optimiser method on FILE (none, full, loops, ga, ga+polish, and exact\n"
      "when the circuit is small enough) and prints one row per method: scanned registers,\n"
      "chains, area and pin overhead, testability GT, controllable and observable port\n"
@@ -599,8 +618,13 @@ constexpr Command kCommands[] = {
      "local search (the best of --restarts N searches).\n"
      "  --faultsim         also the stuck-at coverage of each row's layout, measured by\n"
      "                     'faultsim' with the same random patterns for every row, and the\n"
-     "                     rank correlation of testability and detection (rho)\n"
-     "  --patterns N       random patterns of --faultsim (10000)\n",
+     "                     rank correlation of testability and detection (rho); then, over\n"
+     "                     the distinct layouts, Kendall's tau between each measure's GT\n"
+     "                     (classic and fixpoint) and the coverage\n"
+     "  --patterns N       random patterns of --faultsim (10000)\n"
+     "  --measure NAME     classic (default) or fixpoint: the least fixpoint of the rules,\n"
+     "                     register depth costing a factor, figures over the design's own\n"
+     "                     ports (see docs/measures.md)\n",
      kCompareOptions, runCompare},
     {"faultsim",
      "faultsim FILE [--top NAME] [--layout NOTATION | --method NAME] [--patterns N] [--exhaustive]\n"
