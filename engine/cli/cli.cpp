@@ -224,7 +224,7 @@ std::string readLimits(const Arguments& a, FitnessLimits& limits) {
 }
 
 // The measure of the modern commands when --measure is not given.
-constexpr MeasureKind kDefaultMeasure = MeasureKind::CLASSIC;
+constexpr MeasureKind kDefaultMeasure = MeasureKind::FIXPOINT;
 
 // The measure of --measure into `run`; "" or a usage problem.
 std::string readMeasure(const Arguments& a, RunContext& run) {
@@ -549,9 +549,9 @@ constexpr Command kCommands[] = {
      "  --test-mode PORT=VALUE\n"
      "                     a pin held in test mode (0 or 1; may repeat) for the checks that\n"
      "                     decide which registers can be scanned (see 'tarvex check')\n"
-     "  --measure NAME     classic (default) or fixpoint: the least fixpoint of the rules,\n"
+     "  --measure NAME     fixpoint (default): the least fixpoint of the rules,\n"
      "                     register depth costing a factor, figures over the design's own\n"
-     "                     ports (see docs/measures.md)\n",
+     "                     ports; classic: the measure of the classic forms (see docs/measures.md)\n",
      kAnalyseOptions, runAnalyse},
     {"optimise",
      "optimise FILE [--method NAME] [--area PCT] [--pins PCT] [--unordered] [--population N]\n"
@@ -592,9 +592,9 @@ constexpr Command kCommands[] = {
      "  --test-mode PORT=VALUE\n"
      "                     a pin held in test mode (0 or 1; may repeat) for the checks: registers\n"
      "                     with an error-level finding are left out of every layout (see 'tarvex check')\n"
-     "  --measure NAME     classic (default) or fixpoint: the least fixpoint of the rules,\n"
+     "  --measure NAME     fixpoint (default): the least fixpoint of the rules,\n"
      "                     register depth costing a factor, figures over the design's own\n"
-     "                     ports (see docs/measures.md)\n",
+     "                     ports; classic: the measure of the classic forms (see docs/measures.md)\n",
      kOptimiseOptions, runOptimise},
     {"insert", "insert FILE --layout NOTATION [--top NAME] [-o OUT.v] [--out DIR] [--json]",
      "Writes the Verilog design FILE with the scan chains of NOTATION.\n", kNoOptions, nullptr, runInsert},
@@ -622,9 +622,9 @@ constexpr Command kCommands[] = {
      "                     the distinct layouts, Kendall's tau between each measure's GT\n"
      "                     (classic and fixpoint) and the coverage\n"
      "  --patterns N       random patterns of --faultsim (10000)\n"
-     "  --measure NAME     classic (default) or fixpoint: the least fixpoint of the rules,\n"
+     "  --measure NAME     fixpoint (default): the least fixpoint of the rules,\n"
      "                     register depth costing a factor, figures over the design's own\n"
-     "                     ports (see docs/measures.md)\n",
+     "                     ports; classic: the measure of the classic forms (see docs/measures.md)\n",
      kCompareOptions, runCompare},
     {"faultsim",
      "faultsim FILE [--top NAME] [--layout NOTATION | --method NAME] [--patterns N] [--exhaustive]\n"
