@@ -40,28 +40,48 @@ struct ItemView {
   double minClk = 1.0;  // worst clock
   bool hasClk = false;
   double maxOutObs = 0.0;
+  Port* bestData = nullptr;        // the data input of maxData
+  Port* worstDrivenData = nullptr;  // the driven data input of minDrivenData
+  Port* worstSel = nullptr;
+  Port* bestOut = nullptr;         // the output of maxOutObs
 };
+
+// Keeps `p` in `best` when its value beats the one held (ties keep the first: sources are for showing only).
+void keepBetter(Port*& best, Port* p, double value, double held, bool higher) {
+  if (!best || (higher ? value > held : value < held)) best = p;
+}
 
 ItemView viewOf(const Item* i) {
   ItemView v;
-  for (const Port* p = i->getPList(); p; p = p->getNext()) {
+  for (Port* p = i->getPList(); p; p = p->getNext()) {
     switch (p->getType()) {
       case IN:
       case INOUT:
         ++v.nData;
+        keepBetter(v.bestData, p, p->getCon(), v.maxData, true);
         v.maxData = std::max(v.maxData, p->getCon());
         if (isDriven(p)) {
           ++v.nDrivenData;
+          keepBetter(v.worstDrivenData, p, p->getCon(), v.minDrivenData, false);
           v.minDrivenData = std::min(v.minDrivenData, p->getCon());
         }
-        if (p->getType() == INOUT) v.maxOutObs = std::max(v.maxOutObs, p->getObs());
+        if (p->getType() == INOUT) {
+          keepBetter(v.bestOut, p, p->getObs(), v.maxOutObs, true);
+          v.maxOutObs = std::max(v.maxOutObs, p->getObs());
+        }
         break;
-      case CIN_SEL: v.minSel = std::min(v.minSel, p->getCon()); break;
+      case CIN_SEL:
+        keepBetter(v.worstSel, p, p->getCon(), v.minSel, false);
+        v.minSel = std::min(v.minSel, p->getCon());
+        break;
       case CIN_CLK:
         v.hasClk = true;
         v.minClk = std::min(v.minClk, p->getCon());
         break;
-      case OUT: v.maxOutObs = std::max(v.maxOutObs, p->getObs()); break;
+      case OUT:
+        keepBetter(v.bestOut, p, p->getObs(), v.maxOutObs, true);
+        v.maxOutObs = std::max(v.maxOutObs, p->getObs());
+        break;
       default: break;
     }
   }
@@ -137,9 +157,10 @@ void FixpointAnalyser::push(Item* i) {
   queue.push_back(k);
 }
 
-void FixpointAnalyser::raiseCon(Port* p, double v) {
+void FixpointAnalyser::raiseCon(Port* p, double v, Port* from) {
   if (!(v > p->getCon())) return;
   p->setCon(v);
+  p->setConSrc(from);
   rising.assign(1, p);
   while (!rising.empty()) {
     Port* q = rising.back();
@@ -148,15 +169,17 @@ void FixpointAnalyser::raiseCon(Port* p, double v) {
       Port* t = linkTarget(q, l, stamp);
       if (!t || !(q->getCon() > t->getCon())) continue;
       t->setCon(q->getCon());
+      t->setConSrc(q);
       push(t->getItem());
       rising.push_back(t);
     }
   }
 }
 
-void FixpointAnalyser::raiseObs(Port* p, double v) {
+void FixpointAnalyser::raiseObs(Port* p, double v, Port* from) {
   if (!(v > p->getObs())) return;
   p->setObs(v);
+  p->setObsSrc(from);
   rising.assign(1, p);
   while (!rising.empty()) {
     Port* q = rising.back();
@@ -164,11 +187,12 @@ void FixpointAnalyser::raiseObs(Port* p, double v) {
     const int k = q->scheduleSlot(stamp);
     if (k < 0) continue;
     for (int d = driverStart[static_cast<size_t>(k)]; d < driverStart[static_cast<size_t>(k) + 1]; ++d) {
-      Port* from = driverList[static_cast<size_t>(d)];
-      if (!(q->getObs() > from->getObs())) continue;
-      from->setObs(q->getObs());
-      push(from->getItem());
-      rising.push_back(from);
+      Port* driver = driverList[static_cast<size_t>(d)];
+      if (!(q->getObs() > driver->getObs())) continue;
+      driver->setObs(q->getObs());
+      driver->setObsSrc(q);
+      push(driver->getItem());
+      rising.push_back(driver);
     }
   }
 }
@@ -177,27 +201,39 @@ void FixpointAnalyser::conOfItem(Item* i) {
   const ItemView v = viewOf(i);
   const double depth = set.depthFactor;
   double out = 0.0;
+  Port* from = nullptr;  // the input the value comes from
   switch (ruleOf(i->getType())) {
-    case PropagationRule::FUNCTIONAL_UNIT: out = v.nDrivenData > 0 ? v.minDrivenData : 0.0; break;
+    case PropagationRule::FUNCTIONAL_UNIT:
+      out = v.nDrivenData > 0 ? v.minDrivenData : 0.0;
+      from = v.worstDrivenData;
+      break;
     case PropagationRule::MULTIPLEXER:
       out = v.maxData * v.minSel;
+      from = v.bestData;
       // A multiplexer with one data input chooses between it and a constant: a clear or load.
-      if (v.nData == 1) out = std::max(out, v.minSel);
+      if (v.nData == 1 && v.minSel > out) {
+        out = v.minSel;
+        from = v.worstSel;
+      }
       break;
-    case PropagationRule::REGISTER: out = depth * std::min(v.maxData, v.minClk); break;
+    case PropagationRule::REGISTER:
+      out = depth * std::min(v.maxData, v.minClk);
+      from = v.bestData;
+      break;
     case PropagationRule::SCAN_REGISTER: {
       const SRegRoles r = findSRegRoles(i, false);
       const double clk = conOf(r.clk);
       const double load = depth * std::min(conOf(r.parIn), clk);
       const double shift = r.serIn && r.mode ? std::min({conOf(r.serIn), conOf(r.mode), clk}) : 0.0;
-      if (r.parOut) raiseCon(r.parOut, std::max(load, shift));
-      if (r.serOut) raiseCon(r.serOut, std::max(load, shift));
+      Port* source = shift > load ? r.serIn : r.parIn;
+      if (r.parOut) raiseCon(r.parOut, std::max(load, shift), source);
+      if (r.serOut) raiseCon(r.serOut, std::max(load, shift), source);
       return;
     }
     default: return;
   }
   for (Port* p = i->getPList(); p; p = p->getNext())
-    if (p->getType() == OUT) raiseCon(p, out);
+    if (p->getType() == OUT) raiseCon(p, out, from);
 }
 
 void FixpointAnalyser::obsOfItem(Item* i) {
@@ -207,26 +243,27 @@ void FixpointAnalyser::obsOfItem(Item* i) {
     case PropagationRule::FUNCTIONAL_UNIT: {
       const bool every = passesEveryInput(i->getType());
       for (Port* p = i->getPList(); p; p = p->getNext())
-        if (isDataInput(p->getType())) raiseObs(p, every ? v.maxOutObs : v.maxOutObs * othersCon(i, p));
+        if (isDataInput(p->getType())) raiseObs(p, every ? v.maxOutObs : v.maxOutObs * othersCon(i, p), v.bestOut);
       return;
     }
     case PropagationRule::MULTIPLEXER:
       for (Port* p = i->getPList(); p; p = p->getNext()) {
-        if (isDataInput(p->getType())) raiseObs(p, v.maxOutObs * v.minSel);
+        if (isDataInput(p->getType())) raiseObs(p, v.maxOutObs * v.minSel, v.bestOut);
         // A select shows through when the data inputs can differ: one of them can be set.
-        if (p->getType() == CIN_SEL && v.nData > 0) raiseObs(p, v.maxOutObs * v.maxData);
+        if (p->getType() == CIN_SEL && v.nData > 0) raiseObs(p, v.maxOutObs * v.maxData, v.bestOut);
       }
       return;
     case PropagationRule::REGISTER:
       for (Port* p = i->getPList(); p; p = p->getNext())
-        if (isDataInput(p->getType())) raiseObs(p, depth * v.maxOutObs * v.minClk);
+        if (isDataInput(p->getType())) raiseObs(p, depth * v.maxOutObs * v.minClk, v.bestOut);
       return;
     case PropagationRule::SCAN_REGISTER: {
       const SRegRoles r = findSRegRoles(i, false);
       const double clk = conOf(r.clk), mode = conOf(r.mode);
       const double parO = obsOf(r.parOut), serO = obsOf(r.serOut);
-      if (r.parIn) raiseObs(r.parIn, clk * std::max(depth * parO, mode * serO));
-      if (r.serIn) raiseObs(r.serIn, clk * mode * std::max(parO, serO));
+      const bool viaScan = mode * serO > depth * parO;
+      if (r.parIn) raiseObs(r.parIn, clk * std::max(depth * parO, mode * serO), viaScan ? r.serOut : r.parOut);
+      if (r.serIn) raiseObs(r.serIn, clk * mode * std::max(parO, serO), serO > parO ? r.serOut : r.parOut);
       return;
     }
     default: return;
@@ -237,7 +274,7 @@ void FixpointAnalyser::forward() {
   for (Item* i : items) {
     if (!isHolder(i)) continue;
     for (Port* p = i->getPList(); p; p = p->getNext())
-      if (p->getType() != OUT) raiseCon(p, 1.0);
+      if (p->getType() != OUT) raiseCon(p, 1.0, nullptr);
   }
   for (Item* i : items) push(i);
   while (!queue.empty()) {
@@ -252,7 +289,7 @@ void FixpointAnalyser::backward() {
   for (Item* i : items) {
     if (!isHolder(i)) continue;
     for (Port* p = i->getPList(); p; p = p->getNext())
-      if (p->getType() == OUT || p->getType() == INOUT) raiseObs(p, 1.0);
+      if (p->getType() == OUT || p->getType() == INOUT) raiseObs(p, 1.0, nullptr);
   }
   for (Item* i : items) push(i);
   while (!queue.empty()) {

@@ -35,7 +35,7 @@ class FixpointAnalyser {
   explicit FixpointAnalyser(FixpointSettings settings = {}) : set(settings) {}
 
   // Controllability, observability and tst of every port of `c`, left on its
-  // ports (the propagation sources are cleared), and the averages on `c`.
+  // ports with the port each value came from (its propagation source), and the averages on `c`.
   void analyse(Circuit& c);
   // Only the controllability (observability left 0), and the averages on `c`.
   void controllability(Circuit& c);
@@ -47,10 +47,10 @@ class FixpointAnalyser {
   void backward();
   void conOfItem(Item* i);
   void obsOfItem(Item* i);
-  // Raises the controllability of `p` to `v` and passes it along its links.
-  void raiseCon(Port* p, double v);
-  // Raises the observability of `p` to `v` and passes it back to its drivers.
-  void raiseObs(Port* p, double v);
+  // Raises the controllability of `p` to `v` (coming from `from`) and passes it along its links.
+  void raiseCon(Port* p, double v, Port* from);
+  // Raises the observability of `p` to `v` (coming from `from`) and passes it back to its drivers.
+  void raiseObs(Port* p, double v, Port* from);
   void push(Item* i);
 
   FixpointSettings set;

@@ -105,6 +105,11 @@ TEST(Fixpoint, ALoadHasItsOnlyDriversValue) {
   fixpointFigures(*c);
   EXPECT_EQ(c->getPortPtr("add.b")->getCon(), c->getPortPtr("r.q")->getCon());
   EXPECT_EQ(c->getPortPtr("r.d")->getCon(), c->getPortPtr("add.y")->getCon());
+  // Each value names the port it came from, so that its path can be followed.
+  EXPECT_EQ(c->getPortPtr("add.a")->getConSrc(), c->getPortPtr("t.a"));
+  EXPECT_EQ(c->getPortPtr("r.q")->getConSrc(), nullptr);  // a loop without a clear: never set
+  EXPECT_EQ(c->getPortPtr("r.d")->getObsSrc(), c->getPortPtr("r.q"));
+  EXPECT_EQ(c->getPortPtr("add.y")->getObsSrc(), c->getPortPtr("t.y"));
 }
 
 TEST(Fixpoint, TheSameCircuitInAnyOrderHasTheSameFigures) {
