@@ -591,6 +591,11 @@ bool Analyser::itemsObsPropag(Circuit& c) {
 // controllability direction clears them first thing.
 
 void Analyser::bothDirections(Circuit& c) {
+  c.setMeasureKind(options.measure);
+  if (options.measure == MeasureKind::FIXPOINT) {
+    fixpoint.analyse(c);
+    return;
+  }
   // Neither direction changes the structure, so it is indexed once.
   schedule->keepFor(&c);
   controllability(c);
@@ -600,6 +605,11 @@ void Analyser::bothDirections(Circuit& c) {
 }
 
 void Analyser::controllabilityFigures(Circuit& c) {
+  c.setMeasureKind(options.measure);
+  if (options.measure == MeasureKind::FIXPOINT) {
+    fixpoint.controllability(c);
+    return;
+  }
   controllability(c);
   finishAnalysis(c);
 }

@@ -16,6 +16,7 @@
 
 #include <memory>
 
+#include "analysis/fixpoint.h"
 #include "base/run_context.h"
 
 class Circuit;
@@ -36,9 +37,10 @@ class Analyser {
   void controllability(Circuit& c);
   // Observability of every port, from the primary outputs.
   void observability(Circuit& c);
-  // Both directions, then tst and the circuit averages.
+  // Both directions, then tst and the circuit averages, by the measure of the
+  // options (the fixpoint one: see fixpoint.h).
   void bothDirections(Circuit& c);
-  // Controllability, then tst and the circuit averages (the optimiser's analysis).
+  // Controllability, then tst and the circuit averages (the optimiser's analysis), by the options' measure.
   void controllabilityFigures(Circuit& c);
   // Where malformed structure is reported.
   Diagnostics& diagnostics() const { return diag; }
@@ -51,6 +53,7 @@ class Analyser {
   Diagnostics& diag;
   AnalysisOptions options;
   std::unique_ptr<IncrementalSchedule> schedule;
+  FixpointAnalyser fixpoint;  // the measure when options.measure is FIXPOINT
 };
 
 // Circuit averages of con, obs and tst over all non-control ports.

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "base/measure_kind.h"
+
 class Clock;
 class Diagnostics;
 class ProcessRunner;
@@ -15,6 +17,7 @@ enum class AnalysisSchedule { INCREMENTAL, FULL_WALKS };
 // How a run analyses.
 struct AnalysisOptions {
   AnalysisSchedule schedule = AnalysisSchedule::INCREMENTAL;
+  MeasureKind measure = MeasureKind::CLASSIC;  // the measure of the modern commands (--measure)
 };
 
 struct RunContext {

@@ -14,9 +14,11 @@
 #include <string_view>
 #include <vector>
 
+#include "analysis/fixpoint.h"
 #include "base/clock.h"
 #include "checks/scannable.h"
 #include "cli/check_command.h"
+#include "optimise/budget.h"
 #include "optimise/compare.h"
 #include "base/diagnostics.h"
 #include "optimise/ga.h"
@@ -206,6 +208,30 @@ std::string readLimits(const Arguments& a, FitnessLimits& limits) {
   return {};
 }
 
+// The measure of the modern commands when --measure is not given.
+constexpr MeasureKind kDefaultMeasure = MeasureKind::FIXPOINT;
+
+// The measure of --measure into `run`; "" or a usage problem.
+std::string readMeasure(const Arguments& a, RunContext& run) {
+  run.analysis.measure = kDefaultMeasure;
+  if (!a.has("--measure")) return {};
+  const std::string m = a.value("--measure");
+  if (m == "classic")
+    run.analysis.measure = MeasureKind::CLASSIC;
+  else if (m == "fixpoint")
+    run.analysis.measure = MeasureKind::FIXPOINT;
+  else
+    return "--measure is 'classic' or 'fixpoint', not '" + m + "'";
+  return {};
+}
+
+// Names the measure of a run that uses the fixpoint one (the classic one goes unnamed, as it always did).
+void announceMeasure(const RunContext& run) {
+  if (run.analysis.measure != MeasureKind::FIXPOINT) return;
+  const FixpointSettings s;
+  std::printf("Measure fixpoint (depth factor %g, threshold %g)\n", s.depthFactor, s.threshold);
+}
+
 // ---------------------------------------------------------------- commands
 
 struct Command;
@@ -214,14 +240,15 @@ int usageError(const Command& cmd, const std::string& message);
 
 constexpr OptionSpec kAnalyseOptions[] = {{"--layout", true}, {"--out", true},    {"--json", false},
                                           {"--top", true},    {"--area", true},   {"--pins", true},
-                                          {"--objective", true}, {"--test-mode", true}};
+                                          {"--objective", true}, {"--test-mode", true},
+                                          {"--measure", true}};
 
 constexpr OptionSpec kOptimiseOptions[] = {
     {"--method", true},  {"--area", true},      {"--pins", true},  {"--unordered", false}, {"--population", true},
     {"--elitism", false}, {"--patience", true}, {"--seed", true},  {"--objective", true},  {"--out", true},
     {"--json", false},   {"--progress", false}, {"--top", true},    {"--keep-self-loops", false},
     {"--chains", true},  {"--write-verilog", true}, {"--test-mode", true}, {"--no-polish", false},
-    {"--restarts", true}};
+    {"--restarts", true}, {"--measure", true}};
 
 constexpr OptionSpec kNoOptions[] = {{"", false}};
 
@@ -256,17 +283,19 @@ int runAnalyse(const Command& self, const Arguments& a, CliEnv& env) {
   if (problem.empty()) problem = readLimits(a, limits);
   std::vector<HeldPin> held;
   if (problem.empty()) problem = readTestMode(a, held);
+  RunContext run = env;
+  if (problem.empty()) problem = readMeasure(a, run);
   if (!problem.empty()) return usageError(self, problem);
   std::string layout = a.value("--layout", "-1");
   if (layout.empty()) layout = "-1";
 
-  RunContext run = env;
   if (!resultFolderContext(a.value("--out"), env, run)) return 1;
   ScanExclusions excluded;
   std::unique_ptr<Circuit> c = loadInput(file, a, run, excluded, false);
   if (!c || !layoutScansOnlyScannable(*c, layout, excluded, run.diagnostics)) return 1;
   const bool json = a.has("--json");
   const ResultFiles files(run.resultFolder, run.diagnostics);
+  announceMeasure(run);
   runAnalysis(*c, layout, run, [&](const ScanLayout& applied) {
     RunSummary summary;
     summary.method = "analyse";
@@ -372,9 +401,10 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
   if (problem.empty() && !method) problem = "unknown method '" + methodName + "'";
   if (problem.empty() && a.has("--write-verilog") && inputKindOf(file) == InputKind::Description)
     problem = "--write-verilog needs a Verilog design or a Yosys netlist as FILE";
+  RunContext context = env;
+  if (problem.empty()) problem = readMeasure(a, context);
   if (!problem.empty()) return usageError(self, problem);
 
-  RunContext context = env;
   if (!resultFolderContext(a.value("--out"), env, context)) return 1;
   ScanExclusions excluded;
   std::unique_ptr<Circuit> c = loadInput(file, a, context, excluded, true);
@@ -382,6 +412,7 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
   const ResultFiles files(context.resultFolder, context.diagnostics);
   std::printf("Method %s, objective %s, seed %llu\n", methodName.c_str(), objectiveName(settings.limits.objective),
               static_cast<unsigned long long>(settings.seed));
+  announceMeasure(context);
   ProgressReport progress(ProgressReport::modeFor(a.has("--progress"), env.stderrIsTerminal), stderr, env.clock);
   RunSummary run;
   run.method = methodName;
@@ -395,6 +426,10 @@ int runOptimise(const Command& self, const Arguments& a, CliEnv& env) {
     printGaSummary(result, settings.seed);
     std::printf("Layout '%s', fitness %.3f, %ld layout(s) evaluated in %.1f s\n", result.notation.c_str(),
                 result.fitness, result.visited, progress.elapsed());
+    if (result.chains.empty()) {
+      const std::string why = noScanExplanation(*c, settings.limits, context);
+      if (!why.empty()) std::printf("%s\n", why.c_str());
+    }
     if (a.has("--write-verilog")) {
       InsertOutput output;
       output.verilogPath = a.value("--write-verilog");
@@ -411,7 +446,7 @@ constexpr OptionSpec kCompareOptions[] = {
     {"--out", true},       {"--top", true},    {"--unordered", false}, {"--population", true},
     {"--elitism", false},  {"--patience", true}, {"--seed", true},     {"--keep-self-loops", false},
     {"--chains", true},    {"--faultsim", false}, {"--patterns", true}, {"--test-mode", true},
-    {"--no-polish", false}, {"--restarts", true}};
+    {"--no-polish", false}, {"--restarts", true}, {"--measure", true}};
 
 // Writes `text` to the result file `fileName`; false (error counted) when it cannot.
 bool writeResultText(const std::string& fileName, const std::string& text, const ResultFiles& files) {
@@ -430,21 +465,37 @@ int runCompare(const Command& self, const Arguments& a, CliEnv& env) {
   long long patterns = 10000;
   if (problem.empty() && a.has("--patterns") && !parseWhole(a.value("--patterns"), 1LL, 100000000LL, patterns))
     problem = "--patterns needs a whole number from 1 to 100000000";
+  RunContext run = env;
+  if (problem.empty()) problem = readMeasure(a, run);
   if (!problem.empty()) return usageError(self, problem);
 
-  RunContext run = env;
   if (!resultFolderContext(a.value("--out"), env, run)) return 1;
   ScanExclusions excluded;
   std::unique_ptr<Circuit> c = loadInput(file, a, run, excluded, true);
   if (!c) return 1;
   std::printf("Comparing the methods, objective %s, seed %llu\n", objectiveName(settings.limits.objective),
               static_cast<unsigned long long>(settings.seed));
+  announceMeasure(run);
   SeededRandom random(settings.seed);
   Comparison cmp = compareMethods(*c, settings, random, run);
   if (a.has("--faultsim") &&
       !addFaultCoverage(cmp, *c, file, a.value("--top"), patterns, settings.seed, settings.unordered, env))
     return 1;
+  if (a.has("--faultsim")) {
+    std::vector<std::pair<std::string, double>> covered;
+    for (const CompareRow& row : cmp.rows) covered.emplace_back(row.layout, row.coveragePercent.value_or(0.0));
+    std::string layoutProblem;
+    cmp.agreement = rankAgreement(*c, covered, run, layoutProblem);
+    if (!cmp.agreement) {
+      run.diagnostics.error("%s!\n", layoutProblem.c_str());
+      return 1;
+    }
+  }
   printComparison(cmp, stdout);
+  bool someMethodFoundNoScan = false;
+  for (const CompareRow& row : cmp.rows) someMethodFoundNoScan = someMethodFoundNoScan || (row.method != "none" && row.scanned == 0);
+  const std::string why = someMethodFoundNoScan ? noScanExplanation(*c, settings.limits, run) : std::string();
+  if (!why.empty()) std::printf("%s\n", why.c_str());
   if (a.has("--json")) {
     const std::string name = resultFileName(c->getName(), ".compare.json");
     const ResultFiles files(run.resultFolder, run.diagnostics);
@@ -470,7 +521,7 @@ int runCheck(const std::vector<std::string>& words, CliEnv& env) {
 int runHelp(const Command& self, const Arguments& a, CliEnv& env);
 
 constexpr Command kCommands[] = {
-    {"analyse", "analyse FILE [--layout NOTATION] [--out DIR] [--json] [--top NAME]",
+    {"analyse", "analyse FILE [--layout NOTATION] [--out DIR] [--json] [--top NAME] [--measure NAME]",
      "Analyses the testability of FILE (a circuit description, Verilog .v/.sv or a Yosys\n"
      "JSON netlist), after inserting the scan layout NOTATION when given, and writes the\n"
      "result files named after the circuit.\n"
@@ -484,13 +535,16 @@ constexpr Command kCommands[] = {
      "                     the bounds and objective of the fitness shown (7, 13, graded)\n"
      "  --test-mode PORT=VALUE\n"
      "                     a pin held in test mode (0 or 1; may repeat) for the checks that\n"
-     "                     decide which registers can be scanned (see 'tarvex check')\n",
+     "                     decide which registers can be scanned (see 'tarvex check')\n"
+     "  --measure NAME     fixpoint (default): the least fixpoint of the rules,\n"
+     "                     register depth costing a factor, figures over the design's own\n"
+     "                     ports; classic: the measure of the classic forms (see docs/measures.md)\n",
      kAnalyseOptions, runAnalyse},
     {"optimise",
      "optimise FILE [--method NAME] [--area PCT] [--pins PCT] [--unordered] [--population N]\n"
      "[--elitism] [--patience N] [--seed N] [--objective classic|graded]\n"
      "[--out DIR] [--json] [--progress] [--top NAME] [--keep-self-loops] [--chains N]\n"
-     "[--write-verilog OUT.v] [--no-polish] [--restarts N]",
+     "[--write-verilog OUT.v] [--no-polish] [--restarts N] [--measure NAME]",
      "Searches the scan layout of FILE with the best fitness under the area and pin\n"
      "overhead bounds, then writes the result files of the circuit with that layout.\n"
      "  --method NAME      the search method (ga):\n"
@@ -524,7 +578,10 @@ constexpr Command kCommands[] = {
      "                     (see 'tarvex insert'; FILE must be Verilog or a netlist)\n"
      "  --test-mode PORT=VALUE\n"
      "                     a pin held in test mode (0 or 1; may repeat) for the checks: registers\n"
-     "                     with an error-level finding are left out of every layout (see 'tarvex check')\n",
+     "                     with an error-level finding are left out of every layout (see 'tarvex check')\n"
+     "  --measure NAME     fixpoint (default): the least fixpoint of the rules,\n"
+     "                     register depth costing a factor, figures over the design's own\n"
+     "                     ports; classic: the measure of the classic forms (see docs/measures.md)\n",
      kOptimiseOptions, runOptimise},
     {"insert", "insert FILE --layout NOTATION [--top NAME] [--test-mode PORT=VALUE ...] [-o OUT.v] [--out DIR] [--json]",
      "Writes the Verilog design FILE with the scan chains of NOTATION.\n", kNoOptions, nullptr, runInsert},
@@ -535,7 +592,8 @@ constexpr Command kCommands[] = {
     {"compare",
      "compare FILE [--area PCT] [--pins PCT] [--objective classic|graded] [--json] [--out DIR]\n"
      "[--seed N] [--population N] [--patience N] [--elitism] [--unordered]\n"
-     "[--keep-self-loops] [--chains N] [--top NAME] [--restarts N] [--faultsim [--patterns N]]",
+     "[--keep-self-loops] [--chains N] [--top NAME] [--restarts N] [--faultsim [--patterns N]]\n"
+     "[--measure NAME]",
      "Runs every optimiser method on FILE (none, full, loops, ga, ga+polish, and exact\n"
      "when the circuit is small enough) and prints one row per method: scanned registers,\n"
      "chains, area and pin overhead, testability GT, controllable and observable port\n"
@@ -547,8 +605,13 @@ constexpr Command kCommands[] = {
      "local search (the best of --restarts N searches).\n"
      "  --faultsim         also the stuck-at coverage of each row's layout, measured by\n"
      "                     'faultsim' with the same random patterns for every row, and the\n"
-     "                     rank correlation of testability and detection (rho)\n"
-     "  --patterns N       random patterns of --faultsim (10000)\n",
+     "                     rank correlation of testability and detection (rho); then, over\n"
+     "                     the distinct layouts, Kendall's tau between each measure's GT\n"
+     "                     (classic and fixpoint) and the coverage\n"
+     "  --patterns N       random patterns of --faultsim (10000)\n"
+     "  --measure NAME     fixpoint (default): the least fixpoint of the rules,\n"
+     "                     register depth costing a factor, figures over the design's own\n"
+     "                     ports; classic: the measure of the classic forms (see docs/measures.md)\n",
      kCompareOptions, runCompare},
     {"faultsim",
      "faultsim FILE [--top NAME] [--layout NOTATION | --method NAME] [--patterns N] [--exhaustive]\n"

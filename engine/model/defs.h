@@ -1,6 +1,8 @@
 // Build-time constants and enums shared by the whole engine.
 #pragma once
 
+#include "base/measure_kind.h"
+
 // Size of every name, token and notation buffer; a token holds at most
 // MAX_STR_LEN - 1 characters.
 inline constexpr int MAX_STR_LEN = 256;

@@ -349,6 +349,9 @@ class Circuit {
   void setOrigNPIOs(int n) { origNPIOs = n; }
   double getFitness() const { return fitness; }
   void setFitness(double f) { fitness = f; }
+  // The measure of the values the last analysis left on the ports.
+  MeasureKind measureKind() const { return measure; }
+  void setMeasureKind(MeasureKind m) { measure = m; }
   // Sum of the primary port bits (inputs, control inputs, bidirectional, outputs).
   int getNPIOs() const { return npins + npcins + npinouts + npouts; }
   // Bits of every port of the circuit, primary and item ports.
@@ -401,6 +404,7 @@ class Circuit {
   int origArea = 0;
   int origNPIOs = 0;
   double fitness = 0.0;
+  MeasureKind measure = MeasureKind::CLASSIC;
 };
 
 // Text name of an item kind ("UUA", "ADD", ...), or null for an unknown kind.

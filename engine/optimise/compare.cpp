@@ -20,8 +20,7 @@ void measure(Circuit& c, const ScanLayout& layout, ScanEvaluator& eval, CompareR
   row.chains = static_cast<int>(applied.size());
   row.scanned = scannedCount(applied);
   const AppliedScanLayout inserted(c, eval.registers(), applied);
-  eval.analyser().controllability(c);
-  eval.analyser().observability(c);
+  eval.analyser().bothDirections(c);
   const Measures m = measuresOf(c);
   row.areaPercent = m.areaOver;
   row.pinsPercent = m.pinOver;
@@ -137,6 +136,7 @@ void printComparison(const Comparison& cmp, FILE* out) {
     std::fprintf(out, "%s\n", r.layout.empty() ? "-" : r.layout.c_str());
   }
   if (!cmp.skipped.empty()) std::fprintf(out, "exact: skipped, %s\n", cmp.skipped.c_str());
+  if (cmp.agreement) printRankAgreement(*cmp.agreement, out);
   std::string front;
   for (const std::string& m : cmp.pareto) front += (front.empty() ? "" : ", ") + m;
   std::fprintf(out, "Pareto front (testability against area overhead): %s\n", front.c_str());
@@ -174,5 +174,6 @@ std::string comparisonJson(const Comparison& cmp, const std::string& version) {
   j["rows"] = std::move(rows);
   j["pareto"] = cmp.pareto;
   if (!cmp.skipped.empty()) j["exact_skipped"] = cmp.skipped;
+  if (cmp.agreement) j["rank_agreement"] = nlohmann::ordered_json::parse(rankAgreementJson(*cmp.agreement));
   return j.dump(2) + "\n";
 }

@@ -9,6 +9,7 @@
 
 #include "base/clock.h"
 #include "optimise/methods.h"
+#include "optimise/rankagreement.h"
 
 // One method's layout and its figures.
 struct CompareRow {
@@ -38,6 +39,7 @@ struct Comparison {
   std::vector<std::string> pareto;  // methods on the front, in row order
   std::string skipped;              // why the exact search did not run ("" when it ran)
   unsigned long long seed = 0;      // of the genetic algorithm
+  std::optional<RankAgreement> agreement;  // of each measure with the coverage (compare --faultsim)
 };
 
 // Runs none, full, loops, ga, the polished ga and (when feasible) exact on

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace {
 
@@ -181,38 +182,56 @@ ExactResult exactOptimum(ScanEvaluator& eval, const ExactOptions& options) {
   for (const ScanLayout& s : options.seeds) e.consider(s);
   if (options.prune && nregs <= kGreedyStartRegisters) greedyAscent(e, result, nregs);
 
+  // The overheads, and so the bounds, grow with the scan registers and the
+  // chains: the classes are counted in that order, and the count stops (the
+  // search refused) as soon as it passes the limit, before any of them is searched.
   std::vector<LayoutClass> classes;
-  for (int k = 1; k <= nregs; ++k)
+  for (int k = 1; k <= nregs; ++k) {
+    bool anyOpen = false;
     for (int j = 1; j <= k; ++j) {
       LayoutClass c{k, j, choose(nregs, k) * arrangements(k, j, ordered), HUGE_VAL};
       if (options.prune) {
         const ScanEvaluator::Overheads o = eval.overheads(fullScanLayout(k, j));
         c.bound = fitnessUpperBound(eval.basis().limits, o.areaPercent, o.pinPercent);
+        if (c.bound <= result.fitness) break;
       }
+      anyOpen = true;
       classes.push_back(c);
+      result.layouts += c.count;
+      if (result.layouts > options.maxLayouts) {
+        result.refused = true;
+        result.countStopped = k < nregs || j < k;
+        result.visited = eval.visited() - visitedBefore;
+        return result;
+      }
     }
+    if (!anyOpen) break;
+  }
   // Most promising classes first, so that the best found rises early.
   std::stable_sort(classes.begin(), classes.end(),
                    [](const LayoutClass& a, const LayoutClass& b) { return a.bound > b.bound; });
-  for (const LayoutClass& c : classes)
-    if (c.bound > result.fitness) result.layouts += c.count;
-  if (result.layouts > options.maxLayouts) {
-    result.refused = true;
-    result.visited = eval.visited() - visitedBefore;
-    return result;
-  }
-  const MemoPause pause(eval);
+  const MemoPause pause(eval);  // each layout is met once: the memo would only add work
   for (const LayoutClass& c : classes)
     if (c.bound > result.fitness) e.run(nregs, c.k, c.j);
   result.visited = eval.visited() - visitedBefore;
   return result;
 }
 
+std::string layoutCountText(double count) {
+  char buf[64];
+  if (std::isfinite(count))
+    std::snprintf(buf, sizeof buf, "%.4g", count);
+  else
+    std::snprintf(buf, sizeof buf, "more than %.4g", std::numeric_limits<double>::max());
+  return buf;
+}
+
 std::string exactRefusal(const ExactResult& r, const ExactOptions& options) {
-  char buf[256];
+  char buf[320];
   std::snprintf(buf, sizeof buf,
-                "the exact search would evaluate %.4g layouts, more than the %.4g it can search in about "
+                "the exact search would evaluate %s%s layouts, more than the %.4g it can search in about "
                 "10 s; use --method ga",
-                r.layouts, options.maxLayouts);
+                r.countStopped && std::isfinite(r.layouts) ? "more than " : "", layoutCountText(r.layouts).c_str(),
+                options.maxLayouts);
   return buf;
 }

@@ -22,6 +22,7 @@ struct ExactOptions {
 struct ExactResult {
   bool refused = false;
   double layouts = 0.0;  // layouts left to search (after the bounds of the seeds)
+  bool countStopped = false;  // refused as soon as `layouts` passed the limit: more are left
   ScanLayout best;
   double fitness = 0.0;
   long visited = 0;      // layouts evaluated, seeds included
@@ -41,6 +42,9 @@ double fitnessUpperBound(const FitnessLimits& limits, double areaOverheadPercent
 // Searches every layout of the evaluator's circuit for the highest fitness;
 // the first layout found keeps a tie.
 ExactResult exactOptimum(ScanEvaluator& eval, const ExactOptions& options);
+
+// A layout count as a number ("1.234e+05"; beyond the largest double, "more than" it), never "inf".
+std::string layoutCountText(double count);
 
 // The message of a refused search (one line, no line end): the layout count and what to use instead.
 std::string exactRefusal(const ExactResult& r, const ExactOptions& options);

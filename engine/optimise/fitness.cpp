@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "analysis/analysis.h"
+#include "analysis/fixpoint.h"
 #include "model/model.h"
 
 double evalUBatt(double requiredVal, double realVal) {
@@ -22,6 +23,24 @@ double overheadPercent(double actual, double orig) {
   return actual > 0.0 ? HUGE_VAL : 0.0;
 }
 
+// The fitness by the fixpoint measure: the same shape, over the design's own data ports.
+double ownPortFitness(const Circuit& c, const FitnessBasis& basis) {
+  const OwnPortFigures f = ownPortFigures(c);
+  const double aOver = overheadPercent(c.getArea(), basis.origArea);
+  const double pOver = overheadPercent(c.getNPIOs(), basis.origNPins);
+  const double uA = evalUBatt(basis.limits.maxAreaOverhead, aOver);
+  const double uP = evalUBatt(basis.limits.maxPinOverhead, pOver);
+  double res1 = 0.0;
+  if (f.bits > 0) {
+    if (basis.limits.objective == Objective::GRADED)
+      res1 = 100.0 * static_cast<double>(f.nC) / static_cast<double>(f.bits);
+    else
+      res1 = f.nC == f.bits ? 100.0 : 0.0;
+  }
+  const double res2 = (50.0 * f.con + 10.0 * uA + 10.0 * uP) * res1 / 70.0;
+  return res2 * f.con * uA * uP;
+}
+
 }  // namespace
 
 double appliedLayoutFitness(Circuit& c, const FitnessBasis& basis, Analyser& analyser) {
@@ -30,6 +49,7 @@ double appliedLayoutFitness(Circuit& c, const FitnessBasis& basis, Analyser& ana
 }
 
 double analysedLayoutFitness(const Circuit& c, const FitnessBasis& basis) {
+  if (c.measureKind() == MeasureKind::FIXPOINT) return ownPortFitness(c, basis);
   const int nports = c.getNPins() + c.getNPCins() + c.getNPouts() + c.getNPinouts() + c.getNIns() +
                      c.getNCins() + c.getNOuts() + c.getNInouts();
   const double actualArea = c.getArea();

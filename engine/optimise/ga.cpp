@@ -63,6 +63,8 @@ class GaSearch {
  private:
   // Puts the presets in (by chance) and takes a copy of each chromosome as it is evaluated.
   void takeCandidates();
+  // Makes the layout without scan the best so far: the search never ends below it.
+  void startFromNoScan();
   // Evaluates the candidates; records the improvements of generation `iteration`; true when there was one.
   bool evaluate(long iteration, RunOutputs& out);
 
@@ -88,6 +90,14 @@ void GaSearch::takeCandidates() {
       if (random.nonNegative() % 10 == 0 && presetFits[k]) P->encodeNotation(kPresets[k], k);
     candidates.copyChromosome(i, P);
   }
+}
+
+void GaSearch::startFromNoScan() {
+  if (chrLen == 0) return;  // no register: every chromosome is the layout without scan
+  const double f = evaluator.fitness(ScanLayout{});
+  if (f <= bestFitness || !bestPop.encodeChains(ScanLayout{}, 0)) return;
+  bestFitness = f;
+  bestPop.setFitness(0, f);
 }
 
 bool GaSearch::evaluate(long iteration, RunOutputs& out) {
@@ -119,6 +129,7 @@ long GaSearch::run(RunOutputs& out) {
   P->initPopulation(random);
   for (int i = 0; i < P->getSize(); ++i) P->chr_correct(i);
   if (o.prepare) o.prepare(*P, random);
+  if (!o.classicForm) startFromNoScan();
   while (maxRuns != 0) {
     ++iteration;
     out.console.generationStarted(remaining, maxRuns);

@@ -818,7 +818,14 @@ bool runYosys(ProcessRunner& runner, const std::string& path, const std::string&
     return false;
   }
   if (status != 0) {
-    diagnostics.error("yosys failed on '%s':\n%s\n", path.c_str(), yosys_tool::errorMessage(out, err).c_str());
+    std::string hint;
+    // A .v file that fails as Verilog but reads as SystemVerilog only needs its name changed.
+    std::string svOut, svErr;
+    if (!sv && endsWith(path, ".v") &&
+        runner.run({"yosys", "-q", "-f", "verilog -sv", "-p", script, file}, svOut, svErr) == 0)
+      hint = "'" + path + "' reads as SystemVerilog: name it '" + path.substr(0, path.size() - 2) + ".sv'\n";
+    diagnostics.error("yosys failed on '%s':\n%s\n%s", path.c_str(), yosys_tool::errorMessage(out, err).c_str(),
+                      hint.c_str());
     return false;
   }
   return true;

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "analysis/fixpoint.h"
 #include "base/diagnostics.h"
 #include "model/kinds.h"
 #include "model/model.h"
@@ -24,6 +25,7 @@ double ratio(double a, double b) { return b != 0.0 ? a / b : 0.0; }
 // The circuit averages (as evalCon, evalObs and evalTst set them) and the bit
 // counts of getNConNodes, getNObsNodes and getNTstNodes, in one walk.
 Measures measuresOf(Circuit& c) {
+  if (c.measureKind() == MeasureKind::FIXPOINT) return ownPortMeasures(c);
   double con = 0.0, obs = 0.0, tst = 0.0;
   long n = 0;
   int nC = 0, nO = 0, nT = 0;
@@ -51,6 +53,33 @@ Measures measuresOf(Circuit& c) {
   m.nT = nT;
   m.con = c.getCon();
   m.obs = c.getObs();
+  const double total = static_cast<double>(m.total);
+  const double rc = ratio(static_cast<double>(m.nC), total);
+  const double ro = ratio(static_cast<double>(m.nO), total);
+  m.pctC = rc * 100.0;
+  m.pctO = ro * 100.0;
+  m.pctT = ratio(static_cast<double>(m.nT), total) * 100.0;
+  m.gc = 0.5 * rc * (1.0 + m.con);
+  m.go = 0.5 * ro * (1.0 + m.obs);
+  m.gt = 0.25 * rc * (1.0 + m.con) * ro * (1.0 + m.obs);
+  if (c.getOrigNPIOs() != 0)
+    m.pinOver = (static_cast<double>(c.getNPIOs()) / c.getOrigNPIOs() - 1.0) * 100.0;
+  if (c.getOrigArea() != 0) m.areaOver = (static_cast<double>(c.getArea()) / c.getOrigArea() - 1.0) * 100.0;
+  return m;
+}
+
+Measures ownPortMeasures(Circuit& c) {
+  const OwnPortFigures f = ownPortFigures(c);
+  c.setCon(f.con);
+  c.setObs(f.obs);
+  c.setTst(f.tst);
+  Measures m;
+  m.total = f.bits;
+  m.nC = f.nC;
+  m.nO = f.nO;
+  m.nT = f.nT;
+  m.con = f.con;
+  m.obs = f.obs;
   const double total = static_cast<double>(m.total);
   const double rc = ratio(static_cast<double>(m.nC), total);
   const double ro = ratio(static_cast<double>(m.nO), total);

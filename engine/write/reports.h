@@ -36,8 +36,12 @@ struct Measures {
   double pinOver = 0.0, areaOver = 0.0;
 };
 
-// The figures of the circuit as last analysed (updates its con/obs/tst averages).
+// The figures of the circuit as last analysed (updates its con/obs/tst averages);
+// by the fixpoint measure's rules when that measure analysed it last.
 Measures measuresOf(Circuit& c);
+// The figures of the fixpoint measure: over the design's own data ports, bits
+// counted above its threshold (updates the circuit's averages).
+Measures ownPortMeasures(Circuit& c);
 
 // The file name of a result: `base` (a circuit name) with path separators
 // replaced by '_', so a result never lands outside the result folder, then `ext`.

@@ -131,6 +131,7 @@ std::string resultJson(Circuit& c, const RunSummary& run) {
   doc["circuit"] = c.getName();
   doc["method"] = run.method;
   doc["objective"] = run.objective;
+  doc["measure"] = c.measureKind() == MeasureKind::FIXPOINT ? "fixpoint" : "classic";
   doc["seed"] = run.seed ? Json(*run.seed) : Json(nullptr);
   doc["layout"] = run.layout;
   Json chains = Json::array();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <numeric>
 
 #include "optimise/exact.h"
@@ -163,6 +164,26 @@ TEST(ExactOptimum, RefusesTooManyLayoutsWithTheirCount) {
   const std::string msg = exactRefusal(r, o);
   EXPECT_NE(msg.find("layouts"), std::string::npos);
   EXPECT_NE(msg.find("use --method ga"), std::string::npos);
+}
+
+TEST(ExactOptimum, RefusesALargeCircuitAtOnceWithACountWrittenAsANumber) {
+  const FitnessLimits b = budgets(100, 100);
+  auto c = gatest::parseCircuit(gatest::registerChain(200));
+  ASSERT_TRUE(c);
+  ScanEvaluator eval(*c, testContext(), ORDERED_SCAN, b);
+  ExactOptions o;
+  o.seeds.clear();
+  const ExactResult r = exactOptimum(eval, o);
+  EXPECT_TRUE(r.refused);
+  EXPECT_TRUE(std::isfinite(r.layouts));
+  EXPECT_LE(r.visited, 1);  // the empty layout only: nothing searched before the refusal
+  const std::string msg = exactRefusal(r, o);
+  EXPECT_EQ(msg.find("inf"), std::string::npos) << msg;
+  EXPECT_NE(msg.find("would evaluate more than "), std::string::npos) << msg;
+  // Counts beyond any double are still written as numbers.
+  EXPECT_FALSE(std::isfinite(layoutCount(400, true)));
+  EXPECT_EQ(layoutCountText(layoutCount(400, true)).find("inf"), std::string::npos);
+  EXPECT_EQ(layoutCountText(8464.0), "8464");
 }
 
 }  // namespace

@@ -195,7 +195,7 @@ nlohmann::json optimiseJson(std::vector<std::string> args) {
 }
 
 TEST(Polish, OptimiseReportsTheGaAndPolishedFitnessAndItsRestarts) {
-  const nlohmann::json polished = optimiseJson({"--seed", "1", "--objective", "classic"});
+  const nlohmann::json polished = optimiseJson({"--seed", "1", "--objective", "classic", "--measure", "classic"});
   ASSERT_TRUE(polished.contains("ga_fitness"));
   EXPECT_NEAR(polished["ga_fitness"].get<double>(), 59.671, 5e-4);
   EXPECT_NEAR(polished["polished_fitness"].get<double>(), 59.872, 5e-4);
@@ -203,7 +203,7 @@ TEST(Polish, OptimiseReportsTheGaAndPolishedFitnessAndItsRestarts) {
   EXPECT_GE(polished["polish_moves"].get<long>(), 1);
   EXPECT_FALSE(polished.contains("restarts"));
 
-  const nlohmann::json plain = optimiseJson({"--seed", "1", "--objective", "classic", "--no-polish"});
+  const nlohmann::json plain = optimiseJson({"--seed", "1", "--objective", "classic", "--no-polish", "--measure", "classic"});
   EXPECT_FALSE(plain.contains("ga_fitness"));
   EXPECT_EQ(plain["fitness"], polished["ga_fitness"]);
 

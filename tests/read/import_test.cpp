@@ -314,6 +314,20 @@ TEST_F(Import, YosysFailureShowsItsMessageWithFileAndLine) {
   EXPECT_EQ(testErrorCount(), 1);
 }
 
+TEST_F(Import, SystemVerilogInAVerilogFileGetsTheHintToRenameIt) {
+  EXPECT_EQ(describe("module m(input logic clk, input logic [3:0] d, output logic [3:0] q);\n"
+                     "always_ff @(posedge clk) q <= d;\nendmodule\n"),
+            "");
+  EXPECT_NE(errors.text().find("reads as SystemVerilog: name it"), std::string::npos) << errors.text();
+  EXPECT_NE(errors.text().find("t.sv'"), std::string::npos) << errors.text();
+  EXPECT_EQ(testErrorCount(), 1);
+  resetTestErrors();
+  // Plain syntax errors get no such hint.
+  const size_t hinted = errors.text().size();
+  EXPECT_EQ(describe("module m(input a;\nendmodule\n"), "");
+  EXPECT_EQ(errors.text().find("reads as SystemVerilog", hinted), std::string::npos) << errors.text();
+}
+
 TEST_F(Import, NoModuleAndUnknownTopAreErrors) {
   EXPECT_EQ(describe("// nothing here\n"), "");
   EXPECT_NE(errors.text().find("has no module!"), std::string::npos) << errors.text();

@@ -1,0 +1,232 @@
+// The fixpoint measure: values consistent with the links, the same for any
+// description order, never lowered by scanning one more register, and
+// controllable counters and accumulators.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "analysis/analysis.h"
+#include "analysis/fixpoint.h"
+#include "ga_test_util.h"
+#include "random_circuit.h"
+#include "read/import.h"
+#include "scan/insertion.h"
+#include "scan/notation.h"
+#include "test_diagnostics.h"
+#include "write/reports.h"
+
+namespace {
+
+// Every port's controllability and observability by composed name.
+std::map<std::string, std::pair<double, double>> valuesByName(const Circuit& c) {
+  std::map<std::string, std::pair<double, double>> v;
+  for (const Item* i = c.getIList(); i; i = i->getNext())
+    for (const Port* p = i->getPList(); p; p = p->getNext()) v[p->getName()] = {p->getCon(), p->getObs()};
+  return v;
+}
+
+// Fails on a driven port whose controllability is not the best of its drivers',
+// or a driving port whose observability is not the best of what it drives.
+void expectConsistent(const Circuit& c, const std::string& what) {
+  std::map<const Port*, double> bestDriver;
+  for (const Item* i = c.getIList(); i; i = i->getNext())
+    for (const Port* p = i->getPList(); p; p = p->getNext()) {
+      double bestTarget = 0.0;
+      for (const LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext()) {
+        if (l->getPort()->getItem() == i && i->getType() != UUA) continue;  // an inner path
+        bestDriver[l->getPort()] = std::max(bestDriver[l->getPort()], p->getCon());
+        bestTarget = std::max(bestTarget, l->getPort()->getObs());
+      }
+      const bool holder = i->getType() == UUA;
+      if (holder ? p->getType() != OUT && p->getType() != INOUT : p->getType() == OUT) {
+        EXPECT_EQ(p->getObs(), bestTarget) << what << ": " << p->getName();
+      }
+    }
+  for (const auto& [port, con] : bestDriver) EXPECT_EQ(port->getCon(), con) << what << ": " << port->getName();
+  EXPECT_FALSE(bestDriver.empty()) << what;
+}
+
+// Analyses `c` with the fixpoint measure and returns its figures.
+Measures fixpointFigures(Circuit& c) {
+  Analyser a(testDiagnostics(), AnalysisOptions{AnalysisSchedule::INCREMENTAL, MeasureKind::FIXPOINT});
+  a.bothDirections(c);
+  return measuresOf(c);
+}
+
+// `g` described backwards: primary ports, items, their ports and links in reverse order.
+GeneratedCircuit reversed(GeneratedCircuit g) {
+  std::reverse(g.primaryPorts.begin(), g.primaryPorts.end());
+  std::reverse(g.items.begin(), g.items.end());
+  for (auto& i : g.items) std::reverse(i.ports.begin(), i.ports.end());
+  std::reverse(g.links.begin(), g.links.end());
+  for (auto& l : g.links) std::reverse(l.second.begin(), l.second.end());
+  return g;
+}
+
+// The Verilog examples imported, when yosys is there.
+std::vector<std::unique_ptr<Circuit>> verilogExamples() {
+  std::vector<std::unique_ptr<Circuit>> all;
+  for (const char* name : {"verilog/cpu.v", "verilog/diffeq.v", "verilog/fir.v", "verilog/timer.v", "datapath50.v"}) {
+    auto c = loadCircuit(std::string(TARVEX_EXAMPLES) + "/" + name, {}, systemProcessRunner(), testDiagnostics());
+    if (c) all.push_back(std::move(c));
+  }
+  resetTestErrors();
+  return all;
+}
+
+TEST(Fixpoint, EveryPortAgreesWithItsLinksOnEveryExample) {
+  for (const char* name : {"ex", "diffeq"}) {
+    auto c = gatest::loadExample(name);
+    ASSERT_TRUE(c) << name;
+    fixpointFigures(*c);
+    expectConsistent(*c, name);
+  }
+  for (auto& c : verilogExamples()) {
+    fixpointFigures(*c);
+    expectConsistent(*c, c->getName());
+  }
+  for (std::uint64_t seed = 1; seed <= 20; ++seed) {
+    auto c = randomCircuit({60, seed, 20, 10, false}).build();
+    fixpointFigures(*c);
+    expectConsistent(*c, "random " + std::to_string(seed));
+  }
+}
+
+TEST(Fixpoint, ALoadHasItsOnlyDriversValue) {
+  auto c = gatest::parseCircuit(
+      "CIR t a(in,4) b(in,4) clk(clk,1) y(out,4)\n"
+      "ITM r(REG) d(in,4) c(clk,1) q(out,4)\nITM add(ADD) a(in,4) b(in,4) y(out,4)\n"
+      "LINK t.a -> add.a\nLINK r.q -> add.b\nLINK add.y -> r.d t.y\nLINK t.clk -> r.c\n");
+  ASSERT_TRUE(c);
+  fixpointFigures(*c);
+  EXPECT_EQ(c->getPortPtr("add.b")->getCon(), c->getPortPtr("r.q")->getCon());
+  EXPECT_EQ(c->getPortPtr("r.d")->getCon(), c->getPortPtr("add.y")->getCon());
+  // Each value names the port it came from, so that its path can be followed.
+  EXPECT_EQ(c->getPortPtr("add.a")->getConSrc(), c->getPortPtr("t.a"));
+  EXPECT_EQ(c->getPortPtr("r.q")->getConSrc(), nullptr);  // a loop without a clear: never set
+  EXPECT_EQ(c->getPortPtr("r.d")->getObsSrc(), c->getPortPtr("r.q"));
+  EXPECT_EQ(c->getPortPtr("add.y")->getObsSrc(), c->getPortPtr("t.y"));
+}
+
+TEST(Fixpoint, TheSameCircuitInAnyOrderHasTheSameFigures) {
+  for (std::uint64_t seed = 1; seed <= 20; ++seed) {
+    const GeneratedCircuit g = randomCircuit({80, seed, 25, 15, seed % 2 == 0});
+    auto forward = g.build();
+    auto backward = reversed(g).build();
+    const Measures a = fixpointFigures(*forward), b = fixpointFigures(*backward);
+    EXPECT_EQ(valuesByName(*forward), valuesByName(*backward)) << "seed " << seed;
+    EXPECT_EQ(a.gt, b.gt) << "seed " << seed;
+    EXPECT_EQ(a.con, b.con);
+    EXPECT_EQ(a.obs, b.obs);
+    EXPECT_EQ(a.nC, b.nC);
+    EXPECT_EQ(a.nO, b.nO);
+  }
+}
+
+// Every figure of `after` is at least that of `before`.
+void expectNoFigureFalls(const Measures& before, const Measures& after, const std::string& what) {
+  EXPECT_EQ(before.total, after.total) << what;
+  EXPECT_GE(after.con, before.con) << what;
+  EXPECT_GE(after.obs, before.obs) << what;
+  EXPECT_GE(after.nC, before.nC) << what;
+  EXPECT_GE(after.nO, before.nO) << what;
+  EXPECT_GE(after.nT, before.nT) << what;
+  EXPECT_GE(after.gt, before.gt) << what;
+}
+
+TEST(Fixpoint, ScanningOneMoreRegisterLowersNoFigure) {
+  int checked = 0;
+  for (std::uint64_t seed = 1; seed <= 25; ++seed) {
+    auto c = randomCircuit({60, seed, 20, 0, false}).build();
+    const LayoutRegisters regs(*c);
+    if (regs.count() < 2) continue;
+    ScanLayout layout;
+    Measures before = fixpointFigures(*c);
+    // Registers join one at a time, each in a chain of its own, the others' chains kept.
+    for (int r = regs.count() - 1; r >= 0; r -= 2) {
+      layout.push_back({r});
+      const AppliedScanLayout applied(*c, regs, layout);
+      const Measures after = fixpointFigures(*c);
+      expectNoFigureFalls(before, after, "seed " + std::to_string(seed) + " register " + std::to_string(r));
+      before = after;
+      ++checked;
+    }
+    // Full scan is at least as testable as any layout before it.
+    ScanLayout full;
+    for (int r = 0; r < regs.count(); ++r) full.push_back({r});
+    const AppliedScanLayout applied(*c, regs, full);
+    expectNoFigureFalls(before, fixpointFigures(*c), "full scan, seed " + std::to_string(seed));
+  }
+  EXPECT_GT(checked, 20);
+}
+
+TEST(Fixpoint, ClearedAccumulatorsAndCountersAreControllable) {
+  // s <= clr ? 0 : s + x, as imported: the constant input of the multiplexer is left out.
+  auto acc = gatest::parseCircuit(
+      "CIR acc clk(clk,1) clr(sel,1) x(in,4) y(out,4)\n"
+      "ITM add1(ADD) a(in,4) b(in,4) y(out,4)\nITM s(REG) d(in,4) clk(clk,1) q(out,4)\n"
+      "ITM mux1(MUX) a(in,4) s(sel,1) y(out,4)\n"
+      "LINK s.q -> add1.a acc.y\nLINK acc.x -> add1.b\nLINK mux1.y -> s.d\nLINK acc.clk -> s.clk\n"
+      "LINK add1.y -> mux1.a\nLINK acc.clr -> mux1.s\n");
+  ASSERT_TRUE(acc);
+  const Measures m = fixpointFigures(*acc);
+  const double depth = FixpointSettings{}.depthFactor;
+  EXPECT_EQ(acc->getPortPtr("s.q")->getCon(), depth);
+  EXPECT_GT(acc->getPortPtr("acc.x")->getObs(), 0.0);
+  EXPECT_EQ(m.nC, m.total);
+  EXPECT_EQ(m.nO, m.total);
+  // c <= clr ? 0 : c + 1: the constant operand and the constant input are both left out.
+  auto counter = gatest::parseCircuit(
+      "CIR cnt clk(clk,1) clr(sel,1) y(out,4)\n"
+      "ITM add1(ADD) a(in,4) y(out,4)\nITM c(REG) d(in,4) clk(clk,1) q(out,4)\n"
+      "ITM mux1(MUX) a(in,4) s(sel,1) y(out,4)\n"
+      "LINK c.q -> add1.a cnt.y\nLINK add1.y -> mux1.a\nLINK mux1.y -> c.d\nLINK cnt.clk -> c.clk\n"
+      "LINK cnt.clr -> mux1.s\n");
+  ASSERT_TRUE(counter);
+  fixpointFigures(*counter);
+  EXPECT_EQ(counter->getPortPtr("c.q")->getCon(), depth);
+  EXPECT_GT(counter->getPortPtr("cnt.clr")->getObs(), 0.0);  // the clear shows at the output
+  // Without the clear the counter never reaches a known value.
+  auto free = gatest::parseCircuit(
+      "CIR cnt clk(clk,1) y(out,4)\nITM add1(ADD) a(in,4) y(out,4)\nITM c(REG) d(in,4) clk(clk,1) q(out,4)\n"
+      "LINK c.q -> add1.a cnt.y\nLINK add1.y -> c.d\nLINK cnt.clk -> c.clk\n");
+  ASSERT_TRUE(free);
+  fixpointFigures(*free);
+  EXPECT_EQ(free->getPortPtr("c.q")->getCon(), 0.0);
+}
+
+TEST(Fixpoint, SelectsShowThroughTheirMultiplexerAndDepthCosts) {
+  auto c = gatest::parseCircuit(
+      "CIR t a(in,4) b(in,4) s(sel,1) clk(clk,1) y(out,4)\n"
+      "ITM cmp(COMP) a(in,4) b(in,4) y(out,1)\nITM m(MUX) a(in,4) b(in,4) s(sel,1) y(out,4)\n"
+      "ITM r1(REG) d(in,4) c(clk,1) q(out,4)\nITM r2(REG) d(in,4) c(clk,1) q(out,4)\n"
+      "LINK t.a -> cmp.a m.a\nLINK t.b -> cmp.b r1.d\nLINK cmp.y -> m.s\nLINK r1.q -> m.b\nLINK m.y -> r2.d\n"
+      "LINK r2.q -> t.y\nLINK t.clk -> r1.c r2.c\n");
+  ASSERT_TRUE(c);
+  fixpointFigures(*c);
+  const double depth = FixpointSettings{}.depthFactor;
+  EXPECT_EQ(c->getPortPtr("cmp.y")->getObs(), depth);  // observed through the select, one register deep
+  EXPECT_EQ(c->getPortPtr("r1.q")->getCon(), depth);
+  EXPECT_EQ(c->getPortPtr("r2.q")->getCon(), depth);    // the better input of the multiplexer counts
+  EXPECT_EQ(c->getPortPtr("t.b")->getObs(), depth);     // via the comparator, not two registers deep
+}
+
+TEST(Fixpoint, ScanPortsAreLeftOutOfTheFigures) {
+  auto c = gatest::parseCircuit(gatest::registerChain(4));
+  ASSERT_TRUE(c);
+  const Measures none = fixpointFigures(*c);
+  const LayoutRegisters regs(*c);
+  const AppliedScanLayout applied(*c, regs, ScanLayout{{0, 1}, {2}, {3}});
+  const Measures scanned = fixpointFigures(*c);
+  EXPECT_EQ(none.total, scanned.total);
+  EXPECT_EQ(scanned.nC, scanned.total);
+  EXPECT_EQ(scanned.nO, scanned.total);
+  EXPECT_DOUBLE_EQ(scanned.con, 1.0);
+  EXPECT_LT(none.con, scanned.con);
+}
+
+}  // namespace
