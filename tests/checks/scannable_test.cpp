@@ -133,7 +133,8 @@ TEST_F(ScannableCli, AnalyseMarksUnscannableRegistersInItsJson) {
   ASSERT_EQ(run({"analyse", kTimer, "--json", "--test-mode", "test_mode=1", "--layout", "expired"}), 0)
       << errors.text();
   std::ifstream again("timer.json");
-  for (const auto& r : nlohmann::json::parse(again)["registers"]) EXPECT_FALSE(r.contains("scannable"));
+  const nlohmann::json held = nlohmann::json::parse(again);  // kept alive over the loop
+  for (const auto& r : held["registers"]) EXPECT_FALSE(r.contains("scannable"));
   EXPECT_EQ(run({"analyse", kTimer, "--test-mode", "test_mode"}), 2);
 }
 
