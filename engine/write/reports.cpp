@@ -24,6 +24,24 @@ double ratio(double a, double b) { return b != 0.0 ? a / b : 0.0; }
 
 // The circuit averages (as evalCon, evalObs and evalTst set them) and the bit
 // counts of getNConNodes, getNObsNodes and getNTstNodes, in one walk.
+// The shares, the global figures and the overheads of `m`, from its bit counts
+// and mean values, and the circuit's pins and area.
+static Measures withDerivedFigures(Measures m, const Circuit& c) {
+  const double total = static_cast<double>(m.total);
+  const double rc = ratio(static_cast<double>(m.nC), total);
+  const double ro = ratio(static_cast<double>(m.nO), total);
+  m.pctC = rc * 100.0;
+  m.pctO = ro * 100.0;
+  m.pctT = ratio(static_cast<double>(m.nT), total) * 100.0;
+  m.gc = 0.5 * rc * (1.0 + m.con);
+  m.go = 0.5 * ro * (1.0 + m.obs);
+  m.gt = 0.25 * rc * (1.0 + m.con) * ro * (1.0 + m.obs);
+  if (c.getOrigNPIOs() != 0)
+    m.pinOver = (static_cast<double>(c.getNPIOs()) / c.getOrigNPIOs() - 1.0) * 100.0;
+  if (c.getOrigArea() != 0) m.areaOver = (static_cast<double>(c.getArea()) / c.getOrigArea() - 1.0) * 100.0;
+  return m;
+}
+
 Measures measuresOf(Circuit& c) {
   if (c.measureKind() == MeasureKind::FIXPOINT) return ownPortMeasures(c);
   double con = 0.0, obs = 0.0, tst = 0.0;
@@ -53,19 +71,7 @@ Measures measuresOf(Circuit& c) {
   m.nT = nT;
   m.con = c.getCon();
   m.obs = c.getObs();
-  const double total = static_cast<double>(m.total);
-  const double rc = ratio(static_cast<double>(m.nC), total);
-  const double ro = ratio(static_cast<double>(m.nO), total);
-  m.pctC = rc * 100.0;
-  m.pctO = ro * 100.0;
-  m.pctT = ratio(static_cast<double>(m.nT), total) * 100.0;
-  m.gc = 0.5 * rc * (1.0 + m.con);
-  m.go = 0.5 * ro * (1.0 + m.obs);
-  m.gt = 0.25 * rc * (1.0 + m.con) * ro * (1.0 + m.obs);
-  if (c.getOrigNPIOs() != 0)
-    m.pinOver = (static_cast<double>(c.getNPIOs()) / c.getOrigNPIOs() - 1.0) * 100.0;
-  if (c.getOrigArea() != 0) m.areaOver = (static_cast<double>(c.getArea()) / c.getOrigArea() - 1.0) * 100.0;
-  return m;
+  return withDerivedFigures(m, c);
 }
 
 Measures ownPortMeasures(Circuit& c) {
@@ -80,19 +86,7 @@ Measures ownPortMeasures(Circuit& c) {
   m.nT = f.nT;
   m.con = f.con;
   m.obs = f.obs;
-  const double total = static_cast<double>(m.total);
-  const double rc = ratio(static_cast<double>(m.nC), total);
-  const double ro = ratio(static_cast<double>(m.nO), total);
-  m.pctC = rc * 100.0;
-  m.pctO = ro * 100.0;
-  m.pctT = ratio(static_cast<double>(m.nT), total) * 100.0;
-  m.gc = 0.5 * rc * (1.0 + m.con);
-  m.go = 0.5 * ro * (1.0 + m.obs);
-  m.gt = 0.25 * rc * (1.0 + m.con) * ro * (1.0 + m.obs);
-  if (c.getOrigNPIOs() != 0)
-    m.pinOver = (static_cast<double>(c.getNPIOs()) / c.getOrigNPIOs() - 1.0) * 100.0;
-  if (c.getOrigArea() != 0) m.areaOver = (static_cast<double>(c.getArea()) / c.getOrigArea() - 1.0) * 100.0;
-  return m;
+  return withDerivedFigures(m, c);
 }
 
 namespace {
