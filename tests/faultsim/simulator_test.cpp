@@ -169,7 +169,7 @@ std::vector<int> referenceRun(const GateNetlist& n, const SimCircuit& s, const P
   for (size_t q = 0; q < n.flops.size(); ++q)
     if (s.scanned[q]) state[q] = p.flopBit(pat, static_cast<int>(q));
   auto force = [&](int net) {
-    if (net == stem) v[static_cast<size_t>(net)] = f->value;
+    if (stem >= 0 && net == stem) v[static_cast<size_t>(net)] = f->value;
   };
   for (int k = 0; k < p.cycles(); ++k) {
     std::fill(v.begin(), v.end(), 2);
