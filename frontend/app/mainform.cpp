@@ -968,6 +968,7 @@ void TFormMain::schemaBoxClicked() {
       views_->openSchema();
     else
       views_->closeSchema();
+    balanceDocks();
     return;
   }
   if (SchemaBox->isChecked())
@@ -983,6 +984,7 @@ void TFormMain::detailsBoxClicked() {
     if (DetailsBox->isChecked()) showPortDetails();
     DetailsDock->setVisible(DetailsBox->isChecked());
     if (DetailsBox->isChecked()) DetailsDock->raise();
+    balanceDocks();
     return;
   }
   if (!DetailsBox->isChecked()) return;

@@ -267,6 +267,7 @@ class TFormMain : public QMainWindow {
   void arrangeWindow(bool docked);
   void dockPanels();
   void undockPanels();
+  void balanceDocks();
   void showPortDetails();
   void keepOpenUndo();
   void finishOpen(bool opened, const QString& engineErrors);

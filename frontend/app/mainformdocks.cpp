@@ -15,6 +15,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -145,8 +146,19 @@ void TFormMain::dockPanels() {
   move(room.topLeft());
   SummaryDock->show();
   HistoryDock->show();
-  resizeDocks({HistoryDock}, {static_cast<int>(160 * factor)}, Qt::Vertical);
   if (DetailsBox->isChecked()) DetailsDock->show();
+  balanceDocks();
+  // Once the window has laid the docks out: again, with their real room.
+  QTimer::singleShot(0, this, [this] { balanceDocks(); });
+}
+
+// The history keeps a strip at the foot; the schema gets most of the right.
+void TFormMain::balanceDocks() {
+  if (!docked_) return;
+  const double factor = layoutScale_.factor();
+  resizeDocks({HistoryDock}, {static_cast<int>(150 * factor)}, Qt::Vertical);
+  const int right = std::max(200, height() - static_cast<int>(230 * factor));
+  resizeDocks({SchemaDock, DetailsDock}, {right * 3 / 5, right * 2 / 5}, Qt::Vertical);
 }
 
 // Back to the classic panel of fixed size with the history at its foot.
