@@ -826,7 +826,7 @@ void TFormMain::finishAction() {
     statusBar()->showMessage(QStringLiteral("Action failed."));
     if (action == kActionOptimiser && views_->optimiser() != nullptr) views_->optimiser()->runFinished(false, failureReason_);
     if (openUndo_)
-      finishOpen(false, engineErrors.isEmpty() ? failureReason_ : engineErrors);
+      finishOpen(false, engineErrors, failureReason_);
     else
       reportFailedRun(engineErrors);
     return;
@@ -843,10 +843,10 @@ void TFormMain::finishAction() {
   if (action == kActionAutoDesign) state_.clearLayout();
   if (anyCircuit() && !readCircuitResult()) {
     statusBar()->showMessage(QStringLiteral("Action done. No results were read."));
-    finishOpen(false, QStringLiteral("The engine's results could not be read."));
+    finishOpen(false, QString(), QStringLiteral("its results could not be read"));
     return;
   }
-  finishOpen(true, QString());
+  finishOpen(true);
   if (!readResults()) {
     setFiguresCurrent(false);
     statusBar()->showMessage(QStringLiteral("Action done. No results were read."));
@@ -1212,7 +1212,7 @@ bool TFormMain::OpenCircuit(const QString& file) {
   updateViewBoxes();
 
   if (session.benchmark) {
-    finishOpen(true, QString());
+    finishOpen(true);
     QFile::remove(state_.workFile(kResultsFile));
     statusBar()->showMessage(QStringLiteral("Please select an action to be performed."));
     return true;
@@ -1223,7 +1223,7 @@ bool TFormMain::OpenCircuit(const QString& file) {
   AnalysisRadio->setChecked(true);
   analysisChosen();
   runClicked();
-  if (!isRunning()) finishOpen(false, QString());  // runClicked said why
+  if (!isRunning()) finishOpen(false);  // runClicked said why
   return true;
 }
 
@@ -1242,7 +1242,7 @@ void TFormMain::keepOpenUndo() {
 // The first analysis of a circuit being opened ended: it becomes current and
 // recent, or lumeno goes back to what it worked on and says why, with the
 // engine's own (line-numbered) messages.
-void TFormMain::finishOpen(bool opened, const QString& engineErrors) {
+void TFormMain::finishOpen(bool opened, const QString& engineErrors, const QString& reason) {
   if (!openUndo_) return;
   OpenUndo undo = std::move(*openUndo_);
   openUndo_.reset();
@@ -1268,14 +1268,22 @@ void TFormMain::finishOpen(bool opened, const QString& engineErrors) {
   AppendHistory(QStringLiteral("\t-not opened: ") + undo.file);
   AppendHistory(QString(20, u'-'));
   statusBar()->showMessage(QStringLiteral("Not opened: %1").arg(QFileInfo(undo.file).fileName()));
-  if (engineErrors.isEmpty()) return;  // the reason was given when the run was refused
+  const QString goesOn = QStringLiteral("Lumeno goes on with '%1' (%2).")
+                             .arg(state_.session().name, QDir::toNativeSeparators(state_.session().file));
+  if (engineErrors.isEmpty()) {
+    // Not the file's fault (the engine did not start, its results were lost), or said already.
+    if (!reason.isEmpty())
+      state_.showMessage(this, QMessageBox::Critical, QStringLiteral("Error"),
+                         QStringLiteral("The circuit file '%1' was not opened: %2.\n\n%3")
+                             .arg(QDir::toNativeSeparators(undo.file), reason, goesOn));
+    return;
+  }
   QString details = engineErrors.trimmed();
   if (details.size() > 2000) details = details.left(2000) + QStringLiteral("\n...");
   state_.showMessage(this, QMessageBox::Critical, QStringLiteral("Error"),
                      QStringLiteral("The circuit file '%1' could not be opened. The engine reported:\n\n%2\n\n"
-                                    "Correct the file and open it again. Lumeno goes on with '%3' (%4).")
-                         .arg(QDir::toNativeSeparators(undo.file), details, state_.session().name,
-                              QDir::toNativeSeparators(state_.session().file)));
+                                    "Correct the file and open it again. %3")
+                         .arg(QDir::toNativeSeparators(undo.file), details, goesOn));
 }
 
 // A file that cannot even be given to the engine: said with what lumeno goes on with.

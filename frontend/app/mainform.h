@@ -270,7 +270,7 @@ class TFormMain : public QMainWindow {
   void balanceDocks();
   void showPortDetails();
   void keepOpenUndo();
-  void finishOpen(bool opened, const QString& engineErrors);
+  void finishOpen(bool opened, const QString& engineErrors = QString(), const QString& reason = QString());
   void refusedOpen(const QString& file, const QString& problem);
   void placeHistory(int clientHeight);
   QSlider* addSlider(QWidget* parent, int index, const QString& caption, int y, int max, int step,
