@@ -2,8 +2,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDockWidget>
 #include <QFileDialog>
+#include <QScreen>
 #include <QWidget>
+
+#include <algorithm>
 
 #include "enginelink/checkjob.h"
 #include "enginelink/insertjob.h"
@@ -59,9 +63,32 @@ QString CircuitViews::enginePath() const {
   return path.isEmpty() ? FindEngine(QCoreApplication::applicationDirPath()) : path;
 }
 
-void CircuitViews::openSchema() {
+// A new window opens beside the main window (cascaded over the other new
+// ones), never over it when the screen has the room.
+void CircuitViews::placeBesideOwner(QWidget* window) const {
+  const QRect frame = owner_->frameGeometry();
+  const QScreen* screen = owner_->screen();
+  const QRect room = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 1920, 1080);
+  int open = 0;
+  for (const QWidget* other : std::initializer_list<const QWidget*>{editor_, comparison_, optimiser_, checks_})
+    if (other != nullptr && other != window && other->isVisible()) ++open;
+  const QSize size = window->size();
+  int x = frame.right() + 1 + 8 + 24 * open;
+  if (x + size.width() > room.right()) x = std::max(room.left(), room.right() - size.width());
+  const int y = std::clamp(frame.top() + 24 * open, room.top(), std::max(room.top(), room.bottom() - size.height()));
+  window->move(x, y);
+}
+
+void CircuitViews::openSchema(bool raise) {
   if (schema_ == nullptr) {
-    schema_ = ownWindow(new GraphSchemaWindow(owner_));
+    if (schemaDock_ != nullptr) {
+      // A panel of the main window: the dock makes it a child.
+      schema_ = new GraphSchemaWindow(nullptr);
+      schemaDock_->setWidget(schema_);
+    } else {
+      schema_ = ownWindow(new GraphSchemaWindow(owner_));
+      placeBesideOwner(schema_);
+    }
     connect(schema_, &GraphSchemaWindow::historyLine, this, &CircuitViews::historyLine);
     connect(schema_, &QObject::destroyed, this, &CircuitViews::schemaClosed);
   }
@@ -69,12 +96,19 @@ void CircuitViews::openSchema() {
   if (const CircuitResult* result = state_.circuitResult()) schema_->setCircuit(*result);
   schema_->setWindowTitle(QStringLiteral("Circuit Schema - %1").arg(state_.session().name));
   schema_->show();
-  schema_->raise();
+  if (schemaDock_ != nullptr && schemaDock_->widget() == schema_) {
+    schemaDock_->setWindowTitle(schema_->windowTitle());
+    schemaDock_->show();
+    if (raise) schemaDock_->raise();
+  } else if (raise) {
+    schema_->raise();
+  }
 }
 
-void CircuitViews::openEditor() {
+void CircuitViews::openEditor(bool raise) {
   if (editor_ == nullptr) {
     editor_ = ownWindow(new ScanLayoutEditor(owner_));
+    placeBesideOwner(editor_);
     connect(editor_, &ScanLayoutEditor::layoutChanged, this, &CircuitViews::editorLayoutChanged);
     connect(editor_, &ScanLayoutEditor::layoutApplied, this, &CircuitViews::layoutApplied);
     connect(editor_, &QObject::destroyed, this, &CircuitViews::editorClosed);
@@ -86,7 +120,7 @@ void CircuitViews::openEditor() {
   if (const CircuitResult* result = state_.circuitResult()) editor_->setCircuit(*result);
   editor_->setWindowTitle(QStringLiteral("Scan Layout - %1").arg(state_.session().name));
   editor_->show();
-  editor_->raise();
+  if (raise) editor_->raise();
 }
 
 // The editor's layout becomes the session's and is drawn over the schema.
@@ -109,6 +143,7 @@ void CircuitViews::editorLayoutChanged(const QString& notation) {
 void CircuitViews::openOptimiser() {
   if (optimiser_ == nullptr) {
     optimiser_ = ownWindow(new OptimiserPanel(owner_));
+    placeBesideOwner(optimiser_);
     connect(optimiser_, &OptimiserPanel::runRequested, this, &CircuitViews::optimiserRunRequested);
     connect(optimiser_, &OptimiserPanel::stopRequested, this, &CircuitViews::optimiserStopRequested);
   }
@@ -121,6 +156,7 @@ void CircuitViews::openOptimiser() {
 void CircuitViews::showComparison(const CompareResult& comparison) {
   if (comparison_ == nullptr) {
     comparison_ = ownWindow(new ComparisonView(owner_));
+    placeBesideOwner(comparison_);
     connect(comparison_, &ComparisonView::layoutChosen, this,
             [this](const QString& layout, const QString&) { emit layoutApplied(layout); });
     connect(comparison_, &ComparisonView::faultsimComparisonRequested, this, &CircuitViews::faultsimComparisonRequested);
@@ -141,6 +177,7 @@ void CircuitViews::showComparison(const CompareResult& comparison) {
 void CircuitViews::openChecks() {
   if (checks_ == nullptr) {
     checks_ = ownWindow(new ChecksPanel(owner_));
+    placeBesideOwner(checks_);
     connect(checks_, &ChecksPanel::checksRequested, this, &CircuitViews::runChecks);
     connect(checks_, &ChecksPanel::objectChosen, this,
             [this](const QString& object) { checks_->showLocated(object, showOnSchema(object)); });
@@ -215,15 +252,17 @@ void CircuitViews::showResult(bool optimised) {
   if (schema_ != nullptr) schema_->setCircuit(*result);
   if (editor_ != nullptr) editor_->setCircuit(*result);
   if (!optimised) return;
-  // An optimised layout is shown at once, as for the benchmark.
+  // An optimised layout is shown at once, as for the benchmark, behind the
+  // window the user works in (the optimiser's stays in front).
   state_.setCircuitLayout(result->layout);
-  openEditor();
-  openSchema();
+  openEditor(false);
+  openSchema(false);
   if (editor_ != nullptr) editor_->setOptimiserLayout(result->chains);
 }
 
 void CircuitViews::closeSchema() {
   if (schema_ != nullptr) schema_->deleteLater();
+  if (schemaDock_ != nullptr) schemaDock_->hide();
 }
 
 void CircuitViews::closeEditor() {
@@ -238,4 +277,5 @@ void CircuitViews::closeAll() {
     window->hide();
     window->deleteLater();
   }
+  if (schemaDock_ != nullptr) schemaDock_->hide();
 }

@@ -26,6 +26,7 @@ class InsertJob;
 class RunStatusLine;
 class GraphSchemaWindow;
 class OptimiserPanel;
+class QDockWidget;
 class QWidget;
 class ScanLayoutEditor;
 
@@ -49,10 +50,15 @@ class CircuitViews : public QObject {
   using SaveFileChooser = std::function<QString(QWidget* parent, const QString& offered)>;
   void setSaveFileChooser(SaveFileChooser chooser) { chooseSaveFile_ = std::move(chooser); }
 
-  // Opens the laid-out schema (created on first use) on the circuit result.
-  void openSchema();
-  // Opens the scan layout editor (created on first use) on the circuit result.
-  void openEditor();
+  // Shows the laid-out schema in `dock` (a panel of the main window) instead
+  // of a window of its own; null: a window again.
+  void setSchemaDock(QDockWidget* dock) { schemaDock_ = dock; }
+  // Opens the laid-out schema (created on first use) on the circuit result,
+  // brought to the front when `raise`.
+  void openSchema(bool raise = true);
+  // Opens the scan layout editor (created on first use) on the circuit result,
+  // brought to the front when `raise`.
+  void openEditor(bool raise = true);
   // Opens the optimiser window (created on first use) on the session's circuit.
   void openOptimiser();
   // Opens the scan-readiness checks (created on first use).
@@ -101,9 +107,11 @@ class CircuitViews : public QObject {
   void checksReported(const CheckReport& report);
   void checksFailed(const QString& message);
   QString enginePath() const;
+  void placeBesideOwner(QWidget* window) const;
 
   AppState& state_;
   QWidget* owner_;
+  QDockWidget* schemaDock_ = nullptr;
   QPointer<GraphSchemaWindow> schema_;
   QPointer<ScanLayoutEditor> editor_;
   QPointer<ComparisonView> comparison_;

@@ -10,7 +10,7 @@
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("lumeno"));
-  QApplication::setApplicationDisplayName(QStringLiteral("Lumeno"));
+  // No display name: the platform would add it to titles that already name lumeno.
 
   // A circuit named on the command line is found from where lumeno was started.
   const QString startFolder = QDir::currentPath();

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDockWidget>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -34,6 +35,7 @@
 #include "classic/dftform.h"
 #include "views/graphschema.h"
 #include "views/optimiserpanel.h"
+#include "views/portdetailsview.h"
 #include "views/scanlayouteditor.h"
 #include "enginelink/enginerun.h"
 #include "app/helpwindow.h"
@@ -110,6 +112,8 @@ void TFormMain::setUp() {
   workRoot_ = QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).filePath(QStringLiteral("circuits"));
   buildControls();
   buildMenu();
+  buildViewMenu();
+  buildDocks();
   connectCircuitViews();
   windowCreated();
 }
@@ -208,6 +212,7 @@ void TFormMain::buildControls() {
 
   auto* central = new QWidget(this);
   setCentralWidget(central);
+  panel_ = central;
   central->installEventFilter(this);
 
   buildActionBox(central);
@@ -451,6 +456,7 @@ void TFormMain::fitScreen(const ScreenMetrics& screen) {
 }
 
 void TFormMain::placeHistory(int clientHeight) {
+  if (docked_) return;  // the history dock lays it out
   // The history fills the client area below Save and Clear.
   const double factor = layoutScale_.factor();
   const int margin = static_cast<int>(std::lround(2 * factor));
@@ -459,7 +465,7 @@ void TFormMain::placeHistory(int clientHeight) {
 }
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == centralWidget() && event->type() == QEvent::Resize) placeHistory(centralWidget()->height());
+  if (watched == panel_ && event->type() == QEvent::Resize) placeHistory(panel_->height());
   return QMainWindow::eventFilter(watched, event);
 }
 
@@ -527,11 +533,11 @@ bool TFormMain::confirmDiscardHistory() {
 }
 
 void TFormMain::windowShown() {
-  if (pos() != QPoint(0, 0)) move(0, 0);
+  if (!docked_ && pos() != QPoint(0, 0)) move(0, 0);
 }
 
 void TFormMain::windowPainted() {
-  if (pos() != QPoint(0, 0)) move(0, 0);
+  if (!docked_ && pos() != QPoint(0, 0)) move(0, 0);
 }
 
 void TFormMain::windowClosing() {
@@ -624,14 +630,14 @@ void TFormMain::updateViewBoxes() {
 }
 
 void TFormMain::lockWindow() {
-  for (QObject* child : centralWidget()->children()) {
+  for (QObject* child : panel_->children()) {
     auto* w = qobject_cast<QWidget*>(child);
     if (w != nullptr && w != RunProgress) w->setEnabled(false);
   }
 }
 
 void TFormMain::unlockWindow() {
-  for (QObject* child : centralWidget()->children()) {
+  for (QObject* child : panel_->children()) {
     auto* w = qobject_cast<QWidget*>(child);
     if (w != nullptr) w->setEnabled(true);
   }
@@ -695,7 +701,7 @@ void TFormMain::startAnalysis() {
   ProgressTimer->start();
   statusBar()->showMessage(kRunningMessage);
   startEngine(analysisArguments());
-  DetailsBox->setChecked(false);
+  if (!docked_) DetailsBox->setChecked(false);  // the docked details follow the run
   RunButton->setEnabled(true);
   AnalysisRadio->setEnabled(true);
   AutoDesignRadio->setEnabled(true);
@@ -723,7 +729,7 @@ void TFormMain::startAutoDesign() {
   AppendHistory(QString::asprintf("\t\tUnenhRuns: %ld", runs));
   AppendHistory(QStringLiteral("\t\tElitism: ") + (elitism ? QStringLiteral("on") : QStringLiteral("off")));
   startEngine(designArguments(area, io, population, elitism, runs));
-  DetailsBox->setChecked(false);
+  if (!docked_) DetailsBox->setChecked(false);
 }
 
 QString TFormMain::engineFolder() const {
@@ -819,7 +825,10 @@ void TFormMain::finishAction() {
     RunProgress->setValue(0);
     statusBar()->showMessage(QStringLiteral("Action failed."));
     if (action == kActionOptimiser && views_->optimiser() != nullptr) views_->optimiser()->runFinished(false, failureReason_);
-    reportFailedRun(engineErrors);
+    if (openUndo_)
+      finishOpen(false, engineErrors, failureReason_);
+    else
+      reportFailedRun(engineErrors);
     return;
   }
 
@@ -834,8 +843,10 @@ void TFormMain::finishAction() {
   if (action == kActionAutoDesign) state_.clearLayout();
   if (anyCircuit() && !readCircuitResult()) {
     statusBar()->showMessage(QStringLiteral("Action done. No results were read."));
+    finishOpen(false, QString(), QStringLiteral("its results could not be read"));
     return;
   }
+  finishOpen(true);
   if (!readResults()) {
     setFiguresCurrent(false);
     statusBar()->showMessage(QStringLiteral("Action done. No results were read."));
@@ -887,7 +898,9 @@ void TFormMain::reportFailedRun(const QString& engineErrors) {
   AppendHistory(QStringLiteral("\t-failed: ") + failureReason_);
   AppendHistory(QStringLiteral("\t-end time: ") + timeText());
   AppendHistory(QString(20, u'-'));
-  QString text = PlainFailureAdvice(engineErrors, QString::fromLatin1(kBenchmarkName)) +
+  const QString name =
+      anyCircuit() ? QDir::toNativeSeparators(state_.session().file) : QString::fromLatin1(kBenchmarkName);
+  QString text = PlainFailureAdvice(engineErrors, name) +
                  QStringLiteral("\n\nThe action was not completed: %1.\nNo new results are shown; the figures "
                                 "shown (greyed) are those of an earlier run.")
                      .arg(failureReason_);
@@ -955,6 +968,7 @@ void TFormMain::schemaBoxClicked() {
       views_->openSchema();
     else
       views_->closeSchema();
+    balanceDocks();
     return;
   }
   if (SchemaBox->isChecked())
@@ -965,6 +979,14 @@ void TFormMain::schemaBoxClicked() {
 
 void TFormMain::detailsBoxClicked() {
   discardDetailsWindow();
+  if (docked_) {
+    // Any circuit: the details dock, a sortable view of NAME.json.
+    if (DetailsBox->isChecked()) showPortDetails();
+    DetailsDock->setVisible(DetailsBox->isChecked());
+    if (DetailsBox->isChecked()) DetailsDock->raise();
+    balanceDocks();
+    return;
+  }
   if (!DetailsBox->isChecked()) return;
   auto* window = new TFormTAres(this);
   detailsForm_ = window;
@@ -1156,47 +1178,121 @@ bool TFormMain::OpenCircuit(const QString& file) {
   }
   const QFileInfo info(file);
   if (!info.isFile() || !info.isReadable()) {
-    state_.showMessage(this, QMessageBox::Critical, QStringLiteral("Error"),
-                       QStringLiteral("Can't read the circuit file '%1'.\nPlease check that it exists and "
-                                      "that you may read it, then open it again.")
-                           .arg(file));
+    refusedOpen(file, QStringLiteral("Can't read the circuit file '%1'.\nPlease check that it exists and "
+                                     "that you may read it, then open it again.")
+                          .arg(QDir::toNativeSeparators(file)));
     return false;
   }
   CircuitSession session = SessionFor(file, workRoot_);
   if (!session.benchmark && !QDir().mkpath(session.workFolder)) {
-    state_.showMessage(this, QMessageBox::Critical, QStringLiteral("Error"),
-                       QStringLiteral("Can't create the folder '%1' for the results of '%2'.")
-                           .arg(session.workFolder, session.name));
+    refusedOpen(file, QStringLiteral("Can't create the folder '%1' for the results of '%2'.")
+                          .arg(session.workFolder, session.name));
     return false;
   }
 
+  keepOpenUndo();
+  openUndo_->file = session.file;
   // Nothing of the previous circuit stays on show.
   discardCompanions();
   for (QCheckBox* box : {SchemaBox, DetailsBox, ScanLayoutBox, LoopsBox}) {
     const QSignalBlocker blocker(box);
     box->setChecked(false);
   }
+  DetailsDock->hide();
   state_.clearLayout();
   state_.setCircuitLayout(QString());
   state_.setResults(LastResults());
   state_.setActionRun(false);
   resetFigures();
+  setFiguresCurrent(true);
   state_.setSession(session);
+  arrangeWindow(!session.benchmark);
+  showPortDetails();
   setWindowTitle(WindowTitleFor(&state_.session()));
-  rememberRecentFile(session.file);
-  AppendHistory(QStringLiteral("Circuit opened: ") + session.file);
   updateViewBoxes();
 
   if (session.benchmark) {
+    finishOpen(true);
     QFile::remove(state_.workFile(kResultsFile));
     statusBar()->showMessage(QStringLiteral("Please select an action to be performed."));
     return true;
   }
-  // Any other circuit: a first analysis gives its schema and figures.
+  // Any other circuit: a first analysis gives its schema and figures, and
+  // decides whether it is opened at all.
+  AppendHistory(QStringLiteral("Opening circuit: ") + session.file);
   AnalysisRadio->setChecked(true);
   analysisChosen();
   runClicked();
+  if (!isRunning()) finishOpen(false);  // runClicked said why
   return true;
+}
+
+// Remembers what is worked on now, to go back to when the opening fails.
+void TFormMain::keepOpenUndo() {
+  OpenUndo undo;
+  undo.session = state_.session();
+  undo.opened = state_.sessionOpened();
+  if (const CircuitResult* result = state_.circuitResult()) undo.result = *result;
+  undo.results = state_.results();
+  undo.circuitLayout = state_.circuitLayout();
+  undo.grid = state_.layout();
+  openUndo_ = std::move(undo);
+}
+
+// The first analysis of a circuit being opened ended: it becomes current and
+// recent, or lumeno goes back to what it worked on and says why, with the
+// engine's own (line-numbered) messages.
+void TFormMain::finishOpen(bool opened, const QString& engineErrors, const QString& reason) {
+  if (!openUndo_) return;
+  OpenUndo undo = std::move(*openUndo_);
+  openUndo_.reset();
+  if (opened) {
+    rememberRecentFile(undo.file);
+    AppendHistory(QStringLiteral("Circuit opened: ") + undo.file);
+    return;
+  }
+  views_->closeAll();
+  state_.restoreSession(undo.session, undo.opened);
+  state_.setCircuitResult(undo.result);
+  state_.setResults(undo.results);
+  state_.setCircuitLayout(undo.circuitLayout);
+  state_.setLayout(undo.grid);
+  arrangeWindow(state_.anyCircuit());
+  showPortDetails();
+  setWindowTitle(WindowTitleFor(state_.sessionOpened() ? &state_.session() : nullptr));
+  if (undo.results.nodes.isEmpty())
+    resetFigures();
+  else
+    showResults();
+  setFiguresCurrent(true);
+  AppendHistory(QStringLiteral("\t-not opened: ") + undo.file);
+  AppendHistory(QString(20, u'-'));
+  statusBar()->showMessage(QStringLiteral("Not opened: %1").arg(QFileInfo(undo.file).fileName()));
+  const QString goesOn = QStringLiteral("Lumeno goes on with '%1' (%2).")
+                             .arg(state_.session().name, QDir::toNativeSeparators(state_.session().file));
+  if (engineErrors.isEmpty()) {
+    // Not the file's fault (the engine did not start, its results were lost), or said already.
+    if (!reason.isEmpty())
+      state_.showMessage(this, QMessageBox::Critical, QStringLiteral("Error"),
+                         QStringLiteral("The circuit file '%1' was not opened: %2.\n\n%3")
+                             .arg(QDir::toNativeSeparators(undo.file), reason, goesOn));
+    return;
+  }
+  QString details = engineErrors.trimmed();
+  if (details.size() > 2000) details = details.left(2000) + QStringLiteral("\n...");
+  state_.showMessage(this, QMessageBox::Critical, QStringLiteral("Error"),
+                     QStringLiteral("The circuit file '%1' could not be opened. The engine reported:\n\n%2\n\n"
+                                    "Correct the file and open it again. %3")
+                         .arg(QDir::toNativeSeparators(undo.file), details, goesOn));
+}
+
+// A file that cannot even be given to the engine: said with what lumeno goes on with.
+void TFormMain::refusedOpen(const QString& file, const QString& problem) {
+  AppendHistory(QStringLiteral("Not opened: ") + file);
+  statusBar()->showMessage(QStringLiteral("Not opened: %1").arg(QFileInfo(file).fileName()));
+  state_.showMessage(this, QMessageBox::Critical, QStringLiteral("Error"),
+                     problem + QStringLiteral("\n\nLumeno goes on with '%1' (%2).")
+                                   .arg(state_.session().name, QDir::toNativeSeparators(state_.session().file)));
 }
 
 bool TFormMain::readCircuitResult() {
@@ -1223,6 +1319,7 @@ void TFormMain::showCircuitResult(int action) {
     updateViewBoxes();
   }
   views_->showResult(optimised);
+  showPortDetails();
 }
 
 void TFormMain::applyChosenLayout(const QString& layout) {
@@ -1231,6 +1328,11 @@ void TFormMain::applyChosenLayout(const QString& layout) {
   } else {
     state_.clearLayout();
     state_.loadNotation(layout);
+    // The scan layout window shows the layout the next analysis applies.
+    if (dftForm_ != nullptr) {
+      dftForm_->drawLayoutClicked();
+      dftForm_->UpdateInformation();
+    }
   }
   AnalysisRadio->setChecked(true);
   analysisChosen();

@@ -1,10 +1,14 @@
 // The main window "Lumeno": action and parameter selection, engine runs on
 // the benchmark diffeq, the summary figures, the run history, help, and the
-// view boxes that open the companion windows.
+// view boxes that open the companion windows. For the benchmark it is the
+// classic panel of fixed size; for any other circuit a resizable window of
+// docked panels (summary, history, schema, testability details).
 #pragma once
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -32,6 +36,9 @@ class TFormTAres;
 class THelpWindow;
 class QAction;
 class QCheckBox;
+class QDockWidget;
+class QScrollArea;
+class PortDetailsView;
 class QGroupBox;
 class QLabel;
 class QPlainTextEdit;
@@ -41,6 +48,9 @@ class QRadioButton;
 class QSlider;
 class QTimer;
 class TAboutBox;
+
+// The views of the View menu and their keys (Ctrl+1..3).
+enum MainView { kViewSchema = 1, kViewScanLayout = 2, kViewDetails = 3 };
 
 // Size of the main window, in pixels.
 inline constexpr int kMainWidth = 264;
@@ -132,6 +142,12 @@ class TFormMain : public QMainWindow {
   void SchemaWindowClosed();
   // The testability details window was closed by the user: its box is cleared.
   void DetailsWindowClosed();
+  // Opens a view of the View menu (created on first use) and brings it to the front.
+  void showView(int view);
+  // True while the window shows docked panels (any circuit but the benchmark).
+  bool docked() const { return docked_; }
+  // The testability details of any circuit (the panel of DetailsDock).
+  PortDetailsView* portDetails() const { return portDetails_; }
   // Opens the help window (created on first use) on `topic`, the tutorial
   // when there is no such page, and brings it to the front.
   void ShowHelpTopic(const QString& topic);
@@ -221,6 +237,14 @@ class TFormMain : public QMainWindow {
   QMenu* RecentMenu = nullptr;                // "Open &Recent"
   QAction* CompareAction = nullptr;           // "&Compare Methods"
   QAction* OptimiserAction = nullptr;         // "O&ptimiser..."
+  QAction* SchemaViewAction = nullptr;        // "Circuit &Schema", Ctrl+1
+  QAction* ScanLayoutViewAction = nullptr;    // "Scan &Layout", Ctrl+2
+  QAction* DetailsViewAction = nullptr;       // "Testability &Details", Ctrl+3
+  // The panels of the docked window (any circuit); hidden for the benchmark.
+  QDockWidget* SummaryDock = nullptr;         // the action, figures, views and parameters
+  QDockWidget* HistoryDock = nullptr;
+  QDockWidget* SchemaDock = nullptr;          // the laid-out schema
+  QDockWidget* DetailsDock = nullptr;         // the testability of every port
 
  protected:
   // Keeps the history filling the client area when the window lays it out anew.
@@ -238,6 +262,16 @@ class TFormMain : public QMainWindow {
   void buildParameterBoxes(QWidget* central);
   void buildHistory(QWidget* central);
   void buildMenu();
+  void buildViewMenu();
+  void buildDocks();
+  void arrangeWindow(bool docked);
+  void dockPanels();
+  void undockPanels();
+  void balanceDocks();
+  void showPortDetails();
+  void keepOpenUndo();
+  void finishOpen(bool opened, const QString& engineErrors = QString(), const QString& reason = QString());
+  void refusedOpen(const QString& file, const QString& problem);
   void placeHistory(int clientHeight);
   QSlider* addSlider(QWidget* parent, int index, const QString& caption, int y, int max, int step,
                      int tickInterval, int value, const QString& unit);
@@ -308,4 +342,26 @@ class TFormMain : public QMainWindow {
   QPointer<TFormTAres> detailsForm_;
   QPointer<THelpWindow> helpWindow_;
   CircuitViews* views_ = nullptr;  // the windows of any circuit (a child of this window)
+
+  // What was worked on before a circuit is opened: put back when the
+  // circuit's first analysis fails, so a file that cannot be read never
+  // becomes the current circuit (nor a recent one).
+  struct OpenUndo {
+    QString file;  // the file being opened
+    CircuitSession session;
+    bool opened = false;
+    std::optional<CircuitResult> result;
+    LastResults results;
+    QString circuitLayout;
+    LayoutGrid grid;
+  };
+  std::optional<OpenUndo> openUndo_;
+  // The docked arrangement.
+  bool docked_ = false;
+  QWidget* panel_ = nullptr;          // the classic client area: central, or in SummaryDock
+  QScrollArea* summaryScroll_ = nullptr;
+  QWidget* historyBox_ = nullptr;     // the history with Save and Clear, in HistoryDock
+  std::array<QRect, 3> historyPlaces_{};  // history, Save, Clear in the classic panel
+  QSize classicSize_;
+  PortDetailsView* portDetails_ = nullptr;
 };

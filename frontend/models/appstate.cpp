@@ -11,6 +11,11 @@ void AppState::setSession(const CircuitSession& session) {
   emit sessionChanged();
 }
 
+void AppState::restoreSession(const CircuitSession& session, bool opened) {
+  setSession(session);
+  sessionOpened_ = opened;
+}
+
 void AppState::setCircuitResult(std::optional<CircuitResult> result) {
   circuitResult_ = std::move(result);
   emit circuitResultChanged();

@@ -43,6 +43,9 @@ class AppState : public QObject {
   // Works on `session` from now on: the figures and structure of the last
   // circuit are dropped; sessionChanged.
   void setSession(const CircuitSession& session);
+  // Goes back to `session` after a circuit failed to open, `opened` as it
+  // was then; its figures and structure are put back by the caller.
+  void restoreSession(const CircuitSession& session, bool opened);
   // The file `fileName` of the session's work folder.
   QString workFile(const QString& fileName) const { return session_.path(fileName); }
   // True when the circuit is not the benchmark (the modern commands are used).

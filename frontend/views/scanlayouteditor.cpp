@@ -17,9 +17,7 @@
 
 namespace {
 
-enum Column { kName, kCon, kObs, kLoop, kChain, kPosition, kCheck, kColumns };
 const QColor kExcludedText(130, 130, 130);
-const QColor kExcludedBack(255, 236, 230);
 constexpr int kChainRole = Qt::UserRole;     // on chain entries: chain index, -1 not scanned, -2 new chain
 constexpr int kRegisterRole = Qt::UserRole + 1;  // on register entries: the name
 constexpr int kNotScanned = -1;
@@ -31,24 +29,8 @@ QMimeData* namesMime(const QStringList& names) {
   return mime;
 }
 
-QTableWidgetItem* fixedCell(const QString& text) {
-  auto* cell = new QTableWidgetItem(text);
-  cell->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsDragEnabled);
-  return cell;
-}
 
 }  // namespace
-
-// ---------------------------------------------------------------------------
-
-QMimeData* RegisterTable::mimeData(const QList<QTableWidgetItem*>& items) const {
-  QStringList names;
-  for (const auto* cell : items) {
-    const QString name = item(cell->row(), kName)->text();
-    if (!names.contains(name)) names << name;
-  }
-  return namesMime(names);
-}
 
 // ---------------------------------------------------------------------------
 
@@ -125,7 +107,8 @@ void ChainTree::dropEvent(QDropEvent* event) {
 
 ScanLayoutEditor::ScanLayoutEditor(QWidget* parent)
     : QWidget(parent, Qt::Window),
-      table_(new RegisterTable(0, kColumns, this)),
+      tableModel_(this),
+      table_(new QTableView(this)),
       tree_(new ChainTree(this)),
       notation_(new QLineEdit(this)),
       error_(new QLabel(this)),
@@ -137,7 +120,7 @@ ScanLayoutEditor::ScanLayoutEditor(QWidget* parent)
   setWindowTitle(QStringLiteral("Scan Layout Editor"));
   setUpControls();
   arrangeControls(buildPresets());
-  connect(table_, &QTableWidget::itemChanged, this, &ScanLayoutEditor::cellEdited);
+  connect(&tableModel_, &RegisterTableModel::placementEdited, this, &ScanLayoutEditor::placementEdited);
   connect(tree_, &ChainTree::registersDropped, this, &ScanLayoutEditor::dropRegisters);
   connect(notation_, &QLineEdit::textEdited, this, &ScanLayoutEditor::typeNotation);
   connect(writeVerilogButton_, &QPushButton::clicked, this, &ScanLayoutEditor::writeVerilogClicked);
@@ -148,10 +131,11 @@ ScanLayoutEditor::ScanLayoutEditor(QWidget* parent)
 
 // Headers, ranges, hints and tips of the controls.
 void ScanLayoutEditor::setUpControls() {
-  table_->setHorizontalHeaderLabels({QStringLiteral("Register"), QStringLiteral("Con"), QStringLiteral("Obs"),
-                                     QStringLiteral("In loop"), QStringLiteral("Chain"), QStringLiteral("Position"),
-                                     QStringLiteral("Scan check")});
-  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  table_->setModel(&tableModel_);
+  // Columns are measured once per circuit (setCircuit), never per cell.
+  table_->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 6);
   table_->horizontalHeader()->setStretchLastSection(true);
   table_->verticalHeader()->hide();
   table_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -205,7 +189,7 @@ void ScanLayoutEditor::arrangeControls(QGroupBox* presets) {
   notationRow->addWidget(new QLabel(QStringLiteral("Notation"), this));
   notationRow->addWidget(notation_, 1);
   auto* apply = new QPushButton(QStringLiteral("&Apply"), this);
-  connect(apply, &QPushButton::clicked, this, [this] { emit layoutApplied(model_.notation()); });
+  connect(apply, &QPushButton::clicked, this, &ScanLayoutEditor::applyClicked);
   apply->setToolTip(QStringLiteral("Use this layout for the next analysis"));
   notationRow->addWidget(apply);
   notationRow->addWidget(writeVerilogButton_);
@@ -229,7 +213,11 @@ void ScanLayoutEditor::setCircuit(const CircuitResult& circuit) {
   loopBreaking_ = circuit.loopBreaking ? circuit.loopBreaking->registers : QStringList();
   fullScanChains_->setMaximum(std::max(1, static_cast<int>(circuit.registers.size())));
   setWindowTitle(QStringLiteral("Scan Layout Editor - %1").arg(circuit.circuit));
+  error_->clear();
   refresh();
+  // Column widths from the header and the first rows: cheap for any register count.
+  table_->horizontalHeader()->setResizeContentsPrecision(64);
+  table_->resizeColumnsToContents();
 }
 
 void ScanLayoutEditor::setOptimiserLayout(const NamedChains& chains) {
@@ -297,61 +285,47 @@ void ScanLayoutEditor::presetOptimiser() {
   refresh();
 }
 
-void ScanLayoutEditor::cellEdited(QTableWidgetItem* cell) {
-  if (refreshing_ || (cell->column() != kChain && cell->column() != kPosition)) return;
-  const QString name = table_->item(cell->row(), kName)->text();
-  bool chainOk = false, positionOk = false;
-  const int chain = table_->item(cell->row(), kChain)->text().trimmed().toInt(&chainOk);
-  const int position = table_->item(cell->row(), kPosition)->text().trimmed().toInt(&positionOk);
+void ScanLayoutEditor::placementEdited(const QString& name, int chain, int position) {
   // An empty or zero chain takes the register out; no position puts it last.
-  if (!chainOk || chain <= 0)
+  if (chain <= 0)
     model_.place(name, -1, 0);
   else
-    model_.place(name, chain - 1, positionOk && position > 0 ? position - 1 : 1 << 30);
-  refresh();
+    model_.place(name, chain - 1, position > 0 ? position - 1 : 1 << 30);
+  refresh();  // the same registers: the table only changes its chain and position columns
 }
 
-// A register no layout may scan: greyed on a pale red ground, its chain and
-// position not editable, not draggable.
-void ScanLayoutEditor::markExcludedRow(int row, const QString& rule) {
-  const QString tip = QStringLiteral("%1 cannot be scanned: check rule %2 (see the scan-readiness checks)")
-                          .arg(table_->item(row, kName)->text(), rule);
-  for (int column = 0; column < kColumns; ++column) {
-    QTableWidgetItem* cell = table_->item(row, column);
-    cell->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
-    cell->setForeground(column == kCheck ? QColor(176, 0, 0) : kExcludedText);
-    cell->setBackground(kExcludedBack);
-    cell->setToolTip(tip);
+bool ScanLayoutEditor::applyClicked() {
+  const QString text = notation_->text();
+  if (text != model_.notation()) {
+    const QString error = model_.setNotation(text);
+    if (!error.isEmpty()) {
+      error_->setText(QStringLiteral("Not applied: %1").arg(error));
+      return false;
+    }
+    refresh();
   }
+  error_->clear();
+  emit layoutApplied(model_.notation());
+  return true;
 }
 
 void ScanLayoutEditor::refresh() {
   refreshing_ = true;
   const auto& regs = model_.registers();
-  table_->setRowCount(static_cast<int>(regs.size()));
+  tableModel_.update(model_);
   QStringList unscanned;
   QHash<QString, QString> excluded;
   int inLoops = 0;
   for (int row = 0; row < static_cast<int>(regs.size()); ++row) {
     const auto& r = regs[row];
-    const int chain = model_.chainOf(r.name), position = model_.positionOf(r.name);
-    if (chain < 0) unscanned << r.name;
+    if (tableModel_.data(tableModel_.index(row, RegisterTableModel::kChain)).toString().isEmpty()) unscanned << r.name;
     inLoops += r.inLoop ? 1 : 0;
-    table_->setItem(row, kName, fixedCell(r.name));
-    table_->setItem(row, kCon, fixedCell(QString::number(r.con, 'f', 3)));
-    table_->setItem(row, kObs, fixedCell(QString::number(r.obs, 'f', 3)));
-    table_->setItem(row, kLoop, fixedCell(r.inLoop ? QStringLiteral("yes") : QStringLiteral("no")));
-    table_->setItem(row, kChain, new QTableWidgetItem(chain < 0 ? QString() : QString::number(chain + 1)));
-    table_->setItem(row, kPosition, new QTableWidgetItem(chain < 0 ? QString() : QString::number(position + 1)));
-    table_->setItem(row, kCheck, fixedCell(r.scannable ? QString() : QStringLiteral("cannot be scanned (%1)").arg(model_.checkRuleOf(r.name))));
-    if (r.inLoop) table_->item(row, kLoop)->setForeground(QColor(200, 30, 30));
-    if (!r.scannable) {
-      excluded.insert(r.name, model_.checkRuleOf(r.name));
-      markExcludedRow(row, model_.checkRuleOf(r.name));
-    }
+    if (!r.scannable) excluded.insert(r.name, r.checkRule.isEmpty() ? QStringLiteral("check") : r.checkRule);
   }
+  tree_->setUpdatesEnabled(false);
   tree_->showLayout(model_.chains(), unscanned, excluded);
-  table_->setColumnHidden(kCheck, excluded.isEmpty());  // shown when a check keeps a register out
+  tree_->setUpdatesEnabled(true);
+  table_->setColumnHidden(RegisterTableModel::kCheck, excluded.isEmpty());  // shown when a check keeps a register out
   const QString text = model_.notation();
   if (notation_->text() != text && !notation_->hasFocus()) notation_->setText(text);
   if (error_->text().isEmpty() || notation_->text() == text) error_->clear();

@@ -10,10 +10,11 @@
 #pragma once
 
 #include <QHash>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTreeWidget>
 #include <QWidget>
 
+#include "models/registertablemodel.h"
 #include "models/scanlayoutmodel.h"
 
 class QGroupBox;
@@ -22,17 +23,6 @@ class QLineEdit;
 class QPushButton;
 class QSpinBox;
 class RunStatusLine;
-
-// The register table; drags carry the selected register names as text.
-class RegisterTable : public QTableWidget {
-  Q_OBJECT
- public:
-  using QTableWidget::QTableWidget;
-
- protected:
-  QMimeData* mimeData(const QList<QTableWidgetItem*>& items) const override;
-  QStringList mimeTypes() const override { return {QStringLiteral("text/plain")}; }
-};
 
 // The chains as a tree: one entry per chain with its registers in order,
 // then "New chain" and "Not scanned". Register names dropped on it are
@@ -82,6 +72,10 @@ class ScanLayoutEditor : public QWidget {
   QString notationError() const;
   // Edits the notation as the user would type it.
   void typeNotation(const QString& text);
+  // "Apply": the notation shown is taken for the next analysis
+  // (layoutApplied); one that does not parse is refused, its text and
+  // error kept. False when refused.
+  bool applyClicked();
   // Moves registers as a drop on the chain tree would.
   void dropRegisters(const QStringList& names, int chain, int position);
   // Presets.
@@ -102,7 +96,9 @@ class ScanLayoutEditor : public QWidget {
   RunStatusLine* verilogStatus() const { return verilogStatus_; }
   QPushButton* writeVerilogButton() const { return writeVerilogButton_; }
 
-  RegisterTable* table() const { return table_; }
+  // The register table (a view over tableModel()) and the chains.
+  QTableView* table() const { return table_; }
+  const RegisterTableModel& tableModel() const { return tableModel_; }
   ChainTree* tree() const { return tree_; }
 
  signals:
@@ -114,9 +110,8 @@ class ScanLayoutEditor : public QWidget {
   void verilogRequested(const QString& notation);
 
  private:
-  void cellEdited(QTableWidgetItem* cell);
+  void placementEdited(const QString& name, int chain, int position);
   void updateVerilogButton();
-  void markExcludedRow(int row, const QString& rule);
   // The parts of the window, made once by the constructor.
   void setUpControls();
   QGroupBox* buildPresets();
@@ -124,11 +119,12 @@ class ScanLayoutEditor : public QWidget {
   void refresh();
 
   ScanLayoutModel model_;
+  RegisterTableModel tableModel_;
   QStringList loopBreaking_;
   NamedChains optimiserLayout_;
   bool refreshing_ = false;
 
-  RegisterTable* table_;
+  QTableView* table_;
   ChainTree* tree_;
   QLineEdit* notation_;
   QLabel* error_;
