@@ -28,7 +28,9 @@ class SeededRandom final : public RandomSource {
   // The seed the generator started from.
   std::uint64_t seed() const { return start; }
   // True when both generators will draw the same sequence from here on.
-  bool operator==(const SeededRandom& other) const = default;
+  bool operator==(const SeededRandom& other) const {
+    return start == other.start && unitStream == other.unitStream && longStream == other.longStream;
+  }
 
  private:
   std::uint64_t start;

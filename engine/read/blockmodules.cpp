@@ -2,6 +2,7 @@
 
 #include "base/diagnostics.h"
 #include "read/blockpath.h"
+#include "read/yosys_json.h"
 #include "read/yosys_tool.h"
 
 bool addInstanceModules(const std::string& path, const ImportOptions& options, ProcessRunner& runner, Circuit& c,

@@ -265,8 +265,9 @@ TEST(Compare, LargeDesignTableSummarisesAndTheLayoutsFileHoldsTheNotations) {
     const std::string layout = rowJson["layout"].get<std::string>();
     EXPECT_EQ(line, rowJson["method"].get<std::string>() + " " + (layout.empty() ? "-" : layout));
     // the table row shows the summary of the same layout
-    if (rowJson["chains"].get<int>() > 0)
+    if (rowJson["chains"].get<int>() > 0) {
       EXPECT_NE(r.out.find(std::to_string(rowJson["chains"].get<int>()) + " x "), std::string::npos);
+    }
   }
   EXPECT_EQ(k, j["rows"].size());
   EXPECT_GT(j["rows"][1]["layout"].get<std::string>().size(), kInlineLayoutChars);  // full scan of 80 registers
