@@ -27,6 +27,10 @@ class SeededRandom final : public RandomSource {
   long nonNegative() override;
   // The seed the generator started from.
   std::uint64_t seed() const { return start; }
+  // True when both generators will draw the same sequence from here on.
+  bool operator==(const SeededRandom& other) const {
+    return start == other.start && unitStream == other.unitStream && longStream == other.longStream;
+  }
 
  private:
   std::uint64_t start;

@@ -22,6 +22,7 @@
 #include "optimise/compare.h"
 #include "base/diagnostics.h"
 #include "optimise/ga.h"
+#include "read/blockmodules.h"
 #include "read/import.h"
 #include "cli/insert_command.h"
 #include "cli/classic.h"
@@ -29,6 +30,7 @@
 #include "optimise/methods.h"
 #include "optimise/progress.h"
 #include "optimise/restarts.h"
+#include "write/blocktable.h"
 #include "write/reports.h"
 #include "write/resultjson.h"
 #include "base/version.h"
@@ -241,7 +243,7 @@ int usageError(const Command& cmd, const std::string& message);
 constexpr OptionSpec kAnalyseOptions[] = {{"--layout", true}, {"--out", true},    {"--json", false},
                                           {"--top", true},    {"--area", true},   {"--pins", true},
                                           {"--objective", true}, {"--test-mode", true},
-                                          {"--measure", true}};
+                                          {"--measure", true}, {"--by-block", true}};
 
 constexpr OptionSpec kOptimiseOptions[] = {
     {"--method", true},  {"--area", true},      {"--pins", true},  {"--unordered", false}, {"--population", true},
@@ -285,6 +287,9 @@ int runAnalyse(const Command& self, const Arguments& a, CliEnv& env) {
   if (problem.empty()) problem = readTestMode(a, held);
   RunContext run = env;
   if (problem.empty()) problem = readMeasure(a, run);
+  int blockDepth = 1;
+  if (problem.empty() && a.has("--by-block") && !parseWhole(a.value("--by-block"), 1, 64, blockDepth))
+    problem = "--by-block needs a whole number from 1 to 64";
   if (!problem.empty()) return usageError(self, problem);
   std::string layout = a.value("--layout", "-1");
   if (layout.empty()) layout = "-1";
@@ -293,6 +298,10 @@ int runAnalyse(const Command& self, const Arguments& a, CliEnv& env) {
   ScanExclusions excluded;
   std::unique_ptr<Circuit> c = loadInput(file, a, run, excluded, false);
   if (!c || !layoutScansOnlyScannable(*c, layout, excluded, run.diagnostics)) return 1;
+  // The block tables print by default for a design with hierarchy, and on request for any.
+  const bool byBlock = a.has("--by-block") || c->blocks().any();
+  if (byBlock && !addInstanceModules(file, ImportOptions{a.value("--top")}, run.processes, *c, run.diagnostics))
+    return 1;
   const bool json = a.has("--json");
   const ResultFiles files(run.resultFolder, run.diagnostics);
   announceMeasure(run);
@@ -304,9 +313,12 @@ int runAnalyse(const Command& self, const Arguments& a, CliEnv& env) {
     summary.chains = applied;
     summary.fitness = analysedLayoutFitness(*c, FitnessBasis{c->getOrigArea(), c->getOrigNPIOs(), limits});
     summary.unscannable.insert(excluded.all().begin(), excluded.all().end());
+    const double threshold = c->measureKind() == MeasureKind::FIXPOINT ? FixpointSettings{}.threshold : 0.0;
+    if (byBlock) summary.blocks = blockTables(*c, blockDepth, threshold);
     if (json) writeResultJson(*c, summary, files);
     printFigures(*c, summary.layout);
     std::printf("fitness %.3f (%s objective)\n", summary.fitness, summary.objective.c_str());
+    if (byBlock) printBlockTables(*summary.blocks, stdout);
   });
   return statusFromErrors(run);
 }
@@ -492,6 +504,11 @@ int runCompare(const Command& self, const Arguments& a, CliEnv& env) {
     }
   }
   printComparison(cmp, stdout);
+  if (layoutsSummarised(cmp)) {  // long notations would make the table unreadable: they go to a file
+    const std::string name = resultFileName(c->getName(), ".layouts.txt");
+    const ResultFiles files(run.resultFolder, run.diagnostics);
+    if (writeResultText(name, comparisonLayoutsText(cmp), files)) std::printf("Wrote '%s' (the full layouts)\n", name.c_str());
+  }
   bool someMethodFoundNoScan = false;
   for (const CompareRow& row : cmp.rows) someMethodFoundNoScan = someMethodFoundNoScan || (row.method != "none" && row.scanned == 0);
   const std::string why = someMethodFoundNoScan ? noScanExplanation(*c, settings.limits, run) : std::string();
@@ -521,7 +538,8 @@ int runCheck(const std::vector<std::string>& words, CliEnv& env) {
 int runHelp(const Command& self, const Arguments& a, CliEnv& env);
 
 constexpr Command kCommands[] = {
-    {"analyse", "analyse FILE [--layout NOTATION] [--out DIR] [--json] [--top NAME] [--measure NAME]",
+    {"analyse", "analyse FILE [--layout NOTATION] [--out DIR] [--json] [--top NAME] [--measure NAME]\n"
+     "[--by-block DEPTH]",
      "Analyses the testability of FILE (a circuit description, Verilog .v/.sv or a Yosys\n"
      "JSON netlist), after inserting the scan layout NOTATION when given, and writes the\n"
      "result files named after the circuit.\n"
@@ -538,7 +556,10 @@ constexpr Command kCommands[] = {
      "                     decide which registers can be scanned (see 'tarvex check')\n"
      "  --measure NAME     fixpoint (default): the least fixpoint of the rules,\n"
      "                     register depth costing a factor, figures over the design's own\n"
-     "                     ports; classic: the measure of the classic forms (see docs/measures.md)\n",
+     "                     ports; classic: the measure of the classic forms (see docs/measures.md)\n"
+     "  --by-block DEPTH   the tables by instance and by module type group the instances\n"
+     "                     DEPTH levels down (1: the top module's instances); they print by\n"
+     "                     default for a Verilog design with sub-module instances\n",
      kAnalyseOptions, runAnalyse},
     {"optimise",
      "optimise FILE [--method NAME] [--area PCT] [--pins PCT] [--unordered] [--population N]\n"

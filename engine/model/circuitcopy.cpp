@@ -16,6 +16,7 @@ std::unique_ptr<Circuit> copyCircuit(const Circuit& c) {
     const Item* from = items[k];
     if (from->isScanConverted()) return nullptr;  // a layout is applied
     Item* to = k + 1 == items.size() ? copy->getIList() : copy->addItem(from->getName(), from->getType());
+    to->setBlock(from->getBlock());
     ports.clear();
     for (const Port* p = from->getPList(); p; p = p->getNext()) ports.push_back(p);
     const std::string& prefix = from->getName();
@@ -64,5 +65,6 @@ std::unique_ptr<Circuit> copyCircuit(const Circuit& c) {
   copy->setOrigArea(c.getOrigArea());
   copy->setOrigNPIOs(c.getOrigNPIOs());
   copy->setFitness(c.getFitness());
+  copy->blocks() = c.blocks();
   return copy;
 }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "model/blocks.h"
 #include "model/defs.h"
 #include "model/nameindex.h"
 #include "base/pool.h"
@@ -206,6 +207,9 @@ class Item {
   void setNOuts(int n) { nouts = n; }
   int getNInouts() const { return ninouts; }
   void setNInouts(int n) { ninouts = n; }
+  // The number of the block (Circuit::blocks) the item was flattened out of; -1 for the top module.
+  int getBlock() const { return block; }
+  void setBlock(int b) { block = b; }
 
  private:
   // Adds `delta` bits of kind `t` to the item's and the circuit's counts.
@@ -233,6 +237,7 @@ class Item {
   int portCount = 0;
   unsigned slotStamp = 0;
   int slot = -1;
+  int block = -1;
 };
 
 // The storage of a circuit's items, ports and list entries.
@@ -352,6 +357,11 @@ class Circuit {
   // The measure of the values the last analysis left on the ports.
   MeasureKind measureKind() const { return measure; }
   void setMeasureKind(MeasureKind m) { measure = m; }
+  // The hierarchy the items were flattened out of (empty for a description).
+  BlockHierarchy& blocks() { return hierarchy; }
+  const BlockHierarchy& blocks() const { return hierarchy; }
+  // The instance path of the block `i` came from ("" for the top module).
+  const std::string& blockPathOf(const Item* i) const { return hierarchy.path(i->getBlock()); }
   // Sum of the primary port bits (inputs, control inputs, bidirectional, outputs).
   int getNPIOs() const { return npins + npcins + npinouts + npouts; }
   // Bits of every port of the circuit, primary and item ports.
@@ -405,6 +415,7 @@ class Circuit {
   int origNPIOs = 0;
   double fitness = 0.0;
   MeasureKind measure = MeasureKind::CLASSIC;
+  BlockHierarchy hierarchy;
 };
 
 // Text name of an item kind ("UUA", "ADD", ...), or null for an unknown kind.

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <tuple>
 #include <utility>
 
@@ -151,7 +152,66 @@ int repairPair(unsigned char* c, int regs, int b, int sreg1, int sreg2) {
   return 0;
 }
 
+// A hash of register r's chain and position fields: equal fields, equal keys.
+std::uint64_t fieldKey(const unsigned char* c, int regs, int b, int r) {
+  std::uint64_t h = 1469598103934665603ULL;  // FNV-1a
+  const unsigned char* chain = c + regs + r * b;
+  const unsigned char* position = c + (b + 1) * regs + r * b;
+  for (int k = 0; k < b; ++k) h = (h ^ chain[k]) * 1099511628211ULL;
+  for (int k = 0; k < b; ++k) h = (h ^ position[k]) * 1099511628211ULL;
+  return h;
+}
+
+// True when registers r1 and r2 have the same chain and position fields.
+bool sameFields(const unsigned char* c, int regs, int b, int r1, int r2) {
+  const auto u = static_cast<size_t>(b);
+  return std::memcmp(c + regs + r1 * b, c + regs + r2 * b, u) == 0 &&
+         std::memcmp(c + (b + 1) * regs + r1 * b, c + (b + 1) * regs + r2 * b, u) == 0;
+}
+
+// Moves register r into the bucket of its current fields, in ascending order.
+template <class Buckets>
+void fileUnderKey(Buckets& buckets, const unsigned char* c, int regs, int b, int r) {
+  std::vector<int>& to = buckets[fieldKey(c, regs, b, r)];
+  to.insert(std::upper_bound(to.begin(), to.end(), r), r);
+}
+
 }  // namespace
+
+// The repairs of every pair (i, j), i < j, in that order, as chr_correct
+// defines them, without testing every pair: a register is only compared with
+// the later registers that share its fields, found through their keys. When
+// no two scan registers share fields (the common case) nothing is repaired.
+void correctAllPairs(unsigned char* c, int regs, int b, std::vector<std::pair<std::uint64_t, int>>& keys,
+                     std::unordered_map<std::uint64_t, std::vector<int>>& buckets) {
+  keys.clear();
+  for (int r = 0; r < regs; ++r)
+    if (c[r] == '1') keys.emplace_back(fieldKey(c, regs, b, r), r);
+  std::sort(keys.begin(), keys.end());
+  bool shared = false;
+  for (size_t k = 1; k < keys.size() && !shared; ++k) shared = keys[k].first == keys[k - 1].first;
+  if (!shared) return;
+  buckets.clear();
+  for (const auto& [key, r] : keys) buckets[key].push_back(r);
+  for (int i = 0; i < regs; ++i) {
+    if (c[i] != '1') continue;
+    std::vector<int>& own = buckets[fieldKey(c, regs, b, i)];
+    own.erase(std::find(own.begin(), own.end(), i));  // every earlier pair with i is done
+    for (int after = i;;) {
+      auto it = buckets.find(fieldKey(c, regs, b, i));
+      if (it == buckets.end()) break;
+      std::vector<int>& v = it->second;
+      auto at = std::upper_bound(v.begin(), v.end(), after);
+      while (at != v.end() && !sameFields(c, regs, b, i, *at)) ++at;
+      if (at == v.end()) break;
+      const int j = *at;
+      v.erase(at);
+      repairPair(c, regs, b, i, j);
+      fileUnderKey(buckets, c, regs, b, j);
+      after = j;
+    }
+  }
+}
 
 int Population::check_sregs(int chID, int sreg1, int sreg2) {
   unsigned char* c = layoutChr(chID);
@@ -164,9 +224,13 @@ void Population::chr_correct(int chID) {
   unsigned char* c = layoutChr(chID);
   if (!c || !hasPositions) return;
   // Repairs change positions only, so a register without its flag never collides.
+  correctAllPairs(c, regs, width, repair.keys, repair.buckets);
+}
+
+void correctEveryPair(unsigned char* c, int regs, int b) {
   for (int i = 0; i < regs; ++i) {
     if (c[i] != '1') continue;
-    for (int j = i + 1; j < regs; ++j) repairPair(c, regs, width, i, j);
+    for (int j = i + 1; j < regs; ++j) repairPair(c, regs, b, i, j);
   }
 }
 

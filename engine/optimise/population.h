@@ -3,7 +3,10 @@
 // the genetic operators work on its characters.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "base/random.h"
@@ -27,6 +30,15 @@ int getScanChrLen(int dft_techniques, int nregs);
 int scanFieldWidth(int nregs);
 // Value of a `size`-character field of '0'/'1' characters, first character most significant.
 int bin2int(const unsigned char* str, int size);
+
+// The pair repairs of chr_correct on the chromosome starting at c (`regs`
+// registers, fields `b` wide): every pair (i, j) of scan registers, i < j in
+// that order, sharing chain and position gets its positions changed.
+// correctEveryPair tests each pair in turn; correctAllPairs does the same
+// repairs through the registers' field keys (`keys` and `buckets` its scratch).
+void correctEveryPair(unsigned char* c, int regs, int b);
+void correctAllPairs(unsigned char* c, int regs, int b, std::vector<std::pair<std::uint64_t, int>>& keys,
+                     std::unordered_map<std::uint64_t, std::vector<int>>& buckets);
 
 // Per-chromosome record.
 struct chr_info {
@@ -136,6 +148,13 @@ class Population {
   // onChain() opens a chain, onMember(r) adds register r to it.
   template <class OnChain, class OnMember>
   void forEachChain(int chID, OnChain onChain, OnMember onMember) const;
+
+  // Scratch of chr_correct, kept from one chromosome to the next.
+  struct RepairScratch {
+    std::vector<std::pair<std::uint64_t, int>> keys;             // field key and register, of the scan registers
+    std::unordered_map<std::uint64_t, std::vector<int>> buckets;  // registers by field key, ascending
+  };
+  RepairScratch repair;
 
   int size = 0;
   int pos = -1;

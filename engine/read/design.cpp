@@ -66,6 +66,7 @@ std::unique_ptr<Circuit> buildCircuit(const ImportedDesign& d, Diagnostics& diag
   for (size_t k = 0; k < d.items.size(); ++k) {
     const ImportedItem& i = d.items[k];
     Item* item = c->addItem(i.name, i.kind);
+    item->setBlock(c->blocks().add(i.block));
     items[k].reserve(i.ports.size());
     for (const ImportedPort& p : i.ports) items[k].push_back(item->addPort(p.name, p.bits, p.type));
     item->makeInnerIpaths(diagnostics);
@@ -74,6 +75,7 @@ std::unique_ptr<Circuit> buildCircuit(const ImportedDesign& d, Diagnostics& diag
     Port* from = portOf(primary, items, l.from);
     for (const PortRef& r : l.to) from->addToPort(portOf(primary, items, r));
   }
+  for (const auto& [path, module] : d.blockModules) c->blocks().setModule(path, module);
   c->setOrigArea(c->getArea());
   c->setOrigNPIOs(c->getNPIOs());
   return c;

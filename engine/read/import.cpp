@@ -12,6 +12,7 @@
 #include <unordered_set>
 
 #include "base/diagnostics.h"
+#include "read/blockpath.h"
 #include "model/sizelimits.h"
 #include "read/yosys_json.h"
 #include "read/yosys_tool.h"
@@ -375,6 +376,7 @@ class NetlistMapper {
     p.item.kind = kind;
     p.item.origin = c.origin;
     p.item.cell = c.name;
+    p.item.block = blockPathOfCell(c.name, c.body);
     if (wanted.empty() && !c.name.empty() && c.name[0] != '$') wanted = cleanName(c.name);
     p.wanted = std::move(wanted);
     pending.push_back(std::move(p));

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -59,6 +60,7 @@ struct ImportedItem {
   std::vector<ImportedPort> ports;  // in declaration order
   std::string origin;               // source location "file.v:12", may be empty
   std::string cell;                 // the netlist cell it was made from
+  std::string block;                // instance path it was flattened out of ("" for the top module)
 };
 
 // One source port and every port it drives, in order.
@@ -74,6 +76,7 @@ struct ImportedDesign {
   std::vector<ImportedPort> ports;   // primary ports
   std::vector<ImportedItem> items;   // in declaration order
   std::vector<ImportedLink> links;   // in declaration order
+  std::map<std::string, std::string> blockModules;  // module type of each instance path, when known
 };
 
 // Maps a Yosys JSON netlist (text) onto `design`. `source` names the input in

@@ -77,6 +77,7 @@ void structureJson(const Circuit& c, Json& doc) {
         if (l->getPort()) links.push_back({{"from", p->getName()}, {"to", l->getPort()->getName()}});
     }
     items.push_back({{"name", i->getName()}, {"kind", kindName(*i)}, {"ports", std::move(itemPorts)}});
+    if (const std::string& block = c.blockPathOf(i); !block.empty()) items.back()["block"] = block;
   }
   doc["ports"] = std::move(ports);
   doc["items"] = std::move(items);
@@ -120,7 +121,25 @@ Json loopBreakingJson(const RegisterGraph& graph, const LayoutRegisters& regs) {
   return {{"registers", std::move(names)}, {"minimum", set.minimum}};
 }
 
+// One row of a block table.
+Json blockJson(const BlockFigures& f) {
+  Json row = {{"name", f.name},           {"items", f.items}, {"registers", f.registers},
+              {"controllability", f.con}, {"observability", f.obs}, {"testability", f.tst},
+              {"port_bits", f.bits},      {"untestable_bits", f.untestableBits},
+              {"untestable_percent", f.untestablePercent}};
+  if (!f.module.empty()) row["module"] = f.module;
+  row["instances"] = f.instances;
+  return row;
+}
+
 }  // namespace
+
+Json blockTablesJson(const BlockTables& t) {
+  Json instances = Json::array(), modules = Json::array();
+  for (const BlockFigures& f : t.instances) instances.push_back(blockJson(f));
+  for (const BlockFigures& f : t.modules) modules.push_back(blockJson(f));
+  return {{"depth", t.depth}, {"instances", std::move(instances)}, {"modules", std::move(modules)}};
+}
 
 std::string resultJson(Circuit& c, const RunSummary& run) {
   const Measures m = measuresOf(c);
@@ -168,6 +187,7 @@ std::string resultJson(Circuit& c, const RunSummary& run) {
   doc["loops"] = loopsJson(graph, regs);
   doc["loop_breaking"] = loopBreakingJson(graph, regs);
   doc["propagation"] = propagationJson(c);
+  if (run.blocks) doc["blocks"] = blockTablesJson(*run.blocks);
   return doc.dump(2) + "\n";
 }
 

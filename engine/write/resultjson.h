@@ -7,6 +7,9 @@
 #include <optional>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
+#include "analysis/blockfigures.h"
 #include "scan/notation.h"
 
 class Circuit;
@@ -28,7 +31,11 @@ struct RunSummary {
   std::optional<int> bestRestart;        // the restart that found the layout (ga)
   std::optional<std::uint64_t> restartSeed;  // its seed (ga)
   std::map<std::string, std::string> unscannable;  // registers the checks exclude from layouts, and the rule
+  std::optional<BlockTables> blocks;               // the figures by block (analyse of a design with hierarchy)
 };
+
+// The block tables as the "blocks" member of NAME.json.
+nlohmann::ordered_json blockTablesJson(const BlockTables& tables);
 
 // The document for `c` as last analysed, with the layout of `run` applied.
 std::string resultJson(Circuit& c, const RunSummary& run);

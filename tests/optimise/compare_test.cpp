@@ -14,6 +14,9 @@
 #include "optimise/evaluator.h"
 #include "ga_test_util.h"
 #include "read/import.h"
+#include "circuitgen.h"
+#include "optimise/methods.h"
+#include "spawn_util.h"
 
 namespace {
 
@@ -193,6 +196,95 @@ TEST(Compare, CommandWritesTheJsonBesideTheResults) {
   size_t files = 0;
   for (const auto& e : fs::directory_iterator(dir)) files += e.is_regular_file() ? 1 : 0;
   EXPECT_EQ(files, 1u);
+  fs::remove_all(dir);
+}
+
+TEST(Compare, LayoutSummariesAndWhenTheTableUsesThem) {
+  CompareRow none, balanced, uneven;
+  none.method = "none";
+  balanced.chains = 3;
+  balanced.shortestChain = balanced.longestChain = 200;
+  uneven.chains = 2;
+  uneven.shortestChain = 7;
+  uneven.longestChain = 9;
+  EXPECT_EQ(layoutSummary(none), "-");
+  EXPECT_EQ(layoutSummary(balanced), "3 x 200");
+  EXPECT_EQ(layoutSummary(uneven), "2 x 7-9");
+  Comparison cmp;
+  balanced.method = "full";
+  balanced.layout = std::string(kInlineLayoutChars, '0');
+  cmp.rows = {none, balanced};
+  EXPECT_FALSE(layoutsSummarised(cmp));  // exactly at the limit still prints inline
+  cmp.rows[1].layout.push_back('1');
+  EXPECT_TRUE(layoutsSummarised(cmp));
+  EXPECT_EQ(comparisonLayoutsText(cmp), "none -\nfull " + cmp.rows[1].layout + "\n");
+}
+
+TEST(Compare, PolishedRowTakesTheGaSearchOnlyWhenItWouldRepeatIt) {
+  auto c = gatest::loadExample("diffeq");
+  ASSERT_TRUE(c);
+  SteppingClock clock;
+  const RunContext run{testDiagnostics(), clock, systemProcessRunner(), std::string(), AnalysisOptions{}};
+  OptimiseSettings s = diffeqSettings();
+  s.patience = 20;
+  // Fresh from the seed: the row is the polished search's result.
+  SeededRandom fresh(s.seed);
+  const Comparison taken = compareMethods(*c, s, fresh, run);
+  SeededRandom again(s.seed);
+  const SearchResult own = polishedGaSearch(*c, s, again, run);
+  EXPECT_EQ(row(taken, "ga+polish")->layout, own.notation);
+  EXPECT_EQ(row(taken, "ga+polish")->visited, own.visited);
+  EXPECT_DOUBLE_EQ(row(taken, "ga+polish")->fitness, own.fitness);
+  // A generator already drawn from: the polished search runs on its own, from the seed.
+  SeededRandom used(s.seed);
+  used.unit();
+  const Comparison repeated = compareMethods(*c, s, used, run);
+  EXPECT_EQ(row(repeated, "ga+polish")->layout, own.notation);
+  EXPECT_EQ(row(repeated, "ga+polish")->visited, own.visited);
+}
+
+TEST(Compare, LargeDesignTableSummarisesAndTheLayoutsFileHoldsTheNotations) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("tarvex_compare_large_" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::ofstream(dir / "big") << layeredWithRegisters(80);
+  const spawntest::RunResult r = spawntest::runTarvex(
+      dir, {"compare", "big", "--seed", "3", "--patience", "5", "--population", "10", "--json", "--out", "res"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("layout (chains x registers)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Wrote 'layered80.layouts.txt'"), std::string::npos) << r.out;
+  std::istringstream table(r.out);
+  for (std::string line; std::getline(table, line);) EXPECT_LT(line.size(), 160u) << line;
+  const auto j = nlohmann::json::parse(spawntest::slurp(dir / "res" / "layered80.compare.json"));
+  std::istringstream layouts(spawntest::slurp(dir / "res" / "layered80.layouts.txt"));
+  size_t k = 0;
+  for (std::string line; std::getline(layouts, line); ++k) {
+    ASSERT_LT(k, j["rows"].size());
+    const auto& rowJson = j["rows"][k];
+    const std::string layout = rowJson["layout"].get<std::string>();
+    EXPECT_EQ(line, rowJson["method"].get<std::string>() + " " + (layout.empty() ? "-" : layout));
+    // the table row shows the summary of the same layout
+    if (rowJson["chains"].get<int>() > 0) {
+      EXPECT_NE(r.out.find(std::to_string(rowJson["chains"].get<int>()) + " x "), std::string::npos);
+    }
+  }
+  EXPECT_EQ(k, j["rows"].size());
+  EXPECT_GT(j["rows"][1]["layout"].get<std::string>().size(), kInlineLayoutChars);  // full scan of 80 registers
+  fs::remove_all(dir);
+}
+
+TEST(Compare, SmallDesignKeepsItsLayoutsInline) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("tarvex_compare_small_" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  fs::copy_file(std::string(TARVEX_EXAMPLES) + "/diffeq", dir / "diffeq");
+  const spawntest::RunResult r = spawntest::runTarvex(dir, {"compare", "diffeq", "--seed", "1"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("  012.345\n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("chains x registers"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir / "diffeq.layouts.txt"));
   fs::remove_all(dir);
 }
 

@@ -9,6 +9,7 @@
 #include "optimise/exact.h"
 #include "ga_test_util.h"
 #include "random_circuit.h"
+#include "circuitgen.h"
 
 namespace {
 
@@ -184,6 +185,25 @@ TEST(ExactOptimum, RefusesALargeCircuitAtOnceWithACountWrittenAsANumber) {
   EXPECT_FALSE(std::isfinite(layoutCount(400, true)));
   EXPECT_EQ(layoutCountText(layoutCount(400, true)).find("inf"), std::string::npos);
   EXPECT_EQ(layoutCountText(8464.0), "8464");
+}
+
+// Designs of 600 and 1,000 registers: the search is refused from its count,
+// after the empty layout and the seeds alone, without enumerating any class.
+TEST(ExactOptimum, RefusesLargeDesignsWithoutSearching) {
+  for (int nregs : {600, 1000}) {
+    auto c = gatest::parseCircuit(layeredWithRegisters(nregs));
+    ASSERT_TRUE(c);
+    ASSERT_EQ(c->getNREGs(), nregs);
+    ScanEvaluator eval(*c, testContext(), ORDERED_SCAN, budgets(7, 13));
+    ExactOptions o;
+    o.maxLayouts = exactLayoutLimit(*c);
+    o.seeds = {fullScanLayout(nregs, 4), {{0, 1}}};
+    const ExactResult r = exactOptimum(eval, o);
+    EXPECT_TRUE(r.refused) << nregs;
+    EXPECT_EQ(r.visited, 1 + static_cast<long>(o.seeds.size())) << nregs;  // no layout of the search itself
+    EXPECT_EQ(eval.visited(), r.visited);
+    EXPECT_GT(r.layouts, o.maxLayouts);
+  }
 }
 
 }  // namespace

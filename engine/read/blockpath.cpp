@@ -1,0 +1,86 @@
+#include "read/blockpath.h"
+
+#include <string_view>
+#include <vector>
+
+#include "read/yosys_json.h"
+
+using yosys_json::json;
+using yosys_json::member;
+
+namespace {
+
+// Instance names of "$flatten\u1.\u2.$name": each '\'-name up to the '.' before the next '\' or '$'.
+std::string flattenedPrefix(std::string_view name) {
+  constexpr std::string_view kMark = "$flatten";
+  if (name.substr(0, kMark.size()) != kMark) return "";
+  std::string path;
+  size_t at = kMark.size();
+  while (at < name.size() && name[at] == '\\') {
+    size_t end = at + 1;
+    while (end + 1 < name.size() && !(name[end] == '.' && (name[end + 1] == '\\' || name[end + 1] == '$'))) ++end;
+    if (end + 1 >= name.size()) break;  // no cell name follows: not an instance
+    path += (path.empty() ? "" : ".") + std::string(name.substr(at + 1, end - at - 1));
+    at = end + 1;
+  }
+  return path;
+}
+
+// The instance names of an "hdlname" attribute ("u1 u2 name"), without the last (the cell's own).
+std::string hdlnamePrefix(const std::string& hdlname) {
+  const size_t last = hdlname.rfind(' ');
+  if (last == std::string::npos) return "";
+  std::string path = hdlname.substr(0, last);
+  for (char& ch : path)
+    if (ch == ' ') ch = '.';
+  return path;
+}
+
+// The module a cell type stands for: "acc" for "acc", "$paramod\acc\W=8" or "$paramod$1f2e\acc".
+std::string moduleOfType(const std::string& type) {
+  if (type.rfind("$paramod", 0) != 0) return type;
+  const size_t first = type.find('\\');
+  if (first == std::string::npos) return type;
+  const size_t end = type.find('\\', first + 1);
+  return type.substr(first + 1, end == std::string::npos ? std::string::npos : end - first - 1);
+}
+
+// Cell names as yosys writes them: public names lose their '\'.
+std::string instanceName(const std::string& cell) { return !cell.empty() && cell[0] == '\\' ? cell.substr(1) : cell; }
+
+}  // namespace
+
+std::string blockPathOfCell(const std::string& cellName, const json& cell) {
+  const json* attributes = member(cell, "attributes");
+  const json* hdlname = attributes ? member(*attributes, "hdlname") : nullptr;
+  if (hdlname && hdlname->is_string()) return hdlnamePrefix(hdlname->get<std::string>());
+  return flattenedPrefix(cellName);
+}
+
+std::map<std::string, std::string> instanceModules(const json& modules, const std::string& top) {
+  std::map<std::string, std::string> result;
+  struct Pending {
+    std::string path;
+    std::string module;
+    int depth;
+  };
+  constexpr int kDeepest = 64;  // recursive instantiation is yosys's error; a bound keeps a bad netlist finite
+  std::vector<Pending> work{{"", top, 0}};
+  while (!work.empty()) {
+    const Pending p = std::move(work.back());
+    work.pop_back();
+    const json* module = member(modules, p.module.c_str());
+    const json* cells = module ? member(*module, "cells") : nullptr;
+    if (!cells || !cells->is_object() || p.depth >= kDeepest) continue;
+    for (auto it = cells->begin(); it != cells->end(); ++it) {
+      const json* type = member(it.value(), "type");
+      if (!type || !type->is_string()) continue;
+      const std::string& t = type->get_ref<const std::string&>();
+      if (!member(modules, t.c_str())) continue;  // a primitive or a black box without a body here
+      const std::string path = (p.path.empty() ? "" : p.path + ".") + instanceName(it.key());
+      result[path] = moduleOfType(t);
+      work.push_back({path, t, p.depth + 1});
+    }
+  }
+  return result;
+}
