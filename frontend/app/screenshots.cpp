@@ -127,6 +127,7 @@ bool verilogPictures(AppState& state, const QString& engine, const QDir& out, co
   if (!run(form)) ok = false;
   form.SchemaBox->setChecked(true);
   if (GraphSchemaWindow* schema = form.graphSchemaWindow()) {
+    if (!schema->waitForLayout()) ok = false;
     schema->resize(1100, 700);
     schema->fitToWindow();
   }

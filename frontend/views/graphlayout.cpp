@@ -376,11 +376,14 @@ class SummaryBuilder {
     const QString label = s.kind == u"LOOP"   ? QStringLiteral("%1\n%2 registers").arg(s.name).arg(s.members.size())
                           : s.kind == u"PORT" ? PortOfComposedPort(s.name)
                                               : s.name;
+    // A collapsed loop grows with its registers, so that it stands out.
+    const double side = s.kind == u"LOOP" ? std::min(4.0, 0.8 + std::sqrt(double(s.members.size())) / 12.0) : 0.3;
     dot += "n" + std::to_string(n) + " " +
            attributeList({{"shape", "box"},
                           {"fontname", "Helvetica"},
                           {"fontsize", s.kind == u"LOOP" ? "12" : "10"},
-                          {"height", "0.3"},
+                          {"height", std::to_string(s.kind == u"LOOP" ? side * 0.6 : side)},
+                          {"width", std::to_string(s.kind == u"LOOP" ? side : 0.75)},
                           {"label", label.toStdString()}}) +
            ";\n";
     LayoutNode out{s.name, s.kind, s.kind == u"PORT", {}, {}, {}, s.members, s.loop};

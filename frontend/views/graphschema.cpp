@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QtConcurrent/QtConcurrentRun>
 #include <QSplitter>
+#include <QStyleOptionGraphicsItem>
 #include <QSvgGenerator>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -32,6 +33,8 @@
 namespace {
 
 constexpr int kNodeNameRole = 0;
+constexpr double kSmallestReadableText = 3.5;  // points on the screen
+constexpr qsizetype kLoopNamesListed = 24;     // registers named in a loop's list entry
 // Loops are drawn light so that they do not hide the schema; the one chosen
 // in the list is drawn strong.
 const QColor kLoopColour(240, 150, 150);
@@ -113,7 +116,7 @@ class NodeGraphic : public QGraphicsItem {
     highlight_ = c;
     update();
   }
-  void paint(QPainter* p, const QStyleOptionGraphicsItem*, QWidget*) override {
+  void paint(QPainter* p, const QStyleOptionGraphicsItem* option, QWidget*) override {
     const bool primaryInput = node_.primary && !node_.ports.empty() && !node_.ports.front().input;
     const QPainterPath outline = kindShape(node_.kind, node_.rect, primaryInput);
     QPen pen(highlight_.isValid() ? highlight_ : QColor(60, 60, 60), highlight_.isValid() || isSelected() ? 2.5 : 1.0);
@@ -125,9 +128,12 @@ class NodeGraphic : public QGraphicsItem {
       p->setBrush(Qt::NoBrush);
       p->drawRect(node_.rect.adjusted(2.5, 2.5, -2.5, -2.5));
     }
+    // Names too small to read are left out: they cost much and show nothing.
+    const double size = node_.primary ? 7.0 : node_.kind == u"LOOP" ? 11.0 : 8.0;
+    if (size * option->levelOfDetailFromTransform(p->worldTransform()) < kSmallestReadableText) return;
     p->setPen(Qt::black);
     QFont f = p->font();
-    f.setPointSizeF(node_.primary ? 7.0 : 8.0);
+    f.setPointSizeF(size);
     f.setBold(!node_.primary);
     p->setFont(f);
     const QString text = node_.primary       ? PortOfComposedPort(node_.name)
@@ -171,6 +177,79 @@ QPainterPath wirePath(const LayoutEdge& edge) {
 // How long a layout may run: the summary is meant to be quick; the full
 // schema of a large circuit is the user's explicit wish.
 int LayoutTimeLimitMs(bool summary) { return summary ? 60000 : 300000; }
+
+// Above this many wires a summary draws them as one picture, this many
+// pixels on its long side.
+constexpr std::size_t kWiresDrawnOneByOne = 2000;
+constexpr double kBundlePixels = 3000.0;
+
+// The arrow head of a wire at its sink.
+QPolygonF arrowHead(const LayoutEdge& edge) {
+  const QPointF tip = edge.tip;
+  const QLineF axis(tip, edge.path.back() == tip && edge.path.size() > 1 ? edge.path[edge.path.size() - 2] : edge.path.back());
+  QLineF a = axis, b = axis;
+  a.setAngle(axis.angle() + 25);
+  b.setAngle(axis.angle() - 25);
+  a.setLength(5);
+  b.setLength(5);
+  return QPolygonF({tip, a.p2(), b.p2()});
+}
+
+// Many wires as one item: a picture of them drawn by the worker, so that
+// tens of thousands of wires cost the interface one blit.
+class WireBundle : public QGraphicsItem {
+ public:
+  WireBundle(QImage image, const QRectF& area) : image_(std::move(image)), area_(area) { setZValue(-1); }
+  QRectF boundingRect() const override { return area_; }
+  void paint(QPainter* p, const QStyleOptionGraphicsItem*, QWidget*) override {
+    if (pixmap_.isNull()) pixmap_ = QPixmap::fromImage(image_);
+    p->setRenderHint(QPainter::SmoothPixmapTransform, true);
+    p->drawPixmap(area_, pixmap_, QRectF(pixmap_.rect()));
+  }
+
+ private:
+  QImage image_;
+  QPixmap pixmap_;
+  QRectF area_;
+};
+
+// The picture of `lines` over `area`, at most kBundlePixels on its long side.
+QImage bundlePicture(const QVector<QLineF>& lines, const QRectF& area) {
+  const double scale = std::min(2.0, kBundlePixels / std::max({area.width(), area.height(), 1.0}));
+  QImage image(std::max(1, int(area.width() * scale)), std::max(1, int(area.height() * scale)),
+               QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  p.scale(scale, scale);
+  p.translate(-area.topLeft());
+  p.setPen(QPen(QColor(150, 150, 150, 110), 0));
+  p.drawLines(lines);
+  return image;
+}
+
+// The summary's wires as straight pieces, drawn as hairlines in one call,
+// when there are too many to draw one by one (their direction is then no
+// longer seen: no arrow heads); loop wires keep their own items.
+QVector<QLineF> wireBundle(const GraphLayout& layout, const std::vector<std::vector<int>>& loopEdges) {
+  QVector<QLineF> bundle;
+  if (layout.edges.size() <= kWiresDrawnOneByOne) return bundle;
+  std::vector<char> own(layout.edges.size(), 0);
+  for (const auto& edges : loopEdges)
+    for (int e : edges) own[e] = 1;
+  for (std::size_t e = 0; e < layout.edges.size(); ++e) {
+    if (own[e] || layout.edges[e].path.empty()) continue;
+    // Curves by their ends: at the summary's scale the difference is not seen.
+    const auto& path = layout.edges[e].path;
+    QPointF last = path.front();
+    for (std::size_t i = 3; i < path.size(); i += 3) {
+      bundle.append(QLineF(last, path[i]));
+      last = path[i];
+    }
+    bundle.append(QLineF(last, layout.edges[e].tip));
+  }
+  return bundle;
+}
 
 }  // namespace
 
@@ -381,21 +460,66 @@ void GraphSchemaWindow::setCircuit(const CircuitResult& circuit) {
   layout_ = GraphLayout{};
   loopEdges_.clear();
   loopNodes_.clear();
+  figures_.clear();
+  nodeFigures_.clear();
   circuit_ = std::make_shared<const CircuitResult>(circuit);
   chains_ = circuit_->chains;
   selected_.clear();
   selectedLoop_ = -1;
   expanded_.clear();
   browser_.discard();
-  // The test data paths come with the circuit (files of older engines have
-  // none: the propagation file set by setPropagationFile is read then).
-  if (!circuit_->propagation.empty()) setPropagationRecords(PropagRecordsOf(*circuit_));
   setWindowTitle(QStringLiteral("Schema - %1").arg(circuit_->circuit));
   fillLoopList();
   startLayout(NeedsSummary(*circuit_));
 }
 
+namespace {
+
+SchemaDrawing drawLayout(const CircuitResult& circuit, bool summary, const QSet<int>& expanded,
+                         const LayoutControl& control);
+
+// The figures each node is coloured by: a primary port's own, else those of
+// the outputs of the item or of the registers a summary node stands for.
+void findNodeFigures(const CircuitResult& circuit, SchemaDrawing& out) {
+  for (const PortFigures& p : circuit.ports) out.figures.insert(p.name, &p);
+  QHash<QString, const CircuitItem*> items;
+  for (const CircuitItem& item : circuit.items) items.insert(item.name, &item);
+  for (const LayoutNode& node : out.layout.nodes) {
+    auto& list = out.nodeFigures.emplace_back();
+    auto take = [&](const QString& composed) {
+      if (const PortFigures* f = out.figures.value(composed)) list.push_back(f);
+    };
+    if (node.primary) {
+      take(node.name);
+      continue;
+    }
+    const QStringList owners = node.members.isEmpty() ? QStringList{node.name} : node.members;
+    for (const QString& owner : owners)
+      if (const CircuitItem* item = items.value(owner))
+        for (const auto& p : item->ports)
+          if ((p.type == u"out" || p.type == u"inout") && !IsScanPortName(p.name)) take(owner + u'.' + p.name);
+  }
+}
+
+}  // namespace
+
 SchemaDrawing DrawSchema(const CircuitResult& circuit, bool summary, const QSet<int>& expanded,
+                         const LayoutControl& control) {
+  SchemaDrawing out = drawLayout(circuit, summary, expanded, control);
+  findNodeFigures(circuit, out);
+  if (const auto lines = wireBundle(out.layout, out.loopEdges); !lines.isEmpty()) {
+    out.bundleArea = out.layout.bounds.adjusted(-10, -10, 10, 10);
+    out.bundle = bundlePicture(lines, out.bundleArea);
+  }
+  // The test data paths come with the circuit (files of older engines have
+  // none: the propagation file set by setPropagationFile is read then).
+  if (!circuit.propagation.empty()) out.records = PropagRecordsOf(circuit);
+  return out;
+}
+
+namespace {
+
+SchemaDrawing drawLayout(const CircuitResult& circuit, bool summary, const QSet<int>& expanded,
                          const LayoutControl& control) {
   SchemaDrawing out;
   out.loopEdges.resize(circuit.loops.size());
@@ -427,9 +551,12 @@ SchemaDrawing DrawSchema(const CircuitResult& circuit, bool summary, const QSet<
   return out;
 }
 
+}  // namespace
+
 void GraphSchemaWindow::startLayout(bool summary) {
   clearScene();
   layout_ = GraphLayout{};
+  nodeFigures_.clear();
   const quint64 job = ++job_;
   if (cancel_) *cancel_ = true;  // the previous layout's program is killed
   cancel_ = std::make_shared<std::atomic<bool>>(false);
@@ -445,11 +572,12 @@ void GraphSchemaWindow::startLayout(bool summary) {
   connect(watcher, &QFutureWatcher<SchemaDrawing>::finished, this, [this, watcher, job] {
     watcher->deleteLater();
     if (job != job_) return;  // cancelled or replaced meanwhile
-    drawing_ = watcher->result();
+    drawing_ = watcher->future().takeResult();
     layoutFinished(job);
   });
   // The worker owns its copy of the circuit: the window may go first.
   watcher->setFuture(QtConcurrent::run([circuit = circuit_, summary, expanded = expanded_, cancel = cancel_] {
+    LowerThisThreadsPriority();
     LayoutControl control;
     control.cancelled = [cancel] { return cancel->load(); };
     control.timeLimitMs = LayoutTimeLimitMs(summary);
@@ -474,9 +602,12 @@ void GraphSchemaWindow::layoutFinished(quint64) {
   layout_ = std::move(drawing_.layout);
   loopEdges_ = std::move(drawing_.loopEdges);
   loopNodes_ = std::move(drawing_.loopNodes);
-  drawing_ = SchemaDrawing{};
+  figures_ = std::move(drawing_.figures);
+  nodeFigures_ = std::move(drawing_.nodeFigures);
+  if (drawing_.records) setPropagationRecords(std::move(*drawing_.records));
   fullButton_->setVisible(layout_.summary);
   rebuildScene();
+  drawing_ = SchemaDrawing{};
   view_->fitScene();
   QString text = layout_.summary ? QStringLiteral("Register summary of %1 items: %2 nodes, %3 edges; double-click a loop "
                                                   "to draw its registers.")
@@ -581,7 +712,7 @@ void GraphSchemaWindow::drawNodes() {
     for (const auto& port : node.ports) {
       const QString composed = node.primary ? node.name : node.name + u'.' + port.name;
       if (node.primary || layout_.summary) {  // the port node itself carries the figures
-        item->setToolTip(portTip(composed, port, circuit_->port(composed)));
+        item->setToolTip(portTip(composed, port, figures_.value(composed)));
         portItems_.insert(composed, item);
         continue;
       }
@@ -589,7 +720,7 @@ void GraphSchemaWindow::drawNodes() {
       const QRectF box(port.anchor.x() - side / 2, port.anchor.y() - side / 2, side, side);
       auto* mark = new QGraphicsRectItem(box, item);
       mark->setPen(QPen(QColor(60, 60, 60), 0.6));
-      mark->setToolTip(portTip(composed, port, circuit_->port(composed)));
+      mark->setToolTip(portTip(composed, port, figures_.value(composed)));
       mark->setData(kNodeNameRole, node.name);
       auto* label = new QGraphicsSimpleTextItem(port.name, item);
       QFont f = label->font();
@@ -604,24 +735,24 @@ void GraphSchemaWindow::drawNodes() {
 }
 
 void GraphSchemaWindow::drawWires() {
-  for (const auto& edge : layout_.edges) {
-    const double width = edge.bits > 1 ? 1.6 : 0.8;
-    auto* wire = scene_->addPath(wirePath(edge), QPen(kWireColour, width));
+  std::vector<char> own(layout_.edges.size(), drawing_.bundle.isNull() ? 1 : 0);
+  for (const auto& edges : loopEdges_)
+    for (int e : edges) own[e] = 1;
+  wires_.assign(layout_.edges.size(), nullptr);
+  for (std::size_t e = 0; e < layout_.edges.size(); ++e) {
+    if (!own[e]) continue;
+    const auto& edge = layout_.edges[e];
+    auto* wire = scene_->addPath(wirePath(edge), QPen(kWireColour, edge.bits > 1 ? 1.6 : 0.8));
     wire->setToolTip(QStringLiteral("%1 -> %2 (%3 bit)").arg(edge.from, edge.to).arg(edge.bits));
-    if (edge.path.size() >= 1) {  // the arrow head at the sink
-      const QPointF base = edge.path.back(), tip = edge.tip;
-      const QLineF axis(tip, base);
-      QLineF a = axis, b = axis;
-      a.setAngle(axis.angle() + 25);
-      b.setAngle(axis.angle() - 25);
-      a.setLength(5);
-      b.setLength(5);
-      auto* head = new QGraphicsPolygonItem(QPolygonF({tip, a.p2(), b.p2()}), wire);
+    if (!edge.path.empty()) {
+      auto* head = new QGraphicsPolygonItem(arrowHead(edge), wire);
       head->setBrush(kWireColour);
       head->setPen(Qt::NoPen);
     }
-    wires_.push_back(wire);
+    wires_[e] = wire;
   }
+  // The wires of a dense summary: one picture.
+  if (!drawing_.bundle.isNull()) scene_->addItem(new WireBundle(drawing_.bundle, drawing_.bundleArea));
   onLoop_.assign(wires_.size(), 0);
 }
 
@@ -633,9 +764,13 @@ void GraphSchemaWindow::fillLoopList() {
     auto* entry = new QListWidgetItem(QStringLiteral("Loop %1 (%2): %3")
                                           .arg(l + 1)
                                           .arg(loop.broken ? QStringLiteral("broken") : QStringLiteral("unbroken"))
-                                          .arg(loop.registers.join(u' ')),
+                                          .arg(loop.registers.size() <= kLoopNamesListed
+                                                   ? loop.registers.join(u' ')
+                                                   : loop.registers.mid(0, kLoopNamesListed).join(u' ') +
+                                                         QStringLiteral(" ... (%1 registers)").arg(loop.registers.size())),
                                       loopList_);
     entry->setForeground(loop.broken ? kBrokenLoopColour : kChosenLoopColour);
+    entry->setToolTip(loop.registers.join(u' '));
   }
   if (circuit_->loops.empty()) loopList_->addItem(QStringLiteral("No feedback loop."));
 }
@@ -644,7 +779,7 @@ void GraphSchemaWindow::fillLoopList() {
 void GraphSchemaWindow::paintLoops() {
   if (!circuit_) return;
   for (std::size_t e = 0; e < wires_.size(); ++e) {
-    wires_[e]->setPen(QPen(kWireColour, layout_.edges[e].bits > 1 ? 1.6 : 0.8));
+    if (wires_[e]) wires_[e]->setPen(QPen(kWireColour, layout_.edges[e].bits > 1 ? 1.6 : 0.8));
     onLoop_[e] = 0;
   }
   for (auto* item : nodeItems_) static_cast<NodeGraphic*>(item)->setHighlight(QColor());
@@ -731,31 +866,6 @@ void GraphSchemaWindow::drawChains() {
   }
 }
 
-namespace {
-
-// The lowest value of `measure` over the outputs of `node` (a primary port:
-// over itself; a summary node: over its registers' outputs); 2 for none.
-double worstOf(const CircuitResult& circuit, const LayoutNode& node, HeatMeasure measure) {
-  double worst = 2.0;
-  auto take = [&](const QString& composed) {
-    if (const auto* figures = circuit.port(composed)) worst = std::min(worst, HeatValue(*figures, measure));
-  };
-  if (node.primary) {
-    take(node.name);
-  } else if (!node.members.isEmpty()) {
-    for (const auto& reg : node.members)
-      if (const auto* item = circuit.item(reg))
-        for (const auto& p : item->ports)
-          if (p.type == u"out" && !IsScanPortName(p.name)) take(reg + u'.' + p.name);
-  } else {
-    for (const auto& port : node.ports)
-      if (!port.input) take(node.name + u'.' + port.name);
-  }
-  return worst;
-}
-
-}  // namespace
-
 void GraphSchemaWindow::recolour() {
   if (!circuit_) return;
   const bool heat = measure_ != HeatMeasure::None;
@@ -766,12 +876,14 @@ void GraphSchemaWindow::recolour() {
     if (!node.primary && !layout_.summary)
       for (const auto& port : node.ports) {
         const QString composed = node.name + u'.' + port.name;
-        const auto* figures = circuit_->port(composed);
+        const auto* figures = figures_.value(composed);
         if (auto* box = dynamic_cast<QGraphicsRectItem*>(portItems_.value(composed)))
           box->setBrush(heat && figures ? HeatColour(HeatValue(*figures, measure_)) : QColor(Qt::white));
       }
     // An item is coloured by the worst of its outputs.
-    const double worst = heat ? worstOf(*circuit_, node, measure_) : 2.0;
+    double worst = 2.0;
+    if (heat && n < nodeFigures_.size())
+      for (const PortFigures* f : nodeFigures_[n]) worst = std::min(worst, HeatValue(*f, measure_));
     static_cast<NodeGraphic*>(nodeItems_[n])
         ->setFill(worst <= 1.5 ? HeatColour(worst).lighter(135) : kindColour(node.kind));
   }
@@ -782,12 +894,12 @@ QString GraphSchemaWindow::search(const QString& text) {
   if (wanted.isEmpty() || !circuit_) return {};
   if (layingOut_) {
     // Answered from the circuit; selected once the layout is drawn.
-    for (const auto& item : circuit_->items)
-      if (item.name == wanted || (item.kind != u"CIRCUIT" && item.name.contains(wanted, Qt::CaseInsensitive))) {
-        pendingSearch_ = item.name;
-        return item.name;
-      }
-    return {};
+    const CircuitItem* found = circuit_->item(wanted);
+    for (std::size_t i = 0; !found && i < circuit_->items.size(); ++i)
+      if (circuit_->items[i].kind != u"CIRCUIT" && circuit_->items[i].name.contains(wanted, Qt::CaseInsensitive))
+        found = &circuit_->items[i];
+    if (found) pendingSearch_ = found->name;
+    return found ? found->name : QString();
   }
   int found = layout_.nodeIndex(wanted);
   for (std::size_t n = 0; found < 0 && n < layout_.nodes.size(); ++n)

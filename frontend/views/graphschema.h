@@ -11,6 +11,7 @@
 #include <QFutureWatcher>
 #include <QGraphicsView>
 #include <QHash>
+#include <QImage>
 #include <QPointer>
 #include <QSet>
 #include <QTimer>
@@ -18,11 +19,13 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 #include "views/circuitgraph.h"
 #include "views/graphlayout.h"
 #include "views/heatmap.h"
 #include "models/propagpaths.h"
+#include "models/propagrecords.h"
 #include "enginelink/resultjson.h"
 
 class QCheckBox;
@@ -43,6 +46,16 @@ struct SchemaDrawing {
   GraphLayout layout;
   std::vector<std::vector<int>> loopEdges;
   std::vector<std::vector<int>> loopNodes;
+  // Lookups into the circuit laid out (valid while it lives): the figures
+  // of every composed port, and per node the figures it is coloured by.
+  QHash<QString, const PortFigures*> figures;
+  std::vector<std::vector<const PortFigures*>> nodeFigures;
+  // The test data paths of the circuit, when its NAME.json has them.
+  std::optional<PropagRecordList> records;
+  // The wires of a dense summary as a picture over `bundleArea` (null: each
+  // wire drawn alone).
+  QImage bundle;
+  QRectF bundleArea;
 };
 
 // Lays `circuit` out (the register summary when `summary`, its loops in
@@ -247,6 +260,8 @@ class GraphSchemaWindow : public QWidget {
   std::vector<QGraphicsPathItem*> wires_;                 // per layout edge
   std::vector<std::vector<int>> loopEdges_;               // per loop: layout edges
   std::vector<std::vector<int>> loopNodes_;               // per loop: layout nodes
+  QHash<QString, const PortFigures*> figures_;           // composed port -> figures
+  std::vector<std::vector<const PortFigures*>> nodeFigures_;  // per layout node
   std::vector<char> onLoop_;                              // per layout edge: drawn as a loop
   std::vector<QGraphicsItem*> chainItems_;
   std::vector<QGraphicsItem*> markItems_;

@@ -5,7 +5,14 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 namespace {
+
+constexpr int kLayoutNiceness = 8;
 
 // Ends a process still running: it is killed, not waited for in vain.
 void killProcess(QProcess& process) {
@@ -14,6 +21,13 @@ void killProcess(QProcess& process) {
 }
 
 }  // namespace
+
+void LowerThisThreadsPriority() {
+#ifdef Q_OS_LINUX
+  // Linux gives each thread its own nice value.
+  (void)::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kLayoutNiceness);
+#endif
+}
 
 LayoutOutput RunLayoutProgram(const QString& program, const QByteArray& graph, const LayoutControl& control) {
   LayoutOutput out;
@@ -25,6 +39,10 @@ LayoutOutput RunLayoutProgram(const QString& program, const QByteArray& graph, c
     return out;
   }
   QProcess process;
+#ifdef Q_OS_LINUX
+  // The layout yields the processor to the window that waits for it.
+  process.setChildProcessModifier([] { (void)::nice(kLayoutNiceness); });
+#endif
   process.start(path, {QStringLiteral("-Tdot")});
   if (!process.waitForStarted(10000)) {
     out.error = QStringLiteral("the layout program '%1' could not be started").arg(program);

@@ -26,3 +26,7 @@ struct LayoutOutput {
 
 // Lays `graph` out with `program` ("dot" or "sfdp") under `control`.
 LayoutOutput RunLayoutProgram(const QString& program, const QByteArray& graph, const LayoutControl& control);
+
+// Lowers the priority of the calling (worker) thread, so that the interface
+// thread is served first on a busy machine.
+void LowerThisThreadsPriority();

@@ -3,11 +3,16 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTimer>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <deque>
 #include <memory>
 #include <vector>
@@ -116,4 +121,55 @@ class StateFixture {
 
  private:
   std::unique_ptr<AppState> state_ = std::make_unique<AppState>();
+};
+
+// Writes a layered data path of `ports` item ports to FOLDER/layered.txt
+// with the circuit generator (33000: a b19-size design of about 10,000
+// items and 2,500 registers, one large loop); returns its path, empty when
+// the generator failed.
+inline QString WriteLayeredDesign(const QString& folder, int ports = 33000) {
+  QDir().mkpath(folder);
+  const QString file = folder + QStringLiteral("/layered.txt");
+  QProcess gen;
+  gen.setStandardOutputFile(file);
+  gen.start(QStringLiteral(GENCIRCUIT), {QStringLiteral("layered"), QString::number(ports)});
+  return gen.waitForFinished(60000) && gen.exitCode() == 0 ? file : QString();
+}
+
+// Analyses `description` with the real engine into `outDir`; returns the
+// path of its NAME.json, empty when the engine failed.
+inline QString AnalyseWithEngine(const QString& description, const QString& outDir) {
+  QProcess engine;
+  engine.setStandardOutputFile(QProcess::nullDevice());
+  engine.start(QStringLiteral(REAL_ENGINE),
+               {QStringLiteral("analyse"), description, QStringLiteral("--json"), QStringLiteral("--out"), outDir});
+  if (!engine.waitForFinished(240000) || engine.exitCode() != 0) return {};
+  return outDir + u'/' + QFileInfo(description).completeBaseName() + QStringLiteral(".json");
+}
+
+// The longest time the event loop went unserved while it ran: a timer every
+// 10 ms, the largest gap between two of its ticks.
+class EventLoopWatch : public QObject {
+ public:
+  EventLoopWatch() {
+    clock_.start();
+    timer_.setInterval(10);
+    QObject::connect(&timer_, &QTimer::timeout, this, [this] {
+      maxGap_ = std::max(maxGap_, clock_.restart());
+    });
+    timer_.start();
+  }
+  qint64 maxGapMs() const { return std::max(maxGap_, clock_.elapsed()); }
+
+  // The gap allowed: 100 ms, or LUMENO_MAX_EVENT_GAP_MS on a loaded machine.
+  static qint64 allowedGapMs() {
+    bool ok = false;
+    const qint64 env = qEnvironmentVariableIntValue("LUMENO_MAX_EVENT_GAP_MS", &ok);
+    return ok && env > 0 ? env : 100;
+  }
+
+ private:
+  QTimer timer_;
+  QElapsedTimer clock_;
+  qint64 maxGap_ = 0;
 };
