@@ -211,14 +211,15 @@ void ComparisonView::addBudgetSeries(QChart* chart) {
   areaBudget_->append(comparison_.areaBudgetPercent, 1.0);
   chart->addSeries(areaBudget_);
   auto* pins = new QLineSeries;
-  pins->setName(QStringLiteral("pin budget %1 % (hollow: over a budget)").arg(comparison_.pinBudgetPercent));
+  pins->setName(QStringLiteral("pin budget %1 %").arg(comparison_.pinBudgetPercent));
   pins->setPen(QPen(kOverBudgetColour, 1.5, Qt::DotLine));
   chart->addSeries(pins);
 }
 
 void ComparisonView::writeCaption(const QStringList& frontMethods) {
   caption_->setText(QStringLiteral("%1 methods on %2 (objective %3, area budget %4 %, pin budget %5 %). "
-                                   "Pareto front within the budgets: %6. Click a point to apply its layout.")
+                                   "Pareto front within the budgets: %6. Hollow points are over a budget. Click a point to apply "
+                                   "its layout.")
                         .arg(comparison_.rows.size())
                         .arg(comparison_.circuit, comparison_.objective)
                         .arg(comparison_.areaBudgetPercent)

@@ -17,6 +17,9 @@
 
 namespace {
 
+// Schemas with more nodes than this leave their clock wires out.
+constexpr std::size_t kClockWiresDrawnUpTo = 60;
+
 // Ports drawn on the left of an item: everything that feeds it.
 bool isInputType(const QString& type) { return type != u"out" && type != u"inout"; }
 
@@ -274,7 +277,12 @@ class Builder {
         continue;
       }
       // Clock and select wires reach everywhere; they must not order the ranks.
+      // On larger schemas the clock wires, which tell nothing, are left out.
       const QString sinkType = out_.nodes[to->first].ports[to->second].type;
+      if (sinkType == u"clk" && out_.nodes.size() > kClockWiresDrawnUpTo) {
+        ++out_.clockWiresLeftOut;
+        continue;
+      }
       const bool free = sinkType == u"clk" || sinkType == u"sel";
       const int e = static_cast<int>(out_.edges.size());
       dot += "n" + std::to_string(from->first) + ":p" + std::to_string(from->second) + ":e -> n" +

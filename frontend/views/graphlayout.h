@@ -58,6 +58,7 @@ struct GraphLayout {
   QStringList errors;  // what could not be laid out, each naming its place
   bool summary = false;  // the register summary rather than the full schema
   bool cancelled = false;  // stopped by its control before it ended
+  int clockWiresLeftOut = 0;  // clock wires not drawn on a larger schema
 
   // The node called `name`, or null.
   const LayoutNode* node(const QString& name) const;
@@ -66,7 +67,8 @@ struct GraphLayout {
 };
 
 // Lays `circuit` out. Scan ports are left out so that the schema stays the
-// same with and without a scan layout, and so are the paths inside an item;
+// same with and without a scan layout, and so are the paths inside an item
+// and, beyond 60 nodes, the clock wires;
 // links naming an unknown item or port are reported in `errors` and left out.
 // Graphviz's `dot` runs as a child process under `control`; safe from any thread.
 GraphLayout LayoutCircuit(const CircuitResult& circuit, const LayoutControl& control = {});

@@ -35,6 +35,7 @@ namespace {
 constexpr int kNodeNameRole = 0;
 constexpr double kSmallestReadableText = 3.5;  // points on the screen
 constexpr qsizetype kLoopNamesListed = 24;     // registers named in a loop's list entry
+constexpr int kSmallestVisibleLoop = 80;        // pixels: a chosen loop smaller than this is zoomed to
 // Loops are drawn light so that they do not hide the schema; the one chosen
 // in the list is drawn strong.
 const QColor kLoopColour(240, 150, 150);
@@ -314,6 +315,11 @@ void SchemaGraphicsView::wheelEvent(QWheelEvent* event) {
 void SchemaGraphicsView::fitScene() {
   autoFit_ = true;
   if (scene() && !scene()->items().isEmpty()) fitInView(sceneRect(), Qt::KeepAspectRatio);
+}
+
+void SchemaGraphicsView::zoomTo(const QRectF& area) {
+  autoFit_ = false;
+  fitInView(area, Qt::KeepAspectRatio);
 }
 
 QString SchemaGraphicsView::nodeAt(QPoint position) const {
@@ -614,7 +620,12 @@ void GraphSchemaWindow::layoutFinished(quint64) {
                                        .arg(circuit_->items.size())
                                        .arg(layout_.nodes.size())
                                        .arg(layout_.edges.size())
-                                 : QStringLiteral("%1 items, %2 wires.").arg(layout_.nodes.size()).arg(layout_.edges.size());
+                                 : QStringLiteral("%1 items, %2 wires%3.")
+                                       .arg(layout_.nodes.size())
+                                       .arg(layout_.edges.size())
+                                       .arg(layout_.clockWiresLeftOut > 0
+                                                ? QStringLiteral(" (%1 clock wires not drawn)").arg(layout_.clockWiresLeftOut)
+                                                : QString());
   if (!layout_.errors.isEmpty()) text = layout_.errors.join(QStringLiteral("; "));
   status_->setText(text + QStringLiteral(" (%1 s)").arg(static_cast<double>(layoutClock_.elapsed()) / 1000.0, 0, 'f', 1));
   if (!pendingSearch_.isEmpty()) search(std::exchange(pendingSearch_, QString()));
@@ -803,7 +814,14 @@ void GraphSchemaWindow::selectLoop(int index) {
   if (index < 0 || index >= static_cast<int>(loopNodes_.size()) || loopNodes_[index].empty()) return;
   QRectF area;
   for (int n : loopNodes_[index]) area |= nodeItems_[n]->sceneBoundingRect();
-  view_->ensureVisible(area, 40, 40);
+  // A loop too small to see at this zoom is zoomed to; else it is scrolled to.
+  const QRect onScreen = view_->mapFromScene(area).boundingRect();
+  if (std::max(onScreen.width(), onScreen.height()) < kSmallestVisibleLoop) {
+    const double grow = std::max(area.width(), area.height());
+    view_->zoomTo(area.adjusted(-grow, -grow, grow, grow));
+  } else {
+    view_->ensureVisible(area, 40, 40);
+  }
   status_->setText(QStringLiteral("Loop %1: %2 registers.").arg(index + 1).arg(circuit_->loops[index].registers.size()));
 }
 

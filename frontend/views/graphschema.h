@@ -96,6 +96,8 @@ class SchemaGraphicsView : public QGraphicsView {
   double zoom() const { return transform().m11(); }
   // Fits the scene and keeps it fitted on resizes until the next zoom.
   void fitScene();
+  // Shows `area` of the scene as large as it fits (ends the fitting).
+  void zoomTo(const QRectF& area);
   // True while the scene is kept fitted.
   bool autoFit() const { return autoFit_; }
 

@@ -45,6 +45,7 @@ class SchemaScaleTest : public QObject {
   void cancelStopsTheLayoutAtOnce();
   void loopOfTheSummaryExpandsOnDoubleClick();
   void schemaIsFittedOnOpenAndOnResize();
+  void midSizeSchemaIsNoTallColumn();
   void loopsAreOptionalAndTheChosenOneIsHighlighted();
   void pathMarksKeepTheirSizeOnTheScreen();
 
@@ -139,10 +140,33 @@ void SchemaScaleTest::loopOfTheSummaryExpandsOnDoubleClick() {
   QVERIFY(w.waitForLayout());
   QVERIFY(w.layout().node(LoopNodeName(0)) == nullptr);
   for (const auto& reg : medium_.loops[0].registers) QVERIFY(w.layout().node(reg) != nullptr);
-  // Chosen in the list, the expanded loop's registers are highlighted.
+  // Chosen in the list, the expanded loop's registers are highlighted and
+  // brought into view large enough to be seen.
   w.findChild<QListWidget*>()->setCurrentRow(0);
   QCOMPARE(w.selectedLoopNodes().size(), medium_.loops[0].registers.size());
+  QRectF area;
+  for (const QString& name : w.selectedLoopNodes()) area |= w.layout().node(name)->rect;
+  const QRect onScreen = w.view()->mapFromScene(area).boundingRect();
+  QVERIFY(w.view()->viewport()->rect().contains(onScreen.center()));
+  QVERIFY(std::max(onScreen.width(), onScreen.height()) >= 60);
   QVERIFY(w.grab().save(QStringLiteral(RENDER_DIR "/schemascale-expanded.png")));
+}
+
+void SchemaScaleTest::midSizeSchemaIsNoTallColumn() {
+  // About 250 items: the full schema, laid out in the background.
+  const QString file = WriteLayeredDesign(dir_.filePath("mid"), 840);
+  const CircuitResult mid = load(AnalyseWithEngine(file, dir_.filePath("mid-out")));
+  QVERIFY(mid.items.size() > 200 && mid.items.size() <= std::size_t(kFullSchemaItemLimit));
+  GraphSchemaWindow w;
+  w.resize(1100, 700);
+  w.show();
+  w.setCircuit(mid);
+  QVERIFY(w.waitForLayout());
+  QVERIFY(!w.isSummary());
+  const QRectF b = w.layout().bounds;
+  QVERIFY2(b.height() < 3.0 * b.width() && b.width() < 3.0 * b.height(),
+           qPrintable(QStringLiteral("%1 x %2").arg(b.width()).arg(b.height())));
+  QVERIFY(w.grab().save(QStringLiteral(RENDER_DIR "/schemascale-mid.png")));
 }
 
 void SchemaScaleTest::schemaIsFittedOnOpenAndOnResize() {
