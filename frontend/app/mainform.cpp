@@ -133,8 +133,7 @@ void TFormMain::connectCircuitViews() {
   // Every run of the engine can be stopped from the status bar.
   StopButton = new QPushButton(QStringLiteral("Stop"), this);
   StopButton->setToolTip(QStringLiteral("Stop the engine; the figures of the previous run stay, greyed"));
-  StopButton->hide();
-  statusBar()->addPermanentWidget(StopButton);
+  StopButton->hide();  // in the status bar while the engine runs only: it would change its height
   connect(StopButton, &QPushButton::clicked, this, &TFormMain::optimiserStopRequested);
   connect(views_, &CircuitViews::faultsimComparisonRequested, this, [this] { compareChosen(true); });
   views_->setEngineLocator([this] { return enginePath_; });
@@ -793,6 +792,7 @@ void TFormMain::startEngine(const QStringList& arguments) {
   });
   if (anyCircuit()) QDir().mkpath(state_.session().workFolder);
   run->start(enginePath_, arguments, engineFolder());
+  statusBar()->addPermanentWidget(StopButton);
   StopButton->show();
 }
 
@@ -812,7 +812,7 @@ void TFormMain::progressTick() {
 
 void TFormMain::finishAction() {
   ProgressTimer->stop();
-  StopButton->hide();
+  statusBar()->removeWidget(StopButton);
   const int action = runningAction_;
   runningAction_ = 0;
   QString engineErrors;
