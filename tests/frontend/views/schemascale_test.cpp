@@ -78,8 +78,8 @@ void SchemaScaleTest::largeDesignOpensAsSummaryWhileTheWindowAnswers() {
   // A search while the layout runs is answered from the circuit.
   QCOMPARE(w.search(large_.registers.front().name), large_.registers.front().name);
   QVERIFY(w.waitForLayout());
-  QVERIFY2(watch.maxGapMs() <= EventLoopWatch::allowedGapMs(),
-           qPrintable(QStringLiteral("the event loop was held up %1 ms").arg(watch.maxGapMs())));
+  qInfo("longest gap %lld ms, interface thread busy at most %lld ms", watch.maxGapMs(), watch.maxBusyMs());
+  QVERIFY2(watch.verdict().isEmpty(), qPrintable(watch.verdict()));
   QVERIFY(!w.cancelButton()->isVisible());
   QVERIFY(w.isSummary());
   const GraphLayout& g = w.layout();
@@ -115,8 +115,8 @@ void SchemaScaleTest::cancelStopsTheLayoutAtOnce() {
   QVERIFY(w.statusText().contains(QStringLiteral("cancelled")));
   // The worker is free soon: its layout program was killed, not waited for.
   QTRY_COMPARE_WITH_TIMEOUT(QThreadPool::globalInstance()->activeThreadCount(), 0, 3000);
-  QVERIFY2(watch.maxGapMs() <= EventLoopWatch::allowedGapMs(),
-           qPrintable(QStringLiteral("the event loop was held up %1 ms").arg(watch.maxGapMs())));
+  qInfo("longest gap %lld ms, interface thread busy at most %lld ms", watch.maxGapMs(), watch.maxBusyMs());
+  QVERIFY2(watch.verdict().isEmpty(), qPrintable(watch.verdict()));
   // The window takes the next circuit as usual.
   w.setCircuit(testData(QStringLiteral("gcd.json")));
   QVERIFY(w.waitForLayout());
