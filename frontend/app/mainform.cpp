@@ -134,6 +134,11 @@ void TFormMain::connectCircuitViews() {
   connect(views_, &CircuitViews::layoutApplied, this, &TFormMain::applyChosenLayout);
   connect(views_, &CircuitViews::optimiserRunRequested, this, &TFormMain::optimiserRunRequested);
   connect(views_, &CircuitViews::optimiserStopRequested, this, &TFormMain::optimiserStopRequested);
+  // Every run of the engine can be stopped from the status bar.
+  StopButton = new QPushButton(QStringLiteral("Stop"), this);
+  StopButton->setToolTip(QStringLiteral("Stop the engine; the figures of the previous run stay, greyed"));
+  StopButton->hide();  // in the status bar while the engine runs only: it would change its height
+  connect(StopButton, &QPushButton::clicked, this, &TFormMain::optimiserStopRequested);
   connect(views_, &CircuitViews::faultsimComparisonRequested, this, [this] { compareChosen(true); });
   views_->setEngineLocator([this] { return enginePath_; });
 }
@@ -793,6 +798,8 @@ void TFormMain::startEngine(const QStringList& arguments) {
   });
   if (anyCircuit()) QDir().mkpath(state_.session().workFolder);
   run->start(enginePath_, arguments, engineFolder());
+  statusBar()->addPermanentWidget(StopButton);
+  StopButton->show();
 }
 
 void TFormMain::progressTick() {
@@ -811,6 +818,7 @@ void TFormMain::progressTick() {
 
 void TFormMain::finishAction() {
   ProgressTimer->stop();
+  statusBar()->removeWidget(StopButton);
   const int action = runningAction_;
   runningAction_ = 0;
   QString engineErrors;
@@ -1418,11 +1426,11 @@ void TFormMain::optimiserRunRequested(const QStringList& arguments) {
   views_->optimiser()->runStarted();
 }
 
-// The optimiser window asks to stop its run.
+// The optimiser window or the status bar's Stop ends the run going on.
 void TFormMain::optimiserStopRequested() {
-  if (runningAction_ != kActionOptimiser) return;
+  if (!isRunning()) return;
   stopEngine();
   engineEnded_ = true;
   engineFailed_ = true;
-  failureReason_ = QStringLiteral("the run was stopped");
+  failureReason_ = RunStoppedReason();
 }

@@ -149,6 +149,7 @@ class AnyCircuitTest : public QObject, public StateFixture {
     // The laid-out schema and the layout editor show the circuit.
     form.SchemaBox->setChecked(true);
     QVERIFY(form.graphSchemaWindow() != nullptr && form.schemaWindow() == nullptr);
+    QVERIFY(form.graphSchemaWindow()->waitForLayout());
     // one wire per link between two items (paths inside an item are no wires)
     int wires = 0;
     for (const CircuitLink& l : form.circuitResult()->links)
