@@ -903,6 +903,14 @@ void TFormMain::showDesignedLayout() {
 }
 
 void TFormMain::reportFailedRun(const QString& engineErrors) {
+  if (failureReason_ == RunStoppedReason()) {
+    // The user asked for it: said in the history and the status bar, not as an error.
+    AppendHistory(QStringLiteral("\t-stopped: the figures shown (greyed) are those of an earlier run"));
+    AppendHistory(QStringLiteral("\t-end time: ") + timeText());
+    AppendHistory(QString(20, u'-'));
+    statusBar()->showMessage(QStringLiteral("Run stopped; the figures shown are those of an earlier run."));
+    return;
+  }
   AppendHistory(QStringLiteral("\t-failed: ") + failureReason_);
   AppendHistory(QStringLiteral("\t-end time: ") + timeText());
   AppendHistory(QString(20, u'-'));
