@@ -66,6 +66,7 @@ std::unique_ptr<Circuit> buildCircuit(const ImportedDesign& d, Diagnostics& diag
   for (size_t k = 0; k < d.items.size(); ++k) {
     const ImportedItem& i = d.items[k];
     Item* item = c->addItem(i.name, i.kind);
+    item->setSettable(i.settable);
     items[k].reserve(i.ports.size());
     for (const ImportedPort& p : i.ports) items[k].push_back(item->addPort(p.name, p.bits, p.type));
     item->makeInnerIpaths(diagnostics);

@@ -59,6 +59,7 @@ struct ImportedItem {
   std::vector<ImportedPort> ports;  // in declaration order
   std::string origin;               // source location "file.v:12", may be empty
   std::string cell;                 // the netlist cell it was made from
+  bool settable = false;            // a register with a reset, set or load pin (left out)
 };
 
 // One source port and every port it drives, in order.
