@@ -217,13 +217,14 @@ void FixpointAnalyser::conOfItem(Item* i) {
       }
       break;
     case PropagationRule::REGISTER:
-      out = depth * std::min(v.maxData, v.minClk);
-      from = v.bestData;
+      // A reset or set loads a constant beside the data: the register reaches a known value.
+      out = depth * std::min(i->isSettable() ? 1.0 : v.maxData, v.minClk);
+      from = i->isSettable() && v.maxData < 1.0 ? nullptr : v.bestData;
       break;
     case PropagationRule::SCAN_REGISTER: {
       const SRegRoles r = findSRegRoles(i, false);
       const double clk = conOf(r.clk);
-      const double load = depth * std::min(conOf(r.parIn), clk);
+      const double load = depth * std::min(i->isSettable() ? 1.0 : conOf(r.parIn), clk);
       const double shift = r.serIn && r.mode ? std::min({conOf(r.serIn), conOf(r.mode), clk}) : 0.0;
       Port* source = shift > load ? r.serIn : r.parIn;
       if (r.parOut) raiseCon(r.parOut, std::max(load, shift), source);

@@ -4,7 +4,7 @@
 // driver's controllability; a port driving several has the best observability
 // of what it drives. Crossing a register costs the depth factor, a scanned
 // register is set and read through its chain at no cost, and a register that
-// a clear or load multiplexer can set is controllable. The figures are taken
+// a clear or load multiplexer, or a reset or set of its own, can set is controllable. The figures are taken
 // over the design's own ports: the pins and ports a scan layout adds are left
 // out, so that every layout of a design is measured on the same set.
 #pragma once

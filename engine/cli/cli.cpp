@@ -27,6 +27,7 @@
 #include "cli/insert_command.h"
 #include "cli/classic.h"
 #include "cli/faultsim_command.h"
+#include "cli/measure_option.h"
 #include "optimise/methods.h"
 #include "optimise/progress.h"
 #include "optimise/restarts.h"
@@ -210,28 +211,10 @@ std::string readLimits(const Arguments& a, FitnessLimits& limits) {
   return {};
 }
 
-// The measure of the modern commands when --measure is not given.
-constexpr MeasureKind kDefaultMeasure = MeasureKind::FIXPOINT;
-
 // The measure of --measure into `run`; "" or a usage problem.
 std::string readMeasure(const Arguments& a, RunContext& run) {
   run.analysis.measure = kDefaultMeasure;
-  if (!a.has("--measure")) return {};
-  const std::string m = a.value("--measure");
-  if (m == "classic")
-    run.analysis.measure = MeasureKind::CLASSIC;
-  else if (m == "fixpoint")
-    run.analysis.measure = MeasureKind::FIXPOINT;
-  else
-    return "--measure is 'classic' or 'fixpoint', not '" + m + "'";
-  return {};
-}
-
-// Names the measure of a run that uses the fixpoint one (the classic one goes unnamed, as it always did).
-void announceMeasure(const RunContext& run) {
-  if (run.analysis.measure != MeasureKind::FIXPOINT) return;
-  const FixpointSettings s;
-  std::printf("Measure fixpoint (depth factor %g, threshold %g)\n", s.depthFactor, s.threshold);
+  return a.has("--measure") ? readMeasureName(a.value("--measure"), run.analysis.measure) : std::string();
 }
 
 // ---------------------------------------------------------------- commands
@@ -490,8 +473,9 @@ int runCompare(const Command& self, const Arguments& a, CliEnv& env) {
   announceMeasure(run);
   SeededRandom random(settings.seed);
   Comparison cmp = compareMethods(*c, settings, random, run);
+  cmp.measure = measureName(run.analysis.measure);
   if (a.has("--faultsim") &&
-      !addFaultCoverage(cmp, *c, file, a.value("--top"), patterns, settings.seed, settings.unordered, env))
+      !addFaultCoverage(cmp, *c, file, a.value("--top"), patterns, settings.seed, settings.unordered, run))
     return 1;
   if (a.has("--faultsim")) {
     std::vector<std::pair<std::string, double>> covered;

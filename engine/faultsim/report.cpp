@@ -146,6 +146,7 @@ std::string faultSimJson(const FaultSimReport& r) {
   doc["circuit"] = r.circuit;
   doc["method"] = r.method;
   doc["layout"] = r.layout;
+  doc["measure"] = r.measure;
   doc["seed"] = r.seed ? Json(*r.seed) : Json(nullptr);
   doc["exhaustive"] = r.exhaustive;
   doc["capture_cycles"] = r.captureCycles;

@@ -19,8 +19,9 @@ std::string shortName(const Port& p, const Item& owner) {
   return n;
 }
 
-// A port's testability as the analysis defines it: the mean of its controllability and observability.
-double testabilityOf(const Port& p) { return (p.getCon() + p.getObs()) * 0.5; }
+// A port's testability as the measure of the analysis defines it (classic: the mean of its
+// controllability and observability; fixpoint: their product).
+double testabilityOf(const Port& p) { return p.getTst(); }
 
 // The mean testability of a register's data ports (not its clock or scan ports).
 double registerTestability(const Item& reg) {
@@ -92,8 +93,7 @@ std::string wordLevelView(Circuit& c, const ScanLayout& layout, bool unordered, 
   if (!settled.empty()) view.layout = layoutNotation(settled, regs);
   const AppliedScanLayout applied(c, regs, settled);
   if (!applied.applied()) return applied.problem();
-  analyser.controllability(c);
-  analyser.observability(c);
+  analyser.bothDirections(c);
   collectFigures(c, view);
   return {};
 }

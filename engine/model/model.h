@@ -178,6 +178,10 @@ class Item {
   bool isLayoutExcluded() const { return layoutExcluded; }
   // True for an SREG made by toSreg.
   bool isScanConverted() const { return scanConverted; }
+  // True for a register that a reset, set or load can set to a constant (the
+  // importer leaves those pins out of the item; the fixpoint measure counts them).
+  bool isSettable() const { return settable; }
+  void setSettable(bool s) { settable = s; }
   // Scratch number of the analysis schedule, valid while the stamp is its current one (else -1).
   int scheduleSlot(unsigned stamp) const { return slotStamp == stamp ? slot : -1; }
   void setScheduleSlot(unsigned stamp, int s) {
@@ -233,6 +237,7 @@ class Item {
   int ninouts = 0;
   bool scanConverted = false;
   bool layoutExcluded = false;
+  bool settable = false;
   bool portsIndexed = false;  // its ports are in the circuit's port index (wide items)
   int portCount = 0;
   unsigned slotStamp = 0;

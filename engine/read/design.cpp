@@ -67,6 +67,7 @@ std::unique_ptr<Circuit> buildCircuit(const ImportedDesign& d, Diagnostics& diag
     const ImportedItem& i = d.items[k];
     Item* item = c->addItem(i.name, i.kind);
     item->setBlock(c->blocks().add(i.block));
+    item->setSettable(i.settable);
     items[k].reserve(i.ports.size());
     for (const ImportedPort& p : i.ports) items[k].push_back(item->addPort(p.name, p.bits, p.type));
     item->makeInnerIpaths(diagnostics);

@@ -171,16 +171,17 @@ const std::unordered_map<std::string_view, CellKind>& operatorCells() {
 struct RegisterCell {
   const char* clock;                 // clock (or latch enable) pin
   std::vector<const char*> dropped;  // control pins left out of the item
+  bool setsConstant = false;         // a dropped pin resets or sets the register to a constant
 };
 
 const std::unordered_map<std::string_view, RegisterCell>& registerCells() {
   // A constant table, built on first use.
   static const std::unordered_map<std::string_view, RegisterCell> table = {
       {"$dff", {"CLK", {}}},
-      {"$adff", {"CLK", {"ARST"}}},
-      {"$sdff", {"CLK", {"SRST"}}},
-      {"$dffsr", {"CLK", {"SET", "CLR"}}},
-      {"$aldff", {"CLK", {"ALOAD"}}},
+      {"$adff", {"CLK", {"ARST"}, true}},
+      {"$sdff", {"CLK", {"SRST"}, true}},
+      {"$dffsr", {"CLK", {"SET", "CLR"}, true}},
+      {"$aldff", {"CLK", {"ALOAD"}}},  // loads AD, which is data
       {"$dlatch", {"EN", {}}},
   };
   return table;
@@ -475,6 +476,7 @@ class NetlistMapper {
       d.insert(d.end(), extra.begin(), extra.end());
     }
     const int item = newItem(REG, c, signalName(q));
+    pending[static_cast<size_t>(item)].item.settable = r.setsConstant;
     const size_t width = q.size();
     if (d.size() > width) {  // one data port of the register's width, read by both sources
       sinks.push_back({addPort(item, "d", IN, width), d, USE_DATA});

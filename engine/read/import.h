@@ -61,6 +61,7 @@ struct ImportedItem {
   std::string origin;               // source location "file.v:12", may be empty
   std::string cell;                 // the netlist cell it was made from
   std::string block;                // instance path it was flattened out of ("" for the top module)
+  bool settable = false;            // a register with a reset, set or load pin (left out)
 };
 
 // One source port and every port it drives, in order.

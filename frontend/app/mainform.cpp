@@ -39,6 +39,7 @@
 #include "views/scanlayouteditor.h"
 #include "enginelink/enginerun.h"
 #include "app/helpwindow.h"
+#include "app/measuremenu.h"
 #include "enginelink/notation.h"
 #include "enginelink/platform.h"
 #include "enginelink/runadvice.h"
@@ -424,6 +425,7 @@ void TFormMain::buildMenu() {
       ->setToolTip(QStringLiteral("Compare the methods and the stuck-at coverage of each layout (Verilog designs)"));
   file->addAction(QStringLiteral("Scan-Readiness C&hecks..."), this, [this] { views_->openChecks(); })
       ->setToolTip(QStringLiteral("Which registers can be scanned, and why not (Verilog designs)"));
+  AddMeasureMenu(file, state_);
 
   QMenu* menu = menuBar()->addMenu(QStringLiteral("Main Menu"));
   TutorialAction = menu->addAction(QStringLiteral("Tutorial"), this, [this] { tutorialChosen(); });
@@ -797,7 +799,7 @@ void TFormMain::startEngine(const QStringList& arguments) {
     failureReason_ = reason;
   });
   if (anyCircuit()) QDir().mkpath(state_.session().workFolder);
-  run->start(enginePath_, arguments, engineFolder());
+  run->start(enginePath_, state_.engineArguments(arguments), engineFolder());
   statusBar()->addPermanentWidget(StopButton);
   StopButton->show();
 }

@@ -129,4 +129,60 @@ TEST_F(FaultsimCli, CompareAddsCoverageWithTheSamePatterns) {
   EXPECT_EQ(plain.out.find("SA cov"), std::string::npos);
 }
 
+TEST_F(FaultsimCli, TheMeasureOfTheWordLevelFiguresIsChosenAndNamed) {
+  const std::vector<std::string> common = {"faultsim", "cnt.v", "--method", "full", "--seed", "5", "--patterns",
+                                           "200", "--json", "--out"};
+  auto with = [&](std::vector<std::string> extra, const std::string& out) {
+    std::vector<std::string> args = common;
+    args.push_back(out);
+    args.insert(args.end(), extra.begin(), extra.end());
+    return run(args);
+  };
+  const RunResult byDefault = with({}, "d");
+  const RunResult classic = with({"--measure", "classic"}, "c");
+  const RunResult fixpoint = with({"--measure=fixpoint"}, "f");
+  ASSERT_EQ(byDefault.status, 0) << byDefault.err;
+  ASSERT_EQ(classic.status, 0) << classic.err;
+  ASSERT_EQ(fixpoint.status, 0) << fixpoint.err;
+  EXPECT_NE(byDefault.out.find("Measure fixpoint"), std::string::npos);
+  EXPECT_EQ(classic.out.find("Measure"), std::string::npos);  // the classic measure goes unnamed, as before
+  const nlohmann::json d = json("d/cnt.faultsim.json"), c = json("c/cnt.faultsim.json"),
+                       f = json("f/cnt.faultsim.json");
+  EXPECT_EQ(d.at("measure"), "fixpoint");
+  EXPECT_EQ(c.at("measure"), "classic");
+  EXPECT_EQ(f.at("registers_and_ports"), d.at("registers_and_ports"));
+  // The same layout and patterns: the same coverage, with each measure's word-level testability beside it.
+  EXPECT_EQ(c.at("coverage"), f.at("coverage"));
+  ASSERT_EQ(c.at("registers_and_ports").size(), f.at("registers_and_ports").size());
+  bool differs = false;
+  for (size_t k = 0; k < c.at("registers_and_ports").size(); ++k) {
+    const nlohmann::json &a = c.at("registers_and_ports")[k], &b = f.at("registers_and_ports")[k];
+    EXPECT_EQ(a.at("name"), b.at("name"));
+    EXPECT_EQ(a.at("detected"), b.at("detected"));
+    differs = differs || a.at("testability") != b.at("testability");
+  }
+  EXPECT_TRUE(differs);
+  const RunResult wrong = run({"faultsim", "cnt.v", "--measure", "best"});
+  EXPECT_EQ(wrong.status, 2);
+  EXPECT_NE(wrong.err.find("--measure is 'classic' or 'fixpoint', not 'best'"), std::string::npos) << wrong.err;
+}
+
+TEST_F(FaultsimCli, CompareNamesItsMeasureAndRanksByIt) {
+  for (const std::string measure : {"classic", "fixpoint"}) {
+    const RunResult r = run({"compare", "cnt.v", "--faultsim", "--patterns", "200", "--seed", "3", "--json",
+                             "--patience", "5", "--measure", measure, "--out", measure});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const nlohmann::json d = json(measure + "/cnt.compare.json");
+    EXPECT_EQ(d.at("measure"), measure);
+    // Each row's rank correlation is that of `faultsim` with the row's layout under the same measure.
+    for (const nlohmann::json& row : d.at("rows")) {
+      if (row.at("method") != "full") continue;
+      const RunResult f = run({"faultsim", "cnt.v", "--method", "full", "--seed", "3", "--patterns", "200",
+                               "--json", "--out", measure + "-full", "--measure", measure});
+      ASSERT_EQ(f.status, 0) << f.err;
+      EXPECT_EQ(row.at("coverage_spearman"), json(measure + "-full/cnt.faultsim.json").at("spearman")) << measure;
+    }
+  }
+}
+
 }  // namespace
