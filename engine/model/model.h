@@ -210,6 +210,8 @@ class Item {
  private:
   // Adds `delta` bits of kind `t` to the item's and the circuit's counts.
   void countBits(port_type t, int delta);
+  // A RAM's area: kRamAreaPerBit for each bit its first write port's address reaches.
+  void refreshRamArea();
   // Frees a port made by addPort (from its circuit's pool) or by new.
   static void disposePort(Port* p);
   friend class Port;
