@@ -419,7 +419,7 @@ bool Circuit::connectSREGs(Item* first, Item* second) {
 int Circuit::getNClks() const {
   int clks = 0;
   for (Item* i = ilist; i; i = i->getNext()) {
-    if (i->getType() == REG) {
+    if (i->getType() == REG || i->getType() == RAM) {  // a RAM is one clocked step, as a register
       ++clks;
     } else if (i->getType() == SREG) {
       for (Port* p = i->getPList(); p; p = p->getNext())

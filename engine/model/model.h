@@ -288,7 +288,7 @@ class Circuit {
   Item* getRegPtr(int i) const;
   // Links first's SCAN_OUT (head port) to second's SCAN_IN (second port).
   bool connectSREGs(Item* first, Item* second);
-  // REG items plus the parallel input bits of every SREG.
+  // REG and RAM items plus the parallel input bits of every SREG.
   int getNClks() const;
   // Puts `p` at the head of the ready-port list unless it is there already (or null).
   ReadyPort* addReadyPort(Port* p);
