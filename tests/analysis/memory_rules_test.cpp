@@ -86,7 +86,7 @@ TEST(MemoryStructure, RamEndsRegisterPathsAndCostsAreaPerBit) {
       "LINK t.clk -> r1.clk mem.clk r2.clk\n",
       d);
   ASSERT_TRUE(c);
-  EXPECT_EQ(c->findItem("mem")->getArea(), 4 * 4 * 2);
+  EXPECT_EQ(c->getItemPtr("mem")->getArea(), 4 * 4 * 2);
   const RegisterGraph g(*c);
   ASSERT_EQ(g.size(), 2);  // the RAM is never a layout register
   for (int r = 0; r < g.size(); ++r) EXPECT_TRUE(g.successors(r).empty()) << r;
