@@ -6,6 +6,7 @@
 #include "analysis/propag.h"
 #include "model/kinds.h"
 #include "model/model.h"
+#include "model/ramports.h"
 
 namespace {
 
@@ -99,6 +100,23 @@ double othersCon(const Item* i, const Port* skip) {
 
 double conOf(const Port* p) { return p ? p->getCon() : 0.0; }
 double obsOf(const Port* p) { return p ? p->getObs() : 0.0; }
+// Controllability of an optional port: 1 when the item has none.
+double conOrOne(const Port* p) { return p ? p->getCon() : 1.0; }
+
+// One write port of a RAM and how well a write through it can be made.
+struct RamWrite {
+  Port* data = nullptr;
+  Port* addr = nullptr;
+  double control = 0.0;  // worst of enable and clock
+};
+
+RamWrite ramWrite(const Item* i, Port* data, std::string_view number) {
+  RamWrite w;
+  w.data = data;
+  w.addr = ramPort(i, RamRole::WRITE_ADDR, number);
+  w.control = std::min(conOrOne(ramPort(i, RamRole::WRITE_ENABLE, number)), conOf(ramPort(i, RamRole::CLOCK, "")));
+  return w;
+}
 
 // Sums of values in [0, 1] in whole units of 2^-32: exact, so the same in any order.
 constexpr double kSumScale = 4294967296.0;  // 2^32
@@ -231,10 +249,43 @@ void FixpointAnalyser::conOfItem(Item* i) {
       if (r.serOut) raiseCon(r.serOut, std::max(load, shift), source);
       return;
     }
-    default: return;
+    case PropagationRule::MEMORY:
+      conOfRam(i);
+      return;
+    default: return;  // black boxes: their outputs stay uncontrollable
   }
   for (Port* p = i->getPList(); p; p = p->getNext())
     if (p->getType() == OUT) raiseCon(p, out, from);
+}
+
+void FixpointAnalyser::conOfRam(Item* i) {
+  std::string_view readNo, writeNo;
+  for (Port* out = i->getPList(); out; out = out->getNext()) {
+    if (ramRoleOf(out, readNo) != RamRole::READ_DATA) continue;
+    const double raddr = conOrOne(ramPort(i, RamRole::READ_ADDR, readNo));
+    for (Port* p = i->getPList(); p; p = p->getNext()) {
+      if (ramRoleOf(p, writeNo) != RamRole::WRITE_DATA) continue;
+      const RamWrite w = ramWrite(i, p, writeNo);
+      raiseCon(out, set.depthFactor * std::min({p->getCon(), conOrOne(w.addr), w.control, raddr}), p);
+    }
+  }
+}
+
+void FixpointAnalyser::obsOfRam(Item* i) {
+  std::string_view readNo, writeNo;
+  for (Port* out = i->getPList(); out; out = out->getNext()) {
+    if (ramRoleOf(out, readNo) != RamRole::READ_DATA) continue;
+    Port* raddr = ramPort(i, RamRole::READ_ADDR, readNo);
+    const double seen = set.depthFactor * out->getObs();
+    for (Port* p = i->getPList(); p; p = p->getNext()) {
+      if (ramRoleOf(p, writeNo) != RamRole::WRITE_DATA) continue;
+      const RamWrite w = ramWrite(i, p, writeNo);
+      // Data shows when both addresses can be set; an address when the data and the other address can.
+      raiseObs(p, seen * std::min({conOrOne(w.addr), conOrOne(raddr), w.control}), out);
+      if (w.addr) raiseObs(w.addr, seen * std::min({p->getCon(), conOrOne(raddr), w.control}), out);
+      if (raddr) raiseObs(raddr, seen * std::min({p->getCon(), conOrOne(w.addr), w.control}), out);
+    }
+  }
 }
 
 void FixpointAnalyser::obsOfItem(Item* i) {
@@ -267,7 +318,10 @@ void FixpointAnalyser::obsOfItem(Item* i) {
       if (r.serIn) raiseObs(r.serIn, clk * mode * std::max(parO, serO), serO > parO ? r.serOut : r.parOut);
       return;
     }
-    default: return;
+    case PropagationRule::MEMORY:
+      obsOfRam(i);
+      return;
+    default: return;  // black boxes: their inputs stay unobservable
   }
 }
 

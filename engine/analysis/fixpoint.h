@@ -49,6 +49,9 @@ class FixpointAnalyser {
   void obsOfItem(Item* i);
   // Raises the controllability of `p` to `v` (coming from `from`) and passes it along its links.
   void raiseCon(Port* p, double v, Port* from);
+  // The rules of a RAM: read data from a write through both addresses, and back.
+  void conOfRam(Item* i);
+  void obsOfRam(Item* i);
   // Raises the observability of `p` to `v` (coming from `from`) and passes it back to its drivers.
   void raiseObs(Port* p, double v, Port* from);
   void push(Item* i);

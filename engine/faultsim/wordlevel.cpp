@@ -87,6 +87,10 @@ std::string chooseLayout(Circuit& c, const LayoutChoice& choice, const OptimiseS
 std::string wordLevelView(Circuit& c, const ScanLayout& layout, bool unordered, WordLevelView& view,
                           Analyser& analyser) {
   view = WordLevelView{};
+  for (const Item* i = c.getIList(); i; i = i->getNext())
+    if (i->getType() == BBOX)
+      return "'" + i->getName() + "' is an instance of an undefined module: fault simulation needs its behaviour "
+             "(give a model with --lib FILE.v)";
   const LayoutRegisters regs(c);
   const ScanLayout settled =
       settledLayout(layout, regs.count(), unordered ? ChainOrder::BY_REGISTER : ChainOrder::AS_LISTED);

@@ -218,6 +218,8 @@ class Item {
  private:
   // Adds `delta` bits of kind `t` to the item's and the circuit's counts.
   void countBits(port_type t, int delta);
+  // A RAM's area: kRamAreaPerBit for each bit its first write port's address reaches.
+  void refreshRamArea();
   // Frees a port made by addPort (from its circuit's pool) or by new.
   static void disposePort(Port* p);
   friend class Port;
@@ -296,7 +298,7 @@ class Circuit {
   Item* getRegPtr(int i) const;
   // Links first's SCAN_OUT (head port) to second's SCAN_IN (second port).
   bool connectSREGs(Item* first, Item* second);
-  // REG items plus the parallel input bits of every SREG.
+  // REG and RAM items plus the parallel input bits of every SREG.
   int getNClks() const;
   // Puts `p` at the head of the ready-port list unless it is there already (or null).
   ReadyPort* addReadyPort(Port* p);
