@@ -111,6 +111,33 @@ TEST_F(FaultsimCli, UnscannableRegistersStayOutOfTheSimulatedLayout) {
   EXPECT_EQ(run({"faultsim", "timer.v", "--test-mode", "test_mode"}).status, 2);
 }
 
+// The gate-level mapping models an asynchronous reset with gates after the
+// flip-flop; scan still loads that flip-flop, and every one of them is found.
+TEST_F(FaultsimCli, RegistersWithAnAsyncResetAreScanned) {
+  std::ofstream(dir / "acnt.v") << "module acnt(input clk, input rst, output reg [3:0] c);\n"
+                                   "  always @(posedge clk or posedge rst) if (rst) c <= 0; else c <= c + 1;\n"
+                                   "endmodule\n";
+  const RunResult none = run({"faultsim", "acnt.v", "--method", "none", "--seed", "1", "--json", "--out", "a"});
+  const RunResult full = run({"faultsim", "acnt.v", "--method", "full", "--seed", "1", "--json", "--out", "b"});
+  ASSERT_EQ(none.status, 0) << none.err;
+  ASSERT_EQ(full.status, 0) << full.err;
+  EXPECT_EQ(full.out.find("has no flip-flop"), std::string::npos) << full.out;
+  EXPECT_NE(full.out.find("4 flip-flops (4 scanned)"), std::string::npos) << full.out;
+  const nlohmann::json n = json("a/acnt.faultsim.json"), f = json("b/acnt.faultsim.json");
+  EXPECT_TRUE(f.at("unmapped_registers").empty());
+  EXPECT_LT(n.at("coverage").at("detected"), f.at("coverage").at("detected"));
+  // The examples with asynchronous resets map every scanned register too.
+  for (const std::string design : {"fir", "timer"}) {
+    std::ofstream(dir / (design + ".v")) << spawntest::slurp(fs::path(TARVEX_EXAMPLES) / "verilog" / (design + ".v"));
+    std::vector<std::string> words = {"faultsim", design + ".v", "--method", "full", "--patterns", "64", "--seed", "1"};
+    if (design == "timer") words.insert(words.end(), {"--test-mode", "test_mode=1"});
+    const RunResult r = run(words);
+    ASSERT_EQ(r.status, 0) << design << r.err;
+    EXPECT_EQ(r.out.find("has no flip-flop"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("(0 scanned)"), std::string::npos) << r.out;
+  }
+}
+
 TEST_F(FaultsimCli, CompareAddsCoverageWithTheSamePatterns) {
   const RunResult r = run({"compare", "cnt.v", "--faultsim", "--patterns", "200", "--seed", "3", "--json",
                            "--patience", "5"});
