@@ -69,7 +69,10 @@ std::vector<std::string> topCandidates(const json& modules) {
     const json* cells = member(m, "cells");
     if (!cells || !cells->is_object()) continue;
     for (const json& cell : *cells)
-      if (const json* t = member(cell, "type"); t && t->is_string()) used.insert(moduleOfCellType(t->get<std::string>()));
+      if (const json* t = member(cell, "type"); t && t->is_string()) {
+        used.insert(t->get<std::string>());
+        used.insert(moduleOfCellType(t->get<std::string>()));
+      }
   }
   std::vector<std::string> marked, free;
   for (auto it = modules.begin(); it != modules.end(); ++it) {
