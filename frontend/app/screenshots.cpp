@@ -55,6 +55,14 @@ bool save(QWidget* window, const QDir& folder, const QString& name) {
   return true;
 }
 
+// A main window over `engine` that keeps its work and settings in `temp`, shown.
+void prepare(TFormMain& form, const QString& engine, const QString& temp) {
+  form.setEnginePath(engine);
+  form.setWorkRoot(QDir(temp).filePath(QStringLiteral("circuits")));
+  form.setSettingsFile(QDir(temp).filePath(QStringLiteral("settings.ini")));
+  form.show();
+}
+
 }  // namespace
 
 // The benchmark: the main, scan layout, schema and details windows after
@@ -113,10 +121,7 @@ bool verilogPictures(AppState& state, const QString& engine, const QDir& out, co
                      const QString& temp) {
   bool ok = true;
   TFormMain form(state);
-  form.setEnginePath(engine);
-  form.setWorkRoot(QDir(temp).filePath(QStringLiteral("circuits")));
-  form.setSettingsFile(QDir(temp).filePath(QStringLiteral("settings.ini")));
-  form.show();
+  prepare(form, engine, temp);
   auto wait = [&form] {
     QDeadlineTimer deadline(240000);
     while (form.isRunning() && !deadline.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 50);
@@ -157,10 +162,7 @@ bool scanReadinessPictures(AppState& state, const QString& engine, const QDir& o
                            const QString& compared, const QString& temp) {
   bool ok = true;
   TFormMain form(state);
-  form.setEnginePath(engine);
-  form.setWorkRoot(QDir(temp).filePath(QStringLiteral("circuits")));
-  form.setSettingsFile(QDir(temp).filePath(QStringLiteral("settings.ini")));
-  form.show();
+  prepare(form, engine, temp);
   CircuitViews* views = form.circuitViews();
   auto wait = [&form, views] {
     QDeadlineTimer deadline(240000);
@@ -196,10 +198,7 @@ bool summaryPictures(AppState& state, const QString& engine, const QDir& out, co
                      const QString& temp) {
   bool ok = true;
   TFormMain form(state);
-  form.setEnginePath(engine);
-  form.setWorkRoot(QDir(temp).filePath(QStringLiteral("circuits")));
-  form.setSettingsFile(QDir(temp).filePath(QStringLiteral("settings.ini")));
-  form.show();
+  prepare(form, engine, temp);
   QDeadlineTimer deadline(240000);
   if (!form.OpenCircuit(file)) ok = false;
   while (form.isRunning() && !deadline.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 50);

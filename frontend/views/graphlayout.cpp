@@ -164,6 +164,27 @@ class LaidOutGraph {
 
 // The record label of a node: "{{<p0>a|<p1>b}|name|{<p2>q}}"; columns
 // without ports are left out, a primary port is one field.
+// Runs `program` on `dot` and hands the laid-out graph to `read` under the
+// Graphviz lock; the bounds, or why it failed, go to `out`.
+template <class Read>
+void layOutAndRead(const QString& program, const std::string& dot, const LayoutControl& control, GraphLayout& out,
+                   Read read) {
+  const LayoutOutput laid = RunLayoutProgram(program, QByteArray::fromStdString(dot), control);
+  if (!laid.error.isEmpty()) {
+    out.errors << laid.error;
+    out.cancelled = laid.cancelled;
+    return;
+  }
+  const std::lock_guard<std::mutex> hold(graphvizLock());
+  const LaidOutGraph g(laid.dot);
+  if (!g.valid()) {
+    out.errors << QStringLiteral("the layout program's output could not be read");
+    return;
+  }
+  out.bounds = g.bounds();
+  read(g);
+}
+
 std::string recordLabel(const LayoutNode& node) {
   if (node.primary) return "<p0>" + recordText(PortOfComposedPort(node.name));
   std::string in, out;
@@ -223,25 +244,14 @@ class Builder {
     writeNodes(dot);
     writeEdges(dot);
     dot += "}\n";
-    const LayoutOutput laid = RunLayoutProgram(QStringLiteral("dot"), QByteArray::fromStdString(dot), control_);
-    if (!laid.error.isEmpty()) {
-      out_.errors << laid.error;
-      out_.cancelled = laid.cancelled;
-      return std::move(out_);
-    }
-    const std::lock_guard<std::mutex> hold(graphvizLock());
-    const LaidOutGraph g(laid.dot);
-    if (!g.valid()) {
-      out_.errors << QStringLiteral("the layout program's output could not be read");
-      return std::move(out_);
-    }
-    out_.bounds = g.bounds();
-    for (std::size_t n = 0; n < out_.nodes.size(); ++n) readNode(g, n);
-    g.edges([this](int id, std::vector<QPointF> path, QPointF tip) {
-      const int e = edgeOfId_.value(id, -1);
-      if (e < 0) return;
-      out_.edges[e].path = std::move(path);
-      out_.edges[e].tip = tip.isNull() && !out_.edges[e].path.empty() ? out_.edges[e].path.back() : tip;
+    layOutAndRead(QStringLiteral("dot"), dot, control_, out_, [this](const LaidOutGraph& g) {
+      for (std::size_t n = 0; n < out_.nodes.size(); ++n) readNode(g, n);
+      g.edges([this](int id, std::vector<QPointF> path, QPointF tip) {
+        const int e = edgeOfId_.value(id, -1);
+        if (e < 0) return;
+        out_.edges[e].path = std::move(path);
+        out_.edges[e].tip = tip.isNull() && !out_.edges[e].path.empty() ? out_.edges[e].path.back() : tip;
+      });
     });
     return std::move(out_);
   }
@@ -351,31 +361,20 @@ class SummaryBuilder {
     }
     dot += "}\n";
     const QString program = large ? QStringLiteral("sfdp") : QStringLiteral("dot");
-    const LayoutOutput laid = RunLayoutProgram(program, QByteArray::fromStdString(dot), control_);
-    if (!laid.error.isEmpty()) {
-      out_.errors << laid.error;
-      out_.cancelled = laid.cancelled;
-      return std::move(out_);
-    }
-    const std::lock_guard<std::mutex> hold(graphvizLock());
-    const LaidOutGraph g(laid.dot);
-    if (!g.valid()) {
-      out_.errors << QStringLiteral("the layout program's output could not be read");
-      return std::move(out_);
-    }
-    out_.bounds = g.bounds();
-    for (std::size_t n = 0; n < out_.nodes.size(); ++n) {
-      std::vector<QRectF> fields;
-      g.node("n" + std::to_string(n), out_.nodes[n].rect, fields);
-      out_.nodes[n].title = out_.nodes[n].rect;
-      for (auto& port : out_.nodes[n].ports) port.box = out_.nodes[n].rect;
-    }
-    g.edges([this](int id, std::vector<QPointF> path, QPointF tip) {
-      if (id < 0 || id >= static_cast<int>(out_.edges.size())) return;
-      out_.edges[id].path = std::move(path);
-      out_.edges[id].tip = tip;
+    layOutAndRead(program, dot, control_, out_, [this](const LaidOutGraph& g) {
+      for (std::size_t n = 0; n < out_.nodes.size(); ++n) {
+        std::vector<QRectF> fields;
+        g.node("n" + std::to_string(n), out_.nodes[n].rect, fields);
+        out_.nodes[n].title = out_.nodes[n].rect;
+        for (auto& port : out_.nodes[n].ports) port.box = out_.nodes[n].rect;
+      }
+      g.edges([this](int id, std::vector<QPointF> path, QPointF tip) {
+        if (id < 0 || id >= static_cast<int>(out_.edges.size())) return;
+        out_.edges[id].path = std::move(path);
+        out_.edges[id].tip = tip;
+      });
+      for (std::size_t e = 0; e < out_.edges.size(); ++e) straighten(e);
     });
-    for (std::size_t e = 0; e < out_.edges.size(); ++e) straighten(e);
     return std::move(out_);
   }
 
