@@ -11,6 +11,8 @@
 
 #include <vector>
 
+#include "model/kinds.h"
+
 class Circuit;
 class Item;
 class Port;
@@ -42,25 +44,68 @@ class FixpointAnalyser {
   const FixpointSettings& settings() const { return set; }
 
  private:
+  // The ports of a scan register by role, as indices into `ports` (-1: none).
+  struct ScanRoles {
+    int clk = -1, mode = -1, serIn = -1, parIn = -1, serOut = -1, parOut = -1;
+  };
+  // What one item's ports hold, by role, for the rules (port indices, -1: none).
+  struct ItemView {
+    double maxData = 0.0;        // best controllability of a data input
+    double minDrivenData = 1.0;  // worst controllability of a driven data input
+    int nData = 0;
+    int nDrivenData = 0;
+    double minSel = 1.0;  // worst select (1 without one)
+    double minClk = 1.0;  // worst clock
+    bool hasClk = false;
+    double maxOutObs = 0.0;
+    int bestData = -1;         // the data input of maxData
+    int worstDrivenData = -1;  // the driven data input of minDrivenData
+    int worstSel = -1;
+    int bestOut = -1;  // the output of maxOutObs
+  };
+
   void index(Circuit& c);
+  void indexLinks();
+  void indexScanRoles(size_t k);
+  // Leaves the values found on the circuit's ports.
+  void writeBack();
+  ItemView viewOf(size_t k) const;
+  // The worst controllability of the driven data inputs of item `k` other than port `skip` (1 without one).
+  double othersCon(size_t k, int skip) const;
   void forward();
   void backward();
-  void conOfItem(Item* i);
-  void obsOfItem(Item* i);
-  // Raises the controllability of `p` to `v` (coming from `from`) and passes it along its links.
-  void raiseCon(Port* p, double v, Port* from);
-  // Raises the observability of `p` to `v` (coming from `from`) and passes it back to its drivers.
-  void raiseObs(Port* p, double v, Port* from);
-  void push(Item* i);
+  void conOfItem(size_t k);
+  void obsOfItem(size_t k);
+  void conOfScanRegister(size_t k);
+  void obsOfScanRegister(size_t k);
+  // Raises the controllability of port `p` to `v` (coming from port `from`) and passes it along its links.
+  void raiseCon(int p, double v, int from);
+  // Raises the observability of port `p` to `v` (coming from port `from`) and passes it back to its drivers.
+  void raiseObs(int p, double v, int from);
+  void push(int item);
 
   FixpointSettings set;
   unsigned stamp = 0;
+  // Items, and per item its rule, kind, first port and scan roles (an index into `roles`, -1 for none).
   std::vector<Item*> items;
+  std::vector<item_type> itemKind;
+  std::vector<PropagationRule> itemRule;
+  std::vector<int> portStart;  // ports of item k: portStart[k] .. portStart[k + 1]
+  std::vector<int> itemRoles;
+  std::vector<ScanRoles> roles;
+  // Ports, and per port what the rules read and the values found so far.
   std::vector<Port*> ports;
-  std::vector<int> driverStart;   // drivers of port k: driverList[driverStart[k] .. driverStart[k + 1])
-  std::vector<Port*> driverList;
-  std::vector<int> queue;         // items to visit
-  std::vector<Port*> rising;      // ports whose value rose, still to pass on
+  std::vector<port_type> portKind;
+  std::vector<int> portItem;
+  std::vector<char> driven;  // some port drives it
+  std::vector<double> con, obs;
+  std::vector<int> conSrc, obsSrc;
+  std::vector<int> fanoutStart;  // links of port k to circuit ports: fanoutList[fanoutStart[k] .. fanoutStart[k + 1])
+  std::vector<int> fanoutList;
+  std::vector<int> driverStart;  // drivers of port k: driverList[driverStart[k] .. driverStart[k + 1])
+  std::vector<int> driverList;
+  std::vector<int> queue;   // items to visit
+  std::vector<int> rising;  // ports whose value rose, still to pass on
   std::vector<char> queued;
 };
 
