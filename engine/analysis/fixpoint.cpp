@@ -351,10 +351,10 @@ void FixpointAnalyser::controllability(Circuit& c) {
   index(c);
   forward();
   writeBack();
-  const OwnPortFigures f = ownPortFigures(c, set);
-  c.setCon(f.con);
-  c.setObs(f.obs);
-  c.setTst(f.tst);
+  last = ownPortFigures(c, set);
+  c.setCon(last.con);
+  c.setObs(last.obs);
+  c.setTst(last.tst);
 }
 
 void FixpointAnalyser::analyse(Circuit& c) {
@@ -362,10 +362,10 @@ void FixpointAnalyser::analyse(Circuit& c) {
   forward();
   backward();
   writeBack();
-  const OwnPortFigures f = ownPortFigures(c, set);
-  c.setCon(f.con);
-  c.setObs(f.obs);
-  c.setTst(f.tst);
+  last = ownPortFigures(c, set);
+  c.setCon(last.con);
+  c.setObs(last.obs);
+  c.setTst(last.tst);
 }
 
 OwnPortFigures ownPortFigures(const Circuit& c, const FixpointSettings& settings) {

@@ -42,6 +42,8 @@ class FixpointAnalyser {
   // Only the controllability (observability left 0), and the averages on `c`.
   void controllability(Circuit& c);
   const FixpointSettings& settings() const { return set; }
+  // The figures of the circuit last analysed, by this analyser's settings.
+  const OwnPortFigures& figures() const { return last; }
 
  private:
   // The ports of a scan register by role, as indices into `ports` (-1: none).
@@ -85,6 +87,7 @@ class FixpointAnalyser {
   void push(int item);
 
   FixpointSettings set;
+  OwnPortFigures last;
   unsigned stamp = 0;
   // Items, and per item its rule, kind, first port and scan roles (an index into `roles`, -1 for none).
   std::vector<Item*> items;
