@@ -85,6 +85,12 @@ void fireCon(Diagnostics& d, Circuit& c, Item* i, const Totals& t, const SRegRol
       else
         propagSRegCon(i, t.nports, t.nclks);
       break;
+    case PropagationRule::MEMORY:
+      propagRamCon(i, t.nports, t.nclks);
+      break;
+    case PropagationRule::BLACK_BOX:
+      propagBlackBoxCon(i);
+      break;
     default:
       d.error("'%s' item type is unknown!\n", i->getName().c_str());
       break;
@@ -109,6 +115,10 @@ bool fireObs(Diagnostics& d, Item* i, const Totals& t, const SRegRoles* roles) {
     case PropagationRule::SCAN_REGISTER:
       return (roles ? propagSRegObsRoles(i, *roles, t.nports, t.nclks)
                     : propagSRegObs(i, t.nports, t.nclks)) != 0;
+    case PropagationRule::MEMORY:
+      return propagRamObs(i, t.nports, t.nclks) != 0;
+    case PropagationRule::BLACK_BOX:
+      return false;  // nothing shows through a black box
     default:
       d.error("'%s' item type is unknown!\n", i->getName().c_str());
       return false;

@@ -6,6 +6,7 @@
 #include "analysis/propag.h"
 #include "model/kinds.h"
 #include "model/model.h"
+#include "model/ramports.h"
 
 namespace {
 
@@ -248,12 +249,15 @@ void FixpointAnalyser::conOfItem(size_t k) {
     }
     case PropagationRule::REGISTER: {
       const ItemView v = viewOf(k);
-      out = depth * std::min(v.maxData, v.minClk);
-      from = v.bestData;
+      // A reset or set loads a constant beside the data: the register reaches a known value.
+      const bool settable = items[k]->isSettable();
+      out = depth * std::min(settable ? 1.0 : v.maxData, v.minClk);
+      from = settable && v.maxData < 1.0 ? -1 : v.bestData;
       break;
     }
     case PropagationRule::SCAN_REGISTER: conOfScanRegister(k); return;
-    default: return;
+    case PropagationRule::MEMORY: conOfRam(k); return;
+    default: return;  // black boxes: their outputs stay uncontrollable
   }
   for (int j = portStart[k]; j < portStart[k + 1]; ++j)
     if (portKind[static_cast<size_t>(j)] == OUT) raiseCon(j, out, from);
@@ -264,11 +268,60 @@ void FixpointAnalyser::conOfScanRegister(size_t k) {
   auto conAt = [this](int p) { return p >= 0 ? con[static_cast<size_t>(p)] : 0.0; };
   const double depth = set.depthFactor;
   const double clk = conAt(r.clk);
-  const double load = depth * std::min(conAt(r.parIn), clk);
+  const double load = depth * std::min(items[k]->isSettable() ? 1.0 : conAt(r.parIn), clk);
   const double shift = r.serIn >= 0 && r.mode >= 0 ? std::min({conAt(r.serIn), conAt(r.mode), clk}) : 0.0;
   const int source = shift > load ? r.serIn : r.parIn;
   if (r.parOut >= 0) raiseCon(r.parOut, std::max(load, shift), source);
   if (r.serOut >= 0) raiseCon(r.serOut, std::max(load, shift), source);
+}
+
+int FixpointAnalyser::ramPortOf(size_t k, RamRole role, std::string_view number) const {
+  for (int j = portStart[k]; j < portStart[k + 1]; ++j) {
+    std::string_view n;
+    if (ramRoleOf(ports[static_cast<size_t>(j)], n) == role && n == number) return j;
+  }
+  return -1;
+}
+
+double FixpointAnalyser::ramWriteControl(size_t k, std::string_view number) const {
+  const int enable = ramPortOf(k, RamRole::WRITE_ENABLE, number), clock = ramPortOf(k, RamRole::CLOCK, "");
+  return std::min(enable >= 0 ? con[static_cast<size_t>(enable)] : 1.0,
+                  clock >= 0 ? con[static_cast<size_t>(clock)] : 0.0);
+}
+
+void FixpointAnalyser::conOfRam(size_t k) {
+  auto conOrOne = [this](int p) { return p >= 0 ? con[static_cast<size_t>(p)] : 1.0; };
+  std::string_view readNo, writeNo;
+  for (int out = portStart[k]; out < portStart[k + 1]; ++out) {
+    if (ramRoleOf(ports[static_cast<size_t>(out)], readNo) != RamRole::READ_DATA) continue;
+    const double raddr = conOrOne(ramPortOf(k, RamRole::READ_ADDR, readNo));
+    for (int p = portStart[k]; p < portStart[k + 1]; ++p) {
+      if (ramRoleOf(ports[static_cast<size_t>(p)], writeNo) != RamRole::WRITE_DATA) continue;
+      const int waddr = ramPortOf(k, RamRole::WRITE_ADDR, writeNo);
+      const double control = ramWriteControl(k, writeNo);
+      raiseCon(out, set.depthFactor * std::min({con[static_cast<size_t>(p)], conOrOne(waddr), control, raddr}), p);
+    }
+  }
+}
+
+void FixpointAnalyser::obsOfRam(size_t k) {
+  auto conOrOne = [this](int p) { return p >= 0 ? con[static_cast<size_t>(p)] : 1.0; };
+  std::string_view readNo, writeNo;
+  for (int out = portStart[k]; out < portStart[k + 1]; ++out) {
+    if (ramRoleOf(ports[static_cast<size_t>(out)], readNo) != RamRole::READ_DATA) continue;
+    const int raddr = ramPortOf(k, RamRole::READ_ADDR, readNo);
+    const double seen = set.depthFactor * obs[static_cast<size_t>(out)];
+    for (int p = portStart[k]; p < portStart[k + 1]; ++p) {
+      if (ramRoleOf(ports[static_cast<size_t>(p)], writeNo) != RamRole::WRITE_DATA) continue;
+      const int waddr = ramPortOf(k, RamRole::WRITE_ADDR, writeNo);
+      const double control = ramWriteControl(k, writeNo);
+      const double data = con[static_cast<size_t>(p)];
+      // Data shows when both addresses can be set; an address when the data and the other address can.
+      raiseObs(p, seen * std::min({conOrOne(waddr), conOrOne(raddr), control}), out);
+      if (waddr >= 0) raiseObs(waddr, seen * std::min({data, conOrOne(raddr), control}), out);
+      if (raddr >= 0) raiseObs(raddr, seen * std::min({data, conOrOne(waddr), control}), out);
+    }
+  }
 }
 
 void FixpointAnalyser::obsOfItem(size_t k) {
@@ -299,7 +352,8 @@ void FixpointAnalyser::obsOfItem(size_t k) {
       return;
     }
     case PropagationRule::SCAN_REGISTER: obsOfScanRegister(k); return;
-    default: return;
+    case PropagationRule::MEMORY: obsOfRam(k); return;
+    default: return;  // black boxes: their inputs stay unobservable
   }
 }
 

@@ -4,11 +4,12 @@
 // driver's controllability; a port driving several has the best observability
 // of what it drives. Crossing a register costs the depth factor, a scanned
 // register is set and read through its chain at no cost, and a register that
-// a clear or load multiplexer can set is controllable. The figures are taken
+// a clear or load multiplexer, or a reset or set of its own, can set is controllable. The figures are taken
 // over the design's own ports: the pins and ports a scan layout adds are left
 // out, so that every layout of a design is measured on the same set.
 #pragma once
 
+#include <string_view>
 #include <vector>
 
 #include "model/kinds.h"
@@ -16,6 +17,7 @@
 class Circuit;
 class Item;
 class Port;
+enum class RamRole : unsigned char;
 
 // The constants of the fixpoint measure.
 struct FixpointSettings {
@@ -80,6 +82,13 @@ class FixpointAnalyser {
   void obsOfItem(size_t k);
   void conOfScanRegister(size_t k);
   void obsOfScanRegister(size_t k);
+  // The rules of a RAM: read data from a write through both addresses, and back.
+  void conOfRam(size_t k);
+  void obsOfRam(size_t k);
+  // The port of item `k` with RAM role `role` and number `number` (-1: none).
+  int ramPortOf(size_t k, RamRole role, std::string_view number) const;
+  // How well a write through the write port numbered `number` of RAM `k` can be made: worst of enable and clock.
+  double ramWriteControl(size_t k, std::string_view number) const;
   // Raises the controllability of port `p` to `v` (coming from port `from`) and passes it along its links.
   void raiseCon(int p, double v, int from);
   // Raises the observability of port `p` to `v` (coming from port `from`) and passes it back to its drivers.

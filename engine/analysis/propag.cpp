@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "model/ramports.h"
+
 
 namespace {
 
@@ -248,7 +250,89 @@ int semiPropagSRegConRoles(Item* iptr, const SRegRoles& r, int nports, int nclks
   return 0;
 }
 
+namespace {
+
+// Controllability of the enable and the clock of a RAM's write port `number`.
+double ramWriteControl(const Item* iptr, std::string_view number) {
+  const Port* en = ramPort(iptr, RamRole::WRITE_ENABLE, number);
+  const Port* clk = ramPort(iptr, RamRole::CLOCK, "");
+  return (en ? en->getCon() : 1.0) * (clk ? clk->getCon() : 0.0);
+}
+
+// Bits of the address ports a RAM access needs besides its data: one write and one read address.
+int accessBits(const Port* waddr, const Port* raddr) {
+  return (waddr ? waddr->getNBits() : 0) + (raddr ? raddr->getNBits() : 0);
+}
+
+double conOrOne(const Port* p) { return p ? p->getCon() : 1.0; }
+
+}  // namespace
+
+int propagRamCon(Item* iptr, int nports, int nclks) {
+  if (!iptr) return 0;
+  int result = 0;
+  std::string_view readNo, writeNo;
+  for (Port* out = iptr->getPList(); out; out = out->getNext()) {
+    if (ramRoleOf(out, readNo) != RamRole::READ_DATA) continue;
+    const Port* raddr = ramPort(iptr, RamRole::READ_ADDR, readNo);
+    Candidate best;
+    Port* from = nullptr;
+    for (Port* wdata = iptr->getPList(); wdata; wdata = wdata->getNext()) {
+      if (ramRoleOf(wdata, writeNo) != RamRole::WRITE_DATA || wdata->getCon() == 0.0) continue;
+      const Port* waddr = ramPort(iptr, RamRole::WRITE_ADDR, writeNo);
+      const double factor = conOrOne(waddr) * conOrOne(raddr) * ramWriteControl(iptr, writeNo);
+      const Candidate c = shift(wdata, 1 + accessBits(waddr, raddr), 1, factor, nports, nclks);
+      if (c.v > best.v) {
+        best = c;
+        from = wdata;
+      }
+    }
+    if (from && out->getCon() < best.v) {
+      updateCon(out, from, best);
+      result = 1;
+    }
+    addReady(iptr, out);
+  }
+  return result;
+}
+
+int propagBlackBoxCon(Item* iptr) {
+  if (!iptr) return 0;
+  for (Port* p = iptr->getPList(); p; p = p->getNext())
+    if (p->getType() == OUT || p->getType() == INOUT) addReady(iptr, p);
+  return 0;
+}
+
 // ------------------------------------------------------ observability
+
+int propagRamObs(Item* iptr, int nports, int nclks) {
+  if (!iptr) return 0;
+  int result = 0;
+  std::string_view readNo, writeNo;
+  auto raise = [&](Port* in, Port* out, const Candidate& c) {
+    if (!in || !(in->getObs() < c.v)) return;
+    updateObs(in, out, c);
+    addReady(iptr, in);
+    result = 1;
+  };
+  for (Port* out = iptr->getPList(); out; out = out->getNext()) {
+    if (ramRoleOf(out, readNo) != RamRole::READ_DATA || !(out->getObs() > 0.0)) continue;
+    Port* raddr = ramPort(iptr, RamRole::READ_ADDR, readNo);
+    for (Port* wdata = iptr->getPList(); wdata; wdata = wdata->getNext()) {
+      if (ramRoleOf(wdata, writeNo) != RamRole::WRITE_DATA) continue;
+      Port* waddr = ramPort(iptr, RamRole::WRITE_ADDR, writeNo);
+      const double write = ramWriteControl(iptr, writeNo);
+      if (write == 0.0) continue;
+      const int bits = 1 + accessBits(waddr, raddr);
+      // The data written shows when both addresses can be set; an address
+      // shows when the data and the other address can be set.
+      raise(wdata, out, shift(out, bits, 1, write * conOrOne(waddr) * conOrOne(raddr), nports, nclks));
+      raise(waddr, out, shift(out, bits, 1, write * wdata->getCon() * conOrOne(raddr), nports, nclks));
+      raise(raddr, out, shift(out, bits, 1, write * wdata->getCon() * conOrOne(waddr), nports, nclks));
+    }
+  }
+  return result;
+}
 
 int propagFUObs(Item* iptr, int nports, int nclks) {
   if (!iptr) return 0;

@@ -19,6 +19,12 @@ int propagMuxCon(Item* iptr, int nports, int nclks);
 int propagRegCon(Port* inPtr, Port* clkPtr, Port* outPtr, int nports, int nclks);
 // Controllability through a scan register (serial and parallel paths).
 int propagSRegCon(Item* iptr, int nports, int nclks);
+// Controllability through a RAM: each read data port from the best write
+// port, through a clock, when the addresses are controllable. Puts every read
+// data port in the ready list.
+int propagRamCon(Item* iptr, int nports, int nclks);
+// Outputs of a black box: never controllable; they join the ready list with 0.
+int propagBlackBoxCon(Item* iptr);
 // Passes the best ready data input of a multiplexer on before all inputs are ready.
 int semiPropagMuxCon(Item* iptr, int nports, int nclks);
 // Passes what has reached a scan register on before all inputs are ready.
@@ -30,6 +36,9 @@ int propagFUObs(Item* iptr, int nports, int nclks);
 int propagMuxObs(Item* iptr, int nports, int nclks);
 // Observability back through a register; marks it done on an update.
 int propagRegObs(Item* iptr, Port* inPtr, Port* clkPtr, Port* outPtr, int nports, int nclks);
+// Observability back through a RAM: write data and addresses through the read
+// data, when the other side of the access is controllable.
+int propagRamObs(Item* iptr, int nports, int nclks);
 // Observability back through a scan register to its serial and parallel inputs.
 int propagSRegObs(Item* iptr, int nports, int nclks);
 

@@ -19,6 +19,10 @@ class Diagnostics {
   void error(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
   // As error(), with the arguments as a va_list.
   void errorV(const char* fmt, va_list args) __attribute__((format(printf, 2, 0)));
+  // Writes a printf-formatted "WARNING: " message: worth telling, but the run goes on and nothing is counted as failed.
+  void warning(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+  // Warnings written so far.
+  long warnings() const { return warned; }
   // Errors counted so far.
   long count() const { return counted; }
   // True while no error has been counted.
@@ -34,4 +38,5 @@ class Diagnostics {
  private:
   FILE* out;
   long counted = 0;
+  long warned = 0;
 };

@@ -27,6 +27,7 @@
 #include "cli/insert_command.h"
 #include "cli/classic.h"
 #include "cli/faultsim_command.h"
+#include "cli/measure_option.h"
 #include "optimise/methods.h"
 #include "optimise/progress.h"
 #include "optimise/restarts.h"
@@ -50,6 +51,7 @@ struct Arguments {
   std::vector<std::string> positional;
   std::map<std::string, std::string, std::less<>> values;  // options given with a value (the last one counts)
   std::vector<std::string> testMode;  // every --test-mode value, in order
+  std::vector<std::string> libs;      // every --lib value, in order
   bool help = false;
 
   bool has(std::string_view name) const { return values.find(name) != values.end(); }
@@ -96,6 +98,7 @@ std::string parseArguments(std::span<char* const> words, std::span<const OptionS
       return "option '" + std::string(name) + "' needs a value";
     }
     if (name == "--test-mode") out.testMode.push_back(out.values[std::string(name)]);
+    if (name == "--lib") out.libs.push_back(out.values[std::string(name)]);
   }
   return {};
 }
@@ -160,9 +163,15 @@ std::unique_ptr<Circuit> loadInput(const std::string& path, const Arguments& a, 
   std::fflush(stdout);
   std::vector<HeldPin> held;
   readTestMode(a, held);
+  ImportOptions options(a.value("--top"));
+  options.libs = a.libs;
+  if (a.has("--memory-words") && !parseMemoryWords(a.value("--memory-words"), options.memoryWords)) {
+    run.diagnostics.error("--memory-words needs a whole number of words, not '%s'!\n", a.value("--memory-words").c_str());
+    return nullptr;
+  }
   std::vector<std::string> problems;
-  std::unique_ptr<Circuit> c = loadCheckedCircuit(path, ImportOptions{a.value("--top")}, held, run.processes,
-                                                  excluded, problems, run.diagnostics);
+  std::unique_ptr<Circuit> c = loadCheckedCircuit(path, options, held, run.processes, excluded, problems,
+                                                  run.diagnostics);
   for (const std::string& p : problems) run.diagnostics.error("%s!\n", p.c_str());
   if (!c && run.diagnostics.clean()) run.diagnostics.error("'%s' describes no circuit!\n", path.c_str());
   if (!run.diagnostics.clean()) c.reset();
@@ -210,28 +219,10 @@ std::string readLimits(const Arguments& a, FitnessLimits& limits) {
   return {};
 }
 
-// The measure of the modern commands when --measure is not given.
-constexpr MeasureKind kDefaultMeasure = MeasureKind::FIXPOINT;
-
 // The measure of --measure into `run`; "" or a usage problem.
 std::string readMeasure(const Arguments& a, RunContext& run) {
   run.analysis.measure = kDefaultMeasure;
-  if (!a.has("--measure")) return {};
-  const std::string m = a.value("--measure");
-  if (m == "classic")
-    run.analysis.measure = MeasureKind::CLASSIC;
-  else if (m == "fixpoint")
-    run.analysis.measure = MeasureKind::FIXPOINT;
-  else
-    return "--measure is 'classic' or 'fixpoint', not '" + m + "'";
-  return {};
-}
-
-// Names the measure of a run that uses the fixpoint one (the classic one goes unnamed, as it always did).
-void announceMeasure(const RunContext& run) {
-  if (run.analysis.measure != MeasureKind::FIXPOINT) return;
-  const FixpointSettings s;
-  std::printf("Measure fixpoint (depth factor %g, threshold %g)\n", s.depthFactor, s.threshold);
+  return a.has("--measure") ? readMeasureName(a.value("--measure"), run.analysis.measure) : std::string();
 }
 
 // ---------------------------------------------------------------- commands
@@ -243,14 +234,15 @@ int usageError(const Command& cmd, const std::string& message);
 constexpr OptionSpec kAnalyseOptions[] = {{"--layout", true}, {"--out", true},    {"--json", false},
                                           {"--top", true},    {"--area", true},   {"--pins", true},
                                           {"--objective", true}, {"--test-mode", true},
-                                          {"--measure", true}, {"--by-block", true}};
+                                          {"--measure", true}, {"--by-block", true}, {"--lib", true},
+                                          {"--memory-words", true}};
 
 constexpr OptionSpec kOptimiseOptions[] = {
     {"--method", true},  {"--area", true},      {"--pins", true},  {"--unordered", false}, {"--population", true},
     {"--elitism", false}, {"--patience", true}, {"--seed", true},  {"--objective", true},  {"--out", true},
     {"--json", false},   {"--progress", false}, {"--top", true},    {"--keep-self-loops", false},
     {"--chains", true},  {"--write-verilog", true}, {"--test-mode", true}, {"--no-polish", false},
-    {"--restarts", true}, {"--measure", true}};
+    {"--restarts", true}, {"--measure", true}, {"--lib", true}, {"--memory-words", true}};
 
 constexpr OptionSpec kNoOptions[] = {{"", false}};
 
@@ -458,7 +450,7 @@ constexpr OptionSpec kCompareOptions[] = {
     {"--out", true},       {"--top", true},    {"--unordered", false}, {"--population", true},
     {"--elitism", false},  {"--patience", true}, {"--seed", true},     {"--keep-self-loops", false},
     {"--chains", true},    {"--faultsim", false}, {"--patterns", true}, {"--test-mode", true},
-    {"--no-polish", false}, {"--restarts", true}, {"--measure", true}};
+    {"--no-polish", false}, {"--restarts", true}, {"--measure", true}, {"--lib", true}, {"--memory-words", true}};
 
 // Writes `text` to the result file `fileName`; false (error counted) when it cannot.
 bool writeResultText(const std::string& fileName, const std::string& text, const ResultFiles& files) {
@@ -490,8 +482,9 @@ int runCompare(const Command& self, const Arguments& a, CliEnv& env) {
   announceMeasure(run);
   SeededRandom random(settings.seed);
   Comparison cmp = compareMethods(*c, settings, random, run);
+  cmp.measure = measureName(run.analysis.measure);
   if (a.has("--faultsim") &&
-      !addFaultCoverage(cmp, *c, file, a.value("--top"), patterns, settings.seed, settings.unordered, env))
+      !addFaultCoverage(cmp, *c, file, a.value("--top"), patterns, settings.seed, settings.unordered, run))
     return 1;
   if (a.has("--faultsim")) {
     std::vector<std::pair<std::string, double>> covered;
@@ -549,6 +542,11 @@ constexpr Command kCommands[] = {
      "  --out DIR          write the results to DIR (made when missing) instead of here\n"
      "  --json             also write NAME.json (see docs/json.md)\n"
      "  --top NAME         the top module of a Verilog design\n"
+     "  --lib FILE.v       read the modules of FILE.v (models of memories, macros) before\n"
+     "                     the design; may repeat. Instances of modules no file defines\n"
+     "                     are black boxes (BBOX items, with a warning)\n"
+     "  --memory-words N   writable memories of at most N words become registers, one a\n"
+     "                     word (256); larger ones are RAM items\n"
      "  --area PCT, --pins PCT, --objective classic|graded\n"
      "                     the bounds and objective of the fitness shown (7, 13, graded)\n"
      "  --test-mode PORT=VALUE\n"
@@ -593,6 +591,11 @@ constexpr Command kCommands[] = {
      "  --progress         progress lines on standard error even when it is not a terminal:\n"
      "                     progress generation=G stale=S best=F elapsed=SECONDS\n"
      "  --top NAME         the top module of a Verilog design\n"
+     "  --lib FILE.v       read the modules of FILE.v (models of memories, macros) before\n"
+     "                     the design; may repeat. Instances of modules no file defines\n"
+     "                     are black boxes (BBOX items, with a warning)\n"
+     "  --memory-words N   writable memories of at most N words become registers, one a\n"
+     "                     word (256); larger ones are RAM items\n"
      "  --keep-self-loops  loops: a register feeding only itself stays unscanned\n"
      "  --chains N         loops, full: N scan chains instead of as many as --pins allows\n"
      "  --write-verilog OUT.v  also write the Verilog design with the layout found\n"

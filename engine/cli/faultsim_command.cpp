@@ -15,6 +15,7 @@
 #include "base/random.h"
 #include "base/version.h"
 #include "cli/cli.h"
+#include "cli/measure_option.h"
 #include "checks/scannable.h"
 #include "faultsim/coverage.h"
 #include "faultsim/gatelevel.h"
@@ -33,7 +34,7 @@ constexpr const char* kUsage =
     "       [--area PCT] [--pins PCT] [--objective classic|graded] [--unordered] [--population N]\n"
     "       [--elitism] [--patience N] [--keep-self-loops] [--chains N] [--patterns N] [--exhaustive]\n"
     "       [--capture-cycles K] [--seed S] [--out DIR] [--json] [--write-netlist F.json]\n"
-    "       [--write-patterns F] [--write-faults F] [--test-mode PORT=VALUE ...]\n";
+    "       [--write-patterns F] [--write-faults F] [--test-mode PORT=VALUE ...] [--measure NAME]\n";
 
 constexpr const char* kHelp =
     "Measures the single stuck-at fault coverage of FILE (Verilog .v/.sv or a Yosys JSON\n"
@@ -59,6 +60,9 @@ constexpr const char* kHelp =
     "  --test-mode PORT=VALUE  a pin held in test mode (repeatable), for the checks:\n"
     "                        a method leaves out the registers they find unscannable,\n"
     "                        and a layout naming one is refused\n"
+    "  --measure NAME        the testability measure of the method's search and of the\n"
+    "                        word-level figures: fixpoint (default) or classic\n"
+    "                        (see docs/measures.md)\n"
     "\nExit status: 0 success, 1 errors reported, 2 wrong usage.\n";
 
 struct Words {
@@ -80,7 +84,7 @@ const std::map<std::string, bool>& faultsimOptions() {
       {"--elitism", false},      {"--patience", true},        {"--keep-self-loops", false}, {"--chains", true},
       {"--patterns", true},      {"--exhaustive", false},     {"--capture-cycles", true},  {"--seed", true},
       {"--out", true},           {"--json", false},           {"--write-netlist", true},   {"--write-patterns", true},
-      {"--write-faults", true},  {"--test-mode", true}};
+      {"--write-faults", true},  {"--test-mode", true},        {"--measure", true}};
   return options;
 }
 
@@ -159,6 +163,7 @@ struct Request {
   OptimiseSettings method;
   FaultSimSettings sim;
   std::vector<HeldPin> held;  // pins held in test mode, for the checks
+  MeasureKind measure = kDefaultMeasure;  // of the method's search and the word-level figures
   bool seeded = false;
 };
 
@@ -185,6 +190,8 @@ std::string readRequest(const Words& w, Request& r) {
     if (!parseHeldPin(text, pin)) return "--test-mode needs PORT=0 or PORT=1, not '" + text + "'";
     r.held.push_back(pin);
   }
+  if (w.has("--measure"))
+    if (std::string p = readMeasureName(w.value("--measure"), r.measure); !p.empty()) return p;
   r.seeded = w.has("--seed");
   if (r.seeded && !parseWhole(w.value("--seed"), std::uint64_t{0}, UINT64_MAX, r.method.seed))
     return "--seed needs a whole number from 0 to " + std::to_string(UINT64_MAX);
@@ -209,7 +216,7 @@ bool writeText(const std::string& path, const std::string& text, Diagnostics& di
 unsigned everyCore() { return std::max(1U, std::thread::hardware_concurrency()); }
 
 // The gate-level netlist of `file`; its JSON text in `json`.
-bool loadGateNetlist(const std::string& file, const std::string& top, CliEnv& env, GateNetlist& n,
+bool loadGateNetlist(const std::string& file, const std::string& top, RunContext& env, GateNetlist& n,
                      std::string& json) {
   std::vector<std::string> problems;
   std::printf("Mapping '%s' onto gates with yosys...\n", file.c_str());
@@ -222,7 +229,7 @@ bool loadGateNetlist(const std::string& file, const std::string& top, CliEnv& en
 // The word-level circuit of `r`'s file; null (errors reported) when it cannot
 // be read. Registers the checks find unscannable are left out of a method's
 // layouts, and a given layout naming one is refused.
-std::unique_ptr<Circuit> loadWordLevel(const Request& r, const std::string& top, CliEnv& env) {
+std::unique_ptr<Circuit> loadWordLevel(const Request& r, const std::string& top, RunContext& env) {
   const std::string& file = r.words.file;
   if (inputKindOf(file) == InputKind::Description) {
     env.diagnostics.error("'%s' is a circuit description: it has no gates; fault simulation needs a Verilog design "
@@ -322,7 +329,9 @@ bool prepareLayout(Request& r, Circuit& c, const GateNetlist& n, WordLevelView& 
   return true;
 }
 
-int runFaultsim(Request& r, CliEnv& env) {
+int runFaultsim(Request& r, CliEnv& cli) {
+  RunContext env = cli;
+  env.analysis.measure = r.measure;
   const std::string top = r.words.value("--top");
   std::unique_ptr<Circuit> c = loadWordLevel(r, top, env);
   if (!c) return 1;
@@ -333,10 +342,12 @@ int runFaultsim(Request& r, CliEnv& env) {
   FaultSimReport report;
   report.circuit = c->getName();
   report.method = r.choice.method.empty() ? "layout" : r.choice.method;
+  report.measure = measureName(r.measure);
   report.version = tarvexVersion();
   report.exhaustive = r.sim.exhaustive;
   report.captureCycles = r.sim.captureCycles;
   if (!r.sim.exhaustive) report.seed = r.method.seed;
+  announceMeasure(env);
   WordLevelView view;
   std::vector<char> scanned;
   if (!prepareLayout(r, *c, n, view, scanned, report, env)) return 1;
@@ -382,7 +393,7 @@ int faultsimCommand(const std::vector<std::string>& words, CliEnv& env) {
 }
 
 bool addFaultCoverage(Comparison& cmp, Circuit& c, const std::string& file, const std::string& top,
-                      long long patterns, std::uint64_t seed, bool unordered, CliEnv& env) {
+                      long long patterns, std::uint64_t seed, bool unordered, RunContext& env) {
   GateNetlist n;
   std::string json;
   if (!loadGateNetlist(file, top, env, n, json)) return false;

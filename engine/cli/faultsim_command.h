@@ -8,6 +8,7 @@
 #include <vector>
 
 struct CliEnv;
+struct RunContext;
 struct Comparison;
 class Circuit;
 
@@ -17,7 +18,8 @@ int faultsimCommand(const std::vector<std::string>& words, CliEnv& env);
 
 // Simulates the gate-level netlist of `file` once per row of `cmp` with that
 // row's layout on `c`, on the same `patterns` random patterns drawn from
-// `seed`, and fills each row's coverage and rank correlation. Errors are
+// `seed`, and fills each row's coverage and the rank correlation of the
+// coverage with the word-level testability of `run`'s measure. Errors are
 // reported; false then.
 bool addFaultCoverage(Comparison& cmp, Circuit& c, const std::string& file, const std::string& top,
-                      long long patterns, std::uint64_t seed, bool unordered, CliEnv& env);
+                      long long patterns, std::uint64_t seed, bool unordered, RunContext& run);

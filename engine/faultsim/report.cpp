@@ -69,11 +69,12 @@ std::vector<OwnerDetection> ownerDetection(const GateNetlist& n, const FaultSimR
   std::vector<OwnerDetection> owners;
   std::vector<int> ownerOfFlop(n.flops.size(), -1), ownerOfInput(n.inputs.size(), -1),
       ownerOfOutput(n.outputs.size(), -1);
+  const RegisterFlops registers(n);
   for (const WordFigure& f : view.figures) {
     const int at = static_cast<int>(owners.size());
     owners.push_back({f.name, f.isRegister, f.scanned, f.testability, 0, 0});
     if (f.isRegister) {
-      for (int flop : flopsOfRegister(n, f.name)) ownerOfFlop[static_cast<size_t>(flop)] = at;
+      for (int flop : registers.of(f.name)) ownerOfFlop[static_cast<size_t>(flop)] = at;
       continue;
     }
     if (const int p = findPort(n.inputs, f.name); p >= 0) ownerOfInput[static_cast<size_t>(p)] = at;
@@ -146,6 +147,7 @@ std::string faultSimJson(const FaultSimReport& r) {
   doc["circuit"] = r.circuit;
   doc["method"] = r.method;
   doc["layout"] = r.layout;
+  doc["measure"] = r.measure;
   doc["seed"] = r.seed ? Json(*r.seed) : Json(nullptr);
   doc["exhaustive"] = r.exhaustive;
   doc["capture_cycles"] = r.captureCycles;

@@ -24,6 +24,7 @@ struct OwnerDetection {
 
 struct FaultSimReport {
   std::string circuit, method, layout, version;
+  std::string measure = "classic";  // of the word-level figures (and of the method's search)
   std::optional<std::uint64_t> seed;  // none for exhaustive runs
   bool exhaustive = false;
   int captureCycles = 1;

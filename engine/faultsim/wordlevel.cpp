@@ -19,8 +19,9 @@ std::string shortName(const Port& p, const Item& owner) {
   return n;
 }
 
-// A port's testability as the analysis defines it: the mean of its controllability and observability.
-double testabilityOf(const Port& p) { return (p.getCon() + p.getObs()) * 0.5; }
+// A port's testability as the measure of the analysis defines it (classic: the mean of its
+// controllability and observability; fixpoint: their product).
+double testabilityOf(const Port& p) { return p.getTst(); }
 
 // The mean testability of a register's data ports (not its clock or scan ports).
 double registerTestability(const Item& reg) {
@@ -86,14 +87,17 @@ std::string chooseLayout(Circuit& c, const LayoutChoice& choice, const OptimiseS
 std::string wordLevelView(Circuit& c, const ScanLayout& layout, bool unordered, WordLevelView& view,
                           Analyser& analyser) {
   view = WordLevelView{};
+  for (const Item* i = c.getIList(); i; i = i->getNext())
+    if (i->getType() == BBOX)
+      return "'" + i->getName() + "' is an instance of an undefined module: fault simulation needs its behaviour "
+             "(give a model with --lib FILE.v)";
   const LayoutRegisters regs(c);
   const ScanLayout settled =
       settledLayout(layout, regs.count(), unordered ? ChainOrder::BY_REGISTER : ChainOrder::AS_LISTED);
   if (!settled.empty()) view.layout = layoutNotation(settled, regs);
   const AppliedScanLayout applied(c, regs, settled);
   if (!applied.applied()) return applied.problem();
-  analyser.controllability(c);
-  analyser.observability(c);
+  analyser.bothDirections(c);
   collectFigures(c, view);
   return {};
 }

@@ -40,6 +40,7 @@ struct WordLevelView {
 std::string chooseLayout(Circuit& c, const LayoutChoice& choice, const OptimiseSettings& s, RandomSource& random,
                          ScanLayout& layout, const RunContext& run);
 
-// Analyses `c` with `layout` applied (and takes it out again); "" or the problem.
+// Analyses `c` with `layout` applied by the analyser's measure (and takes it
+// out again); "" or the problem.
 std::string wordLevelView(Circuit& c, const ScanLayout& layout, bool unordered, WordLevelView& view,
                           Analyser& analyser);

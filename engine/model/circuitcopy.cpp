@@ -34,6 +34,7 @@ std::unique_ptr<Circuit> copyCircuit(const Circuit& c) {
         to->getNInouts() != from->getNInouts() || to->getType() != from->getType())
       return nullptr;
     if (from->isLayoutExcluded()) copy->excludeFromLayouts(to);
+    to->setSettable(from->isSettable());
     if (to->getArea() != from->getArea()) {
       copy->setArea(copy->getArea() - to->getArea() + from->getArea());
       to->setArea(from->getArea());

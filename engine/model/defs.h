@@ -39,6 +39,8 @@ enum item_type : int {
   REDUCE,  // reduction and, or, xor, bool (one-bit result)
   SHIFT,   // logical, arithmetic and indexed shifts
   ROM,     // read-only memory: address in, data out
+  RAM,     // writable memory: write address, data and enable, per read port an address and data
+  BBOX,    // black box: an instance of a module the design does not define
   I_UNKNOWN
 };
 

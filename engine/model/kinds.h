@@ -15,18 +15,20 @@ enum class PropagationRule : unsigned char {
   REGISTER,
   MULTIPLEXER,
   SCAN_REGISTER,
+  MEMORY,           // writable memories: sequential, never scanned
+  BLACK_BOX,        // undefined modules: outputs uncontrollable, inputs unobservable
 };
 
 // The properties of one item kind.
 struct ItemKindInfo {
   const char* name;        // as descriptions write it
-  int area;                // area units of one item
+  int area;                // area units of one item (of one stored bit for a RAM)
   PropagationRule rule;
   const char* letter;      // kind column of the propagation record
   bool declarable;         // may appear in an ITM line of a description
 };
 
-// Indexed by item_type, UUA .. ROM.
+// Indexed by item_type, UUA .. BBOX.
 inline constexpr ItemKindInfo kItemKinds[] = {
     {"UUA", 0, PropagationRule::PORT_HOLDER, "U ", false},
     {"ADD", 40, PropagationRule::FUNCTIONAL_UNIT, "F ", true},
@@ -47,6 +49,8 @@ inline constexpr ItemKindInfo kItemKinds[] = {
     {"REDUCE", 16, PropagationRule::FUNCTIONAL_UNIT, "F ", true},
     {"SHIFT", 48, PropagationRule::FUNCTIONAL_UNIT, "F ", true},
     {"ROM", 96, PropagationRule::FUNCTIONAL_UNIT, "F ", true},
+    {"RAM", 2, PropagationRule::MEMORY, "A ", true},
+    {"BBOX", 0, PropagationRule::BLACK_BOX, "X ", true},
 };
 static_assert(sizeof kItemKinds / sizeof kItemKinds[0] == I_UNKNOWN, "one entry per item kind");
 
@@ -59,6 +63,15 @@ inline constexpr const ItemKindInfo* itemKind(item_type t) {
 inline constexpr PropagationRule ruleOf(item_type t) {
   return t >= UUA && t < I_UNKNOWN ? kItemKinds[t].rule : PropagationRule::NONE;
 }
+
+// True for the items whose state or behaviour a path through the design cannot
+// see across: registers of every kind, writable memories and black boxes.
+inline constexpr bool endsCombinationalPaths(item_type t) {
+  return t == REG || t == SREG || t == BILBO || t == LFSR || t == RAM || t == BBOX;
+}
+
+// Area units of one stored bit of a RAM.
+inline constexpr int kRamAreaPerBit = kItemKinds[RAM].area;
 
 // True for the functional units (the kinds propagated by the functional-unit rules).
 inline constexpr bool isFunctionalUnit(item_type t) { return ruleOf(t) == PropagationRule::FUNCTIONAL_UNIT; }

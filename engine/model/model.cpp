@@ -1,10 +1,12 @@
 #include "model/model.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
 #include "base/diagnostics.h"
 #include "model/kinds.h"
+#include "model/ramports.h"
 
 namespace {
 
@@ -13,6 +15,8 @@ constexpr int kNarrowItemPorts = 8;
 
 // Area a layout adds when it turns a register into a scan register.
 constexpr int kScanOverhead = 40;
+// Largest area of one RAM (ten million units), so that circuit totals stay ints.
+constexpr long long kMaxRamArea = 10000000LL;
 
 // a == b, comparing the characters from the last one back.
 bool sameFromEnd(std::string_view a, std::string_view b) {
@@ -201,6 +205,7 @@ Port* Item::addPort(const std::string& portName, int nbits, port_type t) {
   plist = p;
   countBits(t, nbits);
   ++portCount;
+  if (type == RAM) refreshRamArea();
   if (cptr && portsIndexed) {
     cptr->indexPort(p);
   } else if (cptr && portCount > kNarrowItemPorts) {
@@ -211,6 +216,23 @@ Port* Item::addPort(const std::string& portName, int nbits, port_type t) {
     portsIndexed = true;
   }
   return p;
+}
+
+void Item::refreshRamArea() {
+  std::string_view number;
+  int addressBits = -1;
+  long long dataBits = 0;
+  for (Port* p = plist; p; p = p->getNext()) {
+    const RamRole role = ramRoleOf(p, number);
+    if (role == RamRole::WRITE_ADDR && number.empty()) addressBits = p->getNBits();
+    if (role == RamRole::WRITE_DATA && number.empty()) dataBits = p->getNBits();
+  }
+  // The words an address of that width reaches; capped so that the area stays an int.
+  const long long words = addressBits < 0 ? 0 : 1LL << std::min(addressBits, 24);
+  const long long wanted = std::min<long long>(words * dataBits * kRamAreaPerBit, kMaxRamArea);
+  const int ramArea = static_cast<int>(wanted);
+  if (cptr) cptr->area += ramArea - area;
+  area = ramArea;
 }
 
 void Item::disposePort(Port* p) {
@@ -397,7 +419,7 @@ bool Circuit::connectSREGs(Item* first, Item* second) {
 int Circuit::getNClks() const {
   int clks = 0;
   for (Item* i = ilist; i; i = i->getNext()) {
-    if (i->getType() == REG) {
+    if (i->getType() == REG || i->getType() == RAM) {  // a RAM is one clocked step, as a register
       ++clks;
     } else if (i->getType() == SREG) {
       for (Port* p = i->getPList(); p; p = p->getNext())

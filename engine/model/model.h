@@ -178,6 +178,10 @@ class Item {
   bool isLayoutExcluded() const { return layoutExcluded; }
   // True for an SREG made by toSreg.
   bool isScanConverted() const { return scanConverted; }
+  // True for a register that a reset, set or load can set to a constant (the
+  // importer leaves those pins out of the item; the fixpoint measure counts them).
+  bool isSettable() const { return settable; }
+  void setSettable(bool s) { settable = s; }
   // Scratch number of the analysis schedule, valid while the stamp is its current one (else -1).
   int scheduleSlot(unsigned stamp) const { return slotStamp == stamp ? slot : -1; }
   void setScheduleSlot(unsigned stamp, int s) {
@@ -214,6 +218,8 @@ class Item {
  private:
   // Adds `delta` bits of kind `t` to the item's and the circuit's counts.
   void countBits(port_type t, int delta);
+  // A RAM's area: kRamAreaPerBit for each bit its first write port's address reaches.
+  void refreshRamArea();
   // Frees a port made by addPort (from its circuit's pool) or by new.
   static void disposePort(Port* p);
   friend class Port;
@@ -233,6 +239,7 @@ class Item {
   int ninouts = 0;
   bool scanConverted = false;
   bool layoutExcluded = false;
+  bool settable = false;
   bool portsIndexed = false;  // its ports are in the circuit's port index (wide items)
   int portCount = 0;
   unsigned slotStamp = 0;
@@ -291,7 +298,7 @@ class Circuit {
   Item* getRegPtr(int i) const;
   // Links first's SCAN_OUT (head port) to second's SCAN_IN (second port).
   bool connectSREGs(Item* first, Item* second);
-  // REG items plus the parallel input bits of every SREG.
+  // REG and RAM items plus the parallel input bits of every SREG.
   int getNClks() const;
   // Puts `p` at the head of the ready-port list unless it is there already (or null).
   ReadyPort* addReadyPort(Port* p);

@@ -185,6 +185,7 @@ std::string comparisonJson(const Comparison& cmp, const std::string& version) {
   nlohmann::ordered_json j;
   j["circuit"] = cmp.circuit;
   j["objective"] = cmp.objective;
+  if (!cmp.measure.empty()) j["measure"] = cmp.measure;
   j["area_budget_percent"] = cmp.areaBudgetPercent;
   j["pin_budget_percent"] = cmp.pinBudgetPercent;
   j["version"] = version;

@@ -35,6 +35,7 @@ struct CompareRow {
 struct Comparison {
   std::string circuit;
   std::string objective;
+  std::string measure;              // the measure of every row's figures ("fixpoint" or "classic")
   double areaBudgetPercent = 0.0;
   double pinBudgetPercent = 0.0;
   std::vector<CompareRow> rows;

@@ -67,6 +67,7 @@ std::unique_ptr<Circuit> buildCircuit(const ImportedDesign& d, Diagnostics& diag
     const ImportedItem& i = d.items[k];
     Item* item = c->addItem(i.name, i.kind);
     item->setBlock(c->blocks().add(i.block));
+    item->setSettable(i.settable);
     items[k].reserve(i.ports.size());
     for (const ImportedPort& p : i.ports) items[k].push_back(item->addPort(p.name, p.bits, p.type));
     item->makeInnerIpaths(diagnostics);
@@ -161,10 +162,19 @@ int importCommand(const std::vector<std::string>& args, ProcessRunner& runner, s
     const std::string& a = args[k];
     if ((a == "--top" || a == "-o") && k + 1 < args.size()) {
       (a == "--top" ? options.top : outPath) = args[++k];
+    } else if (a == "--lib" && k + 1 < args.size()) {
+      options.libs.push_back(args[++k]);
+    } else if (a == "--memory-words" && k + 1 < args.size()) {
+      if (!parseMemoryWords(args[++k], options.memoryWords)) {
+        usage();
+        return 2;
+      }
     } else if (a == "--help" || a == "-h") {
-      std::printf("usage: tarvex import FILE [--top NAME] [-o OUT]\n"
+      std::printf("usage: tarvex import FILE [--top NAME] [--lib FILE.v ...] [--memory-words N] [-o OUT]\n"
                   "Writes the circuit description of a Verilog design (.v, .sv) or a Yosys JSON netlist\n"
-                  "(.json) to OUT, or to standard output without -o.\n");
+                  "(.json) to OUT, or to standard output without -o. --lib reads modules (models of\n"
+                  "memories or macros) before the design; writable memories of at most N words (256)\n"
+                  "become one register a word, larger ones a RAM item.\n");
       return 0;
     } else if (!a.empty() && a[0] == '-') {
       usage();

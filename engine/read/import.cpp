@@ -12,6 +12,7 @@
 #include <unordered_set>
 
 #include "base/diagnostics.h"
+#include "model/kinds.h"
 #include "read/blockpath.h"
 #include "model/sizelimits.h"
 #include "read/yosys_json.h"
@@ -171,16 +172,17 @@ const std::unordered_map<std::string_view, CellKind>& operatorCells() {
 struct RegisterCell {
   const char* clock;                 // clock (or latch enable) pin
   std::vector<const char*> dropped;  // control pins left out of the item
+  bool setsConstant = false;         // a dropped pin resets or sets the register to a constant
 };
 
 const std::unordered_map<std::string_view, RegisterCell>& registerCells() {
   // A constant table, built on first use.
   static const std::unordered_map<std::string_view, RegisterCell> table = {
       {"$dff", {"CLK", {}}},
-      {"$adff", {"CLK", {"ARST"}}},
-      {"$sdff", {"CLK", {"SRST"}}},
-      {"$dffsr", {"CLK", {"SET", "CLR"}}},
-      {"$aldff", {"CLK", {"ALOAD"}}},
+      {"$adff", {"CLK", {"ARST"}, true}},
+      {"$sdff", {"CLK", {"SRST"}, true}},
+      {"$dffsr", {"CLK", {"SET", "CLR"}, true}},
+      {"$aldff", {"CLK", {"ALOAD"}}},  // loads AD, which is data
       {"$dlatch", {"EN", {}}},
   };
   return table;
@@ -201,8 +203,10 @@ class NetlistMapper {
     readNetNames(module);
     readPorts(module);
     findWritableMemories(module);
-    if (const json* cells = member(module, "cells"); cells && cells->is_object())
+    if (const json* cells = member(module, "cells"); cells && cells->is_object()) {
       for (auto it = cells->begin(); it != cells->end(); ++it) mapCell(it.key(), it.value());
+      mapBlackBoxes(*cells);
+    }
     if (diagnostics.count() != before) return false;
     pruneResetLogic();
     sortBySource();
@@ -331,6 +335,7 @@ class NetlistMapper {
     if (t == "$memrd" || t == "$memrd_v2") return mapMemoryRead(c);
     if (t == "$mem" || t == "$mem_v2") return mapMemory(c);
     if ((t == "$meminit" || t == "$meminit_v2") && !isWritable(c)) return;  // contents of a ROM
+    if (!t.empty() && t[0] != '$') return blackBoxes.push_back(cellName);   // mapped once every driver is known
     unsupported(c, isWritable(c) || t == "$memwr" || t == "$memwr_v2" ? "a writable memory" : nullptr);
   }
 
@@ -475,6 +480,7 @@ class NetlistMapper {
       d.insert(d.end(), extra.begin(), extra.end());
     }
     const int item = newItem(REG, c, signalName(q));
+    pending[static_cast<size_t>(item)].item.settable = r.setsConstant;
     const size_t width = q.size();
     if (d.size() > width) {  // one data port of the register's width, read by both sources
       sinks.push_back({addPort(item, "d", IN, width), d, USE_DATA});
@@ -514,6 +520,115 @@ class NetlistMapper {
     addOutput(reg, "q", data);
   }
 
+  // ---- writable memories and black boxes
+
+  // `bits` with constants and repeats left out, in order (an enable or clock
+  // repeated over the data width reads one net).
+  static Bits distinctBits(const Bits& bits) {
+    Bits out;
+    for (long b : bits)
+      if (b != kConst && std::find(out.begin(), out.end(), b) == out.end()) out.push_back(b);
+    return out;
+  }
+
+  // Pin `pin` of a memory cell cut into `count` slices of `width` bits; false (error counted) when it does not fit.
+  bool memorySlices(const Cell& c, const char* pin, long count, long width, std::vector<Bits>& slices) {
+    Bits all;
+    if (!pinBits(c, pin, all)) return false;
+    if (count < 0 || width < 0 || all.size() != static_cast<size_t>(count * width)) {
+      diagnostics.error("Cell '%s' (%s, %s): pin '%s' does not match the memory's parameters!\n", c.name.c_str(),
+                        c.type.c_str(), where(c).c_str(), pin);
+      return false;
+    }
+    slices.clear();
+    for (long k = 0; k < count; ++k) slices.emplace_back(all.begin() + k * width, all.begin() + (k + 1) * width);
+    return true;
+  }
+
+  // A writable memory larger than --memory-words: one RAM item with every
+  // write port (address, data, enable), one clock, and every read port
+  // (address, data); a clocked read port gets a register behind it.
+  void mapRam(const Cell& c) {
+    const long writes = numberOf(param(c, "WR_PORTS"), 0), reads = numberOf(param(c, "RD_PORTS"), 0),
+               abits = numberOf(param(c, "ABITS"), 0), width = numberOf(param(c, "WIDTH"), 0);
+    std::vector<Bits> waddr, wdata, wen, wclk, raddr, rdata, rclk;
+    if (!memorySlices(c, "WR_ADDR", writes, abits, waddr) || !memorySlices(c, "WR_DATA", writes, width, wdata) ||
+        !memorySlices(c, "WR_EN", writes, width, wen) || !memorySlices(c, "WR_CLK", writes, 1, wclk) ||
+        !memorySlices(c, "RD_ADDR", reads, abits, raddr) || !memorySlices(c, "RD_DATA", reads, width, rdata) ||
+        !memorySlices(c, "RD_CLK", reads, 1, rclk))
+      return;
+    const std::string id = memoryId(c);
+    const std::string name = id.empty() || id[0] == '$' ? "" : cleanName(id);
+    const int ram = newItem(RAM, c, name);
+    Bits clocks;
+    for (long k = 0; k < writes; ++k) {
+      const std::string n = k == 0 ? "" : std::to_string(k);
+      addInput(ram, "waddr" + n, IN, waddr[k], USE_DATA, true);
+      addInput(ram, "wdata" + n, IN, wdata[k], USE_DATA, true);
+      addInput(ram, "we" + n, CIN_SEL, distinctBits(wen[k]), USE_CONTROL, false);
+      clocks.insert(clocks.end(), wclk[k].begin(), wclk[k].end());
+    }
+    addInput(ram, "clk", CIN_CLK, distinctBits(clocks), USE_CLOCK, false);
+    const long enables = numberOf(param(c, "RD_CLK_ENABLE"), 0);
+    for (long k = 0; k < reads; ++k) {
+      addInput(ram, "raddr" + std::to_string(k), IN, raddr[k], USE_DATA, true);
+      const bool clocked = k < 62 && ((enables >> k) & 1) != 0;
+      addOutput(ram, "rdata" + std::to_string(k), clocked ? heldReadData(c, rdata[k], rclk[k], name) : rdata[k]);
+    }
+  }
+
+  // The register behind a clocked read port: it holds `data`; returns the inner bits it loads from.
+  Bits heldReadData(const Cell& c, const Bits& data, const Bits& clk, const std::string& memoryName) {
+    Bits inner(data.size());
+    for (long& b : inner) b = nextInnerBit--;
+    const std::string held = signalName(data);
+    const int reg = newItem(REG, c, !held.empty() ? held : memoryName.empty() ? "" : memoryName + "_data");
+    addInput(reg, "d", IN, inner, USE_DATA, true);
+    addInput(reg, "clk", CIN_CLK, clk, USE_CLOCK, true);
+    addOutput(reg, "q", data);
+    return inner;
+  }
+
+  // Instances of modules the design does not define, each a BBOX item with
+  // the instance's pins as ports (a warning names it). A pin's direction is
+  // the netlist's when it has one; else a pin reading a driven net is an
+  // input and the others are outputs.
+  void mapBlackBoxes(const json& cells) {
+    for (const std::string& cellName : blackBoxes) {
+      const json& cell = cells.at(cellName);
+      const std::string& t = member(cell, "type")->get_ref<const std::string&>();
+      const std::string origin = originOf(cell);
+      const Cell c{cellName, t, origin, cell, *member(cell, "connections")};
+      diagnostics.warning("Module '%s' of instance '%s' (%s) is not defined: it is imported as a black box whose "
+                          "outputs cannot be set and whose inputs cannot be seen; give its model with --lib FILE.v\n",
+                          cleanName(t).c_str(), cleanName(cellName).c_str(), where(c).c_str());
+      mapBlackBox(c);
+    }
+  }
+
+  void mapBlackBox(const Cell& c) {
+    const int item = newItem(BBOX, c, "");
+    const json* directions = member(c.body, "port_directions");
+    Bits bits;
+    for (auto it = c.conns.begin(); it != c.conns.end(); ++it) {
+      if (!readBits(it.value(), bits)) {
+        diagnostics.error("Cell '%s' (%s, %s) has a malformed pin '%s'!\n", c.name.c_str(), c.type.c_str(),
+                          where(c).c_str(), it.key().c_str());
+        continue;
+      }
+      std::string pin = cleanName(it.key());
+      if (pin.empty()) pin = "pin";
+      const json* d = directions ? member(*directions, it.key().c_str()) : nullptr;
+      const bool known = d && d->is_string();
+      const bool driven = std::any_of(bits.begin(), bits.end(), [&](long b) { return driverOfBit.count(resolve(b)) != 0; });
+      const bool input = known ? d->get<std::string>() != "output" : driven || allConstant(bits);
+      if (input)
+        addInput(item, pin, IN, bits, USE_DATA, true);
+      else
+        addOutput(item, pin, bits);
+    }
+  }
+
   void mapMemoryRead(const Cell& c) {
     if (isWritable(c)) return unsupported(c, "a writable memory");
     Bits addr, data, clk;
@@ -524,7 +639,7 @@ class NetlistMapper {
   }
 
   void mapMemory(const Cell& c) {
-    if (numberOf(param(c, "WR_PORTS"), 0) != 0) return unsupported(c, "a writable memory");
+    if (numberOf(param(c, "WR_PORTS"), 0) != 0) return mapRam(c);
     const long ports = numberOf(param(c, "RD_PORTS"), 0), abits = numberOf(param(c, "ABITS"), 0),
                width = numberOf(param(c, "WIDTH"), 0);
     Bits addr, data, clk;
@@ -606,7 +721,8 @@ class NetlistMapper {
     std::vector<char> pruned(n, 0);
     std::vector<int> work;
     auto check = [&](int k) {
-      if (!pruned[k] && pending[k].item.kind != REG && consumers[k] > 0 && controlConsumers[k] == consumers[k]) {
+      if (!pruned[k] && !endsCombinationalPaths(pending[k].item.kind) && consumers[k] > 0 &&
+          controlConsumers[k] == consumers[k]) {
         pruned[k] = 1;
         work.push_back(k);
       }
@@ -749,6 +865,7 @@ class NetlistMapper {
   std::unordered_map<long, long> aliasOf;
   std::unordered_map<long long, size_t> linkOfSource;
   std::unordered_set<std::string> writableMemories;
+  std::vector<std::string> blackBoxes;  // cells of undefined modules, in netlist order
   std::vector<unsigned char> inputUse;
   NameSet itemNames;
   long nextInnerBit = -2;
@@ -806,13 +923,24 @@ bool parseNetlist(const std::string& text, const std::string& source, json& netl
 // ---------------------------------------------------------------- yosys
 
 // Runs yosys with `script` on `path`; its standard output in `out`. Reports failures.
-bool runYosys(ProcessRunner& runner, const std::string& path, const std::string& script, std::string& out,
-              Diagnostics& diagnostics) {
+// A file name yosys reads as a file: a relative name starting with '-' would read as an option.
+std::string fileArgument(const std::string& path) { return !path.empty() && path[0] == '-' ? "./" + path : path; }
+
+// The yosys command reading the libraries, then the design, with `frontend`, and running `script`.
+std::vector<std::string> yosysCommand(const std::string& frontend, const std::string& script,
+                                      const std::vector<std::string>& libs, const std::string& file) {
+  std::vector<std::string> argv = {"yosys", "-q", "-f", frontend, "-p", script};
+  for (const std::string& lib : libs) argv.push_back(fileArgument(lib));
+  argv.push_back(file);
+  return argv;
+}
+
+bool runYosys(ProcessRunner& runner, const std::string& path, const std::vector<std::string>& libs,
+              const std::string& script, std::string& out, Diagnostics& diagnostics) {
   const bool sv = endsWith(path, ".sv");
-  // A relative name starting with '-' would read as an option.
-  const std::string file = !path.empty() && path[0] == '-' ? "./" + path : path;
+  const std::string file = fileArgument(path);
   std::string err;
-  const int status = runner.run({"yosys", "-q", "-f", sv ? "verilog -sv" : "verilog", "-p", script, file}, out, err);
+  const int status = runner.run(yosysCommand(sv ? "verilog -sv" : "verilog", script, libs, file), out, err);
   if (status == ProcessRunner::kNotStarted) {
     diagnostics.error("yosys is not installed: it is needed to read '%s'; install the Debian package 'yosys' "
           "(apt-get install yosys)!\n",
@@ -824,7 +952,7 @@ bool runYosys(ProcessRunner& runner, const std::string& path, const std::string&
     // A .v file that fails as Verilog but reads as SystemVerilog only needs its name changed.
     std::string svOut, svErr;
     if (!sv && endsWith(path, ".v") &&
-        runner.run({"yosys", "-q", "-f", "verilog -sv", "-p", script, file}, svOut, svErr) == 0)
+        runner.run(yosysCommand("verilog -sv", script, libs, file), svOut, svErr) == 0)
       hint = "'" + path + "' reads as SystemVerilog: name it '" + path.substr(0, path.size() - 2) + ".sv'\n";
     diagnostics.error("yosys failed on '%s':\n%s\n%s", path.c_str(), yosys_tool::errorMessage(out, err).c_str(),
                       hint.c_str());
@@ -836,6 +964,15 @@ bool runYosys(ProcessRunner& runner, const std::string& path, const std::string&
 }  // namespace
 
 // ---------------------------------------------------------------- interface
+
+bool parseMemoryWords(const std::string& text, long& words) {
+  if (text.empty() || text.size() > 10 || !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return false;
+  const long v = std::stol(text);
+  if (v > (1L << 30)) return false;
+  words = v;
+  return true;
+}
 
 InputKind inputKindOf(const std::string& path) {
   if (endsWith(path, ".v") || endsWith(path, ".sv")) return InputKind::Verilog;
@@ -872,7 +1009,7 @@ bool yosysNetlist(const std::string& path, const ImportOptions& options, const s
   }
   std::string out;
   if (top.empty()) {  // find the top candidates first: yosys would pick one silently
-    if (!runYosys(runner, path, "hierarchy; delete */p:*; write_json", out, diagnostics)) return false;
+    if (!runYosys(runner, path, options.libs, "hierarchy; delete */p:*; write_json", out, diagnostics)) return false;
     json modules;
     if (!parseNetlist(out, path, modules, diagnostics)) return false;
     if (!pickTop(modules["modules"], path, "", top, diagnostics)) return false;
@@ -881,14 +1018,40 @@ bool yosysNetlist(const std::string& path, const ImportOptions& options, const s
       return false;
     }
   }
-  if (!runYosys(runner, path, "hierarchy -top " + top + "; " + passes + "; write_json", netlist, diagnostics)) return false;
+  if (!runYosys(runner, path, options.libs, "hierarchy -top " + top + "; " + passes + "; write_json", netlist,
+                diagnostics))
+    return false;
   if (chosenTop) *chosenTop = top;
   return true;
 }
 
+std::string importPasses(const ImportOptions& options) {
+  return "proc; flatten; opt -nodffe -nosdff; memory_collect; memory_map t:$mem_v2 r:WR_PORTS>0 %i r:SIZE<=" +
+         std::to_string(std::max(0L, options.memoryWords)) + " %i; opt_clean";
+}
+
+namespace {
+
+// True when a yosys netlist writes to a memory (has a memory write port cell).
+bool writesMemory(const std::string& netlist) { return netlist.find("\"$memwr") != std::string::npos; }
+
+// The importer's netlist of a Verilog design. Designs without writable
+// memories keep the plain passes (read-only memories stay one cell per read);
+// the others are elaborated again with the memory passes.
+bool importerNetlist(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
+                     std::string& netlist, Diagnostics& diagnostics, std::string& top) {
+  if (!yosysNetlist(path, options, kImportPasses, runner, netlist, diagnostics, &top)) return false;
+  if (!writesMemory(netlist)) return true;
+  ImportOptions chosen = options;
+  chosen.top = top;
+  return yosysNetlist(path, chosen, importPasses(options), runner, netlist, diagnostics);
+}
+
+}  // namespace
+
 bool elaborateVerilog(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
                       std::string& netlist, std::string& top, Diagnostics& diagnostics) {
-  return yosysNetlist(path, options, kImportPasses, runner, netlist, diagnostics, &top);
+  return importerNetlist(path, options, runner, netlist, diagnostics, top);
 }
 
 bool importVerilog(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
@@ -902,8 +1065,12 @@ bool importVerilog(const std::string& path, const ImportOptions& options, Proces
 
 bool importedNetlistText(const std::string& path, const ImportOptions& options, ProcessRunner& runner,
                          std::string& netlist, Diagnostics& diagnostics, std::string* chosenTop) {
-  if (inputKindOf(path) == InputKind::Verilog)
-    return yosysNetlist(path, options, kImportPasses, runner, netlist, diagnostics, chosenTop);
+  if (inputKindOf(path) == InputKind::Verilog) {
+    std::string top;
+    if (!importerNetlist(path, options, runner, netlist, diagnostics, top)) return false;
+    if (chosenTop) *chosenTop = top;
+    return true;
+  }
   if (chosenTop) *chosenTop = options.top;
   FILE* in = std::fopen(path.c_str(), "rb");
   if (!in) {

@@ -31,9 +31,21 @@ class ProcessRunner {
 // The runner that starts real processes (posix_spawn, no shell).
 ProcessRunner& systemProcessRunner();
 
+// Memories of at most this many words become registers, one a word (--memory-words).
+inline constexpr long kDefaultMemoryWords = 256;
+
 struct ImportOptions {
-  std::string top;  // --top NAME; empty picks the top module automatically
+  ImportOptions() = default;
+  // Options choosing the top module `topModule` (empty: automatically), the rest default.
+  explicit ImportOptions(std::string topModule) : top(std::move(topModule)) {}
+
+  std::string top;                // --top NAME; empty picks the top module automatically
+  std::vector<std::string> libs;  // --lib FILE.v: modules read before the design (models of memories, macros)
+  long memoryWords = kDefaultMemoryWords;  // --memory-words N: larger writable memories become RAM items
 };
+
+// Reads the value of --memory-words (a whole number, 0 .. 2^30) into `words`; false when it is not one.
+bool parseMemoryWords(const std::string& text, long& words);
 
 // Kind of input by file name: description, Verilog (.v/.sv) or Yosys JSON netlist (.json).
 enum class InputKind { Description, Verilog, YosysJson };
@@ -61,6 +73,7 @@ struct ImportedItem {
   std::string origin;               // source location "file.v:12", may be empty
   std::string cell;                 // the netlist cell it was made from
   std::string block;                // instance path it was flattened out of ("" for the top module)
+  bool settable = false;            // a register with a reset, set or load pin (left out)
 };
 
 // One source port and every port it drives, in order.
@@ -91,6 +104,11 @@ bool elaborateVerilog(const std::string& path, const ImportOptions& options, Pro
 
 // The passes the importer runs on a Verilog design after `hierarchy -top`.
 inline constexpr const char* kImportPasses = "proc; flatten; opt -nodffe -nosdff; opt_clean";
+
+// The importer's passes for `options`: kImportPasses with the writable
+// memories of at most options.memoryWords words mapped onto one register a
+// word, the larger ones kept whole (collected into one cell each).
+std::string importPasses(const ImportOptions& options);
 
 // Runs yosys on a Verilog file: picks the top module (options.top, else the
 // only candidate), then runs `hierarchy -top TOP; PASSES; write_json`. The

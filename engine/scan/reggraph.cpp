@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "model/kinds.h"
+
 namespace {
 
-bool isSequential(item_type t) { return t == REG || t == SREG || t == BILBO || t == LFSR; }
+bool isSequential(item_type t) { return endsCombinationalPaths(t); }
 
 // The ports of one item that a layout added (a scan-converted register's
 // first three ports: scan output, scan input and scan mode).

@@ -65,7 +65,7 @@ Json registersJson(const LayoutRegisters& regs, const ScanChains& chains, const 
 
 // The ports (figures), items (structure) and links of the circuit.
 void structureJson(const Circuit& c, Json& doc) {
-  Json ports = Json::array(), items = Json::array(), links = Json::array();
+  Json ports = Json::array(), items = Json::array(), links = Json::array(), blackBoxes = Json::array();
   for (const Item* i = c.getIList(); i; i = i->getNext()) {
     Json itemPorts = Json::array();
     for (const Port* p = i->getPList(); p; p = p->getNext()) {
@@ -76,12 +76,19 @@ void structureJson(const Circuit& c, Json& doc) {
       for (const LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext())
         if (l->getPort()) links.push_back({{"from", p->getName()}, {"to", l->getPort()->getName()}});
     }
-    items.push_back({{"name", i->getName()}, {"kind", kindName(*i)}, {"ports", std::move(itemPorts)}});
-    if (const std::string& block = c.blockPathOf(i); !block.empty()) items.back()["block"] = block;
+    Json item = {{"name", i->getName()}, {"kind", kindName(*i)}, {"ports", std::move(itemPorts)}};
+    if (const std::string& block = c.blockPathOf(i); !block.empty()) item["block"] = block;
+    if (i->getType() == BBOX) {
+      item["black_box"] = true;
+      blackBoxes.push_back(i->getName());
+    }
+    items.push_back(std::move(item));
   }
   doc["ports"] = std::move(ports);
   doc["items"] = std::move(items);
   doc["links"] = std::move(links);
+  // Only designs with instances of undefined modules have the list.
+  if (!blackBoxes.empty()) doc["black_boxes"] = std::move(blackBoxes);
 }
 
 Json loopsJson(const RegisterGraph& graph, const LayoutRegisters& regs) {

@@ -146,6 +146,10 @@ void CircuitViews::openOptimiser() {
     placeBesideOwner(optimiser_);
     connect(optimiser_, &OptimiserPanel::runRequested, this, &CircuitViews::optimiserRunRequested);
     connect(optimiser_, &OptimiserPanel::stopRequested, this, &CircuitViews::optimiserStopRequested);
+    optimiser_->setMessageBoxHandler([this](QWidget* parent, QMessageBox::Icon icon, const QString& caption,
+                                            const QString& text, QMessageBox::StandardButtons buttons) {
+      return state_.showMessage(parent, icon, caption, text, buttons);
+    });
   }
   optimiser_->setCircuitFile(state_.session().file, state_.session().workFolder);
   optimiser_->setWindowTitle(QStringLiteral("Optimiser - %1").arg(state_.session().name));
@@ -168,6 +172,10 @@ void CircuitViews::showComparison(const CompareResult& comparison) {
   comparison_->setVerilogWritable(CanWriteVerilog(session), NotForThisCircuit(session, QStringLiteral("Writing Verilog")));
   comparison_->setFaultsimAvailable(IsGateLevelDesign(session),
                                     NotForThisCircuit(session, QStringLiteral("Fault simulation")));
+  QStringList registers;  // the layouts are shown by register name
+  if (const CircuitResult* result = state_.circuitResult())
+    for (const RegisterFigures& reg : result->registers) registers << reg.name;
+  comparison_->setRegisterNames(registers);
   comparison_->setComparison(comparison);
   comparison_->setWindowTitle(QStringLiteral("Method Comparison - %1").arg(comparison.circuit));
   comparison_->show();

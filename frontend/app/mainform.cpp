@@ -39,6 +39,7 @@
 #include "views/scanlayouteditor.h"
 #include "enginelink/enginerun.h"
 #include "app/helpwindow.h"
+#include "app/measuremenu.h"
 #include "enginelink/notation.h"
 #include "enginelink/platform.h"
 #include "enginelink/runadvice.h"
@@ -134,6 +135,11 @@ void TFormMain::connectCircuitViews() {
   connect(views_, &CircuitViews::layoutApplied, this, &TFormMain::applyChosenLayout);
   connect(views_, &CircuitViews::optimiserRunRequested, this, &TFormMain::optimiserRunRequested);
   connect(views_, &CircuitViews::optimiserStopRequested, this, &TFormMain::optimiserStopRequested);
+  // Every run of the engine can be stopped from the status bar.
+  StopButton = new QPushButton(QStringLiteral("Stop"), this);
+  StopButton->setToolTip(QStringLiteral("Stop the engine; the figures of the previous run stay, greyed"));
+  StopButton->hide();  // in the status bar while the engine runs only: it would change its height
+  connect(StopButton, &QPushButton::clicked, this, &TFormMain::optimiserStopRequested);
   connect(views_, &CircuitViews::faultsimComparisonRequested, this, [this] { compareChosen(true); });
   views_->setEngineLocator([this] { return enginePath_; });
 }
@@ -419,6 +425,7 @@ void TFormMain::buildMenu() {
       ->setToolTip(QStringLiteral("Compare the methods and the stuck-at coverage of each layout (Verilog designs)"));
   file->addAction(QStringLiteral("Scan-Readiness C&hecks..."), this, [this] { views_->openChecks(); })
       ->setToolTip(QStringLiteral("Which registers can be scanned, and why not (Verilog designs)"));
+  AddMeasureMenu(file, state_);
 
   QMenu* menu = menuBar()->addMenu(QStringLiteral("Main Menu"));
   TutorialAction = menu->addAction(QStringLiteral("Tutorial"), this, [this] { tutorialChosen(); });
@@ -792,7 +799,9 @@ void TFormMain::startEngine(const QStringList& arguments) {
     failureReason_ = reason;
   });
   if (anyCircuit()) QDir().mkpath(state_.session().workFolder);
-  run->start(enginePath_, arguments, engineFolder());
+  run->start(enginePath_, state_.engineArguments(arguments), engineFolder());
+  statusBar()->addPermanentWidget(StopButton);
+  StopButton->show();
 }
 
 void TFormMain::progressTick() {
@@ -811,6 +820,7 @@ void TFormMain::progressTick() {
 
 void TFormMain::finishAction() {
   ProgressTimer->stop();
+  statusBar()->removeWidget(StopButton);
   const int action = runningAction_;
   runningAction_ = 0;
   QString engineErrors;
@@ -895,6 +905,14 @@ void TFormMain::showDesignedLayout() {
 }
 
 void TFormMain::reportFailedRun(const QString& engineErrors) {
+  if (failureReason_ == RunStoppedReason()) {
+    // The user asked for it: said in the history and the status bar, not as an error.
+    AppendHistory(QStringLiteral("\t-stopped: the figures shown (greyed) are those of an earlier run"));
+    AppendHistory(QStringLiteral("\t-end time: ") + timeText());
+    AppendHistory(QString(20, u'-'));
+    statusBar()->showMessage(QStringLiteral("Run stopped; the figures shown are those of an earlier run."));
+    return;
+  }
   AppendHistory(QStringLiteral("\t-failed: ") + failureReason_);
   AppendHistory(QStringLiteral("\t-end time: ") + timeText());
   AppendHistory(QString(20, u'-'));
@@ -1418,11 +1436,11 @@ void TFormMain::optimiserRunRequested(const QStringList& arguments) {
   views_->optimiser()->runStarted();
 }
 
-// The optimiser window asks to stop its run.
+// The optimiser window or the status bar's Stop ends the run going on.
 void TFormMain::optimiserStopRequested() {
-  if (runningAction_ != kActionOptimiser) return;
+  if (!isRunning()) return;
   stopEngine();
   engineEnded_ = true;
   engineFailed_ = true;
-  failureReason_ = QStringLiteral("the run was stopped");
+  failureReason_ = RunStoppedReason();
 }

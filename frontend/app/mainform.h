@@ -198,6 +198,7 @@ class TFormMain : public QMainWindow {
   QRadioButton* AnalysisRadio = nullptr;    // "&Testability Analysis"
   QRadioButton* AutoDesignRadio = nullptr;  // "&Scan Layout Auto-Designer"
   QPushButton* RunButton = nullptr;         // "&Run"
+  QPushButton* StopButton = nullptr;        // "Stop" in the status bar, while the engine runs
   QLabel* NodesValue = nullptr;
   QLabel* ConRatioValue = nullptr;
   QLabel* ObsRatioValue = nullptr;

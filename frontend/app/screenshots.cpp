@@ -129,7 +129,10 @@ bool verilogPictures(AppState& state, const QString& engine, const QDir& out, co
   form.SchemaBox->setChecked(true);
   form.DetailsBox->setChecked(true);
   QApplication::processEvents();
-  if (GraphSchemaWindow* schema = form.graphSchemaWindow()) schema->fitToWindow();
+  if (GraphSchemaWindow* schema = form.graphSchemaWindow()) {
+    if (!schema->waitForLayout()) ok = false;
+    schema->fitToWindow();
+  }
   if (form.graphSchemaWindow() == nullptr || !save(form.graphSchemaWindow(), out, QStringLiteral("lumeno-verilog-schema.png")))
     ok = false;
   if (form.layoutEditorWindow() == nullptr || !save(form.layoutEditorWindow(), out, QStringLiteral("lumeno-verilog-editor.png")))

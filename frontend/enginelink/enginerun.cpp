@@ -1,5 +1,7 @@
 #include "enginelink/enginerun.h"
 
+QString RunStoppedReason() { return QStringLiteral("the run was stopped"); }
+
 EngineRun::EngineRun(QObject* parent) : QObject(parent) {}
 
 EngineRun::~EngineRun() { abandon(); }
@@ -8,6 +10,7 @@ void EngineRun::start(const QString& program, const QStringList& arguments, cons
   abandon();
   started_ = true;
   ended_ = false;
+  stopped_ = false;
   errorText_.clear();
   pending_.clear();
   exitStatus_ = -1;
@@ -54,6 +57,13 @@ void EngineRun::abandon() {
     process->waitForFinished(2000);
   }
   process->deleteLater();
+}
+
+void EngineRun::stop() {
+  if (!isRunning()) return;
+  abandon();
+  stopped_ = true;
+  end(RunStoppedReason());
 }
 
 void EngineRun::readErrors(bool all) {

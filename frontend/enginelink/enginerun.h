@@ -8,6 +8,9 @@
 #include <QString>
 #include <QStringList>
 
+// The reason a run ended by stop() gives: a wish of the user, not a fault.
+QString RunStoppedReason();
+
 class EngineRun : public QObject {
   Q_OBJECT
  public:
@@ -21,6 +24,11 @@ class EngineRun : public QObject {
   void start(const QString& program, const QStringList& arguments, const QString& folder);
   // Kills the engine, if it runs, without signalling anything.
   void abandon();
+  // Ends a running engine at the user's wish: kills it and signals failed
+  // with RunStoppedReason(). Whatever it wrote so far is not a result.
+  void stop();
+  // True when the run was ended by stop().
+  bool wasStopped() const { return stopped_; }
 
   // True from start until the end has been signalled.
   bool isRunning() const { return started_ && !ended_; }
@@ -52,5 +60,6 @@ class EngineRun : public QObject {
   QString errorText_;
   bool started_ = false;
   bool ended_ = false;
+  bool stopped_ = false;
   int exitStatus_ = -1;
 };

@@ -75,6 +75,12 @@ const PortFigures* CircuitResult::port(const QString& name) const {
   return nullptr;
 }
 
+bool CompareResult::withinBudgets(const CompareRow& row) const {
+  // The figures are rounded in the file: a hair over the budget is on it.
+  constexpr double kSlack = 1e-6;
+  return row.areaPercent <= areaBudgetPercent + kSlack && row.pinsPercent <= pinBudgetPercent + kSlack;
+}
+
 const CircuitItem* CircuitResult::item(const QString& name) const {
   for (const auto& i : items)
     if (i.name == name) return &i;
@@ -163,6 +169,7 @@ ReadResult<CompareResult> parseCompareResult(const QByteArray& text) {
     g.optionalNumber("coverage_spearman", row.coverageSpearman);
   });
   f.names("pareto", r.pareto);
+  f.text("exact_skipped", r.exactSkipped);
   if (out.errors.isEmpty()) out.value = std::move(r);
   return out;
 }

@@ -147,7 +147,11 @@ struct CompareResult {
   double pinBudgetPercent = 0.0;
   std::vector<CompareRow> rows;
   QStringList pareto;
+  // Why the exact search has no row (too many layouts to search), or empty.
+  QString exactSkipped;
 
+  // True when `row` keeps within the area and pin budgets.
+  bool withinBudgets(const CompareRow& row) const;
   // True when `method` is on the Pareto front.
   bool onPareto(const QString& method) const { return pareto.contains(method); }
   // True when every row has its stuck-at coverage (a `--faultsim` comparison).

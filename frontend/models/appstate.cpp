@@ -72,6 +72,12 @@ void AppState::setShowLoops(bool on) {
   emit showLoopsChanged(on);
 }
 
+void AppState::setMeasure(EngineMeasure measure) {
+  if (measure == measure_) return;
+  measure_ = measure;
+  emit measureChanged(measure);
+}
+
 QMessageBox::StandardButton AppState::showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& caption,
                                                   const QString& text, QMessageBox::StandardButtons buttons) const {
   if (messageHandler_) return messageHandler_(parent, icon, caption, text, buttons);

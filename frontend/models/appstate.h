@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 
+#include "enginelink/enginemeasure.h"
 #include "enginelink/resultjson.h"
 #include "models/circuitsession.h"
 #include "models/layoutgrid.h"
@@ -96,6 +97,14 @@ class AppState : public QObject {
   // Sets the wish; showLoopsChanged when it changes.
   void setShowLoops(bool on);
 
+  // The testability measure of the modern engine runs (analyses, optimiser
+  // runs, comparisons); the classic runs of the benchmark ignore it.
+  EngineMeasure measure() const { return measure_; }
+  // Sets the measure; measureChanged when it changes.
+  void setMeasure(EngineMeasure measure);
+  // `arguments` of an engine run with the measure, when its command takes one.
+  QStringList engineArguments(const QStringList& arguments) const { return WithMeasure(arguments, measure_); }
+
   // Shows a message box through the current handler.
   QMessageBox::StandardButton showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& caption,
                                           const QString& text,
@@ -121,6 +130,8 @@ class AppState : public QObject {
   void helpModeChanged(bool on);
   // The wish to see the unbroken loops changed.
   void showLoopsChanged(bool on);
+  // The measure of the modern engine runs changed.
+  void measureChanged(EngineMeasure measure);
 
  private:
   void changeLayout(const LayoutGrid& grid);
@@ -134,6 +145,7 @@ class AppState : public QObject {
   bool actionRun_ = false;
   bool helpMode_ = false;
   bool showLoops_ = false;
+  EngineMeasure measure_ = EngineMeasure::Fixpoint;
   MessageBoxHandler messageHandler_;
   std::function<QDateTime()> clock_;
 };

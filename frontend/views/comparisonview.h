@@ -5,6 +5,7 @@
 // applied; the chosen row's layout can be written as Verilog.
 #pragma once
 
+#include <QHash>
 #include <QWidget>
 
 #include "enginelink/resultjson.h"
@@ -29,6 +30,18 @@ class ComparisonView : public QWidget {
 
   // Shows `comparison` (against testability when it has no coverage).
   void setComparison(const CompareResult& comparison);
+  // The circuit's registers in the order of NAME.json: the layouts are then
+  // shown by register name whatever notation the comparison used.
+  void setRegisterNames(const QStringList& registers);
+  // The layout of a row as shown: named, or as the engine wrote it.
+  QString shownLayout(const CompareRow& row) const;
+  // The label drawn beside the point of `method` (empty when another
+  // coincident point carries it, e.g. "ga, exact").
+  QString pointLabel(const QString& method) const;
+  // The notes under the caption: budgets exceeded, empty layouts, skipped methods.
+  QString notesText() const;
+  // The budget lines drawn (area bound; pin bound as a legend entry).
+  QLineSeries* areaBudgetLine() const { return areaBudget_; }
   // Plots `measure` against area; coverage only when the comparison has it.
   void setMeasure(ComparisonMeasure measure);
   ComparisonMeasure measure() const { return measure_; }
@@ -64,10 +77,14 @@ class ComparisonView : public QWidget {
   void verilogRequested(const QString& layout, const QString& method);
 
  private:
-  // The Pareto front of the measure plotted.
+  // The Pareto front of the measure plotted, among the layouts within budget.
   QStringList front() const;
   void rebuildChart();
   void addMethodSeries(QChart* chart, const QStringList& frontMethods);
+  void addBudgetSeries(QChart* chart);
+  void addAxes(QChart* chart);
+  void writeCaption(const QStringList& frontMethods);
+  QStringList notes() const;
   void fillTable();
   void updateButtons();
   void measureChosen(int index);
@@ -77,6 +94,10 @@ class ComparisonView : public QWidget {
   QChartView* view_;
   QTableWidget* table_;
   QLabel* caption_;
+  QLabel* notes_;
+  QStringList registers_;
+  QLineSeries* areaBudget_ = nullptr;
+  QHash<QString, QString> labels_;  // method -> label drawn
   QComboBox* measureBox_;
   QPushButton* faultsimButton_;
   QPushButton* writeVerilogButton_;

@@ -1,15 +1,24 @@
 #include "views/graphlayout.h"
 
-#include <graphviz/gvc.h>
+#include <graphviz/cgraph.h>
 
 #include <QHash>
+#include <QSet>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
+#include <mutex>
+#include <QRegularExpression>
 #include <string>
 
 #include "views/circuitgraph.h"
+#include "views/layoutprogram.h"
 
 namespace {
+
+// Schemas with more nodes than this leave their clock wires out.
+constexpr std::size_t kClockWiresDrawnUpTo = 60;
 
 // Ports drawn on the left of an item: everything that feeds it.
 bool isInputType(const QString& type) { return type != u"out" && type != u"inout"; }
@@ -24,11 +33,134 @@ std::string recordText(const QString& text) {
   return out;
 }
 
-// Sets a string attribute on a graph, node or edge.
-void setAttr(void* object, const char* name, const std::string& value) {
-  std::string n(name), v(value), empty;
-  agsafeset(object, n.data(), v.data(), empty.data());
+// A quoted DOT string.
+std::string quoted(const std::string& text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '"') out += '\\';
+    if (c == '\n') {
+      out += "\\n";
+      continue;
+    }
+    out += c;
+  }
+  return out + '"';
 }
+
+// The attribute list "[a="1", b="2"]" of `attributes`.
+std::string attributeList(std::initializer_list<std::pair<const char*, std::string>> attributes) {
+  std::string out = "[";
+  for (const auto& [name, value] : attributes) {
+    if (out.size() > 1) out += ", ";
+    out += std::string(name) + "=" + quoted(value);
+  }
+  return out + "]";
+}
+
+// Graphviz keeps global state (its parser among it) and is not safe to use
+// from two threads at once: every reading of a laid-out graph holds this lock.
+std::mutex& graphvizLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+// The numbers of a Graphviz attribute ("1.5,2 3,4" -> 1.5 2 3 4).
+std::vector<double> numbers(const char* text) {
+  std::vector<double> out;
+  if (!text) return out;
+  for (const auto& part : QString::fromUtf8(text).split(QRegularExpression(QStringLiteral("[ ,]")), Qt::SkipEmptyParts)) {
+    bool ok = false;
+    const double v = part.toDouble(&ok);
+    if (ok) out.push_back(v);
+  }
+  return out;
+}
+
+// The value of attribute `name` of `object`, or null.
+const char* attr(void* object, const char* name) {
+  std::string n(name);
+  char* value = agget(object, n.data());
+  return value && *value ? value : nullptr;
+}
+
+// A laid-out graph read back from the program's output: scene coordinates
+// (points, y growing downwards) of nodes by name and of edges by their id.
+class LaidOutGraph {
+ public:
+  explicit LaidOutGraph(const QByteArray& dot) : graph_(agmemread(dot.constData())) {
+    if (!graph_) return;
+    const auto bb = numbers(attr(graph_, "bb"));
+    if (bb.size() == 4) {
+      top_ = bb[3];
+      bounds_ = QRectF(QPointF(bb[0], 0.0), QPointF(bb[2], bb[3] - bb[1]));
+    }
+  }
+  ~LaidOutGraph() {
+    if (graph_) agclose(graph_);
+  }
+  LaidOutGraph(const LaidOutGraph&) = delete;
+  LaidOutGraph& operator=(const LaidOutGraph&) = delete;
+
+  bool valid() const { return graph_ != nullptr; }
+  QRectF bounds() const { return bounds_; }
+  QPointF point(double x, double y) const { return {x, top_ - y}; }
+
+  // The box of node `id` and its record fields in label order.
+  bool node(const std::string& id, QRectF& rect, std::vector<QRectF>& fields) const {
+    std::string name(id);
+    Agnode_t* n = agnode(graph_, name.data(), 0);
+    if (!n) return false;
+    const auto pos = numbers(attr(n, "pos")), w = numbers(attr(n, "width")), h = numbers(attr(n, "height"));
+    if (pos.size() < 2 || w.empty() || h.empty()) return false;
+    const QPointF c = point(pos[0], pos[1]);
+    rect = QRectF(c.x() - w[0] * 36.0, c.y() - h[0] * 36.0, w[0] * 72.0, h[0] * 72.0);
+    const auto r = numbers(attr(n, "rects"));
+    for (std::size_t i = 0; i + 3 < r.size(); i += 4) fields.push_back(QRectF(point(r[i], r[i + 3]), point(r[i + 2], r[i + 1])));
+    return true;
+  }
+
+  // Every edge's spline points and arrow tip by its "id".
+  void edges(const std::function<void(int id, std::vector<QPointF>, QPointF tip)>& take) const {
+    for (Agnode_t* n = agfstnode(graph_); n; n = agnxtnode(graph_, n))
+      for (Agedge_t* e = agfstout(graph_, n); e; e = agnxtout(graph_, e)) {
+        const char* id = attr(e, "id");
+        const char* pos = attr(e, "pos");
+        if (!id || id[0] != 'e') continue;
+        std::vector<QPointF> path;
+        QPointF tip;
+        readSpline(pos, path, tip);
+        take(std::atoi(id + 1), std::move(path), tip);
+      }
+  }
+
+ private:
+  // "e,x,y s,x,y x,y x,y ...; ..." -> the points and the arrow tip.
+  void readSpline(const char* pos, std::vector<QPointF>& path, QPointF& tip) const {
+    if (!pos) return;
+    for (const auto& spline : QString::fromUtf8(pos).split(u';', Qt::SkipEmptyParts)) {
+      bool first = true;
+      for (const auto& token : spline.split(u' ', Qt::SkipEmptyParts)) {
+        const bool end = token.startsWith(u"e,"), start = token.startsWith(u"s,");
+        const auto xy = numbers(token.mid(end || start ? 2 : 0).toUtf8().constData());
+        if (xy.size() < 2 || start) continue;
+        if (end) {
+          tip = point(xy[0], xy[1]);
+          continue;
+        }
+        if (first && !path.empty()) {  // a later piece repeats the last point
+          first = false;
+          continue;
+        }
+        first = false;
+        path.push_back(point(xy[0], xy[1]));
+      }
+    }
+  }
+
+  Agraph_t* graph_;
+  QRectF bounds_;
+  double top_ = 0.0;
+};
 
 // The record label of a node: "{{<p0>a|<p1>b}|name|{<p2>q}}"; columns
 // without ports are left out, a primary port is one field.
@@ -54,14 +186,14 @@ std::vector<LayoutNode> schemaNodes(const CircuitResult& circuit) {
     if (item.kind == u"CIRCUIT") {
       for (const auto& p : item.ports) {
         if (IsScanPortName(p.name)) continue;
-        LayoutNode node{item.name + u'.' + p.name, QStringLiteral("PORT"), true, {}, {}, {}};
+        LayoutNode node{item.name + u'.' + p.name, QStringLiteral("PORT"), true, {}, {}, {}, {}, -1};
         // A primary input drives the circuit: its only port is on its right.
         node.ports.push_back({p.name, p.type, p.bits, !isInputType(p.type), {}, {}});
         nodes.push_back(std::move(node));
       }
       continue;
     }
-    LayoutNode node{item.name, item.kind, false, {}, {}, {}};
+    LayoutNode node{item.name, item.kind, false, {}, {}, {}, {}, -1};
     for (const auto& p : item.ports)
       if (!IsScanPortName(p.name)) node.ports.push_back({p.name, p.type, p.bits, isInputType(p.type), {}, {}});
     nodes.push_back(std::move(node));
@@ -69,35 +201,10 @@ std::vector<LayoutNode> schemaNodes(const CircuitResult& circuit) {
   return nodes;
 }
 
-// Finds the field boxes of a record node by their port ids ("p3").
-void collectFields(const field_t* f, QHash<QString, boxf>& boxes, boxf& title) {
-  if (!f) return;
-  if (f->n_flds == 0) {
-    if (f->id && *f->id)
-      boxes.insert(QString::fromUtf8(f->id), f->b);
-    else
-      title = f->b;
-    return;
-  }
-  for (int i = 0; i < f->n_flds; ++i) collectFields(f->fld[i], boxes, title);
-}
-
-struct GvcDeleter {
-  void operator()(GVC_t* gvc) const { gvFreeContext(gvc); }
-};
-
-// The Graphviz context, made once and kept for every layout. The text layout
-// plugin remembers the last font name it measured, a string owned by the
-// context; freeing the context after a layout leaves the next layout
-// comparing against freed memory.
-GVC_t* graphvizContext() {
-  static const std::unique_ptr<GVC_t, GvcDeleter> gvc(gvContext());
-  return gvc.get();
-}
-
+// Lays the full schema out: records with their ports, left to right.
 class Builder {
  public:
-  explicit Builder(const CircuitResult& circuit) : circuit_(circuit) {}
+  Builder(const CircuitResult& circuit, const LayoutControl& control) : circuit_(circuit), control_(control) {}
 
   GraphLayout run() {
     out_.nodes = schemaNodes(circuit_);
@@ -107,54 +214,58 @@ class Builder {
         portIndex_.insert(node.primary ? node.name : node.name + u'.' + node.ports[p].name,
                           {static_cast<int>(n), static_cast<int>(p)});
     }
-    GVC_t* gvc = graphvizContext();
-    std::string name = "schema";
-    Agraph_t* g = agopen(name.data(), Agdirected, nullptr);
-    setAttr(g, "rankdir", "LR");
-    setAttr(g, "nodesep", "0.2");
-    setAttr(g, "ranksep", "0.5");
-    // Large circuits: bound the ranking and crossing-reduction passes so that
-    // the layout stays a matter of seconds.
-    if (out_.nodes.size() > 400) {
-      setAttr(g, "nslimit", "3");
-      setAttr(g, "nslimit1", "3");
-      setAttr(g, "mclimit", "0.3");
+    std::string dot = "digraph schema {\n";
+    dot += "graph " + attributeList({{"rankdir", "LR"}, {"nodesep", "0.2"}, {"ranksep", "0.5"}}) + ";\n";
+    // Larger circuits: bound the ranking and crossing-reduction passes.
+    if (out_.nodes.size() > 150)
+      dot += "graph " + attributeList({{"nslimit", "3"}, {"nslimit1", "3"}, {"mclimit", "0.3"}, {"searchsize", "20"}}) +
+             ";\n";
+    writeNodes(dot);
+    writeEdges(dot);
+    dot += "}\n";
+    const LayoutOutput laid = RunLayoutProgram(QStringLiteral("dot"), QByteArray::fromStdString(dot), control_);
+    if (!laid.error.isEmpty()) {
+      out_.errors << laid.error;
+      out_.cancelled = laid.cancelled;
+      return std::move(out_);
     }
-    buildNodes(g);
-    buildEdges(g);
-    if (gvLayout(gvc, g, "dot") != 0) {
-      out_.errors << QStringLiteral("the layout program 'dot' failed");
-    } else {
-      readBack(g);
-      gvFreeLayout(gvc, g);
+    const std::lock_guard<std::mutex> hold(graphvizLock());
+    const LaidOutGraph g(laid.dot);
+    if (!g.valid()) {
+      out_.errors << QStringLiteral("the layout program's output could not be read");
+      return std::move(out_);
     }
-    agclose(g);
+    out_.bounds = g.bounds();
+    for (std::size_t n = 0; n < out_.nodes.size(); ++n) readNode(g, n);
+    g.edges([this](int id, std::vector<QPointF> path, QPointF tip) {
+      const int e = edgeOfId_.value(id, -1);
+      if (e < 0) return;
+      out_.edges[e].path = std::move(path);
+      out_.edges[e].tip = tip.isNull() && !out_.edges[e].path.empty() ? out_.edges[e].path.back() : tip;
+    });
     return std::move(out_);
   }
 
  private:
-  void buildNodes(Agraph_t* g) {
+  void writeNodes(std::string& dot) const {
     // Primary inputs line up on the left edge, primary outputs on the right.
-    std::string sourceName = "inputs", sinkName = "outputs";
-    Agraph_t* sources = agsubg(g, sourceName.data(), 1);
-    Agraph_t* sinks = agsubg(g, sinkName.data(), 1);
-    setAttr(sources, "rank", "source");
-    setAttr(sinks, "rank", "sink");
+    std::string sources = "subgraph inputs { rank=source;", sinks = "subgraph outputs { rank=sink;";
     for (std::size_t n = 0; n < out_.nodes.size(); ++n) {
-      std::string id = std::string("n").append(std::to_string(n));
-      const auto& layoutNode = out_.nodes[n];
-      Agraph_t* owner = !layoutNode.primary ? g : layoutNode.ports.front().input ? sinks : sources;
-      Agnode_t* node = agnode(owner, id.data(), 1);
-      setAttr(node, "shape", "record");
-      setAttr(node, "fontname", "Helvetica");
-      setAttr(node, "fontsize", out_.nodes[n].primary ? "9" : "10");
-      setAttr(node, "height", "0.3");
-      setAttr(node, "label", recordLabel(out_.nodes[n]));
-      gvNodes_.push_back(node);
+      const auto& node = out_.nodes[n];
+      const std::string id = "n" + std::to_string(n);
+      dot += id + " " +
+             attributeList({{"shape", "record"},
+                            {"fontname", "Helvetica"},
+                            {"fontsize", node.primary ? "9" : "10"},
+                            {"height", "0.3"},
+                            {"label", recordLabel(node)}}) +
+             ";\n";
+      if (node.primary) (node.ports.front().input ? sinks : sources) += " " + id + ";";
     }
+    dot += sources + " }\n" + sinks + " }\n";
   }
 
-  void buildEdges(Agraph_t* g) {
+  void writeEdges(std::string& dot) {
     for (std::size_t l = 0; l < circuit_.links.size(); ++l) {
       const auto& link = circuit_.links[l];
       if (IsScanPortName(PortOfComposedPort(link.from)) || IsScanPortName(PortOfComposedPort(link.to))) continue;
@@ -165,68 +276,154 @@ class Builder {
         out_.errors << QStringLiteral("links[%1]: no port '%2'").arg(l).arg(from == portIndex_.end() ? link.from : link.to);
         continue;
       }
-      std::string id = std::string("l").append(std::to_string(l));
-      Agedge_t* e = agedge(g, gvNodes_[from->first], gvNodes_[to->first], id.data(), 1);
-      setAttr(e, "tailport", std::string("p").append(std::to_string(from->second)).append(":e"));
-      setAttr(e, "headport", std::string("p").append(std::to_string(to->second)).append(":w"));
-      setAttr(e, "arrowsize", "0.5");
       // Clock and select wires reach everywhere; they must not order the ranks.
+      // On larger schemas the clock wires, which tell nothing, are left out.
       const QString sinkType = out_.nodes[to->first].ports[to->second].type;
-      if (sinkType == u"clk" || sinkType == u"sel") setAttr(e, "constraint", "false");
+      if (sinkType == u"clk" && out_.nodes.size() > kClockWiresDrawnUpTo) {
+        ++out_.clockWiresLeftOut;
+        continue;
+      }
+      const bool free = sinkType == u"clk" || sinkType == u"sel";
+      const int e = static_cast<int>(out_.edges.size());
+      dot += "n" + std::to_string(from->first) + ":p" + std::to_string(from->second) + ":e -> n" +
+             std::to_string(to->first) + ":p" + std::to_string(to->second) + ":w " +
+             attributeList({{"id", "e" + std::to_string(e)}, {"arrowsize", "0.5"}, {"constraint", free ? "false" : "true"}}) +
+             ";\n";
+      edgeOfId_.insert(e, e);
       const int bits = out_.nodes[from->first].ports[from->second].bits;
       out_.edges.push_back({static_cast<int>(l), link.from, link.to, bits < 1 ? 1 : bits, {}, {}});
-      gvEdges_.push_back(e);
     }
   }
 
-  QPointF toScene(pointf p) const { return {p.x, top_ - p.y}; }
-  QRectF toScene(boxf b, pointf centre) const {
-    return QRectF(toScene(pointf{centre.x + b.LL.x, centre.y + b.UR.y}),
-                  toScene(pointf{centre.x + b.UR.x, centre.y + b.LL.y}));
-  }
-
-  void readBack(Agraph_t* g) {
-    const boxf bb = GD_bb(g);
-    top_ = bb.UR.y;
-    out_.bounds = QRectF(QPointF(bb.LL.x, 0.0), QPointF(bb.UR.x, bb.UR.y - bb.LL.y));
-    for (std::size_t n = 0; n < out_.nodes.size(); ++n) readNode(gvNodes_[n], out_.nodes[n]);
-    for (std::size_t e = 0; e < out_.edges.size(); ++e) readEdge(gvEdges_[e], out_.edges[e]);
-  }
-
-  void readNode(Agnode_t* gvNode, LayoutNode& node) const {
-    const pointf c = ND_coord(gvNode);
-    const double w = ND_width(gvNode) * 72.0, h = ND_height(gvNode) * 72.0;
-    node.rect = QRectF(c.x - w / 2, top_ - c.y - h / 2, w, h);
-    QHash<QString, boxf> boxes;
-    boxf title{};
-    collectFields(static_cast<const field_t*>(ND_shape_info(gvNode)), boxes, title);
-    node.title = node.primary ? node.rect : toScene(title, c);
-    for (std::size_t p = 0; p < node.ports.size(); ++p) {
-      auto& port = node.ports[p];
-      const auto box = boxes.find(QStringLiteral("p%1").arg(p));
-      port.box = box == boxes.end() ? node.rect : toScene(*box, c);
-      const double x = port.input ? node.rect.left() : node.rect.right();
-      port.anchor = QPointF(x, port.box.center().y());
+  // The record fields come in label order: input ports, the title, output ports.
+  void readNode(const LaidOutGraph& g, std::size_t n) {
+    LayoutNode& node = out_.nodes[n];
+    std::vector<QRectF> fields;
+    if (!g.node("n" + std::to_string(n), node.rect, fields)) return;
+    node.title = node.rect;
+    std::vector<std::size_t> order;
+    for (std::size_t p = 0; p < node.ports.size(); ++p)
+      if (node.ports[p].input) order.push_back(p);
+    const std::size_t titleField = node.primary ? std::size_t(-1) : order.size();
+    if (!node.primary) order.push_back(std::size_t(-1));
+    for (std::size_t p = 0; p < node.ports.size(); ++p)
+      if (!node.ports[p].input || node.primary) order.push_back(p);
+    if (node.primary) order = {0};
+    for (std::size_t f = 0; f < order.size() && f < fields.size(); ++f) {
+      if (f == titleField) node.title = fields[f];
+      else node.ports[order[f]].box = fields[f];
     }
-  }
-
-  void readEdge(Agedge_t* gvEdge, LayoutEdge& edge) const {
-    const splines* spl = ED_spl(gvEdge);
-    if (!spl || spl->size < 1) return;
-    for (int b = 0; b < spl->size; ++b) {
-      const bezier& bz = spl->list[b];
-      for (int i = b == 0 ? 0 : 1; i < bz.size; ++i) edge.path.push_back(toScene(bz.list[i]));
-      if (bz.eflag) edge.tip = toScene(bz.ep);
+    for (auto& port : node.ports) {
+      if (port.box.isNull()) port.box = node.rect;
+      port.anchor = QPointF(port.input ? node.rect.left() : node.rect.right(), port.box.center().y());
     }
-    if (edge.tip.isNull() && !edge.path.empty()) edge.tip = edge.path.back();
   }
 
   const CircuitResult& circuit_;
+  const LayoutControl& control_;
   GraphLayout out_;
   QHash<QString, std::pair<int, int>> portIndex_;  // composed port name -> node, port
-  std::vector<Agnode_t*> gvNodes_;
-  std::vector<Agedge_t*> gvEdges_;
-  double top_ = 0.0;
+  QHash<int, int> edgeOfId_;
+};
+
+// Lays out the register summary: plain boxes and straight or spline wires.
+class SummaryBuilder {
+ public:
+  SummaryBuilder(const SummaryGraph& summary, const LayoutControl& control) : summary_(summary), control_(control) {}
+
+  GraphLayout run() {
+    out_.summary = true;
+    const bool large = summary_.nodes.size() > 120;
+    std::string dot = "digraph summary {\n";
+    // Force-directed beyond a size: bounded iterations, no crossing
+    // minimisation to explode.
+    dot += "graph " +
+           (large ? attributeList({{"overlap", "prism"}, {"maxiter", "400"}, {"splines", "false"}, {"K", "1.2"}})
+                  : attributeList({{"rankdir", "LR"}, {"nodesep", "0.25"}, {"ranksep", "0.8"}, {"nslimit", "3"},
+                                   {"nslimit1", "3"}, {"mclimit", "0.3"}})) +
+           ";\n";
+    for (std::size_t n = 0; n < summary_.nodes.size(); ++n) addNode(dot, summary_.nodes[n], n);
+    for (std::size_t e = 0; e < summary_.edges.size(); ++e) {
+      const auto [from, to] = summary_.edges[e];
+      dot += "n" + std::to_string(from) + " -> n" + std::to_string(to) + " " +
+             attributeList({{"id", "e" + std::to_string(e)}, {"arrowsize", "0.6"}}) + ";\n";
+      out_.edges.push_back({-1, out_.nodes[from].name, out_.nodes[to].name, 1, {}, {}});
+    }
+    dot += "}\n";
+    const QString program = large ? QStringLiteral("sfdp") : QStringLiteral("dot");
+    const LayoutOutput laid = RunLayoutProgram(program, QByteArray::fromStdString(dot), control_);
+    if (!laid.error.isEmpty()) {
+      out_.errors << laid.error;
+      out_.cancelled = laid.cancelled;
+      return std::move(out_);
+    }
+    const std::lock_guard<std::mutex> hold(graphvizLock());
+    const LaidOutGraph g(laid.dot);
+    if (!g.valid()) {
+      out_.errors << QStringLiteral("the layout program's output could not be read");
+      return std::move(out_);
+    }
+    out_.bounds = g.bounds();
+    for (std::size_t n = 0; n < out_.nodes.size(); ++n) {
+      std::vector<QRectF> fields;
+      g.node("n" + std::to_string(n), out_.nodes[n].rect, fields);
+      out_.nodes[n].title = out_.nodes[n].rect;
+      for (auto& port : out_.nodes[n].ports) port.box = out_.nodes[n].rect;
+    }
+    g.edges([this](int id, std::vector<QPointF> path, QPointF tip) {
+      if (id < 0 || id >= static_cast<int>(out_.edges.size())) return;
+      out_.edges[id].path = std::move(path);
+      out_.edges[id].tip = tip;
+    });
+    for (std::size_t e = 0; e < out_.edges.size(); ++e) straighten(e);
+    return std::move(out_);
+  }
+
+ private:
+  void addNode(std::string& dot, const SummaryNode& s, std::size_t n) {
+    const QString label = s.kind == u"LOOP"   ? QStringLiteral("%1\n%2 registers").arg(s.name).arg(s.members.size())
+                          : s.kind == u"PORT" ? PortOfComposedPort(s.name)
+                                              : s.name;
+    // A collapsed loop grows with its registers, so that it stands out.
+    const double side = s.kind == u"LOOP" ? std::min(4.0, 0.8 + std::sqrt(double(s.members.size())) / 12.0) : 0.3;
+    dot += "n" + std::to_string(n) + " " +
+           attributeList({{"shape", "box"},
+                          {"fontname", "Helvetica"},
+                          {"fontsize", s.kind == u"LOOP" ? "12" : "10"},
+                          {"height", std::to_string(s.kind == u"LOOP" ? side * 0.6 : side)},
+                          {"width", std::to_string(s.kind == u"LOOP" ? side : 0.75)},
+                          {"label", label.toStdString()}}) +
+           ";\n";
+    LayoutNode out{s.name, s.kind, s.kind == u"PORT", {}, {}, {}, s.members, s.loop};
+    // A primary port keeps one port, for its figures and its arrow's direction.
+    if (out.primary) out.ports.push_back({PortOfComposedPort(s.name), QString(), 0, !s.primaryInput, {}, {}});
+    out_.nodes.push_back(std::move(out));
+  }
+
+  // An edge without a spline: straight from the driver's centre to the sink's border.
+  void straighten(std::size_t e) {
+    auto& edge = out_.edges[e];
+    if (edge.path.empty()) {
+      const auto [from, to] = summary_.edges[e];
+      const QRectF a = out_.nodes[from].rect, b = out_.nodes[to].rect;
+      edge.path = {a.center()};
+      edge.tip = borderPoint(b, a.center());
+    }
+    if (edge.tip.isNull()) edge.tip = edge.path.back();
+  }
+
+  // Where the line from `outside` to the centre of `r` crosses its border.
+  static QPointF borderPoint(const QRectF& r, QPointF outside) {
+    const QPointF c = r.center(), d = outside - c;
+    if (d.isNull()) return c;
+    const double sx = d.x() == 0 ? 1e9 : (r.width() / 2) / std::abs(d.x());
+    const double sy = d.y() == 0 ? 1e9 : (r.height() / 2) / std::abs(d.y());
+    return c + d * std::min({sx, sy, 1.0});
+  }
+
+  const SummaryGraph& summary_;
+  const LayoutControl& control_;
+  GraphLayout out_;
 };
 
 }  // namespace
@@ -248,4 +445,16 @@ int GraphLayout::nodeIndex(const QString& name) const {
   return -1;
 }
 
-GraphLayout LayoutCircuit(const CircuitResult& circuit) { return Builder(circuit).run(); }
+GraphLayout LayoutCircuit(const CircuitResult& circuit, const LayoutControl& control) {
+  return Builder(circuit, control).run();
+}
+
+GraphLayout LayoutSummary(const SummaryGraph& summary, const LayoutControl& control) {
+  return SummaryBuilder(summary, control).run();
+}
+
+bool NeedsSummary(const CircuitResult& circuit) {
+  int items = 0;
+  for (const auto& item : circuit.items) items += item.kind == u"CIRCUIT" ? 0 : 1;
+  return items > kFullSchemaItemLimit;
+}

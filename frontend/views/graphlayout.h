@@ -1,4 +1,4 @@
-// Lays a circuit out with Graphviz's `dot` (gvc library), left to right:
+// Lays a circuit out with Graphviz's `dot` (a child process), left to right:
 // every item a record with its inputs on the left and its outputs on the
 // right, every primary port a node of its own, every link a spline between
 // two ports. The result is plain geometry in scene coordinates (points, y
@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "enginelink/resultjson.h"
+#include "views/layoutprogram.h"
+#include "views/registersummary.h"
 
 // A port as laid out: its box on the item and the point wires attach to.
 struct LayoutPort {
@@ -32,6 +34,8 @@ struct LayoutNode {
   QRectF rect;
   QRectF title;  // the box of the name between the port columns
   std::vector<LayoutPort> ports;
+  QStringList members;  // summary nodes: the registers it stands for
+  int loop = -1;        // summary nodes: the loop it is or belongs to
 
   // The port called `port`, or null.
   const LayoutPort* port(const QString& wanted) const;
@@ -52,6 +56,9 @@ struct GraphLayout {
   std::vector<LayoutNode> nodes;
   std::vector<LayoutEdge> edges;
   QStringList errors;  // what could not be laid out, each naming its place
+  bool summary = false;  // the register summary rather than the full schema
+  bool cancelled = false;  // stopped by its control before it ended
+  int clockWiresLeftOut = 0;  // clock wires not drawn on a larger schema
 
   // The node called `name`, or null.
   const LayoutNode* node(const QString& name) const;
@@ -60,6 +67,20 @@ struct GraphLayout {
 };
 
 // Lays `circuit` out. Scan ports are left out so that the schema stays the
-// same with and without a scan layout, and so are the paths inside an item;
+// same with and without a scan layout, and so are the paths inside an item
+// and, beyond 60 nodes, the clock wires;
 // links naming an unknown item or port are reported in `errors` and left out.
-GraphLayout LayoutCircuit(const CircuitResult& circuit);
+// Graphviz's `dot` runs as a child process under `control`; safe from any thread.
+GraphLayout LayoutCircuit(const CircuitResult& circuit, const LayoutControl& control = {});
+
+// Lays the register summary out: left to right with `dot` while it is small,
+// with the force-directed `sfdp` (which always finishes, its iterations
+// bounded) beyond that. Plain boxes, straight or spline wires, no ports.
+GraphLayout LayoutSummary(const SummaryGraph& summary, const LayoutControl& control = {});
+
+// The number of schema items above which the summary is shown first: the
+// full schema of larger circuits takes Graphviz from seconds to hours.
+constexpr int kFullSchemaItemLimit = 300;
+
+// True when `circuit` has more items than the full schema is drawn for.
+bool NeedsSummary(const CircuitResult& circuit);

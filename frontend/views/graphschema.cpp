@@ -1,6 +1,8 @@
 #include "views/graphschema.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGraphicsPathItem>
@@ -14,8 +16,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QSplitter>
+#include <QStyleOptionGraphicsItem>
 #include <QSvgGenerator>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -28,7 +33,14 @@
 namespace {
 
 constexpr int kNodeNameRole = 0;
-const QColor kLoopColour(200, 30, 30);
+constexpr double kSmallestReadableText = 3.5;  // points on the screen
+constexpr qsizetype kLoopNamesListed = 24;     // registers named in a loop's list entry
+constexpr int kSmallestVisibleLoop = 80;        // pixels: a chosen loop smaller than this is zoomed to
+// Loops are drawn light so that they do not hide the schema; the one chosen
+// in the list is drawn strong.
+const QColor kLoopColour(240, 150, 150);
+const QColor kChosenLoopColour(200, 30, 30);
+const QColor kWireColour(90, 90, 90);
 const QColor kBrokenLoopColour(40, 140, 60);
 const QColor kChainColour(30, 80, 200);
 const QColor kAdjustColour(20, 90, 220);
@@ -91,8 +103,10 @@ class NodeGraphic : public QGraphicsItem {
   explicit NodeGraphic(const LayoutNode& node) : node_(node) {
     setData(kNodeNameRole, node.name);
     setFlag(ItemIsSelectable);
-    setToolTip(node.primary ? QStringLiteral("primary port %1").arg(node.name)
-                            : QStringLiteral("%1 (%2)").arg(node.name, node.kind));
+    setToolTip(node.primary           ? QStringLiteral("primary port %1").arg(node.name)
+               : node.kind == u"LOOP" ? QStringLiteral("%1: %2\nDouble-click to draw its registers")
+                                            .arg(node.name, node.members.join(u' '))
+                                      : QStringLiteral("%1 (%2)").arg(node.name, node.kind));
   }
   QRectF boundingRect() const override { return node_.rect.adjusted(-2, -2, 2, 2); }
   void setFill(QColor c) {
@@ -103,7 +117,7 @@ class NodeGraphic : public QGraphicsItem {
     highlight_ = c;
     update();
   }
-  void paint(QPainter* p, const QStyleOptionGraphicsItem*, QWidget*) override {
+  void paint(QPainter* p, const QStyleOptionGraphicsItem* option, QWidget*) override {
     const bool primaryInput = node_.primary && !node_.ports.empty() && !node_.ports.front().input;
     const QPainterPath outline = kindShape(node_.kind, node_.rect, primaryInput);
     QPen pen(highlight_.isValid() ? highlight_ : QColor(60, 60, 60), highlight_.isValid() || isSelected() ? 2.5 : 1.0);
@@ -115,12 +129,17 @@ class NodeGraphic : public QGraphicsItem {
       p->setBrush(Qt::NoBrush);
       p->drawRect(node_.rect.adjusted(2.5, 2.5, -2.5, -2.5));
     }
+    // Names too small to read are left out: they cost much and show nothing.
+    const double size = node_.primary ? 7.0 : node_.kind == u"LOOP" ? 11.0 : 8.0;
+    if (size * option->levelOfDetailFromTransform(p->worldTransform()) < kSmallestReadableText) return;
     p->setPen(Qt::black);
     QFont f = p->font();
-    f.setPointSizeF(node_.primary ? 7.0 : 8.0);
+    f.setPointSizeF(size);
     f.setBold(!node_.primary);
     p->setFont(f);
-    const QString text = node_.primary ? PortOfComposedPort(node_.name) : node_.name;
+    const QString text = node_.primary       ? PortOfComposedPort(node_.name)
+                         : node_.kind == u"LOOP" ? QStringLiteral("%1\n%2 registers").arg(node_.name).arg(node_.members.size())
+                                                 : node_.name;
     p->drawText(node_.title, Qt::AlignCenter, text);
   }
 
@@ -154,6 +173,83 @@ QPainterPath wirePath(const LayoutEdge& edge) {
   for (; i < edge.path.size(); ++i) path.lineTo(edge.path[i]);
   path.lineTo(edge.tip);
   return path;
+}
+
+// How long a layout may run: the summary is meant to be quick; the full
+// schema of a large circuit is the user's explicit wish.
+int LayoutTimeLimitMs(bool summary) { return summary ? 60000 : 300000; }
+
+// Above this many wires a summary draws them as one picture, this many
+// pixels on its long side.
+constexpr std::size_t kWiresDrawnOneByOne = 2000;
+constexpr double kBundlePixels = 3000.0;
+
+// The arrow head of a wire at its sink.
+QPolygonF arrowHead(const LayoutEdge& edge) {
+  const QPointF tip = edge.tip;
+  const QLineF axis(tip, edge.path.back() == tip && edge.path.size() > 1 ? edge.path[edge.path.size() - 2] : edge.path.back());
+  QLineF a = axis, b = axis;
+  a.setAngle(axis.angle() + 25);
+  b.setAngle(axis.angle() - 25);
+  a.setLength(5);
+  b.setLength(5);
+  return QPolygonF({tip, a.p2(), b.p2()});
+}
+
+// Many wires as one item: a picture of them drawn by the worker, so that
+// tens of thousands of wires cost the interface one blit.
+class WireBundle : public QGraphicsItem {
+ public:
+  WireBundle(QImage image, const QRectF& area) : image_(std::move(image)), area_(area) { setZValue(-1); }
+  QRectF boundingRect() const override { return area_; }
+  void paint(QPainter* p, const QStyleOptionGraphicsItem*, QWidget*) override {
+    if (pixmap_.isNull()) pixmap_ = QPixmap::fromImage(image_);
+    p->setRenderHint(QPainter::SmoothPixmapTransform, true);
+    p->drawPixmap(area_, pixmap_, QRectF(pixmap_.rect()));
+  }
+
+ private:
+  QImage image_;
+  QPixmap pixmap_;
+  QRectF area_;
+};
+
+// The picture of `lines` over `area`, at most kBundlePixels on its long side.
+QImage bundlePicture(const QVector<QLineF>& lines, const QRectF& area) {
+  const double scale = std::min(2.0, kBundlePixels / std::max({area.width(), area.height(), 1.0}));
+  QImage image(std::max(1, int(area.width() * scale)), std::max(1, int(area.height() * scale)),
+               QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing, true);
+  p.scale(scale, scale);
+  p.translate(-area.topLeft());
+  p.setPen(QPen(QColor(150, 150, 150, 110), 0));
+  p.drawLines(lines);
+  return image;
+}
+
+// The summary's wires as straight pieces, drawn as hairlines in one call,
+// when there are too many to draw one by one (their direction is then no
+// longer seen: no arrow heads); loop wires keep their own items.
+QVector<QLineF> wireBundle(const GraphLayout& layout, const std::vector<std::vector<int>>& loopEdges) {
+  QVector<QLineF> bundle;
+  if (layout.edges.size() <= kWiresDrawnOneByOne) return bundle;
+  std::vector<char> own(layout.edges.size(), 0);
+  for (const auto& edges : loopEdges)
+    for (int e : edges) own[e] = 1;
+  for (std::size_t e = 0; e < layout.edges.size(); ++e) {
+    if (own[e] || layout.edges[e].path.empty()) continue;
+    // Curves by their ends: at the summary's scale the difference is not seen.
+    const auto& path = layout.edges[e].path;
+    QPointF last = path.front();
+    for (std::size_t i = 3; i < path.size(); i += 3) {
+      bundle.append(QLineF(last, path[i]));
+      last = path[i];
+    }
+    bundle.append(QLineF(last, layout.edges[e].tip));
+  }
+  return bundle;
 }
 
 }  // namespace
@@ -205,6 +301,7 @@ SchemaGraphicsView::SchemaGraphicsView(QGraphicsScene* scene, QWidget* parent) :
 }
 
 void SchemaGraphicsView::zoomBy(double factor) {
+  autoFit_ = false;
   const double next = zoom() * factor;
   if (next < 0.02 || next > 40.0) return;
   scale(factor, factor);
@@ -215,16 +312,39 @@ void SchemaGraphicsView::wheelEvent(QWheelEvent* event) {
   event->accept();
 }
 
+void SchemaGraphicsView::fitScene() {
+  autoFit_ = true;
+  if (scene() && !scene()->items().isEmpty()) fitInView(sceneRect(), Qt::KeepAspectRatio);
+}
+
+void SchemaGraphicsView::zoomTo(const QRectF& area) {
+  autoFit_ = false;
+  fitInView(area, Qt::KeepAspectRatio);
+}
+
+QString SchemaGraphicsView::nodeAt(QPoint position) const {
+  for (QGraphicsItem* item = itemAt(position); item; item = item->parentItem()) {
+    const QString name = item->data(kNodeNameRole).toString();
+    if (!name.isEmpty()) return name;
+  }
+  return {};
+}
+
 void SchemaGraphicsView::mousePressEvent(QMouseEvent* event) {
   QGraphicsView::mousePressEvent(event);
   if (event->button() != Qt::LeftButton) return;
-  for (QGraphicsItem* item = itemAt(event->position().toPoint()); item; item = item->parentItem()) {
-    const QString name = item->data(kNodeNameRole).toString();
-    if (!name.isEmpty()) {
-      emit nodeClicked(name);
-      return;
-    }
-  }
+  if (const QString name = nodeAt(event->position().toPoint()); !name.isEmpty()) emit nodeClicked(name);
+}
+
+void SchemaGraphicsView::mouseDoubleClickEvent(QMouseEvent* event) {
+  QGraphicsView::mouseDoubleClickEvent(event);
+  if (event->button() != Qt::LeftButton) return;
+  if (const QString name = nodeAt(event->position().toPoint()); !name.isEmpty()) emit nodeDoubleClicked(name);
+}
+
+void SchemaGraphicsView::resizeEvent(QResizeEvent* event) {
+  QGraphicsView::resizeEvent(event);
+  if (autoFit_) fitScene();
 }
 
 // ---------------------------------------------------------------------------
@@ -241,8 +361,21 @@ GraphSchemaWindow::GraphSchemaWindow(QWidget* parent)
       history_(new QPlainTextEdit(this)),
       restartButton_(new QPushButton(QStringLiteral("|<"), this)),
       stepButton_(new QPushButton(QStringLiteral(">"), this)),
-      status_(new QLabel(this)) {
+      status_(new QLabel(this)),
+      progress_(new QProgressBar(this)),
+      cancelButton_(new QPushButton(QStringLiteral("Cancel"), this)),
+      fullButton_(new QPushButton(QStringLiteral("Full schema"), this)),
+      loopsBox_(new QCheckBox(QStringLiteral("Loops"), this)) {
   setWindowTitle(QStringLiteral("Schema"));
+  progress_->setRange(0, 0);
+  progress_->setMaximumWidth(160);
+  progress_->hide();
+  cancelButton_->setToolTip(QStringLiteral("Stop laying the schema out"));
+  cancelButton_->hide();
+  fullButton_->setToolTip(QStringLiteral("Lay out every item of the circuit (may take long; Cancel stops it)"));
+  fullButton_->hide();
+  loopsBox_->setChecked(true);
+  loopsBox_->setToolTip(QStringLiteral("Highlight the unbroken feedback loops on the schema"));
   searchBox_->setPlaceholderText(QStringLiteral("Find a name"));
   searchBox_->setClearButtonEnabled(true);
   measureBox_->addItems({QStringLiteral("Kind"), QStringLiteral("con"), QStringLiteral("obs"), QStringLiteral("tst")});
@@ -262,13 +395,16 @@ GraphSchemaWindow::GraphSchemaWindow(QWidget* parent)
     connect(b, &QPushButton::clicked, this, slot);
     bar->addWidget(b);
   };
-  addButton(QStringLiteral("Fit"), QStringLiteral("Fit the schema to the window"), [this] { fitToWindow(); });
+  addButton(QStringLiteral("Fit"), QStringLiteral("Fit the schema to the window (kept fitted until you zoom)"),
+            [this] { fitToWindow(); });
   addButton(QStringLiteral("+"), QStringLiteral("Zoom in"), [this] { view_->zoomBy(1.25); });
   addButton(QStringLiteral("-"), QStringLiteral("Zoom out"), [this] { view_->zoomBy(0.8); });
   bar->addWidget(searchBox_, 1);
   bar->addWidget(new QLabel(QStringLiteral("Colour by"), this));
   bar->addWidget(measureBox_);
   addButton(QStringLiteral("Export..."), QStringLiteral("Save the schema as PNG or SVG"), [this] { exportDialog(); });
+  bar->addWidget(loopsBox_);
+  bar->addWidget(fullButton_);
   bar->addWidget(restartButton_);
   bar->addWidget(stepButton_);
 
@@ -291,7 +427,11 @@ GraphSchemaWindow::GraphSchemaWindow(QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(bar);
   layout->addWidget(split, 1);
-  layout->addWidget(status_);
+  auto* statusRow = new QHBoxLayout;
+  statusRow->addWidget(status_, 1);
+  statusRow->addWidget(progress_);
+  statusRow->addWidget(cancelButton_);
+  layout->addLayout(statusRow);
   // Opens at its 96-DPI size, grown with the font resolution and kept on the screen.
   resize(FittedWindowSize(QSize(1100, 620), ScreenMetricsOf(this)));
 
@@ -303,33 +443,232 @@ GraphSchemaWindow::GraphSchemaWindow(QWidget* parent)
   connect(measureBox_, &QComboBox::currentIndexChanged, this,
           [this](int index) { setHeatMeasure(static_cast<HeatMeasure>(index)); });
   connect(view_, &SchemaGraphicsView::nodeClicked, this, &GraphSchemaWindow::clickNode);
-  connect(loopList_, &QListWidget::currentRowChanged, this, &GraphSchemaWindow::selectLoop);
+  connect(view_, &SchemaGraphicsView::nodeDoubleClicked, this, &GraphSchemaWindow::nodeDoubleClicked);
+  connect(loopList_, &QListWidget::currentRowChanged, this, [this](int row) {
+    if (circuit_ && row >= 0 && row < static_cast<int>(circuit_->loops.size())) selectLoop(row);
+  });
+  connect(loopsBox_, &QCheckBox::toggled, this, &GraphSchemaWindow::setLoopsShown);
+  connect(cancelButton_, &QPushButton::clicked, this, &GraphSchemaWindow::cancelLayout);
+  connect(fullButton_, &QPushButton::clicked, this, &GraphSchemaWindow::showFullSchema);
+  progressTimer_.setInterval(250);
+  connect(&progressTimer_, &QTimer::timeout, this, &GraphSchemaWindow::showLayoutProgress);
   connect(restartButton_, &QPushButton::clicked, this, &GraphSchemaWindow::restartPaths);
   connect(stepButton_, &QPushButton::clicked, this, &GraphSchemaWindow::stepPaths);
   setPropagationFile(QString());
 }
 
-GraphSchemaWindow::~GraphSchemaWindow() = default;
+GraphSchemaWindow::~GraphSchemaWindow() {
+  if (cancel_) *cancel_ = true;  // a layout still running ends with the window
+}
 
 void GraphSchemaWindow::setCircuit(const CircuitResult& circuit) {
   clearScene();  // the items refer to the old layout: gone before it goes
-  circuit_ = circuit;
-  graph_ = std::make_unique<CircuitGraph>(circuit_);
-  layout_ = LayoutCircuit(circuit_);
-  chains_ = circuit_.chains;
+  layout_ = GraphLayout{};
+  loopEdges_.clear();
+  loopNodes_.clear();
+  figures_.clear();
+  nodeFigures_.clear();
+  circuit_ = std::make_shared<const CircuitResult>(circuit);
+  chains_ = circuit_->chains;
   selected_.clear();
+  selectedLoop_ = -1;
+  expanded_.clear();
   browser_.discard();
+  setWindowTitle(QStringLiteral("Schema - %1").arg(circuit_->circuit));
+  fillLoopList();
+  startLayout(NeedsSummary(*circuit_));
+}
+
+namespace {
+
+SchemaDrawing drawLayout(const CircuitResult& circuit, bool summary, const QSet<int>& expanded,
+                         const LayoutControl& control);
+
+// The figures each node is coloured by: a primary port's own, else those of
+// the outputs of the item or of the registers a summary node stands for.
+void findNodeFigures(const CircuitResult& circuit, SchemaDrawing& out) {
+  for (const PortFigures& p : circuit.ports) out.figures.insert(p.name, &p);
+  QHash<QString, const CircuitItem*> items;
+  for (const CircuitItem& item : circuit.items) items.insert(item.name, &item);
+  for (const LayoutNode& node : out.layout.nodes) {
+    auto& list = out.nodeFigures.emplace_back();
+    auto take = [&](const QString& composed) {
+      if (const PortFigures* f = out.figures.value(composed)) list.push_back(f);
+    };
+    if (node.primary) {
+      take(node.name);
+      continue;
+    }
+    const QStringList owners = node.members.isEmpty() ? QStringList{node.name} : node.members;
+    for (const QString& owner : owners)
+      if (const CircuitItem* item = items.value(owner))
+        for (const auto& p : item->ports)
+          if ((p.type == u"out" || p.type == u"inout") && !IsScanPortName(p.name)) take(owner + u'.' + p.name);
+  }
+}
+
+}  // namespace
+
+SchemaDrawing DrawSchema(const CircuitResult& circuit, bool summary, const QSet<int>& expanded,
+                         const LayoutControl& control) {
+  SchemaDrawing out = drawLayout(circuit, summary, expanded, control);
+  findNodeFigures(circuit, out);
+  if (const auto lines = wireBundle(out.layout, out.loopEdges); !lines.isEmpty()) {
+    out.bundleArea = out.layout.bounds.adjusted(-10, -10, 10, 10);
+    out.bundle = bundlePicture(lines, out.bundleArea);
+  }
   // The test data paths come with the circuit (files of older engines have
   // none: the propagation file set by setPropagationFile is read then).
-  if (!circuit_.propagation.empty()) setPropagationRecords(PropagRecordsOf(circuit_));
-  setWindowTitle(QStringLiteral("Schema - %1").arg(circuit_.circuit));
-  rebuildScene();
-  fitToWindow();
-  status_->setText(layout_.errors.isEmpty() ? QStringLiteral("%1 items, %2 wires.")
-                                                  .arg(layout_.nodes.size())
-                                                  .arg(layout_.edges.size())
-                                            : layout_.errors.join(QStringLiteral("; ")));
+  if (!circuit.propagation.empty()) out.records = PropagRecordsOf(circuit);
+  return out;
 }
+
+namespace {
+
+SchemaDrawing drawLayout(const CircuitResult& circuit, bool summary, const QSet<int>& expanded,
+                         const LayoutControl& control) {
+  SchemaDrawing out;
+  out.loopEdges.resize(circuit.loops.size());
+  out.loopNodes.resize(circuit.loops.size());
+  if (summary) {
+    out.layout = LayoutSummary(SummariseRegisters(circuit, expanded), control);
+    const auto& nodes = out.layout.nodes;
+    for (std::size_t n = 0; n < nodes.size(); ++n)
+      if (nodes[n].loop >= 0) out.loopNodes[nodes[n].loop].push_back(static_cast<int>(n));
+    QHash<QString, int> index;
+    for (std::size_t n = 0; n < nodes.size(); ++n) index.insert(nodes[n].name, static_cast<int>(n));
+    for (std::size_t e = 0; e < out.layout.edges.size(); ++e) {
+      const int from = index.value(out.layout.edges[e].from), to = index.value(out.layout.edges[e].to);
+      if (nodes[from].loop >= 0 && nodes[from].loop == nodes[to].loop)
+        out.loopEdges[nodes[from].loop].push_back(static_cast<int>(e));
+    }
+    return out;
+  }
+  out.layout = LayoutCircuit(circuit, control);
+  const CircuitGraph graph(circuit);
+  QHash<int, int> edgeOfLink;
+  for (std::size_t e = 0; e < out.layout.edges.size(); ++e) edgeOfLink.insert(out.layout.edges[e].link, static_cast<int>(e));
+  for (std::size_t l = 0; l < circuit.loops.size(); ++l) {
+    for (int link : graph.loopWires(circuit.loops[l].registers))
+      if (edgeOfLink.contains(link)) out.loopEdges[l].push_back(edgeOfLink.value(link));
+    for (const auto& name : circuit.loops[l].registers)
+      if (const int n = out.layout.nodeIndex(name); n >= 0) out.loopNodes[l].push_back(n);
+  }
+  return out;
+}
+
+}  // namespace
+
+void GraphSchemaWindow::startLayout(bool summary) {
+  clearScene();
+  layout_ = GraphLayout{};
+  nodeFigures_.clear();
+  const quint64 job = ++job_;
+  if (cancel_) *cancel_ = true;  // the previous layout's program is killed
+  cancel_ = std::make_shared<std::atomic<bool>>(false);
+  layingOut_ = true;
+  jobSummary_ = summary;
+  layoutClock_.start();
+  progress_->show();
+  cancelButton_->show();
+  fullButton_->hide();
+  showLayoutProgress();
+  progressTimer_.start();
+  auto* watcher = new QFutureWatcher<SchemaDrawing>(this);
+  connect(watcher, &QFutureWatcher<SchemaDrawing>::finished, this, [this, watcher, job] {
+    watcher->deleteLater();
+    if (job != job_) return;  // cancelled or replaced meanwhile
+    drawing_ = watcher->future().takeResult();
+    layoutFinished(job);
+  });
+  // The worker owns its copy of the circuit: the window may go first.
+  watcher->setFuture(QtConcurrent::run([circuit = circuit_, summary, expanded = expanded_, cancel = cancel_] {
+    LowerThisThreadsPriority();
+    LayoutControl control;
+    control.cancelled = [cancel] { return cancel->load(); };
+    control.timeLimitMs = LayoutTimeLimitMs(summary);
+    return DrawSchema(*circuit, summary, expanded, control);
+  }));
+}
+
+void GraphSchemaWindow::showLayoutProgress() {
+  if (!layingOut_ || !circuit_) return;
+  status_->setText(QStringLiteral("Laying out %1 of %2 (%3 items)... %4 s")
+                       .arg(jobSummary_ ? QStringLiteral("the register summary") : QStringLiteral("the schema"),
+                            circuit_->circuit)
+                       .arg(circuit_->items.size())
+                       .arg(layoutClock_.elapsed() / 1000));
+}
+
+void GraphSchemaWindow::layoutFinished(quint64) {
+  layingOut_ = false;
+  progressTimer_.stop();
+  progress_->hide();
+  cancelButton_->hide();
+  layout_ = std::move(drawing_.layout);
+  loopEdges_ = std::move(drawing_.loopEdges);
+  loopNodes_ = std::move(drawing_.loopNodes);
+  figures_ = std::move(drawing_.figures);
+  nodeFigures_ = std::move(drawing_.nodeFigures);
+  if (drawing_.records) setPropagationRecords(std::move(*drawing_.records));
+  fullButton_->setVisible(layout_.summary);
+  rebuildScene();
+  drawing_ = SchemaDrawing{};
+  view_->fitScene();
+  QString text = layout_.summary ? QStringLiteral("Register summary of %1 items: %2 nodes, %3 edges; double-click a loop "
+                                                  "to draw its registers.")
+                                       .arg(circuit_->items.size())
+                                       .arg(layout_.nodes.size())
+                                       .arg(layout_.edges.size())
+                                 : QStringLiteral("%1 items, %2 wires%3.")
+                                       .arg(layout_.nodes.size())
+                                       .arg(layout_.edges.size())
+                                       .arg(layout_.clockWiresLeftOut > 0
+                                                ? QStringLiteral(" (%1 clock wires not drawn)").arg(layout_.clockWiresLeftOut)
+                                                : QString());
+  if (!layout_.errors.isEmpty()) text = layout_.errors.join(QStringLiteral("; "));
+  status_->setText(text + QStringLiteral(" (%1 s)").arg(static_cast<double>(layoutClock_.elapsed()) / 1000.0, 0, 'f', 1));
+  if (!pendingSearch_.isEmpty()) search(std::exchange(pendingSearch_, QString()));
+  emit layoutReady();
+}
+
+void GraphSchemaWindow::cancelLayout() {
+  if (!layingOut_) return;
+  ++job_;  // the worker's result is dropped when it ends
+  if (cancel_) *cancel_ = true;
+  layingOut_ = false;
+  progressTimer_.stop();
+  progress_->hide();
+  cancelButton_->hide();
+  fullButton_->setVisible(circuit_ != nullptr);
+  pendingSearch_.clear();
+  status_->setText(QStringLiteral("Layout cancelled. Press \"Full schema\" to lay it out again."));
+}
+
+bool GraphSchemaWindow::waitForLayout(int timeoutMs) {
+  QElapsedTimer clock;
+  clock.start();
+  while (layingOut_ && clock.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  return !layingOut_ && !layout_.nodes.empty();
+}
+
+void GraphSchemaWindow::expandLoop(int index) {
+  if (!circuit_ || !layout_.summary || index < 0 || index >= static_cast<int>(circuit_->loops.size())) return;
+  expanded_.insert(index);
+  startLayout(true);
+}
+
+void GraphSchemaWindow::showFullSchema() {
+  if (!circuit_) return;
+  startLayout(false);
+}
+
+void GraphSchemaWindow::nodeDoubleClicked(const QString& name) {
+  const LayoutNode* node = layout_.node(name);
+  if (node && node->kind == u"LOOP") expandLoop(node->loop);
+}
+
+QString GraphSchemaWindow::statusText() const { return status_->text(); }
 
 void GraphSchemaWindow::setScanChains(const NamedChains& chains) {
   chains_ = chains;
@@ -362,13 +701,14 @@ void GraphSchemaWindow::clearScene() {
   chainItems_.clear();
   markItems_.clear();
   markedPorts_.clear();
+  onLoop_.clear();
 }
 
 void GraphSchemaWindow::rebuildScene() {
   clearScene();
   drawWires();
   drawNodes();
-  drawLoops();
+  paintLoops();
   drawChains();
   recolour();
   scene_->setSceneRect(layout_.bounds.adjusted(-40, -40, 40, 40));
@@ -382,8 +722,8 @@ void GraphSchemaWindow::drawNodes() {
     nodeItems_.push_back(item);
     for (const auto& port : node.ports) {
       const QString composed = node.primary ? node.name : node.name + u'.' + port.name;
-      if (node.primary) {  // the port node itself carries the figures
-        item->setToolTip(portTip(composed, port, circuit_.port(composed)));
+      if (node.primary || layout_.summary) {  // the port node itself carries the figures
+        item->setToolTip(portTip(composed, port, figures_.value(composed)));
         portItems_.insert(composed, item);
         continue;
       }
@@ -391,7 +731,7 @@ void GraphSchemaWindow::drawNodes() {
       const QRectF box(port.anchor.x() - side / 2, port.anchor.y() - side / 2, side, side);
       auto* mark = new QGraphicsRectItem(box, item);
       mark->setPen(QPen(QColor(60, 60, 60), 0.6));
-      mark->setToolTip(portTip(composed, port, circuit_.port(composed)));
+      mark->setToolTip(portTip(composed, port, figures_.value(composed)));
       mark->setData(kNodeNameRole, node.name);
       auto* label = new QGraphicsSimpleTextItem(port.name, item);
       QFont f = label->font();
@@ -406,70 +746,103 @@ void GraphSchemaWindow::drawNodes() {
 }
 
 void GraphSchemaWindow::drawWires() {
-  for (const auto& edge : layout_.edges) {
-    const double width = edge.bits > 1 ? 1.6 : 0.8;
-    auto* wire = scene_->addPath(wirePath(edge), QPen(QColor(90, 90, 90), width));
+  std::vector<char> own(layout_.edges.size(), drawing_.bundle.isNull() ? 1 : 0);
+  for (const auto& edges : loopEdges_)
+    for (int e : edges) own[e] = 1;
+  wires_.assign(layout_.edges.size(), nullptr);
+  for (std::size_t e = 0; e < layout_.edges.size(); ++e) {
+    if (!own[e]) continue;
+    const auto& edge = layout_.edges[e];
+    auto* wire = scene_->addPath(wirePath(edge), QPen(kWireColour, edge.bits > 1 ? 1.6 : 0.8));
     wire->setToolTip(QStringLiteral("%1 -> %2 (%3 bit)").arg(edge.from, edge.to).arg(edge.bits));
-    if (edge.path.size() >= 1) {  // the arrow head at the sink
-      const QPointF base = edge.path.back(), tip = edge.tip;
-      const QLineF axis(tip, base);
-      QLineF a = axis, b = axis;
-      a.setAngle(axis.angle() + 25);
-      b.setAngle(axis.angle() - 25);
-      a.setLength(5);
-      b.setLength(5);
-      auto* head = new QGraphicsPolygonItem(QPolygonF({tip, a.p2(), b.p2()}), wire);
-      head->setBrush(QColor(90, 90, 90));
+    if (!edge.path.empty()) {
+      auto* head = new QGraphicsPolygonItem(arrowHead(edge), wire);
+      head->setBrush(kWireColour);
       head->setPen(Qt::NoPen);
     }
-    wires_.push_back(wire);
+    wires_[e] = wire;
   }
+  // The wires of a dense summary: one picture.
+  if (!drawing_.bundle.isNull()) scene_->addItem(new WireBundle(drawing_.bundle, drawing_.bundleArea));
+  onLoop_.assign(wires_.size(), 0);
 }
 
-void GraphSchemaWindow::drawLoops() {
+void GraphSchemaWindow::fillLoopList() {
+  const QSignalBlocker blocker(loopList_);
   loopList_->clear();
-  loopEdges_.clear();
-  QHash<int, int> edgeOfLink;
-  for (std::size_t e = 0; e < layout_.edges.size(); ++e) edgeOfLink.insert(layout_.edges[e].link, static_cast<int>(e));
-  for (std::size_t l = 0; l < circuit_.loops.size(); ++l) {
-    const auto& loop = circuit_.loops[l];
-    std::vector<int> edges;
-    for (int link : graph_->loopWires(loop.registers))
-      if (edgeOfLink.contains(link)) edges.push_back(edgeOfLink.value(link));
-    loopEdges_.push_back(edges);
+  for (std::size_t l = 0; l < circuit_->loops.size(); ++l) {
+    const auto& loop = circuit_->loops[l];
     auto* entry = new QListWidgetItem(QStringLiteral("Loop %1 (%2): %3")
                                           .arg(l + 1)
                                           .arg(loop.broken ? QStringLiteral("broken") : QStringLiteral("unbroken"))
-                                          .arg(loop.registers.join(u' ')),
+                                          .arg(loop.registers.size() <= kLoopNamesListed
+                                                   ? loop.registers.join(u' ')
+                                                   : loop.registers.mid(0, kLoopNamesListed).join(u' ') +
+                                                         QStringLiteral(" ... (%1 registers)").arg(loop.registers.size())),
                                       loopList_);
-    entry->setForeground(loop.broken ? kBrokenLoopColour : kLoopColour);
-    // Unbroken loops are always highlighted on the schema.
-    if (loop.broken) continue;
-    for (int e : edges) wires_[e]->setPen(QPen(kLoopColour, 2.2));
-    for (const auto& name : loop.registers) {
-      const int n = layout_.nodeIndex(name);
-      if (n >= 0) static_cast<NodeGraphic*>(nodeItems_[n])->setHighlight(kLoopColour);
-    }
+    entry->setForeground(loop.broken ? kBrokenLoopColour : kChosenLoopColour);
+    entry->setToolTip(loop.registers.join(u' '));
   }
-  if (circuit_.loops.empty()) loopList_->addItem(QStringLiteral("No feedback loop."));
+  if (circuit_->loops.empty()) loopList_->addItem(QStringLiteral("No feedback loop."));
 }
 
-void GraphSchemaWindow::selectLoop(int row) {
-  // Broken loops are shown while selected; unbroken ones keep their highlight.
-  for (std::size_t l = 0; l < loopEdges_.size(); ++l) {
-    if (!circuit_.loops[l].broken) continue;
-    const bool on = static_cast<int>(l) == row;
-    for (int e : loopEdges_[l])
-      wires_[e]->setPen(on ? QPen(kBrokenLoopColour, 2.2, Qt::DashLine)
-                           : QPen(QColor(90, 90, 90), layout_.edges[e].bits > 1 ? 1.6 : 0.8));
+// Unbroken loops light (when shown), the chosen loop strong, broken or not.
+void GraphSchemaWindow::paintLoops() {
+  if (!circuit_) return;
+  for (std::size_t e = 0; e < wires_.size(); ++e) {
+    if (wires_[e]) wires_[e]->setPen(QPen(kWireColour, layout_.edges[e].bits > 1 ? 1.6 : 0.8));
+    onLoop_[e] = 0;
   }
+  for (auto* item : nodeItems_) static_cast<NodeGraphic*>(item)->setHighlight(QColor());
+  for (std::size_t l = 0; l < loopEdges_.size() && l < circuit_->loops.size(); ++l) {
+    const bool chosen = static_cast<int>(l) == selectedLoop_;
+    if (!chosen && (circuit_->loops[l].broken || !loopsShown_)) continue;
+    const QColor colour = !chosen ? kLoopColour : circuit_->loops[l].broken ? kBrokenLoopColour : kChosenLoopColour;
+    const QPen pen(colour, chosen ? 2.6 : 1.4, chosen && circuit_->loops[l].broken ? Qt::DashLine : Qt::SolidLine);
+    for (int e : loopEdges_[l]) {
+      wires_[e]->setPen(pen);
+      wires_[e]->setZValue(chosen ? 0.5 : 0.2);
+      onLoop_[e] = 1;
+    }
+    for (int n : loopNodes_[l]) static_cast<NodeGraphic*>(nodeItems_[n])->setHighlight(colour);
+  }
+}
+
+void GraphSchemaWindow::selectLoop(int index) {
+  selectedLoop_ = index;
+  paintLoops();
+  if (index < 0 || index >= static_cast<int>(loopNodes_.size()) || loopNodes_[index].empty()) return;
+  QRectF area;
+  for (int n : loopNodes_[index]) area |= nodeItems_[n]->sceneBoundingRect();
+  // A loop too small to see at this zoom is zoomed to; else it is scrolled to.
+  const QRect onScreen = view_->mapFromScene(area).boundingRect();
+  if (std::max(onScreen.width(), onScreen.height()) < kSmallestVisibleLoop) {
+    const double grow = std::max(area.width(), area.height());
+    view_->zoomTo(area.adjusted(-grow, -grow, grow, grow));
+  } else {
+    view_->ensureVisible(area, 40, 40);
+  }
+  status_->setText(QStringLiteral("Loop %1: %2 registers.").arg(index + 1).arg(circuit_->loops[index].registers.size()));
+}
+
+void GraphSchemaWindow::setLoopsShown(bool shown) {
+  loopsShown_ = shown;
+  if (loopsBox_->isChecked() != shown) loopsBox_->setChecked(shown);
+  paintLoops();
 }
 
 std::vector<int> GraphSchemaWindow::highlightedLinks() const {
   std::vector<int> links;
   for (std::size_t e = 0; e < wires_.size(); ++e)
-    if (wires_[e]->pen().color() == kLoopColour) links.push_back(layout_.edges[e].link);
+    if (onLoop_[e]) links.push_back(layout_.edges[e].link);
   return links;
+}
+
+QStringList GraphSchemaWindow::selectedLoopNodes() const {
+  QStringList names;
+  if (selectedLoop_ >= 0 && selectedLoop_ < static_cast<int>(loopNodes_.size()))
+    for (int n : loopNodes_[selectedLoop_]) names << layout_.nodes[n].name;
+  return names;
 }
 
 QStringList GraphSchemaWindow::loopEntries() const {
@@ -512,29 +885,43 @@ void GraphSchemaWindow::drawChains() {
 }
 
 void GraphSchemaWindow::recolour() {
+  if (!circuit_) return;
   const bool heat = measure_ != HeatMeasure::None;
-  legend_->setLegend(heat ? MakeHeatLegend(circuit_, measure_) : HeatLegend{});
+  legend_->setLegend(heat ? MakeHeatLegend(*circuit_, measure_) : HeatLegend{});
   legend_->setVisible(heat);
   for (std::size_t n = 0; n < layout_.nodes.size(); ++n) {
     const auto& node = layout_.nodes[n];
-    auto* graphic = static_cast<NodeGraphic*>(nodeItems_[n]);
-    // An item is coloured by the worst of its outputs (a primary port by itself).
+    if (!node.primary && !layout_.summary)
+      for (const auto& port : node.ports) {
+        const QString composed = node.name + u'.' + port.name;
+        const auto* figures = figures_.value(composed);
+        if (auto* box = dynamic_cast<QGraphicsRectItem*>(portItems_.value(composed)))
+          box->setBrush(heat && figures ? HeatColour(HeatValue(*figures, measure_)) : QColor(Qt::white));
+      }
+    // An item is coloured by the worst of its outputs.
     double worst = 2.0;
-    for (const auto& port : node.ports) {
-      const QString composed = node.primary ? node.name : node.name + u'.' + port.name;
-      const auto* figures = circuit_.port(composed);
-      if (auto* box = dynamic_cast<QGraphicsRectItem*>(portItems_.value(composed)))
-        box->setBrush(heat && figures ? HeatColour(HeatValue(*figures, measure_)) : QColor(Qt::white));
-      if (figures && (node.primary || !port.input)) worst = std::min(worst, HeatValue(*figures, measure_));
-    }
-    graphic->setFill(heat && worst <= 1.5 ? HeatColour(worst).lighter(135) : kindColour(node.kind));
+    if (heat && n < nodeFigures_.size())
+      for (const PortFigures* f : nodeFigures_[n]) worst = std::min(worst, HeatValue(*f, measure_));
+    static_cast<NodeGraphic*>(nodeItems_[n])
+        ->setFill(worst <= 1.5 ? HeatColour(worst).lighter(135) : kindColour(node.kind));
   }
 }
 
 QString GraphSchemaWindow::search(const QString& text) {
   const QString wanted = text.trimmed();
-  if (wanted.isEmpty()) return {};
+  if (wanted.isEmpty() || !circuit_) return {};
+  if (layingOut_) {
+    // Answered from the circuit; selected once the layout is drawn.
+    const CircuitItem* found = circuit_->item(wanted);
+    for (std::size_t i = 0; !found && i < circuit_->items.size(); ++i)
+      if (circuit_->items[i].kind != u"CIRCUIT" && circuit_->items[i].name.contains(wanted, Qt::CaseInsensitive))
+        found = &circuit_->items[i];
+    if (found) pendingSearch_ = found->name;
+    return found ? found->name : QString();
+  }
   int found = layout_.nodeIndex(wanted);
+  for (std::size_t n = 0; found < 0 && n < layout_.nodes.size(); ++n)
+    if (layout_.nodes[n].members.contains(wanted)) found = static_cast<int>(n);  // a register inside a loop
   for (std::size_t n = 0; found < 0 && n < layout_.nodes.size(); ++n)
     if (layout_.nodes[n].name.contains(wanted, Qt::CaseInsensitive)) found = static_cast<int>(n);
   if (found < 0) return {};
@@ -545,7 +932,7 @@ QString GraphSchemaWindow::search(const QString& text) {
 }
 
 void GraphSchemaWindow::fitToWindow() {
-  if (!layout_.nodes.empty()) view_->fitInView(scene_->sceneRect(), Qt::KeepAspectRatio);
+  if (!layout_.nodes.empty()) view_->fitScene();
 }
 
 bool GraphSchemaWindow::exportTo(const QString& fileName) {
@@ -555,7 +942,7 @@ bool GraphSchemaWindow::exportTo(const QString& fileName) {
     svg.setFileName(fileName);
     svg.setSize(source.size().toSize());
     svg.setViewBox(QRectF(QPointF(0, 0), source.size()));
-    svg.setTitle(QStringLiteral("Schema of %1").arg(circuit_.circuit));
+    svg.setTitle(QStringLiteral("Schema of %1").arg(circuit_ ? circuit_->circuit : QString()));
     QPainter p;
     if (!p.begin(&svg)) return false;
     scene_->render(&p, QRectF(QPointF(0, 0), source.size()), source);
@@ -574,7 +961,8 @@ bool GraphSchemaWindow::exportTo(const QString& fileName) {
 
 void GraphSchemaWindow::exportDialog() {
   const QString fileName = QFileDialog::getSaveFileName(this, QStringLiteral("Export schema"),
-                                                        circuit_.circuit + QStringLiteral(".png"),
+                                                        (circuit_ ? circuit_->circuit : QStringLiteral("schema")) +
+                                                            QStringLiteral(".png"),
                                                         QStringLiteral("PNG picture (*.png);;SVG drawing (*.svg)"));
   if (fileName.isEmpty()) return;
   status_->setText(exportTo(fileName) ? QStringLiteral("Saved %1.").arg(fileName)
@@ -584,7 +972,7 @@ void GraphSchemaWindow::exportDialog() {
 void GraphSchemaWindow::clickNode(const QString& name) {
   emit nodeClicked(name);
   const auto* node = layout_.node(name);
-  if (!node || node->primary) return;
+  if (!node || node->primary || node->kind == u"LOOP") return;
   selected_ = name;
   scene_->clearSelection();
   nodeItems_[layout_.nodeIndex(name)]->setSelected(true);
@@ -616,17 +1004,28 @@ void GraphSchemaWindow::markStep(const QString& names, bool observation) {
   clearMarks();
   const QColor colour = observation ? kObserveColour : kAdjustColour;
   for (const QString& port : names.split(u' ', Qt::SkipEmptyParts)) {
-    // Ports left out of the schema (scan ports) are marked on their item.
+    // Ports left out of the schema (scan ports, the summary) are marked on their item.
     QGraphicsItem* target = portItems_.value(port);
     if (!target) {
-      const int n = layout_.nodeIndex(ItemOfComposedPort(port));
+      int n = layout_.nodeIndex(ItemOfComposedPort(port));
+      for (std::size_t k = 0; n < 0 && k < layout_.nodes.size(); ++k)
+        if (layout_.nodes[k].members.contains(ItemOfComposedPort(port))) n = static_cast<int>(k);
       if (n < 0 || layout_.nodes[n].primary) continue;
       target = nodeItems_[n];
     }
-    const QRectF r = target->sceneBoundingRect();
-    auto* bar = scene_->addRect(QRectF(r.left() - 2, r.top() - 6, r.width() + 4, 4), Qt::NoPen, colour);
-    bar->setZValue(4);
-    markItems_.push_back(bar);
+    // A frame of constant screen width and a pointer of constant screen size:
+    // visible at any zoom.
+    const QRectF r = target->sceneBoundingRect().adjusted(-1.5, -1.5, 1.5, 1.5);
+    QPen framePen(colour, 3.0);
+    framePen.setCosmetic(true);
+    auto* frame = scene_->addRect(r, framePen, Qt::NoBrush);
+    frame->setZValue(4);
+    auto* pointer = scene_->addPolygon(QPolygonF({QPointF(0, 0), QPointF(-7, -14), QPointF(7, -14)}), Qt::NoPen, colour);
+    pointer->setFlag(QGraphicsItem::ItemIgnoresTransformations);
+    pointer->setPos(r.center().x(), r.top());
+    pointer->setZValue(5);
+    markItems_.push_back(frame);
+    markItems_.push_back(pointer);
     markedPorts_ << port;
   }
 }

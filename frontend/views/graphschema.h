@@ -7,19 +7,28 @@
 // through signals; it knows no other window.
 #pragma once
 
+#include <QElapsedTimer>
+#include <QFutureWatcher>
 #include <QGraphicsView>
 #include <QHash>
+#include <QImage>
 #include <QPointer>
+#include <QSet>
+#include <QTimer>
 #include <QWidget>
 
+#include <atomic>
 #include <memory>
+#include <optional>
 
 #include "views/circuitgraph.h"
 #include "views/graphlayout.h"
 #include "views/heatmap.h"
 #include "models/propagpaths.h"
+#include "models/propagrecords.h"
 #include "enginelink/resultjson.h"
 
+class QCheckBox;
 class QComboBox;
 class QGraphicsItem;
 class QGraphicsPathItem;
@@ -28,7 +37,32 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
+
+// What the worker hands back: the layout, and per loop of the circuit the
+// layout's edges and nodes on it.
+struct SchemaDrawing {
+  GraphLayout layout;
+  std::vector<std::vector<int>> loopEdges;
+  std::vector<std::vector<int>> loopNodes;
+  // Lookups into the circuit laid out (valid while it lives): the figures
+  // of every composed port, and per node the figures it is coloured by.
+  QHash<QString, const PortFigures*> figures;
+  std::vector<std::vector<const PortFigures*>> nodeFigures;
+  // The test data paths of the circuit, when its NAME.json has them.
+  std::optional<PropagRecordList> records;
+  // The wires of a dense summary as a picture over `bundleArea` (null: each
+  // wire drawn alone).
+  QImage bundle;
+  QRectF bundleArea;
+};
+
+// Lays `circuit` out (the register summary when `summary`, its loops in
+// `expanded` drawn register by register) and finds its loops on the layout.
+// Runs on any thread.
+SchemaDrawing DrawSchema(const CircuitResult& circuit, bool summary, const QSet<int>& expanded,
+                         const LayoutControl& control = {});
 
 // The legend of the heat map: a colour bar with its tick labels and the
 // circuit's lowest, mean and highest value.
@@ -50,7 +84,8 @@ class HeatLegendWidget : public QWidget {
 };
 
 // The view: wheel zoom around the cursor, drag to pan, clicks reported by
-// the name of the node under the cursor.
+// the name of the node under the cursor. Until the user zooms it keeps the
+// whole scene fitted, also when it is resized.
 class SchemaGraphicsView : public QGraphicsView {
   Q_OBJECT
  public:
@@ -59,14 +94,28 @@ class SchemaGraphicsView : public QGraphicsView {
   void zoomBy(double factor);
   // The current zoom (1 = one point per pixel).
   double zoom() const { return transform().m11(); }
+  // Fits the scene and keeps it fitted on resizes until the next zoom.
+  void fitScene();
+  // Shows `area` of the scene as large as it fits (ends the fitting).
+  void zoomTo(const QRectF& area);
+  // True while the scene is kept fitted.
+  bool autoFit() const { return autoFit_; }
 
  signals:
   // A click on the node called `name` (an item or a primary port).
   void nodeClicked(const QString& name);
+  // A double click on the node called `name`.
+  void nodeDoubleClicked(const QString& name);
 
  protected:
   void wheelEvent(QWheelEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  QString nodeAt(QPoint position) const;
+  bool autoFit_ = true;
 };
 
 class GraphSchemaWindow : public QWidget {
@@ -75,8 +124,28 @@ class GraphSchemaWindow : public QWidget {
   explicit GraphSchemaWindow(QWidget* parent = nullptr);
   ~GraphSchemaWindow() override;
 
-  // Shows `circuit`: lays it out, draws it with its loops and scan chains.
+  // Shows `circuit`: lays it out in the background (the register summary
+  // above kFullSchemaItemLimit items), then draws it with its loops and scan
+  // chains. The window answers all the while; Cancel drops the layout.
   void setCircuit(const CircuitResult& circuit);
+  // True while a layout is being made.
+  bool isLayingOut() const { return layingOut_; }
+  // Processes events until the layout is drawn (tests); false on a timeout
+  // or when it was cancelled.
+  bool waitForLayout(int timeoutMs = 120000);
+  // Drops the layout being made; the schema stays empty.
+  void cancelLayout();
+  // True when the register summary is shown rather than the full schema.
+  bool isSummary() const { return layout_.summary; }
+  // Summary: draws the registers of loop `index` (0-based) one by one.
+  void expandLoop(int index);
+  // Lays out the full schema, however large the circuit.
+  void showFullSchema();
+  // Shows or hides the loop highlights on the schema.
+  void setLoopsShown(bool shown);
+  bool loopsShown() const { return loopsShown_; }
+  // Highlights loop `index` (0-based; -1 for none) and brings it into view.
+  void selectLoop(int index);
   // Draws `chains` over the schema instead of the circuit's own chains.
   void setScanChains(const NamedChains& chains);
   // The propagation record the paths are read from (NAME.pro).
@@ -109,6 +178,13 @@ class GraphSchemaWindow : public QWidget {
   // The wires drawn (one per laid-out link) and the highlighted ones.
   int wireCount() const { return static_cast<int>(wires_.size()); }
   std::vector<int> highlightedLinks() const;
+  // The nodes drawn as the selected loop.
+  QStringList selectedLoopNodes() const;
+  // The marks of the last path step.
+  const std::vector<QGraphicsItem*>& markItems() const { return markItems_; }
+  QPushButton* cancelButton() const { return cancelButton_; }
+  QProgressBar* progressBar() const { return progress_; }
+  QString statusText() const;
   // The ports marked by the last path step, as "item.port".
   QStringList markedPorts() const { return markedPorts_; }
   // The scan chain overlays drawn.
@@ -125,25 +201,41 @@ class GraphSchemaWindow : public QWidget {
   void nodeClicked(const QString& name);
   // A line for the history of the session.
   void historyLine(const QString& line);
+  // A layout was drawn (or failed, its errors in the status line).
+  void layoutReady();
 
  private:
+  void startLayout(bool summary);
+  void layoutFinished(quint64 job);
+  void showLayoutProgress();
+  void nodeDoubleClicked(const QString& name);
   void useBrowser(PathBrowser browser);
   void clearScene();
   void rebuildScene();
   void drawNodes();
   void drawWires();
   void drawChains();
-  void drawLoops();
+  void fillLoopList();
   void recolour();
   void markStep(const QString& names, bool observation);
   void clearMarks();
-  void selectLoop(int row);
+  void paintLoops();
   void appendHistory(const QString& line);
   void exportDialog();
 
-  CircuitResult circuit_;
-  std::unique_ptr<CircuitGraph> graph_;
+  std::shared_ptr<const CircuitResult> circuit_;
   GraphLayout layout_;
+  QSet<int> expanded_;
+  quint64 job_ = 0;  // the layout wanted; older ones are dropped when they end
+  std::shared_ptr<std::atomic<bool>> cancel_;  // tells the running layout to stop
+  bool layingOut_ = false;
+  bool jobSummary_ = false;
+  SchemaDrawing drawing_;
+  bool loopsShown_ = true;
+  int selectedLoop_ = -1;
+  QString pendingSearch_;
+  QElapsedTimer layoutClock_;
+  QTimer progressTimer_;
   NamedChains chains_;
   HeatMeasure measure_ = HeatMeasure::Tst;
   QString selected_;
@@ -160,11 +252,19 @@ class GraphSchemaWindow : public QWidget {
   QPushButton* restartButton_;
   QPushButton* stepButton_;
   QLabel* status_;
+  QProgressBar* progress_;
+  QPushButton* cancelButton_;
+  QPushButton* fullButton_;
+  QCheckBox* loopsBox_;
 
   std::vector<QGraphicsItem*> nodeItems_;                 // per layout node
   QHash<QString, QGraphicsItem*> portItems_;             // "item.port" -> port box
   std::vector<QGraphicsPathItem*> wires_;                 // per layout edge
   std::vector<std::vector<int>> loopEdges_;               // per loop: layout edges
+  std::vector<std::vector<int>> loopNodes_;               // per loop: layout nodes
+  QHash<QString, const PortFigures*> figures_;           // composed port -> figures
+  std::vector<std::vector<const PortFigures*>> nodeFigures_;  // per layout node
+  std::vector<char> onLoop_;                              // per layout edge: drawn as a loop
   std::vector<QGraphicsItem*> chainItems_;
   std::vector<QGraphicsItem*> markItems_;
 };

@@ -1,6 +1,7 @@
 #include "views/optimiserpanel.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
@@ -12,6 +13,8 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+
+#include "enginelink/enginerun.h"
 
 OptimiserPanel::OptimiserPanel(QWidget* parent)
     : QWidget(parent, Qt::Window),
@@ -147,8 +150,32 @@ void OptimiserPanel::runFinished(bool ok, const QString& message) {
   running_ = false;
   if (progress_->maximum() == 0) progress_->setRange(0, 1);
   progress_->setValue(ok ? progress_->maximum() : progress_->minimum());
-  status_->setText(message.isEmpty() ? (ok ? QStringLiteral("Finished.") : QStringLiteral("Failed.")) : message);
+  if (message == RunStoppedReason())
+    status_->setText(QStringLiteral("Stopped. The results shown are those of the previous run."));
+  else
+    status_->setText(message.isEmpty() ? (ok ? QStringLiteral("Finished.") : QStringLiteral("Failed.")) : message);
   updateControls();
+}
+
+QMessageBox::StandardButton OptimiserPanel::askToStop() {
+  const QString text = QStringLiteral("The optimiser is still running.\n\nStop it? Its results are then discarded "
+                                      "and those of the previous run kept. (No: it goes on and its results are "
+                                      "shown when it ends.)");
+  const auto buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+  if (ask_) return ask_(this, QMessageBox::Question, QStringLiteral("Optimiser"), text, buttons);
+  return QMessageBox::question(this, QStringLiteral("Optimiser"), text, buttons, QMessageBox::Yes);
+}
+
+void OptimiserPanel::closeEvent(QCloseEvent* event) {
+  if (!running_) return QWidget::closeEvent(event);
+  const auto answer = askToStop();
+  if (answer == QMessageBox::Yes) {
+    emit stopRequested();
+  } else if (answer != QMessageBox::No) {
+    event->ignore();  // Cancel, or the box was closed: the panel stays
+    return;
+  }
+  QWidget::closeEvent(event);
 }
 
 void OptimiserPanel::updateControls() {

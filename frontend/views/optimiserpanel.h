@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include "enginelink/progressreader.h"
+#include "models/appstate.h"
 
 class QCheckBox;
 class QComboBox;
@@ -42,13 +43,17 @@ class OptimiserPanel : public QWidget {
   int progressMaximum() const;
   // True while a run is going on.
   bool running() const { return running_; }
+  // The message boxes the panel asks through (the state's, so that tests
+  // answer them); empty: modal boxes.
+  void setMessageBoxHandler(MessageBoxHandler handler) { ask_ = std::move(handler); }
 
  public slots:
   // The engine was started.
   void runStarted();
   // A progress line of the running engine (other lines are ignored).
   void showProgressLine(const QString& line);
-  // The run ended; `message` says how.
+  // The run ended; `message` says how ("the run was stopped" for a Stop:
+  // the previous results stay).
   void runFinished(bool ok, const QString& message);
 
  signals:
@@ -57,12 +62,18 @@ class OptimiserPanel : public QWidget {
   // "Stop" was pressed.
   void stopRequested();
 
+ protected:
+  // Closing the panel during a run asks whether to stop it.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   void updateControls();
+  QMessageBox::StandardButton askToStop();
 
   QString file_, outDir_;
   ProgressReport last_;
   bool running_ = false;
+  MessageBoxHandler ask_;
 
   QComboBox* method_;
   QComboBox* objective_;

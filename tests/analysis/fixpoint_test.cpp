@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <unistd.h>
+
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -13,6 +16,7 @@
 #include "analysis/fixpoint.h"
 #include "optimise/fitness.h"
 #include "ga_test_util.h"
+#include "model/circuitcopy.h"
 #include "random_circuit.h"
 #include "read/import.h"
 #include "scan/insertion.h"
@@ -303,3 +307,106 @@ TEST(Fixpoint, TheFitnessOfALayoutIsTheOneItsPortsGive) {
 }
 
 }  // namespace
+
+namespace {
+
+// `verilog` imported from a file of its own in a fresh folder; null when yosys cannot read it.
+std::unique_ptr<Circuit> importedVerilog(const std::string& name, const std::string& verilog) {
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                    ("tarvex_fixpoint_" + std::to_string(::getpid()) + "_" + name);
+  std::filesystem::create_directories(dir);
+  const std::filesystem::path file = dir / (name + ".v");
+  std::ofstream(file) << verilog;
+  auto c = loadCircuit(file.string(), {}, systemProcessRunner(), testDiagnostics());
+  std::filesystem::remove_all(dir);
+  return c;
+}
+
+// The one register of `c` (the first item a layout numbers).
+Item* onlyRegister(Circuit& c) {
+  for (Item* i = c.getIList(); i; i = i->getNext())
+    if (i->isLayoutRegister()) return i;
+  return nullptr;
+}
+
+// The controllability of the output of `c`'s one register under `measure`.
+double registerCon(Circuit& c, MeasureKind measure) {
+  Analyser a(testDiagnostics(), AnalysisOptions{AnalysisSchedule::INCREMENTAL, measure});
+  a.bothDirections(c);
+  for (const Port* p = onlyRegister(c)->getPList(); p; p = p->getNext())
+    if (p->getType() == OUT) return p->getCon();
+  return -1.0;
+}
+
+}  // namespace
+
+TEST(Fixpoint, RegistersAResetOrSetCanSetAreControllable) {
+  const double depth = FixpointSettings{}.depthFactor;
+  struct Case {
+    const char* name;
+    const char* verilog;
+    bool settable;  // a reset or set pin of the register itself
+    double con;     // of the register's output under the fixpoint measure
+  };
+  const Case cases[] = {
+      {"acc", "module acc(input clk, input clr, input [7:0] x, output [7:0] y);\n"
+              "  reg [7:0] s;\n  always @(posedge clk) s <= clr ? 8'd0 : s + x;\n  assign y = s;\nendmodule\n",
+       false, depth},
+      {"cnt", "module cnt(input clk, input rst, output [7:0] y);\n  reg [7:0] c;\n"
+              "  always @(posedge clk or posedge rst) if (rst) c <= 8'd0; else c <= c + 8'd1;\n"
+              "  assign y = c;\nendmodule\n",
+       true, depth},
+      {"tgl", "module tgl(input clk, input rst, input set, output y);\n  reg c;\n"
+              "  always @(posedge clk or posedge rst or posedge set)\n"
+              "    if (rst) c <= 1'b0; else if (set) c <= 1'b1; else c <= ~c;\n  assign y = c;\nendmodule\n",
+       true, depth},
+      {"free", "module free(input clk, output [7:0] y);\n  reg [7:0] c;\n  always @(posedge clk) c <= c + 8'd1;\n"
+               "  assign y = c;\nendmodule\n",
+       false, 0.0},
+  };
+  for (const Case& k : cases) {
+    auto c = importedVerilog(k.name, k.verilog);
+    if (!c) GTEST_SKIP() << "yosys cannot import " << k.name;
+    ASSERT_TRUE(onlyRegister(*c)) << k.name;
+    EXPECT_EQ(onlyRegister(*c)->isSettable(), k.settable) << k.name;
+    EXPECT_EQ(registerCon(*c, MeasureKind::FIXPOINT), k.con) << k.name;
+    const Measures m = fixpointFigures(*c);
+    if (k.con > 0.0) {
+      EXPECT_EQ(m.nC, m.total) << k.name;  // every bit can be set
+    }
+    // The classic measure takes no notice of the reset: the same values with the flag cleared.
+    const double classic = registerCon(*c, MeasureKind::CLASSIC);
+    onlyRegister(*c)->setSettable(false);
+    EXPECT_EQ(registerCon(*c, MeasureKind::CLASSIC), classic) << k.name;
+  }
+}
+
+TEST(Fixpoint, AResetCountsForScannedAndCopiedRegisters) {
+  const double depth = FixpointSettings{}.depthFactor;
+  // A counter c <= c + 1; the importer marks its register when it has a reset.
+  auto c = gatest::parseCircuit(
+      "CIR cnt clk(clk,1) y(out,4)\nITM add1(ADD) a(in,4) y(out,4)\nITM c(REG) d(in,4) clk(clk,1) q(out,4)\n"
+      "LINK c.q -> add1.a cnt.y\nLINK add1.y -> c.d\nLINK cnt.clk -> c.clk\n");
+  ASSERT_TRUE(c);
+  Item* reg = onlyRegister(*c);
+  ASSERT_TRUE(reg);
+  EXPECT_EQ(registerCon(*c, MeasureKind::FIXPOINT), 0.0);
+  reg->setSettable(true);
+  EXPECT_EQ(registerCon(*c, MeasureKind::FIXPOINT), depth);
+  EXPECT_EQ(c->getPortPtr("add1.y")->getCon(), depth);
+  EXPECT_EQ(c->getPortPtr("add1.y")->getConSrc(), c->getPortPtr("add1.a"));
+  // The optimiser's workers analyse copies: the reset comes along.
+  auto copy = copyCircuit(*c);
+  ASSERT_TRUE(copy);
+  EXPECT_TRUE(onlyRegister(*copy)->isSettable());
+  EXPECT_EQ(registerCon(*copy, MeasureKind::FIXPOINT), depth);
+  // Scanned, it loads the reset value through its parallel input as before.
+  const LayoutRegisters regs(*c);
+  ScanLayout chain;
+  chain.push_back({0});
+  const AppliedScanLayout applied(*c, regs, chain);
+  ASSERT_TRUE(applied.applied());
+  Analyser a(testDiagnostics(), AnalysisOptions{AnalysisSchedule::INCREMENTAL, MeasureKind::FIXPOINT});
+  a.bothDirections(*c);
+  EXPECT_EQ(c->getPortPtr("add1.y")->getCon(), 1.0);  // through the chain
+}

@@ -3,11 +3,17 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTimer>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+#include <ctime>
 #include <deque>
 #include <memory>
 #include <vector>
@@ -116,4 +122,80 @@ class StateFixture {
 
  private:
   std::unique_ptr<AppState> state_ = std::make_unique<AppState>();
+};
+
+// Writes a layered data path of `ports` item ports to FOLDER/layered.txt
+// with the circuit generator (33000: a b19-size design of about 10,000
+// items and 2,500 registers, one large loop); returns its path, empty when
+// the generator failed.
+inline QString WriteLayeredDesign(const QString& folder, int ports = 33000) {
+  QDir().mkpath(folder);
+  const QString file = folder + QStringLiteral("/layered.txt");
+  QProcess gen;
+  gen.setStandardOutputFile(file);
+  gen.start(QStringLiteral(GENCIRCUIT), {QStringLiteral("layered"), QString::number(ports)});
+  return gen.waitForFinished(60000) && gen.exitCode() == 0 ? file : QString();
+}
+
+// Analyses `description` with the real engine into `outDir`; returns the
+// path of its NAME.json, empty when the engine failed.
+inline QString AnalyseWithEngine(const QString& description, const QString& outDir) {
+  QProcess engine;
+  engine.setStandardOutputFile(QProcess::nullDevice());
+  engine.start(QStringLiteral(REAL_ENGINE),
+               {QStringLiteral("analyse"), description, QStringLiteral("--json"), QStringLiteral("--out"), outDir});
+  if (!engine.waitForFinished(240000) || engine.exitCode() != 0) return {};
+  return outDir + u'/' + QFileInfo(description).completeBaseName() + QStringLiteral(".json");
+}
+
+// The longest time the event loop went unserved while it ran: a timer every
+// 10 ms, the largest gap between two of its ticks, in wall-clock time and in
+// processor time of the interface thread. The second is what the window's
+// own work costs, whatever the machine's load; the first is what a user
+// waits, which a busy machine lengthens.
+class EventLoopWatch : public QObject {
+ public:
+  EventLoopWatch() {
+    clock_.start();
+    lastCpu_ = threadCpuMs();
+    timer_.setInterval(10);
+    QObject::connect(&timer_, &QTimer::timeout, this, [this] {
+      maxGap_ = std::max(maxGap_, clock_.restart());
+      const qint64 cpu = threadCpuMs();
+      maxBusy_ = std::max(maxBusy_, cpu - lastCpu_);
+      lastCpu_ = cpu;
+    });
+    timer_.start();
+  }
+  qint64 maxGapMs() const { return std::max(maxGap_, clock_.elapsed()); }
+  qint64 maxBusyMs() const { return std::max(maxBusy_, threadCpuMs() - lastCpu_); }
+
+  // The wall-clock gap allowed: 100 ms, or LUMENO_MAX_EVENT_GAP_MS on a
+  // loaded machine (the processor-time gap is held to 100 ms regardless).
+  static qint64 allowedGapMs() {
+    bool ok = false;
+    const qint64 env = qEnvironmentVariableIntValue("LUMENO_MAX_EVENT_GAP_MS", &ok);
+    return ok && env > 0 ? env : 100;
+  }
+  static constexpr qint64 kAllowedBusyMs = 100;
+
+  // Both gaps within their bounds, else what went over.
+  QString verdict() const {
+    if (maxBusyMs() > kAllowedBusyMs)
+      return QStringLiteral("the interface thread worked %1 ms without serving events").arg(maxBusyMs());
+    if (maxGapMs() > allowedGapMs())
+      return QStringLiteral("the event loop was held up %1 ms (busy %2 ms)").arg(maxGapMs()).arg(maxBusyMs());
+    return {};
+  }
+
+ private:
+  static qint64 threadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+  }
+
+  QTimer timer_;
+  QElapsedTimer clock_;
+  qint64 maxGap_ = 0, maxBusy_ = 0, lastCpu_ = 0;
 };

@@ -9,6 +9,7 @@
 #include <QSlider>
 #include <QTableWidget>
 
+#include "enginelink/enginemeasure.h"
 #include "models/circuitsession.h"
 #include "views/comparisonview.h"
 #include "views/graphschema.h"
@@ -21,6 +22,26 @@ namespace {
 
 // Presses Run and waits for the end of the action.
 void waitForRun(TFormMain& form) { QTRY_VERIFY_WITH_TIMEOUT(!form.isRunning(), 240000); }
+
+// The main window's submenu of the testability measure; null when it has none.
+QMenu* measureMenu(const TFormMain& form) {
+  for (QMenu* menu : form.findChildren<QMenu*>())
+    if (menu->title() == u"Testability &Measure") return menu;
+  return nullptr;
+}
+
+// The action of `menu` choosing the measure `name`.
+QAction* measureAction(const QMenu* menu, const QString& name) {
+  for (QAction* action : menu->actions())
+    if (action->data().toString() == name) return action;
+  return nullptr;
+}
+
+// The command line the stand-in engine was last started with in `folder`.
+QString engineArguments(const QString& folder) {
+  QFile f(QDir(folder).filePath(QStringLiteral("args.txt")));
+  return f.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(f.readAll()) : QString();
+}
 
 }  // namespace
 
@@ -149,6 +170,7 @@ class AnyCircuitTest : public QObject, public StateFixture {
     // The laid-out schema and the layout editor show the circuit.
     form.SchemaBox->setChecked(true);
     QVERIFY(form.graphSchemaWindow() != nullptr && form.schemaWindow() == nullptr);
+    QVERIFY(form.graphSchemaWindow()->waitForLayout());
     // one wire per link between two items (paths inside an item are no wires)
     int wires = 0;
     for (const CircuitLink& l : form.circuitResult()->links)
@@ -189,6 +211,60 @@ class AnyCircuitTest : public QObject, public StateFixture {
     waitForRun(form);
     QVERIFY2(form.comparisonWindow() != nullptr, log.entries.empty() ? "" : qPrintable(log.entries.back().text));
     QVERIFY(form.comparisonWindow()->table()->rowCount() >= 2);
+  }
+  void measureGoesToTheModernCommandsOnly() {
+    QCOMPARE(WithMeasure({"analyse", "f.v", "--json"}, EngineMeasure::Classic),
+             (QStringList{"analyse", "f.v", "--json", "--measure", "classic"}));
+    QCOMPARE(WithMeasure({"compare", "f.v", "--measure", "classic", "--json"}, EngineMeasure::Fixpoint),
+             (QStringList{"compare", "f.v", "--measure", "fixpoint", "--json"}));
+    QCOMPARE(WithMeasure({"optimise", "f.v", "--measure"}, EngineMeasure::Classic),
+             (QStringList{"optimise", "f.v", "--measure", "classic"}));
+    // The classic forms and the commands without a measure are left as they are.
+    QCOMPARE(WithMeasure({"diffeq", "-n", "0", "-1"}, EngineMeasure::Classic), (QStringList{"diffeq", "-n", "0", "-1"}));
+    QCOMPARE(WithMeasure({"check", "f.v", "--json"}, EngineMeasure::Fixpoint), (QStringList{"check", "f.v", "--json"}));
+    QCOMPARE(WithMeasure({}, EngineMeasure::Fixpoint), QStringList());
+    QCOMPARE(MeasureNamed(QStringLiteral("classic")), std::optional<EngineMeasure>(EngineMeasure::Classic));
+    QVERIFY(!MeasureNamed(QStringLiteral("Fixpoint")));
+
+    WorkFolder work;
+    MessageLog log(state());
+    TFormMain form(state());
+    form.setSettingsFile(work.file(QStringLiteral("settings.ini")));
+    form.setWorkRoot(work.file(QStringLiteral("circuits")));
+    form.setEnginePath(QStringLiteral(FAKE_ENGINE));
+    QMenu* menu = measureMenu(form);
+    QVERIFY(menu != nullptr);
+    QVERIFY(!menu->isEnabled());  // the benchmark's runs are classic
+    QCOMPARE(state().measure(), EngineMeasure::Fixpoint);
+    form.RunButton->click();
+    waitForRun(form);
+    QCOMPARE(work.read(QStringLiteral("args.txt")), QByteArray("diffeq -n 0 -1"));
+
+    // Another circuit is analysed at once, by the default measure.
+    QVERIFY(QFile::copy(QStringLiteral(LUMENO_EXAMPLES "/ex"), work.file(QStringLiteral("ex"))));
+    QVERIFY(form.OpenCircuit(work.file(QStringLiteral("ex"))));
+    waitForRun(form);
+    QVERIFY(menu->isEnabled());
+    const QString folder = state().session().workFolder;
+    QVERIFY2(engineArguments(folder).startsWith(QStringLiteral("analyse ")), qPrintable(engineArguments(folder)));
+    QVERIFY(engineArguments(folder).endsWith(QStringLiteral(" --measure fixpoint")));
+    QVERIFY(measureAction(menu, QStringLiteral("fixpoint"))->isChecked());
+
+    // Chosen once in the menu, the measure goes to every later run.
+    measureAction(menu, QStringLiteral("classic"))->trigger();
+    QCOMPARE(state().measure(), EngineMeasure::Classic);
+    QVERIFY(!measureAction(menu, QStringLiteral("fixpoint"))->isChecked());
+    form.compareChosen();
+    waitForRun(form);
+    QVERIFY2(engineArguments(folder).startsWith(QStringLiteral("compare ")), qPrintable(engineArguments(folder)));
+    QVERIFY(engineArguments(folder).endsWith(QStringLiteral(" --measure classic")));
+    form.RunButton->click();
+    waitForRun(form);
+    QVERIFY(engineArguments(folder).startsWith(QStringLiteral("analyse ")));
+    QVERIFY(engineArguments(folder).endsWith(QStringLiteral(" --measure classic")));
+    // Set in the model, the menu follows.
+    state().setMeasure(EngineMeasure::Fixpoint);
+    QVERIFY(measureAction(menu, QStringLiteral("fixpoint"))->isChecked());
   }
 };
 

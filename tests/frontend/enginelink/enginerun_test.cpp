@@ -65,6 +65,32 @@ class EngineRunTest : public QObject {
     QTest::qWait(700);
     QCOMPARE(finished.count(), 0);
   }
+
+  // A stop ends the engine at once and says so, once; a stop after the end
+  // changes nothing.
+  void stoppingEndsTheEngineAndSaysSo() {
+    WorkFolder work;
+    qputenv("FAKE_TARVEX_MODE", "slow");
+    EngineRun run;
+    QSignalSpy finished(&run, &EngineRun::finished), failed(&run, &EngineRun::failed);
+    run.start(QStringLiteral(FAKE_ENGINE), {QStringLiteral("diffeq")}, work.path());
+    QVERIFY(run.isRunning() && !run.wasStopped());
+    run.stop();
+    QVERIFY(run.hasEnded() && run.wasStopped());
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(failed.first().first().toString(), RunStoppedReason());
+    QTest::qWait(700);  // the engine would have ended by now: it was killed
+    QCOMPARE(finished.count(), 0);
+    QCOMPARE(failed.count(), 1);
+    QVERIFY(!QFile::exists(work.file(QStringLiteral("diffeq.par"))));
+    run.stop();
+    QCOMPARE(failed.count(), 1);
+    // A new start clears the mark.
+    qputenv("FAKE_TARVEX_MODE", "ok");
+    run.start(QStringLiteral(FAKE_ENGINE), {QStringLiteral("diffeq")}, work.path());
+    QTRY_VERIFY(run.hasEnded());
+    QVERIFY(!run.wasStopped());
+  }
 };
 
 QTEST_MAIN(EngineRunTest)

@@ -47,6 +47,7 @@ void GraphSchemaTest::itemsAndWiresMatchTheCircuit() {
   GraphSchemaWindow w;
   w.setCircuit(load(QStringLiteral("gcd.json")));  // replaced by the next one
   w.setCircuit(c);
+  QVERIFY(w.waitForLayout());
   const GraphLayout& g = w.layout();
   QVERIFY2(g.errors.isEmpty(), qPrintable(g.errors.join(u'\n')));
   // Every item but the circuit's own one is a node; every primary port too.
@@ -92,6 +93,7 @@ void GraphSchemaTest::itemsAndWiresMatchTheCircuit() {
 void GraphSchemaTest::searchFindsExactThenPartialNames() {
   GraphSchemaWindow w;
   w.setCircuit(load(QStringLiteral("diffeq.json")));
+  QVERIFY(w.waitForLayout());
   QCOMPARE(w.search(QStringLiteral("mux1")), QStringLiteral("mux1"));
   QCOMPARE(w.search(QStringLiteral("  MUL2 ")), QStringLiteral("mul2"));
   QCOMPARE(w.search(QStringLiteral("resu")), QStringLiteral("diffeq.result"));
@@ -104,6 +106,7 @@ void GraphSchemaTest::searchFindsExactThenPartialNames() {
 void GraphSchemaTest::heatLegendShowsTheCircuitFigures() {
   GraphSchemaWindow w;
   w.setCircuit(load(QStringLiteral("diffeq.json")));
+  QVERIFY(w.waitForLayout());
   w.setHeatMeasure(HeatMeasure::Con);
   HeatLegend l = w.legend();
   QCOMPARE(l.tickLabels, QStringList({"0.00", "0.25", "0.50", "0.75", "1.00"}));
@@ -128,6 +131,7 @@ void GraphSchemaTest::unbrokenLoopsAreHighlightedAndListed() {
   GraphSchemaWindow w;
   const CircuitResult c = load(QStringLiteral("diffeq.json"));
   w.setCircuit(c);
+  QVERIFY(w.waitForLayout());
   QCOMPARE(w.loopEntries(), QStringList({"Loop 1 (unbroken): reg6 reg5 reg4 reg3 reg2 reg1"}));
   // The loop runs through the data path: sub.q -> reg1.d is on it, the
   // comparator's wires and the clock and select wires are not.
@@ -141,6 +145,7 @@ void GraphSchemaTest::unbrokenLoopsAreHighlightedAndListed() {
   // Once broken by the layout, the loop is listed but no longer highlighted.
   GraphSchemaWindow scanned;
   scanned.setCircuit(load(QStringLiteral("diffeq-layout.json")));
+  QVERIFY(scanned.waitForLayout());
   QVERIFY(scanned.loopEntries().front().startsWith(QLatin1String("Loop 1 (broken)")));
   QVERIFY(scanned.highlightedLinks().empty());
 }
@@ -149,10 +154,12 @@ void GraphSchemaTest::chainsAreDrawnOverTheSchema() {
   GraphSchemaWindow w;
   const CircuitResult c = load(QStringLiteral("diffeq-layout.json"));
   w.setCircuit(c);
+  QVERIFY(w.waitForLayout());
   QCOMPARE(w.chainOverlayCount(), 2);
   // Scan ports are left out of the layout: the schema keeps its shape.
   GraphSchemaWindow plain;
   plain.setCircuit(load(QStringLiteral("diffeq.json")));
+  QVERIFY(plain.waitForLayout());
   QCOMPARE(w.layout().nodes.size(), plain.layout().nodes.size());
   QCOMPARE(w.wireCount(), plain.wireCount());
   w.setScanChains({{"reg1"}, {"reg2", "reg3"}, {"unknown"}});
@@ -164,6 +171,7 @@ void GraphSchemaTest::chainsAreDrawnOverTheSchema() {
 void GraphSchemaTest::clickSelectsUnitAndStepsThroughItsPaths() {
   GraphSchemaWindow w;
   w.setCircuit(load(QStringLiteral("diffeq-layout.json")));  // the paths come with it
+  QVERIFY(w.waitForLayout());
   QSignalSpy clicks(&w, &GraphSchemaWindow::nodeClicked);
   QSignalSpy lines(&w, &GraphSchemaWindow::historyLine);
   // A real click on the adder in the view.
@@ -197,6 +205,7 @@ void GraphSchemaTest::clickSelectsUnitAndStepsThroughItsPaths() {
 void GraphSchemaTest::exportWritesPngAndSvg() {
   GraphSchemaWindow w;
   w.setCircuit(load(QStringLiteral("gcd.json")));
+  QVERIFY(w.waitForLayout());
   QTemporaryDir dir;
   const QString png = dir.filePath("gcd.png"), svg = dir.filePath("gcd.svg");
   QVERIFY(w.exportTo(png));
@@ -212,6 +221,7 @@ void GraphSchemaTest::renderPictures() {
   for (const QString name : {"diffeq", "diffeq-layout", "gcd"}) {
     GraphSchemaWindow w;
     w.setCircuit(load(name + ".json"));
+    QVERIFY(w.waitForLayout());
     w.setPropagationFile(QStringLiteral(LUMENO_TEST_DATA "/views/") + name + ".pro");
     if (name == u"diffeq-layout") {
       w.clickNode(QStringLiteral("add"));
