@@ -26,6 +26,15 @@ std::string flattenedPrefix(std::string_view name) {
   return path;
 }
 
+// Instance names of a word of a memory split into registers, "$memory\u1.u2.mem[5]$7": up to the memory's name.
+std::string memoryPrefix(std::string_view name) {
+  constexpr std::string_view kMark = "$memory\\";
+  if (name.substr(0, kMark.size()) != kMark) return "";
+  const std::string_view memory = name.substr(kMark.size(), name.find_first_of("[$", kMark.size()) - kMark.size());
+  const size_t dot = memory.rfind('.');
+  return dot == std::string_view::npos ? "" : std::string(memory.substr(0, dot));
+}
+
 // The instance names of an "hdlname" attribute ("u1 u2 name"), without the last (the cell's own).
 std::string hdlnamePrefix(const std::string& hdlname) {
   const size_t last = hdlname.rfind(' ');
@@ -34,15 +43,6 @@ std::string hdlnamePrefix(const std::string& hdlname) {
   for (char& ch : path)
     if (ch == ' ') ch = '.';
   return path;
-}
-
-// The module a cell type stands for: "acc" for "acc", "$paramod\acc\W=8" or "$paramod$1f2e\acc".
-std::string moduleOfType(const std::string& type) {
-  if (type.rfind("$paramod", 0) != 0) return type;
-  const size_t first = type.find('\\');
-  if (first == std::string::npos) return type;
-  const size_t end = type.find('\\', first + 1);
-  return type.substr(first + 1, end == std::string::npos ? std::string::npos : end - first - 1);
 }
 
 // Cell names as yosys writes them: public names lose their '\'.
@@ -54,6 +54,7 @@ std::string blockPathOfCell(const std::string& cellName, const json& cell) {
   const json* attributes = member(cell, "attributes");
   const json* hdlname = attributes ? member(*attributes, "hdlname") : nullptr;
   if (hdlname && hdlname->is_string()) return hdlnamePrefix(hdlname->get<std::string>());
+  if (cellName.rfind("$memory", 0) == 0) return memoryPrefix(cellName);
   return flattenedPrefix(cellName);
 }
 
@@ -78,7 +79,7 @@ std::map<std::string, std::string> instanceModules(const json& modules, const st
       const std::string& t = type->get_ref<const std::string&>();
       if (!member(modules, t.c_str())) continue;  // a primitive or a black box without a body here
       const std::string path = (p.path.empty() ? "" : p.path + ".") + instanceName(it.key());
-      result[path] = moduleOfType(t);
+      result[path] = yosys_json::moduleOfCellType(t);
       work.push_back({path, t, p.depth + 1});
     }
   }

@@ -54,13 +54,25 @@ bool isBlackBox(const json& module) {
   return attrs && (truthy(member(*attrs, "blackbox")) || truthy(member(*attrs, "whitebox")));
 }
 
+std::string moduleOfCellType(const std::string& type) {
+  // "$paramod\adder\W=..." or "$paramod$HASH\adder": an instance of adder with parameters set.
+  if (type.rfind("$paramod", 0) != 0) return type;
+  const size_t start = type.find('\\');
+  if (start == std::string::npos) return type;
+  const size_t end = type.find('\\', start + 1);
+  return type.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1);
+}
+
 std::vector<std::string> topCandidates(const json& modules) {
   std::unordered_set<std::string> used;
   for (const json& m : modules) {
     const json* cells = member(m, "cells");
     if (!cells || !cells->is_object()) continue;
     for (const json& cell : *cells)
-      if (const json* t = member(cell, "type"); t && t->is_string()) used.insert(t->get<std::string>());
+      if (const json* t = member(cell, "type"); t && t->is_string()) {
+        used.insert(t->get<std::string>());
+        used.insert(moduleOfCellType(t->get<std::string>()));
+      }
   }
   std::vector<std::string> marked, free;
   for (auto it = modules.begin(); it != modules.end(); ++it) {

@@ -32,6 +32,10 @@ std::string originOf(const json& object);
 // True for a module marked as a black or white box (no body to read).
 bool isBlackBox(const json& module);
 
+// The module a cell of type `type` instantiates: `type` itself, or the module
+// of a parameterised copy ("$paramod\\adder\\W=..." gives "adder").
+std::string moduleOfCellType(const std::string& type);
+
 // The top module candidates of a "modules" object: the modules marked top,
 // else those no other module instantiates (black boxes never count).
 std::vector<std::string> topCandidates(const json& modules);

@@ -2,8 +2,9 @@
 // benchmark (an analysis without scan, one with full scan, an auto-design)
 // and saves pictures of the main window, the scan layout window, the schema
 // window and the testability details window; then of a Verilog example, and
-// of the scan-readiness checks and a comparison with fault simulation.
-// Usage: lumeno-screenshots OUTPUT_FOLDER [ENGINE [VERILOG_EXAMPLE [CHECKED_DESIGN COMPARED_DESIGN]]]
+// of the scan-readiness checks and a comparison with fault simulation, and
+// of a large hierarchical design in its register summary.
+// Usage: lumeno-screenshots OUTPUT_FOLDER [ENGINE [VERILOG_EXAMPLE [CHECKED_DESIGN COMPARED_DESIGN [LARGE_DESIGN]]]]
 // Run it with QT_QPA_PLATFORM=offscreen when there is no display.
 #include <QApplication>
 #include <QCheckBox>
@@ -188,10 +189,41 @@ bool scanReadinessPictures(AppState& state, const QString& engine, const QDir& o
   return ok;
 }
 
+// A hierarchical design of more than a thousand items in the docked main
+// window: opened (which analyses it), with its schema panel in the register
+// summary view and the details of every port.
+bool summaryPictures(AppState& state, const QString& engine, const QDir& out, const QString& file,
+                     const QString& temp) {
+  bool ok = true;
+  TFormMain form(state);
+  form.setEnginePath(engine);
+  form.setWorkRoot(QDir(temp).filePath(QStringLiteral("circuits")));
+  form.setSettingsFile(QDir(temp).filePath(QStringLiteral("settings.ini")));
+  form.show();
+  QDeadlineTimer deadline(240000);
+  if (!form.OpenCircuit(file)) ok = false;
+  while (form.isRunning() && !deadline.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 50);
+  if (form.isRunning()) ok = false;
+  form.SchemaBox->setChecked(true);
+  form.DetailsBox->setChecked(true);
+  form.resize(1440, 900);  // a wider schema panel for the summary
+  QApplication::processEvents();
+  GraphSchemaWindow* schema = form.graphSchemaWindow();
+  if (schema == nullptr || !schema->waitForLayout() || !schema->isSummary()) {
+    err() << "No register summary of '" << file << "'\n";
+    return false;
+  }
+  schema->fitToWindow();
+  if (!save(&form, out, QStringLiteral("lumeno-soc-main.png"))) ok = false;
+  if (!save(schema, out, QStringLiteral("lumeno-soc-summary.png"))) ok = false;
+  return ok;
+}
+
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   if (argc < 2) {
-    err() << "usage: lumeno-screenshots OUTPUT_FOLDER [ENGINE [VERILOG_EXAMPLE [CHECKED_DESIGN COMPARED_DESIGN]]]\n";
+    err() << "usage: lumeno-screenshots OUTPUT_FOLDER [ENGINE [VERILOG_EXAMPLE [CHECKED_DESIGN COMPARED_DESIGN "
+             "[LARGE_DESIGN]]]]\n";
     return 2;
   }
   QDir out(QString::fromLocal8Bit(argv[1]));
@@ -225,5 +257,6 @@ int main(int argc, char* argv[]) {
   if (argc > 5 && !scanReadinessPictures(state, engine, out, QString::fromLocal8Bit(argv[4]),
                                          QString::fromLocal8Bit(argv[5]), temp.path()))
     status = 1;
+  if (argc > 6 && !summaryPictures(state, engine, out, QString::fromLocal8Bit(argv[6]), temp.path())) status = 1;
   return status;
 }

@@ -26,6 +26,11 @@ TEST(BlockPath, FromFlattenedNamesAndHdlnames) {
   EXPECT_EQ(blockPathOfCell("$flatten\\u1.$add$two.v:3$4", json::object()), "u1");
   EXPECT_EQ(blockPathOfCell("$flatten\\m.\\l1.$procdff$3", json::object()), "m.l1");
   EXPECT_EQ(blockPathOfCell("$add$two.v:11$2", json::object()), "");
+  // The words of a memory split into registers belong to the memory's instance.
+  EXPECT_EQ(blockPathOfCell("$memory\\u_cpu.regs[5]$627", json::object()), "u_cpu");
+  EXPECT_EQ(blockPathOfCell("$memory\\a.b.mem$rdmux[0][1]$9", json::object()), "a.b");
+  EXPECT_EQ(blockPathOfCell("$memory\\mem[3]$4", json::object()), "");
+  EXPECT_EQ(blockPathOfCell("$memory\\", json::object()), "");
   EXPECT_EQ(blockPathOfCell("$flatten\\m", json::object()), "");  // no cell name after the instance
   const json named = {{"attributes", {{"hdlname", "m l1 acc"}}}};
   EXPECT_EQ(blockPathOfCell("m.l1.acc", named), "m.l1");

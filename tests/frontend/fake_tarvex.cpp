@@ -7,6 +7,7 @@
 //   crash         aborts
 //   nopar         exit status 0 without any result file
 //   progress      three progress lines and a note on standard error, then ok
+// With FAKE_TARVEX_JSON set, it also copies that result file into the folder.
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -35,6 +36,12 @@ int main(int argc, char* argv[]) {
     for (int g = 1; g <= 3; ++g)
       std::cerr << "progress generation=" << g << " stale=0 best=" << 10 * g << " elapsed=0.0" << std::endl;
     std::cerr << "note: done" << std::endl;
+  }
+
+  if (const char* json = std::getenv("FAKE_TARVEX_JSON")) {
+    const std::string from = json;
+    std::ifstream in(from, std::ios::binary);
+    std::ofstream(from.substr(from.find_last_of('/') + 1), std::ios::binary) << in.rdbuf();
   }
 
   const bool design = argc > 3 && std::string(argv[3]) == "1";

@@ -139,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ConstructCase{"generate.v", "", "ITM bit_reg_3_r(REG) d(in,1) clk(clk,1) q(out,1)\n"},
                       ConstructCase{"function.v", "", "ITM xor1(XOR) a(in,8) b(in,8) y(out,8)\n"},
                       ConstructCase{"task.v", "", "(ADD)"},
-                      ConstructCase{"params.v", "params_m", "ITM add1(ADD) a(in,12) b(in,12) y(out,12)\n"},
+                      ConstructCase{"params.v", "", "ITM add1(ADD) a(in,12) b(in,12) y(out,12)\n"},
                       ConstructCase{"signed.v", "", "ITM mul1(MUL) a(in,16) b(in,16) y(out,16)\n"},
                       ConstructCase{"casez.v", "", "CIR casez_m req(in,4) grant(out,2)\n"},
                       ConstructCase{"multidim.v", "", "ITM grid_15(REG) d(in,8) clk(clk,1) q(out,8)\n"},

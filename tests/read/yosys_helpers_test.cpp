@@ -40,6 +40,13 @@ TEST(YosysJson, TopCandidates) {
   const json boxes = json::parse(R"({"m": {"attributes": {"blackbox": 1}}, "t": {}})");
   EXPECT_EQ(yosys_json::topCandidates(boxes), (std::vector<std::string>{"t"}));
   EXPECT_TRUE(yosys_json::topCandidates(json::object()).empty());
+  // A module instantiated only with parameters set is used all the same.
+  const json paramod = json::parse(R"({"top": {"cells": {"u": {"type": "$paramod\\adder\\W=s32'00000000000000000000000000001100"},
+                                                          "v": {"type": "$paramod$4f2a\\mul"}}},
+                                       "adder": {}, "mul": {}})");
+  EXPECT_EQ(yosys_json::topCandidates(paramod), (std::vector<std::string>{"top"}));
+  EXPECT_EQ(yosys_json::moduleOfCellType("$paramod"), "$paramod");
+  EXPECT_EQ(yosys_json::moduleOfCellType("$add"), "$add");
 }
 
 TEST(YosysTool, PlainModuleNames) {
