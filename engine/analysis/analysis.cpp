@@ -614,6 +614,13 @@ void Analyser::bothDirections(Circuit& c) {
   finishAnalysis(c);
 }
 
+const OwnPortFigures* Analyser::defaultFixpointFigures() const {
+  const FixpointSettings defaults;
+  const FixpointSettings& mine = fixpoint.settings();
+  if (options.measure != MeasureKind::FIXPOINT || mine.threshold != defaults.threshold) return nullptr;
+  return &fixpoint.figures();
+}
+
 void Analyser::controllabilityFigures(Circuit& c) {
   c.setMeasureKind(options.measure);
   if (options.measure == MeasureKind::FIXPOINT) {

@@ -44,6 +44,9 @@ class Analyser {
   void controllabilityFigures(Circuit& c);
   // Where malformed structure is reported.
   Diagnostics& diagnostics() const { return diag; }
+  // The fixpoint figures of the circuit last analysed by the fixpoint measure
+  // with the default settings, or null when the last analysis was not such a one.
+  const OwnPortFigures* defaultFixpointFigures() const;
 
  private:
   bool incremental(const Circuit& c, bool withDrivers);

@@ -11,111 +11,13 @@
 namespace {
 
 bool isDataInput(port_type t) { return t == IN || t == INOUT; }
-bool isHolder(const Item* i) { return ruleOf(i->getType()) == PropagationRule::PORT_HOLDER; }
-
-// A link between two ports of one item (an inner path): values cross an item by its rule only.
-bool isInnerLink(const Port* from, const Port* to) {
-  return from->getItem() == to->getItem() && from->getItem() && !isHolder(from->getItem());
-}
-
-// The circuit port `l` leads to, or null for an inner path or a port of no circuit being analysed.
-Port* linkTarget(const Port* from, const LinkToPort* l, unsigned stamp) {
-  Port* t = l->getPort();
-  if (!t || t->scheduleSlot(stamp) < 0 || isInnerLink(from, t)) return nullptr;
-  return t;
-}
 
 // Kinds whose output changes with any one input whatever the others hold.
 bool passesEveryInput(item_type t) { return t == ADD || t == SUB || t == XOR || t == NOT || t == ROM; }
 
-// True for an item input that some port drives (an undriven one holds a constant).
-bool isDriven(const Port* p) { return p->getNLinksIn() > 0; }
-
-// What one item's ports hold, by role, for the rules.
-struct ItemView {
-  double maxData = 0.0;       // best controllability of a data input
-  double minDrivenData = 1.0;  // worst controllability of a driven data input
-  int nData = 0;
-  int nDrivenData = 0;
-  double minSel = 1.0;  // worst select (1 without one)
-  double minClk = 1.0;  // worst clock
-  bool hasClk = false;
-  double maxOutObs = 0.0;
-  Port* bestData = nullptr;        // the data input of maxData
-  Port* worstDrivenData = nullptr;  // the driven data input of minDrivenData
-  Port* worstSel = nullptr;
-  Port* bestOut = nullptr;         // the output of maxOutObs
-};
-
-// Keeps `p` in `best` when its value beats the one held (ties keep the first: sources are for showing only).
-void keepBetter(Port*& best, Port* p, double value, double held, bool higher) {
-  if (!best || (higher ? value > held : value < held)) best = p;
-}
-
-ItemView viewOf(const Item* i) {
-  ItemView v;
-  for (Port* p = i->getPList(); p; p = p->getNext()) {
-    switch (p->getType()) {
-      case IN:
-      case INOUT:
-        ++v.nData;
-        keepBetter(v.bestData, p, p->getCon(), v.maxData, true);
-        v.maxData = std::max(v.maxData, p->getCon());
-        if (isDriven(p)) {
-          ++v.nDrivenData;
-          keepBetter(v.worstDrivenData, p, p->getCon(), v.minDrivenData, false);
-          v.minDrivenData = std::min(v.minDrivenData, p->getCon());
-        }
-        if (p->getType() == INOUT) {
-          keepBetter(v.bestOut, p, p->getObs(), v.maxOutObs, true);
-          v.maxOutObs = std::max(v.maxOutObs, p->getObs());
-        }
-        break;
-      case CIN_SEL:
-        keepBetter(v.worstSel, p, p->getCon(), v.minSel, false);
-        v.minSel = std::min(v.minSel, p->getCon());
-        break;
-      case CIN_CLK:
-        v.hasClk = true;
-        v.minClk = std::min(v.minClk, p->getCon());
-        break;
-      case OUT:
-        keepBetter(v.bestOut, p, p->getObs(), v.maxOutObs, true);
-        v.maxOutObs = std::max(v.maxOutObs, p->getObs());
-        break;
-      default: break;
-    }
-  }
-  if (!v.hasClk) v.minClk = 0.0;  // a register without a clock never loads
-  return v;
-}
-
-// The worst controllability of the driven data inputs of `i` other than `skip` (1 without one).
-double othersCon(const Item* i, const Port* skip) {
-  double v = 1.0;
-  for (const Port* p = i->getPList(); p; p = p->getNext())
-    if (p != skip && isDataInput(p->getType()) && isDriven(p)) v = std::min(v, p->getCon());
-  return v;
-}
-
-double conOf(const Port* p) { return p ? p->getCon() : 0.0; }
-double obsOf(const Port* p) { return p ? p->getObs() : 0.0; }
-// Controllability of an optional port: 1 when the item has none.
-double conOrOne(const Port* p) { return p ? p->getCon() : 1.0; }
-
-// One write port of a RAM and how well a write through it can be made.
-struct RamWrite {
-  Port* data = nullptr;
-  Port* addr = nullptr;
-  double control = 0.0;  // worst of enable and clock
-};
-
-RamWrite ramWrite(const Item* i, Port* data, std::string_view number) {
-  RamWrite w;
-  w.data = data;
-  w.addr = ramPort(i, RamRole::WRITE_ADDR, number);
-  w.control = std::min(conOrOne(ramPort(i, RamRole::WRITE_ENABLE, number)), conOf(ramPort(i, RamRole::CLOCK, "")));
-  return w;
+// Keeps port `p` in `best` when its value beats the one held (ties keep the first: sources are for showing only).
+void keepBetter(int& best, int p, double value, double held, bool higher) {
+  if (best < 0 || (higher ? value > held : value < held)) best = p;
 }
 
 // Sums of values in [0, 1] in whole units of 2^-32: exact, so the same in any order.
@@ -134,98 +36,208 @@ bool isOwnPort(const Port* p) {
 
 void FixpointAnalyser::index(Circuit& c) {
   items.clear();
+  itemKind.clear();
+  itemRule.clear();
+  portStart.clear();
   ports.clear();
+  portKind.clear();
+  portItem.clear();
+  driven.clear();
   stamp = c.newScheduleStamp();
   for (Item* i = c.getIList(); i; i = i->getNext()) {
-    i->setScheduleSlot(stamp, static_cast<int>(items.size()));
+    const int k = static_cast<int>(items.size());
+    i->setScheduleSlot(stamp, k);
     items.push_back(i);
+    itemKind.push_back(i->getType());
+    itemRule.push_back(ruleOf(i->getType()));
+    portStart.push_back(static_cast<int>(ports.size()));
     for (Port* p = i->getPList(); p; p = p->getNext()) {
       p->setScheduleSlot(stamp, static_cast<int>(ports.size()));
       ports.push_back(p);
-      p->setCon(0.0);
-      p->setObs(0.0);
-      p->setTst(0.0);
-      p->setMultC(0.0);
-      p->setNPorts(0);
-      p->setNClks(0);
-      p->setConSrc(nullptr);
-      p->setObsSrc(nullptr);
+      portKind.push_back(p->getType());
+      portItem.push_back(k);
+      driven.push_back(p->getNLinksIn() > 0 ? 1 : 0);
     }
   }
-  driverStart.assign(ports.size() + 1, 0);
-  for (Port* p : ports)
-    for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext())
-      if (const Port* t = linkTarget(p, l, stamp)) ++driverStart[static_cast<size_t>(t->scheduleSlot(stamp)) + 1];
-  for (size_t k = 1; k < driverStart.size(); ++k) driverStart[k] += driverStart[k - 1];
-  driverList.assign(static_cast<size_t>(driverStart.back()), nullptr);
-  std::vector<int>& fill = queue;  // scratch: next free place per port
-  fill.assign(driverStart.begin(), driverStart.end() - 1);
-  for (Port* p : ports)
-    for (LinkToPort* l = p->getLinkToPortPtr(); l; l = l->getNext())
-      if (const Port* t = linkTarget(p, l, stamp))
-        driverList[static_cast<size_t>(fill[static_cast<size_t>(t->scheduleSlot(stamp))]++)] = p;
+  portStart.push_back(static_cast<int>(ports.size()));
+  con.assign(ports.size(), 0.0);
+  obs.assign(ports.size(), 0.0);
+  conSrc.assign(ports.size(), -1);
+  obsSrc.assign(ports.size(), -1);
+  indexLinks();
+  roles.clear();
+  itemRoles.assign(items.size(), -1);
+  for (size_t k = 0; k < items.size(); ++k)
+    if (itemRule[k] == PropagationRule::SCAN_REGISTER) indexScanRoles(k);
   queue.clear();
   queued.assign(items.size(), 0);
 }
 
-void FixpointAnalyser::push(Item* i) {
-  const int k = i->scheduleSlot(stamp);
-  if (k < 0 || queued[static_cast<size_t>(k)] || isHolder(i)) return;
-  queued[static_cast<size_t>(k)] = 1;
-  queue.push_back(k);
+// Values pass along the links to ports of the circuit being analysed; an inner
+// path (two ports of one item that is no port holder) is crossed by the item's rule only.
+void FixpointAnalyser::indexLinks() {
+  const size_t n = ports.size();
+  fanoutStart.assign(n + 1, 0);
+  fanoutList.clear();
+  driverStart.assign(n + 1, 0);
+  for (size_t k = 0; k < n; ++k) {
+    fanoutStart[k] = static_cast<int>(fanoutList.size());
+    const int item = portItem[k];
+    const bool holder = itemRule[static_cast<size_t>(item)] == PropagationRule::PORT_HOLDER;
+    for (LinkToPort* l = ports[k]->getLinkToPortPtr(); l; l = l->getNext()) {
+      const Port* t = l->getPort();
+      const int slot = t ? t->scheduleSlot(stamp) : -1;
+      if (slot < 0 || (portItem[static_cast<size_t>(slot)] == item && !holder)) continue;
+      fanoutList.push_back(slot);
+      ++driverStart[static_cast<size_t>(slot) + 1];
+    }
+  }
+  fanoutStart[n] = static_cast<int>(fanoutList.size());
+  for (size_t k = 1; k <= n; ++k) driverStart[k] += driverStart[k - 1];
+  driverList.assign(fanoutList.size(), -1);
+  std::vector<int>& fill = queue;  // scratch: next free place per port
+  fill.assign(driverStart.begin(), driverStart.end() - 1);
+  for (size_t k = 0; k < n; ++k)
+    for (int f = fanoutStart[k]; f < fanoutStart[k + 1]; ++f)
+      driverList[static_cast<size_t>(fill[static_cast<size_t>(fanoutList[static_cast<size_t>(f)])]++)] =
+          static_cast<int>(k);
 }
 
-void FixpointAnalyser::raiseCon(Port* p, double v, Port* from) {
-  if (!(v > p->getCon())) return;
-  p->setCon(v);
-  p->setConSrc(from);
+void FixpointAnalyser::indexScanRoles(size_t k) {
+  const SRegRoles r = findSRegRoles(items[k], false);
+  auto slotOf = [this](const Port* p) { return p ? p->scheduleSlot(stamp) : -1; };
+  ScanRoles s;
+  s.clk = slotOf(r.clk);
+  s.mode = slotOf(r.mode);
+  s.serIn = slotOf(r.serIn);
+  s.parIn = slotOf(r.parIn);
+  s.serOut = slotOf(r.serOut);
+  s.parOut = slotOf(r.parOut);
+  itemRoles[k] = static_cast<int>(roles.size());
+  roles.push_back(s);
+}
+
+void FixpointAnalyser::writeBack() {
+  auto portAt = [this](int k) { return k >= 0 ? ports[static_cast<size_t>(k)] : nullptr; };
+  for (size_t k = 0; k < ports.size(); ++k) {
+    Port* p = ports[k];
+    p->setCon(con[k]);
+    p->setObs(obs[k]);
+    p->setTst(con[k] * obs[k]);
+    p->setMultC(0.0);
+    p->setNPorts(0);
+    p->setNClks(0);
+    p->setConSrc(portAt(conSrc[k]));
+    p->setObsSrc(portAt(obsSrc[k]));
+  }
+}
+
+void FixpointAnalyser::push(int item) {
+  const size_t k = static_cast<size_t>(item);
+  if (queued[k] || itemRule[k] == PropagationRule::PORT_HOLDER) return;
+  queued[k] = 1;
+  queue.push_back(item);
+}
+
+void FixpointAnalyser::raiseCon(int p, double v, int from) {
+  if (!(v > con[static_cast<size_t>(p)])) return;
+  con[static_cast<size_t>(p)] = v;
+  conSrc[static_cast<size_t>(p)] = from;
   rising.assign(1, p);
   while (!rising.empty()) {
-    Port* q = rising.back();
+    const size_t q = static_cast<size_t>(rising.back());
     rising.pop_back();
-    for (LinkToPort* l = q->getLinkToPortPtr(); l; l = l->getNext()) {
-      Port* t = linkTarget(q, l, stamp);
-      if (!t || !(q->getCon() > t->getCon())) continue;
-      t->setCon(q->getCon());
-      t->setConSrc(q);
-      push(t->getItem());
-      rising.push_back(t);
+    for (int f = fanoutStart[q]; f < fanoutStart[q + 1]; ++f) {
+      const size_t t = static_cast<size_t>(fanoutList[static_cast<size_t>(f)]);
+      if (!(con[q] > con[t])) continue;
+      con[t] = con[q];
+      conSrc[t] = static_cast<int>(q);
+      push(portItem[t]);
+      rising.push_back(static_cast<int>(t));
     }
   }
 }
 
-void FixpointAnalyser::raiseObs(Port* p, double v, Port* from) {
-  if (!(v > p->getObs())) return;
-  p->setObs(v);
-  p->setObsSrc(from);
+void FixpointAnalyser::raiseObs(int p, double v, int from) {
+  if (!(v > obs[static_cast<size_t>(p)])) return;
+  obs[static_cast<size_t>(p)] = v;
+  obsSrc[static_cast<size_t>(p)] = from;
   rising.assign(1, p);
   while (!rising.empty()) {
-    Port* q = rising.back();
+    const size_t q = static_cast<size_t>(rising.back());
     rising.pop_back();
-    const int k = q->scheduleSlot(stamp);
-    if (k < 0) continue;
-    for (int d = driverStart[static_cast<size_t>(k)]; d < driverStart[static_cast<size_t>(k) + 1]; ++d) {
-      Port* driver = driverList[static_cast<size_t>(d)];
-      if (!(q->getObs() > driver->getObs())) continue;
-      driver->setObs(q->getObs());
-      driver->setObsSrc(q);
-      push(driver->getItem());
-      rising.push_back(driver);
+    for (int d = driverStart[q]; d < driverStart[q + 1]; ++d) {
+      const size_t driver = static_cast<size_t>(driverList[static_cast<size_t>(d)]);
+      if (!(obs[q] > obs[driver])) continue;
+      obs[driver] = obs[q];
+      obsSrc[driver] = static_cast<int>(q);
+      push(portItem[driver]);
+      rising.push_back(static_cast<int>(driver));
     }
   }
 }
 
-void FixpointAnalyser::conOfItem(Item* i) {
-  const ItemView v = viewOf(i);
+FixpointAnalyser::ItemView FixpointAnalyser::viewOf(size_t k) const {
+  ItemView v;
+  for (int j = portStart[k]; j < portStart[k + 1]; ++j) {
+    const size_t p = static_cast<size_t>(j);
+    switch (portKind[p]) {
+      case IN:
+      case INOUT:
+        ++v.nData;
+        keepBetter(v.bestData, j, con[p], v.maxData, true);
+        v.maxData = std::max(v.maxData, con[p]);
+        if (driven[p]) {
+          ++v.nDrivenData;
+          keepBetter(v.worstDrivenData, j, con[p], v.minDrivenData, false);
+          v.minDrivenData = std::min(v.minDrivenData, con[p]);
+        }
+        if (portKind[p] == INOUT) {
+          keepBetter(v.bestOut, j, obs[p], v.maxOutObs, true);
+          v.maxOutObs = std::max(v.maxOutObs, obs[p]);
+        }
+        break;
+      case CIN_SEL:
+        keepBetter(v.worstSel, j, con[p], v.minSel, false);
+        v.minSel = std::min(v.minSel, con[p]);
+        break;
+      case CIN_CLK:
+        v.hasClk = true;
+        v.minClk = std::min(v.minClk, con[p]);
+        break;
+      case OUT:
+        keepBetter(v.bestOut, j, obs[p], v.maxOutObs, true);
+        v.maxOutObs = std::max(v.maxOutObs, obs[p]);
+        break;
+      default: break;
+    }
+  }
+  if (!v.hasClk) v.minClk = 0.0;  // a register without a clock never loads
+  return v;
+}
+
+double FixpointAnalyser::othersCon(size_t k, int skip) const {
+  double v = 1.0;
+  for (int j = portStart[k]; j < portStart[k + 1]; ++j) {
+    const size_t p = static_cast<size_t>(j);
+    if (j != skip && isDataInput(portKind[p]) && driven[p]) v = std::min(v, con[p]);
+  }
+  return v;
+}
+
+void FixpointAnalyser::conOfItem(size_t k) {
   const double depth = set.depthFactor;
   double out = 0.0;
-  Port* from = nullptr;  // the input the value comes from
-  switch (ruleOf(i->getType())) {
-    case PropagationRule::FUNCTIONAL_UNIT:
+  int from = -1;  // the input the value comes from
+  switch (itemRule[k]) {
+    case PropagationRule::FUNCTIONAL_UNIT: {
+      const ItemView v = viewOf(k);
       out = v.nDrivenData > 0 ? v.minDrivenData : 0.0;
       from = v.worstDrivenData;
       break;
-    case PropagationRule::MULTIPLEXER:
+    }
+    case PropagationRule::MULTIPLEXER: {
+      const ItemView v = viewOf(k);
       out = v.maxData * v.minSel;
       from = v.bestData;
       // A multiplexer with one data input chooses between it and a constant: a clear or load.
@@ -234,145 +246,180 @@ void FixpointAnalyser::conOfItem(Item* i) {
         from = v.worstSel;
       }
       break;
-    case PropagationRule::REGISTER:
-      // A reset or set loads a constant beside the data: the register reaches a known value.
-      out = depth * std::min(i->isSettable() ? 1.0 : v.maxData, v.minClk);
-      from = i->isSettable() && v.maxData < 1.0 ? nullptr : v.bestData;
-      break;
-    case PropagationRule::SCAN_REGISTER: {
-      const SRegRoles r = findSRegRoles(i, false);
-      const double clk = conOf(r.clk);
-      const double load = depth * std::min(i->isSettable() ? 1.0 : conOf(r.parIn), clk);
-      const double shift = r.serIn && r.mode ? std::min({conOf(r.serIn), conOf(r.mode), clk}) : 0.0;
-      Port* source = shift > load ? r.serIn : r.parIn;
-      if (r.parOut) raiseCon(r.parOut, std::max(load, shift), source);
-      if (r.serOut) raiseCon(r.serOut, std::max(load, shift), source);
-      return;
     }
-    case PropagationRule::MEMORY:
-      conOfRam(i);
-      return;
+    case PropagationRule::REGISTER: {
+      const ItemView v = viewOf(k);
+      // A reset or set loads a constant beside the data: the register reaches a known value.
+      const bool settable = items[k]->isSettable();
+      out = depth * std::min(settable ? 1.0 : v.maxData, v.minClk);
+      from = settable && v.maxData < 1.0 ? -1 : v.bestData;
+      break;
+    }
+    case PropagationRule::SCAN_REGISTER: conOfScanRegister(k); return;
+    case PropagationRule::MEMORY: conOfRam(k); return;
     default: return;  // black boxes: their outputs stay uncontrollable
   }
-  for (Port* p = i->getPList(); p; p = p->getNext())
-    if (p->getType() == OUT) raiseCon(p, out, from);
+  for (int j = portStart[k]; j < portStart[k + 1]; ++j)
+    if (portKind[static_cast<size_t>(j)] == OUT) raiseCon(j, out, from);
 }
 
-void FixpointAnalyser::conOfRam(Item* i) {
-  std::string_view readNo, writeNo;
-  for (Port* out = i->getPList(); out; out = out->getNext()) {
-    if (ramRoleOf(out, readNo) != RamRole::READ_DATA) continue;
-    const double raddr = conOrOne(ramPort(i, RamRole::READ_ADDR, readNo));
-    for (Port* p = i->getPList(); p; p = p->getNext()) {
-      if (ramRoleOf(p, writeNo) != RamRole::WRITE_DATA) continue;
-      const RamWrite w = ramWrite(i, p, writeNo);
-      raiseCon(out, set.depthFactor * std::min({p->getCon(), conOrOne(w.addr), w.control, raddr}), p);
-    }
-  }
-}
-
-void FixpointAnalyser::obsOfRam(Item* i) {
-  std::string_view readNo, writeNo;
-  for (Port* out = i->getPList(); out; out = out->getNext()) {
-    if (ramRoleOf(out, readNo) != RamRole::READ_DATA) continue;
-    Port* raddr = ramPort(i, RamRole::READ_ADDR, readNo);
-    const double seen = set.depthFactor * out->getObs();
-    for (Port* p = i->getPList(); p; p = p->getNext()) {
-      if (ramRoleOf(p, writeNo) != RamRole::WRITE_DATA) continue;
-      const RamWrite w = ramWrite(i, p, writeNo);
-      // Data shows when both addresses can be set; an address when the data and the other address can.
-      raiseObs(p, seen * std::min({conOrOne(w.addr), conOrOne(raddr), w.control}), out);
-      if (w.addr) raiseObs(w.addr, seen * std::min({p->getCon(), conOrOne(raddr), w.control}), out);
-      if (raddr) raiseObs(raddr, seen * std::min({p->getCon(), conOrOne(w.addr), w.control}), out);
-    }
-  }
-}
-
-void FixpointAnalyser::obsOfItem(Item* i) {
-  const ItemView v = viewOf(i);
+void FixpointAnalyser::conOfScanRegister(size_t k) {
+  const ScanRoles r = roles[static_cast<size_t>(itemRoles[k])];
+  auto conAt = [this](int p) { return p >= 0 ? con[static_cast<size_t>(p)] : 0.0; };
   const double depth = set.depthFactor;
-  switch (ruleOf(i->getType())) {
+  const double clk = conAt(r.clk);
+  const double load = depth * std::min(items[k]->isSettable() ? 1.0 : conAt(r.parIn), clk);
+  const double shift = r.serIn >= 0 && r.mode >= 0 ? std::min({conAt(r.serIn), conAt(r.mode), clk}) : 0.0;
+  const int source = shift > load ? r.serIn : r.parIn;
+  if (r.parOut >= 0) raiseCon(r.parOut, std::max(load, shift), source);
+  if (r.serOut >= 0) raiseCon(r.serOut, std::max(load, shift), source);
+}
+
+int FixpointAnalyser::ramPortOf(size_t k, RamRole role, std::string_view number) const {
+  for (int j = portStart[k]; j < portStart[k + 1]; ++j) {
+    std::string_view n;
+    if (ramRoleOf(ports[static_cast<size_t>(j)], n) == role && n == number) return j;
+  }
+  return -1;
+}
+
+double FixpointAnalyser::ramWriteControl(size_t k, std::string_view number) const {
+  const int enable = ramPortOf(k, RamRole::WRITE_ENABLE, number), clock = ramPortOf(k, RamRole::CLOCK, "");
+  return std::min(enable >= 0 ? con[static_cast<size_t>(enable)] : 1.0,
+                  clock >= 0 ? con[static_cast<size_t>(clock)] : 0.0);
+}
+
+void FixpointAnalyser::conOfRam(size_t k) {
+  auto conOrOne = [this](int p) { return p >= 0 ? con[static_cast<size_t>(p)] : 1.0; };
+  std::string_view readNo, writeNo;
+  for (int out = portStart[k]; out < portStart[k + 1]; ++out) {
+    if (ramRoleOf(ports[static_cast<size_t>(out)], readNo) != RamRole::READ_DATA) continue;
+    const double raddr = conOrOne(ramPortOf(k, RamRole::READ_ADDR, readNo));
+    for (int p = portStart[k]; p < portStart[k + 1]; ++p) {
+      if (ramRoleOf(ports[static_cast<size_t>(p)], writeNo) != RamRole::WRITE_DATA) continue;
+      const int waddr = ramPortOf(k, RamRole::WRITE_ADDR, writeNo);
+      const double control = ramWriteControl(k, writeNo);
+      raiseCon(out, set.depthFactor * std::min({con[static_cast<size_t>(p)], conOrOne(waddr), control, raddr}), p);
+    }
+  }
+}
+
+void FixpointAnalyser::obsOfRam(size_t k) {
+  auto conOrOne = [this](int p) { return p >= 0 ? con[static_cast<size_t>(p)] : 1.0; };
+  std::string_view readNo, writeNo;
+  for (int out = portStart[k]; out < portStart[k + 1]; ++out) {
+    if (ramRoleOf(ports[static_cast<size_t>(out)], readNo) != RamRole::READ_DATA) continue;
+    const int raddr = ramPortOf(k, RamRole::READ_ADDR, readNo);
+    const double seen = set.depthFactor * obs[static_cast<size_t>(out)];
+    for (int p = portStart[k]; p < portStart[k + 1]; ++p) {
+      if (ramRoleOf(ports[static_cast<size_t>(p)], writeNo) != RamRole::WRITE_DATA) continue;
+      const int waddr = ramPortOf(k, RamRole::WRITE_ADDR, writeNo);
+      const double control = ramWriteControl(k, writeNo);
+      const double data = con[static_cast<size_t>(p)];
+      // Data shows when both addresses can be set; an address when the data and the other address can.
+      raiseObs(p, seen * std::min({conOrOne(waddr), conOrOne(raddr), control}), out);
+      if (waddr >= 0) raiseObs(waddr, seen * std::min({data, conOrOne(raddr), control}), out);
+      if (raddr >= 0) raiseObs(raddr, seen * std::min({data, conOrOne(waddr), control}), out);
+    }
+  }
+}
+
+void FixpointAnalyser::obsOfItem(size_t k) {
+  const double depth = set.depthFactor;
+  switch (itemRule[k]) {
     case PropagationRule::FUNCTIONAL_UNIT: {
-      const bool every = passesEveryInput(i->getType());
-      for (Port* p = i->getPList(); p; p = p->getNext())
-        if (isDataInput(p->getType())) raiseObs(p, every ? v.maxOutObs : v.maxOutObs * othersCon(i, p), v.bestOut);
+      const ItemView v = viewOf(k);
+      const bool every = passesEveryInput(itemKind[k]);
+      for (int j = portStart[k]; j < portStart[k + 1]; ++j)
+        if (isDataInput(portKind[static_cast<size_t>(j)]))
+          raiseObs(j, every ? v.maxOutObs : v.maxOutObs * othersCon(k, j), v.bestOut);
       return;
     }
-    case PropagationRule::MULTIPLEXER:
-      for (Port* p = i->getPList(); p; p = p->getNext()) {
-        if (isDataInput(p->getType())) raiseObs(p, v.maxOutObs * v.minSel, v.bestOut);
+    case PropagationRule::MULTIPLEXER: {
+      const ItemView v = viewOf(k);
+      for (int j = portStart[k]; j < portStart[k + 1]; ++j) {
+        const port_type t = portKind[static_cast<size_t>(j)];
+        if (isDataInput(t)) raiseObs(j, v.maxOutObs * v.minSel, v.bestOut);
         // A select shows through when the data inputs can differ: one of them can be set.
-        if (p->getType() == CIN_SEL && v.nData > 0) raiseObs(p, v.maxOutObs * v.maxData, v.bestOut);
+        if (t == CIN_SEL && v.nData > 0) raiseObs(j, v.maxOutObs * v.maxData, v.bestOut);
       }
       return;
-    case PropagationRule::REGISTER:
-      for (Port* p = i->getPList(); p; p = p->getNext())
-        if (isDataInput(p->getType())) raiseObs(p, depth * v.maxOutObs * v.minClk, v.bestOut);
-      return;
-    case PropagationRule::SCAN_REGISTER: {
-      const SRegRoles r = findSRegRoles(i, false);
-      const double clk = conOf(r.clk), mode = conOf(r.mode);
-      const double parO = obsOf(r.parOut), serO = obsOf(r.serOut);
-      const bool viaScan = mode * serO > depth * parO;
-      if (r.parIn) raiseObs(r.parIn, clk * std::max(depth * parO, mode * serO), viaScan ? r.serOut : r.parOut);
-      if (r.serIn) raiseObs(r.serIn, clk * mode * std::max(parO, serO), serO > parO ? r.serOut : r.parOut);
+    }
+    case PropagationRule::REGISTER: {
+      const ItemView v = viewOf(k);
+      for (int j = portStart[k]; j < portStart[k + 1]; ++j)
+        if (isDataInput(portKind[static_cast<size_t>(j)])) raiseObs(j, depth * v.maxOutObs * v.minClk, v.bestOut);
       return;
     }
-    case PropagationRule::MEMORY:
-      obsOfRam(i);
-      return;
+    case PropagationRule::SCAN_REGISTER: obsOfScanRegister(k); return;
+    case PropagationRule::MEMORY: obsOfRam(k); return;
     default: return;  // black boxes: their inputs stay unobservable
   }
 }
 
+void FixpointAnalyser::obsOfScanRegister(size_t k) {
+  const ScanRoles r = roles[static_cast<size_t>(itemRoles[k])];
+  auto conAt = [this](int p) { return p >= 0 ? con[static_cast<size_t>(p)] : 0.0; };
+  auto obsAt = [this](int p) { return p >= 0 ? obs[static_cast<size_t>(p)] : 0.0; };
+  const double depth = set.depthFactor;
+  const double clk = conAt(r.clk), mode = conAt(r.mode);
+  const double parO = obsAt(r.parOut), serO = obsAt(r.serOut);
+  const bool viaScan = mode * serO > depth * parO;
+  if (r.parIn >= 0) raiseObs(r.parIn, clk * std::max(depth * parO, mode * serO), viaScan ? r.serOut : r.parOut);
+  if (r.serIn >= 0) raiseObs(r.serIn, clk * mode * std::max(parO, serO), serO > parO ? r.serOut : r.parOut);
+}
+
 void FixpointAnalyser::forward() {
-  for (Item* i : items) {
-    if (!isHolder(i)) continue;
-    for (Port* p = i->getPList(); p; p = p->getNext())
-      if (p->getType() != OUT) raiseCon(p, 1.0, nullptr);
+  for (size_t k = 0; k < items.size(); ++k) {
+    if (itemRule[k] != PropagationRule::PORT_HOLDER) continue;
+    for (int j = portStart[k]; j < portStart[k + 1]; ++j)
+      if (portKind[static_cast<size_t>(j)] != OUT) raiseCon(j, 1.0, -1);
   }
-  for (Item* i : items) push(i);
+  for (size_t k = 0; k < items.size(); ++k) push(static_cast<int>(k));
   while (!queue.empty()) {
     const int k = queue.back();
     queue.pop_back();
     queued[static_cast<size_t>(k)] = 0;
-    conOfItem(items[static_cast<size_t>(k)]);
+    conOfItem(static_cast<size_t>(k));
   }
 }
 
 void FixpointAnalyser::backward() {
-  for (Item* i : items) {
-    if (!isHolder(i)) continue;
-    for (Port* p = i->getPList(); p; p = p->getNext())
-      if (p->getType() == OUT || p->getType() == INOUT) raiseObs(p, 1.0, nullptr);
+  for (size_t k = 0; k < items.size(); ++k) {
+    if (itemRule[k] != PropagationRule::PORT_HOLDER) continue;
+    for (int j = portStart[k]; j < portStart[k + 1]; ++j) {
+      const port_type t = portKind[static_cast<size_t>(j)];
+      if (t == OUT || t == INOUT) raiseObs(j, 1.0, -1);
+    }
   }
-  for (Item* i : items) push(i);
+  for (size_t k = 0; k < items.size(); ++k) push(static_cast<int>(k));
   while (!queue.empty()) {
     const int k = queue.back();
     queue.pop_back();
     queued[static_cast<size_t>(k)] = 0;
-    obsOfItem(items[static_cast<size_t>(k)]);
+    obsOfItem(static_cast<size_t>(k));
   }
 }
 
 void FixpointAnalyser::controllability(Circuit& c) {
   index(c);
   forward();
-  const OwnPortFigures f = ownPortFigures(c, set);
-  c.setCon(f.con);
-  c.setObs(f.obs);
-  c.setTst(f.tst);
+  writeBack();
+  last = ownPortFigures(c, set);
+  c.setCon(last.con);
+  c.setObs(last.obs);
+  c.setTst(last.tst);
 }
 
 void FixpointAnalyser::analyse(Circuit& c) {
   index(c);
   forward();
   backward();
-  for (Port* p : ports) p->setTst(p->getCon() * p->getObs());
-  const OwnPortFigures f = ownPortFigures(c, set);
-  c.setCon(f.con);
-  c.setObs(f.obs);
-  c.setTst(f.tst);
+  writeBack();
+  last = ownPortFigures(c, set);
+  c.setCon(last.con);
+  c.setObs(last.obs);
+  c.setTst(last.tst);
 }
 
 OwnPortFigures ownPortFigures(const Circuit& c, const FixpointSettings& settings) {

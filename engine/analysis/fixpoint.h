@@ -9,11 +9,15 @@
 // out, so that every layout of a design is measured on the same set.
 #pragma once
 
+#include <string_view>
 #include <vector>
+
+#include "model/kinds.h"
 
 class Circuit;
 class Item;
 class Port;
+enum class RamRole : unsigned char;
 
 // The constants of the fixpoint measure.
 struct FixpointSettings {
@@ -40,30 +44,80 @@ class FixpointAnalyser {
   // Only the controllability (observability left 0), and the averages on `c`.
   void controllability(Circuit& c);
   const FixpointSettings& settings() const { return set; }
+  // The figures of the circuit last analysed, by this analyser's settings.
+  const OwnPortFigures& figures() const { return last; }
 
  private:
+  // The ports of a scan register by role, as indices into `ports` (-1: none).
+  struct ScanRoles {
+    int clk = -1, mode = -1, serIn = -1, parIn = -1, serOut = -1, parOut = -1;
+  };
+  // What one item's ports hold, by role, for the rules (port indices, -1: none).
+  struct ItemView {
+    double maxData = 0.0;        // best controllability of a data input
+    double minDrivenData = 1.0;  // worst controllability of a driven data input
+    int nData = 0;
+    int nDrivenData = 0;
+    double minSel = 1.0;  // worst select (1 without one)
+    double minClk = 1.0;  // worst clock
+    bool hasClk = false;
+    double maxOutObs = 0.0;
+    int bestData = -1;         // the data input of maxData
+    int worstDrivenData = -1;  // the driven data input of minDrivenData
+    int worstSel = -1;
+    int bestOut = -1;  // the output of maxOutObs
+  };
+
   void index(Circuit& c);
+  void indexLinks();
+  void indexScanRoles(size_t k);
+  // Leaves the values found on the circuit's ports.
+  void writeBack();
+  ItemView viewOf(size_t k) const;
+  // The worst controllability of the driven data inputs of item `k` other than port `skip` (1 without one).
+  double othersCon(size_t k, int skip) const;
   void forward();
   void backward();
-  void conOfItem(Item* i);
-  void obsOfItem(Item* i);
-  // Raises the controllability of `p` to `v` (coming from `from`) and passes it along its links.
-  void raiseCon(Port* p, double v, Port* from);
+  void conOfItem(size_t k);
+  void obsOfItem(size_t k);
+  void conOfScanRegister(size_t k);
+  void obsOfScanRegister(size_t k);
   // The rules of a RAM: read data from a write through both addresses, and back.
-  void conOfRam(Item* i);
-  void obsOfRam(Item* i);
-  // Raises the observability of `p` to `v` (coming from `from`) and passes it back to its drivers.
-  void raiseObs(Port* p, double v, Port* from);
-  void push(Item* i);
+  void conOfRam(size_t k);
+  void obsOfRam(size_t k);
+  // The port of item `k` with RAM role `role` and number `number` (-1: none).
+  int ramPortOf(size_t k, RamRole role, std::string_view number) const;
+  // How well a write through the write port numbered `number` of RAM `k` can be made: worst of enable and clock.
+  double ramWriteControl(size_t k, std::string_view number) const;
+  // Raises the controllability of port `p` to `v` (coming from port `from`) and passes it along its links.
+  void raiseCon(int p, double v, int from);
+  // Raises the observability of port `p` to `v` (coming from port `from`) and passes it back to its drivers.
+  void raiseObs(int p, double v, int from);
+  void push(int item);
 
   FixpointSettings set;
+  OwnPortFigures last;
   unsigned stamp = 0;
+  // Items, and per item its rule, kind, first port and scan roles (an index into `roles`, -1 for none).
   std::vector<Item*> items;
+  std::vector<item_type> itemKind;
+  std::vector<PropagationRule> itemRule;
+  std::vector<int> portStart;  // ports of item k: portStart[k] .. portStart[k + 1]
+  std::vector<int> itemRoles;
+  std::vector<ScanRoles> roles;
+  // Ports, and per port what the rules read and the values found so far.
   std::vector<Port*> ports;
-  std::vector<int> driverStart;   // drivers of port k: driverList[driverStart[k] .. driverStart[k + 1])
-  std::vector<Port*> driverList;
-  std::vector<int> queue;         // items to visit
-  std::vector<Port*> rising;      // ports whose value rose, still to pass on
+  std::vector<port_type> portKind;
+  std::vector<int> portItem;
+  std::vector<char> driven;  // some port drives it
+  std::vector<double> con, obs;
+  std::vector<int> conSrc, obsSrc;
+  std::vector<int> fanoutStart;  // links of port k to circuit ports: fanoutList[fanoutStart[k] .. fanoutStart[k + 1])
+  std::vector<int> fanoutList;
+  std::vector<int> driverStart;  // drivers of port k: driverList[driverStart[k] .. driverStart[k + 1])
+  std::vector<int> driverList;
+  std::vector<int> queue;   // items to visit
+  std::vector<int> rising;  // ports whose value rose, still to pass on
   std::vector<char> queued;
 };
 

@@ -23,9 +23,8 @@ double overheadPercent(double actual, double orig) {
   return actual > 0.0 ? HUGE_VAL : 0.0;
 }
 
-// The fitness by the fixpoint measure: the same shape, over the design's own data ports.
-double ownPortFitness(const Circuit& c, const FitnessBasis& basis) {
-  const OwnPortFigures f = ownPortFigures(c);
+// The fitness by the fixpoint measure, from the figures `f` of `c`: the same shape, over the design's own data ports.
+double ownPortFitness(const Circuit& c, const FitnessBasis& basis, const OwnPortFigures& f) {
   const double aOver = overheadPercent(c.getArea(), basis.origArea);
   const double pOver = overheadPercent(c.getNPIOs(), basis.origNPins);
   const double uA = evalUBatt(basis.limits.maxAreaOverhead, aOver);
@@ -45,11 +44,14 @@ double ownPortFitness(const Circuit& c, const FitnessBasis& basis) {
 
 double appliedLayoutFitness(Circuit& c, const FitnessBasis& basis, Analyser& analyser) {
   analyser.controllabilityFigures(c);  // also computes the averages (evalCon, evalObs, evalTst)
+  // The figures the analysis has just taken, when they are the ones the fitness takes.
+  if (const OwnPortFigures* f = analyser.defaultFixpointFigures(); f && c.measureKind() == MeasureKind::FIXPOINT)
+    return ownPortFitness(c, basis, *f);
   return analysedLayoutFitness(c, basis);
 }
 
 double analysedLayoutFitness(const Circuit& c, const FitnessBasis& basis) {
-  if (c.measureKind() == MeasureKind::FIXPOINT) return ownPortFitness(c, basis);
+  if (c.measureKind() == MeasureKind::FIXPOINT) return ownPortFitness(c, basis, ownPortFigures(c));
   const int nports = c.getNPins() + c.getNPCins() + c.getNPouts() + c.getNPinouts() + c.getNIns() +
                      c.getNCins() + c.getNOuts() + c.getNInouts();
   const double actualArea = c.getArea();

@@ -14,6 +14,7 @@
 
 #include "analysis/analysis.h"
 #include "analysis/fixpoint.h"
+#include "optimise/fitness.h"
 #include "ga_test_util.h"
 #include "model/circuitcopy.h"
 #include "random_circuit.h"
@@ -231,6 +232,78 @@ TEST(Fixpoint, ScanPortsAreLeftOutOfTheFigures) {
   EXPECT_EQ(scanned.nO, scanned.total);
   EXPECT_DOUBLE_EQ(scanned.con, 1.0);
   EXPECT_LT(none.con, scanned.con);
+}
+
+// Every port's values and the names of the ports they came from, by composed name.
+std::map<std::string, std::string> valuesAndSources(const Circuit& c) {
+  auto name = [](const Port* p) { return p ? p->getName() : std::string("-"); };
+  std::map<std::string, std::string> v;
+  for (const Item* i = c.getIList(); i; i = i->getNext())
+    for (const Port* p = i->getPList(); p; p = p->getNext())
+      v[p->getName()] = std::to_string(p->getCon()) + "/" + std::to_string(p->getObs()) + "/" +
+                        std::to_string(p->getTst()) + " " + name(p->getConSrc()) + " " + name(p->getObsSrc());
+  return v;
+}
+
+// One analyser keeps its work lists from one circuit and layout to the next:
+// what it finds must not depend on what it analysed before.
+TEST(Fixpoint, AReusedAnalyserFindsWhatAFreshOneFinds) {
+  FixpointAnalyser reused;
+  int checked = 0;
+  for (std::uint64_t seed = 1; seed <= 12; ++seed) {
+    auto c = randomCircuit({40 + static_cast<int>(seed) * 5, seed, 15, 20, seed % 2 == 0}).build();
+    const LayoutRegisters regs(*c);
+    const std::string what = "seed " + std::to_string(seed);
+    std::vector<ScanLayout> layouts{{}};
+    if (regs.count() >= 1) layouts.push_back({{0}});
+    if (regs.count() >= 3) layouts.push_back({{regs.count() - 1, 0}, {1}});
+    for (const ScanLayout& layout : layouts) {
+      const AppliedScanLayout applied(*c, regs, layout);
+      FixpointAnalyser fresh;
+      fresh.analyse(*c);
+      const auto expected = valuesAndSources(*c);
+      const auto values = valuesByName(*c);
+      const OwnPortFigures expectedFigures = ownPortFigures(*c);
+      reused.analyse(*c);
+      EXPECT_EQ(valuesAndSources(*c), expected) << what;
+      EXPECT_EQ(reused.figures().nC, expectedFigures.nC) << what;
+      EXPECT_EQ(reused.figures().con, expectedFigures.con) << what;
+      // Controllability alone leaves observability 0 and the same controllability.
+      reused.controllability(*c);
+      for (const Item* i = c->getIList(); i; i = i->getNext())
+        for (const Port* p = i->getPList(); p; p = p->getNext()) {
+          EXPECT_EQ(p->getObs(), 0.0) << what << ": " << p->getName();
+          EXPECT_EQ(p->getCon(), values.at(p->getName()).first) << what << ": " << p->getName();
+        }
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 20);
+}
+
+// The fitness of an applied layout takes the figures the analysis found; it
+// must equal the fitness worked out again from the circuit's ports.
+TEST(Fixpoint, TheFitnessOfALayoutIsTheOneItsPortsGive) {
+  Analyser a(testDiagnostics(), AnalysisOptions{AnalysisSchedule::INCREMENTAL, MeasureKind::FIXPOINT});
+  int checked = 0;
+  for (std::uint64_t seed = 1; seed <= 10; ++seed) {
+    auto c = randomCircuit({60, seed, 20, 0, false}).build();
+    const LayoutRegisters regs(*c);
+    if (regs.count() < 2) continue;
+    for (Objective objective : {Objective::CLASSIC, Objective::GRADED}) {
+      const FitnessBasis basis{c->getArea(), c->getNPIOs(), FitnessLimits{5.0, 10.0, objective}};
+      const AppliedScanLayout applied(*c, regs, ScanLayout{{0, regs.count() - 1}});
+      const double f = appliedLayoutFitness(*c, basis, a);
+      EXPECT_EQ(f, analysedLayoutFitness(*c, basis)) << "seed " << seed;
+      ASSERT_NE(a.defaultFixpointFigures(), nullptr);
+      EXPECT_EQ(a.defaultFixpointFigures()->nC, ownPortFigures(*c).nC);
+      ++checked;
+    }
+  }
+  EXPECT_GT(checked, 10);
+  // Under the classic measure there are no fixpoint figures to take.
+  Analyser classic(testDiagnostics());
+  EXPECT_EQ(classic.defaultFixpointFigures(), nullptr);
 }
 
 }  // namespace
