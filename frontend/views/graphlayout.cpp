@@ -380,17 +380,18 @@ class SummaryBuilder {
 
  private:
   void addNode(std::string& dot, const SummaryNode& s, std::size_t n) {
-    const QString label = s.kind == u"LOOP"   ? QStringLiteral("%1\n%2 registers").arg(s.name).arg(s.members.size())
+    const QString label = s.kind == u"LOOP"   ? LoopLabel(s.name, s.members.size())
                           : s.kind == u"PORT" ? PortOfComposedPort(s.name)
                                               : s.name;
-    // A collapsed loop grows with its registers, so that it stands out.
+    // A collapsed loop grows with its registers, so that it stands out, and is
+    // never narrower than its two lines of text.
     const double side = s.kind == u"LOOP" ? std::min(4.0, 0.8 + std::sqrt(double(s.members.size())) / 12.0) : 0.3;
     dot += "n" + std::to_string(n) + " " +
            attributeList({{"shape", "box"},
                           {"fontname", "Helvetica"},
                           {"fontsize", s.kind == u"LOOP" ? "12" : "10"},
                           {"height", std::to_string(s.kind == u"LOOP" ? side * 0.6 : side)},
-                          {"width", std::to_string(s.kind == u"LOOP" ? side : 0.75)},
+                          {"width", std::to_string(s.kind == u"LOOP" ? std::max(side, 1.3) : 0.75)},
                           {"label", label.toStdString()}}) +
            ";\n";
     LayoutNode out{s.name, s.kind, s.kind == u"PORT", {}, {}, {}, s.members, s.loop};
@@ -450,6 +451,10 @@ GraphLayout LayoutCircuit(const CircuitResult& circuit, const LayoutControl& con
 
 GraphLayout LayoutSummary(const SummaryGraph& summary, const LayoutControl& control) {
   return SummaryBuilder(summary, control).run();
+}
+
+QString LoopLabel(const QString& name, qsizetype registers) {
+  return QStringLiteral("%1\n%2 register%3").arg(name).arg(registers).arg(registers == 1 ? "" : "s");
 }
 
 bool NeedsSummary(const CircuitResult& circuit) {

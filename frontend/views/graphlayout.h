@@ -84,3 +84,6 @@ constexpr int kFullSchemaItemLimit = 300;
 
 // True when `circuit` has more items than the full schema is drawn for.
 bool NeedsSummary(const CircuitResult& circuit);
+
+// The two lines a collapsed loop of the summary shows: its name and how many registers.
+QString LoopLabel(const QString& name, qsizetype registers);

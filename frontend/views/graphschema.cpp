@@ -138,7 +138,7 @@ class NodeGraphic : public QGraphicsItem {
     f.setBold(!node_.primary);
     p->setFont(f);
     const QString text = node_.primary       ? PortOfComposedPort(node_.name)
-                         : node_.kind == u"LOOP" ? QStringLiteral("%1\n%2 registers").arg(node_.name).arg(node_.members.size())
+                         : node_.kind == u"LOOP" ? LoopLabel(node_.name, node_.members.size())
                                                  : node_.name;
     p->drawText(node_.title, Qt::AlignCenter, text);
   }
