@@ -367,6 +367,14 @@ GraphSchemaWindow::GraphSchemaWindow(QWidget* parent)
       fullButton_(new QPushButton(QStringLiteral("Full schema"), this)),
       loopsBox_(new QCheckBox(QStringLiteral("Loops"), this)) {
   setWindowTitle(QStringLiteral("Schema"));
+  configureWidgets();
+  arrangeWidgets();
+  connectWidgets();
+  setPropagationFile(QString());
+}
+
+// Ranges, tips and first states of the window's own widgets.
+void GraphSchemaWindow::configureWidgets() {
   progress_->setRange(0, 0);
   progress_->setMaximumWidth(160);
   progress_->hide();
@@ -388,6 +396,10 @@ GraphSchemaWindow::GraphSchemaWindow(QWidget* parent)
   restartButton_->setEnabled(false);
   stepButton_->setEnabled(false);
 
+}
+
+// The tool bar, the schema beside the legend, loops and paths, and the status row.
+void GraphSchemaWindow::arrangeWidgets() {
   auto* bar = new QHBoxLayout;
   auto addButton = [&](const QString& text, const QString& tip, auto slot) {
     auto* b = new QPushButton(text, this);
@@ -435,6 +447,9 @@ GraphSchemaWindow::GraphSchemaWindow(QWidget* parent)
   // Opens at its 96-DPI size, grown with the font resolution and kept on the screen.
   resize(FittedWindowSize(QSize(1100, 620), ScreenMetricsOf(this)));
 
+}
+
+void GraphSchemaWindow::connectWidgets() {
   connect(searchBox_, &QLineEdit::returnPressed, this, [this] {
     const QString found = search(searchBox_->text());
     status_->setText(found.isEmpty() ? QStringLiteral("No name contains '%1'.").arg(searchBox_->text())
@@ -454,7 +469,6 @@ GraphSchemaWindow::GraphSchemaWindow(QWidget* parent)
   connect(&progressTimer_, &QTimer::timeout, this, &GraphSchemaWindow::showLayoutProgress);
   connect(restartButton_, &QPushButton::clicked, this, &GraphSchemaWindow::restartPaths);
   connect(stepButton_, &QPushButton::clicked, this, &GraphSchemaWindow::stepPaths);
-  setPropagationFile(QString());
 }
 
 GraphSchemaWindow::~GraphSchemaWindow() {

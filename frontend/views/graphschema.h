@@ -207,6 +207,12 @@ class GraphSchemaWindow : public QWidget {
  private:
   void startLayout(bool summary);
   void layoutFinished(quint64 job);
+  // Ranges, tips and first states of the widgets.
+  void configureWidgets();
+  // The tool bar, the schema with its side panel, the status row.
+  void arrangeWidgets();
+  // Searching, colouring, clicks, loops, layout progress and path steps.
+  void connectWidgets();
   void showLayoutProgress();
   void nodeDoubleClicked(const QString& name);
   void useBrowser(PathBrowser browser);
