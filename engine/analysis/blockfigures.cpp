@@ -3,6 +3,7 @@
 #include <map>
 
 #include "analysis/fixpoint.h"
+#include "base/natural_order.h"
 #include "model/model.h"
 
 namespace {
@@ -69,7 +70,7 @@ struct BlockSums {
 BlockTables blockTables(const Circuit& c, int depth, double threshold) {
   BlockTables t;
   t.depth = depth;
-  std::map<std::string, BlockSums> byPath;
+  std::map<std::string, BlockSums, NaturalLess> byPath;
   BlockSums top;
   top.instances = 1;
   top.module = c.getName();
@@ -87,7 +88,7 @@ BlockTables blockTables(const Circuit& c, int depth, double threshold) {
     b.addItem(*i, threshold);
   }
   if (top.items > 0) t.instances.push_back(top.figures(kTopBlockName));
-  std::map<std::string, BlockSums> byModule;
+  std::map<std::string, BlockSums, NaturalLess> byModule;
   for (const auto& [path, sums] : byPath) {
     t.instances.push_back(sums.figures(path));
     if (sums.module.empty()) continue;

@@ -24,7 +24,7 @@ struct BlockFigures {
 // The block tables of a circuit at one depth.
 struct BlockTables {
   int depth = 1;
-  std::vector<BlockFigures> instances;  // by instance path; the top module's own items first, named "(top)"
+  std::vector<BlockFigures> instances;  // by instance path in natural order (u2 before u10); the top module's own items first, named "(top)"
   std::vector<BlockFigures> modules;    // by module type (instances of unknown type left out)
 };
 

@@ -1,6 +1,7 @@
 #include "read/blockpath.h"
 
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "read/yosys_json.h"
@@ -45,6 +46,24 @@ std::string hdlnamePrefix(const std::string& hdlname) {
   return path;
 }
 
+// The bits on the pins of `cell` that are inputs (`inputs`) or outputs; every pin when directions are missing.
+std::vector<long> pinBits(const json& cell, bool inputs) {
+  std::vector<long> bits;
+  const json* conns = member(cell, "connections");
+  const json* dirs = member(cell, "port_directions");
+  if (!conns || !conns->is_object()) return bits;
+  for (auto it = conns->begin(); it != conns->end(); ++it) {
+    const json* dir = dirs ? member(*dirs, it.key().c_str()) : nullptr;
+    if (dir && dir->is_string() && (dir->get_ref<const std::string&>() == "input") != inputs) continue;
+    if (!it.value().is_array()) continue;
+    for (const json& bit : it.value())
+      if (bit.is_number_integer()) bits.push_back(bit.get<long>());
+  }
+  return bits;
+}
+
+bool isMemoryMapCell(const std::string& name) { return name.rfind("$auto$memory_map", 0) == 0; }
+
 // Cell names as yosys writes them: public names lose their '\'.
 std::string instanceName(const std::string& cell) { return !cell.empty() && cell[0] == '\\' ? cell.substr(1) : cell; }
 
@@ -81,6 +100,45 @@ std::map<std::string, std::string> instanceModules(const json& modules, const st
       const std::string path = (p.path.empty() ? "" : p.path + ".") + instanceName(it.key());
       result[path] = yosys_json::moduleOfCellType(t);
       work.push_back({path, t, p.depth + 1});
+    }
+  }
+  return result;
+}
+
+std::unordered_map<std::string, std::string> memoryDecoderBlocks(const json& cells) {
+  std::unordered_map<std::string, std::string> result;
+  if (!cells.is_object()) return result;
+  std::unordered_map<long, std::string> pathOfInputBit;  // bits read by cells of a known memory path
+  std::vector<std::pair<const std::string*, const json*>> open;
+  for (auto it = cells.begin(); it != cells.end(); ++it) {
+    if (isMemoryMapCell(it.key())) {
+      if (blockPathOfCell(it.key(), it.value()).empty()) open.emplace_back(&it.key(), &it.value());
+      continue;
+    }
+    if (it.key().rfind("$memory", 0) != 0) continue;
+    const std::string path = memoryPrefix(it.key());
+    if (path.empty()) continue;
+    for (long bit : pinBits(it.value(), true)) pathOfInputBit.emplace(bit, path);
+  }
+  // Decoders feeding decoders: each round settles at least one cell or ends.
+  for (bool progress = true; progress && !open.empty();) {
+    progress = false;
+    for (size_t k = 0; k < open.size();) {
+      std::string path;
+      for (long bit : pinBits(*open[k].second, false))
+        if (auto found = pathOfInputBit.find(bit); found != pathOfInputBit.end()) {
+          path = found->second;
+          break;
+        }
+      if (path.empty()) {
+        ++k;
+        continue;
+      }
+      for (long bit : pinBits(*open[k].second, true)) pathOfInputBit.emplace(bit, path);
+      result.emplace(*open[k].first, std::move(path));
+      open[k] = open.back();
+      open.pop_back();
+      progress = true;
     }
   }
   return result;

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <unordered_map>
 
 #include <nlohmann/json.hpp>
 
@@ -16,3 +17,9 @@ std::string blockPathOfCell(const std::string& cellName, const nlohmann::json& c
 // instance cells of an unflattened netlist's "modules" object (parameterised
 // copies named after their module). Instances of unknown modules are left out.
 std::map<std::string, std::string> instanceModules(const nlohmann::json& modules, const std::string& top);
+
+// Instance paths of the cells yosys's memory_map adds under names of its own
+// ("$auto$memory_map...", the address decoders) in the flattened module's
+// `cells`: each takes the path of the memory cells its outputs feed, directly
+// or through other such cells. Cells that feed no memory of an instance are left out.
+std::unordered_map<std::string, std::string> memoryDecoderBlocks(const nlohmann::json& cells);

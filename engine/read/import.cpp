@@ -14,6 +14,7 @@
 #include "base/diagnostics.h"
 #include "model/kinds.h"
 #include "read/blockpath.h"
+#include "read/topchoice.h"
 #include "model/sizelimits.h"
 #include "read/yosys_json.h"
 #include "read/yosys_tool.h"
@@ -22,7 +23,6 @@ using json = nlohmann::json;
 using yosys_json::member;
 using yosys_json::numberOf;
 using yosys_json::originOf;
-using yosys_json::topCandidates;
 using yosys_json::truthy;
 
 namespace {
@@ -204,6 +204,7 @@ class NetlistMapper {
     readPorts(module);
     findWritableMemories(module);
     if (const json* cells = member(module, "cells"); cells && cells->is_object()) {
+      decoderBlocks = memoryDecoderBlocks(*cells);
       for (auto it = cells->begin(); it != cells->end(); ++it) mapCell(it.key(), it.value());
       mapBlackBoxes(*cells);
     }
@@ -382,6 +383,8 @@ class NetlistMapper {
     p.item.origin = c.origin;
     p.item.cell = c.name;
     p.item.block = blockPathOfCell(c.name, c.body);
+    if (p.item.block.empty())
+      if (auto decoder = decoderBlocks.find(c.name); decoder != decoderBlocks.end()) p.item.block = decoder->second;
     if (wanted.empty() && !c.name.empty() && c.name[0] != '$') wanted = cleanName(c.name);
     p.wanted = std::move(wanted);
     pending.push_back(std::move(p));
@@ -866,6 +869,7 @@ class NetlistMapper {
   std::unordered_map<long long, size_t> linkOfSource;
   std::unordered_set<std::string> writableMemories;
   std::vector<std::string> blackBoxes;  // cells of undefined modules, in netlist order
+  std::unordered_map<std::string, std::string> decoderBlocks;  // memory_map's own cells: their memory's block
   std::vector<unsigned char> inputUse;
   NameSet itemNames;
   long nextInnerBit = -2;
@@ -891,7 +895,8 @@ const json* pickTop(const json& modules, const std::string& source, const std::s
     name = top;
     return &*it;
   }
-  const std::vector<std::string> candidates = topCandidates(modules);
+  const TopChoice choice = chooseTop(modules);
+  const std::vector<std::string>& candidates = choice.candidates;
   if (candidates.empty()) {
     diagnostics.error("Design '%s' has no module!\n", source.c_str());
     return nullptr;
@@ -900,6 +905,13 @@ const json* pickTop(const json& modules, const std::string& source, const std::s
     diagnostics.error("Design '%s' has several top module candidates (%s); choose one with --top NAME!\n", source.c_str(),
           joined(candidates).c_str());
     return nullptr;
+  }
+  if (!choice.benches.empty()) {
+    std::string benches;
+    for (const std::string& b : choice.benches) benches += (benches.empty() ? "'" : ", '") + b + "'";
+    diagnostics.warning("Design '%s': the top module is '%s'; %s without ports taken for a test bench "
+                        "(choose another top with --top NAME)\n",
+                        source.c_str(), candidates.front().c_str(), benches.c_str());
   }
   name = candidates.front();
   return &modules[name];

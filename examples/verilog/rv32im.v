@@ -18,7 +18,8 @@
 // zero for a read) and bus_wdata, and holds them until bus_ack is high at a
 // clock edge; read data is taken from bus_rdata at that edge.
 //
-// Debug: dbg_halt_req stops the core between instructions (dbg_halted);
+// Debug: dbg_halt_req stops the core between instructions (dbg_halted),
+// where dbg_reg_addr reads a register (dbg_reg_data) and dbg_pc the pc;
 // the trace port reports every retired instruction and every trap.
 //
 // Plain Verilog-2005; the modules below the top are rv32im_decode,
@@ -55,6 +56,9 @@ module rv32im #(
   // debug
   input dbg_halt_req,
   output dbg_halted,
+  input [4:0] dbg_reg_addr,
+  output [31:0] dbg_reg_data,
+  output [31:0] dbg_pc,
   // trace
   output trace_valid,
   output trace_trap,
@@ -101,14 +105,7 @@ module rv32im #(
 
   wire [31:0] expanded;
   wire expand_illegal;
-  generate
-    if (ENABLE_COMPRESSED) begin : g_cexpand
-      rv32im_cexpand u_cexpand(.cinsn(insn_raw[15:0]), .insn(expanded), .illegal(expand_illegal));
-    end else begin : g_no_cexpand
-      assign expanded = insn_raw;
-      assign expand_illegal = 1'b0;
-    end
-  endgenerate
+  rv32im_cexpand u_cexpand(.cinsn(insn_raw[15:0]), .insn(expanded), .illegal(expand_illegal));
   reg insn_expand_illegal;
 
   // ---- decode
@@ -135,7 +132,7 @@ module rv32im #(
 
   rv32im_regfile u_regfile(
     .clk(clk), .we(wb_en), .waddr(rd), .wdata(wb_data),
-    .raddr1(rs1), .rdata1(rs1_value), .raddr2(rs2), .rdata2(rs2_value));
+    .raddr1(rs1), .rdata1(rs1_value), .raddr2(state == S_HALT ? dbg_reg_addr : rs2), .rdata2(rs2_value));
 
   // ---- ALU, branch compare and shifter
   wire [31:0] operand_a = use_pc ? pc : is_lui ? 32'd0 : rs1_value;
@@ -157,16 +154,9 @@ module rv32im #(
   wire muldiv_start = state == S_EXEC && is_muldiv && !decode_illegal && !insn_expand_illegal;
   wire [31:0] muldiv_result;
   wire muldiv_done;
-  generate
-    if (ENABLE_MUL || ENABLE_DIV) begin : g_muldiv
-      rv32im_muldiv #(.ENABLE_MUL(ENABLE_MUL), .ENABLE_DIV(ENABLE_DIV)) u_muldiv(
-        .clk(clk), .resetn(resetn), .start(muldiv_start), .funct3(funct3), .a(rs1_value), .b(rs2_value),
-        .result(muldiv_result), .done(muldiv_done));
-    end else begin : g_no_muldiv
-      assign muldiv_result = 32'd0;
-      assign muldiv_done = 1'b1;
-    end
-  endgenerate
+  rv32im_muldiv #(.ENABLE_MUL(ENABLE_MUL), .ENABLE_DIV(ENABLE_DIV)) u_muldiv(
+    .clk(clk), .resetn(resetn), .start(muldiv_start), .funct3(funct3), .a(rs1_value), .b(rs2_value),
+    .result(muldiv_result), .done(muldiv_done));
 
   // ---- loads and stores
   wire [31:0] mem_address = rs1_value + imm;
@@ -388,27 +378,17 @@ module rv32im #(
     end
   end
 
+  // while halted, the second read port serves the debug port
   assign dbg_halted = state == S_HALT;
+  assign dbg_reg_data = dbg_halted ? rs2_value : 32'd0;
+  assign dbg_pc = pc;
 
   // ---- trace
-  generate
-    if (ENABLE_TRACE) begin : g_trace
-      rv32im_trace u_trace(
-        .clk(clk), .resetn(resetn), .retire(retire), .trap(enter_trap), .pc(state == S_TRAP ? trap_pc : pc),
-        .insn(insn_raw), .rd(rd), .rd_we(wb_en && rd != 5'd0), .rd_data(wb_data), .cause(trap_cause),
-        .trace_valid(trace_valid), .trace_trap(trace_trap), .trace_pc(trace_pc), .trace_insn(trace_insn),
-        .trace_rd(trace_rd), .trace_rd_we(trace_rd_we), .trace_rd_data(trace_rd_data), .trace_cause(trace_cause));
-    end else begin : g_no_trace
-      assign trace_valid = 1'b0;
-      assign trace_trap = 1'b0;
-      assign trace_pc = 32'd0;
-      assign trace_insn = 32'd0;
-      assign trace_rd = 5'd0;
-      assign trace_rd_we = 1'b0;
-      assign trace_rd_data = 32'd0;
-      assign trace_cause = 32'd0;
-    end
-  endgenerate
+  rv32im_trace #(.ENABLE(ENABLE_TRACE)) u_trace(
+    .clk(clk), .resetn(resetn), .retire(retire), .trap(enter_trap), .pc(state == S_TRAP ? trap_pc : pc),
+    .insn(insn_raw), .rd(rd), .rd_we(wb_en && rd != 5'd0), .rd_data(wb_data), .cause(trap_cause),
+    .trace_valid(trace_valid), .trace_trap(trace_trap), .trace_pc(trace_pc), .trace_insn(trace_insn),
+    .trace_rd(trace_rd), .trace_rd_we(trace_rd_we), .trace_rd_data(trace_rd_data), .trace_cause(trace_cause));
 
 endmodule
 
@@ -1271,7 +1251,10 @@ endmodule
 // ---------------------------------------------------------------- trace
 
 // One registered record a retired instruction or a trap, valid for a cycle.
-module rv32im_trace (
+// Without ENABLE the outputs stay zero.
+module rv32im_trace #(
+  parameter ENABLE = 1
+) (
   input clk,
   input resetn,
   input retire,
@@ -1301,7 +1284,7 @@ module rv32im_trace (
       trace_rd_we <= 1'b0;
       trace_rd_data <= 32'd0;
       trace_cause <= 32'd0;
-    end else begin
+    end else if (ENABLE) begin
       trace_valid <= retire || trap;
       trace_trap <= trap;
       if (retire || trap) begin

@@ -27,7 +27,7 @@ module tb;
     .clk(clk), .resetn(resetn), .bus_req(bus_req), .bus_fetch(bus_fetch), .bus_addr(bus_addr),
     .bus_wdata(bus_wdata), .bus_wmask(bus_wmask), .bus_ack(bus_ack), .bus_rdata(bus_rdata),
     .irq_software(1'b0), .irq_timer(1'b0), .irq_external(irq_external), .dbg_halt_req(1'b0),
-    .dbg_halted(dbg_halted), .trace_valid(trace_valid), .trace_trap(trace_trap), .trace_pc(trace_pc),
+    .dbg_halted(dbg_halted), .dbg_reg_addr(5'd0), .dbg_reg_data(), .dbg_pc(), .trace_valid(trace_valid), .trace_trap(trace_trap), .trace_pc(trace_pc),
     .trace_insn(trace_insn), .trace_rd(trace_rd), .trace_rd_we(trace_rd_we), .trace_rd_data(trace_rd_data),
     .trace_cause(trace_cause));
 
