@@ -42,6 +42,10 @@ TEST(ExampleSoc, ImportsToAStableSizeWithEveryInstanceInTheBlockTable) {
   EXPECT_EQ(names, (std::set<std::string>{kTopBlockName, "u_bus", "u_cpu", "u_gpio_a", "u_gpio_b", "u_intc",
                                           "u_ram", "u_timer0", "u_timer1", "u_uart"}));
   EXPECT_EQ(tabled, items);  // every item in exactly one row
+  // The top's own logic is one gate; the address decoders of the CPU's register file are the CPU's.
+  ASSERT_FALSE(t.instances.empty());
+  EXPECT_EQ(t.instances.front().name, kTopBlockName);
+  EXPECT_EQ(t.instances.front().items, 1);
 }
 
 }  // namespace

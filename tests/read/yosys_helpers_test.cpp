@@ -2,6 +2,8 @@
 // the checks and the fault simulator alike.
 #include <gtest/gtest.h>
 
+#include "read/blockpath.h"
+#include "read/topchoice.h"
 #include "read/yosys_json.h"
 #include "read/yosys_tool.h"
 
@@ -47,6 +49,58 @@ TEST(YosysJson, TopCandidates) {
   EXPECT_EQ(yosys_json::topCandidates(paramod), (std::vector<std::string>{"top"}));
   EXPECT_EQ(yosys_json::moduleOfCellType("$paramod"), "$paramod");
   EXPECT_EQ(yosys_json::moduleOfCellType("$add"), "$add");
+}
+
+TEST(YosysJson, PortlessBenchesGiveWayToDesigns) {
+  const char* port = R"("ports": {"a": {"direction": "input", "bits": [2]}})";
+  // A bench beside a design: the design.
+  const json beside = json::parse(std::string(R"({"tb": {}, "dut": {)") + port + "}}");
+  TopChoice c = chooseTop(beside);
+  EXPECT_EQ(c.candidates, (std::vector<std::string>{"dut"}));
+  EXPECT_EQ(c.benches, (std::vector<std::string>{"tb"}));
+  // A bench around a design (with parameters set): the design under it.
+  const json around = json::parse(std::string(R"({"tb": {"cells": {"u": {"type": "$paramod\\dut\\W=1"},
+                                                                  "c": {"type": "$add"}}}, "dut": {)") + port + "}}");
+  c = chooseTop(around);
+  EXPECT_EQ(c.candidates, (std::vector<std::string>{"dut"}));
+  EXPECT_EQ(c.benches, (std::vector<std::string>{"tb"}));
+  // A bench around two designs, or around none, stays the choice as before, with nothing set aside.
+  const json two = json::parse(std::string(R"({"tb": {"cells": {"u": {"type": "x"}, "v": {"type": "y"}}}, "x": {)") +
+                               port + "}, \"y\": {" + port + "}}");
+  c = chooseTop(two);
+  EXPECT_EQ(c.candidates, (std::vector<std::string>{"tb"}));
+  EXPECT_TRUE(c.benches.empty());
+  c = chooseTop(json::parse(R"({"alone": {}})"));
+  EXPECT_EQ(c.candidates, (std::vector<std::string>{"alone"}));
+  EXPECT_TRUE(c.benches.empty());
+  // Two designs with ports stay ambiguous.
+  c = chooseTop(json::parse(std::string(R"({"p": {)") + port + "}, \"q\": {" + port + "}}"));
+  EXPECT_EQ(c.candidates, (std::vector<std::string>{"p", "q"}));
+}
+
+TEST(BlockPath, MemoryDecodersTakeTheBlockOfTheMemoryTheyFeed) {
+  // Bits: 2-4 address, 5 a decoder's output, 6 a second-level decoder's output, 7 a decoder feeding nothing.
+  const json cells = json::parse(R"({
+    "$auto$memory_map.cc:92:addr_decode$10": {"type": "$eq", "port_directions": {"A": "input", "Y": "output"},
+        "connections": {"A": [2, 3], "Y": [5]}},
+    "$auto$memory_map.cc:92:addr_decode$11": {"type": "$and", "port_directions": {"A": "input", "B": "input", "Y": "output"},
+        "connections": {"A": [5], "B": [4], "Y": [6]}},
+    "$auto$memory_map.cc:92:addr_decode$12": {"type": "$eq", "port_directions": {"A": "input", "Y": "output"},
+        "connections": {"A": [2], "Y": [7]}},
+    "$auto$memory_map.cc:92:addr_decode$13": {"type": "$eq", "attributes": {"hdlname": "u9 x"},
+        "port_directions": {"A": "input", "Y": "output"}, "connections": {"A": [2], "Y": [5]}},
+    "$memory\\u1.u2.regs$wren[0][0][0]$20": {"type": "$and", "port_directions": {"A": "input", "Y": "output"},
+        "connections": {"A": [6], "Y": [8]}},
+    "$memory\\top_mem$rdmux[0][0][0]$21": {"type": "$mux", "port_directions": {"S": "input", "Y": "output"},
+        "connections": {"S": [7], "Y": [9]}}
+  })");
+  const auto blocks = memoryDecoderBlocks(cells);
+  EXPECT_EQ(blocks.size(), 2u);
+  EXPECT_EQ(blocks.at("$auto$memory_map.cc:92:addr_decode$11"), "u1.u2");  // feeds the memory directly
+  EXPECT_EQ(blocks.at("$auto$memory_map.cc:92:addr_decode$10"), "u1.u2");  // through the other decoder
+  EXPECT_EQ(blocks.count("$auto$memory_map.cc:92:addr_decode$12"), 0u);   // a memory of the top: no block
+  EXPECT_EQ(blocks.count("$auto$memory_map.cc:92:addr_decode$13"), 0u);   // has its own path already
+  EXPECT_TRUE(memoryDecoderBlocks(json::array()).empty());
 }
 
 TEST(YosysTool, PlainModuleNames) {
