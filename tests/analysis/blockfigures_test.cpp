@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -187,6 +188,34 @@ TEST_F(Blocks, AnalysePrintsTheTablesAndWritesThemToTheJson) {
   EXPECT_NE(asked.out.find("Testability by instance (depth 2)"), std::string::npos);
   EXPECT_NE(asked.out.find("(top)"), std::string::npos);
   EXPECT_EQ(spawntest::runTarvex(dir, {"analyse", "flat.v", "--by-block", "0"}).status, 2);
+}
+
+TEST_F(Blocks, InstancesAreListedInNumberOrderInTheTextAndTheJson) {
+  // u0 .. u11 in a ring: as text, u10 and u11 would sort before u2
+  std::string v = "module acc1(input clk, input [3:0] d, output reg [3:0] q);\n"
+                  "  always @(posedge clk) q <= q + d;\nendmodule\n"
+                  "module ring(input clk, input [3:0] a, output [3:0] y);\n  wire [3:0] w0";
+  for (int k = 1; k < 12; ++k) v += ", w" + std::to_string(k);
+  v += ";\n  acc1 u0(.clk(clk), .d(a ^ w11), .q(w0));\n";
+  for (int k = 1; k < 12; ++k)
+    v += "  acc1 u" + std::to_string(k) + "(.clk(clk), .d(w" + std::to_string(k - 1) + "), .q(w" + std::to_string(k) + "));\n";
+  v += "  assign y = w11;\nendmodule\n";
+  std::ofstream(dir / "ring.v") << v;
+  const spawntest::RunResult r = spawntest::runTarvex(dir, {"analyse", "ring.v", "--json", "--by-block", "1"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  std::vector<std::string> expected;
+  for (int k = 0; k < 12; ++k) expected.push_back("u" + std::to_string(k));
+  std::vector<std::string> printed;
+  for (const std::string& name : expected) printed.push_back(name);
+  std::sort(printed.begin(), printed.end(),
+            [&](const std::string& a, const std::string& b) { return r.out.find("\n" + a + " ") < r.out.find("\n" + b + " "); });
+  EXPECT_EQ(printed, expected) << r.out;
+  EXPECT_NE(r.out.find("\nu11 "), std::string::npos) << r.out;
+  const json d = json::parse(spawntest::slurp(dir / "ring.json"));
+  std::vector<std::string> listed;
+  for (const json& row : d["blocks"]["instances"])
+    if (row["name"] != kTopBlockName) listed.push_back(row["name"]);
+  EXPECT_EQ(listed, expected);
 }
 
 }  // namespace
