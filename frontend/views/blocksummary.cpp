@@ -78,6 +78,10 @@ class BlockNodes {
         continue;
       }
       const QString group = groupOf(item.block, depth, expanded);
+      if (item.block.isEmpty() && !IsRegisterKind(item.kind)) {
+        nodeOf_.insert(item.name, kTraced);
+        continue;
+      }
       if (group.isEmpty()) {
         nodeOf_.insert(item.name, static_cast<int>(out_.nodes.size()));
         out_.nodes.push_back({item.name, item.kind, {item.name}, loopOf.value(item.name, -1), false});
@@ -95,10 +99,14 @@ class BlockNodes {
     }
   }
 
-  // The node of a wire's end "item.port" (a primary port's own node), or -1.
+  // Top-level combinational items are no nodes: edges are traced through them.
+  static constexpr int kTraced = -2;
+
+  // The node of a wire's end "item.port" (a primary port's own node),
+  // kTraced, or -1 for an unknown item.
   int nodeOfPort(const QString& port) const {
     const int own = nodeOf_.value(port, -1);
-    return own >= 0 ? own : nodeOf_.value(ItemOfComposedPort(port), -1);
+    return own != -1 ? own : nodeOf_.value(ItemOfComposedPort(port), -1);
   }
 
  private:
@@ -118,28 +126,82 @@ class BlockNodes {
 
 }  // namespace
 
+namespace {
+
+// The data wires between the ends of links: every end a vertex (an item or
+// a primary port) with the node it belongs to; clock and scan wires carry
+// no data between blocks and are left out, as are the paths inside an item.
+struct WireGraph {
+  QHash<QString, int> vertex;
+  std::vector<int> node;                // per vertex: its node, or BlockNodes::kTraced
+  std::vector<std::vector<int>> succ;  // one entry per wire
+
+  int vertexOf(const QString& end, int nodeOfEnd, bool primary) {
+    const QString key = primary ? end : ItemOfComposedPort(end);
+    auto found = vertex.find(key);
+    if (found != vertex.end()) return *found;
+    node.push_back(nodeOfEnd);
+    succ.emplace_back();
+    return *vertex.insert(key, static_cast<int>(node.size()) - 1);
+  }
+};
+
+WireGraph wireGraph(const CircuitResult& circuit, const BlockNodes& nodes) {
+  QHash<QString, QString> sinkType;
+  QSet<QString> primaryPorts;
+  for (const auto& item : circuit.items)
+    for (const auto& p : item.ports) {
+      sinkType.insert(item.name + u'.' + p.name, p.type);
+      if (item.kind == u"CIRCUIT") primaryPorts.insert(item.name + u'.' + p.name);
+    }
+  WireGraph g;
+  for (const auto& link : circuit.links) {
+    if (IsScanPortName(PortOfComposedPort(link.from)) || IsScanPortName(PortOfComposedPort(link.to))) continue;
+    if (sinkType.value(link.to) == u"clk") continue;
+    const int fromNode = nodes.nodeOfPort(link.from), toNode = nodes.nodeOfPort(link.to);
+    if (fromNode == -1 || toNode == -1) continue;
+    const int from = g.vertexOf(link.from, fromNode, primaryPorts.contains(link.from));
+    const int to = g.vertexOf(link.to, toNode, primaryPorts.contains(link.to));
+    if (from != to) g.succ[from].push_back(to);
+  }
+  return g;
+}
+
+}  // namespace
+
 SummaryGraph SummariseBlocks(const CircuitResult& circuit, int depth, const QSet<QString>& expanded) {
   SummaryGraph out;
   BlockNodes nodes(circuit, out);
   nodes.add(std::max(depth, 1), expanded);
-  // Clock and scan wires carry no data between blocks; the rest is counted per pair of nodes.
-  QHash<QString, QString> sinkType;
-  for (const auto& item : circuit.items)
-    for (const auto& p : item.ports) sinkType.insert(item.name + u'.' + p.name, p.type);
+  const WireGraph g = wireGraph(circuit, nodes);
+  // From every vertex of a node, forward through the traced top-level items
+  // to the vertices of other nodes; every wire arriving there counts.
   QHash<quint64, int> edgeOf;
-  for (const auto& link : circuit.links) {
-    if (IsScanPortName(PortOfComposedPort(link.from)) || IsScanPortName(PortOfComposedPort(link.to))) continue;
-    if (sinkType.value(link.to) == u"clk") continue;
-    const int from = nodes.nodeOfPort(link.from), to = nodes.nodeOfPort(link.to);
-    if (from < 0 || to < 0 || from == to) continue;
-    const quint64 key = (quint64(quint32(from)) << 32) | quint32(to);
-    auto found = edgeOf.find(key);
-    if (found == edgeOf.end()) {
-      found = edgeOf.insert(key, static_cast<int>(out.edges.size()));
-      out.edges.emplace_back(from, to);
-      out.connections.push_back(0);
+  std::vector<int> mark(g.node.size(), -1), todo;
+  for (std::size_t s = 0; s < g.node.size(); ++s) {
+    const int from = g.node[s];
+    if (from < 0) continue;
+    todo.assign(g.succ[s].begin(), g.succ[s].end());
+    while (!todo.empty()) {
+      const int v = todo.back();
+      todo.pop_back();
+      const int to = g.node[static_cast<std::size_t>(v)];
+      if (to < 0) {
+        if (mark[v] == static_cast<int>(s)) continue;
+        mark[v] = static_cast<int>(s);
+        todo.insert(todo.end(), g.succ[v].begin(), g.succ[v].end());
+        continue;
+      }
+      if (to == from) continue;
+      const quint64 key = (quint64(quint32(from)) << 32) | quint32(to);
+      auto found = edgeOf.find(key);
+      if (found == edgeOf.end()) {
+        found = edgeOf.insert(key, static_cast<int>(out.edges.size()));
+        out.edges.emplace_back(from, to);
+        out.connections.push_back(0);
+      }
+      ++out.connections[*found];
     }
-    ++out.connections[*found];
   }
   return out;
 }

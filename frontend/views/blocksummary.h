@@ -1,8 +1,8 @@
 // The summary of a circuit by the blocks of its hierarchy: every block at a
 // chosen depth collapsed into one node (unless expanded, then its sub-blocks
-// and its own items show), the items outside collapsed blocks and the
-// primary ports nodes of their own, and one edge per pair of nodes a wire
-// joins, counting the wires. The blocks come from NAME.json ("block" of each
+// and its own items show), the top-level registers and the primary ports
+// nodes of their own, and one edge per pair of nodes joined by a wire or
+// through top-level combinational items only, counting the wires arriving. The blocks come from NAME.json ("block" of each
 // item). Pure data, no widgets.
 #pragma once
 
