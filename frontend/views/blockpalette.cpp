@@ -6,11 +6,12 @@ QColor TopLevelColour() { return QColor(236, 236, 236); }
 
 QColor BlockColour(int index, int count) {
   if (count <= 0) return TopLevelColour();
-  // Evenly spread hues; with many blocks every other one is darker, so that
-  // blocks next to each other in name order are told apart as well.
-  const int hue = (index * 360 / count + 20) % 360;
-  const bool darker = count > 8 && index % 2 == 1;
-  return QColor::fromHsv(hue, darker ? 120 : 80, darker ? 225 : 250);
+  // Few blocks: hues spread evenly. More: each next hue by the golden angle,
+  // so that blocks next to each other in name order (u_timer0, u_timer1)
+  // lie far apart on the circle, every other one stronger.
+  const int hue = count <= 6 ? (index * 360 / count + 20) % 360 : static_cast<int>((qint64(index) * 137508 / 1000 + 20) % 360);
+  const bool stronger = count > 6 && index % 2 == 1;
+  return QColor::fromHsv(hue, stronger ? 130 : 85, stronger ? 230 : 250);
 }
 
 QColor BlockLegend::colourOf(const QString& block) const {

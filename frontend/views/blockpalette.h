@@ -13,8 +13,8 @@
 
 // The colour of everything outside every block (the top level).
 QColor TopLevelColour();
-// The colour of the block at `index` among `count` (hues spread evenly
-// around the circle, alternating in lightness so neighbours differ).
+// The colour of the block at `index` among `count`: light, distinct hues,
+// blocks next to each other in name order far apart.
 QColor BlockColour(int index, int count);
 
 // The blocks at one depth with their colours, in name order.

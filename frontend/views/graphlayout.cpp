@@ -394,7 +394,9 @@ class SummaryBuilder {
     // A collapsed loop or block grows with what it holds, so that the large
     // ones stand out, and is never narrower than its two lines of text.
     const double side = grouped ? std::min(4.0, 0.8 + std::sqrt(double(s.members.size())) / 12.0) : 0.3;
-    const double wide = block ? 0.1 + 0.085 * double(std::max<qsizetype>(label.indexOf(u'\n'), 18)) : 1.3;
+    qsizetype longest = 0;
+    for (const auto& line : label.split(u'\n')) longest = std::max(longest, line.size());
+    const double wide = block ? 0.3 + 0.125 * double(longest) : 1.3;  // bold text, 11 points drawn
     dot += "n" + std::to_string(n) + " " +
            attributeList({{"shape", "box"},
                           {"fontname", "Helvetica"},
