@@ -325,35 +325,51 @@ BlockLegendWidget::BlockLegendWidget(QWidget* parent) : QWidget(parent) {}
 void BlockLegendWidget::setLegend(const BlockLegend& legend) {
   legend_ = legend;
   setToolTip(legend_.blocks.join(u'\n'));
+  // Every line shown: the loop list beneath gives way.
+  setMinimumHeight(sizeHint().height());
   updateGeometry();
   update();
 }
 
+namespace {
+
+// The entries of a block legend (its blocks, then the top level or "... and
+// N more") and the columns they are set in.
+int legendEntries(const BlockLegend& legend) {
+  return std::min(static_cast<int>(legend.blocks.size()), kBlocksListed) + 1;
+}
+int legendColumns(const BlockLegend& legend) { return legendEntries(legend) > 6 ? 2 : 1; }
+
+}  // namespace
+
 QSize BlockLegendWidget::sizeHint() const {
-  const int lines = 2 + std::min(static_cast<int>(legend_.blocks.size()), kBlocksListed + 1);
-  return {220, lines * (fontMetrics().height() + 2)};
+  const int columns = legendColumns(legend_);
+  const int rows = (legendEntries(legend_) + columns - 1) / columns;
+  return {220, (1 + rows) * (fontMetrics().height() + 2) + 2};
 }
 
 void BlockLegendWidget::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.fillRect(rect(), palette().window());
   const QFontMetrics fm(font());
-  const int line = fm.height() + 2;
+  const int line = fm.height() + 2, columns = legendColumns(legend_);
+  const int rows = (legendEntries(legend_) + columns - 1) / columns, columnWidth = width() / columns;
   p.drawText(QRect(0, 0, width(), fm.height()), Qt::AlignHCenter, legend_.title);
-  auto entry = [&](int row, const QColor& colour, const QString& text) {
-    const int y = (row + 1) * line;
-    const QRect swatch(8, y + 2, 14, fm.height() - 4);
-    p.fillRect(swatch, colour);
-    p.setPen(Qt::black);
-    p.drawRect(swatch);
-    p.drawText(QRect(28, y, width() - 30, fm.height()), Qt::AlignVCenter | Qt::AlignLeft,
-               fm.elidedText(text, Qt::ElideMiddle, width() - 30));
+  auto entry = [&](int at, const QColor& colour, const QString& text) {
+    const int x = (at / rows) * columnWidth, y = (at % rows + 1) * line;
+    if (colour.isValid()) {
+      const QRect swatch(x + 8, y + 2, 14, fm.height() - 4);
+      p.fillRect(swatch, colour);
+      p.setPen(Qt::black);
+      p.drawRect(swatch);
+    }
+    p.drawText(QRect(x + 28, y, columnWidth - 30, fm.height()), Qt::AlignVCenter | Qt::AlignLeft,
+               fm.elidedText(text, Qt::ElideMiddle, columnWidth - 30));
   };
-  const int listed = std::min(static_cast<int>(legend_.blocks.size()), kBlocksListed);
+  const int listed = legendEntries(legend_) - 1;
   for (int i = 0; i < listed; ++i) entry(i, legend_.colours[static_cast<std::size_t>(i)], legend_.blocks[i]);
   if (legend_.blocks.size() > listed)
-    p.drawText(QRect(28, (listed + 1) * line, width() - 30, fm.height()), Qt::AlignVCenter | Qt::AlignLeft,
-               QStringLiteral("... and %1 more").arg(legend_.blocks.size() - listed));
+    entry(listed, QColor(), QStringLiteral("... and %1 more").arg(legend_.blocks.size() - listed));
   else
     entry(listed, TopLevelColour(), QStringLiteral("(top level)"));
 }
