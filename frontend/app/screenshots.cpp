@@ -192,8 +192,9 @@ bool scanReadinessPictures(AppState& state, const QString& engine, const QDir& o
 }
 
 // A hierarchical design of more than a thousand items in the docked main
-// window: opened (which analyses it), with its schema panel in the register
-// summary view and the details of every port.
+// window: opened (which analyses it), with its schema panel in the block
+// summary and the details of every port; the blocks coloured, and the
+// register summary.
 bool summaryPictures(AppState& state, const QString& engine, const QDir& out, const QString& file,
                      const QString& temp) {
   bool ok = true;
@@ -214,6 +215,13 @@ bool summaryPictures(AppState& state, const QString& engine, const QDir& out, co
   }
   schema->fitToWindow();
   if (!save(&form, out, QStringLiteral("lumeno-soc-main.png"))) ok = false;
+  // Its blocks in their colours, then the register summary by testability.
+  schema->setBlockColouring(true);
+  if (!save(schema, out, QStringLiteral("lumeno-soc-blocks.png"))) ok = false;
+  schema->setHeatMeasure(HeatMeasure::Tst);
+  schema->showRegisterSummary();
+  if (!schema->waitForLayout()) ok = false;
+  schema->fitToWindow();
   if (!save(schema, out, QStringLiteral("lumeno-soc-summary.png"))) ok = false;
   return ok;
 }

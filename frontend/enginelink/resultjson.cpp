@@ -14,6 +14,7 @@ void readItems(const Fields& f, CircuitResult& r) {
   f.list("items", r.items, [](const Fields& g, CircuitItem& item) {
     g.text("name", item.name, true);
     g.text("kind", item.kind, true);
+    g.text("block", item.block);
     g.list("ports", item.ports, [](const Fields& h, CircuitPort& port) {
       h.text("name", port.name, true);
       h.text("type", port.type);

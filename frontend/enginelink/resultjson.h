@@ -27,6 +27,9 @@ struct CircuitItem {
   QString name;
   QString kind;
   std::vector<CircuitPort> ports;
+  // The instance path of the block it was declared in ("u_core.u_alu"),
+  // empty for the top level.
+  QString block{};
 };
 
 // A wire from an output "item.port" to an input "item.port".

@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 #include <string>
 
+#include "views/blocksummary.h"
 #include "views/circuitgraph.h"
 #include "views/layoutprogram.h"
 
@@ -355,9 +356,14 @@ class SummaryBuilder {
     for (std::size_t n = 0; n < summary_.nodes.size(); ++n) addNode(dot, summary_.nodes[n], n);
     for (std::size_t e = 0; e < summary_.edges.size(); ++e) {
       const auto [from, to] = summary_.edges[e];
+      const int connections = e < summary_.connections.size() ? summary_.connections[e] : 1;
+      // Blocks joined by many wires are drawn close together.
       dot += "n" + std::to_string(from) + " -> n" + std::to_string(to) + " " +
-             attributeList({{"id", "e" + std::to_string(e)}, {"arrowsize", "0.6"}}) + ";\n";
-      out_.edges.push_back({-1, out_.nodes[from].name, out_.nodes[to].name, 1, {}, {}});
+             attributeList({{"id", "e" + std::to_string(e)},
+                            {"arrowsize", "0.6"},
+                            {"weight", std::to_string(std::min(connections, 50))}}) +
+             ";\n";
+      out_.edges.push_back({-1, out_.nodes[from].name, out_.nodes[to].name, 1, {}, {}, connections});
     }
     dot += "}\n";
     const QString program = large ? QStringLiteral("sfdp") : QStringLiteral("dot");
@@ -380,21 +386,27 @@ class SummaryBuilder {
 
  private:
   void addNode(std::string& dot, const SummaryNode& s, std::size_t n) {
-    const QString label = s.kind == u"LOOP"   ? LoopLabel(s.name, s.members.size())
+    const bool block = s.kind == u"BLOCK", grouped = block || s.kind == u"LOOP";
+    const QString label = block                ? BlockLabel(s.name, s.members.size(), s.registers)
+                          : s.kind == u"LOOP" ? LoopLabel(s.name, s.members.size())
                           : s.kind == u"PORT" ? PortOfComposedPort(s.name)
                                               : s.name;
-    // A collapsed loop grows with its registers, so that it stands out, and is
-    // never narrower than its two lines of text.
-    const double side = s.kind == u"LOOP" ? std::min(4.0, 0.8 + std::sqrt(double(s.members.size())) / 12.0) : 0.3;
+    // A collapsed loop or block grows with what it holds, so that the large
+    // ones stand out, and is never narrower than its two lines of text.
+    const double side = grouped ? std::min(4.0, 0.8 + std::sqrt(double(s.members.size())) / 12.0) : 0.3;
+    qsizetype longest = 0;
+    for (const auto& line : label.split(u'\n')) longest = std::max(longest, line.size());
+    const double wide = block ? 0.3 + 0.125 * double(longest) : 1.3;  // bold text, 11 points drawn
     dot += "n" + std::to_string(n) + " " +
            attributeList({{"shape", "box"},
                           {"fontname", "Helvetica"},
-                          {"fontsize", s.kind == u"LOOP" ? "12" : "10"},
-                          {"height", std::to_string(s.kind == u"LOOP" ? side * 0.6 : side)},
-                          {"width", std::to_string(s.kind == u"LOOP" ? std::max(side, 1.3) : 0.75)},
+                          {"fontsize", grouped ? "12" : "10"},
+                          {"height", std::to_string(grouped ? side * 0.6 : side)},
+                          {"width", std::to_string(grouped ? std::max(side, wide) : 0.75)},
                           {"label", label.toStdString()}}) +
            ";\n";
     LayoutNode out{s.name, s.kind, s.kind == u"PORT", {}, {}, {}, s.members, s.loop};
+    out.registers = s.registers;
     // A primary port keeps one port, for its figures and its arrow's direction.
     if (out.primary) out.ports.push_back({PortOfComposedPort(s.name), QString(), 0, !s.primaryInput, {}, {}});
     out_.nodes.push_back(std::move(out));

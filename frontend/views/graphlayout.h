@@ -36,6 +36,7 @@ struct LayoutNode {
   std::vector<LayoutPort> ports;
   QStringList members;  // summary nodes: the registers it stands for
   int loop = -1;        // summary nodes: the loop it is or belongs to
+  int registers = 0;    // block nodes: how many of its members are registers
 
   // The port called `port`, or null.
   const LayoutPort* port(const QString& wanted) const;
@@ -49,6 +50,7 @@ struct LayoutEdge {
   int bits = 1;
   std::vector<QPointF> path;
   QPointF tip;
+  int connections = 1;  // block summary: the wires it stands for
 };
 
 struct GraphLayout {
@@ -56,7 +58,8 @@ struct GraphLayout {
   std::vector<LayoutNode> nodes;
   std::vector<LayoutEdge> edges;
   QStringList errors;  // what could not be laid out, each naming its place
-  bool summary = false;  // the register summary rather than the full schema
+  bool summary = false;  // the register or block summary rather than the full schema
+  int blockDepth = 0;    // the block summary: the depth its blocks are collapsed to (0: not one)
   bool cancelled = false;  // stopped by its control before it ended
   int clockWiresLeftOut = 0;  // clock wires not drawn on a larger schema
 
@@ -73,7 +76,7 @@ struct GraphLayout {
 // Graphviz's `dot` runs as a child process under `control`; safe from any thread.
 GraphLayout LayoutCircuit(const CircuitResult& circuit, const LayoutControl& control = {});
 
-// Lays the register summary out: left to right with `dot` while it is small,
+// Lays the register (or block) summary out: left to right with `dot` while it is small,
 // with the force-directed `sfdp` (which always finishes, its iterations
 // bounded) beyond that. Plain boxes, straight or spline wires, no ports.
 GraphLayout LayoutSummary(const SummaryGraph& summary, const LayoutControl& control = {});

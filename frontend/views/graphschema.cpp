@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QtConcurrent/QtConcurrentRun>
+#include <QSpinBox>
 #include <QSplitter>
 #include <QStyleOptionGraphicsItem>
 #include <QSvgGenerator>
@@ -29,6 +30,7 @@
 
 #include "models/propagrecords.h"
 #include "ui/fixedlayout.h"
+#include "views/blocksummary.h"
 
 namespace {
 
@@ -36,6 +38,7 @@ constexpr int kNodeNameRole = 0;
 constexpr double kSmallestReadableText = 3.5;  // points on the screen
 constexpr qsizetype kLoopNamesListed = 24;     // registers named in a loop's list entry
 constexpr int kSmallestVisibleLoop = 80;        // pixels: a chosen loop smaller than this is zoomed to
+constexpr int kBlockColourIndex = 4;            // "block" in the colour box, after the heat measures
 // Loops are drawn light so that they do not hide the schema; the one chosen
 // in the list is drawn strong.
 const QColor kLoopColour(240, 150, 150);
@@ -51,6 +54,7 @@ QColor kindColour(const QString& kind) {
   if (kind == u"PORT") return QColor(235, 235, 235);
   if (IsRegisterKind(kind)) return QColor(255, 244, 214);
   if (kind == u"MUX") return QColor(226, 238, 250);
+  if (kind == u"BLOCK") return QColor(230, 226, 246);
   return QColor(232, 246, 232);
 }
 
@@ -103,11 +107,14 @@ class NodeGraphic : public QGraphicsItem {
   explicit NodeGraphic(const LayoutNode& node) : node_(node) {
     setData(kNodeNameRole, node.name);
     setFlag(ItemIsSelectable);
-    setToolTip(node.primary           ? QStringLiteral("primary port %1").arg(node.name)
-               : node.kind == u"LOOP" ? QStringLiteral("%1: %2\nDouble-click to draw its registers")
-                                            .arg(node.name, node.members.join(u' '))
-                                      : QStringLiteral("%1 (%2)").arg(node.name, node.kind));
+    setToolTip(node.primary            ? QStringLiteral("primary port %1").arg(node.name)
+               : node.kind == u"LOOP"  ? QStringLiteral("%1: %2\nDouble-click to draw its registers")
+                                             .arg(node.name, node.members.join(u' '))
+               : node.kind == u"BLOCK" ? QStringLiteral("block %1\nDouble-click to open it")
+                                             .arg(BlockLabel(node.name, node.members.size(), node.registers))
+                                       : QStringLiteral("%1 (%2)").arg(node.name, node.kind));
   }
+  QColor fill() const { return fill_; }
   QRectF boundingRect() const override { return node_.rect.adjusted(-2, -2, 2, 2); }
   void setFill(QColor c) {
     fill_ = c;
@@ -130,16 +137,18 @@ class NodeGraphic : public QGraphicsItem {
       p->drawRect(node_.rect.adjusted(2.5, 2.5, -2.5, -2.5));
     }
     // Names too small to read are left out: they cost much and show nothing.
-    const double size = node_.primary ? 7.0 : node_.kind == u"LOOP" ? 11.0 : 8.0;
+    const bool grouped = node_.kind == u"LOOP" || node_.kind == u"BLOCK";
+    const double size = node_.primary ? 7.0 : grouped ? 11.0 : 8.0;
     if (size * option->levelOfDetailFromTransform(p->worldTransform()) < kSmallestReadableText) return;
     p->setPen(Qt::black);
     QFont f = p->font();
     f.setPointSizeF(size);
     f.setBold(!node_.primary);
     p->setFont(f);
-    const QString text = node_.primary       ? PortOfComposedPort(node_.name)
-                         : node_.kind == u"LOOP" ? LoopLabel(node_.name, node_.members.size())
-                                                 : node_.name;
+    const QString text = node_.primary        ? PortOfComposedPort(node_.name)
+                         : node_.kind == u"LOOP"  ? LoopLabel(node_.name, node_.members.size())
+                         : node_.kind == u"BLOCK" ? BlockLabel(node_.name, node_.members.size(), node_.registers)
+                                                  : node_.name;
     p->drawText(node_.title, Qt::AlignCenter, text);
   }
 
@@ -160,6 +169,20 @@ QString portTip(const QString& composed, const LayoutPort& port, const PortFigur
   else
     tip += QStringLiteral("\nno figures");
   return tip;
+}
+
+// The pen of a wire: wider for a bus, and for an edge of the block summary
+// the more wires it stands for.
+QPen wirePen(const LayoutEdge& edge, const QColor& colour = kWireColour) {
+  if (edge.connections > 1) return QPen(colour, std::min(4.5, 0.8 + 0.6 * std::log2(double(edge.connections))));
+  return QPen(colour, edge.bits > 1 ? 1.6 : 0.8);
+}
+
+// The tooltip of a wire.
+QString wireTip(const LayoutEdge& edge) {
+  if (edge.link < 0 && edge.connections >= 1 && edge.bits <= 1)
+    return QStringLiteral("%1 -> %2 (%3 wire%4)").arg(edge.from, edge.to).arg(edge.connections).arg(edge.connections == 1 ? "" : "s");
+  return QStringLiteral("%1 -> %2 (%3 bit)").arg(edge.from, edge.to).arg(edge.bits);
 }
 
 // The Bezier path of a wire.
@@ -291,6 +314,67 @@ void HeatLegendWidget::paintEvent(QPaintEvent*) {
 }
 
 // ---------------------------------------------------------------------------
+// BlockLegendWidget
+
+namespace {
+constexpr int kBlocksListed = 24;  // legend lines before "... and N more"
+}
+
+BlockLegendWidget::BlockLegendWidget(QWidget* parent) : QWidget(parent) {}
+
+void BlockLegendWidget::setLegend(const BlockLegend& legend) {
+  legend_ = legend;
+  setToolTip(legend_.blocks.join(u'\n'));
+  // Every line shown: the loop list beneath gives way.
+  setMinimumHeight(sizeHint().height());
+  updateGeometry();
+  update();
+}
+
+namespace {
+
+// The entries of a block legend (its blocks, then the top level or "... and
+// N more") and the columns they are set in.
+int legendEntries(const BlockLegend& legend) {
+  return std::min(static_cast<int>(legend.blocks.size()), kBlocksListed) + 1;
+}
+int legendColumns(const BlockLegend& legend) { return legendEntries(legend) > 6 ? 2 : 1; }
+
+}  // namespace
+
+QSize BlockLegendWidget::sizeHint() const {
+  const int columns = legendColumns(legend_);
+  const int rows = (legendEntries(legend_) + columns - 1) / columns;
+  return {220, (1 + rows) * (fontMetrics().height() + 2) + 2};
+}
+
+void BlockLegendWidget::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.fillRect(rect(), palette().window());
+  const QFontMetrics fm(font());
+  const int line = fm.height() + 2, columns = legendColumns(legend_);
+  const int rows = (legendEntries(legend_) + columns - 1) / columns, columnWidth = width() / columns;
+  p.drawText(QRect(0, 0, width(), fm.height()), Qt::AlignHCenter, legend_.title);
+  auto entry = [&](int at, const QColor& colour, const QString& text) {
+    const int x = (at / rows) * columnWidth, y = (at % rows + 1) * line;
+    if (colour.isValid()) {
+      const QRect swatch(x + 8, y + 2, 14, fm.height() - 4);
+      p.fillRect(swatch, colour);
+      p.setPen(Qt::black);
+      p.drawRect(swatch);
+    }
+    p.drawText(QRect(x + 28, y, columnWidth - 30, fm.height()), Qt::AlignVCenter | Qt::AlignLeft,
+               fm.elidedText(text, Qt::ElideMiddle, columnWidth - 30));
+  };
+  const int listed = legendEntries(legend_) - 1;
+  for (int i = 0; i < listed; ++i) entry(i, legend_.colours[static_cast<std::size_t>(i)], legend_.blocks[i]);
+  if (legend_.blocks.size() > listed)
+    entry(listed, QColor(), QStringLiteral("... and %1 more").arg(legend_.blocks.size() - listed));
+  else
+    entry(listed, TopLevelColour(), QStringLiteral("(top level)"));
+}
+
+// ---------------------------------------------------------------------------
 // SchemaGraphicsView
 
 SchemaGraphicsView::SchemaGraphicsView(QGraphicsScene* scene, QWidget* parent) : QGraphicsView(scene, parent) {
@@ -356,7 +440,10 @@ GraphSchemaWindow::GraphSchemaWindow(QWidget* parent)
       view_(new SchemaGraphicsView(scene_, this)),
       searchBox_(new QLineEdit(this)),
       measureBox_(new QComboBox(this)),
+      showBox_(new QComboBox(this)),
+      depthBox_(new QSpinBox(this)),
       legend_(new HeatLegendWidget(this)),
+      blockLegend_(new BlockLegendWidget(this)),
       loopList_(new QListWidget(this)),
       history_(new QPlainTextEdit(this)),
       restartButton_(new QPushButton(QStringLiteral("|<"), this)),
@@ -386,8 +473,17 @@ void GraphSchemaWindow::configureWidgets() {
   loopsBox_->setToolTip(QStringLiteral("Highlight the unbroken feedback loops on the schema"));
   searchBox_->setPlaceholderText(QStringLiteral("Find a name"));
   searchBox_->setClearButtonEnabled(true);
-  measureBox_->addItems({QStringLiteral("Kind"), QStringLiteral("con"), QStringLiteral("obs"), QStringLiteral("tst")});
+  // The heat measures in HeatMeasure's order, then the blocks.
+  measureBox_->addItems({QStringLiteral("Kind"), QStringLiteral("con"), QStringLiteral("obs"), QStringLiteral("tst"),
+                         QStringLiteral("block")});
   measureBox_->setCurrentIndex(3);
+  showBox_->addItems({QStringLiteral("Full schema"), QStringLiteral("Registers"), QStringLiteral("Blocks")});
+  showBox_->setToolTip(QStringLiteral("Every item, the register graph with its loops collapsed, or the blocks of the "
+                                      "hierarchy collapsed to the chosen depth (double-click one to open it)"));
+  depthBox_->setRange(1, 1);
+  depthBox_->setPrefix(QStringLiteral("depth "));
+  depthBox_->setToolTip(QStringLiteral("The depth of the hierarchy blocks are collapsed to and coloured by"));
+  blockLegend_->hide();
   history_->setReadOnly(true);
   loopList_->setWordWrap(true);
   history_->setFont(QFont(QStringLiteral("Monospace"), 8));
@@ -414,6 +510,9 @@ void GraphSchemaWindow::arrangeWidgets() {
   bar->addWidget(searchBox_, 1);
   bar->addWidget(new QLabel(QStringLiteral("Colour by"), this));
   bar->addWidget(measureBox_);
+  bar->addWidget(new QLabel(QStringLiteral("Show"), this));
+  bar->addWidget(showBox_);
+  bar->addWidget(depthBox_);
   addButton(QStringLiteral("Export..."), QStringLiteral("Save the schema as PNG or SVG"), [this] { exportDialog(); });
   bar->addWidget(loopsBox_);
   bar->addWidget(fullButton_);
@@ -424,6 +523,7 @@ void GraphSchemaWindow::arrangeWidgets() {
   auto* sideLayout = new QVBoxLayout(side);
   sideLayout->setContentsMargins(0, 0, 0, 0);
   sideLayout->addWidget(legend_);
+  sideLayout->addWidget(blockLegend_);
   sideLayout->addWidget(new QLabel(QStringLiteral("Feedback loops"), side));
   sideLayout->addWidget(loopList_, 1);
   sideLayout->addWidget(new QLabel(QStringLiteral("Test data paths"), side));
@@ -455,8 +555,16 @@ void GraphSchemaWindow::connectWidgets() {
     status_->setText(found.isEmpty() ? QStringLiteral("No name contains '%1'.").arg(searchBox_->text())
                                      : QStringLiteral("Found %1.").arg(found));
   });
-  connect(measureBox_, &QComboBox::currentIndexChanged, this,
-          [this](int index) { setHeatMeasure(static_cast<HeatMeasure>(index)); });
+  connect(measureBox_, &QComboBox::currentIndexChanged, this, [this](int index) {
+    if (index == kBlockColourIndex) setBlockColouring(true);
+    else setHeatMeasure(static_cast<HeatMeasure>(index));
+  });
+  connect(showBox_, &QComboBox::activated, this, [this](int index) {
+    if (index == static_cast<int>(SchemaKind::Full)) showFullSchema();
+    else if (index == static_cast<int>(SchemaKind::Registers)) showRegisterSummary();
+    else showBlocks(depthBox_->value());
+  });
+  connect(depthBox_, &QSpinBox::valueChanged, this, &GraphSchemaWindow::depthChanged);
   connect(view_, &SchemaGraphicsView::nodeClicked, this, &GraphSchemaWindow::clickNode);
   connect(view_, &SchemaGraphicsView::nodeDoubleClicked, this, &GraphSchemaWindow::nodeDoubleClicked);
   connect(loopList_, &QListWidget::currentRowChanged, this, [this](int row) {
@@ -482,21 +590,70 @@ void GraphSchemaWindow::setCircuit(const CircuitResult& circuit) {
   loopNodes_.clear();
   figures_.clear();
   nodeFigures_.clear();
+  nodeBlocks_.clear();
   circuit_ = std::make_shared<const CircuitResult>(circuit);
   chains_ = circuit_->chains;
-  selected_.clear();
   selectedLoop_ = -1;
   expanded_.clear();
-  browser_.discard();
+  expandedBlocks_.clear();
+  clearPathSteps();
   setWindowTitle(QStringLiteral("Schema - %1").arg(circuit_->circuit));
   fillLoopList();
-  startLayout(NeedsSummary(*circuit_));
+  // A large circuit opens as its blocks where it has them: a handful of
+  // nodes that follow the designer's own partitioning, quick to lay out,
+  // opened block by block; the register summary of thousands of registers
+  // is the fallback for a flat design.
+  const int branching = FirstBranchingDepth(*circuit_);
+  {
+    const QSignalBlocker blocker(depthBox_);
+    depthBox_->setRange(1, std::max(1, HierarchyDepth(*circuit_)));
+    depthBox_->setValue(std::max(1, branching));
+    blockDepth_ = depthBox_->value();
+  }
+  depthBox_->setEnabled(HierarchyDepth(*circuit_) > 0);
+  if (!NeedsSummary(*circuit_)) startLayout(SchemaKind::Full);
+  else startLayout(branching > 0 ? SchemaKind::Blocks : SchemaKind::Registers);
+}
+
+// The selected unit, its stepping state, the marks and the path history
+// belong to the circuit they were taken from.
+void GraphSchemaWindow::clearPathSteps() {
+  clearMarks();
+  selected_.clear();
+  history_->clear();
+  restartButton_->setEnabled(false);
+  stepButton_->setEnabled(false);
+  // The paths of the new circuit come with its layout (or from a file set later).
+  useBrowser(PathBrowser(QString()));
 }
 
 namespace {
 
-SchemaDrawing drawLayout(const CircuitResult& circuit, bool summary, const QSet<int>& expanded,
-                         const LayoutControl& control);
+SchemaDrawing drawLayout(const CircuitResult& circuit, const SchemaRequest& request, const LayoutControl& control);
+
+// The block of a node: a primary port's is the top level, a group's the one
+// most of its items are in.
+void findNodeBlocks(const CircuitResult& circuit, SchemaDrawing& out) {
+  QHash<QString, QString> blockOf;
+  for (const CircuitItem& item : circuit.items) blockOf.insert(item.name, item.block);
+  for (const LayoutNode& node : out.layout.nodes) {
+    if (node.primary || node.kind == u"BLOCK") {
+      out.nodeBlocks.push_back(node.primary ? QString() : node.name);
+      continue;
+    }
+    if (node.members.size() <= 1) {
+      out.nodeBlocks.push_back(blockOf.value(node.members.isEmpty() ? node.name : node.members.front()));
+      continue;
+    }
+    QHash<QString, int> count;
+    QString most;
+    for (const QString& member : node.members) {
+      const QString& block = blockOf.value(member);
+      if (++count[block] > count.value(most)) most = block;
+    }
+    out.nodeBlocks.push_back(most);
+  }
+}
 
 // The figures each node is coloured by: a primary port's own, else those of
 // the outputs of the item or of the registers a summary node stands for.
@@ -523,10 +680,10 @@ void findNodeFigures(const CircuitResult& circuit, SchemaDrawing& out) {
 
 }  // namespace
 
-SchemaDrawing DrawSchema(const CircuitResult& circuit, bool summary, const QSet<int>& expanded,
-                         const LayoutControl& control) {
-  SchemaDrawing out = drawLayout(circuit, summary, expanded, control);
+SchemaDrawing DrawSchema(const CircuitResult& circuit, const SchemaRequest& request, const LayoutControl& control) {
+  SchemaDrawing out = drawLayout(circuit, request, control);
   findNodeFigures(circuit, out);
+  findNodeBlocks(circuit, out);
   if (const auto lines = wireBundle(out.layout, out.loopEdges); !lines.isEmpty()) {
     out.bundleArea = out.layout.bounds.adjusted(-10, -10, 10, 10);
     out.bundle = bundlePicture(lines, out.bundleArea);
@@ -539,13 +696,28 @@ SchemaDrawing DrawSchema(const CircuitResult& circuit, bool summary, const QSet<
 
 namespace {
 
-SchemaDrawing drawLayout(const CircuitResult& circuit, bool summary, const QSet<int>& expanded,
-                         const LayoutControl& control) {
+SchemaDrawing drawLayout(const CircuitResult& circuit, const SchemaRequest& request, const LayoutControl& control) {
   SchemaDrawing out;
   out.loopEdges.resize(circuit.loops.size());
   out.loopNodes.resize(circuit.loops.size());
-  if (summary) {
-    out.layout = LayoutSummary(SummariseRegisters(circuit, expanded), control);
+  if (request.kind == SchemaKind::Blocks) {
+    out.layout = LayoutSummary(SummariseBlocks(circuit, request.blockDepth, request.expandedBlocks), control);
+    out.layout.blockDepth = std::max(1, request.blockDepth);
+    // A loop is shown on the blocks its registers are in; its wires are inside them.
+    QHash<QString, int> nodeOf;
+    for (std::size_t n = 0; n < out.layout.nodes.size(); ++n)
+      for (const QString& member : out.layout.nodes[n].members) nodeOf.insert(member, static_cast<int>(n));
+    for (std::size_t l = 0; l < circuit.loops.size(); ++l) {
+      QSet<int> nodes;
+      for (const QString& reg : circuit.loops[l].registers)
+        if (const int n = nodeOf.value(reg, -1); n >= 0) nodes.insert(n);
+      out.loopNodes[l].assign(nodes.begin(), nodes.end());
+      std::sort(out.loopNodes[l].begin(), out.loopNodes[l].end());
+    }
+    return out;
+  }
+  if (request.kind == SchemaKind::Registers) {
+    out.layout = LayoutSummary(SummariseRegisters(circuit, request.expandedLoops), control);
     const auto& nodes = out.layout.nodes;
     for (std::size_t n = 0; n < nodes.size(); ++n)
       if (nodes[n].loop >= 0) out.loopNodes[nodes[n].loop].push_back(static_cast<int>(n));
@@ -573,15 +745,21 @@ SchemaDrawing drawLayout(const CircuitResult& circuit, bool summary, const QSet<
 
 }  // namespace
 
-void GraphSchemaWindow::startLayout(bool summary) {
+void GraphSchemaWindow::startLayout(SchemaKind kind) {
   clearScene();
   layout_ = GraphLayout{};
   nodeFigures_.clear();
+  nodeBlocks_.clear();
+  // A circuit without hierarchy has no blocks to show: its registers instead.
+  if (kind == SchemaKind::Blocks && HierarchyDepth(*circuit_) == 0) kind = SchemaKind::Registers;
+  showBox_->setCurrentIndex(static_cast<int>(kind));
+  SchemaRequest request{kind, expanded_, blockDepth_, expandedBlocks_};
+  const bool summary = kind != SchemaKind::Full;
   const quint64 job = ++job_;
   if (cancel_) *cancel_ = true;  // the previous layout's program is killed
   cancel_ = std::make_shared<std::atomic<bool>>(false);
   layingOut_ = true;
-  jobSummary_ = summary;
+  jobKind_ = kind;
   layoutClock_.start();
   progress_->show();
   cancelButton_->show();
@@ -596,19 +774,21 @@ void GraphSchemaWindow::startLayout(bool summary) {
     layoutFinished(job);
   });
   // The worker owns its copy of the circuit: the window may go first.
-  watcher->setFuture(QtConcurrent::run([circuit = circuit_, summary, expanded = expanded_, cancel = cancel_] {
+  watcher->setFuture(QtConcurrent::run([circuit = circuit_, summary, request = std::move(request), cancel = cancel_] {
     LowerThisThreadsPriority();
     LayoutControl control;
     control.cancelled = [cancel] { return cancel->load(); };
     control.timeLimitMs = LayoutTimeLimitMs(summary);
-    return DrawSchema(*circuit, summary, expanded, control);
+    return DrawSchema(*circuit, request, control);
   }));
 }
 
 void GraphSchemaWindow::showLayoutProgress() {
   if (!layingOut_ || !circuit_) return;
   status_->setText(QStringLiteral("Laying out %1 of %2 (%3 items)... %4 s")
-                       .arg(jobSummary_ ? QStringLiteral("the register summary") : QStringLiteral("the schema"),
+                       .arg(jobKind_ == SchemaKind::Blocks      ? QStringLiteral("the block summary")
+                            : jobKind_ == SchemaKind::Registers ? QStringLiteral("the register summary")
+                                                                : QStringLiteral("the schema"),
                             circuit_->circuit)
                        .arg(circuit_->items.size())
                        .arg(layoutClock_.elapsed() / 1000));
@@ -624,26 +804,36 @@ void GraphSchemaWindow::layoutFinished(quint64) {
   loopNodes_ = std::move(drawing_.loopNodes);
   figures_ = std::move(drawing_.figures);
   nodeFigures_ = std::move(drawing_.nodeFigures);
+  nodeBlocks_ = std::move(drawing_.nodeBlocks);
   if (drawing_.records) setPropagationRecords(std::move(*drawing_.records));
   fullButton_->setVisible(layout_.summary);
   rebuildScene();
   drawing_ = SchemaDrawing{};
   view_->fitScene();
-  QString text = layout_.summary ? QStringLiteral("Register summary of %1 items: %2 nodes, %3 edges; double-click a loop "
-                                                  "to draw its registers.")
-                                       .arg(circuit_->items.size())
-                                       .arg(layout_.nodes.size())
-                                       .arg(layout_.edges.size())
-                                 : QStringLiteral("%1 items, %2 wires%3.")
-                                       .arg(layout_.nodes.size())
-                                       .arg(layout_.edges.size())
-                                       .arg(layout_.clockWiresLeftOut > 0
-                                                ? QStringLiteral(" (%1 clock wires not drawn)").arg(layout_.clockWiresLeftOut)
-                                                : QString());
-  if (!layout_.errors.isEmpty()) text = layout_.errors.join(QStringLiteral("; "));
+  QString text = layout_.errors.isEmpty() ? layoutSummaryText() : layout_.errors.join(QStringLiteral("; "));
   status_->setText(text + QStringLiteral(" (%1 s)").arg(static_cast<double>(layoutClock_.elapsed()) / 1000.0, 0, 'f', 1));
   if (!pendingSearch_.isEmpty()) search(std::exchange(pendingSearch_, QString()));
   emit layoutReady();
+}
+
+// What the status line says of the layout drawn.
+QString GraphSchemaWindow::layoutSummaryText() const {
+  if (isBlockSummary())
+    return QStringLiteral("Block summary of %1 items at depth %2: %3 nodes, %4 edges; double-click a block to open it.")
+        .arg(circuit_->items.size())
+        .arg(layout_.blockDepth)
+        .arg(layout_.nodes.size())
+        .arg(layout_.edges.size());
+  if (layout_.summary)
+    return QStringLiteral("Register summary of %1 items: %2 nodes, %3 edges; double-click a loop to draw its registers.")
+        .arg(circuit_->items.size())
+        .arg(layout_.nodes.size())
+        .arg(layout_.edges.size());
+  return QStringLiteral("%1 items, %2 wires%3.")
+      .arg(layout_.nodes.size())
+      .arg(layout_.edges.size())
+      .arg(layout_.clockWiresLeftOut > 0 ? QStringLiteral(" (%1 clock wires not drawn)").arg(layout_.clockWiresLeftOut)
+                                         : QString());
 }
 
 void GraphSchemaWindow::cancelLayout() {
@@ -667,19 +857,52 @@ bool GraphSchemaWindow::waitForLayout(int timeoutMs) {
 }
 
 void GraphSchemaWindow::expandLoop(int index) {
-  if (!circuit_ || !layout_.summary || index < 0 || index >= static_cast<int>(circuit_->loops.size())) return;
+  if (!circuit_ || !layout_.summary || isBlockSummary() || index < 0 ||
+      index >= static_cast<int>(circuit_->loops.size()))
+    return;
   expanded_.insert(index);
-  startLayout(true);
+  startLayout(SchemaKind::Registers);
 }
 
 void GraphSchemaWindow::showFullSchema() {
   if (!circuit_) return;
-  startLayout(false);
+  startLayout(SchemaKind::Full);
+}
+
+void GraphSchemaWindow::showRegisterSummary() {
+  if (!circuit_) return;
+  startLayout(SchemaKind::Registers);
+}
+
+void GraphSchemaWindow::showBlocks(int depth) {
+  if (!circuit_) return;
+  expandedBlocks_.clear();
+  if (depthBox_->value() != depth) {
+    const QSignalBlocker blocker(depthBox_);
+    depthBox_->setValue(depth);
+  }
+  blockDepth_ = depthBox_->value();
+  startLayout(SchemaKind::Blocks);
+}
+
+void GraphSchemaWindow::expandBlock(const QString& path) {
+  const LayoutNode* node = layout_.node(path);
+  if (!circuit_ || !isBlockSummary() || !node || node->kind != u"BLOCK") return;
+  expandedBlocks_.insert(path);
+  startLayout(SchemaKind::Blocks);
+}
+
+// A new depth recolours the blocks and collapses the block summary anew.
+void GraphSchemaWindow::depthChanged(int depth) {
+  blockDepth_ = depth;
+  if (isBlockSummary() || (layingOut_ && jobKind_ == SchemaKind::Blocks)) showBlocks(depth);
+  else recolour();
 }
 
 void GraphSchemaWindow::nodeDoubleClicked(const QString& name) {
   const LayoutNode* node = layout_.node(name);
   if (node && node->kind == u"LOOP") expandLoop(node->loop);
+  if (node && node->kind == u"BLOCK") expandBlock(name);
 }
 
 QString GraphSchemaWindow::statusText() const { return status_->text(); }
@@ -701,7 +924,11 @@ void GraphSchemaWindow::useBrowser(PathBrowser browser) {
 
 void GraphSchemaWindow::setHeatMeasure(HeatMeasure measure) {
   measure_ = measure;
-  if (measureBox_->currentIndex() != static_cast<int>(measure)) measureBox_->setCurrentIndex(static_cast<int>(measure));
+  byBlock_ = false;
+  if (measureBox_->currentIndex() != static_cast<int>(measure)) {
+    const QSignalBlocker blocker(measureBox_);
+    measureBox_->setCurrentIndex(static_cast<int>(measure));
+  }
   recolour();
 }
 
@@ -767,8 +994,8 @@ void GraphSchemaWindow::drawWires() {
   for (std::size_t e = 0; e < layout_.edges.size(); ++e) {
     if (!own[e]) continue;
     const auto& edge = layout_.edges[e];
-    auto* wire = scene_->addPath(wirePath(edge), QPen(kWireColour, edge.bits > 1 ? 1.6 : 0.8));
-    wire->setToolTip(QStringLiteral("%1 -> %2 (%3 bit)").arg(edge.from, edge.to).arg(edge.bits));
+    auto* wire = scene_->addPath(wirePath(edge), wirePen(edge));
+    wire->setToolTip(wireTip(edge));
     if (!edge.path.empty()) {
       auto* head = new QGraphicsPolygonItem(arrowHead(edge), wire);
       head->setBrush(kWireColour);
@@ -804,7 +1031,7 @@ void GraphSchemaWindow::fillLoopList() {
 void GraphSchemaWindow::paintLoops() {
   if (!circuit_) return;
   for (std::size_t e = 0; e < wires_.size(); ++e) {
-    if (wires_[e]) wires_[e]->setPen(QPen(kWireColour, layout_.edges[e].bits > 1 ? 1.6 : 0.8));
+    if (wires_[e]) wires_[e]->setPen(wirePen(layout_.edges[e]));
     onLoop_[e] = 0;
   }
   for (auto* item : nodeItems_) static_cast<NodeGraphic*>(item)->setHighlight(QColor());
@@ -900,9 +1127,12 @@ void GraphSchemaWindow::drawChains() {
 
 void GraphSchemaWindow::recolour() {
   if (!circuit_) return;
-  const bool heat = measure_ != HeatMeasure::None;
+  const bool heat = measure_ != HeatMeasure::None && !byBlock_;
   legend_->setLegend(heat ? MakeHeatLegend(*circuit_, measure_) : HeatLegend{});
   legend_->setVisible(heat);
+  blockLegend_->setLegend(byBlock_ ? MakeBlockLegend(*circuit_, blockDepth_) : BlockLegend{});
+  blockLegend_->setVisible(byBlock_);
+  const BlockLegend& blocks = blockLegend_->legend();
   for (std::size_t n = 0; n < layout_.nodes.size(); ++n) {
     const auto& node = layout_.nodes[n];
     if (!node.primary && !layout_.summary)
@@ -912,13 +1142,34 @@ void GraphSchemaWindow::recolour() {
         if (auto* box = dynamic_cast<QGraphicsRectItem*>(portItems_.value(composed)))
           box->setBrush(heat && figures ? HeatColour(HeatValue(*figures, measure_)) : QColor(Qt::white));
       }
+    auto* graphic = static_cast<NodeGraphic*>(nodeItems_[n]);
+    if (byBlock_) {
+      graphic->setFill(node.primary || n >= nodeBlocks_.size() ? kindColour(node.kind) : blocks.colourOf(nodeBlocks_[n]));
+      continue;
+    }
     // An item is coloured by the worst of its outputs.
     double worst = 2.0;
     if (heat && n < nodeFigures_.size())
       for (const PortFigures* f : nodeFigures_[n]) worst = std::min(worst, HeatValue(*f, measure_));
-    static_cast<NodeGraphic*>(nodeItems_[n])
-        ->setFill(worst <= 1.5 ? HeatColour(worst).lighter(135) : kindColour(node.kind));
+    graphic->setFill(worst <= 1.5 ? HeatColour(worst).lighter(135) : kindColour(node.kind));
   }
+}
+
+void GraphSchemaWindow::setBlockColouring(bool byBlock) {
+  byBlock_ = byBlock;
+  const int index = byBlock ? kBlockColourIndex : static_cast<int>(measure_);
+  if (measureBox_->currentIndex() != index) {
+    const QSignalBlocker blocker(measureBox_);
+    measureBox_->setCurrentIndex(index);
+  }
+  recolour();
+}
+
+const BlockLegend& GraphSchemaWindow::blockLegend() const { return blockLegend_->legend(); }
+
+QColor GraphSchemaWindow::nodeFill(const QString& name) const {
+  const int n = layout_.nodeIndex(name);
+  return n < 0 || n >= static_cast<int>(nodeItems_.size()) ? QColor() : static_cast<NodeGraphic*>(nodeItems_[n])->fill();
 }
 
 QString GraphSchemaWindow::search(const QString& text) {
@@ -986,7 +1237,7 @@ void GraphSchemaWindow::exportDialog() {
 void GraphSchemaWindow::clickNode(const QString& name) {
   emit nodeClicked(name);
   const auto* node = layout_.node(name);
-  if (!node || node->primary || node->kind == u"LOOP") return;
+  if (!node || node->primary || node->kind == u"LOOP" || node->kind == u"BLOCK") return;
   selected_ = name;
   scene_->clearSelection();
   nodeItems_[layout_.nodeIndex(name)]->setSelected(true);

@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 
+#include "views/blockpalette.h"
 #include "views/circuitgraph.h"
 #include "views/graphlayout.h"
 #include "views/heatmap.h"
@@ -39,6 +40,7 @@ class QListWidget;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
+class QSpinBox;
 
 // What the worker hands back: the layout, and per loop of the circuit the
 // layout's edges and nodes on it.
@@ -50,6 +52,8 @@ struct SchemaDrawing {
   // of every composed port, and per node the figures it is coloured by.
   QHash<QString, const PortFigures*> figures;
   std::vector<std::vector<const PortFigures*>> nodeFigures;
+  // Per node the block path it is coloured by (empty: the top level).
+  std::vector<QString> nodeBlocks;
   // The test data paths of the circuit, when its NAME.json has them.
   std::optional<PropagRecordList> records;
   // The wires of a dense summary as a picture over `bundleArea` (null: each
@@ -58,11 +62,39 @@ struct SchemaDrawing {
   QRectF bundleArea;
 };
 
-// Lays `circuit` out (the register summary when `summary`, its loops in
-// `expanded` drawn register by register) and finds its loops on the layout.
+// What a schema window shows of a circuit.
+enum class SchemaKind { Full, Registers, Blocks };
+
+// One layout to make: what to show, with its loops (register summary) or
+// blocks (block summary) opened by the user.
+struct SchemaRequest {
+  SchemaKind kind = SchemaKind::Full;
+  QSet<int> expandedLoops{};
+  int blockDepth = 1;
+  QSet<QString> expandedBlocks{};
+};
+
+// Lays `circuit` out as `request` asks and finds its loops on the layout.
 // Runs on any thread.
-SchemaDrawing DrawSchema(const CircuitResult& circuit, bool summary, const QSet<int>& expanded,
-                         const LayoutControl& control = {});
+SchemaDrawing DrawSchema(const CircuitResult& circuit, const SchemaRequest& request, const LayoutControl& control = {});
+
+// The legend of the block colours: a swatch and the name of every block.
+class BlockLegendWidget : public QWidget {
+  Q_OBJECT
+ public:
+  explicit BlockLegendWidget(QWidget* parent = nullptr);
+  // Shows `legend`.
+  void setLegend(const BlockLegend& legend);
+  // The legend shown.
+  const BlockLegend& legend() const { return legend_; }
+  QSize sizeHint() const override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
+ private:
+  BlockLegend legend_;
+};
 
 // The legend of the heat map: a colour bar with its tick labels and the
 // circuit's lowest, mean and highest value.
@@ -124,9 +156,12 @@ class GraphSchemaWindow : public QWidget {
   explicit GraphSchemaWindow(QWidget* parent = nullptr);
   ~GraphSchemaWindow() override;
 
-  // Shows `circuit`: lays it out in the background (the register summary
-  // above kFullSchemaItemLimit items), then draws it with its loops and scan
-  // chains. The window answers all the while; Cancel drops the layout.
+  // Shows `circuit`: lays it out in the background (above
+  // kFullSchemaItemLimit items the block summary at the first depth with
+  // two blocks, or the register summary of a circuit without hierarchy),
+  // then draws it with its loops and scan chains. The window answers all
+  // the while; Cancel drops the layout. The path steps of the previous
+  // circuit are dropped.
   void setCircuit(const CircuitResult& circuit);
   // True while a layout is being made.
   bool isLayingOut() const { return layingOut_; }
@@ -135,12 +170,30 @@ class GraphSchemaWindow : public QWidget {
   bool waitForLayout(int timeoutMs = 120000);
   // Drops the layout being made; the schema stays empty.
   void cancelLayout();
-  // True when the register summary is shown rather than the full schema.
+  // True when the register or block summary is shown rather than the full schema.
   bool isSummary() const { return layout_.summary; }
+  // True when the block summary is shown.
+  bool isBlockSummary() const { return layout_.blockDepth > 0; }
   // Summary: draws the registers of loop `index` (0-based) one by one.
   void expandLoop(int index);
   // Lays out the full schema, however large the circuit.
   void showFullSchema();
+  // Lays out the register summary.
+  void showRegisterSummary();
+  // Lays out the block summary with the blocks at `depth` collapsed (the
+  // register summary for a circuit without hierarchy).
+  void showBlocks(int depth);
+  // Block summary: shows the sub-blocks and own items of block `path`.
+  void expandBlock(const QString& path);
+  // The depth blocks are collapsed to and coloured by.
+  int blockDepth() const { return blockDepth_; }
+  // Colours the nodes by their block at blockDepth() instead of by figures.
+  void setBlockColouring(bool byBlock);
+  bool blockColouring() const { return byBlock_; }
+  // The block colours shown (empty unless colouring by block).
+  const BlockLegend& blockLegend() const;
+  // The fill of the node called `name` (invalid when there is none).
+  QColor nodeFill(const QString& name) const;
   // Shows or hides the loop highlights on the schema.
   void setLoopsShown(bool shown);
   bool loopsShown() const { return loopsShown_; }
@@ -205,7 +258,10 @@ class GraphSchemaWindow : public QWidget {
   void layoutReady();
 
  private:
-  void startLayout(bool summary);
+  void startLayout(SchemaKind kind);
+  QString layoutSummaryText() const;
+  void clearPathSteps();
+  void depthChanged(int depth);
   void layoutFinished(quint64 job);
   // Ranges, tips and first states of the widgets.
   void configureWidgets();
@@ -235,7 +291,10 @@ class GraphSchemaWindow : public QWidget {
   quint64 job_ = 0;  // the layout wanted; older ones are dropped when they end
   std::shared_ptr<std::atomic<bool>> cancel_;  // tells the running layout to stop
   bool layingOut_ = false;
-  bool jobSummary_ = false;
+  SchemaKind jobKind_ = SchemaKind::Full;
+  int blockDepth_ = 1;
+  QSet<QString> expandedBlocks_;
+  bool byBlock_ = false;
   SchemaDrawing drawing_;
   bool loopsShown_ = true;
   int selectedLoop_ = -1;
@@ -252,7 +311,10 @@ class GraphSchemaWindow : public QWidget {
   SchemaGraphicsView* view_;
   QLineEdit* searchBox_;
   QComboBox* measureBox_;
+  QComboBox* showBox_;
+  QSpinBox* depthBox_;
   HeatLegendWidget* legend_;
+  BlockLegendWidget* blockLegend_;
   QListWidget* loopList_;
   QPlainTextEdit* history_;
   QPushButton* restartButton_;
@@ -270,6 +332,7 @@ class GraphSchemaWindow : public QWidget {
   std::vector<std::vector<int>> loopNodes_;               // per loop: layout nodes
   QHash<QString, const PortFigures*> figures_;           // composed port -> figures
   std::vector<std::vector<const PortFigures*>> nodeFigures_;  // per layout node
+  std::vector<QString> nodeBlocks_;                       // per layout node: its block path
   std::vector<char> onLoop_;                              // per layout edge: drawn as a loop
   std::vector<QGraphicsItem*> chainItems_;
   std::vector<QGraphicsItem*> markItems_;

@@ -16,16 +16,19 @@
 #include "enginelink/resultjson.h"
 
 struct SummaryNode {
-  QString name;         // a register, "loop N" (1-based) or a primary port "circuit.port"
-  QString kind;         // "REG", "SREG", "LOOP" or "PORT"
-  QStringList members;  // the registers it stands for (the register itself, or the loop's)
+  QString name;         // a register, "loop N" (1-based), a primary port "circuit.port" or a block path
+  QString kind;         // "REG", "SREG", "LOOP", "PORT", "BLOCK", or an item's kind in a block summary
+  QStringList members;  // the registers it stands for (the register itself, or the loop's; a block's items)
   int loop = -1;        // the index of its loop in circuit.loops, or -1
   bool primaryInput = false;
+  int registers = 0;    // a block: how many of its members are registers
 };
 
 struct SummaryGraph {
   std::vector<SummaryNode> nodes;
   std::vector<std::pair<int, int>> edges;  // node indices, driver first, no duplicates
+  // Per edge, how many wires it stands for (empty: one each).
+  std::vector<int> connections{};
 };
 
 // The name of the collapsed node of loop `index` (0-based): "loop 1", ...

@@ -1,5 +1,5 @@
 // The hierarchical example design examples/verilog/soc.v (the README's
-// register summary picture): its size stays put, and the block table names
+// block and register summary pictures): its size stays put, and the block table names
 // every instance with the items it holds. One yosys run.
 #include <gtest/gtest.h>
 
@@ -25,7 +25,7 @@ TEST(ExampleSoc, ImportsToAStableSizeWithEveryInstanceInTheBlockTable) {
     ++items;
     registers += i->getType() == REG;
   }
-  // More than the 300 items above which lumeno opens the register summary.
+  // More than the 300 items above which lumeno opens a summary (its blocks).
   EXPECT_EQ(items, 1324);
   EXPECT_EQ(registers, 216);
 

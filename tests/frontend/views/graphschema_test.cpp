@@ -3,6 +3,7 @@
 // export, and pictures for the eye.
 #include <QGraphicsItem>
 #include <QGraphicsScene>
+#include <QPushButton>
 #include <QSet>
 #include <QSignalSpy>
 #include <QSvgRenderer>
@@ -38,6 +39,7 @@ class GraphSchemaTest : public QObject {
   void unbrokenLoopsAreHighlightedAndListed();
   void chainsAreDrawnOverTheSchema();
   void clickSelectsUnitAndStepsThroughItsPaths();
+  void pathStepsAreDroppedWithANewResult();
   void exportWritesPngAndSvg();
   void renderPictures();
 };
@@ -200,6 +202,46 @@ void GraphSchemaTest::clickSelectsUnitAndStepsThroughItsPaths() {
   // A primary port is no unit: nothing is selected anew.
   w.clickNode(QStringLiteral("diffeq.dx"));
   QCOMPARE(w.selectedUnit(), QStringLiteral("add"));
+}
+
+void GraphSchemaTest::pathStepsAreDroppedWithANewResult() {
+  GraphSchemaWindow w;
+  const CircuitResult first = load(QStringLiteral("diffeq-layout.json"));
+  w.setCircuit(first);
+  QVERIFY(w.waitForLayout());
+  w.clickNode(QStringLiteral("add"));
+  while (w.markItems().empty() && w.stepPaths()) {
+  }
+  QVERIFY(!w.markItems().empty() && !w.historyText().isEmpty());
+  auto button = [&w](const QString& text) {
+    for (auto* b : w.findChildren<QPushButton*>())
+      if (b->text() == text) return b;
+    return static_cast<QPushButton*>(nullptr);
+  };
+  QVERIFY(button(">")->isEnabled());
+  // A new analysis of the same circuit, this time without path records: no
+  // step, mark, selection or history of the previous one stays, and no
+  // click can step through the previous result's paths.
+  CircuitResult second = first;
+  second.propagation.clear();
+  w.setCircuit(second);
+  QVERIFY(w.markItems().empty() && w.markedPorts().isEmpty());
+  QVERIFY(w.selectedUnit().isEmpty());
+  QVERIFY2(w.historyText().isEmpty(), qPrintable(w.historyText()));
+  QVERIFY(!button(">")->isEnabled() && !button("|<")->isEnabled());
+  QVERIFY(!w.stepPaths());
+  QVERIFY(w.waitForLayout());
+  w.clickNode(QStringLiteral("add"));
+  QVERIFY(!button(">")->isEnabled());
+  QVERIFY(!w.stepPaths());
+  QVERIFY(w.markItems().empty());
+  QVERIFY2(!w.historyText().contains(QLatin1String("Step")), qPrintable(w.historyText()));
+  // With its own records the new result steps as before.
+  w.setCircuit(first);
+  QVERIFY(w.waitForLayout());
+  w.clickNode(QStringLiteral("add"));
+  QVERIFY(w.stepPaths());
+  QVERIFY(w.historyText().contains(QLatin1String("Step 1)")));
 }
 
 void GraphSchemaTest::exportWritesPngAndSvg() {
