@@ -1347,10 +1347,7 @@ void TFormMain::applyChosenLayout(const QString& layout) {
     state_.clearLayout();
     state_.loadNotation(layout);
     // The scan layout window shows the layout the next analysis applies.
-    if (dftForm_ != nullptr) {
-      dftForm_->drawLayoutClicked();
-      dftForm_->UpdateInformation();
-    }
+    if (dftForm_ != nullptr) dftForm_->showAppliedLayout(QStringLiteral("Chosen layout"));
   }
   AnalysisRadio->setChecked(true);
   analysisChosen();
