@@ -35,6 +35,7 @@
 #include "classic/dftform.h"
 #include "views/graphschema.h"
 #include "views/optimiserpanel.h"
+#include "ui/elidingstatusbar.h"
 #include "views/portdetailsview.h"
 #include "views/scanlayouteditor.h"
 #include "enginelink/enginerun.h"
@@ -399,7 +400,7 @@ void TFormMain::buildHistory(QWidget* central) {
   connect(ClearHistoryButton, &QPushButton::clicked, this, [this] { clearHistoryClicked(); });
   connect(SaveHistoryButton, &QPushButton::clicked, this, [this] { saveHistoryClicked(); });
 
-  auto* status = new QStatusBar(this);
+  auto* status = new ElidingStatusBar(this);
   status->setSizeGripEnabled(false);
   setStatusBar(status);
 
