@@ -24,6 +24,8 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QStatusBar>
+#include <QFutureWatcher>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QTimer>
 
 #include <cmath>
@@ -35,6 +37,7 @@
 #include "classic/dftform.h"
 #include "views/graphschema.h"
 #include "views/optimiserpanel.h"
+#include "ui/elidingstatusbar.h"
 #include "views/portdetailsview.h"
 #include "views/scanlayouteditor.h"
 #include "enginelink/enginerun.h"
@@ -399,7 +402,7 @@ void TFormMain::buildHistory(QWidget* central) {
   connect(ClearHistoryButton, &QPushButton::clicked, this, [this] { clearHistoryClicked(); });
   connect(SaveHistoryButton, &QPushButton::clicked, this, [this] { saveHistoryClicked(); });
 
-  auto* status = new QStatusBar(this);
+  auto* status = new ElidingStatusBar(this);
   status->setSizeGripEnabled(false);
   setStatusBar(status);
 
@@ -792,11 +795,16 @@ void TFormMain::startEngine(const QStringList& arguments) {
   progressFed_ = false;
   runPatience_ = anyCircuit() && runningAction_ == kActionAutoDesign ? trackValue(4) : 0;
   connect(run, &EngineRun::progressLine, this, [this](const QString& line) { engineProgress(line); });
-  connect(run, &EngineRun::finished, this, [this] { engineEnded_ = true; });
+  // The end of the run is taken up at once, not at the next tick of the bar.
+  connect(run, &EngineRun::finished, this, [this] {
+    engineEnded_ = true;
+    if (ProgressTimer->isActive()) progressTick();
+  });
   connect(run, &EngineRun::failed, this, [this](const QString& reason) {
     engineEnded_ = true;
     engineFailed_ = true;
     failureReason_ = reason;
+    if (ProgressTimer->isActive()) progressTick();
   });
   if (anyCircuit()) QDir().mkpath(state_.session().workFolder);
   run->start(enginePath_, state_.engineArguments(arguments), engineFolder());
@@ -815,7 +823,29 @@ void TFormMain::progressTick() {
     if (value <= 0) progressUpward_ = true;
     return;
   }
+  if (anyCircuit() && !engineFailed_ && runningAction_ != kActionCompare) {
+    loadCircuitResultThenFinish();
+    return;
+  }
   finishAction();
+}
+
+// NAME.json of a large design takes a while to read: it is read by a worker
+// while the window goes on answering (still running, so that no other run
+// starts), and the action finishes with what it gave.
+void TFormMain::loadCircuitResultThenFinish() {
+  ProgressTimer->stop();
+  statusBar()->removeWidget(StopButton);  // the engine has ended: nothing left to stop
+  const QString file = FindResultJson(state_.session().workFolder);
+  showFiguresFirst();
+  auto* watcher = new QFutureWatcher<ReadResult<CircuitResult>>(this);
+  connect(watcher, &QFutureWatcher<ReadResult<CircuitResult>>::finished, this, [this, watcher] {
+    watcher->deleteLater();
+    loadedResult_ = watcher->future().takeResult();
+    finishAction();
+  });
+  watcher->setFuture(QtConcurrent::run(
+      [file] { return ::readCircuitResult(file.isEmpty() ? QStringLiteral("NAME.json") : file); }));
 }
 
 void TFormMain::finishAction() {
@@ -831,6 +861,7 @@ void TFormMain::finishAction() {
   unlockWindow();
 
   if (engineFailed_) {
+    loadedResult_.reset();
     setFiguresCurrent(false);
     RunProgress->setValue(0);
     statusBar()->showMessage(QStringLiteral("Action failed."));
@@ -852,6 +883,9 @@ void TFormMain::finishAction() {
     views_->optimiser()->runFinished(true, QStringLiteral("done"));
   if (action == kActionAutoDesign) state_.clearLayout();
   if (anyCircuit() && !readCircuitResult()) {
+    // The figures shown first are withdrawn: those of the earlier run come back, greyed.
+    showResults();
+    setFiguresCurrent(false);
     statusBar()->showMessage(QStringLiteral("Action done. No results were read."));
     finishOpen(false, QString(), QStringLiteral("its results could not be read"));
     return;
@@ -966,8 +1000,9 @@ void TFormMain::setFiguresCurrent(bool current) {
   }
 }
 
-void TFormMain::showResults() {
-  const LastResults& lastResults = state_.results();
+void TFormMain::showResults() { showFigures(state_.results()); }
+
+void TFormMain::showFigures(const LastResults& lastResults) {
   NodesValue->setText(lastResults.nodes);
   TestabilityValue->setText(lastResults.testability);
   TestabilityBar->setValue(BarValue(lastResults.testabilityValue, 100.0));
@@ -1313,9 +1348,26 @@ void TFormMain::refusedOpen(const QString& file, const QString& problem) {
                                    .arg(state_.session().name, QDir::toNativeSeparators(state_.session().file)));
 }
 
+// The figures of the run's .par line, shown while NAME.json is still being
+// read; the state takes them only with the rest of the results.
+void TFormMain::showFiguresFirst() {
+  QFile file(resultsFile());
+  if (!file.open(QIODevice::ReadOnly)) return;
+  const QByteArray content = file.readAll();
+  if (!ResultsComplete(content)) return;
+  showFigures(ParseResults(content));
+  setFiguresCurrent(true);
+}
+
 bool TFormMain::readCircuitResult() {
-  const QString file = FindResultJson(state_.session().workFolder);
-  const ReadResult<CircuitResult> read = ::readCircuitResult(file.isEmpty() ? QStringLiteral("NAME.json") : file);
+  ReadResult<CircuitResult> read;
+  if (loadedResult_) {
+    read = std::move(*loadedResult_);  // read by the worker
+    loadedResult_.reset();
+  } else {
+    const QString file = FindResultJson(state_.session().workFolder);
+    read = ::readCircuitResult(file.isEmpty() ? QStringLiteral("NAME.json") : file);
+  }
   if (!read) {
     state_.setCircuitResult(std::nullopt);
     state_.showMessage(this, QMessageBox::Warning, QStringLiteral("Error"),
@@ -1347,10 +1399,7 @@ void TFormMain::applyChosenLayout(const QString& layout) {
     state_.clearLayout();
     state_.loadNotation(layout);
     // The scan layout window shows the layout the next analysis applies.
-    if (dftForm_ != nullptr) {
-      dftForm_->drawLayoutClicked();
-      dftForm_->UpdateInformation();
-    }
+    if (dftForm_ != nullptr) dftForm_->showAppliedLayout(QStringLiteral("Chosen layout"));
   }
   AnalysisRadio->setChecked(true);
   analysisChosen();
@@ -1438,7 +1487,8 @@ void TFormMain::optimiserRunRequested(const QStringList& arguments) {
 
 // The optimiser window or the status bar's Stop ends the run going on.
 void TFormMain::optimiserStopRequested() {
-  if (!isRunning()) return;
+  // Once the engine has ended well its results are being read: nothing to stop.
+  if (!isRunning() || (engineEnded_ && !engineFailed_)) return;
   stopEngine();
   engineEnded_ = true;
   engineFailed_ = true;

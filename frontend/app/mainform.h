@@ -296,6 +296,7 @@ class TFormMain : public QMainWindow {
   void fillRecentMenu();
   void resetFigures();
   bool readCircuitResult();
+  void loadCircuitResultThenFinish();
   void showCircuitResult(int action);
   void connectCircuitViews();
   void optimiserRunRequested(const QStringList& arguments);
@@ -309,6 +310,8 @@ class TFormMain : public QMainWindow {
   void setFiguresCurrent(bool current);
   bool confirmDiscardHistory();
   void showResults();
+  void showFigures(const LastResults& results);
+  void showFiguresFirst();
   void openScanLayoutWindow();
   void discardScanLayoutWindow();
   void openSchemaWindow();
@@ -330,6 +333,7 @@ class TFormMain : public QMainWindow {
   QPointer<EngineRun> engine_;
   int runningAction_ = 0;      // the action whose engine is running, 0 when idle
   bool engineEnded_ = false;   // the engine of the running action has ended
+  std::optional<ReadResult<CircuitResult>> loadedResult_;  // NAME.json as the worker read it
   bool engineFailed_ = false;  // ... without results (start failure, crash, error status)
   QString failureReason_;
   bool historyUnsaved_ = false;

@@ -14,6 +14,8 @@
 #include <QFocusEvent>
 #include <QRandomGenerator>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 
 #include "ui/activation.h"
 #include "models/appstate.h"
@@ -59,6 +61,31 @@ int chainOfText(const QString& text) {
 }
 
 std::size_t at(int i) { return static_cast<std::size_t>(i); }
+
+// The preset whose layout `grid` is, or kPresetApplied.
+ScanPreset PresetOfLayout(const LayoutGrid& grid) {
+  LayoutGrid ownChains;
+  LayoutGrid oneChain;
+  for (int i = 0; i < kRegisters; ++i) {
+    ownChains.set(i, 0, i);
+    oneChain.set(0, i, i);
+  }
+  if (grid == ownChains) return kPresetFullOwnChains;
+  if (grid == oneChain) return kPresetFullOneChain;
+  return kPresetApplied;
+}
+
+// "ORIGIN: REG6 REG1 | REG3": the registers of each chain in scan order.
+QString AppliedLayoutText(const QString& origin, const LayoutGrid& grid) {
+  QStringList chains;
+  for (const auto& row : grid.cells()) {
+    QStringList registers;
+    for (int cell : row)
+      if (cell >= 0) registers << QStringLiteral("REG%1").arg(cell + 1);
+    if (!registers.isEmpty()) chains << registers.join(u' ');
+  }
+  return origin + QStringLiteral(": ") + chains.join(QStringLiteral(" | "));
+}
 
 }  // namespace
 
@@ -229,6 +256,8 @@ void TDftForm::windowCreated() {
   RegisterCountLabel->setText(QStringLiteral("0"));
   ChainCountLabel->setText(QStringLiteral("0"));
   BlankPicture();
+  // A window opened again shows the layout the state still holds.
+  if (!state_.layout().isEmpty()) showAppliedLayout(QStringLiteral("Current layout"));
 
   // Opens beside the main window, below the schema window's place.
   int top = 390;
@@ -393,6 +422,8 @@ void TDftForm::orderingBoxClicked() {
 
 void TDftForm::presetChanged() {
   const int preset = PresetBox->currentIndex();
+  if (preset == kPresetApplied) return;  // the applied layout stays as it is
+  removeAppliedEntry();
   resetSelection();
   switch (preset) {
     case kPresetSelect:
@@ -543,8 +574,62 @@ void TDftForm::randomOrderingOfChosenChains() {
 
 void TDftForm::loadLastLayout() {
   state_.loadNotation(state_.results().scanLayout);
+  showAppliedLayout(QStringLiteral("Auto-Designer layout"));
+}
+
+void TDftForm::showAppliedLayout(const QString& origin) {
+  const LayoutGrid grid = state_.layout();
+  removeAppliedEntry();
+  if (grid.isEmpty()) {
+    PresetBox->setCurrentIndex(kPresetSelect);
+    setSelectionVisible(false);
+  } else {
+    const ScanPreset preset = PresetOfLayout(grid);
+    if (preset == kPresetApplied) {
+      const QString text = AppliedLayoutText(origin, grid);
+      // Elided to the box, whole in the tooltip of the entry and the box.
+      QStyleOptionComboBox option;
+      option.initFrom(PresetBox);
+      const int room = PresetBox->style()
+                           ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, PresetBox)
+                           .width();
+      PresetBox->addItem(PresetBox->fontMetrics().elidedText(text, Qt::ElideRight, std::max(room - 4, 40)));
+      PresetBox->setItemData(kPresetApplied, text, Qt::ToolTipRole);
+    }
+    PresetBox->setCurrentIndex(preset);
+    showLayoutInRows();
+  }
   drawLayoutClicked();
   UpdateInformation();
+}
+
+// The register rows show the chain and place of every register, locked: the
+// layout is changed by choosing a preset.
+void TDftForm::showLayoutInRows() {
+  setSelectionVisible(true);
+  RandomButton->hide();
+  ShowOrderingBox->setChecked(true);
+  ShowOrderingBox->setEnabled(false);
+  setOrderingVisible(true);
+  const LayoutGrid& grid = state_.layout();
+  for (int i = 0; i < kRegisters; ++i) {
+    resetOrderingBox(i);
+    ChainBoxes[at(i)]->setCurrentIndex(0);
+    ChainBoxes[at(i)]->setEnabled(false);
+    OrderingBoxes[at(i)]->setEnabled(false);
+  }
+  for (int chain = 0; chain < kChains; ++chain) {
+    for (int place = 0; place < kPositions; ++place) {
+      const int reg = grid.at(chain, place);
+      if (reg < 0 || reg >= kRegisters) continue;
+      ChainBoxes[at(reg)]->setCurrentIndex(chain + 1);
+      OrderingBoxes[at(reg)]->setCurrentIndex(place + 1);
+    }
+  }
+}
+
+void TDftForm::removeAppliedEntry() {
+  while (PresetBox->count() > kPresetApplied) PresetBox->removeItem(PresetBox->count() - 1);
 }
 
 void TDftForm::notationClicked() {

@@ -31,6 +31,7 @@ enum ScanPreset {
   kPresetOneChainUser,     // "Full Scan (1 Scan-chain, User Ordering)"
   kPresetUser,             // "Complete Scan Layout Selection by User"
   kPresetRandom,           // "Random Generated Scan Structure"
+  kPresetApplied,          // the layout applied from outside, when it equals no preset
 };
 
 // Size of the layout picture, in pixels.
@@ -75,8 +76,14 @@ class TDftForm : public QWidget {
   void presetChanged();
   // Random button: a random layout for the current preset.
   void randomClicked();
-  // Hidden button: loads the scan layout of the last results.
+  // Hidden button: loads the scan layout of the last results (an Auto-Designer
+  // run's) and shows it as applied.
   void loadLastLayout();
+  // The shared state's layout was applied from outside (an Auto-Designer run,
+  // a comparison point): the preset box selects the preset it equals, or an
+  // entry "ORIGIN: REG.. REG.." after the presets; the register rows show its
+  // chains and places, locked; the picture and information follow.
+  void showAppliedLayout(const QString& origin);
   // Notation button: shows the notation in a message box.
   void notationClicked();
   // Draw layout button: redraws the picture and the schema overlay.
@@ -135,6 +142,8 @@ class TDftForm : public QWidget {
   void setSelectionVisible(bool visible);
   void setOrderingVisible(bool visible);
   void resetOrderingBox(int index);
+  void showLayoutInRows();
+  void removeAppliedEntry();
   void drawPicture(const QString& notation);
   LayoutGrid randomFullStructure();
   void randomOrderingOfChosenChains();

@@ -24,6 +24,10 @@ class Fields {
  public:
   Fields(const QJsonObject& object, QString place, QStringList& errors)
       : object_(object), place_(std::move(place)), errors_(errors) {}
+  // The fields of element `index` of the list `key` of `parent`; its place
+  // is spelled out only when an error names it (lists of 100,000 elements).
+  Fields(const QJsonObject& object, const Fields& parent, const char* key, qsizetype index)
+      : object_(object), errors_(parent.errors_), parent_(&parent), parentKey_(key), index_(index) {}
 
   void text(const char* key, QString& out, bool required = false) const {
     const QJsonValue v = object_.value(QLatin1String(key));
@@ -115,11 +119,21 @@ class Fields {
   // filled by `fill(fields, element)` from the fields of its object.
   template <class T, class Fill>
   void list(const char* key, std::vector<T>& out, Fill fill) const {
-    objects(key, [&](const QJsonObject& o, const QString& place) {
+    const QJsonValue v = object_.value(QLatin1String(key));
+    if (v.isUndefined()) return;
+    if (!v.isArray()) return fail(key, "is not a list");
+    const QJsonArray list = v.toArray();
+    out.reserve(out.size() + static_cast<std::size_t>(list.size()));
+    for (qsizetype i = 0; i < list.size(); ++i) {
+      const QJsonValue item = list[i];
+      if (!item.isObject()) {
+        errors_ << QStringLiteral("%1[%2]: is not an object").arg(at(key)).arg(i);
+        continue;
+      }
       T element;
-      fill(Fields(o, place, errors_), element);
+      fill(Fields(item.toObject(), *this, key, i), element);
       out.push_back(std::move(element));
-    });
+    }
   }
 
   // Reads the list of name lists `key` (the scan chains).
@@ -136,8 +150,13 @@ class Fields {
   }
 
  private:
+  // The place of this object: given, or its list's place and index.
+  QString place() const {
+    return parent_ == nullptr ? place_ : QStringLiteral("%1[%2]").arg(parent_->at(parentKey_)).arg(index_);
+  }
   QString at(const char* key) const {
-    return place_.isEmpty() ? QString::fromLatin1(key) : place_ + u'.' + QLatin1String(key);
+    const QString here = place();
+    return here.isEmpty() ? QString::fromLatin1(key) : here + u'.' + QLatin1String(key);
   }
   void fail(const char* key, const char* what) const { errors_ << at(key) + QStringLiteral(": ") + QLatin1String(what); }
   void readNames(const QJsonValue& v, const QString& place, QStringList& out) const {
@@ -158,6 +177,9 @@ class Fields {
   const QJsonObject& object_;
   QString place_;
   QStringList& errors_;
+  const Fields* parent_ = nullptr;
+  const char* parentKey_ = nullptr;
+  qsizetype index_ = 0;
 };
 
 // Parses `text` into a top-level object, or records why it cannot.

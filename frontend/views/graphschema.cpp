@@ -464,6 +464,7 @@ GraphSchemaWindow::GraphSchemaWindow(QWidget* parent)
 void GraphSchemaWindow::configureWidgets() {
   progress_->setRange(0, 0);
   progress_->setMaximumWidth(160);
+  status_->setWordWrap(true);  // a long status wraps beside the bar instead of running under it
   progress_->hide();
   cancelButton_->setToolTip(QStringLiteral("Stop laying the schema out"));
   cancelButton_->hide();

@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "enginelink/enginerun.h"
+#include "ui/progresstext.h"
 
 OptimiserPanel::OptimiserPanel(QWidget* parent)
     : QWidget(parent, Qt::Window),
@@ -55,7 +56,10 @@ OptimiserPanel::OptimiserPanel(QWidget* parent)
   seed_->setEnabled(false);
   progress_->setRange(0, 1);
   progress_->setValue(0);
-  progress_->setFormat(QStringLiteral("%v of %m generations without improvement"));
+  // The longest of these texts that fits the bar, at any width, font and count.
+  FitProgressText(progress_, {QStringLiteral("%v of %m generations without improvement"),
+                              QStringLiteral("%v of %m generations"), QStringLiteral("%v / %m")});
+  status_->setWordWrap(true);  // a long report wraps instead of widening the window
 
   auto* form = new QFormLayout;
   form->addRow(QStringLiteral("Method"), method_);

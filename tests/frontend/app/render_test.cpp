@@ -29,6 +29,22 @@ class RenderTest : public QObject, public StateFixture {
     QVERIFY(image.save(QStringLiteral(RENDER_DIR "/lumeno-main.png")));
   }
 
+  // After an Auto-Designer run the scan layout window names the designed layout.
+  void scanLayoutWindowAfterAutoDesign() {
+    MessageLog log(state());
+    WorkFolder work;
+    TFormMain form(state());
+    form.setEnginePath(QStringLiteral(FAKE_ENGINE));
+    form.show();
+    form.AutoDesignRadio->click();
+    form.RunButton->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!form.isRunning(), 10000);
+    TDftForm* layout = form.scanLayoutWindow();
+    QVERIFY(layout != nullptr);
+    QCOMPARE(layout->PresetBox->currentText(), QStringLiteral("Auto-Designer layout: REG1 REG2 | REG3"));
+    QVERIFY(layout->grab().toImage().save(QStringLiteral(RENDER_DIR "/lumeno-scanlayout-designed.png")));
+  }
+
   void scanLayoutWindowWithPresets() {
     MessageLog log(state());
     WorkFolder work;

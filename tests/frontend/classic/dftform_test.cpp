@@ -275,6 +275,61 @@ class DftFormTest : public QObject, public StateFixture {
     QVERIFY(loaded == state().layout());
   }
 
+  // A layout applied from outside (an Auto-Designer run, a comparison point):
+  // the preset box names it, or selects the preset it equals; the rows show it.
+  void appliedLayoutIsNamedInThePresetBox() {
+    WorkFolder work;
+    MessageLog log(state());
+    TDftForm form(state());
+    form.show();
+    setResultLayout(state(), QStringLiteral("5.0"));
+    form.loadLastLayout();
+    QCOMPARE(form.PresetBox->count(), 7);
+    QCOMPARE(form.PresetBox->currentIndex(), static_cast<int>(kPresetApplied));
+    QCOMPARE(form.PresetBox->itemData(kPresetApplied, Qt::ToolTipRole).toString(),
+             QStringLiteral("Auto-Designer layout: REG6 | REG1"));
+    QVERIFY(form.PresetBox->currentText().startsWith(QStringLiteral("Auto-Designer layout")));
+    QCOMPARE(information(form), (QStringList{QStringLiteral("partial scan"), QStringLiteral("2"), QStringLiteral("2")}));
+    QVERIFY(!pictureIsBlank(form));
+    // The rows show each register's chain and place, locked.
+    QVERIFY(form.ChainBoxes[5]->isVisible() && !form.ChainBoxes[5]->isEnabled());
+    QCOMPARE(form.ChainBoxes[5]->currentText(), QStringLiteral("A"));
+    QCOMPARE(form.OrderingBoxes[5]->currentText(), QStringLiteral("1st"));
+    QCOMPARE(form.ChainBoxes[0]->currentText(), QStringLiteral("B"));
+    QCOMPARE(form.OrderingBoxes[0]->currentText(), QStringLiteral("1st"));
+    QCOMPARE(form.ChainBoxes[2]->currentText(), QStringLiteral("None"));
+    QVERIFY(form.SelectionHint->isHidden());
+
+    // Choosing the entry again keeps the layout; a preset replaces it and the entry goes.
+    choose(form.PresetBox, form.PresetBox->itemText(kPresetApplied));
+    QCOMPARE(state().layoutNotation(), QStringLiteral("5.0"));
+    choose(form.PresetBox, kPresetText[2]);
+    QCOMPARE(form.PresetBox->count(), 6);
+    QCOMPARE(state().layoutNotation(), QStringLiteral("012345"));
+
+    // A layout equal to a preset selects that preset, as if it had been chosen.
+    setResultLayout(state(), QStringLiteral("0.1.2.3.4.5"));
+    form.loadLastLayout();
+    QCOMPARE(form.PresetBox->count(), 6);
+    QCOMPARE(form.PresetBox->currentText(), kPresetText[1]);
+    QCOMPARE(form.ChainBoxes[3]->currentText(), QStringLiteral("D"));
+    QVERIFY(!form.ShowOrderingBox->isEnabled());
+
+    // A long layout is elided to the box, whole in its tooltip.
+    const QString whole = QStringLiteral("Chosen layout: REG2 | REG1 | REG3 | REG4 | REG5 | REG6");
+    state().clearLayout();
+    state().loadNotation(QStringLiteral("1.0.2.3.4.5"));
+    form.showAppliedLayout(QStringLiteral("Chosen layout"));
+    QCOMPARE(form.PresetBox->itemData(kPresetApplied, Qt::ToolTipRole).toString(), whole);
+    QVERIFY(form.PresetBox->fontMetrics().horizontalAdvance(form.PresetBox->currentText()) < form.PresetBox->width());
+
+    // A window opened on a state that holds a layout shows it straight away.
+    TDftForm reopened(state());
+    QCOMPARE(reopened.PresetBox->currentIndex(), static_cast<int>(kPresetApplied));
+    QVERIFY(reopened.PresetBox->currentText().startsWith(QStringLiteral("Current layout")));
+    QVERIFY(log.entries.empty());
+  }
+
   void randomStructureIsAlwaysAValidLayout() {
     WorkFolder work;
     MessageLog log(state());
