@@ -10,6 +10,15 @@
 #include "app/mainform.h"
 #include "testsupport.h"
 
+// Runs the stand-in engine's Auto-Designer from the main window; true when it ended in time.
+static bool autoDesign(TFormMain& form) {
+  form.setEnginePath(QStringLiteral(FAKE_ENGINE));
+  form.show();
+  form.AutoDesignRadio->click();
+  form.RunButton->click();
+  return QTest::qWaitFor([&form] { return !form.isRunning(); }, 10000);
+}
+
 class RenderTest : public QObject, public StateFixture {
   Q_OBJECT
  private slots:
@@ -19,11 +28,7 @@ class RenderTest : public QObject, public StateFixture {
     MessageLog log(state());
     WorkFolder work;
     TFormMain form(state());
-    form.setEnginePath(QStringLiteral(FAKE_ENGINE));
-    form.show();
-    form.AutoDesignRadio->click();
-    form.RunButton->click();
-    QTRY_VERIFY_WITH_TIMEOUT(!form.isRunning(), 10000);
+    QVERIFY(autoDesign(form));
     const QImage image = form.grab().toImage();
     QCOMPARE(image.size(), QSize(kMainWidth, kMainHeight));
     QVERIFY(image.save(QStringLiteral(RENDER_DIR "/lumeno-main.png")));
@@ -34,11 +39,7 @@ class RenderTest : public QObject, public StateFixture {
     MessageLog log(state());
     WorkFolder work;
     TFormMain form(state());
-    form.setEnginePath(QStringLiteral(FAKE_ENGINE));
-    form.show();
-    form.AutoDesignRadio->click();
-    form.RunButton->click();
-    QTRY_VERIFY_WITH_TIMEOUT(!form.isRunning(), 10000);
+    QVERIFY(autoDesign(form));
     TDftForm* layout = form.scanLayoutWindow();
     QVERIFY(layout != nullptr);
     QCOMPARE(layout->PresetBox->currentText(), QStringLiteral("Auto-Designer layout: REG1 REG2 | REG3"));
