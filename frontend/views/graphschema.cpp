@@ -683,6 +683,7 @@ void findNodeFigures(const CircuitResult& circuit, SchemaDrawing& out) {
 
 SchemaDrawing DrawSchema(const CircuitResult& circuit, const SchemaRequest& request, const LayoutControl& control) {
   SchemaDrawing out = drawLayout(circuit, request, control);
+  if (out.layout.cancelled) return out;  // nobody waits for the rest
   findNodeFigures(circuit, out);
   findNodeBlocks(circuit, out);
   if (const auto lines = wireBundle(out.layout, out.loopEdges); !lines.isEmpty()) {
