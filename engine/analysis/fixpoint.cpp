@@ -43,6 +43,7 @@ void FixpointAnalyser::index(Circuit& c) {
   portKind.clear();
   portItem.clear();
   driven.clear();
+  ownBits.clear();
   stamp = c.newScheduleStamp();
   for (Item* i = c.getIList(); i; i = i->getNext()) {
     const int k = static_cast<int>(items.size());
@@ -57,6 +58,7 @@ void FixpointAnalyser::index(Circuit& c) {
       portKind.push_back(p->getType());
       portItem.push_back(k);
       driven.push_back(p->getNLinksIn() > 0 ? 1 : 0);
+      ownBits.push_back(isControlInput(p->getType()) || !isOwnPort(p) ? -1 : p->getNBits());
     }
   }
   portStart.push_back(static_cast<int>(ports.size()));
@@ -401,11 +403,38 @@ void FixpointAnalyser::backward() {
   }
 }
 
+OwnPortFigures FixpointAnalyser::indexedFigures() const {
+  OwnPortFigures f;
+  std::int64_t conUnits = 0, obsUnits = 0, tstUnits = 0;
+  long n = 0;
+  for (size_t k = 0; k < ports.size(); ++k) {
+    if (ownBits[k] < 0) continue;
+    const long bits = ownBits[k];
+    const double tst = con[k] * obs[k];
+    const bool controllable = con[k] > set.threshold, observable = obs[k] > set.threshold;
+    f.bits += bits;
+    if (controllable) f.nC += bits;
+    if (observable) f.nO += bits;
+    if (controllable && observable) f.nT += bits;
+    conUnits += sumUnits(con[k]);
+    obsUnits += sumUnits(obs[k]);
+    tstUnits += sumUnits(tst);
+    ++n;
+  }
+  if (n > 0) {
+    const double count = static_cast<double>(n) * kSumScale;
+    f.con = static_cast<double>(conUnits) / count;
+    f.obs = static_cast<double>(obsUnits) / count;
+    f.tst = static_cast<double>(tstUnits) / count;
+  }
+  return f;
+}
+
 void FixpointAnalyser::controllability(Circuit& c) {
   index(c);
   forward();
   writeBack();
-  last = ownPortFigures(c, set);
+  last = indexedFigures();
   c.setCon(last.con);
   c.setObs(last.obs);
   c.setTst(last.tst);
@@ -416,7 +445,7 @@ void FixpointAnalyser::analyse(Circuit& c) {
   forward();
   backward();
   writeBack();
-  last = ownPortFigures(c, set);
+  last = indexedFigures();
   c.setCon(last.con);
   c.setObs(last.obs);
   c.setTst(last.tst);

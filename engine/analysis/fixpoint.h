@@ -73,6 +73,8 @@ class FixpointAnalyser {
   void indexScanRoles(size_t k);
   // Leaves the values found on the circuit's ports.
   void writeBack();
+  // The figures of the values found, over the indexed ports (those ownPortFigures takes).
+  OwnPortFigures indexedFigures() const;
   ItemView viewOf(size_t k) const;
   // The worst controllability of the driven data inputs of item `k` other than port `skip` (1 without one).
   double othersCon(size_t k, int skip) const;
@@ -110,6 +112,7 @@ class FixpointAnalyser {
   std::vector<port_type> portKind;
   std::vector<int> portItem;
   std::vector<char> driven;  // some port drives it
+  std::vector<int> ownBits;  // bits of a design's own data port, -1 for a port the figures leave out
   std::vector<double> con, obs;
   std::vector<int> conSrc, obsSrc;
   std::vector<int> fanoutStart;  // links of port k to circuit ports: fanoutList[fanoutStart[k] .. fanoutStart[k + 1])
