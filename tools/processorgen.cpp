@@ -160,11 +160,25 @@ class ProcessorBuilder {
     }
   }
 
-  // A few registers, then whatever nothing reads yet, drive the primary outputs.
+  // A few registers, then whatever nothing reads yet (registers included), drive the primary outputs.
   void addOutputs() {
     for (int k = 0; k < kRegisterOutputs; ++k) net.outputs.push_back(anyRegister());
     for (const auto& [k, level] : unusedData) net.outputs.push_back(item(k));
     for (long k : unusedControls) net.outputs.push_back(item(k));
+    std::vector<char> read(static_cast<size_t>(regs), 0);
+    auto mark = [&](const Source& s) {
+      if (s.kind == Source::ITEM && s.index < regs) read[static_cast<size_t>(s.index)] = 1;
+    };
+    for (size_t k = 0; k < net.items.size(); ++k) {
+      const Cell& c = net.items[k];
+      mark(c.a);
+      if (c.op == Op::REG) continue;
+      mark(c.b);
+      if (c.op == Op::MUX) mark(c.s);
+    }
+    for (const Source& s : net.outputs) mark(s);
+    for (long r = 0; r < regs; ++r)
+      if (!read[static_cast<size_t>(r)]) net.outputs.push_back(item(r));
   }
 
   SplitMix rng;

@@ -39,8 +39,11 @@ TEST(ProcessorGen, HasTheAskedSizeReadsCleanlyAndLeavesNoCellUnread) {
     for (Item* i = c->getIList(); i; i = i->getNext()) {
       if (i->getType() == UUA) continue;
       ++items;
-      for (Port* p = i->getPList(); p; p = p->getNext())
-        if (p->getType() == OUT) EXPECT_GT(p->getNLinksOut(), 0u) << i->getName() << " drives nothing";
+      for (Port* p = i->getPList(); p; p = p->getNext()) {
+        if (p->getType() == OUT) {
+          EXPECT_GT(p->getNLinksOut(), 0u) << i->getName() << " drives nothing";
+        }
+      }
     }
     EXPECT_EQ(items, std::max(o.cells, o.registers * 4));
   }
