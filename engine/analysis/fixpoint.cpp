@@ -43,6 +43,7 @@ void FixpointAnalyser::index(Circuit& c) {
   portKind.clear();
   portItem.clear();
   driven.clear();
+  drivenData.clear();
   ownBits.clear();
   stamp = c.newScheduleStamp();
   for (Item* i = c.getIList(); i; i = i->getNext()) {
@@ -58,6 +59,7 @@ void FixpointAnalyser::index(Circuit& c) {
       portKind.push_back(p->getType());
       portItem.push_back(k);
       driven.push_back(p->getNLinksIn() > 0 ? 1 : 0);
+      drivenData.push_back(driven.back() && isDataInput(p->getType()) ? 1 : 0);
       ownBits.push_back(isControlInput(p->getType()) || !isOwnPort(p) ? -1 : p->getNBits());
     }
   }
@@ -72,7 +74,10 @@ void FixpointAnalyser::index(Circuit& c) {
   for (size_t k = 0; k < items.size(); ++k)
     if (itemRule[k] == PropagationRule::SCAN_REGISTER) indexScanRoles(k);
   queue.clear();
+  // A port holder has no rule to run: held as queued for good, push() passes it by.
   queued.assign(items.size(), 0);
+  for (size_t k = 0; k < items.size(); ++k)
+    if (itemRule[k] == PropagationRule::PORT_HOLDER) queued[k] = 1;
 }
 
 // Values pass along the links to ports of the circuit being analysed; an inner
@@ -136,7 +141,7 @@ void FixpointAnalyser::writeBack() {
 
 void FixpointAnalyser::push(int item) {
   const size_t k = static_cast<size_t>(item);
-  if (queued[k] || itemRule[k] == PropagationRule::PORT_HOLDER) return;
+  if (queued[k]) return;
   queued[k] = 1;
   queue.push_back(item);
 }
@@ -227,19 +232,57 @@ double FixpointAnalyser::othersCon(size_t k, int skip) const {
   return v;
 }
 
+FixpointAnalyser::ItemView FixpointAnalyser::worstDrivenDataOf(size_t k) const {
+  ItemView v;
+  for (int j = portStart[k]; j < portStart[k + 1]; ++j) {
+    const size_t p = static_cast<size_t>(j);
+    if (!drivenData[p]) continue;
+    ++v.nDrivenData;
+    keepBetter(v.worstDrivenData, j, con[p], v.minDrivenData, false);
+    v.minDrivenData = std::min(v.minDrivenData, con[p]);
+  }
+  return v;
+}
+
+FixpointAnalyser::ItemView FixpointAnalyser::dataSelectClockOf(size_t k) const {
+  ItemView v;
+  for (int j = portStart[k]; j < portStart[k + 1]; ++j) {
+    const size_t p = static_cast<size_t>(j);
+    switch (portKind[p]) {
+      case IN:
+      case INOUT:
+        ++v.nData;
+        keepBetter(v.bestData, j, con[p], v.maxData, true);
+        v.maxData = std::max(v.maxData, con[p]);
+        break;
+      case CIN_SEL:
+        keepBetter(v.worstSel, j, con[p], v.minSel, false);
+        v.minSel = std::min(v.minSel, con[p]);
+        break;
+      case CIN_CLK:
+        v.hasClk = true;
+        v.minClk = std::min(v.minClk, con[p]);
+        break;
+      default: break;
+    }
+  }
+  if (!v.hasClk) v.minClk = 0.0;
+  return v;
+}
+
 void FixpointAnalyser::conOfItem(size_t k) {
   const double depth = set.depthFactor;
   double out = 0.0;
   int from = -1;  // the input the value comes from
   switch (itemRule[k]) {
     case PropagationRule::FUNCTIONAL_UNIT: {
-      const ItemView v = viewOf(k);
+      const ItemView v = worstDrivenDataOf(k);
       out = v.nDrivenData > 0 ? v.minDrivenData : 0.0;
       from = v.worstDrivenData;
       break;
     }
     case PropagationRule::MULTIPLEXER: {
-      const ItemView v = viewOf(k);
+      const ItemView v = dataSelectClockOf(k);
       out = v.maxData * v.minSel;
       from = v.bestData;
       // A multiplexer with one data input chooses between it and a constant: a clear or load.
@@ -250,7 +293,7 @@ void FixpointAnalyser::conOfItem(size_t k) {
       break;
     }
     case PropagationRule::REGISTER: {
-      const ItemView v = viewOf(k);
+      const ItemView v = dataSelectClockOf(k);
       // A reset or set loads a constant beside the data: the register reaches a known value.
       const bool settable = items[k]->isSettable();
       out = depth * std::min(settable ? 1.0 : v.maxData, v.minClk);

@@ -76,6 +76,10 @@ class FixpointAnalyser {
   // The figures of the values found, over the indexed ports (those ownPortFigures takes).
   OwnPortFigures indexedFigures() const;
   ItemView viewOf(size_t k) const;
+  // What the controllability rules read, without the observabilities viewOf adds:
+  // the driven data inputs (a functional unit), or the data inputs, selects and clocks.
+  ItemView worstDrivenDataOf(size_t k) const;
+  ItemView dataSelectClockOf(size_t k) const;
   // The worst controllability of the driven data inputs of item `k` other than port `skip` (1 without one).
   double othersCon(size_t k, int skip) const;
   void forward();
@@ -112,6 +116,7 @@ class FixpointAnalyser {
   std::vector<port_type> portKind;
   std::vector<int> portItem;
   std::vector<char> driven;  // some port drives it
+  std::vector<char> drivenData;  // a data input some port drives
   std::vector<int> ownBits;  // bits of a design's own data port, -1 for a port the figures leave out
   std::vector<double> con, obs;
   std::vector<int> conSrc, obsSrc;
