@@ -26,6 +26,13 @@ std::int64_t sumUnits(double v) { return static_cast<std::int64_t>(v * kSumScale
 
 }  // namespace
 
+namespace {
+
+// The bits a port adds to the figures, -1 for one they leave out.
+int ownBitsOf(const Port* p) { return isControlInput(p->getType()) || !isOwnPort(p) ? -1 : p->getNBits(); }
+
+}  // namespace
+
 bool isOwnPort(const Port* p) {
   if (p->isLayoutPin()) return false;
   const Item* i = p->getItem();
@@ -35,6 +42,7 @@ bool isOwnPort(const Port* p) {
 }
 
 void FixpointAnalyser::index(Circuit& c) {
+  if (base.circuit == &c && indexOverBase(c)) return;
   items.clear();
   itemKind.clear();
   itemRule.clear();
@@ -45,6 +53,7 @@ void FixpointAnalyser::index(Circuit& c) {
   driven.clear();
   drivenData.clear();
   ownBits.clear();
+  baseOf.clear();
   stamp = c.newScheduleStamp();
   for (Item* i = c.getIList(); i; i = i->getNext()) {
     const int k = static_cast<int>(items.size());
@@ -60,15 +69,20 @@ void FixpointAnalyser::index(Circuit& c) {
       portItem.push_back(k);
       driven.push_back(p->getNLinksIn() > 0 ? 1 : 0);
       drivenData.push_back(driven.back() && isDataInput(p->getType()) ? 1 : 0);
-      ownBits.push_back(isControlInput(p->getType()) || !isOwnPort(p) ? -1 : p->getNBits());
+      ownBits.push_back(ownBitsOf(p));
+      baseOf.push_back(-1);
     }
   }
   portStart.push_back(static_cast<int>(ports.size()));
+  indexLinks();
+  finishIndex();
+}
+
+void FixpointAnalyser::finishIndex() {
   con.assign(ports.size(), 0.0);
   obs.assign(ports.size(), 0.0);
   conSrc.assign(ports.size(), -1);
   obsSrc.assign(ports.size(), -1);
-  indexLinks();
   roles.clear();
   itemRoles.assign(items.size(), -1);
   for (size_t k = 0; k < items.size(); ++k)
@@ -99,6 +113,11 @@ void FixpointAnalyser::indexLinks() {
       ++driverStart[static_cast<size_t>(slot) + 1];
     }
   }
+  indexDrivers();
+}
+
+void FixpointAnalyser::indexDrivers() {
+  const size_t n = ports.size();
   fanoutStart[n] = static_cast<int>(fanoutList.size());
   for (size_t k = 1; k <= n; ++k) driverStart[k] += driverStart[k - 1];
   driverList.assign(fanoutList.size(), -1);
@@ -122,6 +141,137 @@ void FixpointAnalyser::indexScanRoles(size_t k) {
   s.parOut = slotOf(r.parOut);
   itemRoles[k] = static_cast<int>(roles.size());
   roles.push_back(s);
+}
+
+void FixpointAnalyser::holdBase(Circuit& c) {
+  if (base.circuit == &c) return;
+  base.circuit = nullptr;
+  index(c);
+  for (size_t k = 0; k < items.size(); ++k)
+    if (items[k]->isScanConverted()) return;  // a layout applied: no base
+  for (const Port* p : ports)
+    if (p->isLayoutPin()) return;
+  base.items = items;
+  base.itemKind = itemKind;
+  base.itemRule = itemRule;
+  base.portStart = portStart;
+  base.ports = ports;
+  base.portKind = portKind;
+  base.driven = driven;
+  base.drivenData = drivenData;
+  base.ownBits = ownBits;
+  base.fanoutStart = fanoutStart;
+  base.fanoutList = fanoutList;
+  base.circuit = &c;
+}
+
+void FixpointAnalyser::dropBase() { base.circuit = nullptr; }
+
+bool FixpointAnalyser::indexOverBase(Circuit& c) {
+  items.clear();
+  itemKind.clear();
+  itemRule.clear();
+  portStart.clear();
+  ports.clear();
+  portKind.clear();
+  portItem.clear();
+  driven.clear();
+  drivenData.clear();
+  ownBits.clear();
+  baseOf.clear();
+  stamp = c.newScheduleStamp();
+  baseSlot.resize(base.ports.size());
+  for (size_t k = 0; k < base.items.size(); ++k) {
+    Item* i = base.items[k];
+    item_type kind = base.itemKind[k];
+    const int from = base.portStart[k], to = base.portStart[k + 1];
+    int added = 0;
+    // A layout adds ports at the head of the port holder's and of a scanned register's list.
+    if (kind == REG || base.itemRule[k] == PropagationRule::PORT_HOLDER) {
+      kind = i->getType();
+      const bool scanned = base.itemKind[k] == REG && kind == SREG && i->isScanConverted();
+      if (kind != base.itemKind[k] && !scanned) return false;
+      const Port* baseFirst = from < to ? base.ports[static_cast<size_t>(from)] : nullptr;
+      for (const Port* p = i->getPList(); p != baseFirst; p = p->getNext()) {
+        if (!p || (!scanned && !p->isLayoutPin())) return false;
+        ++added;
+      }
+      if (scanned && added != 3) return false;
+    }
+    items.push_back(i);
+    itemKind.push_back(kind);
+    itemRule.push_back(ruleOf(kind));
+    portStart.push_back(static_cast<int>(ports.size()));
+    if (added > 0) indexAddedPorts(k, i->getPList(), added);
+    // The roles of a scan register are found by slot; its item's ports then count as its own no longer.
+    const bool scanRegister = itemRule.back() == PropagationRule::SCAN_REGISTER;
+    for (int b = from; b < to; ++b) {
+      const size_t bp = static_cast<size_t>(b);
+      const int slot = static_cast<int>(ports.size());
+      baseSlot[bp] = slot;
+      Port* p = base.ports[bp];
+      if (scanRegister) p->setScheduleSlot(stamp, slot);
+      ports.push_back(p);
+      portKind.push_back(base.portKind[bp]);
+      portItem.push_back(static_cast<int>(k));
+      driven.push_back(base.driven[bp]);
+      drivenData.push_back(base.drivenData[bp]);
+      ownBits.push_back(scanRegister ? ownBitsOf(p) : base.ownBits[bp]);
+      baseOf.push_back(b);
+    }
+  }
+  portStart.push_back(static_cast<int>(ports.size()));
+  if (!indexLinksOverBase()) return false;
+  finishIndex();
+  return true;
+}
+
+void FixpointAnalyser::indexAddedPorts(size_t k, Port* first, int added) {
+  Port* p = first;
+  for (int m = 0; m < added; ++m, p = p->getNext()) {
+    p->setScheduleSlot(stamp, static_cast<int>(ports.size()));
+    ports.push_back(p);
+    portKind.push_back(p->getType());
+    portItem.push_back(static_cast<int>(k));
+    driven.push_back(p->getNLinksIn() > 0 ? 1 : 0);
+    drivenData.push_back(driven.back() && isDataInput(p->getType()) ? 1 : 0);
+    ownBits.push_back(ownBitsOf(p));
+    baseOf.push_back(-1);
+  }
+}
+
+// A layout links only the ports it added: the base's links keep their order,
+// renumbered, and a link of an added port to a port of the base means no base.
+bool FixpointAnalyser::indexLinksOverBase() {
+  const size_t n = ports.size();
+  fanoutStart.assign(n + 1, 0);
+  fanoutList.clear();
+  driverStart.assign(n + 1, 0);
+  for (size_t k = 0; k < n; ++k) {
+    fanoutStart[k] = static_cast<int>(fanoutList.size());
+    if (const int b = baseOf[k]; b >= 0) {
+      const size_t bp = static_cast<size_t>(b);
+      for (int f = base.fanoutStart[bp]; f < base.fanoutStart[bp + 1]; ++f) {
+        const int slot = baseSlot[static_cast<size_t>(base.fanoutList[static_cast<size_t>(f)])];
+        fanoutList.push_back(slot);
+        ++driverStart[static_cast<size_t>(slot) + 1];
+      }
+      continue;
+    }
+    const int item = portItem[k];
+    const bool holder = itemRule[static_cast<size_t>(item)] == PropagationRule::PORT_HOLDER;
+    for (LinkToPort* l = ports[k]->getLinkToPortPtr(); l; l = l->getNext()) {
+      const Port* t = l->getPort();
+      if (!t) continue;
+      const int slot = t->scheduleSlot(stamp);
+      if (slot < 0 || baseOf[static_cast<size_t>(slot)] >= 0) return false;
+      if (portItem[static_cast<size_t>(slot)] == item && !holder) continue;
+      fanoutList.push_back(slot);
+      ++driverStart[static_cast<size_t>(slot) + 1];
+    }
+  }
+  indexDrivers();
+  return true;
 }
 
 void FixpointAnalyser::writeBack() {

@@ -44,6 +44,12 @@ class FixpointAnalyser {
   // Only the controllability (observability left 0), and the averages on `c`.
   void controllability(Circuit& c);
   const FixpointSettings& settings() const { return set; }
+  // Indexes `c`, which has no scan layout, as the base of the analyses that follow:
+  // until dropBase, an analysis of `c` with a layout applied takes its unchanged
+  // ports and links from the base, walking only what the layout added. The
+  // caller keeps `c` as it is meanwhile, but for applying and taking out layouts.
+  void holdBase(Circuit& c);
+  void dropBase();
   // The figures of the circuit last analysed, by this analyser's settings.
   const OwnPortFigures& figures() const { return last; }
 
@@ -69,6 +75,17 @@ class FixpointAnalyser {
   };
 
   void index(Circuit& c);
+  // The index of `c` from the held base: false (nothing usable) when `c` is not
+  // the base with a scan layout applied.
+  bool indexOverBase(Circuit& c);
+  // Indexes the ports of item `k` that the layout added (the first `added` of its list) from `first` on.
+  void indexAddedPorts(size_t k, Port* first, int added);
+  // The fan-out of every port: the base's renumbered, the added ports' walked.
+  bool indexLinksOverBase();
+  // The drivers of each port from the fan-out lists.
+  void indexDrivers();
+  // Everything after the ports are numbered: values, links in by driver, scan roles, the queue.
+  void finishIndex();
   void indexLinks();
   void indexScanRoles(size_t k);
   // Leaves the values found on the circuit's ports.
@@ -124,6 +141,21 @@ class FixpointAnalyser {
   std::vector<int> fanoutList;
   std::vector<int> driverStart;  // drivers of port k: driverList[driverStart[k] .. driverStart[k + 1])
   std::vector<int> driverList;
+  // The held base: the index of its circuit without a layout.
+  struct Base {
+    Circuit* circuit = nullptr;
+    std::vector<Item*> items;
+    std::vector<item_type> itemKind;
+    std::vector<PropagationRule> itemRule;
+    std::vector<int> portStart;
+    std::vector<Port*> ports;
+    std::vector<port_type> portKind;
+    std::vector<char> driven, drivenData;
+    std::vector<int> ownBits;
+    std::vector<int> fanoutStart, fanoutList;
+  } base;
+  std::vector<int> baseSlot;    // per base port its number in the current index
+  std::vector<int> baseOf;      // per port of the current index its number in the base, -1 for an added one
   std::vector<int> queue;   // items to visit
   std::vector<int> rising;  // ports whose value rose, still to pass on
   std::vector<char> queued;
