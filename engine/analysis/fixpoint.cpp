@@ -113,15 +113,14 @@ void FixpointAnalyser::indexLinks() {
       ++driverStart[static_cast<size_t>(slot) + 1];
     }
   }
-  indexDrivers();
+  fanoutStart[n] = static_cast<int>(fanoutList.size());
 }
 
 void FixpointAnalyser::indexDrivers() {
   const size_t n = ports.size();
-  fanoutStart[n] = static_cast<int>(fanoutList.size());
   for (size_t k = 1; k <= n; ++k) driverStart[k] += driverStart[k - 1];
   driverList.assign(fanoutList.size(), -1);
-  std::vector<int>& fill = queue;  // scratch: next free place per port
+  std::vector<int>& fill = driverFill;  // next free place per port
   fill.assign(driverStart.begin(), driverStart.end() - 1);
   for (size_t k = 0; k < n; ++k)
     for (int f = fanoutStart[k]; f < fanoutStart[k + 1]; ++f)
@@ -270,7 +269,7 @@ bool FixpointAnalyser::indexLinksOverBase() {
       ++driverStart[static_cast<size_t>(slot) + 1];
     }
   }
-  indexDrivers();
+  fanoutStart[n] = static_cast<int>(fanoutList.size());
   return true;
 }
 
@@ -284,8 +283,9 @@ void FixpointAnalyser::writeBack() {
     p->setMultC(0.0);
     p->setNPorts(0);
     p->setNClks(0);
-    p->setConSrc(portAt(conSrc[k]));
-    p->setObsSrc(portAt(obsSrc[k]));
+    // A source kept from the last analysis needs no recounting of its references.
+    if (Port* src = portAt(conSrc[k]); p->getConSrc() != src) p->setConSrc(src);
+    if (Port* src = portAt(obsSrc[k]); p->getObsSrc() != src) p->setObsSrc(src);
   }
 }
 
@@ -635,6 +635,7 @@ void FixpointAnalyser::controllability(Circuit& c) {
 
 void FixpointAnalyser::analyse(Circuit& c) {
   index(c);
+  indexDrivers();  // observability passes values back to the drivers
   forward();
   backward();
   writeBack();

@@ -82,7 +82,7 @@ class FixpointAnalyser {
   void indexAddedPorts(size_t k, Port* first, int added);
   // The fan-out of every port: the base's renumbered, the added ports' walked.
   bool indexLinksOverBase();
-  // The drivers of each port from the fan-out lists.
+  // The drivers of each port from the fan-out lists (counted per port in driverStart[k + 1]); only observability reads them.
   void indexDrivers();
   // Everything after the ports are numbered: values, links in by driver, scan roles, the queue.
   void finishIndex();
@@ -141,6 +141,7 @@ class FixpointAnalyser {
   std::vector<int> fanoutList;
   std::vector<int> driverStart;  // drivers of port k: driverList[driverStart[k] .. driverStart[k + 1])
   std::vector<int> driverList;
+  std::vector<int> driverFill;  // scratch of indexDrivers
   // The held base: the index of its circuit without a layout.
   struct Base {
     Circuit* circuit = nullptr;
