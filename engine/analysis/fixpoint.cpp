@@ -304,10 +304,11 @@ void FixpointAnalyser::raiseCon(int p, double v, int from) {
   while (!rising.empty()) {
     const size_t q = static_cast<size_t>(rising.back());
     rising.pop_back();
-    for (int f = fanoutStart[q]; f < fanoutStart[q + 1]; ++f) {
+    const double value = con[q];  // held: push() writes bytes, which the compiler must assume alias it
+    for (int f = fanoutStart[q], end = fanoutStart[q + 1]; f < end; ++f) {
       const size_t t = static_cast<size_t>(fanoutList[static_cast<size_t>(f)]);
-      if (!(con[q] > con[t])) continue;
-      con[t] = con[q];
+      if (!(value > con[t])) continue;
+      con[t] = value;
       conSrc[t] = static_cast<int>(q);
       push(portItem[t]);
       rising.push_back(static_cast<int>(t));
