@@ -621,6 +621,14 @@ const OwnPortFigures* Analyser::defaultFixpointFigures() const {
   return &fixpoint.figures();
 }
 
+void Analyser::endLayoutBatch() {
+  if (batchDepth > 0 && --batchDepth == 0) fixpoint.dropBase();
+}
+
+void Analyser::keepLayoutBase(Circuit& c) {
+  if (batchDepth > 0 && options.measure == MeasureKind::FIXPOINT) fixpoint.holdBase(c);
+}
+
 void Analyser::controllabilityFigures(Circuit& c) {
   c.setMeasureKind(options.measure);
   if (options.measure == MeasureKind::FIXPOINT) {

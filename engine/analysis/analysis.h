@@ -47,6 +47,13 @@ class Analyser {
   // The fixpoint figures of the circuit last analysed by the fixpoint measure
   // with the default settings, or null when the last analysis was not such a one.
   const OwnPortFigures* defaultFixpointFigures() const;
+  // Between beginLayoutBatch and the matching endLayoutBatch (they nest) the
+  // caller changes the circuits it analyses only by applying and taking out
+  // scan layouts; keepLayoutBase(c), called while `c` has no layout, then lets
+  // the analyses of `c` index only what a layout adds.
+  void beginLayoutBatch() { ++batchDepth; }
+  void endLayoutBatch();
+  void keepLayoutBase(Circuit& c);
 
  private:
   bool incremental(const Circuit& c, bool withDrivers);
@@ -57,6 +64,7 @@ class Analyser {
   AnalysisOptions options;
   std::unique_ptr<IncrementalSchedule> schedule;
   FixpointAnalyser fixpoint;  // the measure when options.measure is FIXPOINT
+  int batchDepth = 0;         // layout batches open
 };
 
 // Circuit averages of con, obs and tst over all non-control ports.

@@ -26,6 +26,13 @@ std::int64_t sumUnits(double v) { return static_cast<std::int64_t>(v * kSumScale
 
 }  // namespace
 
+namespace {
+
+// The bits a port adds to the figures, -1 for one they leave out.
+int ownBitsOf(const Port* p) { return isControlInput(p->getType()) || !isOwnPort(p) ? -1 : p->getNBits(); }
+
+}  // namespace
+
 bool isOwnPort(const Port* p) {
   if (p->isLayoutPin()) return false;
   const Item* i = p->getItem();
@@ -35,6 +42,7 @@ bool isOwnPort(const Port* p) {
 }
 
 void FixpointAnalyser::index(Circuit& c) {
+  if (base.circuit == &c && indexOverBase(c)) return;
   items.clear();
   itemKind.clear();
   itemRule.clear();
@@ -43,6 +51,9 @@ void FixpointAnalyser::index(Circuit& c) {
   portKind.clear();
   portItem.clear();
   driven.clear();
+  drivenData.clear();
+  ownBits.clear();
+  baseOf.clear();
   stamp = c.newScheduleStamp();
   for (Item* i = c.getIList(); i; i = i->getNext()) {
     const int k = static_cast<int>(items.size());
@@ -57,20 +68,30 @@ void FixpointAnalyser::index(Circuit& c) {
       portKind.push_back(p->getType());
       portItem.push_back(k);
       driven.push_back(p->getNLinksIn() > 0 ? 1 : 0);
+      drivenData.push_back(driven.back() && isDataInput(p->getType()) ? 1 : 0);
+      ownBits.push_back(ownBitsOf(p));
+      baseOf.push_back(-1);
     }
   }
   portStart.push_back(static_cast<int>(ports.size()));
+  indexLinks();
+  finishIndex();
+}
+
+void FixpointAnalyser::finishIndex() {
   con.assign(ports.size(), 0.0);
   obs.assign(ports.size(), 0.0);
   conSrc.assign(ports.size(), -1);
   obsSrc.assign(ports.size(), -1);
-  indexLinks();
   roles.clear();
   itemRoles.assign(items.size(), -1);
   for (size_t k = 0; k < items.size(); ++k)
     if (itemRule[k] == PropagationRule::SCAN_REGISTER) indexScanRoles(k);
   queue.clear();
+  // A port holder has no rule to run: held as queued for good, push() passes it by.
   queued.assign(items.size(), 0);
+  for (size_t k = 0; k < items.size(); ++k)
+    if (itemRule[k] == PropagationRule::PORT_HOLDER) queued[k] = 1;
 }
 
 // Values pass along the links to ports of the circuit being analysed; an inner
@@ -93,9 +114,13 @@ void FixpointAnalyser::indexLinks() {
     }
   }
   fanoutStart[n] = static_cast<int>(fanoutList.size());
+}
+
+void FixpointAnalyser::indexDrivers() {
+  const size_t n = ports.size();
   for (size_t k = 1; k <= n; ++k) driverStart[k] += driverStart[k - 1];
   driverList.assign(fanoutList.size(), -1);
-  std::vector<int>& fill = queue;  // scratch: next free place per port
+  std::vector<int>& fill = driverFill;  // next free place per port
   fill.assign(driverStart.begin(), driverStart.end() - 1);
   for (size_t k = 0; k < n; ++k)
     for (int f = fanoutStart[k]; f < fanoutStart[k + 1]; ++f)
@@ -117,6 +142,137 @@ void FixpointAnalyser::indexScanRoles(size_t k) {
   roles.push_back(s);
 }
 
+void FixpointAnalyser::holdBase(Circuit& c) {
+  if (base.circuit == &c) return;
+  base.circuit = nullptr;
+  index(c);
+  for (size_t k = 0; k < items.size(); ++k)
+    if (items[k]->isScanConverted()) return;  // a layout applied: no base
+  for (const Port* p : ports)
+    if (p->isLayoutPin()) return;
+  base.items = items;
+  base.itemKind = itemKind;
+  base.itemRule = itemRule;
+  base.portStart = portStart;
+  base.ports = ports;
+  base.portKind = portKind;
+  base.driven = driven;
+  base.drivenData = drivenData;
+  base.ownBits = ownBits;
+  base.fanoutStart = fanoutStart;
+  base.fanoutList = fanoutList;
+  base.circuit = &c;
+}
+
+void FixpointAnalyser::dropBase() { base.circuit = nullptr; }
+
+bool FixpointAnalyser::indexOverBase(Circuit& c) {
+  items.clear();
+  itemKind.clear();
+  itemRule.clear();
+  portStart.clear();
+  ports.clear();
+  portKind.clear();
+  portItem.clear();
+  driven.clear();
+  drivenData.clear();
+  ownBits.clear();
+  baseOf.clear();
+  stamp = c.newScheduleStamp();
+  baseSlot.resize(base.ports.size());
+  for (size_t k = 0; k < base.items.size(); ++k) {
+    Item* i = base.items[k];
+    item_type kind = base.itemKind[k];
+    const int from = base.portStart[k], to = base.portStart[k + 1];
+    int added = 0;
+    // A layout adds ports at the head of the port holder's and of a scanned register's list.
+    if (kind == REG || base.itemRule[k] == PropagationRule::PORT_HOLDER) {
+      kind = i->getType();
+      const bool scanned = base.itemKind[k] == REG && kind == SREG && i->isScanConverted();
+      if (kind != base.itemKind[k] && !scanned) return false;
+      const Port* baseFirst = from < to ? base.ports[static_cast<size_t>(from)] : nullptr;
+      for (const Port* p = i->getPList(); p != baseFirst; p = p->getNext()) {
+        if (!p || (!scanned && !p->isLayoutPin())) return false;
+        ++added;
+      }
+      if (scanned && added != 3) return false;
+    }
+    items.push_back(i);
+    itemKind.push_back(kind);
+    itemRule.push_back(ruleOf(kind));
+    portStart.push_back(static_cast<int>(ports.size()));
+    if (added > 0) indexAddedPorts(k, i->getPList(), added);
+    // The roles of a scan register are found by slot; its item's ports then count as its own no longer.
+    const bool scanRegister = itemRule.back() == PropagationRule::SCAN_REGISTER;
+    for (int b = from; b < to; ++b) {
+      const size_t bp = static_cast<size_t>(b);
+      const int slot = static_cast<int>(ports.size());
+      baseSlot[bp] = slot;
+      Port* p = base.ports[bp];
+      if (scanRegister) p->setScheduleSlot(stamp, slot);
+      ports.push_back(p);
+      portKind.push_back(base.portKind[bp]);
+      portItem.push_back(static_cast<int>(k));
+      driven.push_back(base.driven[bp]);
+      drivenData.push_back(base.drivenData[bp]);
+      ownBits.push_back(scanRegister ? ownBitsOf(p) : base.ownBits[bp]);
+      baseOf.push_back(b);
+    }
+  }
+  portStart.push_back(static_cast<int>(ports.size()));
+  if (!indexLinksOverBase()) return false;
+  finishIndex();
+  return true;
+}
+
+void FixpointAnalyser::indexAddedPorts(size_t k, Port* first, int added) {
+  Port* p = first;
+  for (int m = 0; m < added; ++m, p = p->getNext()) {
+    p->setScheduleSlot(stamp, static_cast<int>(ports.size()));
+    ports.push_back(p);
+    portKind.push_back(p->getType());
+    portItem.push_back(static_cast<int>(k));
+    driven.push_back(p->getNLinksIn() > 0 ? 1 : 0);
+    drivenData.push_back(driven.back() && isDataInput(p->getType()) ? 1 : 0);
+    ownBits.push_back(ownBitsOf(p));
+    baseOf.push_back(-1);
+  }
+}
+
+// A layout links only the ports it added: the base's links keep their order,
+// renumbered, and a link of an added port to a port of the base means no base.
+bool FixpointAnalyser::indexLinksOverBase() {
+  const size_t n = ports.size();
+  fanoutStart.assign(n + 1, 0);
+  fanoutList.clear();
+  driverStart.assign(n + 1, 0);
+  for (size_t k = 0; k < n; ++k) {
+    fanoutStart[k] = static_cast<int>(fanoutList.size());
+    if (const int b = baseOf[k]; b >= 0) {
+      const size_t bp = static_cast<size_t>(b);
+      for (int f = base.fanoutStart[bp]; f < base.fanoutStart[bp + 1]; ++f) {
+        const int slot = baseSlot[static_cast<size_t>(base.fanoutList[static_cast<size_t>(f)])];
+        fanoutList.push_back(slot);
+        ++driverStart[static_cast<size_t>(slot) + 1];
+      }
+      continue;
+    }
+    const int item = portItem[k];
+    const bool holder = itemRule[static_cast<size_t>(item)] == PropagationRule::PORT_HOLDER;
+    for (LinkToPort* l = ports[k]->getLinkToPortPtr(); l; l = l->getNext()) {
+      const Port* t = l->getPort();
+      if (!t) continue;
+      const int slot = t->scheduleSlot(stamp);
+      if (slot < 0 || baseOf[static_cast<size_t>(slot)] >= 0) return false;
+      if (portItem[static_cast<size_t>(slot)] == item && !holder) continue;
+      fanoutList.push_back(slot);
+      ++driverStart[static_cast<size_t>(slot) + 1];
+    }
+  }
+  fanoutStart[n] = static_cast<int>(fanoutList.size());
+  return true;
+}
+
 void FixpointAnalyser::writeBack() {
   auto portAt = [this](int k) { return k >= 0 ? ports[static_cast<size_t>(k)] : nullptr; };
   for (size_t k = 0; k < ports.size(); ++k) {
@@ -127,14 +283,15 @@ void FixpointAnalyser::writeBack() {
     p->setMultC(0.0);
     p->setNPorts(0);
     p->setNClks(0);
-    p->setConSrc(portAt(conSrc[k]));
-    p->setObsSrc(portAt(obsSrc[k]));
+    // A source kept from the last analysis needs no recounting of its references.
+    if (Port* src = portAt(conSrc[k]); p->getConSrc() != src) p->setConSrc(src);
+    if (Port* src = portAt(obsSrc[k]); p->getObsSrc() != src) p->setObsSrc(src);
   }
 }
 
 void FixpointAnalyser::push(int item) {
   const size_t k = static_cast<size_t>(item);
-  if (queued[k] || itemRule[k] == PropagationRule::PORT_HOLDER) return;
+  if (queued[k]) return;
   queued[k] = 1;
   queue.push_back(item);
 }
@@ -147,10 +304,11 @@ void FixpointAnalyser::raiseCon(int p, double v, int from) {
   while (!rising.empty()) {
     const size_t q = static_cast<size_t>(rising.back());
     rising.pop_back();
-    for (int f = fanoutStart[q]; f < fanoutStart[q + 1]; ++f) {
+    const double value = con[q];  // held: push() writes bytes, which the compiler must assume alias it
+    for (int f = fanoutStart[q], end = fanoutStart[q + 1]; f < end; ++f) {
       const size_t t = static_cast<size_t>(fanoutList[static_cast<size_t>(f)]);
-      if (!(con[q] > con[t])) continue;
-      con[t] = con[q];
+      if (!(value > con[t])) continue;
+      con[t] = value;
       conSrc[t] = static_cast<int>(q);
       push(portItem[t]);
       rising.push_back(static_cast<int>(t));
@@ -225,19 +383,57 @@ double FixpointAnalyser::othersCon(size_t k, int skip) const {
   return v;
 }
 
+FixpointAnalyser::ItemView FixpointAnalyser::worstDrivenDataOf(size_t k) const {
+  ItemView v;
+  for (int j = portStart[k]; j < portStart[k + 1]; ++j) {
+    const size_t p = static_cast<size_t>(j);
+    if (!drivenData[p]) continue;
+    ++v.nDrivenData;
+    keepBetter(v.worstDrivenData, j, con[p], v.minDrivenData, false);
+    v.minDrivenData = std::min(v.minDrivenData, con[p]);
+  }
+  return v;
+}
+
+FixpointAnalyser::ItemView FixpointAnalyser::dataSelectClockOf(size_t k) const {
+  ItemView v;
+  for (int j = portStart[k]; j < portStart[k + 1]; ++j) {
+    const size_t p = static_cast<size_t>(j);
+    switch (portKind[p]) {
+      case IN:
+      case INOUT:
+        ++v.nData;
+        keepBetter(v.bestData, j, con[p], v.maxData, true);
+        v.maxData = std::max(v.maxData, con[p]);
+        break;
+      case CIN_SEL:
+        keepBetter(v.worstSel, j, con[p], v.minSel, false);
+        v.minSel = std::min(v.minSel, con[p]);
+        break;
+      case CIN_CLK:
+        v.hasClk = true;
+        v.minClk = std::min(v.minClk, con[p]);
+        break;
+      default: break;
+    }
+  }
+  if (!v.hasClk) v.minClk = 0.0;
+  return v;
+}
+
 void FixpointAnalyser::conOfItem(size_t k) {
   const double depth = set.depthFactor;
   double out = 0.0;
   int from = -1;  // the input the value comes from
   switch (itemRule[k]) {
     case PropagationRule::FUNCTIONAL_UNIT: {
-      const ItemView v = viewOf(k);
+      const ItemView v = worstDrivenDataOf(k);
       out = v.nDrivenData > 0 ? v.minDrivenData : 0.0;
       from = v.worstDrivenData;
       break;
     }
     case PropagationRule::MULTIPLEXER: {
-      const ItemView v = viewOf(k);
+      const ItemView v = dataSelectClockOf(k);
       out = v.maxData * v.minSel;
       from = v.bestData;
       // A multiplexer with one data input chooses between it and a constant: a clear or load.
@@ -248,7 +444,7 @@ void FixpointAnalyser::conOfItem(size_t k) {
       break;
     }
     case PropagationRule::REGISTER: {
-      const ItemView v = viewOf(k);
+      const ItemView v = dataSelectClockOf(k);
       // A reset or set loads a constant beside the data: the register reaches a known value.
       const bool settable = items[k]->isSettable();
       out = depth * std::min(settable ? 1.0 : v.maxData, v.minClk);
@@ -401,11 +597,38 @@ void FixpointAnalyser::backward() {
   }
 }
 
+OwnPortFigures FixpointAnalyser::indexedFigures() const {
+  OwnPortFigures f;
+  std::int64_t conUnits = 0, obsUnits = 0, tstUnits = 0;
+  long n = 0;
+  for (size_t k = 0; k < ports.size(); ++k) {
+    if (ownBits[k] < 0) continue;
+    const long bits = ownBits[k];
+    const double tst = con[k] * obs[k];
+    const bool controllable = con[k] > set.threshold, observable = obs[k] > set.threshold;
+    f.bits += bits;
+    if (controllable) f.nC += bits;
+    if (observable) f.nO += bits;
+    if (controllable && observable) f.nT += bits;
+    conUnits += sumUnits(con[k]);
+    obsUnits += sumUnits(obs[k]);
+    tstUnits += sumUnits(tst);
+    ++n;
+  }
+  if (n > 0) {
+    const double count = static_cast<double>(n) * kSumScale;
+    f.con = static_cast<double>(conUnits) / count;
+    f.obs = static_cast<double>(obsUnits) / count;
+    f.tst = static_cast<double>(tstUnits) / count;
+  }
+  return f;
+}
+
 void FixpointAnalyser::controllability(Circuit& c) {
   index(c);
   forward();
   writeBack();
-  last = ownPortFigures(c, set);
+  last = indexedFigures();
   c.setCon(last.con);
   c.setObs(last.obs);
   c.setTst(last.tst);
@@ -413,10 +636,11 @@ void FixpointAnalyser::controllability(Circuit& c) {
 
 void FixpointAnalyser::analyse(Circuit& c) {
   index(c);
+  indexDrivers();  // observability passes values back to the drivers
   forward();
   backward();
   writeBack();
-  last = ownPortFigures(c, set);
+  last = indexedFigures();
   c.setCon(last.con);
   c.setObs(last.obs);
   c.setTst(last.tst);

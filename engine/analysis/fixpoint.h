@@ -44,6 +44,12 @@ class FixpointAnalyser {
   // Only the controllability (observability left 0), and the averages on `c`.
   void controllability(Circuit& c);
   const FixpointSettings& settings() const { return set; }
+  // Indexes `c`, which has no scan layout, as the base of the analyses that follow:
+  // until dropBase, an analysis of `c` with a layout applied takes its unchanged
+  // ports and links from the base, walking only what the layout added. The
+  // caller keeps `c` as it is meanwhile, but for applying and taking out layouts.
+  void holdBase(Circuit& c);
+  void dropBase();
   // The figures of the circuit last analysed, by this analyser's settings.
   const OwnPortFigures& figures() const { return last; }
 
@@ -69,11 +75,28 @@ class FixpointAnalyser {
   };
 
   void index(Circuit& c);
+  // The index of `c` from the held base: false (nothing usable) when `c` is not
+  // the base with a scan layout applied.
+  bool indexOverBase(Circuit& c);
+  // Indexes the ports of item `k` that the layout added (the first `added` of its list) from `first` on.
+  void indexAddedPorts(size_t k, Port* first, int added);
+  // The fan-out of every port: the base's renumbered, the added ports' walked.
+  bool indexLinksOverBase();
+  // The drivers of each port from the fan-out lists (counted per port in driverStart[k + 1]); only observability reads them.
+  void indexDrivers();
+  // Everything after the ports are numbered: values, links in by driver, scan roles, the queue.
+  void finishIndex();
   void indexLinks();
   void indexScanRoles(size_t k);
   // Leaves the values found on the circuit's ports.
   void writeBack();
+  // The figures of the values found, over the indexed ports (those ownPortFigures takes).
+  OwnPortFigures indexedFigures() const;
   ItemView viewOf(size_t k) const;
+  // What the controllability rules read, without the observabilities viewOf adds:
+  // the driven data inputs (a functional unit), or the data inputs, selects and clocks.
+  ItemView worstDrivenDataOf(size_t k) const;
+  ItemView dataSelectClockOf(size_t k) const;
   // The worst controllability of the driven data inputs of item `k` other than port `skip` (1 without one).
   double othersCon(size_t k, int skip) const;
   void forward();
@@ -110,12 +133,30 @@ class FixpointAnalyser {
   std::vector<port_type> portKind;
   std::vector<int> portItem;
   std::vector<char> driven;  // some port drives it
+  std::vector<char> drivenData;  // a data input some port drives
+  std::vector<int> ownBits;  // bits of a design's own data port, -1 for a port the figures leave out
   std::vector<double> con, obs;
   std::vector<int> conSrc, obsSrc;
   std::vector<int> fanoutStart;  // links of port k to circuit ports: fanoutList[fanoutStart[k] .. fanoutStart[k + 1])
   std::vector<int> fanoutList;
   std::vector<int> driverStart;  // drivers of port k: driverList[driverStart[k] .. driverStart[k + 1])
   std::vector<int> driverList;
+  std::vector<int> driverFill;  // scratch of indexDrivers
+  // The held base: the index of its circuit without a layout.
+  struct Base {
+    Circuit* circuit = nullptr;
+    std::vector<Item*> items;
+    std::vector<item_type> itemKind;
+    std::vector<PropagationRule> itemRule;
+    std::vector<int> portStart;
+    std::vector<Port*> ports;
+    std::vector<port_type> portKind;
+    std::vector<char> driven, drivenData;
+    std::vector<int> ownBits;
+    std::vector<int> fanoutStart, fanoutList;
+  } base;
+  std::vector<int> baseSlot;    // per base port its number in the current index
+  std::vector<int> baseOf;      // per port of the current index its number in the base, -1 for an added one
   std::vector<int> queue;   // items to visit
   std::vector<int> rising;  // ports whose value rose, still to pass on
   std::vector<char> queued;

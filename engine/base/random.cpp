@@ -13,11 +13,15 @@ SeededRandom::SeededRandom(std::uint64_t seed)
     : start(seed), unitStream(seed), longStream(seed ^ kLongStreamSalt) {}
 
 double SeededRandom::unit() {
+  drawn = true;
   // 2^64 is a multiple of 32768, so the low 15 bits are uniform.
   return static_cast<double>(unitStream() & kUnitMax) * (1.0 / static_cast<double>(kUnitMax));
 }
 
-long SeededRandom::nonNegative() { return static_cast<long>(longStream() >> 33); }
+long SeededRandom::nonNegative() {
+  drawn = true;
+  return static_cast<long>(longStream() >> 33);
+}
 
 ScriptedRandom::ScriptedRandom(std::vector<double> unitDraws, std::uint64_t seed)
     : draws(std::move(unitDraws)), rest(seed) {}

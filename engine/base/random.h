@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -14,6 +15,9 @@ class RandomSource {
   virtual double unit() = 0;
   // A non-negative draw of 31 bits (the seeding draws of the solver).
   virtual long nonNegative() = 0;
+  // The seed of a generator that has drawn nothing yet (it will draw what a
+  // fresh generator of that seed draws), or none.
+  virtual std::optional<std::uint64_t> freshSeed() const { return std::nullopt; }
 };
 
 // The engine's generator: two std::mt19937_64 streams (their sequence is fixed
@@ -27,6 +31,9 @@ class SeededRandom final : public RandomSource {
   long nonNegative() override;
   // The seed the generator started from.
   std::uint64_t seed() const { return start; }
+  std::optional<std::uint64_t> freshSeed() const override {
+    return drawn ? std::nullopt : std::optional<std::uint64_t>(start);
+  }
   // True when both generators will draw the same sequence from here on.
   bool operator==(const SeededRandom& other) const {
     return start == other.start && unitStream == other.unitStream && longStream == other.longStream;
@@ -34,6 +41,7 @@ class SeededRandom final : public RandomSource {
 
  private:
   std::uint64_t start;
+  bool drawn = false;
   std::mt19937_64 unitStream;
   std::mt19937_64 longStream;
 };

@@ -75,15 +75,15 @@ Comparison compareMethods(Circuit& c, const OptimiseSettings& s, RandomSource& r
   cmp.rows.push_back(runRow("loops", c, eval, clock, [&](CompareRow&) {
     return loops = loopBreakingLayout(c, m.rules, nullptr);
   }));
-  // With the polish on and one restart, the polished search is the ga row's
-  // search again when the ga row draws from a fresh generator of the seed:
-  // the row then takes the ga row's result instead of repeating the search.
-  const auto* seeded = dynamic_cast<const SeededRandom*>(&random);
-  const bool polishedIsGa = s.polish && s.restarts <= 1 && seeded && *seeded == SeededRandom(s.seed);
+  // With one restart, the polished search is the ga row's search again when
+  // that one was polished and drew from a fresh generator of the seed: the
+  // row then takes the ga row's result instead of repeating the search.
+  bool polishedIsGa = false;
   cmp.rows.push_back(runRow("ga", c, eval, clock, [&](CompareRow& row) {
     GaOptions o = modernGaOptions(c, s, run);
     o.writeResults = false;
     const SearchResult r = runGA(c, o, random, run);
+    polishedIsGa = s.restarts <= 1 && r.polishedFreshSeed == s.seed;
     row.visited = r.visited;
     return ga = r.chains;
   }));

@@ -23,6 +23,18 @@ int resolvedWorkers(int workers) {
   return n == 0 ? 1 : static_cast<int>(n);
 }
 
+// Holds a layout batch of an analyser open while it lives.
+class LayoutBatch {
+ public:
+  explicit LayoutBatch(Analyser& analyser) : a(analyser) { a.beginLayoutBatch(); }
+  ~LayoutBatch() { a.endLayoutBatch(); }
+  LayoutBatch(const LayoutBatch&) = delete;
+  LayoutBatch& operator=(const LayoutBatch&) = delete;
+
+ private:
+  Analyser& a;
+};
+
 }  // namespace
 
 // A copy of the circuit that one extra thread evaluates on, with that thread's analyser.
@@ -66,6 +78,7 @@ const std::string& ScanEvaluator::keyOf(const ScanLayout& layout) {
 }
 
 double ScanEvaluator::compute(Circuit& circuit, const LayoutRegisters& r, Analyser& a, const ScanLayout& layout) const {
+  a.keepLayoutBase(circuit);  // within a batch: indexes `circuit` once, without a layout
   const AppliedScanLayout applied(circuit, r, layout, AppliedScanLayout::Settled{});
   return appliedLayoutFitness(circuit, base, a);
 }
@@ -111,6 +124,7 @@ bool ScanEvaluator::computeSideBySide(const std::vector<ScanLayout>& settledLayo
   if (copiesFailed) return false;
   // Thread t evaluates jobs t, t + threads, ... on its own circuit.
   auto share = [&](size_t t, Circuit& circuit, const LayoutRegisters& r, Analyser& a) {
+    const LayoutBatch batch(a);
     for (size_t j = t; j < jobs.size(); j += threads)
       values[j] = compute(circuit, r, a, settledLayouts[static_cast<size_t>(jobs[j])]);
   };
@@ -126,6 +140,8 @@ bool ScanEvaluator::computeSideBySide(const std::vector<ScanLayout>& settledLayo
 
 void ScanEvaluator::fitnessOfAll(const std::vector<ScanLayout>& layouts, std::vector<double>& values) {
   values.assign(layouts.size(), 0.0);
+  // Nothing but the layouts of this call changes the circuits until it returns.
+  const LayoutBatch batch(mainAnalyser);
   if (options.workers <= 1) {
     for (size_t i = 0; i < layouts.size(); ++i) values[i] = fitness(layouts[i]);
     return;

@@ -198,6 +198,7 @@ void breedGeneration(Population& P, Population& Q, Population& best, int psize, 
 
 SearchResult runGA(Circuit& c, const GaOptions& o, RandomSource& random, const RunContext& run) {
   SearchResult result;
+  if (o.polish && !o.classicForm) result.polishedFreshSeed = random.freshSeed();
   if (!notationsWritable(c, run.diagnostics)) return result;
   const ResultFiles files(run.resultFolder, run.diagnostics);
   RunOutputs out{GaConsole(o.writeResults, o.classicForm),

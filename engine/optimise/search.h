@@ -1,6 +1,7 @@
 // What every optimiser method returns, and the observer that follows a run.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,6 +40,10 @@ struct SearchResult {
     bool localOptimum = true;  // false when its budget stopped it first
   };
   std::optional<Polish> polish;
+  // The seed of the fresh generator a polished run drew from (none when the
+  // run was not polished or its generator had drawn before): such a run is
+  // the one any polished run from a fresh generator of that seed repeats.
+  std::optional<std::uint64_t> polishedFreshSeed;
   int restart = 0;                     // the restart that found it (optimise/restarts.h)
   int restarts = 1;                    // restarts run
   std::vector<double> restartFitness;  // of each restart, when more than one ran

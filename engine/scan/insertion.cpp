@@ -74,16 +74,18 @@ void insertScanLayout(Circuit& c, const LayoutRegisters& regs, const ScanLayout&
 }
 
 void removeScanLayout(Circuit& c) {
+  // The pins go first: a scan register's mode port then has no driver left,
+  // so taking it out does not search the long fan-out of the SCAN_MODE pin.
+  if (Item* holder = c.getPortHolder()) {
+    Port* p = holder->getPList();
+    while (p) {
+      Port* following = p->getNext();
+      if (p->isLayoutPin()) holder->removePort(p);
+      p = following;
+    }
+  }
   for (Item* i = c.getIList(); i; i = i->getNext())
     if (i->getType() == SREG && i->isScanConverted()) i->toReg();
-  Item* holder = c.getPortHolder();
-  if (!holder) return;
-  Port* p = holder->getPList();
-  while (p) {
-    Port* following = p->getNext();
-    if (p->isLayoutPin()) holder->removePort(p);
-    p = following;
-  }
 }
 
 AppliedScanLayout::AppliedScanLayout(Circuit& circuit, const LayoutRegisters& regs, const ScanLayout& layout)

@@ -410,3 +410,61 @@ TEST(Fixpoint, AResetCountsForScannedAndCopiedRegisters) {
   a.bothDirections(*c);
   EXPECT_EQ(c->getPortPtr("add1.y")->getCon(), 1.0);  // through the chain
 }
+
+namespace {
+
+// Analyses `c` as it is with `held` and with a fresh analyser: the same values, sources and figures.
+void expectHeldMatchesFresh(FixpointAnalyser& held, Circuit& c, const std::string& what) {
+  FixpointAnalyser fresh;
+  fresh.analyse(c);
+  const auto expected = valuesAndSources(c);
+  const OwnPortFigures figures = fresh.figures();
+  held.analyse(c);
+  EXPECT_EQ(valuesAndSources(c), expected) << what;
+  EXPECT_EQ(held.figures().nC, figures.nC) << what;
+  EXPECT_EQ(held.figures().nO, figures.nO) << what;
+  EXPECT_EQ(held.figures().con, figures.con) << what;
+  EXPECT_EQ(held.figures().obs, figures.obs) << what;
+  held.controllability(c);
+  fresh.controllability(c);
+  EXPECT_EQ(held.figures().con, fresh.figures().con) << what;
+  EXPECT_EQ(held.figures().nC, fresh.figures().nC) << what;
+}
+
+}  // namespace
+
+// With a base held, an analysis indexes only what a layout adds: whatever the
+// layout, and whatever else changed, it must find what a full index finds.
+TEST(Fixpoint, AnalysesOverAHeldBaseFindWhatAFullIndexFinds) {
+  int checked = 0;
+  for (std::uint64_t seed = 1; seed <= 8; ++seed) {
+    auto c = randomCircuit({50 + static_cast<int>(seed) * 5, seed, 15, 20, seed % 2 == 0}).build();
+    const LayoutRegisters regs(*c);
+    if (regs.count() < 3) continue;
+    const std::string what = "seed " + std::to_string(seed);
+    FixpointAnalyser held;
+    held.holdBase(*c);
+    std::vector<int> all;
+    for (int r = regs.count() - 1; r >= 0; --r) all.push_back(r);
+    const std::vector<ScanLayout> layouts{{}, {{0}}, {{regs.count() - 1, 0}, {1}}, {all}, {{2}, {0, 1}}};
+    for (const ScanLayout& layout : layouts) {
+      const AppliedScanLayout applied(*c, regs, layout);
+      expectHeldMatchesFresh(held, *c, what + ", " + std::to_string(layout.size()) + " chain(s)");
+      ++checked;
+    }
+    // A base is never taken from a circuit with a layout applied.
+    {
+      const AppliedScanLayout applied(*c, regs, {{1, 2}});
+      FixpointAnalyser laid;
+      laid.holdBase(*c);
+      expectHeldMatchesFresh(laid, *c, what + ", base asked with a layout");
+    }
+    // A port the base does not know of: the full index takes over.
+    ASSERT_TRUE(regs.item(0)->addPort("EXTRA", 4, IN));
+    const AppliedScanLayout applied(*c, regs, {{0, 1}});
+    expectHeldMatchesFresh(held, *c, what + ", a port added");
+    held.dropBase();
+    expectHeldMatchesFresh(held, *c, what + ", base dropped");
+  }
+  EXPECT_GT(checked, 20);
+}

@@ -16,6 +16,8 @@
 #include "read/import.h"
 #include "circuitgen.h"
 #include "optimise/methods.h"
+#include "optimise/ga.h"
+#include "base/random.h"
 #include "spawn_util.h"
 
 namespace {
@@ -241,6 +243,33 @@ TEST(Compare, PolishedRowTakesTheGaSearchOnlyWhenItWouldRepeatIt) {
   const Comparison repeated = compareMethods(*c, s, used, run);
   EXPECT_EQ(row(repeated, "ga+polish")->layout, own.notation);
   EXPECT_EQ(row(repeated, "ga+polish")->visited, own.visited);
+}
+
+TEST(Compare, GaSearchReportsTheFreshSeedOfAPolishedRunOnly) {
+  SeededRandom fresh(9);
+  EXPECT_EQ(fresh.freshSeed(), std::optional<std::uint64_t>(9));
+  fresh.nonNegative();
+  EXPECT_FALSE(fresh.freshSeed());
+  ScriptedRandom scripted({0.5}, 9);
+  EXPECT_FALSE(scripted.freshSeed());  // its draws are not a seeded generator's
+
+  auto c = gatest::loadExample("diffeq");
+  ASSERT_TRUE(c);
+  SteppingClock clock;
+  const RunContext run{testDiagnostics(), clock, systemProcessRunner(), std::string(), AnalysisOptions{}};
+  OptimiseSettings s = diffeqSettings();
+  s.patience = 5;
+  GaOptions o = modernGaOptions(*c, s, run);
+  o.writeResults = false;
+  o.polish = true;
+  SeededRandom polishedFresh(s.seed);
+  EXPECT_EQ(runGA(*c, o, polishedFresh, run).polishedFreshSeed, std::optional<std::uint64_t>(s.seed));
+  SeededRandom used(s.seed);
+  used.unit();
+  EXPECT_FALSE(runGA(*c, o, used, run).polishedFreshSeed);
+  o.polish = false;
+  SeededRandom unpolished(s.seed);
+  EXPECT_FALSE(runGA(*c, o, unpolished, run).polishedFreshSeed);
 }
 
 TEST(Compare, LargeDesignTableSummarisesAndTheLayoutsFileHoldsTheNotations) {
