@@ -41,8 +41,7 @@ bool isOwnPort(const Port* p) {
   return r != SRegRole::SER_IN && r != SRegRole::SER_OUT && r != SRegRole::MODE;
 }
 
-void FixpointAnalyser::index(Circuit& c) {
-  if (base.circuit == &c && indexOverBase(c)) return;
+void FixpointAnalyser::startIndex(Circuit& c) {
   items.clear();
   itemKind.clear();
   itemRule.clear();
@@ -55,6 +54,11 @@ void FixpointAnalyser::index(Circuit& c) {
   ownBits.clear();
   baseOf.clear();
   stamp = c.newScheduleStamp();
+}
+
+void FixpointAnalyser::index(Circuit& c) {
+  if (base.circuit == &c && indexOverBase(c)) return;
+  startIndex(c);
   for (Item* i = c.getIList(); i; i = i->getNext()) {
     const int k = static_cast<int>(items.size());
     i->setScheduleSlot(stamp, k);
@@ -167,18 +171,7 @@ void FixpointAnalyser::holdBase(Circuit& c) {
 void FixpointAnalyser::dropBase() { base.circuit = nullptr; }
 
 bool FixpointAnalyser::indexOverBase(Circuit& c) {
-  items.clear();
-  itemKind.clear();
-  itemRule.clear();
-  portStart.clear();
-  ports.clear();
-  portKind.clear();
-  portItem.clear();
-  driven.clear();
-  drivenData.clear();
-  ownBits.clear();
-  baseOf.clear();
-  stamp = c.newScheduleStamp();
+  startIndex(c);
   baseSlot.resize(base.ports.size());
   for (size_t k = 0; k < base.items.size(); ++k) {
     Item* i = base.items[k];

@@ -75,6 +75,8 @@ class FixpointAnalyser {
   };
 
   void index(Circuit& c);
+  // Empties the index (keeping its buffers) and takes a new schedule stamp of `c`.
+  void startIndex(Circuit& c);
   // The index of `c` from the held base: false (nothing usable) when `c` is not
   // the base with a scan layout applied.
   bool indexOverBase(Circuit& c);
