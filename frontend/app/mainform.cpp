@@ -848,6 +848,18 @@ void TFormMain::loadCircuitResultThenFinish() {
       [file] { return ::readCircuitResult(file.isEmpty() ? QStringLiteral("NAME.json") : file); }));
 }
 
+void TFormMain::finishFailedAction(int action, const QString& engineErrors) {
+  loadedResult_.reset();
+  setFiguresCurrent(false);
+  RunProgress->setValue(0);
+  statusBar()->showMessage(QStringLiteral("Action failed."));
+  if (action == kActionOptimiser && views_->optimiser() != nullptr) views_->optimiser()->runFinished(false, failureReason_);
+  if (openUndo_)
+    finishOpen(false, engineErrors, failureReason_);
+  else
+    reportFailedRun(engineErrors);
+}
+
 void TFormMain::finishAction() {
   ProgressTimer->stop();
   statusBar()->removeWidget(StopButton);
@@ -861,15 +873,7 @@ void TFormMain::finishAction() {
   unlockWindow();
 
   if (engineFailed_) {
-    loadedResult_.reset();
-    setFiguresCurrent(false);
-    RunProgress->setValue(0);
-    statusBar()->showMessage(QStringLiteral("Action failed."));
-    if (action == kActionOptimiser && views_->optimiser() != nullptr) views_->optimiser()->runFinished(false, failureReason_);
-    if (openUndo_)
-      finishOpen(false, engineErrors, failureReason_);
-    else
-      reportFailedRun(engineErrors);
+    finishFailedAction(action, engineErrors);
     return;
   }
 

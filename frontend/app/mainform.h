@@ -305,6 +305,8 @@ class TFormMain : public QMainWindow {
   void showComparison();
   void stopEngine();
   void finishAction();
+  // The end of a run the engine failed: figures withdrawn, the opening undone or the failure reported.
+  void finishFailedAction(int action, const QString& engineErrors);
   void reportFailedRun(const QString& reason);
   bool readResults();
   void setFiguresCurrent(bool current);
