@@ -903,8 +903,12 @@ void GraphSchemaWindow::depthChanged(int depth) {
 
 void GraphSchemaWindow::nodeDoubleClicked(const QString& name) {
   const LayoutNode* node = layout_.node(name);
-  if (node && node->kind == u"LOOP") expandLoop(node->loop);
-  if (node && node->kind == u"BLOCK") expandBlock(name);
+  if (!node) return;
+  // Expanding starts a new layout, which frees `node`: nothing of it is read after.
+  if (node->kind == u"LOOP")
+    expandLoop(node->loop);
+  else if (node->kind == u"BLOCK")
+    expandBlock(name);
 }
 
 QString GraphSchemaWindow::statusText() const { return status_->text(); }
