@@ -15,9 +15,10 @@ bool isDataInput(port_type t) { return t == IN || t == INOUT; }
 // Kinds whose output changes with any one input whatever the others hold.
 bool passesEveryInput(item_type t) { return t == ADD || t == SUB || t == XOR || t == NOT || t == ROM; }
 
-// Keeps port `p` in `best` when its value beats the one held (ties keep the first: sources are for showing only).
-void keepBetter(int& best, int p, double value, double held, bool higher) {
+// Keeps port `p` in `best` when its value beats `held`, and holds the better value (ties keep the first: sources are for showing only).
+void keepBetter(int& best, int p, double value, double& held, bool higher) {
   if (best < 0 || (higher ? value > held : value < held)) best = p;
+  held = higher ? std::max(held, value) : std::min(held, value);
 }
 
 // Sums of values in [0, 1] in whole units of 2^-32: exact, so the same in any order.
@@ -337,20 +338,16 @@ FixpointAnalyser::ItemView FixpointAnalyser::viewOf(size_t k) const {
       case INOUT:
         ++v.nData;
         keepBetter(v.bestData, j, con[p], v.maxData, true);
-        v.maxData = std::max(v.maxData, con[p]);
         if (driven[p]) {
           ++v.nDrivenData;
           keepBetter(v.worstDrivenData, j, con[p], v.minDrivenData, false);
-          v.minDrivenData = std::min(v.minDrivenData, con[p]);
         }
         if (portKind[p] == INOUT) {
           keepBetter(v.bestOut, j, obs[p], v.maxOutObs, true);
-          v.maxOutObs = std::max(v.maxOutObs, obs[p]);
         }
         break;
       case CIN_SEL:
         keepBetter(v.worstSel, j, con[p], v.minSel, false);
-        v.minSel = std::min(v.minSel, con[p]);
         break;
       case CIN_CLK:
         v.hasClk = true;
@@ -358,7 +355,6 @@ FixpointAnalyser::ItemView FixpointAnalyser::viewOf(size_t k) const {
         break;
       case OUT:
         keepBetter(v.bestOut, j, obs[p], v.maxOutObs, true);
-        v.maxOutObs = std::max(v.maxOutObs, obs[p]);
         break;
       default: break;
     }
@@ -383,7 +379,6 @@ FixpointAnalyser::ItemView FixpointAnalyser::worstDrivenDataOf(size_t k) const {
     if (!drivenData[p]) continue;
     ++v.nDrivenData;
     keepBetter(v.worstDrivenData, j, con[p], v.minDrivenData, false);
-    v.minDrivenData = std::min(v.minDrivenData, con[p]);
   }
   return v;
 }
@@ -397,11 +392,9 @@ FixpointAnalyser::ItemView FixpointAnalyser::dataSelectClockOf(size_t k) const {
       case INOUT:
         ++v.nData;
         keepBetter(v.bestData, j, con[p], v.maxData, true);
-        v.maxData = std::max(v.maxData, con[p]);
         break;
       case CIN_SEL:
         keepBetter(v.worstSel, j, con[p], v.minSel, false);
-        v.minSel = std::min(v.minSel, con[p]);
         break;
       case CIN_CLK:
         v.hasClk = true;
