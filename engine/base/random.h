@@ -34,10 +34,6 @@ class SeededRandom final : public RandomSource {
   std::optional<std::uint64_t> freshSeed() const override {
     return drawn ? std::nullopt : std::optional<std::uint64_t>(start);
   }
-  // True when both generators will draw the same sequence from here on.
-  bool operator==(const SeededRandom& other) const {
-    return start == other.start && unitStream == other.unitStream && longStream == other.longStream;
-  }
 
  private:
   std::uint64_t start;
